@@ -21,3 +21,28 @@ function(ovrida_bench name)
   target_link_libraries(${name} PRIVATE ${B_LIBS} benchmark::benchmark)
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
 endfunction()
+
+# ovrida_library(NAME LIBS dep1 dep2): one static library from every *.cpp of the calling folder
+# (subfolders included). A folder with no sources yet gets an interface target so dependants link.
+function(ovrida_library name)
+  cmake_parse_arguments(L "" "" "LIBS" ${ARGN})
+  file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.c)
+  if(sources)
+    add_library(${name} STATIC ${sources})
+    target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
+    target_link_libraries(${name} PUBLIC ${L_LIBS})
+  else()
+    add_library(${name} INTERFACE)
+    target_include_directories(${name} INTERFACE ${PROJECT_SOURCE_DIR})
+    target_link_libraries(${name} INTERFACE ${L_LIBS})
+  endif()
+endfunction()
+
+# ovrida_test_folder(NAME LIBS ...): every *.cpp of the calling tests folder in one executable.
+function(ovrida_test_folder name)
+  cmake_parse_arguments(F "" "" "LIBS" ${ARGN})
+  file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  if(sources)
+    ovrida_test(${name} SOURCES ${sources} LIBS ${F_LIBS})
+  endif()
+endfunction()
