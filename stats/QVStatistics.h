@@ -1,0 +1,112 @@
+// The statistics object every computation goes through: distributions, descriptive statistics,
+// chi-square tests, one-way ANOVA, sample sizes, least squares and logistic fits. Stateless.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <vector>
+
+// Pearson chi-square test of a frequency matrix.
+struct ChiResult {
+    double chi = 0;
+    double df = 0;
+    double p = 0;
+};
+
+// One group of a one-way ANOVA; an empty group has NaN mean and sd.
+struct AnovaGroupSummary {
+    uint64_t obs = 0;
+    double mean = 0;
+    double sd = 0;
+};
+
+struct AnovaResult {
+    std::vector<AnovaGroupSummary> summary; // in group order
+    double F = 0;
+    double p = 0;
+};
+
+// One point of a kernel density curve scaled to a peak of 1.
+struct KDensityPoint {
+    double x = 0;
+    double y = 0;
+};
+
+// ---- Regression result types (least squares, logistic fit) go here. ----
+// ---- End of regression result types. ----
+
+class QVStatistics {
+public:
+    // Distributions. Arguments read as whole numbers (counts, one-degree chi-square sizes) are int.
+    double normcdfz(double z) const;
+    double normcdf(double x, double mean, double stdDev) const;
+    double normpdf(double x, double mean, double stdDev) const;
+    double dnormpdf(double x, double mean, double stdDev) const;
+    double normZForConfidence(double p) const;
+    std::array<double, 2> qnorm(double p, double mean, double stdDev) const;
+    double tcdf(double t, double df) const;
+    double tcdf(double x, double mean, double stdDev, double df) const;
+    double tpdf(double x, double mean, double stdDev, double df) const;
+    double dtpdf(double x, double mean, double stdDev, double df) const;
+    double tForConfidence(double p, double df) const;
+    // Upper-tail probability of chi-square with df degrees of freedom.
+    double chicdf(double x, double df) const;
+    double chiXForConfidence(double p) const;
+    double chiXForConfidence(double p, double df) const;
+    double chipdf(double x, double mean, int obs) const;
+    double dchipdf(double x, double mean, int obs) const;
+    double chicdf(double x, double mean, int obs) const;
+    double deltachi(double x, double mean, double obs) const;
+    double bipdf(int k, double mean, int obs) const;
+    double dbipdf(double k, double mean, double obs) const;
+    double bicdf(int k, double mean, int obs) const;
+    // Binomial interval of the proportion as [lower, upper]; nullopt when obs < 1.
+    std::optional<std::array<double, 2>> biCI(double confidence, double mean, int obs, bool leftTail,
+                                              bool rightTail) const;
+    // Upper-tail probability of F (not the lower distribution function).
+    double fcdf(double F, double df1, double df2) const;
+    double fForP(double p, double df1, double df2) const;
+    double se(double sd, double size) const;
+    double seSum(double a, double with) const;
+    double seProduct(double v, double seA, double a, double seB, double b) const;
+    double sdBinomial(double p) const;
+
+    // Descriptive statistics. Empty input gives 0 (percentiles: NaN for every requested key).
+    double mean(const std::vector<double>& values) const;
+    double variance(const std::vector<double>& values, bool biased) const;
+    double variance(const std::vector<double>& values) const;
+    double sdNormal(const std::vector<double>& values) const;
+    double skewness(const std::vector<double>& values) const;
+    double kurtosis(const std::vector<double>& values) const;
+    // Keys are the requested percentiles (0-100), values the data at those percentiles.
+    std::map<double, double> percentiles(const std::vector<double>& requested,
+                                         const std::vector<double>& ofData) const;
+    std::vector<KDensityPoint> kdensity(const std::vector<double>& data, double sd, double min,
+                                        double max) const;
+    // y must be at least as long as x.
+    double correlation(const std::vector<double>& x, const std::vector<double>& with) const;
+
+    // Chi-square tests, ANOVA and sample sizes. A frequency matrix is a list of rows of counts.
+    ChiResult chiForFrequencyMatrix(const std::vector<std::vector<double>>& matrix) const;
+    ChiResult chiForFrequencyMatrix(const std::vector<std::vector<double>>& matrix,
+                                    const std::vector<double>& rowTotals,
+                                    const std::vector<double>& colTotals) const;
+    double cramersVForChi(double chi, double obs, double rows, double cols) const;
+    // Signed phi of a 2 x 2 matrix; NaN for any other shape.
+    double phiForFrequencyMatrix(const std::vector<std::vector<double>>& matrix) const;
+    AnovaResult anova(const std::vector<std::vector<double>>& groups, bool isBinary) const;
+    double popForX(double x, double observed, double expected) const;
+    int popForConfidence(double confidence, double stdDev, double delta) const;
+    int popForConfidence(double confidence, double delta, double stdDevA, double stdDevB, double sizeA,
+                         double sizeB) const;
+    int popForT(double t, double delta, double stdDev) const;
+    int popForTAlpha(double tAlpha, double tBeta, double delta, double stdDev) const;
+    int popForT(double t, double delta, double stdDevA, double stdDevB, double sizeA, double sizeB) const;
+    int popForTAlpha(double tAlpha, double tBeta, double delta, double stdDevA, double stdDevB, double sizeA,
+                     double sizeB) const;
+
+    // ---- Least squares and logistic regression (QVStatisticsRegression.cpp) go here. ----
+    // ---- End of least squares and logistic regression. ----
+};
