@@ -35,10 +35,47 @@ struct KDensityPoint {
 };
 
 // ---- Regression result types (least squares, logistic fit) go here. ----
+// Field names are the keys the model and the regression screen read; keys that the result of an
+// empty sample leaves out are optional.
+
+// ols(y, X): 10 keys, or 9 (no "yhat") when there are no observations.
+struct OLSResult {
+    std::vector<double> coeffs;
+    std::vector<double> variance; // standard error of each coefficient, not its square
+    std::vector<double> t;
+    std::vector<double> p;
+    std::vector<double> residuals; // fitted minus observed
+    std::optional<std::vector<double>> yhat;
+    std::int64_t N = 0;
+    double r2 = 0;
+    double r2adj = 0;
+    double rmse = 0;
+};
+
+// logit(y, X): 17 keys, or 13 (no "yhat", "AICc", "roc", "AUC") when there are no observations.
+struct LogitResult {
+    std::vector<double> coeffs;
+    std::vector<double> variance; // standard errors
+    std::vector<double> t;        // Wald z values
+    std::vector<double> p;
+    std::vector<double> residuals; // p̂ − y
+    std::optional<std::vector<double>> yhat;
+    std::int64_t N = 0;
+    double r2adj = 0; // 1 − LL / LL0
+    double LL0 = 0;
+    double LL = 0;
+    std::int64_t numIter = 0;
+    double AIC = 0;
+    std::optional<double> AICc;
+    bool converged = true;
+    std::int64_t numPerfectPredict = 0;
+    std::optional<std::vector<std::array<double, 2>>> roc; // [true-positive rate, false-positive rate]
+    std::optional<double> AUC;
+};
 // ---- End of regression result types. ----
 
 class QVStatistics {
-public:
+  public:
     // Distributions. Arguments read as whole numbers (counts, one-degree chi-square sizes) are int.
     double normcdfz(double z) const;
     double normcdf(double x, double mean, double stdDev) const;
@@ -108,5 +145,11 @@ public:
                      double sizeB) const;
 
     // ---- Least squares and logistic regression (QVStatisticsRegression.cpp) go here. ----
+    // y holds n observations; each column of `with` holds one regressor for the same n observations
+    // (the caller appends the constant). No rows, fewer rows than regressors, or columns of another
+    // length give NaN coefficients without a solve.
+    OLSResult ols(const std::vector<double>& y, const std::vector<std::vector<double>>& with) const;
+    // y holds 0/1 values.
+    LogitResult logit(const std::vector<double>& y, const std::vector<std::vector<double>>& with) const;
     // ---- End of least squares and logistic regression. ----
 };
