@@ -263,6 +263,28 @@ TEST(LogisticRegression, InterceptOnlyStaysAtEvenOdds) {
     EXPECT_EQ((*r.roc)[1], (std::array<double, 2>{0, 0}));
 }
 
+// With only one class the rates of one axis are 0 / 0, so the area under the curve is NaN; the fit
+// itself saturates toward that class and still settles.
+TEST(LogisticRegression, SingleClassHasNoROCArea) {
+    struct Case {
+        const char* name;
+        std::vector<double> y;
+        Columns x;
+    };
+    const Case cases[] = {
+        {"all zero, constant only", {0, 0, 0}, {{1, 1, 1}}},
+        {"all one, with a slope", {1, 1, 1, 1}, {{1, 2, 3, 4}, {1, 1, 1, 1}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const LogitResult r = QVStatistics().logit(c.y, c.x);
+        EXPECT_TRUE(r.converged);
+        ASSERT_TRUE(r.AUC.has_value() && r.roc.has_value());
+        EXPECT_TRUE(std::isnan(*r.AUC));
+        EXPECT_EQ(r.roc->size(), 2u);
+    }
+}
+
 TEST(LogisticRegression, UpdateLimitEndsUnconverged) {
     foundation::LogCapture capture;
     // A missing response value poisons every update, so the probabilities never settle.
