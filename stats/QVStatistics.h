@@ -36,7 +36,11 @@ struct KDensityPoint {
 
 // ---- Regression result types (least squares, logistic fit) go here. ----
 // Field names are the keys the model and the regression screen read; keys that the result of an
-// empty sample leaves out are optional.
+// empty sample leaves out are optional. toValue() gives the keyed form (include Value.h to call it).
+
+namespace foundation {
+class Value;
+}
 
 // ols(y, X): 10 keys, or 9 (no "yhat") when there are no observations.
 struct OLSResult {
@@ -50,6 +54,8 @@ struct OLSResult {
     double r2 = 0;
     double r2adj = 0;
     double rmse = 0;
+
+    foundation::Value toValue() const;
 };
 
 // logit(y, X): 17 keys, or 13 (no "yhat", "AICc", "roc", "AUC") when there are no observations.
@@ -71,6 +77,8 @@ struct LogitResult {
     std::int64_t numPerfectPredict = 0;
     std::optional<std::vector<std::array<double, 2>>> roc; // [true-positive rate, false-positive rate]
     std::optional<double> AUC;
+
+    foundation::Value toValue() const;
 };
 // ---- End of regression result types. ----
 

@@ -4,6 +4,7 @@
 #include "stats/QVStatistics.h"
 
 #include "platform/foundation/Log.h"
+#include "platform/foundation/Value.h"
 
 #include <algorithm>
 #include <cblas.h>
@@ -106,7 +107,59 @@ void rocCurve(const std::vector<double>& y, const std::vector<double>& p, LogitR
     r.AUC = auc;
 }
 
+foundation::Value numbers(const std::vector<double>& values) {
+    return foundation::Value::Array(values.begin(), values.end());
+}
+
 } // namespace
+
+foundation::Value OLSResult::toValue() const {
+    foundation::Value::Dictionary d = {
+        {"coeffs", numbers(coeffs)},
+        {"variance", numbers(variance)},
+        {"t", numbers(t)},
+        {"p", numbers(p)},
+        {"residuals", numbers(residuals)},
+        {"N", N},
+        {"r2", r2},
+        {"r2adj", r2adj},
+        {"rmse", rmse},
+    };
+    if (yhat)
+        d.emplace("yhat", numbers(*yhat));
+    return d;
+}
+
+foundation::Value LogitResult::toValue() const {
+    foundation::Value::Dictionary d = {
+        {"coeffs", numbers(coeffs)},
+        {"variance", numbers(variance)},
+        {"t", numbers(t)},
+        {"p", numbers(p)},
+        {"residuals", numbers(residuals)},
+        {"N", N},
+        {"r2adj", r2adj},
+        {"LL0", LL0},
+        {"LL", LL},
+        {"numIter", numIter},
+        {"AIC", AIC},
+        {"converged", converged},
+        {"numPerfectPredict", numPerfectPredict},
+    };
+    if (yhat)
+        d.emplace("yhat", numbers(*yhat));
+    if (AICc)
+        d.emplace("AICc", *AICc);
+    if (roc) {
+        foundation::Value::Array points;
+        for (const auto& point : *roc)
+            points.emplace_back(foundation::Value::Array{point[0], point[1]});
+        d.emplace("roc", std::move(points));
+    }
+    if (AUC)
+        d.emplace("AUC", *AUC);
+    return d;
+}
 
 OLSResult QVStatistics::ols(const std::vector<double>& y,
                             const std::vector<std::vector<double>>& with) const {

@@ -4,6 +4,7 @@
 #include "stats/QVStatistics.h"
 
 #include "platform/foundation/Log.h"
+#include "platform/foundation/Value.h"
 
 #include <gtest/gtest.h>
 
@@ -317,6 +318,52 @@ TEST(LogisticRegression, TooFewRowsGiveNaNCoefficients) {
     EXPECT_EQ(none.numIter, 0);
     EXPECT_EQ(none.LL, 0);
     EXPECT_EQ(none.AIC, 0);
+}
+
+std::vector<std::string> keysOf(const foundation::Value& v) {
+    std::vector<std::string> keys;
+    for (const auto& [key, value] : v.dictionary())
+        keys.push_back(key);
+    return keys;
+}
+
+// The keyed forms the model reads: the full shapes and the reduced shapes of an empty sample.
+TEST(Regression, KeyedFormsHaveTheirKeySets) {
+    const QVStatistics stats;
+    struct Case {
+        const char* name;
+        foundation::Value value;
+        std::vector<std::string> keys; // sorted
+    };
+    const Case cases[] = {
+        {"ols",
+         stats.ols({1, 3, 5, 8}, {{1, 2, 3, 4}, {1, 1, 1, 1}}).toValue(),
+         {"N", "coeffs", "p", "r2", "r2adj", "residuals", "rmse", "t", "variance", "yhat"}},
+        {"ols, no rows",
+         stats.ols({}, {{}}).toValue(),
+         {"N", "coeffs", "p", "r2", "r2adj", "residuals", "rmse", "t", "variance"}},
+        {"logit",
+         stats.logit({0, 1, 0, 1}, {{1, 1, 1, 1}}).toValue(),
+         {"AIC", "AICc", "AUC", "LL", "LL0", "N", "coeffs", "converged", "numIter", "numPerfectPredict", "p",
+          "r2adj", "residuals", "roc", "t", "variance", "yhat"}},
+        {"logit, no rows",
+         stats.logit({}, {{}}).toValue(),
+         {"AIC", "LL", "LL0", "N", "coeffs", "converged", "numIter", "numPerfectPredict", "p", "r2adj",
+          "residuals", "t", "variance"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(keysOf(c.value), c.keys);
+        EXPECT_EQ(c.value.find("N")->kind(), foundation::Value::Kind::Integer);
+        EXPECT_EQ(c.value.find("coeffs")->kind(), foundation::Value::Kind::Array);
+    }
+    const foundation::Value& logit = cases[2].value;
+    EXPECT_EQ(logit.find("converged")->kind(), foundation::Value::Kind::Bool);
+    EXPECT_EQ(logit.find("numIter")->kind(), foundation::Value::Kind::Integer);
+    const auto& roc = logit.find("roc")->array();
+    ASSERT_EQ(roc.size(), 2u);
+    EXPECT_EQ(roc[0], foundation::Value(foundation::Value::Array{1.0, 1.0}));
+    EXPECT_EQ(logit.find("AUC")->toDouble(), 0.5);
 }
 
 // Fits run on several analysis workers at once; each must get the result it would get alone.
