@@ -5,8 +5,10 @@
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>
+#include <cstdint>
 #include <deque>
 #include <future>
+#include <limits>
 #include <map>
 #include <mutex>
 #include <thread>
@@ -137,7 +139,21 @@ public:
     // Waits for a posted block or the deadline (real seconds), whichever comes first.
     void waitForWork(double seconds) {
         std::unique_lock lock(mutex_);
-        cv_.wait_for(lock, std::chrono::duration<double>(seconds), [&] { return !blocks_.empty(); });
+        const auto wakes = wakes_;
+        cv_.wait_for(lock, std::chrono::duration<double>(seconds),
+                     [&] { return !blocks_.empty() || wakes_ != wakes; });
+    }
+    // Wakes a waiting runUntil and the host without posting anything.
+    void wake() {
+        std::function<void()> w;
+        {
+            std::lock_guard lock(mutex_);
+            ++wakes_;
+            w = wakeup_;
+        }
+        cv_.notify_all();
+        if (w)
+            w();
     }
     void setWakeup(std::function<void()> w) {
         std::lock_guard lock(mutex_);
@@ -149,6 +165,7 @@ private:
     std::condition_variable cv_;
     std::deque<Block> blocks_;
     std::function<void()> wakeup_;
+    std::uint64_t wakes_ = 0;
 };
 
 MainQueue& theMainQueue() {
@@ -245,28 +262,33 @@ public:
         std::thread([this] { loop(); }).detach();
     }
     void schedule(double deadline, Queue& queue, Block block, std::shared_ptr<std::atomic<bool>> cancelled) {
+        const bool onMain = &queue == &theMainQueue();
         {
             std::lock_guard lock(mutex_);
-            entries_.emplace(deadline, TimerEntry{&queue, std::move(block), std::move(cancelled)});
+            (onMain ? mainEntries_ : entries_)
+                .emplace(deadline, TimerEntry{&queue, std::move(block), std::move(cancelled)});
         }
-        cv_.notify_all();
+        if (onMain)
+            theMainQueue().wake();
+        else
+            cv_.notify_all();
+    }
+    double nextMainDeadline() {
+        std::lock_guard lock(mutex_);
+        return mainEntries_.empty() ? std::numeric_limits<double>::infinity() : mainEntries_.begin()->first;
     }
     void poke() { cv_.notify_all(); }
 
-    // Runs the due main-queue entries on the calling (main) thread, so a test that advanced a
-    // manual clock sees them in its next drain without racing the timer thread.
+    // Main-queue timers fire only here, on the main thread, inside a drain: a test that advanced a
+    // manual clock sees them in its next drain, and their order with posted blocks is fixed.
     std::size_t fireDueOnMain() {
         std::vector<TimerEntry> due;
         {
             std::lock_guard lock(mutex_);
             const double t = now();
-            for (auto it = entries_.begin(); it != entries_.end() && it->first <= t;) {
-                if (it->second.queue == &theMainQueue()) {
-                    due.push_back(std::move(it->second));
-                    it = entries_.erase(it);
-                } else {
-                    ++it;
-                }
+            for (auto it = mainEntries_.begin(); it != mainEntries_.end() && it->first <= t;) {
+                due.push_back(std::move(it->second));
+                it = mainEntries_.erase(it);
             }
         }
         std::size_t ran = 0;
@@ -312,7 +334,8 @@ private:
     }
     std::mutex mutex_;
     std::condition_variable cv_;
-    std::multimap<double, TimerEntry> entries_;
+    std::multimap<double, TimerEntry> entries_;      // worker queues: fired by the timer thread
+    std::multimap<double, TimerEntry> mainEntries_;  // main queue: fired by drainMainQueue
 };
 
 TimerService& timers() {
@@ -336,6 +359,7 @@ void ManualClock::advance(double seconds) { set(now_.load() + seconds); }
 void ManualClock::set(double seconds) {
     now_.store(seconds);
     timers().poke();
+    theMainQueue().wake();
 }
 
 void setClock(Clock* clock) {
@@ -388,6 +412,8 @@ bool runUntil(const std::function<bool()>& predicate, double timeoutSeconds) {
 }
 
 void setMainQueueWakeup(std::function<void()> wakeup) { theMainQueue().setWakeup(std::move(wakeup)); }
+
+double nextMainTimerDeadline() { return timers().nextMainDeadline(); }
 
 std::shared_ptr<Cancellable> after(double delay, Queue& queue, Block block) {
     auto handle = std::make_shared<DelayedBlock>();

@@ -71,6 +71,10 @@ bool runUntil(const std::function<bool()>& predicate, double timeoutSeconds = 10
 // its own event loop installs a wake-up here. Must be cheap and thread-safe.
 void setMainQueueWakeup(std::function<void()> wakeup);
 
+// When the earliest main-queue timer falls due, on the clock's scale (infinity when none): a host
+// that sleeps schedules a drain for then. Main-queue timers fire only inside drainMainQueue.
+double nextMainTimerDeadline();
+
 // Cancels a delayed block or stops a timer source when cancel() is called (not on destruction).
 class Cancellable {
 public:
