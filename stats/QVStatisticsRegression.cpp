@@ -168,13 +168,13 @@ OLSResult QVStatistics::ols(const std::vector<double>& y,
     if (n == 0 || n < k || !columnsMatch(with, n))
         return undefinedOLS(n, k);
 
-    // Every buffer is filled before it is read, so none is zeroed first: at 100,000 rows the
-    // clearing would cost as much as a pass of the factorisation.
+    // The factorisation overwrites its matrix, so it gets a copy; the fitted values are formed
+    // afterwards from the caller's columns, which are already doubles and unchanged. The copy is
+    // filled before it is read, so it is not zeroed first: at 100,000 rows allocating, clearing and
+    // copying a second matrix cost as much as the factorisation itself.
     std::vector<double> b(y);
     const auto a = std::make_unique_for_overwrite<double[]>(n * k);
-    const auto x = std::make_unique_for_overwrite<double[]>(n * k);
-    leastsquares::copyColumnMajor(with, n, x.get());
-    std::copy(x.get(), x.get() + n * k, a.get());
+    leastsquares::copyColumnMajor(with, n, a.get());
 
     const int m = static_cast<int>(n);
     const int cols = static_cast<int>(k);
@@ -213,9 +213,13 @@ OLSResult QVStatistics::ols(const std::vector<double>& y,
         r.p[j] = 2 * (1 - tcdf(std::fabs(t), df));
     }
 
-    std::vector<double> yhat(n);
-    cblas_dgemv(CblasColMajor, CblasNoTrans, m, cols, 1.0, x.get(), m, r.coeffs.data(), 1, 0.0, yhat.data(),
-                1);
+    std::vector<double> yhat(n, 0.0);
+    for (std::size_t j = 0; j < k; ++j) {
+        const double bj = r.coeffs[j];
+        const double* column = with[j].data();
+        for (std::size_t i = 0; i < n; ++i)
+            yhat[i] += bj * column[i];
+    }
     r.residuals.resize(n);
     for (std::size_t i = 0; i < n; ++i)
         r.residuals[i] = yhat[i] - y[i];
