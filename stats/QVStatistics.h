@@ -8,24 +8,36 @@
 #include <optional>
 #include <vector>
 
-// Pearson chi-square test of a frequency matrix.
+namespace foundation {
+class Value;
+}
+
+// Pearson chi-square test of a frequency matrix. toValue() gives the keyed form "chi", "df", "p"
+// (include Value.h to call it).
 struct ChiResult {
     double chi = 0;
     double df = 0;
     double p = 0;
+
+    foundation::Value toValue() const;
 };
 
-// One group of a one-way ANOVA; an empty group has NaN mean and sd.
+// One group of a one-way ANOVA. An empty group has NaN mean and sd (the decimal not-a-number in the
+// keyed form); a group of one value has NaN sd unless the data are binary.
 struct AnovaGroupSummary {
     uint64_t obs = 0;
     double mean = 0;
     double sd = 0;
+
+    foundation::Value toValue() const; // "obs", "mean", "sd"
 };
 
 struct AnovaResult {
     std::vector<AnovaGroupSummary> summary; // in group order
     double F = 0;
     double p = 0;
+
+    foundation::Value toValue() const; // "summary", "F", "p"
 };
 
 // One point of a kernel density curve scaled to a peak of 1.
