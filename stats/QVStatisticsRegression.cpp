@@ -180,16 +180,19 @@ OLSResult QVStatistics::ols(const std::vector<double>& y,
     const int cols = static_cast<int>(k);
     const int nrhs = 1;
     int info = 0;
-    int lwork = -1;
-    double workSize = 0;
-    dgels_("N", &m, &cols, &nrhs, a.get(), &m, b.data(), &m, &workSize, &lwork, &info, 1);
-    if (info != 0)
-        logInfo("regression finished with error, info=%d", info);
-    lwork = std::max(1, static_cast<int>(workSize));
-    std::vector<double> work(static_cast<std::size_t>(lwork));
-    dgels_("N", &m, &cols, &nrhs, a.get(), &m, b.data(), &m, work.data(), &lwork, &info, 1);
-    if (info != 0)
-        logInfo("regression finished with error, info=%d", info);
+    // With no regressor every value is its own residual; the solver's quick return would zero them.
+    if (k > 0) {
+        int lwork = -1;
+        double workSize = 0;
+        dgels_("N", &m, &cols, &nrhs, a.get(), &m, b.data(), &m, &workSize, &lwork, &info, 1);
+        if (info != 0)
+            logInfo("regression finished with error, info=%d", info);
+        lwork = std::max(1, static_cast<int>(workSize));
+        std::vector<double> work(static_cast<std::size_t>(lwork));
+        dgels_("N", &m, &cols, &nrhs, a.get(), &m, b.data(), &m, work.data(), &lwork, &info, 1);
+        if (info != 0)
+            logInfo("regression finished with error, info=%d", info);
+    }
 
     OLSResult r;
     r.N = static_cast<std::int64_t>(n);
@@ -242,6 +245,7 @@ LogitResult QVStatistics::logit(const std::vector<double>& y,
 
     const int m = static_cast<int>(n);
     const int cols = static_cast<int>(k);
+    const int ldc = std::max(cols, 1); // BLAS rejects a leading dimension of 0 even for an empty matrix
     std::vector<double> x(n * k);
     std::vector<double> xw(n * k);
     leastsquares::copyColumnMajor(with, n, x.data());
@@ -292,11 +296,11 @@ LogitResult QVStatistics::logit(const std::vector<double>& y,
             for (std::size_t j = 0; j < k; ++j)
                 xw[i + j * n] = x[i + j * n] * root;
         }
-        cblas_dsyrk(CblasColMajor, CblasUpper, CblasTrans, cols, m, 1.0, xw.data(), m, 0.0, c.data(), cols);
+        cblas_dsyrk(CblasColMajor, CblasUpper, CblasTrans, cols, m, 1.0, xw.data(), m, 0.0, c.data(), ldc);
         int info = 0;
-        dpotrf_("U", &cols, c.data(), &cols, &info, 1);
-        dpotri_("U", &cols, c.data(), &cols, &info, 1);
-        cblas_dsymv(CblasColMajor, CblasUpper, cols, 1.0, c.data(), cols, v.data(), 1, 0.0, beta.data(), 1);
+        dpotrf_("U", &cols, c.data(), &ldc, &info, 1);
+        dpotri_("U", &cols, c.data(), &ldc, &info, 1);
+        cblas_dsymv(CblasColMajor, CblasUpper, cols, 1.0, c.data(), ldc, v.data(), 1, 0.0, beta.data(), 1);
         if (iter == kMaxLogitUpdates - 1) {
             foundation::log("logit did not converge");
             break;

@@ -159,6 +159,16 @@ TEST(LeastSquares, TooFewRowsGiveNaNCoefficients) {
     EXPECT_TRUE(capture.lines().empty());
 }
 
+// Without any regressor (not even the constant) the fitted values are 0 and every value is a residual.
+TEST(LeastSquares, NoRegressorLeavesEveryValueAResidual) {
+    const OLSResult r = QVStatistics().ols({1, 2, 3}, {});
+    EXPECT_TRUE(r.coeffs.empty());
+    EXPECT_EQ(r.residuals, (std::vector<double>{-1, -2, -3}));
+    EXPECT_EQ(r.yhat, (std::vector<double>{0, 0, 0}));
+    EXPECT_DOUBLE_EQ(r.r2, 1 - 14.0 / 2.0); // RSS = 1 + 4 + 9, TSS = 2
+    EXPECT_DOUBLE_EQ(r.rmse, std::sqrt(14.0 / 3.0));
+}
+
 TEST(LeastSquares, AsManyRowsAsRegressorsFitsExactlyWithoutErrors) {
     const OLSResult r = QVStatistics().ols({3, 5}, {{1, 2}, {1, 1}});
     ASSERT_EQ(r.coeffs.size(), 2u);
@@ -284,6 +294,15 @@ TEST(LogisticRegression, SingleClassHasNoROCArea) {
         EXPECT_TRUE(std::isnan(*r.AUC));
         EXPECT_EQ(r.roc->size(), 2u);
     }
+}
+
+TEST(LogisticRegression, NoRegressorStaysAtEvenOdds) {
+    const LogitResult r = QVStatistics().logit({0, 1, 1}, {});
+    EXPECT_TRUE(r.converged);
+    EXPECT_EQ(r.numIter, 1);
+    EXPECT_TRUE(r.coeffs.empty());
+    EXPECT_DOUBLE_EQ(r.LL, 3 * std::log(0.5));
+    EXPECT_EQ(r.yhat, (std::vector<double>{0.5, 0.5, 0.5}));
 }
 
 TEST(LogisticRegression, UpdateLimitEndsUnconverged) {
