@@ -1,0 +1,56 @@
+// Where drawing goes: a bitmap (PNG), a PDF document (file or bytes), a printer. Each gives a Context.
+#pragma once
+
+#include "platform/graphics/Context.h"
+#include "platform/graphics/Image.h"
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace gfx {
+
+// A bitmap of pixelWidth x pixelHeight. With a scale above 1 user space is still in pixels; call
+// scaleCTM(scale, scale) to draw in points (pointsContext does that).
+class BitmapContext {
+  public:
+    BitmapContext(int pixelWidth, int pixelHeight, double scale = 1,
+                  std::optional<Color> background = std::nullopt);
+    ~BitmapContext();
+    BitmapContext(const BitmapContext&) = delete;
+    BitmapContext& operator=(const BitmapContext&) = delete;
+
+    // A bitmap for `points` at `scale`, with user space in points (the transform scaled).
+    static std::unique_ptr<BitmapContext> pointsContext(Size points, double scale,
+                                                        std::optional<Color> background = std::nullopt);
+
+    Context& context() { return *context_; }
+    // The pixels drawn so far, with the scale.
+    Image image() const;
+    bool writePNG(const std::string& path) const { return image().writePNG(path); }
+
+  private:
+    struct State;
+    std::unique_ptr<State> state_;
+    std::unique_ptr<Context> context_;
+};
+
+// A PDF at resolution 72 (one unit is one point), margins 0, each page of its own size; text stays text.
+// Pages: context.beginPage(mediaBox) ... context.endPage(); finish() writes the file or the bytes.
+// A zero-size page becomes 1 x 1 point. Drawing before the first beginPage opens a page of the default box.
+std::unique_ptr<Context> makePDFContext(const std::string& path, const Rect& defaultMediaBox);
+// The document's bytes are stored in `*out` when the context finishes (or is destroyed).
+std::unique_ptr<Context> makePDFDataContext(std::shared_ptr<std::vector<uint8_t>> out,
+                                            const Rect& defaultMediaBox);
+
+struct PrinterOptions {
+    std::string printerName; // empty: the default printer
+    std::string outputFile;  // not empty: print to this PDF file instead
+    std::string documentName = "Ovrida";
+    int copies = 1;
+};
+// Pages as for a PDF, sent to a printer through the system's print support.
+std::unique_ptr<Context> makePrinterContext(const PrinterOptions& options, const Rect& defaultMediaBox);
+
+} // namespace gfx

@@ -1,0 +1,88 @@
+// The recording backend: keeps every drawing call with its resolved device geometry, state and text,
+// for exact tests and for replaying a transparency group into another backend.
+#pragma once
+
+#include "platform/graphics/Context.h"
+#include "platform/graphics/Device.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace gfx {
+
+class Recorder : public Device {
+  public:
+    enum class Op {
+        Save,
+        Restore,
+        Clip,
+        Fill,
+        Stroke,
+        Shading,
+        Image,
+        TiledImage,
+        Text,
+        Group,
+        BeginPage,
+        EndPage
+    };
+    struct Record {
+        Record() = default;
+        Op op = Op::Save;
+        GraphicsState state;
+        Path path; // device space (fill, stroke, clip)
+        FillRule rule = FillRule::Winding;
+        Rect rect;       // user space as given (image, tile, group bounds, page)
+        Rect deviceRect; // device space: the box of what is drawn (path, image, text, shading clip)
+        Shading shading;
+        Image image;
+        std::shared_ptr<TextLayout> text;
+        Point origin;                    // text origin, user space
+        std::shared_ptr<Recorder> group; // the operations of a group
+    };
+
+    explicit Recorder(Rect bounds = Rect(0, 0, 1000, 1000), double scale = 1)
+        : bounds_(bounds), scale_(scale) {}
+
+    const std::vector<Record>& records() const { return records_; }
+    // One line per drawing call (not save/restore), numbers rounded to 1e-4:
+    // "fill winding M 0 0 L 10 0 L 10 10 Z color 1 0 0 1", "stroke ... width 2", "text \"Hi\" 10 20 30 14"
+    // ...
+    std::vector<std::string> lines() const;
+    void clear() { records_.clear(); }
+    // Sends every recorded call to another device.
+    void replay(Device& target) const;
+
+    double scale() const override { return scale_; }
+    Rect bounds() const override { return bounds_; }
+    void save() override;
+    void restore() override;
+    void clip(const Path& devicePath, FillRule rule) override;
+    void fillPath(const Path& devicePath, FillRule rule, const GraphicsState& state) override;
+    void strokePath(const Path& devicePath, const GraphicsState& state) override;
+    void drawShading(const Shading& shading, const GraphicsState& state) override;
+    void drawImage(const Image& image, const Rect& rect, const GraphicsState& state) override;
+    void drawTiledImage(const Image& image, const Rect& tile, const GraphicsState& state) override;
+    void drawText(const TextLayout& layout, Point origin, const GraphicsState& state) override;
+    void drawGroup(const Recorder& group, const Rect& deviceBounds, const GraphicsState& state) override;
+    void beginPage(const Rect& mediaBox) override;
+    void endPage() override;
+
+  private:
+    Rect bounds_;
+    double scale_;
+    std::vector<Record> records_;
+};
+
+// A context drawing into a recorder; the recorder stays owned by the context.
+struct RecordingContext {
+    std::unique_ptr<Context> context;
+    Recorder* recorder = nullptr;
+};
+RecordingContext makeRecordingContext(Rect bounds = Rect(0, 0, 1000, 1000), double scale = 1);
+
+// A number as the recorder writes it: rounded to 1e-4, no trailing zeros, "-0" written "0".
+std::string formatNumber(double v);
+
+} // namespace gfx

@@ -1,0 +1,584 @@
+// The Qt painter backend: one device over any QPainter (bitmap, PDF, printer, window), shadows and
+// transparency groups rendered off-screen so that in a PDF only the shadow itself is raster.
+#include "platform/foundation/Log.h"
+#include "platform/graphics/Output.h"
+#include "platform/graphics/Recorder.h"
+#include "platform/graphics/qt/QtBackend.h"
+#include "platform/graphics/qt/QtConvert.h"
+#include "platform/graphics/qt/QtImage.h"
+#include "platform/graphics/qt/QtText.h"
+
+#include <QBuffer>
+#include <QLinearGradient>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPdfWriter>
+#include <QPrinter>
+#include <QRadialGradient>
+#include <cmath>
+#include <functional>
+
+namespace gfx {
+
+namespace {
+
+QPainterPath toQtTransformed(const Path& path, FillRule rule, const QTransform& t) {
+    QPainterPath q;
+    q.setFillRule(rule == FillRule::Winding ? Qt::WindingFill : Qt::OddEvenFill);
+    auto m = [&](Point p) { return t.map(QPointF(p.x, p.y)); };
+    for (const Path::Element& e : path.elements()) {
+        switch (e.kind) {
+        case Path::Kind::Move:
+            q.moveTo(m(e.points[0]));
+            break;
+        case Path::Kind::Line:
+            q.lineTo(m(e.points[0]));
+            break;
+        case Path::Kind::Quad:
+            q.quadTo(m(e.points[0]), m(e.points[1]));
+            break;
+        case Path::Kind::Cubic:
+            q.cubicTo(m(e.points[0]), m(e.points[1]), m(e.points[2]));
+            break;
+        case Path::Kind::Close:
+            q.closeSubpath();
+            break;
+        }
+    }
+    return q;
+}
+
+// Three box passes approximate a Gaussian of the given sigma, on one 8-bit channel.
+void boxBlur(std::vector<uint8_t>& a, int w, int h, double sigma) {
+    if (sigma < 0.5)
+        return;
+    int radius = std::max(1, int(std::lround((std::sqrt(4 * sigma * sigma + 1) - 1) / 2)));
+    std::vector<uint8_t> tmp(a.size());
+    auto pass = [&](bool horizontal) {
+        int n = horizontal ? w : h, lines = horizontal ? h : w;
+        for (int l = 0; l < lines; ++l) {
+            auto at = [&](int i) -> uint8_t& {
+                return horizontal ? a[size_t(l) * w + i] : a[size_t(i) * w + l];
+            };
+            auto out = [&](int i) -> uint8_t& {
+                return horizontal ? tmp[size_t(l) * w + i] : tmp[size_t(i) * w + l];
+            };
+            int sum = 0, span = 2 * radius + 1;
+            for (int i = -radius; i <= radius; ++i)
+                sum += (i >= 0 && i < n) ? at(i) : 0;
+            for (int i = 0; i < n; ++i) {
+                out(i) = uint8_t((sum + span / 2) / span);
+                int add = i + radius + 1, sub = i - radius;
+                sum += (add < n ? at(add) : 0) - (sub >= 0 ? at(sub) : 0);
+            }
+        }
+        a.swap(tmp);
+    };
+    for (int k = 0; k < 3; ++k) {
+        pass(true);
+        pass(false);
+    }
+}
+
+class PainterDevice : public Device {
+  public:
+    PainterDevice(QPainter* painter, Rect bounds, double scale, QTransform base = {}, double rasterScale = 1)
+        : painter_(painter), bounds_(bounds), scale_(scale), base_(base), rasterScale_(rasterScale) {}
+
+    double scale() const override { return scale_; }
+    Rect bounds() const override { return bounds_; }
+
+    void save() override {
+        if (QPainter* p = active())
+            p->save();
+    }
+    void restore() override {
+        if (QPainter* p = active())
+            p->restore();
+    }
+    void clip(const Path& devicePath, FillRule rule) override {
+        QPainter* p = active();
+        if (!p)
+            return;
+        p->setTransform(base_);
+        if (devicePath.isEmpty())
+            p->setClipRect(QRectF(), Qt::IntersectClip);
+        else
+            p->setClipPath(qt::toQt(devicePath, rule), Qt::IntersectClip);
+    }
+
+    void fillPath(const Path& devicePath, FillRule rule, const GraphicsState& st) override {
+        QPainterPath q = qt::toQt(devicePath, rule);
+        Rect box = devicePath.boundingBox();
+        draw(st, box, [&](QPainter& p, const QTransform& base) {
+            p.setTransform(base);
+            p.setPen(Qt::NoPen);
+            p.setBrush(qt::toQt(st.fillColor));
+            if (st.clears)
+                p.setCompositionMode(QPainter::CompositionMode_Clear);
+            p.drawPath(q);
+            if (st.clears)
+                p.setCompositionMode(QPainter::CompositionMode_SourceOver);
+        });
+    }
+
+    void strokePath(const Path& devicePath, const GraphicsState& st) override {
+        auto inverse = st.ctm.inverted();
+        if (!inverse)
+            return;
+        QTransform ctm = qt::toQt(st.ctm);
+        QPainterPath user = st.ctm.isIdentity()
+                                ? qt::toQt(devicePath)
+                                : toQtTransformed(devicePath, FillRule::Winding, qt::toQt(*inverse));
+        double grow = st.stroke.width * std::sqrt(std::fabs(st.ctm.determinant())) *
+                          std::max(1.0, st.stroke.join == LineJoin::Miter ? st.stroke.miterLimit : 1.0) +
+                      2;
+        Rect box = devicePath.boundingBox().insetBy(-grow, -grow);
+        QPen pen = qt::toQtPen(st.stroke, qt::toQt(st.strokeColor));
+        draw(st, box, [&](QPainter& p, const QTransform& base) {
+            p.setTransform(ctm * base);
+            p.setPen(pen);
+            p.setBrush(Qt::NoBrush);
+            p.drawPath(user);
+        });
+    }
+
+    void drawShading(const Shading& sh, const GraphicsState& st) override {
+        auto inverse = st.ctm.inverted();
+        if (!inverse || sh.stops.empty())
+            return;
+        Rect deviceArea = st.clipBox.isNull() ? bounds_ : st.clipBox.intersection(bounds_);
+        if (deviceArea.isEmpty())
+            return;
+        QRectF userArea = qt::toQt(inverse->apply(deviceArea));
+        QGradientStops stops;
+        for (const GradientStop& s : sh.stops)
+            stops.append({std::clamp(s.location, 0.0, 1.0), qt::toQt(s.color)});
+        QTransform ctm = qt::toQt(st.ctm);
+        double far = 4 * (std::fabs(userArea.width()) + std::fabs(userArea.height()) + 1) +
+                     std::fabs(sh.start.x) + std::fabs(sh.start.y) + std::fabs(sh.end.x) +
+                     std::fabs(sh.end.y);
+        QPainterPath region;
+        QBrush brush;
+        if (sh.kind == Shading::Kind::Axial) {
+            double dx = sh.end.x - sh.start.x, dy = sh.end.y - sh.start.y, len = std::hypot(dx, dy);
+            if (len == 0)
+                return;
+            QLinearGradient g(qt::toQt(sh.start), qt::toQt(sh.end));
+            g.setStops(stops);
+            brush = QBrush(g);
+            double ux = dx / len, uy = dy / len, nx = -uy, ny = ux;
+            QPointF s(sh.start.x - (sh.extendStart ? ux * far : 0),
+                      sh.start.y - (sh.extendStart ? uy * far : 0));
+            QPointF e(sh.end.x + (sh.extendEnd ? ux * far : 0), sh.end.y + (sh.extendEnd ? uy * far : 0));
+            QPolygonF band({s + QPointF(nx, ny) * far, e + QPointF(nx, ny) * far, e - QPointF(nx, ny) * far,
+                            s - QPointF(nx, ny) * far});
+            region.addPolygon(band);
+            region.closeSubpath();
+        } else {
+            QRadialGradient g(qt::toQt(sh.end), sh.endRadius, qt::toQt(sh.start), sh.startRadius);
+            g.setStops(stops);
+            brush = QBrush(g);
+            region.addRect(userArea.adjusted(-1, -1, 1, 1));
+            if (!sh.extendEnd) {
+                QPainterPath end;
+                end.addEllipse(qt::toQt(sh.end), sh.endRadius, sh.endRadius);
+                QPainterPath start;
+                start.addEllipse(qt::toQt(sh.start), sh.startRadius, sh.startRadius);
+                region = region.intersected(end.united(start));
+            }
+            if (!sh.extendStart && sh.startRadius > 0 && sh.startRadius < sh.endRadius) {
+                QPainterPath hole;
+                hole.addEllipse(qt::toQt(sh.start), sh.startRadius, sh.startRadius);
+                region = region.subtracted(hole);
+            }
+        }
+        QPainterPath area;
+        area.addRect(userArea);
+        area = area.intersected(region);
+        draw(st, deviceArea, [&](QPainter& p, const QTransform& base) {
+            p.setTransform(ctm * base);
+            p.setPen(Qt::NoPen);
+            p.setBrush(brush);
+            p.drawPath(area);
+        });
+    }
+
+    void drawImage(const Image& image, const Rect& rect, const GraphicsState& st) override {
+        const QImage& q = qt::toQImage(image);
+        if (q.isNull())
+            return;
+        QTransform ctm = qt::toQt(st.ctm);
+        draw(st, st.ctm.apply(rect), [&](QPainter& p, const QTransform& base) {
+            p.setTransform(ctm * base);
+            p.setRenderHint(QPainter::SmoothPixmapTransform, true);
+            p.drawImage(qt::toQt(rect), q);
+        });
+    }
+
+    void drawTiledImage(const Image& image, const Rect& tile, const GraphicsState& st) override {
+        const QImage& q = qt::toQImage(image);
+        auto inverse = st.ctm.inverted();
+        if (q.isNull() || !inverse)
+            return;
+        Rect deviceArea = st.clipBox.isNull() ? bounds_ : st.clipBox.intersection(bounds_);
+        if (deviceArea.isEmpty())
+            return;
+        QRectF userArea = qt::toQt(inverse->apply(deviceArea));
+        QBrush brush(q);
+        QTransform bt;
+        bt.translate(tile.origin.x, tile.origin.y);
+        bt.scale(tile.size.width / q.width(), tile.size.height / q.height());
+        brush.setTransform(bt);
+        QTransform ctm = qt::toQt(st.ctm);
+        draw(st, deviceArea, [&](QPainter& p, const QTransform& base) {
+            p.setTransform(ctm * base);
+            p.setRenderHint(QPainter::SmoothPixmapTransform, true);
+            p.fillRect(userArea, brush);
+        });
+    }
+
+    void drawText(const TextLayout& layout, Point origin, const GraphicsState& st) override {
+        const TextLayout::Impl* impl = layout.impl();
+        if (!impl)
+            return;
+        Size size = layout.size();
+        Rect box = st.ctm.apply(Rect(origin, Size{std::max(size.width, impl->maxSize.width), size.height}))
+                       .insetBy(-4, -4);
+        QTransform ctm = qt::toQt(st.ctm);
+        draw(st, box, [&](QPainter& p, const QTransform& base) {
+            p.setTransform(ctm * base);
+            impl->draw(p, qt::toQt(origin));
+        });
+    }
+
+    void drawGroup(const Recorder& group, const Rect& deviceBounds, const GraphicsState& st) override {
+        QPainter* p = active();
+        if (!p)
+            return;
+        Rect area = deviceBounds.intersection(bounds_);
+        if (!st.clipBox.isNull())
+            area = area.intersection(st.clipBox);
+        if (area.isEmpty())
+            return;
+        if (st.shadow.isVisible())
+            drawShadow(st, area,
+                       [&](QPainter& off, const QTransform& base) { replayInto(group, off, base, area); });
+        if (st.alpha >= 1) {
+            // Vector content straight into the output.
+            p->save();
+            group.replay(*this);
+            p->restore();
+            return;
+        }
+        QImage content =
+            render(area, [&](QPainter& off, const QTransform& base) { replayInto(group, off, base, area); });
+        p->save();
+        p->setTransform(base_);
+        p->setOpacity(p->opacity() * st.alpha);
+        p->drawImage(qt::toQt(area), content);
+        p->restore();
+    }
+
+  protected:
+    virtual QPainter* active() { return painter_; }
+
+    // Runs one drawing operation: its shadow first (when the state casts one), then the operation.
+    void draw(const GraphicsState& st, const Rect& deviceBox,
+              const std::function<void(QPainter&, const QTransform&)>& op) {
+        QPainter* p = active();
+        if (!p)
+            return;
+        if (st.shadow.isVisible())
+            drawShadow(st, deviceBox, op);
+        p->save();
+        p->setOpacity(st.alpha);
+        p->setRenderHint(QPainter::Antialiasing, st.antialias);
+        op(*p, base_);
+        p->restore();
+    }
+
+    QImage render(const Rect& area, const std::function<void(QPainter&, const QTransform&)>& op) {
+        int w = std::max(1, int(std::ceil(area.width() * rasterScale_)));
+        int h = std::max(1, int(std::ceil(area.height() * rasterScale_)));
+        QImage image(w, h, QImage::Format_ARGB32_Premultiplied);
+        image.setDotsPerMeterX(2835);
+        image.setDotsPerMeterY(2835);
+        image.fill(Qt::transparent);
+        QPainter off(&image);
+        off.setRenderHint(QPainter::Antialiasing, true);
+        QTransform base;
+        base.scale(rasterScale_, rasterScale_);
+        base.translate(-area.origin.x, -area.origin.y);
+        op(off, base);
+        off.end();
+        return image;
+    }
+
+    void replayInto(const Recorder& group, QPainter& off, const QTransform& base, const Rect& area) {
+        PainterDevice device(&off, area, scale_, base, 1);
+        group.replay(device);
+    }
+
+    // The shadow of what `op` draws: its alpha, blurred, in the shadow colour, at the offset.
+    void drawShadow(const GraphicsState& st, const Rect& deviceBox,
+                    const std::function<void(QPainter&, const QTransform&)>& op) {
+        QPainter* p = active();
+        double margin = std::ceil(st.shadow.blur * 1.5) + 2;
+        Rect area = deviceBox.insetBy(-margin, -margin);
+        Rect limit =
+            bounds_.offsetBy(-st.shadow.offset.width, -st.shadow.offset.height).insetBy(-margin, -margin);
+        area = area.intersection(limit).integral();
+        if (area.isEmpty() || area.width() * area.height() > 64e6)
+            return;
+        QImage content = render(area, [&](QPainter& off, const QTransform& base) {
+            off.save();
+            off.setRenderHint(QPainter::Antialiasing, st.antialias);
+            op(off, base);
+            off.restore();
+        });
+        int w = content.width(), h = content.height();
+        std::vector<uint8_t> alpha(size_t(w) * h);
+        for (int y = 0; y < h; ++y) {
+            const QRgb* row = reinterpret_cast<const QRgb*>(content.constScanLine(y));
+            for (int x = 0; x < w; ++x)
+                alpha[size_t(y) * w + x] = uint8_t(qAlpha(row[x]));
+        }
+        boxBlur(alpha, w, h, st.shadow.blur / 2 * rasterScale_);
+        const Color& c = *st.shadow.color;
+        QImage shadow(w, h, QImage::Format_ARGB32_Premultiplied);
+        double ca = std::clamp(c.alpha, 0.0, 1.0);
+        for (int y = 0; y < h; ++y) {
+            QRgb* row = reinterpret_cast<QRgb*>(shadow.scanLine(y));
+            for (int x = 0; x < w; ++x) {
+                double a = alpha[size_t(y) * w + x] / 255.0 * ca;
+                row[x] = qRgba(int(std::lround(std::clamp(c.red, 0.0, 1.0) * a * 255)),
+                               int(std::lround(std::clamp(c.green, 0.0, 1.0) * a * 255)),
+                               int(std::lround(std::clamp(c.blue, 0.0, 1.0) * a * 255)),
+                               int(std::lround(a * 255)));
+            }
+        }
+        p->save();
+        p->setTransform(base_);
+        p->setOpacity(st.alpha);
+        p->setRenderHint(QPainter::SmoothPixmapTransform, true);
+        p->drawImage(qt::toQt(area.offsetBy(st.shadow.offset.width, st.shadow.offset.height)), shadow);
+        p->restore();
+    }
+
+    QPainter* painter_;
+    Rect bounds_;
+    double scale_;
+    QTransform base_;
+    double rasterScale_;
+};
+
+// --- pages: PDF writer and printer
+
+class PagedDevice : public PainterDevice {
+  public:
+    PagedDevice(QPagedPaintDevice* device, Rect defaultBox)
+        : PainterDevice(&painter_, Rect(0, 0, 0, 0), 1, {}, 2), device_(device), defaultBox_(defaultBox) {}
+    ~PagedDevice() override { finish(); }
+
+    void beginPage(const Rect& mediaBox) override {
+        if (pageOpen_)
+            endPage();
+        Rect box = mediaBox.standardized();
+        double w = box.width() > 0 ? box.width() : 1, h = box.height() > 0 ? box.height() : 1;
+        if (!(std::isfinite(w) && std::isfinite(h)))
+            w = h = 1;
+        device_->setPageLayout(
+            QPageLayout(QPageSize(QSizeF(w, h), QPageSize::Point, QString(), QPageSize::ExactMatch),
+                        QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
+        if (!painter_.isActive()) {
+            if (!painter_.begin(device_)) {
+                foundation::log("gfx: the PDF or printer output could not be opened");
+                failed_ = true;
+                return;
+            }
+        } else {
+            device_->newPage();
+        }
+        bounds_ = Rect(0, 0, w, h);
+        painter_.resetTransform();
+        painter_.setClipping(false);
+        base_ = QTransform::fromTranslate(-box.minX(), -box.minY());
+        pageOpen_ = true;
+    }
+
+    void endPage() override {
+        while (painter_.isActive() && depth_ > 0) {
+            painter_.restore();
+            --depth_;
+        }
+        pageOpen_ = false;
+    }
+
+    void save() override {
+        if (active()) {
+            painter_.save();
+            ++depth_;
+        }
+    }
+    void restore() override {
+        if (active() && depth_ > 0) {
+            painter_.restore();
+            --depth_;
+        }
+    }
+
+    bool finish() override {
+        if (finished_)
+            return !failed_;
+        finished_ = true;
+        if (pageOpen_)
+            endPage();
+        if (painter_.isActive())
+            painter_.end();
+        else if (!failed_) {
+            // A document without pages still gets one (empty) page so readers accept it.
+            beginPage(defaultBox_);
+            painter_.end();
+        }
+        onFinished();
+        return !failed_;
+    }
+
+  protected:
+    QPainter* active() override {
+        if (failed_ || finished_)
+            return nullptr;
+        if (!pageOpen_)
+            beginPage(defaultBox_);
+        return painter_.isActive() ? &painter_ : nullptr;
+    }
+    virtual void onFinished() {}
+
+    QPainter painter_;
+    QPagedPaintDevice* device_;
+    Rect defaultBox_;
+    bool pageOpen_ = false;
+    bool finished_ = false;
+    bool failed_ = false;
+    int depth_ = 0;
+};
+
+class PDFDevice : public PagedDevice {
+  public:
+    PDFDevice(const QString& path, Rect box) : PagedDevice(nullptr, box), writer_(path) { setup(); }
+    PDFDevice(std::shared_ptr<std::vector<uint8_t>> out, Rect box)
+        : PagedDevice(nullptr, box), buffer_(std::make_unique<QBuffer>()), writer_(buffer_.get()),
+          out_(std::move(out)) {
+        buffer_->open(QIODevice::WriteOnly);
+        setup();
+    }
+    ~PDFDevice() override { finish(); }
+
+  private:
+    void setup() {
+        device_ = &writer_;
+        writer_.setResolution(72);
+        writer_.setCreator(QStringLiteral("Ovrida"));
+        writer_.setPageMargins(QMarginsF(0, 0, 0, 0));
+    }
+    void onFinished() override {
+        if (out_ && buffer_)
+            out_->assign(buffer_->data().begin(), buffer_->data().end());
+    }
+    std::unique_ptr<QBuffer> buffer_;
+    QPdfWriter writer_;
+    std::shared_ptr<std::vector<uint8_t>> out_;
+};
+
+class PrinterDevice : public PagedDevice {
+  public:
+    PrinterDevice(const PrinterOptions& options, Rect box)
+        : PagedDevice(nullptr, box), printer_(QPrinter::ScreenResolution) {
+        device_ = &printer_;
+        printer_.setResolution(72);
+        printer_.setFullPage(true);
+        printer_.setDocName(QString::fromStdString(options.documentName));
+        printer_.setCopyCount(std::max(1, options.copies));
+        if (!options.outputFile.empty()) {
+            printer_.setOutputFormat(QPrinter::PdfFormat);
+            printer_.setOutputFileName(QString::fromStdString(options.outputFile));
+        } else if (!options.printerName.empty()) {
+            printer_.setPrinterName(QString::fromStdString(options.printerName));
+        }
+    }
+    ~PrinterDevice() override { finish(); }
+
+  private:
+    QPrinter printer_;
+};
+
+} // namespace
+
+// --- bitmap
+
+struct BitmapContext::State {
+    QImage image;
+    QPainter painter;
+};
+
+BitmapContext::BitmapContext(int pixelWidth, int pixelHeight, double scale, std::optional<Color> background)
+    : state_(std::make_unique<State>()) {
+    qt::ensureGuiApplication();
+    state_->image =
+        QImage(std::max(1, pixelWidth), std::max(1, pixelHeight), QImage::Format_ARGB32_Premultiplied);
+    // 72 dpi per unit of scale, so Qt resolves nothing differently from the reference device.
+    int dpm = int(std::lround(2834.6457 * std::max(1.0, scale)));
+    state_->image.setDotsPerMeterX(dpm);
+    state_->image.setDotsPerMeterY(dpm);
+    state_->image.fill(background ? qt::toQt(*background) : QColor(Qt::transparent));
+    state_->painter.begin(&state_->image);
+    state_->painter.setRenderHint(QPainter::Antialiasing, true);
+    state_->painter.setRenderHint(QPainter::TextAntialiasing, true);
+    context_ = std::make_unique<Context>(std::make_unique<PainterDevice>(
+        &state_->painter, Rect(0, 0, state_->image.width(), state_->image.height()), scale > 0 ? scale : 1));
+}
+
+BitmapContext::~BitmapContext() {
+    context_.reset();
+    state_->painter.end();
+}
+
+std::unique_ptr<BitmapContext> BitmapContext::pointsContext(Size points, double scale,
+                                                            std::optional<Color> background) {
+    scale = scale > 0 ? scale : 1;
+    auto bitmap = std::make_unique<BitmapContext>(int(std::ceil(points.width * scale)),
+                                                  int(std::ceil(points.height * scale)), scale, background);
+    bitmap->context().scaleCTM(scale, scale);
+    return bitmap;
+}
+
+Image BitmapContext::image() const {
+    QImage copy = state_->image.copy();
+    return qt::fromQImage(std::move(copy), context_->deviceScale());
+}
+
+std::unique_ptr<Context> makePDFContext(const std::string& path, const Rect& defaultMediaBox) {
+    qt::ensureGuiApplication();
+    return std::make_unique<Context>(
+        std::make_unique<PDFDevice>(QString::fromStdString(path), defaultMediaBox));
+}
+
+std::unique_ptr<Context> makePDFDataContext(std::shared_ptr<std::vector<uint8_t>> out,
+                                            const Rect& defaultMediaBox) {
+    qt::ensureGuiApplication();
+    return std::make_unique<Context>(std::make_unique<PDFDevice>(std::move(out), defaultMediaBox));
+}
+
+std::unique_ptr<Context> makePrinterContext(const PrinterOptions& options, const Rect& defaultMediaBox) {
+    qt::ensureGuiApplication();
+    return std::make_unique<Context>(std::make_unique<PrinterDevice>(options, defaultMediaBox));
+}
+
+namespace qt {
+std::unique_ptr<Context> makePainterContext(QPainter* painter, const Rect& bounds, double scale) {
+    return std::make_unique<Context>(std::make_unique<PainterDevice>(painter, bounds, scale));
+}
+} // namespace qt
+
+} // namespace gfx
