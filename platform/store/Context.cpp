@@ -1,0 +1,432 @@
+// Object context over one connection: the write transaction, the replayable change log, uniquing by
+// row id with non-owning entries, fetches, counts and deletes with their relationship rules.
+#include "platform/store/Context.h"
+
+#include "platform/foundation/Log.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+
+namespace store {
+
+Context::Context(std::shared_ptr<Coordinator> coordinator) : coordinator_(std::move(coordinator)) {
+    registry_.resize(schema().entities.size());
+}
+
+Context::~Context() {
+    detachAll();
+    connection_.reset(); // rolls back what was not saved
+}
+
+bool Context::hasStore() { return connection() != nullptr; }
+
+Connection* Context::connection() {
+    uint64_t g = coordinator_->generation();
+    if (g == generation_)
+        return connection_.get();
+    // The coordinator's store changed: what this context held belongs to the old file.
+    dropState();
+    connection_.reset();
+    appliedSync_ = -1;
+    generation_ = g;
+    auto path = coordinator_->firstStore();
+    if (!path)
+        return nullptr;
+    Error error;
+    connection_ = Connection::open(*path, false, error);
+    if (!connection_)
+        foundation::log("Cannot open a connection to the workspace: " + error.description() + ", " + error.userInfo());
+    return connection_.get();
+}
+
+void Context::dropState() {
+    if (connection_ && connection_->inTransaction())
+        connection_->exec("ROLLBACK");
+    log_.clear();
+    needsReplay_ = false;
+    nextIds_.clear();
+    detachAll();
+}
+
+void Context::detachAll() {
+    for (auto& map : registry_) {
+        for (auto& [id, object] : map)
+            object->context_ = nullptr;
+        map.clear();
+    }
+}
+
+void Context::reset() {
+    connection();
+    dropState();
+}
+
+size_t Context::registeredObjectCount() const {
+    size_t n = 0;
+    for (const auto& map : registry_)
+        n += map.size();
+    return n;
+}
+
+bool Context::beginWrite() {
+    if (connection_->inTransaction())
+        return true;
+    int sync = coordinator_->synchronous() ? 1 : 0;
+    if (sync != appliedSync_ && connection_->exec(sync ? "PRAGMA synchronous = FULL" : "PRAGMA synchronous = OFF") == 0)
+        appliedSync_ = sync;
+    // IMMEDIATE takes the write lock now (waiting for another writer to commit), so that a write can
+    // never find itself in a lock cycle with a reader that wants to write too.
+    return connection_->exec("BEGIN IMMEDIATE") == 0;
+}
+
+const std::string& Context::intern(const std::string& sql) { return *sqlTexts_.insert(sql).first; }
+
+bool Context::apply(const Change& change) {
+    Error error;
+    sqlite3_stmt* s = connection_->prepare(*change.sql, error);
+    if (!s)
+        return false;
+    for (size_t i = 0; i < change.arguments.size(); ++i)
+        Connection::bind(s, static_cast<int>(i + 1), change.arguments[i]);
+    int rc = connection_->step(s);
+    sqlite3_reset(s);
+    return rc == SQLITE_DONE || rc == SQLITE_ROW;
+}
+
+bool Context::replay() {
+    if (connection_->inTransaction())
+        connection_->exec("ROLLBACK");
+    if (!beginWrite())
+        return false;
+    for (const auto& c : log_)
+        if (!apply(c))
+            return false;
+    needsReplay_ = false;
+    return true;
+}
+
+void Context::record(const std::string& sql, std::vector<Value> arguments) {
+    log_.push_back({&intern(sql), std::move(arguments)});
+    if (needsReplay_)
+        return;
+    // A failed statement (disk full, I/O error) stays in the log; the save replays it and reports.
+    if (!beginWrite() || !apply(log_.back()))
+        needsReplay_ = true;
+}
+
+int64_t Context::nextId(int entity) {
+    auto it = nextIds_.find(entity);
+    if (it != nextIds_.end())
+        return it->second++;
+    Error error;
+    auto max = connection_->scalar(
+        "SELECT max(\"id\") FROM " + quoted(schema().entities[static_cast<size_t>(entity)].name), error);
+    int64_t next = asInt(max).value_or(0) + 1;
+    nextIds_[entity] = next + 1;
+    return next;
+}
+
+ObjectId Context::insertRow(int entity, const std::vector<int>& slots, std::vector<Value> values) {
+    if (!connection()) {
+        foundation::log("No workspace is open: the new object is not stored");
+        return {};
+    }
+    if (!needsReplay_ && !beginWrite())
+        needsReplay_ = true;
+    const Entity& e = schema().entities[static_cast<size_t>(entity)];
+    uint64_t mask = 0;
+    for (int s : slots)
+        mask |= uint64_t(1) << s;
+    uint64_t key = (static_cast<uint64_t>(entity) << 56) ^ mask;
+    auto it = insertSql_.find(key);
+    if (it == insertSql_.end()) {
+        std::string cols = "\"id\"", marks = "?";
+        for (int s : slots) {
+            cols += ", " + quoted(e.slotName(s));
+            marks += ", ?";
+        }
+        it = insertSql_.emplace(key, &intern("INSERT INTO " + quoted(e.name) + " (" + cols + ") VALUES (" + marks + ")"))
+                 .first;
+    }
+    int64_t id = nextId(entity);
+    std::vector<Value> arguments;
+    arguments.reserve(values.size() + 1);
+    arguments.emplace_back(std::in_place_type<int64_t>, id);
+    for (auto& v : values)
+        arguments.push_back(std::move(v));
+    log_.push_back({it->second, std::move(arguments)});
+    if (!needsReplay_ && !apply(log_.back()))
+        needsReplay_ = true;
+    return {entity, id};
+}
+
+std::shared_ptr<ManagedObject> Context::insertNewObject(std::string_view entityName) {
+    int entity = schema().entityIndex(entityName);
+    if (entity < 0)
+        return nullptr;
+    ObjectId id = insertRow(entity, {}, {});
+    if (!id)
+        return nullptr;
+    const Entity& e = schema().entities[static_cast<size_t>(entity)];
+    auto object = e.make ? e.make() : std::make_shared<ManagedObject>();
+    object->entity_ = &e;
+    object->entityIndex_ = entity;
+    object->id_ = id.id;
+    object->context_ = this;
+    object->values_.assign(static_cast<size_t>(e.slotCount()), Value());
+    registry_[static_cast<size_t>(entity)][id.id] = object.get();
+    return object;
+}
+
+void Context::updateSlot(ManagedObject& object, int slot) {
+    const Entity& e = object.entity();
+    record("UPDATE " + quoted(e.name) + " SET " + quoted(e.slotName(slot)) + " = ? WHERE \"id\" = ?",
+           {object.values_[static_cast<size_t>(slot)], Value(object.id_)});
+}
+
+void Context::unregister(ManagedObject* object) {
+    auto& map = registry_[static_cast<size_t>(object->entityIndex_)];
+    auto it = map.find(object->id_);
+    if (it != map.end() && it->second == object)
+        map.erase(it);
+}
+
+std::string Context::selectColumns(const Entity& e) const {
+    std::string cols = "\"id\"";
+    for (int s = 0; s < e.slotCount(); ++s)
+        cols += ", " + quoted(e.slotName(s));
+    return cols;
+}
+
+std::string Context::whereOrder(const FetchRequest& request, const Entity& e) const {
+    std::string sql;
+    if (!request.predicate.empty())
+        sql += " WHERE " + request.predicate;
+    std::string order;
+    for (const auto& d : request.sortDescriptors) {
+        if (d.key != "id" && e.slot(d.key) < 0) {
+            foundation::log("Unknown sort key " + d.key + " of " + e.name);
+            continue;
+        }
+        order += (order.empty() ? " ORDER BY " : ", ") + quoted(d.key) + (d.ascending ? " ASC" : " DESC");
+    }
+    sql += order;
+    if (request.fetchLimit > 0)
+        sql += " LIMIT " + std::to_string(request.fetchLimit);
+    return sql;
+}
+
+std::shared_ptr<ManagedObject> Context::materialize(int entity, sqlite3_stmt* statement) {
+    const Entity& e = schema().entities[static_cast<size_t>(entity)];
+    int64_t id = sqlite3_column_int64(statement, 0);
+    auto& map = registry_[static_cast<size_t>(entity)];
+    std::shared_ptr<ManagedObject> object;
+    auto it = map.find(id);
+    if (it != map.end())
+        object = it->second->weak_from_this().lock(); // empty while that object is being destroyed
+    if (!object) {
+        object = e.make ? e.make() : std::make_shared<ManagedObject>();
+        object->entity_ = &e;
+        object->entityIndex_ = entity;
+        object->id_ = id;
+        object->context_ = this;
+        object->values_.resize(static_cast<size_t>(e.slotCount()));
+        if (it != map.end())
+            it->second = object.get();
+        else
+            map.emplace(id, object.get());
+    }
+    // The row is at least as new as the object: this context's own changes are already in it.
+    for (int s = 0; s < e.slotCount(); ++s)
+        object->values_[static_cast<size_t>(s)] = Connection::column(statement, s + 1);
+    return object;
+}
+
+std::vector<std::shared_ptr<ManagedObject>> Context::executeFetchRequest(const FetchRequest& request) {
+    std::vector<std::shared_ptr<ManagedObject>> out;
+    int entity = schema().entityIndex(request.entity);
+    if (entity < 0 || !connection())
+        return out;
+    const Entity& e = schema().entities[static_cast<size_t>(entity)];
+    Error error;
+    sqlite3_stmt* s =
+        connection_->prepare("SELECT " + selectColumns(e) + " FROM " + quoted(e.name) + whereOrder(request, e), error);
+    if (!s) {
+        foundation::log("Fetch failed: " + error.description() + ", " + error.userInfo());
+        return out;
+    }
+    for (size_t i = 0; i < request.arguments.size(); ++i)
+        Connection::bind(s, static_cast<int>(i + 1), request.arguments[i]);
+    int rc;
+    while ((rc = connection_->step(s)) == SQLITE_ROW)
+        out.push_back(materialize(entity, s));
+    if (rc != SQLITE_DONE)
+        foundation::log("Fetch failed: " + connection_->error("").description() + ", " +
+                        connection_->error("").userInfo());
+    sqlite3_reset(s);
+    return out;
+}
+
+int64_t Context::countForFetchRequest(const FetchRequest& request) {
+    auto values = fetchValues(request, "count(*)", false);
+    return values.empty() ? 0 : asInt(values.front()).value_or(0);
+}
+
+std::vector<Value> Context::fetchValues(const FetchRequest& request, std::string_view column, bool distinct) {
+    std::vector<Value> out;
+    const Entity* e = schema().entity(request.entity);
+    if (!e || !connection())
+        return out;
+    std::string col = column == "count(*)" ? std::string(column) : quoted(column);
+    Error error;
+    sqlite3_stmt* s = connection_->prepare(std::string("SELECT ") + (distinct ? "DISTINCT " : "") + col + " FROM " +
+                                               quoted(e->name) + whereOrder(request, *e),
+                                           error);
+    if (!s) {
+        foundation::log("Fetch failed: " + error.description() + ", " + error.userInfo());
+        return out;
+    }
+    for (size_t i = 0; i < request.arguments.size(); ++i)
+        Connection::bind(s, static_cast<int>(i + 1), request.arguments[i]);
+    while (connection_->step(s) == SQLITE_ROW)
+        out.push_back(Connection::column(s, 0));
+    sqlite3_reset(s);
+    return out;
+}
+
+std::shared_ptr<ManagedObject> Context::existingObjectWithID(ObjectId id) {
+    if (!id || static_cast<size_t>(id.entity) >= schema().entities.size())
+        return nullptr;
+    auto& map = registry_[static_cast<size_t>(id.entity)];
+    if (auto it = map.find(id.id); it != map.end())
+        if (auto object = it->second->weak_from_this().lock())
+            return object;
+    FetchRequest r;
+    r.entity = schema().entities[static_cast<size_t>(id.entity)].name;
+    r.predicate = "\"id\" = ?";
+    r.arguments = {Value(id.id)};
+    auto found = executeFetchRequest(r);
+    return found.empty() ? nullptr : found.front();
+}
+
+void Context::refreshLive(int entity) {
+    auto& map = registry_[static_cast<size_t>(entity)];
+    if (map.empty())
+        return;
+    const Entity& e = schema().entities[static_cast<size_t>(entity)];
+    Error error;
+    sqlite3_stmt* s = connection_->prepare("SELECT " + selectColumns(e) + " FROM " + quoted(e.name) + " WHERE \"id\" = ?",
+                                           error);
+    if (!s)
+        return;
+    std::vector<ManagedObject*> gone;
+    for (auto& [id, object] : map) {
+        sqlite3_reset(s);
+        sqlite3_bind_int64(s, 1, id);
+        if (connection_->step(s) == SQLITE_ROW) {
+            for (int k = 0; k < e.slotCount(); ++k)
+                object->values_[static_cast<size_t>(k)] = Connection::column(s, k + 1);
+        } else {
+            gone.push_back(object);
+        }
+    }
+    sqlite3_reset(s);
+    for (auto* object : gone) {
+        map.erase(object->id_);
+        object->deleted_ = true;
+        object->context_ = nullptr;
+    }
+}
+
+void Context::cascadeFrom(const Entity& deleted, std::vector<int>& touched) {
+    const auto& entities = schema().entities;
+    std::string orphan = " NOT IN (SELECT \"id\" FROM " + quoted(deleted.name) + ")";
+    for (size_t k = 0; k < entities.size(); ++k) {
+        const Entity& other = entities[k];
+        for (const auto& r : other.toOne) {
+            if (r.target != deleted.name)
+                continue;
+            std::string cond = " WHERE " + quoted(r.name) + " IS NOT NULL AND " + quoted(r.name) + orphan;
+            if (r.onTargetDelete == DeleteRule::Cascade) {
+                record("DELETE FROM " + quoted(other.name) + cond, {});
+                touched.push_back(static_cast<int>(k));
+                cascadeFrom(other, touched);
+            } else {
+                record("UPDATE " + quoted(other.name) + " SET " + quoted(r.name) + " = NULL" + cond, {});
+                touched.push_back(static_cast<int>(k));
+            }
+        }
+    }
+    for (const auto& r : deleted.toMany)
+        if (!r.linkTable.empty())
+            record("DELETE FROM " + quoted(r.linkTable) + " WHERE " + quoted(deleted.name) + orphan, {});
+}
+
+void Context::deleteObjects(std::string_view entityName, const std::string& predicate, std::vector<Value> arguments) {
+    int entity = schema().entityIndex(entityName);
+    if (entity < 0 || !connection())
+        return;
+    const Entity& e = schema().entities[static_cast<size_t>(entity)];
+    record("DELETE FROM " + quoted(e.name) + (predicate.empty() ? "" : " WHERE " + predicate), std::move(arguments));
+    std::vector<int> touched{entity};
+    cascadeFrom(e, touched);
+    std::sort(touched.begin(), touched.end());
+    touched.erase(std::unique(touched.begin(), touched.end()), touched.end());
+    for (int k : touched)
+        refreshLive(k);
+}
+
+void Context::deleteObject(ManagedObject& object) {
+    if (object.context_ != this)
+        return;
+    deleteObjects(object.entity().name, "\"id\" = ?", {Value(object.id_)});
+}
+
+void Context::executeChange(std::string_view entityName, const std::string& sql, std::vector<Value> arguments) {
+    int entity = schema().entityIndex(entityName);
+    if (entity < 0 || !connection())
+        return;
+    record(sql, std::move(arguments));
+    refreshLive(entity);
+}
+
+std::optional<Error> Context::save() {
+    if (!connection()) {
+        if (log_.empty())
+            return std::nullopt;
+        return Error{Error::noStore, "No workspace is open", {}, {}};
+    }
+    if (log_.empty())
+        return std::nullopt;
+    if (needsReplay_ && !replay()) {
+        Error e = connection_->error("Cannot save the workspace");
+        if (connection_->inTransaction())
+            connection_->exec("ROLLBACK");
+        needsReplay_ = true;
+        return e;
+    }
+    if (connection_->exec("COMMIT") != 0) {
+        Error e = connection_->error("Cannot save the workspace");
+        if (connection_->inTransaction())
+            connection_->exec("ROLLBACK");
+        needsReplay_ = true;
+        // Put the unsaved changes back in the transaction, so this context keeps seeing them.
+        if (!replay() && connection_->inTransaction())
+            connection_->exec("ROLLBACK");
+        return e;
+    }
+    log_.clear();
+    nextIds_.clear();
+    return std::nullopt;
+}
+
+std::optional<Error> Context::execute(std::string_view sql) {
+    if (!connection())
+        return Error{Error::noStore, "No workspace is open", {}, {}};
+    if (connection_->exec(sql) != 0)
+        return connection_->error("Statement failed");
+    return std::nullopt;
+}
+
+} // namespace store

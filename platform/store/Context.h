@@ -1,0 +1,125 @@
+// An object context: one SQLite connection to the coordinator's store. Its unsaved changes are its open
+// write transaction, so its own fetches and counts see them; save() commits. Every change is also kept
+// in a log until it is saved, so that a save that failed (and was rolled back) can be replayed later.
+#pragma once
+
+#include "platform/store/Connection.h"
+#include "platform/store/Coordinator.h"
+#include "platform/store/ManagedObject.h"
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+namespace store {
+
+struct SortDescriptor {
+    std::string key; // an attribute name of the fetched entity
+    bool ascending = true;
+};
+
+// What to fetch: an entity, an SQL condition over its quoted column names with ? placeholders, and
+// sort keys. A set of integers is best passed as one JSON array: "rowNum IN (SELECT value FROM json_each(?))".
+struct FetchRequest {
+    std::string entity;
+    std::string predicate;
+    std::vector<Value> arguments;
+    std::vector<SortDescriptor> sortDescriptors;
+    int64_t fetchLimit = 0; // 0: no limit
+};
+
+class Context {
+public:
+    explicit Context(std::shared_ptr<Coordinator> coordinator);
+    ~Context(); // unsaved changes are dropped; held objects are detached
+    Context(const Context&) = delete;
+    Context& operator=(const Context&) = delete;
+
+    const std::shared_ptr<Coordinator>& persistentStoreCoordinator() const { return coordinator_; }
+    const Schema& schema() const { return coordinator_->managedObjectModel(); }
+    bool hasStore();
+
+    // Inserting. insertNewObject gives a live object; insertRow only writes the row (the bulk path of an
+    // import, where nobody holds the new objects), with the given slots set and the others null.
+    std::shared_ptr<ManagedObject> insertNewObject(std::string_view entity);
+    template <class T> std::shared_ptr<T> insertNewObject() {
+        return std::static_pointer_cast<T>(insertNewObject(T::entityName));
+    }
+    ObjectId insertRow(int entity, const std::vector<int>& slots, std::vector<Value> values);
+
+    // Deleting, with the delete rules of the relationships that point at the deleted rows.
+    void deleteObject(ManagedObject& object);
+    void deleteObjects(std::string_view entity, const std::string& predicate = {}, std::vector<Value> arguments = {});
+    // A set-based change of the caller's (UPDATE ... / DELETE ...) on one entity's table, kept with
+    // the unsaved changes; live objects of that entity are refreshed afterwards.
+    void executeChange(std::string_view entity, const std::string& sql, std::vector<Value> arguments = {});
+
+    // Reading; a busy lock is waited out, so an empty answer means no match.
+    std::vector<std::shared_ptr<ManagedObject>> executeFetchRequest(const FetchRequest& request);
+    template <class T> std::vector<std::shared_ptr<T>> fetch(FetchRequest request) {
+        request.entity = T::entityName;
+        std::vector<std::shared_ptr<T>> out;
+        for (auto& o : executeFetchRequest(request))
+            out.push_back(std::static_pointer_cast<T>(std::move(o)));
+        return out;
+    }
+    int64_t countForFetchRequest(const FetchRequest& request);
+    // One column of the matching rows, without making objects (DISTINCT when asked).
+    std::vector<Value> fetchValues(const FetchRequest& request, std::string_view column, bool distinct);
+    std::shared_ptr<ManagedObject> existingObjectWithID(ObjectId id);
+    template <class T> std::shared_ptr<T> existingObject(ObjectId id) {
+        if (id.entity != schema().entityIndex(T::entityName))
+            return nullptr;
+        return std::static_pointer_cast<T>(existingObjectWithID(id));
+    }
+
+    bool hasChanges() const { return !log_.empty(); }
+    std::optional<Error> save();
+    // Drops the unsaved changes and forgets every object; objects still held elsewhere are detached.
+    void reset();
+    // Runs a statement outside the change log (a PRAGMA of this connection, say); for tests and tools.
+    std::optional<Error> execute(std::string_view sql);
+    size_t registeredObjectCount() const;
+
+private:
+    friend class ManagedObject;
+    struct Change {
+        const std::string* sql;
+        std::vector<Value> arguments;
+    };
+
+    Connection* connection();
+    void dropState();
+    void detachAll();
+    bool beginWrite();
+    bool apply(const Change& change);
+    bool replay();
+    void record(const std::string& sql, std::vector<Value> arguments);
+    const std::string& intern(const std::string& sql);
+    int64_t nextId(int entity);
+    std::string selectColumns(const Entity& e) const;
+    std::string whereOrder(const FetchRequest& request, const Entity& e) const;
+    std::shared_ptr<ManagedObject> materialize(int entity, sqlite3_stmt* statement);
+    void refreshLive(int entity);
+    void cascadeFrom(const Entity& deleted, std::vector<int>& touched);
+
+    void updateSlot(ManagedObject& object, int slot);
+    void unregister(ManagedObject* object);
+
+    std::shared_ptr<Coordinator> coordinator_;
+    std::unique_ptr<Connection> connection_;
+    uint64_t generation_ = 0;
+    int appliedSync_ = -1;
+    std::vector<Change> log_;
+    bool needsReplay_ = false; // the log holds changes that the open transaction does not
+    std::unordered_set<std::string> sqlTexts_;
+    std::unordered_map<int, int64_t> nextIds_;
+    std::unordered_map<uint64_t, const std::string*> insertSql_;
+    std::vector<std::unordered_map<int64_t, ManagedObject*>> registry_;
+};
+
+} // namespace store

@@ -1,0 +1,255 @@
+// Store checks before SQLite touches the file, table creation and the additive upgrade of older files.
+#include "platform/store/Coordinator.h"
+
+#include "platform/store/Connection.h"
+
+#include <sqlite3.h>
+
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <map>
+#include <set>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace store {
+
+namespace {
+
+const char* sqlType(AttributeType t) {
+    switch (t) {
+    case AttributeType::Integer:
+    case AttributeType::Boolean:
+        return "INTEGER";
+    case AttributeType::Double:
+    case AttributeType::Date:
+        return "REAL";
+    default:
+        return "TEXT";
+    }
+}
+
+struct LinkTable {
+    std::string name, left, right;
+};
+
+std::vector<LinkTable> linkTables(const Schema& schema) {
+    std::vector<LinkTable> out;
+    std::set<std::string> seen;
+    for (const auto& e : schema.entities)
+        for (const auto& r : e.toMany)
+            if (!r.linkTable.empty() && seen.insert(r.linkTable).second)
+                out.push_back({r.linkTable, e.name, r.target});
+    return out;
+}
+
+uint32_t bigEndian(const unsigned char* p, int n) {
+    uint32_t v = 0;
+    for (int i = 0; i < n; ++i)
+        v = (v << 8) | p[i];
+    return v;
+}
+
+// Refuses, before SQLite reads it, a file that cannot be a whole database: SQLite would otherwise
+// report the damage only at some later read, or treat a short file as an empty one.
+std::optional<Error> checkHeader(const std::string& path) {
+    struct stat st {};
+    if (stat(path.c_str(), &st) != 0 || st.st_size == 0)
+        return std::nullopt; // a new workspace
+    Error e;
+    e.path = path;
+    e.code = Error::notAWorkspace;
+    e.message = "The file is not a workspace";
+    FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) {
+        e.code = SQLITE_CANTOPEN;
+        e.message = "Cannot open the workspace file";
+        e.reason = std::strerror(errno);
+        return e;
+    }
+    unsigned char h[100] = {};
+    size_t n = std::fread(h, 1, sizeof h, f);
+    std::fclose(f);
+    if (n < sizeof h || std::memcmp(h, "SQLite format 3", 16) != 0) {
+        e.reason = "no database header";
+        return e;
+    }
+    uint64_t pageSize = bigEndian(h + 16, 2);
+    if (pageSize == 1)
+        pageSize = 65536;
+    uint32_t changeCounter = bigEndian(h + 24, 4), pages = bigEndian(h + 28, 4), validFor = bigEndian(h + 92, 4);
+    if (changeCounter == validFor && pages > 0 && pageSize * pages > static_cast<uint64_t>(st.st_size)) {
+        e.code = SQLITE_CORRUPT;
+        e.message = "The workspace file is damaged";
+        e.reason = "the file is shorter than its header says (truncated)";
+        return e;
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+std::vector<std::string> createStatements(const Schema& schema) {
+    std::vector<std::string> out;
+    for (const auto& e : schema.entities) {
+        std::string sql = "CREATE TABLE IF NOT EXISTS " + quoted(e.name) + " (\"id\" INTEGER PRIMARY KEY";
+        for (const auto& a : e.attributes)
+            sql += ", " + quoted(a.name) + " " + sqlType(a.type);
+        for (const auto& r : e.toOne)
+            sql += ", " + quoted(r.name) + " INTEGER";
+        out.push_back(sql + ")");
+    }
+    for (const auto& l : linkTables(schema)) {
+        out.push_back("CREATE TABLE IF NOT EXISTS " + quoted(l.name) + " (" + quoted(l.left) + " INTEGER NOT NULL, " +
+                      quoted(l.right) + " INTEGER NOT NULL, PRIMARY KEY (" + quoted(l.left) + ", " +
+                      quoted(l.right) + ")) WITHOUT ROWID");
+        out.push_back("CREATE INDEX IF NOT EXISTS " + quoted(l.name + "_" + l.right) + " ON " + quoted(l.name) + " (" +
+                      quoted(l.right) + ")");
+    }
+    for (const auto& e : schema.entities)
+        for (const auto& i : e.indexes) {
+            std::string cols;
+            for (const auto& c : i.columns)
+                cols += (cols.empty() ? "" : ", ") + quoted(c);
+            out.push_back("CREATE INDEX IF NOT EXISTS " + quoted(i.name) + " ON " + quoted(e.name) + " (" + cols + ")" +
+                          (i.where.empty() ? "" : " WHERE " + i.where));
+        }
+    return out;
+}
+
+Coordinator::Coordinator(std::shared_ptr<const Schema> schema) : schema_(std::move(schema)) {}
+
+std::optional<Error> Coordinator::addStore(const std::string& path) {
+    if (auto e = checkHeader(path))
+        return e;
+    Error error;
+    auto c = Connection::open(path, true, error);
+    if (!c)
+        return error;
+
+    // Existing tables and their columns; reading them is the first real read of the file.
+    std::map<std::string, std::set<std::string>> tables;
+    {
+        sqlite3_stmt* s = c->prepare("SELECT name FROM sqlite_schema WHERE type = 'table'", error);
+        if (!s)
+            return error;
+        int rc;
+        while ((rc = c->step(s)) == SQLITE_ROW)
+            tables[reinterpret_cast<const char*>(sqlite3_column_text(s, 0))];
+        sqlite3_reset(s);
+        if (rc != SQLITE_DONE)
+            return c->error("The file is not a workspace");
+    }
+    for (auto& [name, columns] : tables) {
+        sqlite3_stmt* s = c->prepare("SELECT name FROM pragma_table_info(?)", error);
+        if (!s)
+            return error;
+        sqlite3_bind_text(s, 1, name.c_str(), -1, SQLITE_TRANSIENT);
+        while (c->step(s) == SQLITE_ROW)
+            columns.insert(reinterpret_cast<const char*>(sqlite3_column_text(s, 0)));
+        sqlite3_reset(s);
+    }
+    Value version = c->scalar("PRAGMA user_version", error);
+    if (error.code)
+        return error;
+    int64_t userVersion = asInt(version).value_or(0);
+    if (userVersion == 0 && !tables.empty()) {
+        error = {Error::notAWorkspace, "The file is not a workspace", path, "a database of another program"};
+        return error;
+    }
+    if (userVersion > schema_->version) {
+        error = {Error::newerWorkspace, "The workspace was written by a newer release", path,
+                 "schema version " + std::to_string(userVersion)};
+        return error;
+    }
+
+    // The upgrade only adds: tables, columns (null in existing rows) and indexes.
+    std::vector<std::string> changes;
+    for (const auto& e : schema_->entities) {
+        auto t = tables.find(e.name);
+        if (t == tables.end())
+            continue;
+        for (int slot = 0; slot < e.slotCount(); ++slot) {
+            const auto& name = e.slotName(slot);
+            if (t->second.count(name))
+                continue;
+            const char* type = e.isToOneSlot(slot) ? "INTEGER" : sqlType(e.attributes[static_cast<size_t>(slot)].type);
+            changes.push_back("ALTER TABLE " + quoted(e.name) + " ADD COLUMN " + quoted(name) + " " + type);
+        }
+    }
+    bool complete = changes.empty() && userVersion == schema_->version;
+    for (const auto& e : schema_->entities)
+        complete = complete && tables.count(e.name);
+    for (const auto& l : linkTables(*schema_))
+        complete = complete && tables.count(l.name);
+    if (!complete) {
+        auto creates = createStatements(*schema_);
+        // Tables first, then the added columns, then indexes (which may name added columns).
+        std::vector<std::string> all;
+        for (auto& s : creates)
+            if (s.rfind("CREATE TABLE", 0) == 0)
+                all.push_back(s);
+        all.insert(all.end(), changes.begin(), changes.end());
+        for (auto& s : creates)
+            if (s.rfind("CREATE INDEX", 0) == 0)
+                all.push_back(s);
+        all.push_back("PRAGMA user_version = " + std::to_string(schema_->version));
+        if (c->exec("BEGIN IMMEDIATE") != 0)
+            return c->error("Cannot write the workspace file");
+        for (const auto& s : all)
+            if (c->exec(s) != 0) {
+                Error e = c->error("Cannot create the workspace tables");
+                c->exec("ROLLBACK");
+                return e;
+            }
+        if (c->exec("COMMIT") != 0) {
+            Error e = c->error("Cannot create the workspace tables");
+            c->exec("ROLLBACK");
+            return e;
+        }
+    }
+    if (c->exec("PRAGMA journal_mode = DELETE") != 0)
+        return c->error("Cannot set the journal mode");
+
+    std::lock_guard lock(mutex_);
+    stores_ = {path};
+    ++generation_;
+    return std::nullopt;
+}
+
+std::vector<Error> Coordinator::removeStores() {
+    std::lock_guard lock(mutex_);
+    if (!stores_.empty())
+        ++generation_;
+    stores_.clear();
+    return {};
+}
+
+std::vector<std::string> Coordinator::stores() const {
+    std::lock_guard lock(mutex_);
+    return stores_;
+}
+
+std::optional<std::string> Coordinator::firstStore() const {
+    std::lock_guard lock(mutex_);
+    if (stores_.empty())
+        return std::nullopt;
+    return stores_.front();
+}
+
+void Coordinator::setSynchronous(bool on) {
+    bool was = synchronous_.exchange(on);
+    if (!on || was)
+        return;
+    // Commits made without sync may still sit in the page cache: write them out now.
+    for (const auto& path : stores()) {
+        int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0)
+            continue;
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+} // namespace store
