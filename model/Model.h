@@ -1,0 +1,105 @@
+// The data layer through which every screen and task reaches the open workspace: the store stack
+// (coordinator and context), opening, closing and saving, metadata, the status line and the fetches.
+// The shared instance is used on the main thread only; a background task makes its own Model with
+// Model(), gives it the shared coordinator and a new context, and re-fetches objects by their ids.
+#pragma once
+
+#include "model/Entities.h"
+#include "platform/store/Context.h"
+#include "platform/store/Coordinator.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+class QVStatistics;
+
+class Model {
+public:
+    // The form of the status line: the desktop window uses the tablet form. Set by the host.
+    enum class Idiom { Phone, Pad };
+
+    // The process-wide instance for the main thread: a coordinator and a context, no store yet.
+    static Model& sharedModel();
+    // A bare instance without coordinator or context.
+    Model();
+    ~Model();
+    Model(const Model&) = delete;
+    Model& operator=(const Model&) = delete;
+
+    static std::shared_ptr<const store::Schema> managedObjectModel() { return workspaceSchema(); }
+    const std::shared_ptr<store::Context>& managedObjectContext() const { return context_; }
+    void setManagedObjectContext(std::shared_ptr<store::Context> context) { context_ = std::move(context); }
+    const std::shared_ptr<store::Coordinator>& persistentStoreCoordinator() const { return coordinator_; }
+    void setPersistentStoreCoordinator(std::shared_ptr<store::Coordinator> c) { coordinator_ = std::move(c); }
+    QVStatistics& functions();
+
+    // --- Stack and store ---
+    // Opens a workspace file, creating it when it does not exist. A file that cannot be opened as a
+    // workspace is reported (log and store-error hook, once) and left untouched.
+    void openStore(const std::string& path);
+    void closeStores();
+    // Commits the context's unsaved changes; a failure is reported and the changes are kept.
+    void saveContext();
+    std::optional<std::string> currentStore() const;
+    // Raises the store-error hook (the UI shows its "Error!" alert there).
+    void showCoreDataError();
+    // The one hook for store failures, set once by the host (tests set their own).
+    static void setStoreErrorHandler(std::function<void()> handler);
+    // While set, saves do not wait for the disk; clearing it flushes the file once. For a workspace file
+    // that an import is creating: it is not the user's file until the import ends.
+    void setWritesWithoutSync(bool on);
+
+    // --- Metadata ---
+    std::shared_ptr<Metadata> metadataForKey(const std::string& key);
+    std::optional<std::string> metadataValueForKey(const std::string& key);
+    void setMetadataValue(const std::string& value, const std::string& key); // saves
+    // Whether the workspace was made from the example data shipped in the resources folder.
+    bool isDemo();
+    static void setResourcesFolder(const std::string& folder);
+    static std::string resourcesFolder();
+    std::string statusLine();
+    void setUserInterfaceIdiom(Idiom idiom) { idiom_ = idiom; }
+    Idiom userInterfaceIdiom() const { return idiom_; }
+
+    // --- Fetches (a failed fetch answers empty; a busy lock is waited out, never answered empty) ---
+    std::vector<std::shared_ptr<Analysis>> analyses(); // by lastOpened, newest first
+    std::vector<std::shared_ptr<Column>> columns();    // by order
+    std::vector<std::shared_ptr<Row>> rows();          // by num
+    uint64_t countColumns();
+    uint64_t countRows();
+    std::shared_ptr<Column> columnNumber(uint64_t n);
+    std::shared_ptr<Row> rowNumber(uint64_t n);
+    std::vector<std::shared_ptr<Cell>> cellsForRow(const Row& row, const std::vector<store::SortDescriptor>& sort = {});
+    // rows: nothing for every row, an empty list for none.
+    std::vector<std::shared_ptr<Cell>> cellsForColumn(const Column& column,
+                                                      const std::vector<store::SortDescriptor>& sort = {},
+                                                      const std::optional<std::vector<int64_t>>& rows = std::nullopt);
+    // The distinct non-empty texts of the column, in no particular order; nothing for no column.
+    std::optional<std::vector<std::string>> distinctValuesForColumn(const Column* column);
+    void dropAll(const std::string& entityName); // saves
+    void dropAll();                              // Cell, Row, Column, Analysis
+
+    // --- The import's writes ---
+    // One Column per name, num and order from 0, type Unknown; saves.
+    void addColumns(const std::vector<std::string>& names);
+    // A Row numbered rowNum and one Cell per given column holding data[column.num] ("" past the end).
+    // Does not save; no objects are kept for the new rows.
+    void addRow(uint64_t rowNum, const std::vector<std::string>& data,
+                const std::vector<std::shared_ptr<Column>>& columns);
+
+private:
+    void reportStoreError(const store::Error& error);
+    void removeSibling(const std::string& path);
+    void upgradeCellIndices();
+    template <class T> std::vector<std::shared_ptr<T>> fetch(store::FetchRequest request);
+    int64_t count(const char* entity);
+
+    std::shared_ptr<store::Coordinator> coordinator_;
+    std::shared_ptr<store::Context> context_;
+    std::unique_ptr<QVStatistics> functions_;
+    Idiom idiom_ = Idiom::Phone;
+};
