@@ -3,6 +3,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <limits>
 
 using foundation::CalculationError;
@@ -261,4 +262,10 @@ bool isGreaterThan(const Value& a, const Value& b) {
 }
 bool isGreaterThanOrEqualTo(const Value& a, const Value& b) {
     return compareNumbers(a, b) != ComparisonResult::Ascending;
+}
+
+std::string CPTObjectDescription(std::string_view className, const void* object) {
+    char address[32];
+    std::snprintf(address, sizeof address, "%p", object); // no locale enters a pointer's text
+    return "<" + std::string(className) + ": " + address + ">";
 }

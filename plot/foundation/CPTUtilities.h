@@ -6,6 +6,7 @@
 #include "platform/foundation/Value.h"
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 using NSDecimal = foundation::Decimal;
@@ -92,3 +93,6 @@ bool isLessThan(const foundation::Value& a, const foundation::Value& b);
 bool isLessThanOrEqualTo(const foundation::Value& a, const foundation::Value& b);
 bool isGreaterThan(const foundation::Value& a, const foundation::Value& b);
 bool isGreaterThanOrEqualTo(const foundation::Value& a, const foundation::Value& b);
+
+// "<ClassName: 0x...>", the start of every debug description.
+std::string CPTObjectDescription(std::string_view className, const void* object);
