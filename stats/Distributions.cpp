@@ -20,7 +20,9 @@ double lgammaSafe(double x) {
 }
 
 // The leading factor x^a e^-x / Gamma(a) shared by both incomplete gamma expansions.
-double gammaPrefix(double a, double x) { return std::exp(a * std::log(x) - x - lgammaSafe(a)); }
+double gammaPrefix(double a, double x) {
+    return std::exp(a * std::log(x) - x - lgammaSafe(a));
+}
 
 // The closed-form inverse error function (a = 0.140012) without its sign: |erfinv(y)|.
 double erfInverseMagnitude(double y) {
@@ -37,7 +39,9 @@ std::mutex& randomMutex() {
 
 } // namespace
 
-double round_nearest(double x) { return std::floor(x + 0.5); }
+double round_nearest(double x) {
+    return std::floor(x + 0.5);
+}
 
 void seed_random() {
     static std::once_flag once;
@@ -93,7 +97,9 @@ double q_gamma(double a, double x) {
     return result;
 }
 
-double log_beta(double a, double b) { return lgammaSafe(a) + lgammaSafe(b) - lgammaSafe(a + b); }
+double log_beta(double a, double b) {
+    return lgammaSafe(a) + lgammaSafe(b) - lgammaSafe(a + b);
+}
 
 double beta_function(double a, double b) {
     if (a + b > 100)
@@ -131,7 +137,8 @@ double incbeta_inverse(double p, double a, double b) {
     double adj = 1;
     double tx = 0;
     for (int iteration = 0; iteration < 1000; ++iteration) {
-        const double y = (incbeta(x, a, b) - p) * std::exp(lb + (1 - a) * std::log(x) + (1 - b) * std::log1p(-x));
+        const double y =
+            (incbeta(x, a, b) - p) * std::exp(lb + (1 - a) * std::log(x) + (1 - b) * std::log1p(-x));
         if (y * yprev <= 0)
             prev = std::max(std::fabs(adj), 3e-308);
         const bool converged = prev <= tolerance || std::fabs(y) <= tolerance;
@@ -205,6 +212,11 @@ double binomTwoSidedRecurrence(int32_t n, int32_t k, double p) {
 double binom_pmf(uint64_t n, uint64_t k, double p) {
     if (k > n)
         return 0;
+    // The certain outcomes, without walking a product of zeros (the product form gives the same).
+    if (p == 0)
+        return k == 0 ? 1 : 0;
+    if (p == 1)
+        return k == n ? 1 : 0;
     double v = std::pow(p, static_cast<double>(k)) * std::pow(1 - p, static_cast<double>(n - k));
     const bool interior = p > 0 && p < 1;
     // Once the power terms underflow, the product form can only lose the answer.
@@ -227,6 +239,10 @@ double binom_pmf(uint64_t n, uint64_t k, double p) {
 double binom_exact_tail(int32_t n, int32_t k, double p) {
     if (n < 0)
         return 1;
+    // Not a probability: no count is more or less likely than another, and the sums would only
+    // walk NaN products.
+    if (!(p >= 0 && p <= 1))
+        return NAN;
     if (n > kProductTailLimit && p > 0 && p < 1)
         return 1 - binomTwoSidedRecurrence(n, k, p) / 2;
     const auto un = static_cast<uint64_t>(n);

@@ -44,6 +44,8 @@ struct AnovaResult {
 struct KDensityPoint {
     double x = 0;
     double y = 0;
+
+    foundation::Value toValue() const; // "x", "y"
 };
 
 // ---- Regression result types (least squares, logistic fit) go here. ----

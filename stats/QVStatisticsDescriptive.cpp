@@ -1,6 +1,7 @@
 // QVStatistics' descriptive statistics: moments, percentiles, Gaussian kernel density, correlation.
 // Sums run over eight independent accumulators: the loops are then bound by memory rather than by
 // the latency of one chain of additions, and the partial sums round less.
+#include "platform/foundation/Value.h"
 #include "stats/QVStatistics.h"
 
 #include <algorithm>
@@ -97,7 +98,9 @@ Deviations deviationSums(const std::vector<double>& v, double m) {
 
 } // namespace
 
-double QVStatistics::mean(const std::vector<double>& values) const { return accurateMean(values); }
+double QVStatistics::mean(const std::vector<double>& values) const {
+    return accurateMean(values);
+}
 
 double QVStatistics::variance(const std::vector<double>& values, bool biased) const {
     if (values.empty())
@@ -110,9 +113,13 @@ double QVStatistics::variance(const std::vector<double>& values, bool biased) co
     return d.s2 / (n - 1) - d.s1 * d.s1 / (n * (n - 1));
 }
 
-double QVStatistics::variance(const std::vector<double>& values) const { return variance(values, false); }
+double QVStatistics::variance(const std::vector<double>& values) const {
+    return variance(values, false);
+}
 
-double QVStatistics::sdNormal(const std::vector<double>& values) const { return std::sqrt(variance(values)); }
+double QVStatistics::sdNormal(const std::vector<double>& values) const {
+    return std::sqrt(variance(values));
+}
 
 double QVStatistics::skewness(const std::vector<double>& values) const {
     if (values.empty())
@@ -137,7 +144,8 @@ std::map<double, double> QVStatistics::percentiles(const std::vector<double>& re
     std::map<double, double> result;
     std::vector<double> sorted(ofData);
     // NaN has no place in an ascending order; it goes last so the sort stays well defined.
-    const auto numbersEnd = std::partition(sorted.begin(), sorted.end(), [](double x) { return !std::isnan(x); });
+    const auto numbersEnd =
+        std::partition(sorted.begin(), sorted.end(), [](double x) { return !std::isnan(x); });
     std::sort(sorted.begin(), numbersEnd);
     const size_t n = sorted.size();
     for (double q : requested) {
@@ -216,3 +224,5 @@ double QVStatistics::correlation(const std::vector<double>& x, const std::vector
     }
     return sxy / (std::sqrt(syy) * std::sqrt(sxx));
 }
+
+foundation::Value KDensityPoint::toValue() const { return foundation::Value::Dictionary{{"x", x}, {"y", y}}; }

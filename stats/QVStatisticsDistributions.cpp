@@ -17,24 +17,32 @@ double erfInverseMagnitude(double y) {
 }
 
 // v = n (x - p)^2 / (p (1 - p)), the one-degree chi-square statistic of a proportion.
-double chiStatistic(int n, double x, double p) { return n * (x - p) * (x - p) / ((1 - p) * p); }
+double chiStatistic(int n, double x, double p) {
+    return n * (x - p) * (x - p) / ((1 - p) * p);
+}
 
 } // namespace
 
-double QVStatistics::normcdfz(double z) const { return (std::erf(z / std::sqrt(2.0)) + 1) / 2; }
+double QVStatistics::normcdfz(double z) const {
+    return (std::erf(z / std::sqrt(2.0)) + 1) / 2;
+}
 
 double QVStatistics::normcdf(double x, double mean, double stdDev) const {
     return (std::erf((x - mean) / stdDev / std::sqrt(2.0)) + 1) / 2;
 }
 
-double QVStatistics::normpdf(double x, double mean, double stdDev) const { return dnormpdf(x, mean, stdDev); }
+double QVStatistics::normpdf(double x, double mean, double stdDev) const {
+    return dnormpdf(x, mean, stdDev);
+}
 
 double QVStatistics::dnormpdf(double x, double mean, double stdDev) const {
     const double z = (x - mean) / stdDev;
     return 1 / (stdDev * 2.5066282746310002 * std::exp(z * z / 2));
 }
 
-double QVStatistics::normZForConfidence(double p) const { return norm_quantile_approx(p); }
+double QVStatistics::normZForConfidence(double p) const {
+    return norm_quantile_approx(p);
+}
 
 std::array<double, 2> QVStatistics::qnorm(double p, double mean, double stdDev) const {
     const double E = erfInverseMagnitude(2 * p - 1);
@@ -42,7 +50,9 @@ std::array<double, 2> QVStatistics::qnorm(double p, double mean, double stdDev) 
     return {mean - half, mean + half};
 }
 
-double QVStatistics::tcdf(double t, double df) const { return t_cdf(t, df); }
+double QVStatistics::tcdf(double t, double df) const {
+    return t_cdf(t, df);
+}
 
 double QVStatistics::tcdf(double x, double mean, double stdDev, double df) const {
     return t_cdf((x - mean) / stdDev, df);
@@ -56,17 +66,29 @@ double QVStatistics::dtpdf(double x, double mean, double stdDev, double df) cons
     return t_pdf(x, mean, stdDev, df);
 }
 
-double QVStatistics::tForConfidence(double p, double df) const { return t_quantile(p, df); }
+double QVStatistics::tForConfidence(double p, double df) const {
+    return t_quantile(p, df);
+}
 
-double QVStatistics::chicdf(double x, double df) const { return 1 - p_gamma(df / 2, x / 2); }
+double QVStatistics::chicdf(double x, double df) const {
+    return 1 - p_gamma(df / 2, x / 2);
+}
 
-double QVStatistics::chiXForConfidence(double p) const { return chi2_quantile_df1(p); }
+double QVStatistics::chiXForConfidence(double p) const {
+    return chi2_quantile_df1(p);
+}
 
-double QVStatistics::chiXForConfidence(double p, double df) const { return chi2_quantile(p, df); }
+double QVStatistics::chiXForConfidence(double p, double df) const {
+    return chi2_quantile(p, df);
+}
 
-double QVStatistics::chipdf(double x, double mean, int obs) const { return chi1_pdf(obs, x, mean); }
+double QVStatistics::chipdf(double x, double mean, int obs) const {
+    return chi1_pdf(obs, x, mean);
+}
 
-double QVStatistics::dchipdf(double x, double mean, int obs) const { return chi1_pdf(obs, x, mean); }
+double QVStatistics::dchipdf(double x, double mean, int obs) const {
+    return chi1_pdf(obs, x, mean);
+}
 
 double QVStatistics::chicdf(double x, double mean, int obs) const {
     const double v = chiStatistic(obs, x, mean);
@@ -81,8 +103,8 @@ double QVStatistics::deltachi(double x, double mean, double obs) const {
 }
 
 double QVStatistics::bipdf(int k, double mean, int obs) const {
-    return binom_pmf(static_cast<uint64_t>(static_cast<int64_t>(obs)), static_cast<uint64_t>(static_cast<int64_t>(k)),
-                     mean);
+    return binom_pmf(static_cast<uint64_t>(static_cast<int64_t>(obs)),
+                     static_cast<uint64_t>(static_cast<int64_t>(k)), mean);
 }
 
 double QVStatistics::dbipdf(double k, double mean, double obs) const {
@@ -96,10 +118,12 @@ double QVStatistics::dbipdf(double k, double mean, double obs) const {
     return binom_pmf(static_cast<uint64_t>(obs), static_cast<uint64_t>(k), mean);
 }
 
-double QVStatistics::bicdf(int k, double mean, int obs) const { return binom_exact_tail(obs, k, mean); }
+double QVStatistics::bicdf(int k, double mean, int obs) const {
+    return binom_exact_tail(obs, k, mean);
+}
 
-std::optional<std::array<double, 2>> QVStatistics::biCI(double confidence, double mean, int obs, bool leftTail,
-                                                        bool rightTail) const {
+std::optional<std::array<double, 2>> QVStatistics::biCI(double confidence, double mean, int obs,
+                                                        bool leftTail, bool rightTail) const {
     if (obs < 1)
         return std::nullopt;
     const double alpha = (leftTail && rightTail) ? (1 - confidence) / 2 : 1 - confidence;
@@ -136,19 +160,27 @@ std::optional<std::array<double, 2>> QVStatistics::biCI(double confidence, doubl
     return std::array<double, 2>{static_cast<double>(lower) / obs, static_cast<double>(upper) / obs};
 }
 
-double QVStatistics::fcdf(double F, double df1, double df2) const { return f_upper_tail(F, df1, df2); }
+double QVStatistics::fcdf(double F, double df1, double df2) const {
+    return f_upper_tail(F, df1, df2);
+}
 
 double QVStatistics::fForP(double p, double df1, double df2) const {
     const double x = incbeta_inverse(p, df2 / 2, df1 / 2);
     return (1 / x - 1) * df2 / df1;
 }
 
-double QVStatistics::se(double sd, double size) const { return sd / std::sqrt(size); }
+double QVStatistics::se(double sd, double size) const {
+    return sd / std::sqrt(size);
+}
 
-double QVStatistics::seSum(double a, double with) const { return std::sqrt(a * a + with * with); }
+double QVStatistics::seSum(double a, double with) const {
+    return std::sqrt(a * a + with * with);
+}
 
 double QVStatistics::seProduct(double v, double seA, double a, double seB, double b) const {
     return v * std::sqrt((seA / a) * (seA / a) + (seB / b) * (seB / b));
 }
 
-double QVStatistics::sdBinomial(double p) const { return std::sqrt(p * (1 - p)); }
+double QVStatistics::sdBinomial(double p) const {
+    return std::sqrt(p * (1 - p));
+}

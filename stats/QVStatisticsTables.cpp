@@ -21,7 +21,9 @@ int intValue(double x) {
 
 // Sample sizes are whole numbers; an infinite size (delta 0, a ratio of 0 or 1) saturates rather
 // than taking the undefined conversion.
-int sizeValue(double x) { return intValue(x); }
+int sizeValue(double x) {
+    return intValue(x);
+}
 
 // sqrt(2) |erfinv(2c - 1)|: the unsigned normal quantile of the closed form.
 double unsignedZ(double confidence) {
@@ -44,7 +46,7 @@ ChiResult QVStatistics::chiForFrequencyMatrix(const std::vector<std::vector<doub
     const size_t c = matrix.empty() ? 0 : matrix.back().size();
     std::vector<double> rowTotals(r, 0.0);
     std::vector<double> colTotals(c, 0.0);
-    std::vector<int> rowSums(r, 0), colSums(c, 0);
+    std::vector<int64_t> rowSums(r, 0), colSums(c, 0);
     for (size_t i = 0; i < r; ++i)
         for (size_t j = 0; j < c && j < matrix[i].size(); ++j) {
             const int v = intValue(matrix[i][j]);
@@ -59,13 +61,13 @@ ChiResult QVStatistics::chiForFrequencyMatrix(const std::vector<std::vector<doub
 ChiResult QVStatistics::chiForFrequencyMatrix(const std::vector<std::vector<double>>& matrix,
                                               const std::vector<double>& rowTotals,
                                               const std::vector<double>& colTotals) const {
-    int N = 0;
+    int64_t N = 0;
     for (double t : rowTotals)
         N += intValue(t);
     double chi = 0;
     for (size_t i = 0; i < matrix.size() && i < rowTotals.size(); ++i)
         for (size_t j = 0; j < matrix[i].size() && j < colTotals.size(); ++j) {
-            const double e = rowTotals[i] * colTotals[j] / N;
+            const double e = rowTotals[i] * colTotals[j] / static_cast<double>(N);
             const double o = matrix[i][j];
             chi = chi + (o - e) * (o - e) / e;
         }
@@ -96,8 +98,8 @@ int QVStatistics::popForConfidence(double confidence, double stdDev, double delt
     return sizeValue(std::trunc(v * v));
 }
 
-int QVStatistics::popForConfidence(double confidence, double delta, double stdDevA, double stdDevB, double sizeA,
-                                   double sizeB) const {
+int QVStatistics::popForConfidence(double confidence, double delta, double stdDevA, double stdDevB,
+                                   double sizeA, double sizeB) const {
     double r = 0;
     const double V = ratioVariance(stdDevA, stdDevB, sizeA, sizeB, r);
     const double z = unsignedZ(confidence);

@@ -1,5 +1,6 @@
 // Descriptive statistics: moments on small and on hard data, percentiles, kernel density, correlation.
 #include "ReferenceTable.h"
+#include "platform/foundation/Value.h"
 #include "stats/QVStatistics.h"
 
 #include <gtest/gtest.h>
@@ -142,7 +143,9 @@ TEST(Descriptive, KernelDensityPeaksAtOne) {
         EXPECT_LE(p.y, 1);
     // Kernel sum at one point, by hand: h = 0.4, two values 0 and 1, grid from -2 to 3.
     const auto two = s.kdensity({0, 1}, 2, 0, 1);
-    auto kernel = [](double d) { return std::exp(-(d / (0.4 * std::sqrt(2.0))) * (d / (0.4 * std::sqrt(2.0)))); };
+    auto kernel = [](double d) {
+        return std::exp(-(d / (0.4 * std::sqrt(2.0))) * (d / (0.4 * std::sqrt(2.0))));
+    };
     double peak = 0;
     for (int i = 0; i < 100; ++i) {
         const double x = -2 + 5.0 * i / 100;
@@ -150,6 +153,10 @@ TEST(Descriptive, KernelDensityPeaksAtOne) {
     }
     const double x30 = -2 + 5.0 * 30 / 100;
     EXPECT_NEAR(two[30].y, (kernel(x30) + kernel(x30 - 1)) / peak, 1e-14);
+    const foundation::Value point = curve[50].toValue();
+    EXPECT_EQ(point.dictionary().size(), 2u);
+    EXPECT_EQ(point.find("x")->toDouble(), 10);
+    EXPECT_EQ(point.find("y")->toDouble(), 1);
     const auto flat = s.kdensity({3, 3}, 0, 3, 3);
     EXPECT_TRUE(std::isnan(flat[10].y));
 }

@@ -1,8 +1,8 @@
 // The special functions and distributions: their own edge cases, the closed-form approximations
 // pinned to an independent re-implementation, and the exact routines against R.
+#include "stats/Distributions.h"
 #include "ReferenceTable.h"
 #include "platform/foundation/Log.h"
-#include "stats/Distributions.h"
 #include "stats/QVStatistics.h"
 
 #include <gtest/gtest.h>
@@ -197,7 +197,8 @@ TEST(Distributions, ExactRoutinesMatchR) {
         double distanceFromR; // relative
     };
     const std::map<std::string, Pinned> pinned = {
-        // x^a underflows before the continued fraction can scale it; R: pbeta(0.01, 200, 300) -> 1.5253363876345586e-257
+        // x^a underflows before the continued fraction can scale it; R: pbeta(0.01, 200, 300)
+        // -> 1.5253363876345586e-257
         {"incbeta 0.01 200 300", {0.0, 1.0}},
         // The same underflow inside incbeta; R: pt(-30, 1000) -> 7.687343722022532e-142
         {"t_cdf -30 1000", {0.0, 1.0}},
@@ -259,6 +260,11 @@ TEST(Distributions, BinomialProbabilitiesSurviveLargeN) {
     EXPECT_EQ(binom_pmf(2000, 0, 0.0), 1.0);
     EXPECT_EQ(binom_pmf(2000, 1, 0.0), 0.0);
     EXPECT_EQ(binom_exact_tail(2000, 2000, 1.0), 0.5);
+    EXPECT_EQ(binom_exact_tail(100000, 0, 0.0), 0.5);
+    EXPECT_EQ(binom_exact_tail(100000, 7, 0.0), 1.0);
+    // Not a probability: no p-value (the sums would otherwise report 0).
+    EXPECT_TRUE(std::isnan(binom_exact_tail(100000, 7, NAN)));
+    EXPECT_TRUE(std::isnan(binom_exact_tail(10, 7, 1.5)));
 }
 
 TEST(Distributions, NonConvergenceIsLoggedWithItsWording) {

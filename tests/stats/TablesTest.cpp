@@ -57,9 +57,9 @@ TEST(Tables, SampleSizes) {
     QVStatistics s;
     // z = 1.9572 from the closed form, (3.9144)^2 = 15.32, truncated.
     EXPECT_EQ(s.popForConfidence(0.975, 1, 0.5), 15);
-    EXPECT_EQ(s.popForX(4, 0.75, 0.5), 16); // 4 * 0.25 / 0.0625, exactly
-    EXPECT_EQ(s.popForX(3, 0.7, 0.5), 19);  // 18.75 rounded up
-    EXPECT_EQ(s.popForT(2.01, 0.5, 1), 16);         // (4.02)^2 = 16.16, truncated
+    EXPECT_EQ(s.popForX(4, 0.75, 0.5), 16);            // 4 * 0.25 / 0.0625, exactly
+    EXPECT_EQ(s.popForX(3, 0.7, 0.5), 19);             // 18.75 rounded up
+    EXPECT_EQ(s.popForT(2.01, 0.5, 1), 16);            // (4.02)^2 = 16.16, truncated
     EXPECT_EQ(s.popForTAlpha(1.96, 0.84, 0.5, 1), 32); // (5.6)^2 = 31.36, rounded up
     // Equal groups and sds: V = sd^2, r = 1/2, N = 4 t^2 sd^2 / delta^2.
     EXPECT_EQ(s.popForT(2, 1, 1.5, 1.5, 10, 10), 36);
