@@ -180,8 +180,12 @@ DateReader::DateReader(const std::string& localeId) : locale_(localeId.empty() ?
     calendar_ = ucal_open(nullptr, -1, "en_US_POSIX", UCAL_GREGORIAN, &status);
     if (U_FAILURE(status))
         calendar_ = nullptr;
-    if (calendar_ != nullptr)
+    if (calendar_ != nullptr) {
         ucal_setAttribute(calendar_, UCAL_SKIPPED_WALL_TIME, UCAL_WALLTIME_NEXT_VALID);
+        // Proleptic Gregorian, like the zone-qualified ISO path, so 1500-01-01 means one day.
+        status = U_ZERO_ERROR;
+        ucal_setGregorianChange(calendar_, -8.64e15, &status);
+    }
     now_ = [] {
         using namespace std::chrono;
         return duration<double>(system_clock::now().time_since_epoch()).count();

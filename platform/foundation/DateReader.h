@@ -32,6 +32,7 @@
 // A date without a time is 00:00 local time; a local time that does not exist (a clock moved
 // forward) becomes the first valid instant after it. Local time is the process's time zone (TZ)
 // when the reader is made; "now" is injectable for relative dates and the current year.
+// A reader keeps scratch state: one reader serves one thread (each Model has its own).
 #pragma once
 
 #include <cstdint>

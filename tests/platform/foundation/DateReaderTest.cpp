@@ -80,6 +80,8 @@ TEST(DateReader, GrammarInEnUs) {
                       {"2021-05-03 14:30abc", local(2021, 5, 3)},
                       {"2021-05-03T14:30abc", std::nullopt},
                       {"2021/05/03", local(2021, 5, 3)},
+                      {"1500-03-01T12:00Z", utc(1500, 3, 1, 12)},
+                      {"1500-03-01", local(1500, 3, 1)},
                       // numeric, month first in en_US
                       {"05/03/2021", local(2021, 5, 3)},
                       {"5/3/21", local(2021, 5, 3)},
