@@ -122,10 +122,20 @@ double incbeta_cf(int m, double x, double a, double b, double prev) {
     return 1 + d / incbeta_cf(m + 1, x, a, b, d);
 }
 
-double incbeta(double x, double a, double b) {
-    if (x > (a + 1) / (a + b + 2))
-        return 1 - incbeta(1 - x, b, a);
+namespace {
+
+double incbetaDirect(double x, double a, double b) {
     return std::pow(x, a) * std::pow(1 - x, b) / (incbeta_cf(1, x, a, b, 1.0) * a * beta_function(a, b));
+}
+
+} // namespace
+
+double incbeta(double x, double a, double b) {
+    // The mirrored call is evaluated directly: where rounding puts both x and 1 - x past their
+    // switch points, asking the switch again would recurse without end.
+    if (x > (a + 1) / (a + b + 2))
+        return 1 - incbetaDirect(1 - x, b, a);
+    return incbetaDirect(x, a, b);
 }
 
 double incbeta_inverse(double p, double a, double b) {
