@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <mutex>
+#include <numbers>
 #include <vector>
 
 namespace {
@@ -294,13 +295,13 @@ double t_quantile(double p, double df) {
         return norm_quantile_approx(p);
     const double P = 2 * p;
     if (df == 1)
-        return 1 / std::tan(M_PI * p);
+        return 1 / std::tan(std::numbers::pi * p);
     if (df == 2)
         return std::sqrt(2 / (P * (2 - P)) - 2);
     const double a = 1 / (df - 0.5);
     const double b = 48 / (a * a);
     double c = ((20700 * a / b - 98) * a - 16) * a + 96.36;
-    const double d = ((94.5 / (b + c) - 3) / b + 1) * std::sqrt(a * M_PI / 2) * df;
+    const double d = ((94.5 / (b + c) - 3) / b + 1) * std::sqrt(a * std::numbers::pi / 2) * df;
     double y = std::pow(d * P, 2 / df);
     if ((P > 0.5 && df < 2.1) || y > a + 0.05) {
         const double x = norm_quantile_approx(P / 2);
