@@ -168,6 +168,26 @@ std::vector<std::string> Recorder::lines() const {
     return out;
 }
 
+Rect Recorder::contentBounds() const {
+    Rect box = Rect::null();
+    for (const Record& r : records_) {
+        switch (r.op) {
+        case Op::Fill:
+        case Op::Stroke:
+        case Op::Shading:
+        case Op::Image:
+        case Op::TiledImage:
+        case Op::Text:
+        case Op::Group:
+            box = box.unionWith(r.deviceRect.insetBy(-1, -1));
+            break;
+        default:
+            break;
+        }
+    }
+    return box;
+}
+
 void Recorder::replay(Device& target) const {
     for (const Record& r : records_) {
         switch (r.op) {
@@ -247,7 +267,10 @@ void Recorder::strokePath(const Path& devicePath, const GraphicsState& state) {
     Record r = makeRecord(Op::Stroke);
     r.state = state;
     r.path = devicePath;
-    r.deviceRect = devicePath.boundingBox();
+    double grow = state.stroke.width * std::sqrt(std::fabs(state.ctm.determinant())) *
+                      (state.stroke.join == LineJoin::Miter ? std::fmax(1, state.stroke.miterLimit) : 1) / 2 +
+                  1;
+    r.deviceRect = devicePath.boundingBox().insetBy(-grow, -grow);
     records_.push_back(std::move(r));
 }
 

@@ -51,6 +51,8 @@ class Recorder : public Device {
     // ...
     std::vector<std::string> lines() const;
     void clear() { records_.clear(); }
+    // The device-space box of everything drawn (not clips); the null rect when nothing was drawn.
+    Rect contentBounds() const;
     // Sends every recorded call to another device.
     void replay(Device& target) const;
 

@@ -350,6 +350,7 @@ void TextLayout::Impl::draw(QPainter& painter, QPointF origin) const {
 }
 
 TextLayout TextLayout::plain(std::string_view text, const TextStyle& style, Size maxSize) {
+    qt::ensureGuiApplication();
     auto impl = std::make_shared<Impl>();
     impl->maxSize = maxSize;
     impl->color = qt::toQt(style.color.value_or(Color::black()));
@@ -468,20 +469,40 @@ TextLayout TextLayout::plain(std::string_view text, const TextStyle& style, Size
 
 namespace {
 
+// Qt's document layout reads format lengths (margins, indents, tabs, widths) as pixels of its default
+// resolution and rescales them to the layout device; this factor turns our points into those units.
+double formatUnit() {
+    static const double unit = [] {
+        QTextDocument doc;
+        doc.documentLayout()->setPaintDevice(qt::referenceDevice());
+        doc.setDocumentMargin(0);
+        QTextCursor cursor(&doc);
+        QTextBlockFormat f;
+        f.setTabPositions({QTextOption::Tab(100, QTextOption::LeftTab)});
+        cursor.setBlockFormat(f);
+        cursor.insertText(QStringLiteral("\tx"));
+        doc.size();
+        double x = doc.begin().layout()->lineAt(0).cursorToX(1);
+        return x > 0 ? 100 / x : 1.0;
+    }();
+    return unit;
+}
+
 QTextBlockFormat blockFormat(const ParagraphStyle& p) {
+    const double u = formatUnit();
     QTextBlockFormat f;
     f.setAlignment(alignFor(p.alignment));
-    f.setTextIndent(p.firstLineHeadIndent - p.headIndent);
-    f.setLeftMargin(p.headIndent);
-    f.setTopMargin(p.spacingBefore);
-    f.setBottomMargin(p.spacingAfter);
+    f.setTextIndent((p.firstLineHeadIndent - p.headIndent) * u);
+    f.setLeftMargin(p.headIndent * u);
+    f.setTopMargin(p.spacingBefore * u);
+    f.setBottomMargin(p.spacingAfter * u);
     if (!p.tabStops.empty()) {
         QList<QTextOption::Tab> tabs;
         for (const TabStop& t : p.tabStops) {
             QTextOption::TabType type = t.alignment == TextAlignment::Right    ? QTextOption::RightTab
                                         : t.alignment == TextAlignment::Center ? QTextOption::CenterTab
                                                                                : QTextOption::LeftTab;
-            tabs.append(QTextOption::Tab(t.location, type));
+            tabs.append(QTextOption::Tab(t.location * u, type));
         }
         f.setTabPositions(tabs);
     }
@@ -518,28 +539,34 @@ void insertTable(QTextCursor& cursor, const TableBlock& t) {
         cols = std::max(cols, int(row.size()));
     if (rows == 0 || cols == 0)
         return;
+    const double u = formatUnit();
     QTextTableFormat format;
-    format.setBorder(t.borderWidth);
+    format.setBorder(t.borderWidth * u);
     format.setBorderBrush(qt::toQt(t.borderColor));
     format.setBorderStyle(t.borderWidth > 0 ? QTextFrameFormat::BorderStyle_Solid
                                             : QTextFrameFormat::BorderStyle_None);
     format.setBorderCollapse(true);
     format.setCellSpacing(0);
-    format.setCellPadding(t.cellPadding);
+    format.setCellPadding(t.cellPadding * u);
     format.setMargin(0);
     format.setHeaderRowCount(std::clamp(t.headerRows, 0, rows));
     if (t.width)
-        format.setWidth(QTextLength(QTextLength::FixedLength, *t.width));
+        format.setWidth(QTextLength(QTextLength::FixedLength, *t.width * u));
     QTextTable* table = cursor.insertTable(rows, cols, format);
     for (int r = 0; r < rows; ++r) {
         bool header = r < t.headerRows;
         for (int c = 0; c < cols; ++c) {
             QTextTableCell cell = table->cellAt(r, c);
-            if (header && t.headerBackground) {
-                QTextTableCellFormat cf = cell.format().toTableCellFormat();
-                cf.setBackground(qt::toQt(*t.headerBackground));
-                cell.setFormat(cf);
+            // With collapsed borders Qt draws the grid from the cells' own borders.
+            QTextTableCellFormat cf = cell.format().toTableCellFormat();
+            if (t.borderWidth > 0) {
+                cf.setBorder(t.borderWidth * u);
+                cf.setBorderBrush(qt::toQt(t.borderColor));
+                cf.setBorderStyle(QTextFrameFormat::BorderStyle_Solid);
             }
+            if (header && t.headerBackground)
+                cf.setBackground(qt::toQt(*t.headerBackground));
+            cell.setFormat(cf);
             QTextCursor cc = cell.firstCursorPosition();
             QTextBlockFormat bf;
             TextAlignment align =
@@ -557,6 +584,7 @@ void insertTable(QTextCursor& cursor, const TableBlock& t) {
 } // namespace
 
 TextLayout TextLayout::rich(const RichText& text, Size maxSize) {
+    qt::ensureGuiApplication();
     auto impl = std::make_shared<Impl>();
     impl->maxSize = maxSize;
     auto doc = std::make_unique<QTextDocument>();
@@ -600,8 +628,8 @@ TextLayout TextLayout::rich(const RichText& text, Size maxSize) {
             doc->addResource(QTextDocument::ImageResource, QUrl(name), qt::toQImage(item.image.image));
             QTextImageFormat f;
             f.setName(name);
-            f.setWidth(item.image.bounds.width());
-            f.setHeight(item.image.bounds.height());
+            f.setWidth(item.image.bounds.width() * formatUnit());
+            f.setHeight(item.image.bounds.height() * formatUnit());
             cursor.setBlockFormat(blockFormat(para));
             cursor.insertImage(f);
             break;
@@ -613,7 +641,7 @@ TextLayout TextLayout::rich(const RichText& text, Size maxSize) {
     }
     if (tabInterval > 0) {
         QTextOption option = doc->defaultTextOption();
-        option.setTabStopDistance(tabInterval);
+        option.setTabStopDistance(tabInterval * formatUnit());
         doc->setDefaultTextOption(option);
     }
     double maxW = maxSize.width > 0 ? maxSize.width : -1;

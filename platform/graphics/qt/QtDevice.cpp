@@ -256,7 +256,10 @@ class PainterDevice : public Device {
         QPainter* p = active();
         if (!p)
             return;
-        Rect area = deviceBounds.intersection(bounds_);
+        Rect drawn = group.contentBounds();
+        if (drawn.isNull())
+            return;
+        Rect area = deviceBounds.intersection(bounds_).intersection(drawn);
         if (!st.clipBox.isNull())
             area = area.intersection(st.clipBox);
         if (area.isEmpty())
