@@ -114,6 +114,10 @@ void Model::openStore(const std::string& path) {
         upgradeCellIndices();
         saveContext();
     }
+    // The next read builds readers for this workspace's decimal separator.
+    text_.setReadDecimal(nullptr);
+    text_.setReadPercent(nullptr);
+    text_.setReadCurrency(nullptr);
 }
 
 void Model::closeStores() {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "model/Entities.h"
+#include "model/ModelText.h"
 #include "platform/store/Context.h"
 #include "platform/store/Coordinator.h"
 
@@ -13,6 +14,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class QVStatistics;
@@ -91,6 +93,60 @@ public:
     void addRow(uint64_t rowNum, const std::vector<std::string>& data,
                 const std::vector<std::shared_ptr<Column>>& columns);
 
+    // --- Reading cell text and the display texts (ModelText) ---
+    // The number readers follow the open workspace's "decimalSeparator"; opening a workspace drops
+    // them, and so must whoever stores a new separator. The date reader is never dropped.
+    static std::optional<std::string> localeForDecimalPoint(std::string_view separator) {
+        return ModelText::localeForDecimalPoint(separator);
+    }
+    foundation::NumberFormatter& readDecimal() { return text_.readDecimal(); }
+    foundation::NumberFormatter& readPercent() { return text_.readPercent(); }
+    foundation::NumberFormatter& readCurrency() { return text_.readCurrency(); }
+    void setReadDecimal(std::unique_ptr<foundation::NumberFormatter> f) {
+        text_.setReadDecimal(std::move(f));
+    }
+    void setReadPercent(std::unique_ptr<foundation::NumberFormatter> f) {
+        text_.setReadPercent(std::move(f));
+    }
+    void setReadCurrency(std::unique_ptr<foundation::NumberFormatter> f) {
+        text_.setReadCurrency(std::move(f));
+    }
+    foundation::DateReader& detectDate() { return text_.detectDate(); }
+    void setDetectDate(std::unique_ptr<foundation::DateReader> reader) {
+        text_.setDetectDate(std::move(reader));
+    }
+    std::optional<double> decimalNumberForString(std::string_view text) {
+        return text_.decimalNumberForString(text);
+    }
+    std::optional<double> dateForString(std::string_view text) { return text_.dateForString(text); }
+
+    static std::string stringFromNumber(double x) { return ModelText::stringFromNumber(x); }
+    static std::string stringFromNumber(double x, unsigned sigDigits) {
+        return ModelText::stringFromNumber(x, sigDigits);
+    }
+    static std::string stringFromPNumber(double p) { return ModelText::stringFromPNumber(p); }
+    static ModelText::DateTimeStyles dateTimeStylesForInterval(double seconds) {
+        return ModelText::dateTimeStylesForInterval(seconds);
+    }
+    static std::string stringFromDateNumber(double seconds, double timeScale = 0) {
+        return ModelText::stringFromDateNumber(seconds, timeScale);
+    }
+    static std::string stringFromNumber(double x, unsigned type, unsigned sigDigits, double timeScale) {
+        return ModelText::stringFromNumber(x, type, sigDigits, timeScale);
+    }
+    static std::string stringFromNumberOfType(double x, unsigned type) {
+        return ModelText::stringFromNumberOfType(x, type);
+    }
+    static std::string stringFromNumberOfTypeTimeScale(double x, unsigned type, double timeScale) {
+        return ModelText::stringFromNumberOfTypeTimeScale(x, type, timeScale);
+    }
+    static std::string stringFromNumberOfTypeWithSigDigits(double x, unsigned type, unsigned sigDigits) {
+        return ModelText::stringFromNumberOfTypeWithSigDigits(x, type, sigDigits);
+    }
+    static std::string stringFromDifferenceNumber(double difference, unsigned type, unsigned sigDigits) {
+        return ModelText::stringFromDifferenceNumber(difference, type, sigDigits);
+    }
+
 private:
     void reportStoreError(const store::Error& error);
     void removeSibling(const std::string& path);
@@ -102,4 +158,6 @@ private:
     std::shared_ptr<store::Context> context_;
     std::unique_ptr<QVStatistics> functions_;
     Idiom idiom_ = Idiom::Phone;
+    // Asks this Model's own workspace for its separator each time the readers are built.
+    ModelText text_{[this] { return metadataValueForKey("decimalSeparator"); }};
 };
