@@ -204,6 +204,20 @@ TEST(DHxlsReader, StyleTablesAndDateSystem) {
     EXPECT_EQ(d1904->title(), "");
 }
 
+// lo_summary.xls: LibreOffice saved lo_summary.fods, whose document properties are the expectations.
+TEST(DHxlsReader, SummaryStrings) {
+    auto reader = DHxlsReader::xlsReaderFromFile(kDir + "lo_summary.xls");
+    ASSERT_TRUE(reader);
+    EXPECT_EQ(reader->title(), "R\u00e9sum\u00e9 title");
+    EXPECT_EQ(reader->subject(), "The subject");
+    EXPECT_EQ(reader->author(), "Ana Author");
+    EXPECT_EQ(reader->lastAuthor(), "Last Editor");
+    EXPECT_EQ(reader->keywords(), "alpha");
+    EXPECT_EQ(reader->comment(), "A comment");
+    for (const std::string& absent : {reader->company(), reader->manager(), reader->category()})
+        EXPECT_EQ(absent, "");
+}
+
 TEST(DHxlsReader, DumpDescribesACell) {
     DHcell cell;
     cell.type = cellFloat;

@@ -1,0 +1,46 @@
+// Fuzz target: zip extraction of arbitrary bytes into a private temporary folder, nested archives on;
+// afterwards nothing may exist outside that folder and no link may have been made.
+#include "import/SSZipArchive.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    static const fs::path base = [] {
+        std::string pattern = (fs::temp_directory_path() / "ovrida-fuzz-zip-XXXXXX").string();
+        if (!mkdtemp(pattern.data()))
+            std::abort();
+        return fs::path(pattern);
+    }();
+    const fs::path archive = base / "input.zip";
+    const fs::path dest = base / "out";
+    {
+        std::ofstream out(archive, std::ios::binary | std::ios::trunc);
+        out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+    }
+    // The first byte picks a password, so the decrypting path is reached too.
+    const SSZipArchive::Password password =
+        size > 0 && (data[0] & 1) ? SSZipArchive::Password("pw") : SSZipArchive::Password();
+    ImportError error;
+    SSZipArchive::unzipFileAtPath(archive.string(), dest.string(), true, true, 1, password, &error, nullptr,
+                                  {}, {});
+    SSZipArchive::isFilePasswordProtectedAtPath(archive.string());
+    SSZipArchive::isPasswordValidForArchiveAtPath(archive.string(), "pw", &error);
+    std::error_code ec;
+    for (auto it = fs::recursive_directory_iterator(dest, ec);
+         !ec && it != fs::recursive_directory_iterator(); it.increment(ec))
+        if (it->is_symlink())
+            __builtin_trap(); // links are never created
+    for (const auto& entry : fs::directory_iterator(base, ec))
+        if (entry.path() != archive && entry.path() != dest)
+            __builtin_trap(); // nothing lands beside the destination
+    fs::remove_all(dest, ec);
+    return 0;
+}
