@@ -22,7 +22,7 @@ class Metadata;
 // The schema of the workspace file (version in PRAGMA user_version).
 std::shared_ptr<const store::Schema> workspaceSchema();
 
-class Row : public store::ManagedObject {
+class Row : public store::StoredObject<1> {
 public:
     static constexpr const char* entityName = "Row";
     enum Slot { kNum };
@@ -33,7 +33,7 @@ public:
     std::vector<std::shared_ptr<Cell>> cells() const;
 };
 
-class Column : public store::ManagedObject {
+class Column : public store::StoredObject<23> {
 public:
     static constexpr const char* entityName = "Column";
     enum Slot {
@@ -43,7 +43,7 @@ public:
         kMinDate, kMaxDate, kMeanDate, kSdDate, kPc25Date, kPc50Date, kPc75Date,
     };
 
-    std::string name() const { return textAt(kName).value_or(""); }
+    const std::string& name() const { return textRef(kName); }
     void setName(std::string v) { setText(kName, std::move(v)); }
     int64_t num() const { return integerAt(kNum).value_or(0); }
     void setNum(int64_t v) { setInteger(kNum, v); }
@@ -101,13 +101,13 @@ public:
     std::vector<std::shared_ptr<WhereClause>> xOfWhere() const;
 };
 
-class Cell : public store::ManagedObject {
+class Cell : public store::StoredObject<5> {
 public:
     static constexpr const char* entityName = "Cell";
     enum Slot { kData, kColNum, kRowNum, kRow, kColumn };
 
     // The value as text; "" is a missing value.
-    std::string data() const { return textAt(kData).value_or(""); }
+    const std::string& data() const { return textRef(kData); }
     void setData(std::string v) { setText(kData, std::move(v)); }
     // Nothing only for a cell of an older workspace that had neither column nor row.
     std::optional<int64_t> colNum() const { return integerAt(kColNum); }
@@ -120,7 +120,7 @@ public:
     void setColumn(const Column* c) { setToOne(kColumn, c); }
 };
 
-class Analysis : public store::ManagedObject {
+class Analysis : public store::StoredObject<16> {
 public:
     static constexpr const char* entityName = "Analysis";
     enum Slot {
@@ -128,7 +128,7 @@ public:
         kLeftLevel1, kRightLevel1, kIncludeMissing, kTwoWayPercAgg, kTwoWayPercDisplay, kLeft, kRight,
     };
 
-    std::string name() const { return textAt(kName).value_or(""); }
+    const std::string& name() const { return textRef(kName); }
     void setName(std::string v) { setText(kName, std::move(v)); }
     std::optional<double> lastOpened() const { return doubleAt(kLastOpened); } // seconds since 1970
     void setLastOpened(std::optional<double> v) { setDouble(kLastOpened, v); }
@@ -172,14 +172,14 @@ public:
     void removeWheres2Object(WhereClause& w);
 };
 
-class WhereClause : public store::ManagedObject {
+class WhereClause : public store::StoredObject<6> {
 public:
     static constexpr const char* entityName = "WhereClause";
     enum Slot { kOp, kC, kLevels, kX, kWhereOfAnalysis, kWhere2OfAnalysis };
 
     int64_t op() const { return integerAt(kOp).value_or(0); } // FilterOperator
     void setOp(int64_t v) { setInteger(kOp, v); }
-    std::string c() const { return textAt(kC).value_or(""); }
+    const std::string& c() const { return textRef(kC); }
     void setC(std::string v) { setText(kC, std::move(v)); }
     // The levels of an "IN" condition, a set kept sorted and without duplicates.
     std::vector<std::string> levels() const { return textSetAt(kLevels); }
@@ -192,12 +192,12 @@ public:
     void setWhere2OfAnalysis(const Analysis* a) { setToOne(kWhere2OfAnalysis, a); }
 };
 
-class Metadata : public store::ManagedObject {
+class Metadata : public store::StoredObject<2> {
 public:
     static constexpr const char* entityName = "Metadata";
     enum Slot { kKey, kValue };
 
-    std::string key() const { return textAt(kKey).value_or(""); }
+    const std::string& key() const { return textRef(kKey); }
     void setKey(std::string v) { setText(kKey, std::move(v)); }
     std::optional<std::string> value() const { return textAt(kValue); }
     void setValue(std::optional<std::string> v) { setText(kValue, std::move(v)); }

@@ -33,7 +33,8 @@ bool isBusy(int rc) { return (rc & 0xff) == SQLITE_BUSY || (rc & 0xff) == SQLITE
 std::unique_ptr<Connection> Connection::open(const std::string& path, bool create, Error& error) {
     std::unique_ptr<Connection> c(new Connection());
     c->path_ = path;
-    int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX | (create ? SQLITE_OPEN_CREATE : 0);
+    // A connection belongs to one context, used by one thread at a time: no per-call mutex.
+    int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (create ? SQLITE_OPEN_CREATE : 0);
     int rc = sqlite3_open_v2(path.c_str(), &c->db_, flags, nullptr);
     if (rc != SQLITE_OK) {
         error = c->error("Cannot open the workspace file");

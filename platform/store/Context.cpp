@@ -51,8 +51,7 @@ void Context::dropState() {
 
 void Context::detachAll() {
     for (auto& map : registry_) {
-        for (auto& [id, object] : map)
-            object->context_ = nullptr;
+        map.forEach([](int64_t, ManagedObject* object) { object->context_ = nullptr; });
         map.clear();
     }
 }
@@ -174,8 +173,8 @@ std::shared_ptr<ManagedObject> Context::insertNewObject(std::string_view entityN
     object->entityIndex_ = entity;
     object->id_ = id.id;
     object->context_ = this;
-    object->values_.assign(static_cast<size_t>(e.slotCount()), Value());
-    registry_[static_cast<size_t>(entity)][id.id] = object.get();
+    object->ensureSlots(static_cast<size_t>(e.slotCount()));
+    registry_[static_cast<size_t>(entity)].put(id.id, object.get());
     return object;
 }
 
@@ -186,10 +185,7 @@ void Context::updateSlot(ManagedObject& object, int slot) {
 }
 
 void Context::unregister(ManagedObject* object) {
-    auto& map = registry_[static_cast<size_t>(object->entityIndex_)];
-    auto it = map.find(object->id_);
-    if (it != map.end() && it->second == object)
-        map.erase(it);
+    registry_[static_cast<size_t>(object->entityIndex_)].erase(object->id_, object);
 }
 
 std::string Context::selectColumns(const Entity& e) const {
@@ -222,20 +218,16 @@ std::shared_ptr<ManagedObject> Context::materialize(int entity, sqlite3_stmt* st
     int64_t id = sqlite3_column_int64(statement, 0);
     auto& map = registry_[static_cast<size_t>(entity)];
     std::shared_ptr<ManagedObject> object;
-    auto it = map.find(id);
-    if (it != map.end())
-        object = it->second->weak_from_this().lock(); // empty while that object is being destroyed
+    if (ManagedObject* live = map.find(id))
+        object = live->weak_from_this().lock(); // empty while that object is being destroyed
     if (!object) {
         object = e.make ? e.make() : std::make_shared<ManagedObject>();
         object->entity_ = &e;
         object->entityIndex_ = entity;
         object->id_ = id;
         object->context_ = this;
-        object->values_.resize(static_cast<size_t>(e.slotCount()));
-        if (it != map.end())
-            it->second = object.get();
-        else
-            map.emplace(id, object.get());
+        object->ensureSlots(static_cast<size_t>(e.slotCount()));
+        map.put(id, object.get());
     }
     // The row is at least as new as the object: this context's own changes are already in it.
     for (int s = 0; s < e.slotCount(); ++s)
@@ -245,27 +237,32 @@ std::shared_ptr<ManagedObject> Context::materialize(int entity, sqlite3_stmt* st
 
 std::vector<std::shared_ptr<ManagedObject>> Context::executeFetchRequest(const FetchRequest& request) {
     std::vector<std::shared_ptr<ManagedObject>> out;
+    fetchEach(request, [&](std::shared_ptr<ManagedObject>&& o) { out.push_back(std::move(o)); });
+    return out;
+}
+
+void Context::fetchEach(const FetchRequest& request,
+                        const std::function<void(std::shared_ptr<ManagedObject>&&)>& each) {
     int entity = schema().entityIndex(request.entity);
     if (entity < 0 || !connection())
-        return out;
+        return;
     const Entity& e = schema().entities[static_cast<size_t>(entity)];
     Error error;
     sqlite3_stmt* s =
         connection_->prepare("SELECT " + selectColumns(e) + " FROM " + quoted(e.name) + whereOrder(request, e), error);
     if (!s) {
         foundation::log("Fetch failed: " + error.description() + ", " + error.userInfo());
-        return out;
+        return;
     }
     for (size_t i = 0; i < request.arguments.size(); ++i)
         Connection::bind(s, static_cast<int>(i + 1), request.arguments[i]);
     int rc;
     while ((rc = connection_->step(s)) == SQLITE_ROW)
-        out.push_back(materialize(entity, s));
+        each(materialize(entity, s));
     if (rc != SQLITE_DONE)
         foundation::log("Fetch failed: " + connection_->error("").description() + ", " +
                         connection_->error("").userInfo());
     sqlite3_reset(s);
-    return out;
 }
 
 int64_t Context::countForFetchRequest(const FetchRequest& request) {
@@ -298,9 +295,8 @@ std::vector<Value> Context::fetchValues(const FetchRequest& request, std::string
 std::shared_ptr<ManagedObject> Context::existingObjectWithID(ObjectId id) {
     if (!id || static_cast<size_t>(id.entity) >= schema().entities.size())
         return nullptr;
-    auto& map = registry_[static_cast<size_t>(id.entity)];
-    if (auto it = map.find(id.id); it != map.end())
-        if (auto object = it->second->weak_from_this().lock())
+    if (ManagedObject* live = registry_[static_cast<size_t>(id.entity)].find(id.id))
+        if (auto object = live->weak_from_this().lock())
             return object;
     FetchRequest r;
     r.entity = schema().entities[static_cast<size_t>(id.entity)].name;
@@ -321,7 +317,7 @@ void Context::refreshLive(int entity) {
     if (!s)
         return;
     std::vector<ManagedObject*> gone;
-    for (auto& [id, object] : map) {
+    map.forEach([&](int64_t id, ManagedObject* object) {
         sqlite3_reset(s);
         sqlite3_bind_int64(s, 1, id);
         if (connection_->step(s) == SQLITE_ROW) {
@@ -330,10 +326,10 @@ void Context::refreshLive(int entity) {
         } else {
             gone.push_back(object);
         }
-    }
+    });
     sqlite3_reset(s);
     for (auto* object : gone) {
-        map.erase(object->id_);
+        map.erase(object->id_, object);
         object->deleted_ = true;
         object->context_ = nullptr;
     }

@@ -5,8 +5,10 @@
 
 #include "platform/store/Connection.h"
 #include "platform/store/Coordinator.h"
+#include "platform/store/IdMap.h"
 #include "platform/store/ManagedObject.h"
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -63,10 +65,10 @@ public:
     template <class T> std::vector<std::shared_ptr<T>> fetch(FetchRequest request) {
         request.entity = T::entityName;
         std::vector<std::shared_ptr<T>> out;
-        for (auto& o : executeFetchRequest(request))
-            out.push_back(std::static_pointer_cast<T>(std::move(o)));
+        fetchEach(request, [&](std::shared_ptr<ManagedObject>&& o) { out.push_back(std::static_pointer_cast<T>(std::move(o))); });
         return out;
     }
+    void fetchEach(const FetchRequest& request, const std::function<void(std::shared_ptr<ManagedObject>&&)>& each);
     int64_t countForFetchRequest(const FetchRequest& request);
     // One column of the matching rows, without making objects (DISTINCT when asked).
     std::vector<Value> fetchValues(const FetchRequest& request, std::string_view column, bool distinct);
@@ -119,7 +121,7 @@ private:
     std::unordered_set<std::string> sqlTexts_;
     std::unordered_map<int, int64_t> nextIds_;
     std::unordered_map<uint64_t, const std::string*> insertSql_;
-    std::vector<std::unordered_map<int64_t, ManagedObject*>> registry_;
+    std::vector<IdMap> registry_;
 };
 
 } // namespace store

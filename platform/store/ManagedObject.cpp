@@ -10,6 +10,12 @@ namespace store {
 
 namespace {
 const Value nullValue;
+const std::string emptyText;
+} // namespace
+
+const std::string& ManagedObject::textRef(int slot) const {
+    const auto* text = std::get_if<std::string>(&value(slot));
+    return text ? *text : emptyText;
 }
 
 ManagedObject::~ManagedObject() {

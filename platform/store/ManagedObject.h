@@ -8,7 +8,9 @@
 
 #include <cstdint>
 #include <memory>
+#include <array>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -57,6 +59,8 @@ protected:
     std::optional<int64_t> integerAt(int slot) const { return asInt(value(slot)); }
     std::optional<double> doubleAt(int slot) const { return asDouble(value(slot)); }
     std::optional<std::string> textAt(int slot) const { return asText(value(slot)); }
+    // The stored text, or an empty one when the value is null or not a text; no copy.
+    const std::string& textRef(int slot) const;
     bool setInteger(int slot, std::optional<int64_t> v) { return setValue(slot, v ? Value(*v) : Value()); }
     bool setDouble(int slot, std::optional<double> v) { return setValue(slot, v ? Value(*v) : Value()); }
     bool setText(int slot, std::optional<std::string> v) {
@@ -65,6 +69,9 @@ protected:
     // A set of texts kept as a JSON array (sorted, without duplicates).
     std::vector<std::string> textSetAt(int slot) const;
     bool setTextSet(int slot, const std::vector<std::string>& texts);
+
+    // Entity classes keep their slots inline (see StoredObject), so an object is one allocation.
+    void useStorage(Value* slots, size_t count) { values_ = std::span<Value>(slots, count); }
 
 private:
     friend class Context;
@@ -75,7 +82,24 @@ private:
     int64_t id_ = 0;
     Context* context_ = nullptr;
     bool deleted_ = false;
-    std::vector<Value> values_;
+    std::span<Value> values_;
+    std::vector<Value> ownValues_; // for objects without inline slots
+
+    void ensureSlots(size_t count) {
+        if (values_.size() == count)
+            return;
+        ownValues_.assign(count, Value());
+        values_ = ownValues_;
+    }
+};
+
+// Base of an entity class with N slots held inline.
+template <size_t N> class StoredObject : public ManagedObject {
+protected:
+    StoredObject() { useStorage(slots_.data(), N); }
+
+private:
+    std::array<Value, N> slots_;
 };
 
 // JSON array of strings, as kept by text-set attributes.
