@@ -13,4 +13,5 @@ struct ImportError {
 
     // The message, or domain and code when there is none; what logs and alerts show.
     std::string description() const;
+    bool operator==(const ImportError&) const = default;
 };
