@@ -11,6 +11,9 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -114,6 +117,11 @@ int sequenceLength(const unsigned char* s, std::size_t available) {
 std::size_t validUTF8Prefix(const unsigned char* s, std::size_t n, int* status) {
     std::size_t i = 0;
     while (i < n) {
+#if defined(__SSE2__)
+        while (i + 16 <= n &&
+               _mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i))) == 0)
+            i += 16;
+#endif
         while (i + 8 <= n) {
             std::uint64_t word;
             std::memcpy(&word, s + i, 8);
@@ -163,6 +171,12 @@ bool asciiTrimmed(unsigned char b) {
 }
 
 std::string_view trim(std::string_view s) {
+    if (!s.empty()) {
+        auto front = static_cast<unsigned char>(s.front());
+        auto back = static_cast<unsigned char>(s.back());
+        if (front < 0x80 && !asciiTrimmed(front) && back < 0x80 && !asciiTrimmed(back))
+            return s;
+    }
     while (!s.empty()) {
         auto b = static_cast<unsigned char>(s.front());
         if (b < 0x80 && !asciiTrimmed(b))
@@ -289,11 +303,25 @@ void CHCSVParser::buildStopTables() {
     stopByte_[0xE2] = true; // U+2028, U+2029
     std::string delimiter;
     appendUTF8(delimiter, delimiter_);
-    stopByte_[static_cast<unsigned char>(delimiter[0])] = true;
+    delimiterLead_ = static_cast<unsigned char>(delimiter[0]);
+    stopByte_[delimiterLead_] = true;
     quotedStop_['"'] = true;
     if (escapes_) {
         stopByte_['\\'] = true;
         quotedStop_['\\'] = true;
+    }
+    for (unsigned b = 0; b < 256; ++b) {
+        bool asciiEnd = b == '\n' || b == '\r' || (delimiter_ < 0x80 && b == delimiter_);
+        plainEnd_[b] = asciiEnd;
+        if (b < 0x80) {
+            plainFirst_[b] = asciiEnd || (!stopByte_[b] && !asciiTrimmed(static_cast<unsigned char>(b)));
+            plainLast_[b] = !asciiTrimmed(static_cast<unsigned char>(b));
+            continue;
+        }
+        // Lead bytes of the non-ASCII spaces and line breaks, and the last bytes they may end with.
+        plainFirst_[b] = b >= 0xC3 && b != 0xE1 && b != 0xE2 && b != 0xE3 && !stopByte_[b];
+        plainLast_[b] =
+            !((b >= 0x80 && b <= 0x8A) || b == 0x9F || b == 0xA0 || b == 0xA8 || b == 0xA9 || b == 0xAF);
     }
 }
 
@@ -384,13 +412,6 @@ void CHCSVParser::startDecoder(StringEncoding encoding) {
     ucnv_setToUCallBack(converter->converter, substituteAndNote, &converter->substituted, nullptr, nullptr,
                         &status);
     converter_ = std::move(converter);
-}
-
-bool CHCSVParser::available(std::size_t count) {
-    while (text_.size() - next_ < count)
-        if (!refill())
-            return false;
-    return true;
 }
 
 // One chunk from the stream; 0 at its end or after a read error, which is reported once the text
@@ -562,7 +583,7 @@ void CHCSVParser::compact() {
         *index = *index > keep ? *index - keep : 0;
 }
 
-char32_t CHCSVParser::peekChar(std::size_t* length) {
+char32_t CHCSVParser::peekCharSlow(std::size_t* length) {
     if (!available(1)) {
         *length = 0;
         return 0;
@@ -615,20 +636,33 @@ bool CHCSVParser::readRecord() {
         if (wants(kBeginLine) && !delegate_->parserDidBeginLine(*this, recordNumber_))
             unanswered(kBeginLine);
     }
-    while (readField() && readDelimiter()) {
+    for (;;) {
+        if (sanitizes_ && !cancelled_ && !error_ && readPlainFields())
+            break;
+        if (!readField() || !readDelimiter())
+            break;
     }
     bool lineBreak = false;
+    bool more = false; // known to be followed by more text
     if (!cancelled_ && !error_) {
-        std::size_t length;
-        if (isNewline(peekChar(&length))) {
-            skipNewlines();
-            lineBreak = true;
+        // The usual single LF before more text, without the general road.
+        if (next_ + 1 < text_.size() && text_[next_] == '\n' &&
+            plainFirst_[static_cast<unsigned char>(text_[next_ + 1])] && text_[next_ + 1] != '\n' &&
+            text_[next_ + 1] != '\r') {
+            ++next_;
+            lineBreak = more = true;
+        } else {
+            std::size_t length;
+            if (isNewline(peekChar(&length))) {
+                skipNewlines();
+                lineBreak = true;
+            }
         }
     }
     if (!cancelled_ && wants(kEndLine) && !delegate_->parserDidEndLine(*this, recordNumber_))
         unanswered(kEndLine);
     // A final line break ends the last record; it does not open an empty one.
-    return lineBreak && !cancelled_ && !atEnd();
+    return lineBreak && !cancelled_ && (more || !atEnd());
 }
 
 void CHCSVParser::beginSpan(bool raw) {
@@ -642,6 +676,90 @@ void CHCSVParser::beginSpan(bool raw) {
 void CHCSVParser::restartCount() {
     countedBytes_ = 0;
     countedChars_ = 0;
+}
+
+#if defined(__SSE2__)
+// One bit per byte of the 16 at `p` that may end an unquoted field.
+unsigned CHCSVParser::stopMask16(const unsigned char* p) const {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const __m128i offset = _mm_sub_epi8(v, _mm_set1_epi8(0x0A));
+    __m128i hits = _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('"')),
+                                _mm_cmpeq_epi8(v, _mm_set1_epi8(escapes_ ? '\\' : '"')));
+    hits = _mm_or_si128(hits, _mm_cmpeq_epi8(v, _mm_set1_epi8(static_cast<char>(delimiterLead_))));
+    // LF, VT, FF, CR
+    hits = _mm_or_si128(hits, _mm_cmpeq_epi8(_mm_min_epu8(offset, _mm_set1_epi8(3)), offset));
+    // Lead bytes of U+0085, U+2028 and U+2029
+    hits = _mm_or_si128(hits, _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8(static_cast<char>(0xC2))),
+                                           _mm_cmpeq_epi8(v, _mm_set1_epi8(static_cast<char>(0xE2)))));
+    return static_cast<unsigned>(_mm_movemask_epi8(hits));
+}
+#endif
+
+// Where the next byte that may end an unquoted field lies, from `i` on (`n` when none does).
+std::size_t CHCSVParser::scanPlain(const unsigned char* data, std::size_t i, std::size_t n) const {
+#if defined(__SSE2__)
+    for (; i + 16 <= n; i += 16)
+        if (unsigned mask = stopMask16(data + i))
+            return i + static_cast<std::size_t>(__builtin_ctz(mask));
+#endif
+    while (i < n && !stopByte_[data[i]])
+        ++i;
+    return i;
+}
+
+// Most fields are plain text already in the buffer, ending at an ASCII delimiter or line break, with
+// nothing to trim: they are delivered in place without the general road's bookkeeping. True when the
+// record's last field was read this way (or the parse was cancelled); false when the field at the next
+// index needs the general road.
+bool CHCSVParser::readPlainFields() {
+    const auto* data = reinterpret_cast<const unsigned char*>(text_.data());
+    const std::size_t n = text_.size();
+    // The stop bytes of a 64-byte block are found at once, so that finding the end of a field does not
+    // wait on finding the end of the one before.
+    std::size_t blockStart = n;
+    std::uint64_t blockMask = 0;
+    auto findStop = [&](std::size_t i) {
+#if defined(__SSE2__)
+        while (i + 64 <= n || (i >= blockStart && i < blockStart + 64)) {
+            if (i < blockStart || i >= blockStart + 64) {
+                blockStart = i;
+                blockMask = stopMask16(data + i) | std::uint64_t(stopMask16(data + i + 16)) << 16 |
+                            std::uint64_t(stopMask16(data + i + 32)) << 32 |
+                            std::uint64_t(stopMask16(data + i + 48)) << 48;
+            }
+            if (std::uint64_t bits = blockMask >> (i - blockStart))
+                return i + static_cast<std::size_t>(__builtin_ctzll(bits));
+            i = blockStart + 64;
+        }
+#endif
+        return scanPlain(data, i, n);
+    };
+    for (;;) {
+        const std::size_t start = next_;
+        if (start >= n || !plainFirst_[data[start]])
+            return false;
+        std::size_t i = findStop(start);
+        if (i >= n || !plainEnd_[data[i]] || i - start > maxFieldLength)
+            return false;
+        if (i > start && !plainLast_[data[i - 1]]) {
+            // The last byte may end a space or line break: look at the whole character.
+            std::size_t last = lastCharStart(std::string_view(text_.data() + start, i - start));
+            std::size_t length;
+            if (isTrimmed(decodeAt(data + start + last, &length)))
+                return false;
+        }
+        if (wants(kReadField) && !delegate_->parserDidReadField(
+                                     *this, std::string_view(text_.data() + start, i - start), fieldIndex_))
+            unanswered(kReadField);
+        ++fieldIndex_;
+        if (delimiter_ >= 0x80 || data[i] != delimiter_) {
+            next_ = i;
+            return true;
+        }
+        next_ = i + 1;
+        if (cancelled_)
+            return true;
+    }
 }
 
 bool CHCSVParser::readField() {
@@ -677,7 +795,7 @@ bool CHCSVParser::readField() {
     return true;
 }
 
-void CHCSVParser::skipWhitespace(bool leading) {
+void CHCSVParser::skipWhitespaceSlow(bool leading) {
     for (;;) {
         // Leading whitespace is not part of a sanitised field, so it need not be kept.
         if (leading && !rawSpan_)
@@ -725,9 +843,7 @@ void CHCSVParser::readUnquotedField() {
             return;
         const auto* data = reinterpret_cast<const unsigned char*>(text_.data());
         std::size_t n = text_.size();
-        std::size_t i = next_;
-        while (i < n && !stopByte_[data[i]])
-            ++i;
+        std::size_t i = scanPlain(data, next_, n);
         if (copying_)
             sanitized_.append(text_, next_, i - next_);
         next_ = i;
@@ -793,7 +909,7 @@ bool CHCSVParser::readQuotedField() {
     }
 }
 
-bool CHCSVParser::readDelimiter() {
+bool CHCSVParser::readDelimiterSlow() {
     std::size_t length;
     char32_t c = peekChar(&length);
     if (c == delimiter_) {
@@ -834,7 +950,7 @@ void CHCSVParser::readComment() {
 
 // Counts characters only once the span holds more bytes than the limit allows characters, and only the
 // bytes not counted before, so the check costs nothing for ordinary fields and stays linear for long ones.
-bool CHCSVParser::fieldTooLong(std::size_t end) {
+bool CHCSVParser::countFieldCharacters(std::size_t end) {
     const char* base = text_.data();
     std::size_t begin = rawSpan_ ? fieldStart_ : contentStart_;
     if (copying_) {

@@ -91,25 +91,64 @@ class CHCSVParser {
     void appendUTF16(const char16_t* units, std::size_t count);
     void dropNulsFrom(std::size_t from);
     void compact();
-    bool available(std::size_t count);
+    bool available(std::size_t count) {
+        while (text_.size() - next_ < count)
+            if (!refill())
+                return false;
+        return true;
+    }
     bool atEnd() { return !available(1); }
     unsigned char peekByte() { return available(1) ? static_cast<unsigned char>(text_[next_]) : 0; }
-    char32_t peekChar(std::size_t* length);
+    // The character at the next index (0 at the end of the input) and its length in bytes.
+    char32_t peekChar(std::size_t* length) {
+        if (next_ < text_.size()) {
+            auto b = static_cast<unsigned char>(text_[next_]);
+            if (b < 0x80) {
+                *length = 1;
+                return b;
+            }
+        }
+        return peekCharSlow(length);
+    }
+    char32_t peekCharSlow(std::size_t* length);
 
     // Grammar.
     bool readRecord();
     bool readField();
+    bool readPlainFields();
+    std::size_t scanPlain(const unsigned char* data, std::size_t i, std::size_t n) const;
+    unsigned stopMask16(const unsigned char* p) const;
     bool readQuotedField();
     void readUnquotedField();
-    bool readDelimiter();
+    bool readDelimiter() {
+        if (next_ < text_.size() && static_cast<unsigned char>(text_[next_]) == delimiter_) {
+            ++next_;
+            return true;
+        }
+        return readDelimiterSlow();
+    }
+    bool readDelimiterSlow();
     void readComment();
-    void skipWhitespace(bool leading);
+    void skipWhitespace(bool leading) {
+        if (next_ < text_.size()) {
+            auto b = static_cast<unsigned char>(text_[next_]);
+            if (b < 0x80 && b != ' ' && b != '\t')
+                return;
+        }
+        skipWhitespaceSlow(leading);
+    }
+    void skipWhitespaceSlow(bool leading);
     void skipNewlines();
     void appendCharacter(std::size_t length);
     void startCopy();
     void beginSpan(bool raw);
     void restartCount();
-    bool fieldTooLong(std::size_t end);
+    bool fieldTooLong(std::size_t end) {
+        std::size_t begin = copying_ ? 0 : rawSpan_ ? fieldStart_ : contentStart_;
+        std::size_t stop = copying_ ? sanitized_.size() : end;
+        return stop > begin && stop - begin > maxFieldLength && countFieldCharacters(end);
+    }
+    bool countFieldCharacters(std::size_t end);
     void setError(int code, std::string message);
     void buildStopTables();
 
@@ -136,8 +175,14 @@ class CHCSVParser {
     char16_t leadSurrogate_ = 0;
 
     char32_t delimiter_;
+    unsigned char delimiterLead_ = ',';
     bool stopByte_[256] = {};   // bytes that may begin a character ending an unquoted field
     bool quotedStop_[256] = {}; // bytes that matter inside quotes
+    // The fast road for plain fields: a first byte that starts no whitespace, quote or escape; a byte
+    // that ends the field at an ASCII delimiter or line break; a last byte that ends no whitespace.
+    bool plainFirst_[256] = {};
+    bool plainEnd_[256] = {};
+    bool plainLast_[256] = {};
 
     // Indexes into text_, shifted together when consumed text is dropped.
     std::size_t next_ = 0;
