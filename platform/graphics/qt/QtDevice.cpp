@@ -109,9 +109,9 @@ class PainterDevice : public Device {
 
     void fillPath(const Path& devicePath, FillRule rule, const GraphicsState& st) override {
         QPainterPath q = qt::toQt(devicePath, rule);
-        Rect box = devicePath.boundingBox();
+        auto box = [&] { return devicePath.boundingBox(); };
         draw(st, box, [&](QPainter& p, const QTransform& base) {
-            p.setTransform(base);
+            setTransform(p, base);
             p.setPen(Qt::NoPen);
             p.setBrush(qt::toQt(st.fillColor));
             if (st.clears)
@@ -130,13 +130,24 @@ class PainterDevice : public Device {
         QPainterPath user = st.ctm.isIdentity()
                                 ? qt::toQt(devicePath)
                                 : toQtTransformed(devicePath, FillRule::Winding, qt::toQt(*inverse));
-        double grow = st.stroke.width * std::sqrt(std::fabs(st.ctm.determinant())) *
-                          std::max(1.0, st.stroke.join == LineJoin::Miter ? st.stroke.miterLimit : 1.0) +
-                      2;
-        Rect box = devicePath.boundingBox().insetBy(-grow, -grow);
-        QPen pen = qt::toQtPen(st.stroke, qt::toQt(st.strokeColor));
+        auto box = [&] {
+            double grow = st.stroke.width * std::sqrt(std::fabs(st.ctm.determinant())) *
+                              std::max(1.0, st.stroke.join == LineJoin::Miter ? st.stroke.miterLimit : 1.0) +
+                          2;
+            return devicePath.boundingBox().insetBy(-grow, -grow);
+        };
+        if (!havePen_ || !(penStyle_.width == st.stroke.width && penStyle_.cap == st.stroke.cap &&
+                           penStyle_.join == st.stroke.join && penStyle_.miterLimit == st.stroke.miterLimit &&
+                           penStyle_.dash == st.stroke.dash && penStyle_.dashPhase == st.stroke.dashPhase &&
+                           penColor_ == st.strokeColor)) {
+            pen_ = qt::toQtPen(st.stroke, qt::toQt(st.strokeColor));
+            penStyle_ = st.stroke;
+            penColor_ = st.strokeColor;
+            havePen_ = true;
+        }
+        const QPen& pen = pen_;
         draw(st, box, [&](QPainter& p, const QTransform& base) {
-            p.setTransform(ctm * base);
+            setTransform(p, ctm * base);
             p.setPen(pen);
             p.setBrush(Qt::NoBrush);
             p.drawPath(user);
@@ -196,12 +207,14 @@ class PainterDevice : public Device {
         QPainterPath area;
         area.addRect(userArea);
         area = area.intersected(region);
-        draw(st, deviceArea, [&](QPainter& p, const QTransform& base) {
-            p.setTransform(ctm * base);
-            p.setPen(Qt::NoPen);
-            p.setBrush(brush);
-            p.drawPath(area);
-        });
+        draw(
+            st, [&] { return deviceArea; },
+            [&](QPainter& p, const QTransform& base) {
+                p.setTransform(ctm * base);
+                p.setPen(Qt::NoPen);
+                p.setBrush(brush);
+                p.drawPath(area);
+            });
     }
 
     void drawImage(const Image& image, const Rect& rect, const GraphicsState& st) override {
@@ -209,11 +222,13 @@ class PainterDevice : public Device {
         if (q.isNull())
             return;
         QTransform ctm = qt::toQt(st.ctm);
-        draw(st, st.ctm.apply(rect), [&](QPainter& p, const QTransform& base) {
-            p.setTransform(ctm * base);
-            p.setRenderHint(QPainter::SmoothPixmapTransform, true);
-            p.drawImage(qt::toQt(rect), q);
-        });
+        draw(
+            st, [&] { return st.ctm.apply(rect); },
+            [&](QPainter& p, const QTransform& base) {
+                p.setTransform(ctm * base);
+                p.setRenderHint(QPainter::SmoothPixmapTransform, true);
+                p.drawImage(qt::toQt(rect), q);
+            });
     }
 
     void drawTiledImage(const Image& image, const Rect& tile, const GraphicsState& st) override {
@@ -231,11 +246,13 @@ class PainterDevice : public Device {
         bt.scale(tile.size.width / q.width(), tile.size.height / q.height());
         brush.setTransform(bt);
         QTransform ctm = qt::toQt(st.ctm);
-        draw(st, deviceArea, [&](QPainter& p, const QTransform& base) {
-            p.setTransform(ctm * base);
-            p.setRenderHint(QPainter::SmoothPixmapTransform, true);
-            p.fillRect(userArea, brush);
-        });
+        draw(
+            st, [&] { return deviceArea; },
+            [&](QPainter& p, const QTransform& base) {
+                p.setTransform(ctm * base);
+                p.setRenderHint(QPainter::SmoothPixmapTransform, true);
+                p.fillRect(userArea, brush);
+            });
     }
 
     void drawText(const TextLayout& layout, Point origin, const GraphicsState& st) override {
@@ -246,10 +263,12 @@ class PainterDevice : public Device {
         Rect box = st.ctm.apply(Rect(origin, Size{std::max(size.width, impl->maxSize.width), size.height}))
                        .insetBy(-4, -4);
         QTransform ctm = qt::toQt(st.ctm);
-        draw(st, box, [&](QPainter& p, const QTransform& base) {
-            p.setTransform(ctm * base);
-            impl->draw(p, qt::toQt(origin));
-        });
+        draw(
+            st, [&] { return box; },
+            [&](QPainter& p, const QTransform& base) {
+                p.setTransform(ctm * base);
+                impl->draw(p, qt::toQt(origin));
+            });
     }
 
     void drawGroup(const Recorder& group, const Rect& deviceBounds, const GraphicsState& st) override {
@@ -287,18 +306,18 @@ class PainterDevice : public Device {
     virtual QPainter* active() { return painter_; }
 
     // Runs one drawing operation: its shadow first (when the state casts one), then the operation.
-    void draw(const GraphicsState& st, const Rect& deviceBox,
-              const std::function<void(QPainter&, const QTransform&)>& op) {
+    // Each operation sets all the painter state it uses, so no save/restore is needed around it
+    // (the clip alone lives in the painter's saved states). `deviceBox` is only asked for a shadow.
+    template <class Box, class Op> void draw(const GraphicsState& st, Box deviceBox, Op op) {
         QPainter* p = active();
         if (!p)
             return;
         if (st.shadow.isVisible())
-            drawShadow(st, deviceBox, op);
-        p->save();
-        p->setOpacity(st.alpha);
+            drawShadow(st, deviceBox(), op);
+        if (p->opacity() != st.alpha)
+            p->setOpacity(st.alpha);
         p->setRenderHint(QPainter::Antialiasing, st.antialias);
         op(*p, base_);
-        p->restore();
     }
 
     QImage render(const Rect& area, const std::function<void(QPainter&, const QTransform&)>& op) {
@@ -369,11 +388,21 @@ class PainterDevice : public Device {
         p->restore();
     }
 
+    static void setTransform(QPainter& p, const QTransform& t) {
+        if (p.transform() != t)
+            p.setTransform(t);
+    }
+
     QPainter* painter_;
     Rect bounds_;
     double scale_;
     QTransform base_;
     double rasterScale_;
+    // The pen of the last stroke, reused while the stroke style stays the same.
+    QPen pen_;
+    StrokeStyle penStyle_;
+    Color penColor_;
+    bool havePen_ = false;
 };
 
 // --- pages: PDF writer and printer
