@@ -205,8 +205,70 @@ double CPTInverseLogModulus(double y) {
     return std::copysign(std::pow(10.0, std::fabs(y)) - 1.0, y);
 }
 
-CPTEdgeInsets CPTInsetsFromNativeInsets(CPTEdgeInsets insets) {
-    return insets;
+CGPoint CPTPointAlignedToPixelCenter(const gfx::Context& context, CGPoint point) {
+    CGPoint p = context.convertPointToDeviceSpace(point);
+    p.x = std::round(p.x - 0.5) + 0.5;
+    p.y = std::ceil(p.y) - 0.5;
+    return context.convertPointToUserSpace(p);
+}
+
+CGPoint CPTPointAlignedToPixelEdge(const gfx::Context& context, CGPoint point) {
+    CGPoint p = context.convertPointToDeviceSpace(point);
+    p.x = std::round(p.x);
+    p.y = std::ceil(p.y - 0.5);
+    return context.convertPointToUserSpace(p);
+}
+
+CGRect CPTRectAlignedToPixelCenter(const gfx::Context& context, CGRect rect) {
+    const CGRect r = context.convertRectToDeviceSpace(rect);
+    const double left = std::round(r.origin.x - 0.5);
+    const double right = std::round(r.origin.x + r.size.width - 0.5);
+    const double maxY = std::fmax(r.origin.y, r.origin.y + r.size.height);
+    const double top = std::ceil(maxY);
+    const CGRect aligned(left + 0.5, top - 0.5, right - left, std::ceil((r.origin.y - 0.5) - (top - 0.5)));
+    return context.convertRectToUserSpace(aligned);
+}
+
+CGRect CPTRectAlignedToPixelEdge(const gfx::Context& context, CGRect rect) {
+    const CGRect r = context.convertRectToDeviceSpace(rect);
+    const double x = std::round(r.origin.x);
+    const double width = std::round(r.origin.x + r.size.width) - x;
+    const double maxY = std::fmax(r.origin.y, r.origin.y + r.size.height);
+    const double y = std::ceil(maxY - 0.5);
+    const CGRect aligned(x, y, width, std::ceil((r.origin.y - 0.5) - y));
+    return context.convertRectToUserSpace(aligned);
+}
+
+namespace {
+// "%g" without the locale: six significant digits, the shorter of fixed and exponent notation.
+std::string general(double value) {
+    char buf[40];
+    const auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::general, 6);
+    return std::string(buf, res.ptr);
+}
+} // namespace
+
+std::string CPTStringFromPoint(CGPoint point) {
+    return "{" + general(point.x) + ", " + general(point.y) + "}";
+}
+
+std::string CPTStringFromRect(CGRect rect) {
+    return "{{" + general(rect.origin.x) + ", " + general(rect.origin.y) + "}, {" + general(rect.size.width) +
+           ", " + general(rect.size.height) + "}}";
+}
+
+CGFloat CPTPointDistanceSquared(CGPoint p1, CGPoint p2) {
+    const double dx = p1.x - p2.x;
+    const double dy = p1.y - p2.y;
+    return std::fma(dx, dx, dy * dy);
+}
+
+CPTRGBAColor CPTColorGetRGBA(const gfx::Color& color) {
+    return {color.red, color.green, color.blue, color.alpha};
+}
+
+CPTEdgeInsets CPTInsetsFromNativeInsets(gfx::EdgeInsets insets) {
+    return {insets.top, insets.left, insets.bottom, insets.right};
 }
 
 bool CPTInsetsEqual(CPTEdgeInsets a, CPTEdgeInsets b) {

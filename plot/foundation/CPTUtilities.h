@@ -4,6 +4,9 @@
 
 #include "platform/foundation/Decimal.h"
 #include "platform/foundation/Value.h"
+#include "platform/graphics/Color.h"
+#include "platform/graphics/Context.h"
+#include "platform/graphics/Geometry.h"
 
 #include <cstdint>
 #include <string>
@@ -11,6 +14,9 @@
 
 using NSDecimal = foundation::Decimal;
 using CGFloat = double;
+using CGPoint = gfx::Point;
+using CGSize = gfx::Size;
+using CGRect = gfx::Rect;
 
 // A plot axis.
 enum CPTCoordinate : std::int64_t { CPTCoordinateX = 0, CPTCoordinateY = 1 };
@@ -82,7 +88,20 @@ CPTCoordinate CPTOtherCoordinate(CPTCoordinate coordinate);
 double CPTLogModulus(double x);
 double CPTInverseLogModulus(double y);
 
-CPTEdgeInsets CPTInsetsFromNativeInsets(CPTEdgeInsets insets);
+// Snapping to device pixels through the context's own conversions: centres for odd-width lines,
+// edges for fills and whole-width lines.
+CGPoint CPTPointAlignedToPixelCenter(const gfx::Context& context, CGPoint point);
+CGPoint CPTPointAlignedToPixelEdge(const gfx::Context& context, CGPoint point);
+CGRect CPTRectAlignedToPixelCenter(const gfx::Context& context, CGRect rect);
+CGRect CPTRectAlignedToPixelEdge(const gfx::Context& context, CGRect rect);
+
+// "{1, 2.5}" and "{{0, 0}, {10, 20}}" with "%g" numbers, written with "." whatever the locale.
+std::string CPTStringFromPoint(CGPoint point);
+std::string CPTStringFromRect(CGRect rect);
+CGFloat CPTPointDistanceSquared(CGPoint p1, CGPoint p2);
+
+CPTRGBAColor CPTColorGetRGBA(const gfx::Color& color);
+CPTEdgeInsets CPTInsetsFromNativeInsets(gfx::EdgeInsets insets);
 bool CPTInsetsEqual(CPTEdgeInsets a, CPTEdgeInsets b);
 
 // The operations the framework adds to boxed numbers. A number that holds a decimal compares as a

@@ -2,6 +2,8 @@
 // and the comparisons of boxed numbers.
 #include "plot/foundation/CPTUtilities.h"
 
+#include "platform/graphics/Recorder.h"
+
 #include <clocale>
 #include <cmath>
 #include <gtest/gtest.h>
@@ -143,7 +145,7 @@ TEST(CPTUtilities, LogModulusAndCoordinates) {
     EXPECT_EQ(CPTOtherCoordinate(static_cast<CPTCoordinate>(7)), CPTCoordinateX);
 
     const CPTEdgeInsets insets{1, 2, 3, 4};
-    EXPECT_TRUE(CPTInsetsEqual(CPTInsetsFromNativeInsets(insets), insets));
+    EXPECT_TRUE(CPTInsetsEqual(CPTInsetsFromNativeInsets(gfx::EdgeInsets{1, 2, 3, 4}), insets));
     EXPECT_FALSE(CPTInsetsEqual(insets, CPTEdgeInsets{1, 2, 3, 5}));
 }
 
@@ -191,4 +193,44 @@ TEST(CPTUtilities, ConversionsAreUnchangedUnderADecimalCommaLocale) {
     EXPECT_EQ(CPTDecimalFromFloat(0.25f).toString(), "0.25");
     EXPECT_EQ(CPTDecimalToDouble(CPTDecimalFromString("1234567890123456789.5")), 1234567890123456789.5);
     std::setlocale(LC_ALL, previous.c_str());
+}
+
+TEST(CPTUtilities, AlignsToDevicePixels) {
+    struct Case {
+        const char* name;
+        double scale;
+        CGPoint center, edge;        // of the point (1.2, 3.7)
+        CGRect centerRect, edgeRect; // of the rect (1.2, 3.7, 10, 5)
+    };
+    const Case cases[] = {
+        // x: round(0.7) + 0.5, y: ceil(3.7) - 0.5; edges round(1.2), ceil(3.2)
+        {"unscaled", 1, {1.5, 3.5}, {1, 4}, CGRect(1.5, 3.5, 10, 5), CGRect(1, 4, 10, 5)},
+        // device (2.4, 7.4, 20, 10): centre x round(1.9) + 0.5 = 2.5, top ceil(17.4) = 18, height
+        // ceil(6.9 - 17.5) = -10; edges x round(2.4) = 2, y ceil(6.9) = 7 and ceil(16.9) = 17
+        {"scaled 2", 2, {1.25, 3.75}, {1, 3.5}, CGRect(1.25, 3.75, 10, 5), CGRect(1, 3.5, 10, 5)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto rc = gfx::makeRecordingContext(CGRect(0, 0, 100, 100));
+        rc.context->scaleCTM(c.scale, c.scale);
+        const gfx::Context& ctx = *rc.context;
+        EXPECT_EQ(CPTPointAlignedToPixelCenter(ctx, {1.2, 3.7}), c.center);
+        EXPECT_EQ(CPTPointAlignedToPixelEdge(ctx, {1.2, 3.7}), c.edge);
+        EXPECT_EQ(CPTRectAlignedToPixelCenter(ctx, CGRect(1.2, 3.7, 10, 5)), c.centerRect);
+        EXPECT_EQ(CPTRectAlignedToPixelEdge(ctx, CGRect(1.2, 3.7, 10, 5)), c.edgeRect);
+    }
+}
+
+TEST(CPTUtilities, PointsRectsAndColours) {
+    const std::string previous = std::setlocale(LC_ALL, nullptr);
+    std::setlocale(LC_ALL, "de_DE.UTF-8"); // where installed: the texts must not change
+    EXPECT_EQ(CPTStringFromPoint({1, 2.5}), "{1, 2.5}");
+    EXPECT_EQ(CPTStringFromRect(CGRect(0, -0.125, 1e7, 1234567)), "{{0, -0.125}, {1e+07, 1.23457e+06}}");
+    std::setlocale(LC_ALL, previous.c_str());
+    EXPECT_EQ(CPTPointDistanceSquared({1, 2}, {4, 6}), 25);
+    const CPTRGBAColor c = CPTColorGetRGBA(gfx::Color{0.1, 0.2, 0.3, 0.4});
+    EXPECT_EQ(c.red, 0.1);
+    EXPECT_EQ(c.green, 0.2);
+    EXPECT_EQ(c.blue, 0.3);
+    EXPECT_EQ(c.alpha, 0.4);
 }
