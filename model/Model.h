@@ -4,17 +4,20 @@
 // Model(), gives it the shared coordinator and a new context, and re-fetches objects by their ids.
 #pragma once
 
+#include "model/ColumnStatistics.h"
 #include "model/Entities.h"
 #include "model/ModelText.h"
 #include "platform/store/Context.h"
 #include "platform/store/Coordinator.h"
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <variant>
 #include <vector>
 
 class QVStatistics;
@@ -146,6 +149,46 @@ public:
     static std::string stringFromDifferenceNumber(double difference, unsigned type, unsigned sigDigits) {
         return ModelText::stringFromDifferenceNumber(difference, type, sigDigits);
     }
+
+    // --- Column statistics, type guess, value vectors and frequencies ---
+    // (ModelBasicStats.cpp, ModelFrequencies.cpp)
+    BasicStats basicStatsForCells(const std::vector<std::shared_ptr<Cell>>& cells);
+    // The statistics of the given cells stored on the column; does not save.
+    void basicStatsForColumn(Column& column, const std::vector<std::shared_ptr<Cell>>& cells);
+    // The same over every cell of the column; does not save.
+    void basicStatsForColumn(Column& column);
+    // Every cell of the column, the column left untouched (for a background Model).
+    BasicStats dictBasicStatsForColumn(const Column& column);
+    // An absent entry clears its attribute; does not save.
+    static void applyBasicStats(const BasicStats& stats, Column& column);
+    // Whether an attribute that the column's type needs is missing.
+    static bool needCalcBasicStatsForColulmn(const Column& column);
+    // Computes and saves the cache first when it is missing.
+    BasicStatsSummary retrieveBasicStatsForColumn(Column& column);
+    static int64_t guessTypeOfColumn(const Column& column);
+    static std::vector<int64_t> variableTypesForColumn(const Column& column);
+    // The texts that read as numbers (for type 4: as dates, in seconds), in cell order.
+    std::vector<double> numericOfCells(const std::vector<std::shared_ptr<Cell>>& cells);
+    std::vector<double> numericOfCells(const std::vector<std::shared_ptr<Cell>>& cells, int64_t type);
+    std::vector<double> numericOfColumn(const Column& column);
+    // The empty text is coded like any other level.
+    Factor factorOfCategorical(const std::vector<std::shared_ptr<Cell>>& cells, const FactorCodes* levels);
+
+    FrequencyDictionary frequenciesOfCells(const std::vector<std::shared_ptr<Cell>>& cells);
+    FrequencyDictionary frequenciesOfColumn(const Column& column);
+    static LevelLists dictionary(const FrequencyDictionary& frequencies, uint64_t top);
+    // At most top entries, "Others" included; top 0 gives nothing.
+    TopFrequencies frequenciesOfCells(const std::vector<std::shared_ptr<Cell>>& cells, uint64_t top);
+    TopFrequencies frequenciesOfColumn(const Column& column, uint64_t top);
+    // range: [lower, upper], or nothing for the extremes of the values. Values that are not finite are
+    // left out.
+    static HistogramBins histogramOfVector(const std::vector<double>& values, uint64_t bins,
+                                           const std::optional<std::array<double, 2>>& range, bool percent,
+                                           bool optimize);
+    static HistogramBins histogramOfVector(const std::vector<double>& values, uint64_t bins);
+    // Categorical and Binary columns give their top levels, the others a histogram of their numbers.
+    std::variant<TopFrequencies, HistogramBins> frequenciesOfColumnBuckets(Column& column, uint64_t buckets);
+    // --- End of column statistics ---
 
 private:
     void reportStoreError(const store::Error& error);

@@ -1,0 +1,35 @@
+// Reading a whole column's texts as numbers without the full locale reader for the common texts: a
+// plain decimal in the workspace's separator, and texts that cannot hold a number at all.
+// The full reader is still asked for every other text, so the answers are the same, only sooner.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+class Model;
+
+namespace cellreading {
+
+// The value of "-?digits(sep digits)?" with at most 15 digits (so its double is exact before the
+// one scaling step and agrees with the locale reader's), or nothing for any other form.
+std::optional<double> plainDecimal(std::string_view text, char separator);
+
+// True when the text is plain ASCII without a single digit: no reader of numbers takes it.
+bool cannotBeNumber(std::string_view text);
+
+// A number stored by this system as C-locale text (a column's min and max); nothing for any other text.
+std::optional<double> storedNumber(const std::optional<std::string>& text);
+
+// The number readers of one Model for one pass over many cells.
+class NumberReader {
+  public:
+    explicit NumberReader(Model& model);
+    std::optional<double> number(std::string_view text);
+
+  private:
+    Model& model_;
+    char separator_ = 0; // 0: the reader's separator is neither "." nor ","
+};
+
+} // namespace cellreading

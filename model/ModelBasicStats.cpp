@@ -1,0 +1,319 @@
+// The per-column statistics cache: computing it from cell texts in one pass, storing and reading it
+// back, its staleness, the type guess, and the number vectors and category codes of cells.
+#include "model/CellReading.h"
+#include "model/Model.h"
+#include "stats/QVStatistics.h"
+
+#include <algorithm>
+#include <charconv>
+#include <string_view>
+#include <type_traits>
+#include <unordered_set>
+
+namespace {
+
+constexpr int64_t kCategorical = 1, kBinary = 2, kNumeric = 3, kDate = 4;
+
+// min and max are stored as the shortest text that reads back to the same double, in the C locale.
+std::string numberText(double v) {
+    char buffer[32];
+    auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, v);
+    return ec == std::errc() ? std::string(buffer, end) : std::string();
+}
+
+// Sorted values give the extremes, the number of distinct values and the quartiles in one go.
+struct SeriesStats {
+    int64_t levels = 0;
+    double min = 0, max = 0, pc25 = 0, pc50 = 0, pc75 = 0, mean = 0, sd = 0;
+};
+
+SeriesStats seriesStats(QVStatistics& functions, std::vector<double>& values, double sum) {
+    SeriesStats s;
+    s.mean = sum / static_cast<double>(values.size());
+    s.sd = functions.sdNormal(values);
+    std::sort(values.begin(), values.end());
+    s.min = values.front();
+    s.max = values.back();
+    s.levels = 1;
+    for (size_t i = 1; i < values.size(); ++i)
+        if (values[i] != values[i - 1])
+            ++s.levels;
+    auto q = functions.percentiles({25, 50, 75}, values);
+    s.pc25 = q[25];
+    s.pc50 = q[50];
+    s.pc75 = q[75];
+    return s;
+}
+
+// The texts of cells as views. Views into the cells' own strings when the entity hands out
+// references; otherwise the texts are copied into `owned` first, since a view of a returned copy
+// would not outlive the loop.
+std::vector<std::string_view> textsOf(const std::vector<std::shared_ptr<Cell>>& cells,
+                                      std::vector<std::string>& owned) {
+    std::vector<std::string_view> texts;
+    texts.reserve(cells.size());
+    if constexpr (std::is_reference_v<decltype(std::declval<const Cell&>().data())>) {
+        for (const auto& cell : cells)
+            if (cell)
+                texts.emplace_back(cell->data());
+    } else {
+        owned.reserve(cells.size());
+        for (const auto& cell : cells)
+            if (cell)
+                owned.push_back(cell->data());
+        for (const auto& text : owned)
+            texts.emplace_back(text);
+    }
+    return texts;
+}
+
+std::vector<std::string_view> textsOf(const std::vector<store::Value>& values) {
+    static const std::string empty;
+    std::vector<std::string_view> texts;
+    texts.reserve(values.size());
+    for (const auto& v : values) {
+        const auto* s = std::get_if<std::string>(&v);
+        texts.emplace_back(s ? *s : empty);
+    }
+    return texts;
+}
+
+} // namespace
+
+// The cell texts of a column without making objects; unsaved changes are seen (they are the
+// context's open transaction).
+static std::vector<store::Value> columnTexts(const std::shared_ptr<store::Context>& context,
+                                             const Column& column) {
+    if (!context)
+        return {};
+    store::FetchRequest r{"Cell", "\"colNum\" = ?", {store::Value(column.num())}, {}, 0};
+    return context->fetchValues(r, "data", false);
+}
+
+namespace {
+
+BasicStats statsOfTexts(Model& model, const std::vector<std::string_view>& texts) {
+    BasicStats out;
+    cellreading::NumberReader reader(model);
+    std::unordered_set<std::string_view> distinct;
+    distinct.reserve(texts.size());
+    std::vector<double> numbers, dates;
+    numbers.reserve(texts.size());
+    double numberSum = 0, dateSum = 0;
+    for (std::string_view text : texts) {
+        if (text.empty())
+            continue;
+        ++out.obs;
+        distinct.insert(text);
+        if (auto v = reader.number(text)) {
+            numbers.push_back(*v);
+            numberSum += *v;
+            continue;
+        }
+        if (auto d = model.dateForString(text)) {
+            dates.push_back(*d);
+            dateSum += *d;
+        }
+    }
+    out.levels = static_cast<int64_t>(distinct.size());
+    out.obsNumeric = static_cast<int64_t>(numbers.size());
+    out.obsDate = static_cast<int64_t>(dates.size());
+    if (!numbers.empty()) {
+        auto s = seriesStats(model.functions(), numbers, numberSum);
+        out.levelsNumeric = s.levels;
+        out.min = s.min;
+        out.max = s.max;
+        out.pc25 = s.pc25;
+        out.pc50 = s.pc50;
+        out.pc75 = s.pc75;
+        out.mean = s.mean;
+        out.sd = s.sd;
+    }
+    if (!dates.empty()) {
+        auto s = seriesStats(model.functions(), dates, dateSum);
+        out.levelsDate = s.levels;
+        out.minDate = s.min;
+        out.maxDate = s.max;
+        out.pc25Date = s.pc25;
+        out.pc50Date = s.pc50;
+        out.pc75Date = s.pc75;
+        out.meanDate = s.mean;
+        out.sdDate = s.sd;
+    }
+    return out;
+}
+
+} // namespace
+
+BasicStats Model::basicStatsForCells(const std::vector<std::shared_ptr<Cell>>& cells) {
+    std::vector<std::string> owned;
+    return statsOfTexts(*this, textsOf(cells, owned));
+}
+
+void Model::basicStatsForColumn(Column& column, const std::vector<std::shared_ptr<Cell>>& cells) {
+    applyBasicStats(basicStatsForCells(cells), column);
+}
+
+void Model::basicStatsForColumn(Column& column) {
+    applyBasicStats(dictBasicStatsForColumn(column), column);
+}
+
+BasicStats Model::dictBasicStatsForColumn(const Column& column) {
+    const auto values = columnTexts(context_, column);
+    return statsOfTexts(*this, textsOf(values));
+}
+
+void Model::applyBasicStats(const BasicStats& s, Column& column) {
+    auto text = [](const std::optional<double>& v) {
+        return v ? std::optional<std::string>(numberText(*v)) : std::nullopt;
+    };
+    column.setObs(s.obs);
+    column.setObsNumeric(s.obsNumeric);
+    column.setObsDate(s.obsDate);
+    column.setLevels(s.levels);
+    column.setLevelsDate(s.levelsDate);
+    column.setMin(text(s.min));
+    column.setMax(text(s.max));
+    column.setMean(s.mean);
+    column.setSd(s.sd);
+    column.setPc25(s.pc25);
+    column.setPc50(s.pc50);
+    column.setPc75(s.pc75);
+    column.setMinDate(s.minDate);
+    column.setMeanDate(s.meanDate);
+    column.setMaxDate(s.maxDate);
+    column.setPc25Date(s.pc25Date);
+    column.setPc50Date(s.pc50Date);
+    column.setPc75Date(s.pc75Date);
+    column.setSdDate(s.sdDate);
+}
+
+bool Model::needCalcBasicStatsForColulmn(const Column& c) {
+    switch (c.type().value_or(0)) {
+    case kDate:
+        return !c.obs() || !c.obsDate() || !c.levelsDate() || !c.minDate() || !c.maxDate() || !c.meanDate() ||
+               !c.pc25Date() || !c.pc50Date() || !c.pc75Date() || !c.sdDate();
+    case kNumeric:
+        return !c.obs() || !c.obsNumeric() || !c.levels() || !c.min() || !c.max() || !c.mean() || !c.pc25() ||
+               !c.pc50() || !c.pc75() || !c.sd();
+    default:
+        return !c.obs() || !c.obsNumeric() || !c.levels();
+    }
+}
+
+BasicStatsSummary Model::retrieveBasicStatsForColumn(Column& column) {
+    if (needCalcBasicStatsForColulmn(column)) {
+        basicStatsForColumn(column);
+        saveContext();
+    }
+    BasicStatsSummary out;
+    out.obs = column.obs().value_or(0);
+    const int64_t type = column.type().value_or(0);
+    if (type == kNumeric && column.obsNumeric().value_or(0) >= 1) {
+        out.obsNumeric = column.obsNumeric().value_or(0);
+        out.levels = column.levels().value_or(0);
+        out.min = cellreading::storedNumber(column.min());
+        out.pc25 = column.pc25();
+        out.pc50 = column.pc50();
+        out.pc75 = column.pc75();
+        out.max = cellreading::storedNumber(column.max());
+        out.mean = column.mean();
+        out.sd = column.sd();
+        return out;
+    }
+    if (type == kDate && column.obsDate().value_or(0) >= 1) {
+        out.obsDate = column.obsDate().value_or(0);
+        out.levels = column.levelsDate().value_or(0);
+        out.min = column.minDate();
+        out.pc25 = column.pc25Date();
+        out.pc50 = column.pc50Date();
+        out.pc75 = column.pc75Date();
+        out.max = column.maxDate();
+        out.mean = column.meanDate();
+        out.sd = column.sdDate();
+        return out;
+    }
+    out.obsNumeric = column.obsNumeric().value_or(0);
+    out.levels = column.levels().value_or(0);
+    return out;
+}
+
+int64_t Model::guessTypeOfColumn(const Column& column) {
+    const int64_t a = std::max<int64_t>(column.obsNumeric().value_or(0), 0);
+    const int64_t d = std::max<int64_t>(column.obsDate().value_or(0), 0);
+    const int64_t n = std::max<int64_t>(column.obs().value_or(0), 0);
+    // Counts that disagree (a cache half written) leave no "other" cells rather than a wrapped count.
+    const int64_t other = std::max<int64_t>(n - (a + d), 0);
+    if (a >= other && a >= d)
+        return kNumeric;
+    if (d >= other)
+        return kDate;
+    if (column.levels().value_or(0) == 2)
+        return kBinary;
+    return kCategorical;
+}
+
+std::vector<int64_t> Model::variableTypesForColumn(const Column& column) {
+    std::vector<int64_t> types;
+    if (column.obsNumeric().value_or(0) >= 1)
+        types.push_back(kNumeric);
+    if (column.obsDate().value_or(0) >= 1)
+        types.push_back(kDate);
+    if (column.levels().value_or(0) == 2)
+        types.push_back(kBinary);
+    types.push_back(kCategorical);
+    return types;
+}
+
+std::vector<double> Model::numericOfCells(const std::vector<std::shared_ptr<Cell>>& cells) {
+    cellreading::NumberReader reader(*this);
+    std::vector<double> out;
+    out.reserve(cells.size());
+    for (const auto& cell : cells) {
+        if (!cell)
+            continue;
+        if (auto v = reader.number(cell->data()))
+            out.push_back(*v);
+    }
+    return out;
+}
+
+std::vector<double> Model::numericOfCells(const std::vector<std::shared_ptr<Cell>>& cells, int64_t type) {
+    if (type != kDate)
+        return numericOfCells(cells);
+    std::vector<double> out;
+    out.reserve(cells.size());
+    for (const auto& cell : cells) {
+        if (!cell)
+            continue;
+        if (auto d = dateForString(cell->data()))
+            out.push_back(*d);
+    }
+    return out;
+}
+
+std::vector<double> Model::numericOfColumn(const Column& column) {
+    const auto values = columnTexts(context_, column);
+    cellreading::NumberReader reader(*this);
+    std::vector<double> out;
+    out.reserve(values.size());
+    for (std::string_view text : textsOf(values))
+        if (auto v = reader.number(text))
+            out.push_back(*v);
+    return out;
+}
+
+Factor Model::factorOfCategorical(const std::vector<std::shared_ptr<Cell>>& cells,
+                                  const FactorCodes* levels) {
+    Factor out;
+    if (levels)
+        out.code = *levels;
+    out.data.reserve(cells.size());
+    for (const auto& cell : cells) {
+        if (!cell)
+            continue;
+        auto [it, added] = out.code.try_emplace(cell->data(), static_cast<int64_t>(out.code.size()));
+        out.data.push_back(it->second);
+    }
+    return out;
+}
