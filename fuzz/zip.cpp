@@ -13,12 +13,22 @@
 namespace fs = std::filesystem;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static const fs::path base = [] {
-        std::string pattern = (fs::temp_directory_path() / "ovrida-fuzz-zip-XXXXXX").string();
-        if (!mkdtemp(pattern.data()))
-            std::abort();
-        return fs::path(pattern);
-    }();
+    // One private folder per process, removed when the process ends.
+    struct Folder {
+        fs::path path;
+        Folder() {
+            std::string pattern = (fs::temp_directory_path() / "ovrida-fuzz-zip-XXXXXX").string();
+            if (!mkdtemp(pattern.data()))
+                std::abort();
+            path = pattern;
+        }
+        ~Folder() {
+            std::error_code ec;
+            fs::remove_all(path, ec);
+        }
+    };
+    static const Folder folder;
+    const fs::path& base = folder.path;
     const fs::path archive = base / "input.zip";
     const fs::path dest = base / "out";
     {

@@ -34,8 +34,9 @@ ImportError zipError(int code, const char* description) {
     return ImportError{SSZipArchive::ErrorDomain, code, foundation::tr(description), {}};
 }
 
+// Entries made under Unix (3) or macOS (19) carry a Unix mode in the high half of their attributes.
 bool isUnixEntry(const unz_file_info64& info) {
-    return (info.version >> 8) == 3;
+    return (info.version >> 8) == 3 || (info.version >> 8) == 19;
 }
 
 // DOS date bits: year from 1980 in 25-31, month 21-24, day 16-20, hour 11-15, minute 5-10, seconds/2 0-4.
@@ -97,6 +98,10 @@ void setModificationDate(const std::string& path, std::time_t date, bool& ok) {
 
 // An archive holding nothing but its end record (with an optional comment) and no entries.
 bool isEmptyArchive(const std::string& path) {
+    std::error_code ec;
+    const auto size = fs::file_size(path, ec);
+    if (ec || size < 22 || size > 22 + 0xFFFF)
+        return false;
     std::ifstream in(path, std::ios::binary);
     std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     if (bytes.size() < 22 || bytes.size() > 22 + 0xFFFF || bytes.compare(0, 4, "PK\x05\x06") != 0)
