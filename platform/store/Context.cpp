@@ -178,6 +178,8 @@ std::shared_ptr<ManagedObject> Context::insertNewObject(std::string_view entityN
     return object;
 }
 
+bool Context::writable(const ManagedObject& object) { return connection() && object.context_ == this; }
+
 void Context::updateSlot(ManagedObject& object, int slot) {
     const Entity& e = object.entity();
     record("UPDATE " + quoted(e.name) + " SET " + quoted(e.slotName(slot)) + " = ? WHERE \"id\" = ?",

@@ -109,6 +109,8 @@ private:
     void refreshLive(int entity);
     void cascadeFrom(const Entity& deleted, std::vector<int>& touched);
 
+    // Whether the object may be written now: its context still has its store (a store change detaches it).
+    bool writable(const ManagedObject& object);
     void updateSlot(ManagedObject& object, int slot);
     void unregister(ManagedObject* object);
 

@@ -73,9 +73,10 @@ public:
 
     size_t size() const { return size_; }
     bool empty() const { return size_ == 0; }
-    // Empties the table; a moderate one keeps its storage for the next fetch.
+    // Empties the table; a small one keeps its storage for the next fetch, a large one is freed
+    // (clearing it would cost each later single-object fetch as much as the large one did).
     void reset() {
-        if (slots_.size() > (size_t(1) << 20)) {
+        if (slots_.size() > 4096) {
             clear();
             return;
         }

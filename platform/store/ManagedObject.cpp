@@ -34,7 +34,7 @@ const Value& ManagedObject::value(std::string_view name) const {
 }
 
 bool ManagedObject::refuseDetached(std::string_view what) const {
-    if (context_)
+    if (context_ && context_->writable(*this))
         return false;
     foundation::log("Cannot change " + std::string(what) + " of a " + (entity_ ? entity_->name : "stored object") +
                     " that is no longer in its context (" + (deleted_ ? "deleted" : "detached") + ")");

@@ -203,3 +203,20 @@ TEST_F(StoreTest, OpeningAnotherWorkspaceDetachesTheFirstOnesObjects) {
     EXPECT_FALSE(fs::exists(path("Two~.ov")));
     EXPECT_EQ(alerts, 0);
 }
+
+TEST_F(StoreTest, ObjectOfAContextWhoseStoreChangedRefusesWrites) {
+    auto shared = mainModel();
+    shared->openStore(path("One.ov"));
+    fill(*shared, 1);
+    auto worker = backgroundModel(*shared);
+    auto column = worker->columnNumber(0);
+    ASSERT_TRUE(column);
+    shared->openStore(path("Two.ov")); // the worker's context has not looked since
+    foundation::LogCapture log;
+    column->setName("written to the wrong file?");
+    EXPECT_TRUE(log.contains("no longer in its context"));
+    EXPECT_TRUE(column->isDetached());
+    EXPECT_FALSE(worker->managedObjectContext()->hasChanges());
+    EXPECT_EQ(rawInt(path("One.ov"), "SELECT count(*) FROM \"Column\" WHERE \"name\" = 'a'"), 1);
+    EXPECT_EQ(rawInt(path("Two.ov"), "SELECT count(*) FROM \"Column\""), 0);
+}
