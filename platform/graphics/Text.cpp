@@ -492,8 +492,9 @@ QTextBlockFormat blockFormat(const ParagraphStyle& p) {
     const double u = formatUnit();
     QTextBlockFormat f;
     f.setAlignment(alignFor(p.alignment));
-    f.setTextIndent((p.firstLineHeadIndent - p.headIndent) * u);
-    f.setLeftMargin(p.headIndent * u);
+    // Qt rescales vertical block margins and tab positions but takes indents as they are.
+    f.setTextIndent(p.firstLineHeadIndent - p.headIndent);
+    f.setLeftMargin(p.headIndent);
     f.setTopMargin(p.spacingBefore * u);
     f.setBottomMargin(p.spacingAfter * u);
     if (!p.tabStops.empty()) {
@@ -540,6 +541,14 @@ void insertTable(QTextCursor& cursor, const TableBlock& t) {
     if (rows == 0 || cols == 0)
         return;
     const double u = formatUnit();
+    // A frame needs a block before it; an empty one there takes no room.
+    if (cursor.block().length() <= 1) {
+        QTextBlockFormat spacer = cursor.blockFormat();
+        spacer.setLineHeight(0, QTextBlockFormat::FixedHeight);
+        spacer.setTopMargin(0);
+        spacer.setBottomMargin(0);
+        cursor.setBlockFormat(spacer);
+    }
     QTextTableFormat format;
     format.setBorder(t.borderWidth * u);
     format.setBorderBrush(qt::toQt(t.borderColor));
@@ -639,6 +648,13 @@ TextLayout TextLayout::rich(const RichText& text, Size maxSize) {
             break;
         }
     }
+    // The block that follows a table at the very end stays empty: it takes no room either.
+    if (cursor.block().length() <= 1 && cursor.block().previous().isValid() &&
+        QTextCursor(cursor.block().previous()).currentTable()) {
+        QTextBlockFormat spacer = cursor.blockFormat();
+        spacer.setLineHeight(0, QTextBlockFormat::FixedHeight);
+        cursor.setBlockFormat(spacer);
+    }
     if (tabInterval > 0) {
         QTextOption option = doc->defaultTextOption();
         option.setTabStopDistance(tabInterval * formatUnit());
@@ -652,6 +668,8 @@ TextLayout TextLayout::rich(const RichText& text, Size maxSize) {
     impl->size = Size{width, maxSize.height > 0 ? std::min(height, maxSize.height) : height};
     // Visible lines for the recorder and tests.
     for (QTextBlock block = doc->begin(); block.isValid(); block = block.next()) {
+        if (block.blockFormat().lineHeightType() == QTextBlockFormat::FixedHeight && block.length() <= 1)
+            continue; // a spacer beside a table
         QRectF br = doc->documentLayout()->blockBoundingRect(block);
         QTextLayout* layout = block.layout();
         for (int i = 0; i < layout->lineCount(); ++i) {

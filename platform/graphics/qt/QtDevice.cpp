@@ -413,6 +413,14 @@ class PagedDevice : public PainterDevice {
         : PainterDevice(&painter_, Rect(0, 0, 0, 0), 1, {}, 2), device_(device), defaultBox_(defaultBox) {}
     ~PagedDevice() override { finish(); }
 
+    // Before the first page opens, the default page is what will be drawn on.
+    Rect bounds() const override {
+        if (pageOpen_)
+            return bounds_;
+        Rect box = defaultBox_.standardized();
+        return Rect(0, 0, box.width() > 0 ? box.width() : 1, box.height() > 0 ? box.height() : 1);
+    }
+
     void beginPage(const Rect& mediaBox) override {
         if (pageOpen_)
             endPage();

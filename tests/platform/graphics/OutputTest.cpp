@@ -4,6 +4,7 @@
 
 #include "platform/graphics/Output.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdio>
@@ -236,6 +237,47 @@ TEST(Output, ChartPageWithoutShadowsHasNoRasterImage) {
     }
     std::string withShadow = run("pdfimages -list '" + shadowed.string() + "' 2>&1");
     EXPECT_NE(withShadow.find("smask"), std::string::npos) << withShadow;
+}
+
+TEST(Output, ShadowedGroupInPdfKeepsItsContentAsVectorAndText) {
+    fs::path pdf = scratch("group.pdf");
+    {
+        auto ctx = makePDFContext(pdf.string(), Rect(0, 0, 300, 200));
+        ctx->setShadow({4, 4}, 6, Color{0, 0, 0, 0.5});
+        ctx->beginTransparencyLayer();
+        ctx->fillRect(Rect(20, 20, 100, 40));
+        TextStyle style;
+        style.color = Color::white();
+        ctx->drawText("Grouped label", Rect(25, 25, 90, 20), style);
+        ctx->endTransparencyLayer();
+        ASSERT_TRUE(ctx->finish());
+    }
+    EXPECT_NE(run("pdftotext '" + pdf.string() + "' - 2>&1").find("Grouped label"), std::string::npos);
+    std::string list = run("pdfimages -list '" + pdf.string() + "' 2>&1");
+    // One raster (the shadow) with its soft mask: header lines plus two.
+    EXPECT_EQ(std::count(list.begin(), list.end(), '\n'), 4) << list;
+}
+
+TEST(Output, PrinterPagesToAFile) {
+    fs::path out = scratch("printed.pdf");
+    fs::remove(out);
+    {
+        PrinterOptions options;
+        options.outputFile = out.string();
+        auto ctx = makePrinterContext(options, Rect(0, 0, 595, 842));
+        ctx->beginPage(Rect(0, 0, 595, 842));
+        TextStyle style;
+        ctx->drawText("Printed report", Rect(72, 72, 300, 20), style);
+        ctx->endPage();
+        ctx->beginPage(Rect(0, 0, 842, 595));
+        ctx->fillRect(Rect(10, 10, 10, 10));
+        ctx->endPage();
+        ASSERT_TRUE(ctx->finish());
+    }
+    std::string info = run("pdfinfo -f 1 -l 2 '" + out.string() + "' 2>&1");
+    EXPECT_NE(info.find("Page    1 size:  595 x 842 pts"), std::string::npos) << info;
+    EXPECT_NE(info.find("Page    2 size:  842 x 595 pts"), std::string::npos) << info;
+    EXPECT_NE(run("pdftotext '" + out.string() + "' - 2>&1").find("Printed report"), std::string::npos);
 }
 
 TEST(Output, ZeroSizePageBecomesOnePoint) {

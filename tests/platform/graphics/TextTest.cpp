@@ -1,0 +1,157 @@
+// Plain text layout under each line-break mode, alignment, and rich text built structurally.
+#include "platform/graphics/Text.h"
+#include "platform/graphics/Output.h"
+#include "platform/graphics/Recorder.h"
+
+#include <gtest/gtest.h>
+
+using namespace gfx;
+
+namespace {
+
+const std::string kWords =
+    "The quick brown fox jumps over the lazy dog; pack my box with five dozen liquor jugs.";
+const std::string kEllipsis = "\xE2\x80\xA6";
+
+TextStyle style(LineBreakMode mode, TextAlignment alignment = TextAlignment::Left) {
+    TextStyle s;
+    s.font = *Font::named("Helvetica", 12);
+    s.lineBreak = mode;
+    s.alignment = alignment;
+    return s;
+}
+
+bool startsWith(const std::string& s, const std::string& p) {
+    return s.rfind(p, 0) == 0;
+}
+bool endsWith(const std::string& s, const std::string& p) {
+    return s.size() >= p.size() && s.compare(s.size() - p.size(), p.size(), p) == 0;
+}
+
+} // namespace
+
+TEST(TextLayout, LineBreakModes) {
+    double lineHeight = Font::named("Helvetica", 12)->metrics().lineHeight;
+    // Word wrap: every line fits, words stay whole, nothing is lost.
+    TextLayout wrapped = TextLayout::plain(kWords, style(LineBreakMode::WordWrap), {150, 0});
+    ASSERT_GT(wrapped.lines().size(), 2u);
+    std::string joined;
+    for (const auto& line : wrapped.lines()) {
+        EXPECT_LE(line.rect.size.width, 150 + 1e-6) << line.text;
+        joined += (joined.empty() ? "" : " ") + line.text;
+    }
+    EXPECT_EQ(joined, kWords);
+    // Character wrap may split words but keeps every character.
+    TextLayout chars =
+        TextLayout::plain("abcdefghijklmnopqrstuvwxyz", style(LineBreakMode::CharWrap), {50, 0});
+    ASSERT_GT(chars.lines().size(), 2u);
+    std::string all;
+    for (const auto& line : chars.lines()) {
+        EXPECT_LE(line.rect.size.width, 50 + 1e-6);
+        all += line.text;
+    }
+    EXPECT_EQ(all, "abcdefghijklmnopqrstuvwxyz");
+    // The last line that fits the height shows the rest truncated at its end.
+    TextLayout two = TextLayout::plain(kWords, style(LineBreakMode::WordWrap), {150, 2 * lineHeight + 1});
+    ASSERT_EQ(two.lines().size(), 2u);
+    EXPECT_TRUE(endsWith(two.lines()[1].text, kEllipsis)) << two.lines()[1].text;
+    EXPECT_LE(two.lines()[1].rect.size.width, 150 + 1e-6);
+    EXPECT_LE(two.size().height, 2 * lineHeight + 1);
+    // Single-line modes.
+    struct Case {
+        LineBreakMode mode;
+        std::string prefix, suffix;
+        bool fits;
+    };
+    for (const Case& c : std::vector<Case>{{LineBreakMode::TruncateTail, "The quick", kEllipsis, true},
+                                           {LineBreakMode::TruncateHead, kEllipsis, "liquor jugs.", true},
+                                           {LineBreakMode::TruncateMiddle, "The", "jugs.", true},
+                                           {LineBreakMode::Clip, "The quick", "jugs.", false}}) {
+        SCOPED_TRACE(int(c.mode));
+        TextLayout l = TextLayout::plain(kWords, style(c.mode), {150, 0});
+        ASSERT_EQ(l.lines().size(), 1u);
+        const std::string& text = l.lines()[0].text;
+        EXPECT_TRUE(startsWith(text, c.prefix)) << text;
+        EXPECT_TRUE(endsWith(text, c.suffix)) << text;
+        EXPECT_EQ(l.lines()[0].rect.size.width <= 150, c.fits);
+        if (c.mode == LineBreakMode::TruncateMiddle) {
+            EXPECT_NE(text.find(kEllipsis), std::string::npos);
+        }
+    }
+    // Each newline starts a paragraph, in every mode.
+    EXPECT_EQ(TextLayout::plain("one\ntwo\r\nthree", style(LineBreakMode::TruncateTail)).lines().size(), 3u);
+    EXPECT_EQ(TextLayout::plain("one\ntwo", style(LineBreakMode::WordWrap)).text(), "one\ntwo");
+}
+
+TEST(TextLayout, AlignmentWithinTheBoxAndDrawnGeometry) {
+    for (auto [align, factor] : std::vector<std::pair<TextAlignment, double>>{
+             {TextAlignment::Left, 0}, {TextAlignment::Center, 0.5}, {TextAlignment::Right, 1}}) {
+        TextLayout l = TextLayout::plain("Short", style(LineBreakMode::WordWrap, align), {200, 0});
+        const auto& line = l.lines().at(0);
+        EXPECT_NEAR(line.rect.origin.x, (200 - line.rect.size.width) * factor, 1e-9);
+    }
+    // The recorder reports each line where it lands on the device.
+    auto rc = makeRecordingContext();
+    rc.context->scaleCTM(2, 2);
+    rc.context->drawText("Hi", Rect(10, 20, 100, 30), style(LineBreakMode::WordWrap));
+    Size size = TextLayout::plain("Hi", style(LineBreakMode::WordWrap)).size();
+    ASSERT_EQ(rc.recorder->lines().size(), 1u);
+    EXPECT_EQ(rc.recorder->lines()[0],
+              "text \"Hi\" 20 40 " + formatNumber(2 * size.width) + " " + formatNumber(2 * size.height));
+    // A style without colour measures but draws nothing.
+    TextStyle none = style(LineBreakMode::WordWrap);
+    none.color.reset();
+    rc.context->drawText("Hi", Rect(10, 20, 100, 30), none);
+    EXPECT_EQ(rc.recorder->lines().size(), 1u);
+    EXPECT_GT(measureText("Hi", none).width, 0);
+    // Measuring never reports more than the platform's 10000-point box.
+    std::string wide(3000, 'W');
+    Size measured = measureText(wide, style(LineBreakMode::Clip));
+    EXPECT_LE(measured.width, 10000);
+}
+
+TEST(RichText, UserTextIsNeverReadAsMarkup) {
+    RichText rich;
+    rich.append("<b>bold</b> &amp; <img src=x>");
+    TextLayout l = TextLayout::rich(rich);
+    EXPECT_EQ(l.text(), "<b>bold</b> &amp; <img src=x>");
+    EXPECT_EQ(rich.plainText(), "<b>bold</b> &amp; <img src=x>");
+}
+
+TEST(RichText, ParagraphsIndentsSpacingAndTables) {
+    RichText rich;
+    ParagraphStyle p;
+    p.firstLineHeadIndent = 10;
+    p.headIndent = 30;
+    p.spacingAfter = 12;
+    rich.setParagraphStyle(p);
+    rich.append("A paragraph long enough to need a second line within the width.\n");
+    rich.setParagraphStyle({});
+    rich.append("Next");
+    TextLayout l = TextLayout::rich(rich, {200, 0});
+    const auto& lines = l.lines();
+    ASSERT_GE(lines.size(), 3u);
+    EXPECT_NEAR(lines[0].rect.origin.x, 10, 0.5);
+    EXPECT_NEAR(lines[1].rect.origin.x, 30, 0.5);
+    const auto& next = lines.back();
+    EXPECT_EQ(next.text, "Next");
+    const auto& last = lines[lines.size() - 2];
+    EXPECT_NEAR(next.rect.origin.y, last.rect.origin.y + last.rect.size.height + 12, 0.5);
+    EXPECT_NEAR(next.rect.origin.x, 0, 0.5);
+
+    RichText table;
+    TableBlock t;
+    t.rows = {{"Variable", "N"}, {"Height", "120"}};
+    t.width = 300;
+    t.columnAlignments = {TextAlignment::Left, TextAlignment::Right};
+    table.appendTable(t);
+    TextLayout tl = TextLayout::rich(table);
+    EXPECT_NEAR(tl.size().width, 300, 2);
+    std::vector<std::string> cells;
+    for (const auto& line : tl.lines())
+        cells.push_back(line.text);
+    EXPECT_EQ(cells, (std::vector<std::string>{"Variable", "N", "Height", "120"}));
+    // The right-aligned column ends near the table's right edge.
+    EXPECT_GT(tl.lines()[3].rect.origin.x + tl.lines()[3].rect.size.width, 290);
+    EXPECT_EQ(table.plainText(), "Variable\tN\nHeight\t120\n");
+}
