@@ -105,13 +105,16 @@ bool Context::replay() {
     return true;
 }
 
-void Context::record(const std::string& sql, std::vector<Value> arguments) {
+int64_t Context::record(const std::string& sql, std::vector<Value> arguments) {
     log_.push_back({&intern(sql), std::move(arguments)});
     if (needsReplay_)
-        return;
+        return -1;
     // A failed statement (disk full, I/O error) stays in the log; the save replays it and reports.
-    if (!beginWrite() || !apply(log_.back()))
+    if (!beginWrite() || !apply(log_.back())) {
         needsReplay_ = true;
+        return -1;
+    }
+    return sqlite3_changes64(connection_->handle());
 }
 
 int64_t Context::nextId(int entity) {
@@ -346,12 +349,14 @@ void Context::cascadeFrom(const Entity& deleted, std::vector<int>& touched) {
             if (r.target != deleted.name)
                 continue;
             std::string cond = " WHERE " + quoted(r.name) + " IS NOT NULL AND " + quoted(r.name) + orphan;
+            // Live objects are re-read only where a rule changed rows: deleting cells one by one
+            // must not re-read every cell that a caller holds.
             if (r.onTargetDelete == DeleteRule::Cascade) {
-                record("DELETE FROM " + quoted(other.name) + cond, {});
-                touched.push_back(static_cast<int>(k));
-                cascadeFrom(other, touched);
-            } else {
-                record("UPDATE " + quoted(other.name) + " SET " + quoted(r.name) + " = NULL" + cond, {});
+                if (record("DELETE FROM " + quoted(other.name) + cond, {}) != 0) {
+                    touched.push_back(static_cast<int>(k));
+                    cascadeFrom(other, touched);
+                }
+            } else if (record("UPDATE " + quoted(other.name) + " SET " + quoted(r.name) + " = NULL" + cond, {}) != 0) {
                 touched.push_back(static_cast<int>(k));
             }
         }
@@ -366,19 +371,33 @@ void Context::deleteObjects(std::string_view entityName, const std::string& pred
     if (entity < 0 || !connection())
         return;
     const Entity& e = schema().entities[static_cast<size_t>(entity)];
-    record("DELETE FROM " + quoted(e.name) + (predicate.empty() ? "" : " WHERE " + predicate), std::move(arguments));
-    std::vector<int> touched{entity};
+    std::vector<int> touched;
+    if (record("DELETE FROM " + quoted(e.name) + (predicate.empty() ? "" : " WHERE " + predicate),
+               std::move(arguments)) != 0) {
+        touched.push_back(entity);
+        cascadeFrom(e, touched);
+    }
+    refreshTouched(std::move(touched));
+}
+
+void Context::deleteObject(ManagedObject& object) {
+    if (object.context_ != this || !writable(object))
+        return;
+    const Entity& e = object.entity();
+    record("DELETE FROM " + quoted(e.name) + " WHERE \"id\" = ?", {Value(object.id_)});
+    registry_[static_cast<size_t>(object.entityIndex_)].erase(object.id_, &object);
+    object.deleted_ = true;
+    object.context_ = nullptr;
+    std::vector<int> touched;
     cascadeFrom(e, touched);
+    refreshTouched(std::move(touched));
+}
+
+void Context::refreshTouched(std::vector<int> touched) {
     std::sort(touched.begin(), touched.end());
     touched.erase(std::unique(touched.begin(), touched.end()), touched.end());
     for (int k : touched)
         refreshLive(k);
-}
-
-void Context::deleteObject(ManagedObject& object) {
-    if (object.context_ != this)
-        return;
-    deleteObjects(object.entity().name, "\"id\" = ?", {Value(object.id_)});
 }
 
 void Context::executeChange(std::string_view entityName, const std::string& sql, std::vector<Value> arguments) {

@@ -100,7 +100,8 @@ private:
     bool beginWrite();
     bool apply(const Change& change);
     bool replay();
-    void record(const std::string& sql, std::vector<Value> arguments);
+    // Logs and applies one change; the number of rows it changed (-1 when it could not be applied now).
+    int64_t record(const std::string& sql, std::vector<Value> arguments);
     const std::string& intern(const std::string& sql);
     int64_t nextId(int entity);
     std::string selectColumns(const Entity& e) const;
@@ -108,6 +109,7 @@ private:
     std::shared_ptr<ManagedObject> materialize(int entity, sqlite3_stmt* statement);
     void refreshLive(int entity);
     void cascadeFrom(const Entity& deleted, std::vector<int>& touched);
+    void refreshTouched(std::vector<int> touched);
 
     // Whether the object may be written now: its context still has its store (a store change detaches it).
     bool writable(const ManagedObject& object);

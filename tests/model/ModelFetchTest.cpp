@@ -220,3 +220,28 @@ TEST_F(StoreTest, ObjectOfAContextWhoseStoreChangedRefusesWrites) {
     EXPECT_EQ(rawInt(path("One.ov"), "SELECT count(*) FROM \"Column\" WHERE \"name\" = 'a'"), 1);
     EXPECT_EQ(rawInt(path("Two.ov"), "SELECT count(*) FROM \"Column\""), 0);
 }
+
+TEST_F(StoreTest, DeletingHeldCellsOneByOne) {
+    auto m = mainModel();
+    m->openStore(path("Del.ov"));
+    fill(*m, 50);
+    auto ctx = m->managedObjectContext();
+    auto cells = m->cellsForColumn(*m->columnNumber(2), {{"rowNum", true}});
+    auto others = m->cellsForColumn(*m->columnNumber(0), {{"rowNum", true}});
+    for (size_t i = 0; i < cells.size(); i += 2)
+        ctx->deleteObject(*cells[i]);
+    EXPECT_TRUE(cells[0]->isDeleted());
+    EXPECT_FALSE(cells[1]->isDetached());
+    EXPECT_EQ(cells[1]->data(), "r2c2");
+    EXPECT_FALSE(others[0]->isDetached());
+    EXPECT_EQ(m->cellsForColumn(*m->columnNumber(2)).size(), 25u);
+    m->saveContext();
+    EXPECT_EQ(rawInt(path("Del.ov"), "SELECT count(*) FROM \"Cell\" WHERE \"colNum\" = 2"), 25);
+
+    // A row deleted under a held cell of an older workspace clears that cell's link.
+    auto row = m->rowNumber(1);
+    others[0]->setRow(row.get());
+    ctx->deleteObject(*row);
+    EXPECT_FALSE(others[0]->row());
+    EXPECT_TRUE(store::isNull(others[0]->value(Cell::kRow)));
+}
