@@ -1,6 +1,8 @@
 // JSON writing and a strict recursive-descent reader, both in the C locale.
 #include "Json.h"
 
+#include "platform/foundation/Utf8.h"
+
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -101,23 +103,6 @@ struct Reader {
         i += word.size();
         return true;
     }
-    static void appendUtf8(std::string& out, unsigned cp) {
-        if (cp < 0x80) {
-            out += static_cast<char>(cp);
-        } else if (cp < 0x800) {
-            out += static_cast<char>(0xC0 | (cp >> 6));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        } else if (cp < 0x10000) {
-            out += static_cast<char>(0xE0 | (cp >> 12));
-            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (cp >> 18));
-            out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        }
-    }
     bool hex4(unsigned& cp) {
         if (i + 4 > s.size())
             return false;
@@ -166,7 +151,7 @@ struct Reader {
                 } else if (cp >= 0xDC00 && cp < 0xE000) {
                     return std::nullopt;
                 }
-                appendUtf8(out, cp);
+                appendUtf8(out, static_cast<char32_t>(cp));
                 break;
             }
             default: return std::nullopt;
