@@ -188,6 +188,14 @@ class PainterDevice : public Device {
             region.closeSubpath();
         } else {
             QRadialGradient g(qt::toQt(sh.end), sh.endRadius, qt::toQt(sh.start), sh.startRadius);
+            if (sh.start == sh.end && sh.startRadius > 0 && sh.endRadius > sh.startRadius) {
+                // Concentric circles are a plain radial ramp that starts part-way out, which the PDF
+                // writer keeps as a vector shading.
+                double from = sh.startRadius / sh.endRadius;
+                for (auto& stop : stops)
+                    stop.first = from + stop.first * (1 - from);
+                g = QRadialGradient(qt::toQt(sh.end), sh.endRadius);
+            }
             g.setStops(stops);
             brush = QBrush(g);
             region.addRect(userArea.adjusted(-1, -1, 1, 1));

@@ -14,6 +14,7 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sstream>
+#include <unistd.h>
 
 using namespace gfx;
 namespace fs = std::filesystem;
@@ -21,7 +22,8 @@ namespace fs = std::filesystem;
 namespace {
 
 fs::path scratch(const std::string& name) {
-    fs::path dir = fs::temp_directory_path() / "ovrida-graphics-tests";
+    // One folder per process: ctest runs cases side by side.
+    fs::path dir = fs::temp_directory_path() / ("ovrida-graphics-tests-" + std::to_string(getpid()));
     fs::create_directories(dir);
     return dir / name;
 }
@@ -291,6 +293,28 @@ TEST(Output, ZeroSizePageBecomesOnePoint) {
     }
     std::string info = run("pdfinfo '" + pdf.string() + "' 2>&1");
     EXPECT_NE(info.find(" 1 x 1 pts"), std::string::npos) << info;
+}
+
+TEST(Output, ShadingsStopAtTheirEndsUnlessExtended) {
+    Gradient g({{0, {1, 0, 0, 1}}, {1, {0, 0, 1, 1}}});
+    BitmapContext bitmap(200, 200);
+    Context& ctx = bitmap.context();
+    ctx.drawRadialGradient(g, {100, 100}, 20, {100, 100}, 80, 0);
+    ctx.clipToRect(Rect(0, 185, 200, 10));
+    ctx.drawLinearGradient(g, {50, 190}, {150, 190}, GradientDrawsAfterEnd);
+    Image img = bitmap.image();
+    EXPECT_EQ(img.pixel(100, 100).alpha, 0);  // inside the start circle
+    EXPECT_GT(img.pixel(122, 100).red, 0.9);  // just past the start circle
+    EXPECT_GT(img.pixel(178, 100).blue, 0.9); // near the end circle
+    EXPECT_EQ(img.pixel(100, 10).alpha, 0);   // outside the end circle
+    EXPECT_EQ(img.pixel(40, 190).alpha, 0);   // before the axial start
+    EXPECT_GT(img.pixel(180, 190).blue, 0.9); // extended after its end
+    // A negative start radius: the ramp starts where the radius is 0 (here at the centre).
+    BitmapContext second(200, 200);
+    second.context().drawRadialGradient(g, {100, 100}, -80, {100, 100}, 80, 0);
+    Image img2 = second.image();
+    EXPECT_GT(img2.pixel(100, 100).red, 0.45);
+    EXPECT_GT(img2.pixel(100, 100).blue, 0.45);
 }
 
 TEST(Output, PngVariantForTheDeviceScale) {

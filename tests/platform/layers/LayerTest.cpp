@@ -299,6 +299,15 @@ TEST(LayerAnimation, KeyedAnimationsOnAHostClock) {
         clock->set(p.time);
         EXPECT_NEAR(l->presentationOpacity(), p.opacity, 1e-9) << p.time;
     }
+    // Rendering shows the presentation value: half-way, the layer is drawn as a group at alpha 0.5.
+    l->setBounds(Rect(0, 0, 10, 10));
+    l->setBackgroundColor(Color::black());
+    clock->set(11);
+    auto rc = gfx::makeRecordingContext(Rect(0, 0, 100, 100));
+    root->renderInContext(*rc.context);
+    ASSERT_FALSE(rc.recorder->lines().empty());
+    EXPECT_NE(rc.recorder->lines()[0].find("alpha 0.5"), std::string::npos) << rc.recorder->lines()[0];
+    clock->set(12);
     EXPECT_FALSE(root->tickAnimations());
     EXPECT_TRUE(finished);
     EXPECT_TRUE(l->animationKeys().empty());
