@@ -325,7 +325,9 @@ void Model::dropAll(const std::string& entityName) {
 }
 
 void Model::dropAll() {
-    for (const char* entity : {"Cell", "Row", "Column", "Analysis"})
+    // Filters go too: a filter left behind would test a column of the next data that happens to
+    // reuse its number.
+    for (const char* entity : {"Cell", "Row", "Column", "Analysis", "WhereClause"})
         dropAll(entity);
 }
 

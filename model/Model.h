@@ -7,14 +7,18 @@
 #include "model/ColumnStatistics.h"
 #include "model/Entities.h"
 #include "model/ModelText.h"
+#include "model/VariableTokens.h"
+#include "model/WhereClauseObj.h"
 #include "platform/store/Context.h"
 #include "platform/store/Coordinator.h"
 
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -86,7 +90,7 @@ public:
     // The distinct non-empty texts of the column, in no particular order; nothing for no column.
     std::optional<std::vector<std::string>> distinctValuesForColumn(const Column* column);
     void dropAll(const std::string& entityName); // saves
-    void dropAll();                              // Cell, Row, Column, Analysis
+    void dropAll();                              // Cell, Row, Column, Analysis, WhereClause
 
     // --- The import's writes ---
     // One Column per name, num and order from 0, type Unknown; saves.
@@ -190,12 +194,78 @@ public:
     std::variant<TopFrequencies, HistogramBins> frequenciesOfColumnBuckets(Column& column, uint64_t buckets);
     // --- End of column statistics ---
 
+    // --- Filters, and editing columns, rows and analyses (ModelFilters.cpp, ModelEditing.cpp) ---
+    // Row numbers of the rows that pass every condition, ascending; nothing when there is no condition
+    // (all rows), an empty list when no row passes.
+    std::optional<std::vector<int64_t>> rowsWhere(const std::vector<WhereClauseObj>& wheres);
+    // The Browse screen's filter: one condition per column, keyed by the column's num.
+    std::optional<std::vector<int64_t>> rowsWhere(const std::map<int64_t, WhereClauseObj>& wheres);
+    std::optional<std::vector<int64_t>> rowsWhereClauses(const std::vector<std::shared_ptr<WhereClause>>& wheres);
+    // Sample 1; sample 2 is rowsWhereClauses(analysis.wheres2()).
+    std::optional<std::vector<int64_t>> rowsWhereAnalysis(const Analysis& analysis);
+    static std::string stringForOperatorType(uint64_t op);
+    std::string stringForWhere(const WhereClauseObj& where);
+    // In the given order, joined by " & ".
+    std::string stringForWheres(const std::vector<WhereClauseObj>& wheres);
+    // In a fixed order (column number, operator, constant), so a stored filter always reads the same.
+    std::string stringForWhereSet(std::vector<WhereClauseObj> wheres);
+    std::string stringForWhereClauses(const std::vector<std::shared_ptr<WhereClause>>& wheres);
+    std::string stringForWhereAnalysis(const Analysis& analysis);
+
+    // Posted on the main thread when a column has been removed; user info {"num": the column's num}.
+    static constexpr const char* ColumnRemovedNotification = "column removed";
+
+    // Neither saves: the caller batches its changes.
+    void addEmptyRow();
+    std::shared_ptr<Column> addEmptyColumn();
+    // Also removes the filters on the column and takes it out of every analysis; saves and posts
+    // ColumnRemovedNotification.
+    void removeColumn(Column& column);
+    // A new column whose cell in each row is formula(x, y, c) of that row's cells of x and y (paired by
+    // row number). A given input whose cell is empty or not a number gives "" without calling the
+    // formula; a result that is not finite gives "". Saves.
+    std::shared_ptr<Column> addColumnNamed(const std::string& name, const Column* x, const Column* y, double c,
+                                           const std::function<double(double, double, double)>& formula);
+    bool nameIsValid(const std::string& name);
+    void changeColumn(Column& column, int64_t type); // saves
+
+    std::shared_ptr<Analysis> addAnalysis(const std::string& name); // saves
+    // Both columns go into `columns`; the type follows the number of Numeric ones. Saves.
+    std::shared_ptr<Analysis> addAnalysis(const std::string& name, Column& left, Column& right);
+    void removeAnalysis(Analysis& analysis); // saves
+    void changeAnalysis(Analysis& analysis, int64_t type); // saves
+    // Position 1 left, 2 right, 3 the further columns; saves.
+    void addColumn(Column& column, Analysis& analysis, int64_t position);
+    static bool analysisTypeCanRun(int64_t type, const Column* left, const Column* right,
+                                   const std::vector<std::shared_ptr<Column>>& columns);
+    static bool analysisCanRun(const Analysis& analysis);
+
+    std::vector<std::shared_ptr<Column>> columnsOfTypes(const std::set<int64_t>& types);
+    static std::set<int64_t> variableTypesForAnalysisType(uint64_t type, uint64_t position);
+    std::vector<std::shared_ptr<Column>> columnsForAnalysisType(uint64_t type, uint64_t position);
+    std::vector<std::shared_ptr<Column>> columnsToAddToAnalysisType(uint64_t type, uint64_t position, const Column* left,
+                                                                    const std::vector<std::shared_ptr<Column>>& columns);
+    std::vector<std::shared_ptr<Column>> columnsToAddToAnalysis(const Analysis& analysis, int64_t position);
+
+    // Per-user counters of help tips shown, under "timesSeenHelp" in the standard user defaults.
+    static int64_t timesSeenHelpKey(const std::string& key);
+    static void incrementTimesSeenHelpKey(const std::string& key);
+    static void resetTimesSeenHelp();
+    static RGBAColor colorForVariableType(uint64_t type);
+    static TokenLabel labelForColumn(const Column& column, TokenRect rect);
+    // The template's text with one token per "__VAR__", the k-th placeholder showing the k-th column.
+    static TokenView viewWithString(const std::string& text, const std::vector<std::shared_ptr<Column>>& columns,
+                                    TokenRect rect);
+    // --- End of filters and editing ---
+
 private:
     void reportStoreError(const store::Error& error);
     void removeSibling(const std::string& path);
     void upgradeCellIndices();
     template <class T> std::vector<std::shared_ptr<T>> fetch(store::FetchRequest request);
     int64_t count(const char* entity);
+    int64_t nextColumnNum();
+    std::string decimalSeparatorForWriting();
 
     std::shared_ptr<store::Coordinator> coordinator_;
     std::shared_ptr<store::Context> context_;
