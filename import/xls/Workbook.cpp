@@ -326,19 +326,23 @@ std::string errorLiteral(int code) {
 }
 
 Worksheet::Worksheet(std::vector<Cell> cells) : cells_(std::move(cells)) {
-    std::stable_sort(cells_.begin(), cells_.end(), [](const Cell& a, const Cell& b) {
-        return a.row != b.row ? a.row < b.row : a.col < b.col;
-    });
-    // Keep the last record written for a position.
-    std::vector<Cell> unique;
-    unique.reserve(cells_.size());
-    for (auto& c : cells_) {
-        if (!unique.empty() && unique.back().row == c.row && unique.back().col == c.col)
-            unique.back() = std::move(c);
-        else
-            unique.push_back(std::move(c));
+    auto before = [](const Cell& a, const Cell& b) { return a.row != b.row ? a.row < b.row : a.col < b.col; };
+    auto samePlace = [](const Cell& a, const Cell& b) { return a.row == b.row && a.col == b.col; };
+    // Writers store cells in order, so sorting and merging are usually skipped.
+    if (!std::is_sorted(cells_.begin(), cells_.end(), before))
+        std::stable_sort(cells_.begin(), cells_.end(), before);
+    if (std::adjacent_find(cells_.begin(), cells_.end(), samePlace) != cells_.end()) {
+        // Keep the last record written for a position.
+        std::vector<Cell> unique;
+        unique.reserve(cells_.size());
+        for (auto& c : cells_) {
+            if (!unique.empty() && samePlace(unique.back(), c))
+                unique.back() = std::move(c);
+            else
+                unique.push_back(std::move(c));
+        }
+        cells_ = std::move(unique);
     }
-    cells_ = std::move(unique);
     for (const auto& c : cells_) {
         lastRow_ = std::max(lastRow_, c.row);
         lastCol_ = std::max(lastCol_, c.col);
