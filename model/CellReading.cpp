@@ -53,10 +53,20 @@ std::optional<double> plainDecimal(std::string_view text, char separator) {
 }
 
 bool cannotBeNumber(std::string_view text) {
-    for (char c : text)
-        if (isDigit(c) || static_cast<unsigned char>(c) >= 0x80)
+    bool digits = false, separatorMarks = false;
+    char previous = 0;
+    for (char c : text) {
+        if (static_cast<unsigned char>(c) >= 0x80)
             return false;
-    return true;
+        if (isDigit(c))
+            digits = true;
+        // No number format puts a slash or a colon in a number, nor a minus sign right after a digit:
+        // these are dates and times ("05/03/2021", "14:30", "2021-05-03").
+        else if (c == '/' || c == ':' || (c == '-' && isDigit(previous)))
+            separatorMarks = true;
+        previous = c;
+    }
+    return !digits || separatorMarks;
 }
 
 std::optional<double> storedNumber(const std::optional<std::string>& text) {

@@ -15,7 +15,8 @@ namespace cellreading {
 // one scaling step and agrees with the locale reader's), or nothing for any other form.
 std::optional<double> plainDecimal(std::string_view text, char separator);
 
-// True when the text is plain ASCII without a single digit: no reader of numbers takes it.
+// True for a plain ASCII text that no reader of numbers takes: one without a single digit, or one
+// with the marks of a date or a time.
 bool cannotBeNumber(std::string_view text);
 
 // A number stored by this system as C-locale text (a column's min and max); nothing for any other text.

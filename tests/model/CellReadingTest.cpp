@@ -72,16 +72,35 @@ TEST(CellReading, OtherFormsGoToTheLocaleReader) {
 }
 
 TEST(CellReading, TextsRuledOutAreNoNumbersToTheLocaleReader) {
+    const char* ruledOut[] = {"abc",    "NaN", "nan",        "Infinity", "inf",   "-",
+                              ".",      ",",   "%",          "$",        "e",     "E",
+                              "$.",     "- $", "x",          "Yes",      "n/a",   " ",
+                              "$ ,",    "one", "05/03/2021", "1/2",      "14:30", "2021-05-03",
+                              "$5-3",   "1-",  "12:00 $",    "3/4%",     "1,5/2", "2021-05-03T14:30:00Z",
+                              "EUR 5/6"};
     for (const char* separator : {".", ","}) {
         SCOPED_TRACE(separator);
         ModelText text([separator] { return std::optional<std::string>(separator); });
-        for (const char* word : {"abc", "NaN", "nan", "Infinity", "inf", "-",   ".",   ",", "%",   "$",
-                                 "e",   "E",   "$.",  "- $",      "x",   "Yes", "n/a", " ", "$ ,", "one"}) {
+        for (const char* word : ruledOut) {
             SCOPED_TRACE(word);
             ASSERT_TRUE(cellreading::cannotBeNumber(word));
             EXPECT_FALSE(text.decimalNumberForString(word));
         }
     }
-    for (const char* notRuledOut : {"1", "a1", "€", "١", "x\xC2\xA0"})
+    // Every style of reader, lenient ones included, in locales of other marks and orders.
+    using Style = foundation::NumberFormatter::Style;
+    for (const char* locale : {"en_US", "fr_FR", "de_DE", "de_CH", "sv_SE", "ja_JP", "ar_EG", "hi_IN"}) {
+        for (Style style : {Style::Decimal, Style::Percent, Style::Currency}) {
+            for (bool lenient : {false, true}) {
+                foundation::NumberFormatter reader(style, locale);
+                reader.setLenient(lenient);
+                for (const char* word : ruledOut)
+                    EXPECT_FALSE(reader.parseWhole(std::string_view(word)))
+                        << locale << " style " << static_cast<int>(style) << " lenient " << lenient << ": "
+                        << word;
+            }
+        }
+    }
+    for (const char* notRuledOut : {"1", "a1", "€", "١", "x\xC2\xA0", "-1", "1E-5", "$-5", "- 5", "1.5e-3"})
         EXPECT_FALSE(cellreading::cannotBeNumber(notRuledOut)) << notRuledOut;
 }
