@@ -214,6 +214,12 @@ Path Path::transformed(const Transform& t) const {
     return p;
 }
 
+Path Path::united(FillRule rule, const Path& other, FillRule otherRule) const {
+    QPainterPath u = qt::toQt(*this, rule).united(qt::toQt(other, otherRule));
+    u.setFillRule(Qt::WindingFill);
+    return qt::fromQt(u.simplified());
+}
+
 bool Path::isFinite() const {
     for (const Element& e : elements_)
         for (const Point& p : e.points)

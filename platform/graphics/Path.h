@@ -60,6 +60,8 @@ class Path {
     void clear();
 
     Path transformed(const Transform& t) const;
+    // The area covered by either path (each read with its rule), as one path to fill with the winding rule.
+    Path united(FillRule rule, const Path& other, FillRule otherRule) const;
     // Every element point finite.
     bool isFinite() const;
     // The box of all points including control points (the platform's bounding box).

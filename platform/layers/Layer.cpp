@@ -2,6 +2,7 @@
 #include "platform/layers/Layer.h"
 
 #include "platform/foundation/Log.h"
+#include "platform/graphics/Recorder.h"
 
 #include <algorithm>
 #include <cmath>
@@ -246,6 +247,15 @@ void Layer::setBackgroundColor(std::optional<Color> color) {
     backgroundColor_ = color;
 }
 
+void Layer::setMask(Ptr mask) {
+    if (mask && mask.get() == this)
+        return;
+    if (mask)
+        mask->removeFromSuperlayer();
+    mask_ = std::move(mask);
+    setNeedsDisplay();
+}
+
 // --- layout and display
 
 void Layer::setNeedsLayout() {
@@ -351,6 +361,24 @@ void Layer::renderSelf(gfx::Context& ctx) {
     if (group)
         ctx.beginTransparencyLayer();
 
+    if (mask_) {
+        // The mask's fills, drawn where the mask lies in this layer, become the clip.
+        auto rc = gfx::makeRecordingContext(Rect(-1e6, -1e6, 2e6, 2e6));
+        rc.context->concatCTM(ctx.ctm());
+        Rect mb = mask_->presentationBounds();
+        rc.context->concatCTM(about(anchorIn(mb, mask_->presentationAnchorPoint()),
+                                    mask_->presentationTransform(), mask_->presentationPosition()));
+        if (!mask_->hidden_)
+            mask_->renderSelf(*rc.context);
+        gfx::Path area;
+        for (const auto& r : rc.recorder->records())
+            if (r.op == gfx::Recorder::Op::Fill)
+                area = area.isEmpty() ? r.path.transformed({})
+                                      : area.united(gfx::FillRule::Winding, r.path, r.rule);
+        if (auto inv = ctx.ctm().inverted())
+            ctx.addPath(area.transformed(*inv));
+        ctx.clip();
+    }
     if (auto bg = animatedColor("backgroundColor", backgroundColor_); bg && bg->alpha > 0) {
         ctx.setFillColor(*bg);
         addShape(b, radius);

@@ -98,6 +98,10 @@ class Layer : public std::enable_shared_from_this<Layer> {
     void setContentsScale(double scale) { contentsScale_ = scale; }
     bool needsDisplayOnBoundsChange() const { return needsDisplayOnBoundsChange_; }
     void setNeedsDisplayOnBoundsChange(bool on) { needsDisplayOnBoundsChange_ = on; }
+    // A layer whose drawn area clips this layer and its subtree (its fills make the mask). It lives in
+    // this layer's coordinates and has no superlayer.
+    Ptr mask() const { return mask_; }
+    void setMask(Ptr mask);
     // A name for debugging and tests.
     const std::string& name() const { return name_; }
     void setName(std::string name) { name_ = std::move(name); }
@@ -193,6 +197,7 @@ class Layer : public std::enable_shared_from_this<Layer> {
     std::string name_;
     std::vector<std::pair<std::string, Animation>> animations_;
     std::shared_ptr<Clock> clock_;
+    Ptr mask_;
 };
 
 } // namespace layers

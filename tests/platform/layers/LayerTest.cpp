@@ -339,3 +339,30 @@ TEST(LayerAnimation, KeyedAnimationsOnAHostClock) {
     EXPECT_FALSE(moveFinished);
     expectPoint(l->presentationPosition(), {7, 7});
 }
+
+TEST(LayerRendering, MaskLayerClipsTheLayerAndItsSublayers) {
+    auto layer = Layer::make();
+    layer->setAnchorPoint({0, 0});
+    layer->setBounds(Rect(0, 0, 100, 100));
+    layer->setBackgroundColor(Color{1, 0, 0, 1});
+    auto mask = Layer::make();
+    mask->setFrame(Rect(10, 20, 30, 40));
+    mask->setBackgroundColor(Color::black());
+    layer->setMask(mask);
+    auto rc = gfx::makeRecordingContext(Rect(0, 0, 100, 100));
+    rc.context->translateCTM(5, 5);
+    layer->renderInContext(*rc.context);
+    auto lines = rc.recorder->lines();
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0].rfind("clip winding M ", 0), 0u) << lines[0];
+    for (const auto& r : rc.recorder->records()) {
+        if (r.op == gfx::Recorder::Op::Clip) {
+            EXPECT_EQ(r.path.boundingBox(), Rect(15, 25, 30, 40));
+        }
+    }
+    // Nothing of a hidden mask shows, so nothing of the layer does.
+    mask->setHidden(true);
+    gfx::BitmapContext bitmap(100, 100);
+    layer->renderInContext(bitmap.context());
+    EXPECT_EQ(bitmap.image().pixel(50, 50).alpha, 0);
+}
