@@ -26,6 +26,8 @@
 
 namespace gfx {
 
+class DrawingLayer;
+
 enum class PathDrawingMode { Fill, EOFill, Stroke, FillStroke, EOFillStroke };
 
 class Context {
@@ -128,6 +130,10 @@ class Context {
     // --- images
     void drawImage(const Rect& rect, const Image& image);
     void drawTiledImage(const Rect& tile, const Image& image);
+
+    // --- off-screen layers (see DrawingLayer.h): the layer's content scaled into `rect`
+    void drawLayerInRect(const Rect& rect, const DrawingLayer& layer);
+    void drawLayerAtPoint(Point point, const DrawingLayer& layer);
 
     // --- transparency layers: drawn straight through when there is no shadow and no group alpha;
     // otherwise composited as one group (the shadow cast by the whole group).

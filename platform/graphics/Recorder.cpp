@@ -188,46 +188,71 @@ Rect Recorder::contentBounds() const {
     return box;
 }
 
-void Recorder::replay(Device& target) const {
-    for (const Record& r : records_) {
-        switch (r.op) {
-        case Op::Save:
-            target.save();
-            break;
-        case Op::Restore:
-            target.restore();
-            break;
-        case Op::Clip:
-            target.clip(r.path, r.rule);
-            break;
-        case Op::Fill:
-            target.fillPath(r.path, r.rule, r.state);
-            break;
-        case Op::Stroke:
-            target.strokePath(r.path, r.state);
-            break;
-        case Op::Shading:
-            target.drawShading(r.shading, r.state);
-            break;
-        case Op::Image:
-            target.drawImage(r.image, r.rect, r.state);
-            break;
-        case Op::TiledImage:
-            target.drawTiledImage(r.image, r.rect, r.state);
-            break;
-        case Op::Text:
-            target.drawText(*r.text, r.origin, r.state);
-            break;
-        case Op::Group:
-            target.drawGroup(*r.group, r.deviceRect, r.state);
-            break;
-        case Op::BeginPage:
-            target.beginPage(r.rect);
-            break;
-        case Op::EndPage:
-            target.endPage();
-            break;
+void Recorder::replay(Device& target, const AffineTransform& m) const {
+    if (m.isIdentity()) {
+        for (const Record& r : records_)
+            send(target, r);
+        return;
+    }
+    for (const Record& original : records_) {
+        Record r = original;
+        r.path = original.path.transformed(m);
+        r.state.ctm = original.state.ctm.concat(m);
+        if (!original.state.clipBox.isNull())
+            r.state.clipBox = m.apply(original.state.clipBox);
+        r.deviceRect = m.apply(original.deviceRect);
+        if (r.op == Op::Group) {
+            // The group's own calls are mapped too.
+            r.group = std::make_shared<Recorder>(original.group->mapped(m));
         }
+        send(target, r);
+    }
+}
+
+Recorder Recorder::mapped(const AffineTransform& m) const {
+    Recorder out(m.apply(bounds_), scale_);
+    replay(out, m);
+    return out;
+}
+
+void Recorder::send(Device& target, const Record& r) {
+    switch (r.op) {
+    case Op::Save:
+        target.save();
+        break;
+    case Op::Restore:
+        target.restore();
+        break;
+    case Op::Clip:
+        target.clip(r.path, r.rule);
+        break;
+    case Op::Fill:
+        target.fillPath(r.path, r.rule, r.state);
+        break;
+    case Op::Stroke:
+        target.strokePath(r.path, r.state);
+        break;
+    case Op::Shading:
+        target.drawShading(r.shading, r.state);
+        break;
+    case Op::Image:
+        target.drawImage(r.image, r.rect, r.state);
+        break;
+    case Op::TiledImage:
+        target.drawTiledImage(r.image, r.rect, r.state);
+        break;
+    case Op::Text:
+        target.drawText(*r.text, r.origin, r.state);
+        break;
+    case Op::Group:
+        target.drawGroup(*r.group, r.deviceRect, r.state);
+        break;
+    case Op::BeginPage:
+        target.beginPage(r.rect);
+        break;
+    case Op::EndPage:
+        target.endPage();
+        break;
     }
 }
 

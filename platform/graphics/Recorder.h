@@ -53,8 +53,11 @@ class Recorder : public Device {
     void clear() { records_.clear(); }
     // The device-space box of everything drawn (not clips); the null rect when nothing was drawn.
     Rect contentBounds() const;
-    // Sends every recorded call to another device.
-    void replay(Device& target) const;
+    // Sends every recorded call to another device, its device space mapped by `m` into the target's.
+    void replay(Device& target, const AffineTransform& m = {}) const;
+
+    // The same calls with their device space mapped by `m`.
+    Recorder mapped(const AffineTransform& m) const;
 
     double scale() const override { return scale_; }
     Rect bounds() const override { return bounds_; }
@@ -72,6 +75,7 @@ class Recorder : public Device {
     void endPage() override;
 
   private:
+    static void send(Device& target, const Record& r);
     Rect bounds_;
     double scale_;
     std::vector<Record> records_;

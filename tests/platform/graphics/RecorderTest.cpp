@@ -1,6 +1,7 @@
 // The context's state, transforms and current path as the recording backend sees every call.
 #include "platform/graphics/Recorder.h"
 #include "platform/foundation/Log.h"
+#include "platform/graphics/DrawingLayer.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
@@ -325,4 +326,23 @@ TEST(RecorderContext, ClipBoundingBoxAndShadings) {
     EXPECT_EQ(lines[2], "radial 10 0 0 40 0 30 stops 2");
     const Shading& s = f.rc.recorder->records().back().shading;
     EXPECT_NEAR(s.stops[0].color.red, 0.25, 1e-9);
+}
+
+TEST(RecorderContext, DrawingLayersReplayScaledIntoRects) {
+    Fixture f;
+    DrawingLayer layer(f.ctx, {10, 10});
+    layer.context().setStrokeColor({1, 0, 0, 1});
+    layer.context().strokeLineSegments({{0, 5}, {10, 5}, {5, 0}, {5, 10}});
+    f.ctx.translateCTM(100, 0);
+    f.ctx.drawLayerInRect(Rect(0, 50, 20, 20), layer);
+    f.ctx.drawLayerAtPoint({30, 30}, layer);
+    auto lines = f.lines();
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_EQ(lines[0], "clip winding M 100 50 L 120 50 L 120 70 L 100 70 Z");
+    EXPECT_EQ(
+        lines[1],
+        "stroke M 100 60 L 120 60 M 110 50 L 110 70 color 1 0 0 1 width 2 cap butt join miter miter 10");
+    EXPECT_EQ(
+        lines[3],
+        "stroke M 130 35 L 140 35 M 135 30 L 135 40 color 1 0 0 1 width 1 cap butt join miter miter 10");
 }
