@@ -654,3 +654,65 @@ void CPTMutableNumericData::setByteOrder(std::int64_t byteOrder) {
 void CPTMutableNumericData::setShape(Shape shape) {
     storeShape(std::move(shape));
 }
+
+// ---- archiving
+
+void CPTNumericData::encodeWithCoder(foundation::KeyedArchiver& coder) const {
+    coder.encodeBytes(data_, "CPTNumericData.data");
+    coder.encodeInteger(dataType_.dataTypeFormat, "CPTNumericData.dataType.dataTypeFormat");
+    coder.encodeInt64(static_cast<std::int64_t>(dataType_.sampleBytes),
+                      "CPTNumericData.dataType.sampleBytes");
+    coder.encodeInt64(dataType_.byteOrder, "CPTNumericData.dataType.byteOrder");
+    Value::Array shape;
+    for (std::uint64_t n : shape_)
+        shape.emplace_back(n);
+    coder.encodeValue(Value(std::move(shape)), "CPTNumericData.shape");
+    coder.encodeInteger(dataOrder_, "CPTNumericData.dataOrder");
+}
+
+void CPTNumericData::encodeForKey(foundation::KeyedArchiver& coder, std::string_view key) const {
+    coder.encodeObject(className(), key, [this](foundation::KeyedArchiver& c) { encodeWithCoder(c); });
+}
+
+std::shared_ptr<CPTNumericData> CPTNumericData::decodeForKey(foundation::KeyedUnarchiver& coder,
+                                                             std::string_view key) {
+    auto object = coder.decodeObjectForKey(key, {"CPTNumericData", "CPTMutableNumericData"});
+    if (!object)
+        return nullptr;
+    Bytes data = object->decodeBytesForKey("CPTNumericData.data");
+    const std::int64_t format = object->decodeIntegerForKey("CPTNumericData.dataType.dataTypeFormat");
+    const std::int64_t sampleBytes = object->decodeInt64ForKey("CPTNumericData.dataType.sampleBytes");
+    const std::int64_t byteOrder = object->decodeInt64ForKey("CPTNumericData.dataType.byteOrder");
+    const Value shapeValue = object->decodeValueForKey("CPTNumericData.shape");
+    const std::int64_t order = object->decodeIntegerForKey("CPTNumericData.dataOrder");
+    if (coder.failed())
+        return nullptr;
+    if (format < CPTUndefinedDataType || format > CPTDecimalDataType || sampleBytes < 0 ||
+        (shapeValue.kind() != Value::Kind::Array && !shapeValue.isNull())) {
+        coder.failWithError("The numeric data has an unreadable type or shape.");
+        return nullptr;
+    }
+    std::optional<Shape> shape;
+    if (!shapeValue.isNull()) {
+        shape.emplace();
+        for (const Value& n : shapeValue.array()) {
+            if (!n.isNumber() || n.toDouble() < 0) {
+                coder.failWithError("The numeric data has an unreadable shape.");
+                return nullptr;
+            }
+            shape->push_back(n.toUInt64());
+        }
+    }
+    const CPTNumericDataType type{static_cast<CPTDataTypeFormat>(format),
+                                  static_cast<std::uint64_t>(sampleBytes), byteOrder};
+    try {
+        if (object->className() == "CPTMutableNumericData")
+            return std::make_shared<CPTMutableNumericData>(std::move(data), type, std::move(shape),
+                                                           static_cast<CPTDataOrder>(order));
+        return std::make_shared<CPTNumericData>(std::move(data), type, std::move(shape),
+                                                static_cast<CPTDataOrder>(order));
+    } catch (const CPTException& e) {
+        coder.failWithError(e.reason());
+        return nullptr;
+    }
+}

@@ -3,6 +3,7 @@
 // sample. Decimal samples are stored byte for byte in the 20-byte decimal layout.
 #pragma once
 
+#include "platform/foundation/KeyedArchive.h"
 #include "platform/foundation/NotFound.h"
 #include "platform/foundation/Value.h"
 #include "plot/foundation/CPTNumericDataType.h"
@@ -102,8 +103,19 @@ class CPTNumericData {
     virtual std::shared_ptr<CPTNumericData> copy() const;
     std::shared_ptr<CPTMutableNumericData> mutableCopy() const;
 
-  protected:
+    // Keys "CPTNumericData.data", ".dataType.dataTypeFormat", ".dataType.sampleBytes",
+    // ".dataType.byteOrder", ".shape", ".dataOrder".
+    static bool supportsSecureCoding() { return true; }
+    void encodeWithCoder(foundation::KeyedArchiver& coder) const;
+    void encodeForKey(foundation::KeyedArchiver& coder, std::string_view key) const;
+    // The archived object under key, of either class. A shape that does not match the data, or any
+    // other bad entry, fails the decode and gives nothing.
+    static std::shared_ptr<CPTNumericData> decodeForKey(foundation::KeyedUnarchiver& coder,
+                                                        std::string_view key);
+
     virtual const char* className() const { return "CPTNumericData"; }
+
+  protected:
     virtual bool isMutable() const { return false; }
 
     void commonInit(Bytes data, CPTNumericDataType dataType, std::optional<Shape> shape,
@@ -152,7 +164,8 @@ class CPTMutableNumericData : public CPTNumericData {
 
     std::shared_ptr<CPTNumericData> copy() const override;
 
-  protected:
     const char* className() const override { return "CPTMutableNumericData"; }
+
+  protected:
     bool isMutable() const override { return true; }
 };

@@ -483,3 +483,39 @@ void CPTMutablePlotRange::shiftEndToFitInRange(const CPTPlotRange* other) {
         break;
     }
 }
+
+// ---- archiving
+
+void CPTPlotRange::encodeWithCoder(foundation::KeyedArchiver& coder) const {
+    coder.encodeDecimal(locationDecimal_, "CPTPlotRange.location");
+    coder.encodeDecimal(lengthDecimal_, "CPTPlotRange.length");
+    coder.encodeBool(isInfinite_, "CPTPlotRange.isInfinite");
+    coder.encodeInteger(lengthSign_, "CPTPlotRange.lengthSign");
+}
+
+CPTPlotRange::CPTPlotRange(foundation::KeyedUnarchiver& coder) : CPTPlotRange() {
+    setLocationDecimal(coder.decodeDecimalForKey("CPTPlotRange.location"));
+    setLengthDecimal(coder.decodeDecimalForKey("CPTPlotRange.length"));
+    isInfinite_ = coder.decodeBoolForKey("CPTPlotRange.isInfinite");
+    lengthSign_ = coder.decodeIntegerForKey("CPTPlotRange.lengthSign");
+    // The length decimal of an infinite range is NaN; its double must say which way it runs.
+    if (isInfinite_ && (lengthSign_ == 1 || lengthSign_ == -1))
+        lengthDouble_ = static_cast<double>(lengthSign_) * kInfinity;
+}
+
+void CPTPlotRange::encodeForKey(foundation::KeyedArchiver& coder, std::string_view key) const {
+    coder.encodeObject(className(), key, [this](foundation::KeyedArchiver& c) { encodeWithCoder(c); });
+}
+
+std::shared_ptr<CPTPlotRange> CPTPlotRange::decodeForKey(foundation::KeyedUnarchiver& coder,
+                                                         std::string_view key) {
+    auto object = coder.decodeObjectForKey(key, {"CPTPlotRange", "CPTMutablePlotRange"});
+    if (!object)
+        return nullptr;
+    std::shared_ptr<CPTPlotRange> range;
+    if (object->className() == "CPTMutablePlotRange")
+        range = std::make_shared<CPTMutablePlotRange>(*object);
+    else
+        range = std::make_shared<CPTPlotRange>(*object);
+    return coder.failed() ? nullptr : range;
+}

@@ -3,6 +3,7 @@
 // expansion and shifting in place.
 #pragma once
 
+#include "platform/foundation/KeyedArchive.h"
 #include "plot/foundation/CPTUtilities.h"
 
 #include <cstdint>
@@ -81,9 +82,19 @@ class CPTPlotRange {
     std::shared_ptr<CPTPlotRange> copy() const;
     std::shared_ptr<CPTMutablePlotRange> mutableCopy() const;
 
-  protected:
+    // Keys "CPTPlotRange.location", ".length", ".isInfinite", ".lengthSign"; the doubles are derived.
+    // An infinite range keeps its infinite length through the round trip.
+    static bool supportsSecureCoding() { return true; }
+    void encodeWithCoder(foundation::KeyedArchiver& coder) const;
+    explicit CPTPlotRange(foundation::KeyedUnarchiver& coder);
+    // The archived object under key, of either range class; nothing when missing or unreadable.
+    static std::shared_ptr<CPTPlotRange> decodeForKey(foundation::KeyedUnarchiver& coder,
+                                                      std::string_view key);
+    void encodeForKey(foundation::KeyedArchiver& coder, std::string_view key) const;
+
     virtual const char* className() const { return "CPTPlotRange"; }
 
+  protected:
     // Each representation set alone derives the other (unless inValueUpdate is set); the length's
     // double also decides isInfinite and lengthSign.
     void setLocationDecimal(NSDecimal value);
@@ -134,7 +145,6 @@ class CPTMutablePlotRange : public CPTPlotRange {
     void shiftLocationToFitInRange(const CPTPlotRange* other);
     void shiftEndToFitInRange(const CPTPlotRange* other);
 
-  protected:
     const char* className() const override { return "CPTMutablePlotRange"; }
 
   private:
