@@ -191,7 +191,7 @@ public:
                                            bool optimize);
     static HistogramBins histogramOfVector(const std::vector<double>& values, uint64_t bins);
     // Categorical and Binary columns give their top levels, the others a histogram of their numbers.
-    std::variant<TopFrequencies, HistogramBins> frequenciesOfColumnBuckets(Column& column, uint64_t buckets);
+    std::variant<TopFrequencies, HistogramBins> frequenciesOfColumnBuckets(const Column& column, uint64_t buckets);
     // --- End of column statistics ---
 
     // --- Filters, and editing columns, rows and analyses (ModelFilters.cpp, ModelEditing.cpp) ---

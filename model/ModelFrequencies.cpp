@@ -187,11 +187,11 @@ HistogramBins Model::histogramOfVector(const std::vector<double>& values, uint64
     double width = (hi - lo) / count;
     if (!std::isfinite(width)) // the span itself overflows: divide the ends first
         width = hi / count - lo / count;
-    const auto bins_ = static_cast<size_t>(count);
-    out.edges.reserve(bins_);
-    for (size_t i = 0; i < bins_; ++i)
+    const auto binCount = static_cast<size_t>(count);
+    out.edges.reserve(binCount);
+    for (size_t i = 0; i < binCount; ++i)
         out.edges.push_back(lo + static_cast<double>(i) * width);
-    out.contents.assign(bins_, 0.0);
+    out.contents.assign(binCount, 0.0);
     const double last = count - 1;
     for (double v : values) {
         if (!std::isfinite(v))
@@ -215,7 +215,7 @@ HistogramBins Model::histogramOfVector(const std::vector<double>& values, uint64
     return histogramOfVector(values, bins, std::nullopt, false, true);
 }
 
-std::variant<TopFrequencies, HistogramBins> Model::frequenciesOfColumnBuckets(Column& column,
+std::variant<TopFrequencies, HistogramBins> Model::frequenciesOfColumnBuckets(const Column& column,
                                                                               uint64_t buckets) {
     const int64_t type = column.type().value_or(0);
     if (type == 1 || type == 2)

@@ -145,6 +145,24 @@ TEST_F(ColumnStatisticsTest, NumberAndDateFigures) {
               (std::vector<std::string>{"levels", "obs", "obsDate", "obsNumeric"}));
 }
 
+TEST_F(ColumnStatisticsTest, UnsavedEditsAndGivenCellsCount) {
+    auto m = open();
+    auto columns = workspaceOf(*m, {{"1", "2", "3", "4"}});
+    Column& column = *columns[0];
+    auto cells = m->cellsForColumn(column, {{"rowNum", true}});
+    cells[3]->setData("100"); // an edit of the grid, not saved yet
+    cells[0]->setData("");
+    auto s = m->dictBasicStatsForColumn(column);
+    EXPECT_EQ(s.obs, 3);
+    EXPECT_EQ(s.max, 100);
+    EXPECT_EQ(s.min, 2);
+
+    m->basicStatsForColumn(column, {cells[1], cells[2]});
+    EXPECT_EQ(column.obs(), 2);
+    EXPECT_EQ(column.max(), "3");
+    EXPECT_EQ(m->basicStatsForCells({}).toValue(), BasicStats{}.toValue());
+}
+
 TEST_F(ColumnStatisticsTest, CommaWorkspaceReadsItsOwnDecimals) {
     auto m = open(",");
     auto columns = workspaceOf(*m, {{"3,5", "-1,25", "10", "3.5"}});
