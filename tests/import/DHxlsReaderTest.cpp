@@ -281,6 +281,38 @@ TEST(DHxlsReader, RefusesDamagedFiles) {
     }
 }
 
+// Allocation chains bent in memory: a loop in the mini-stream table and in the DIFAT chain.
+TEST(DHxlsReader, RefusesLoopsInTheMiniTableAndTheDifatChain) {
+    auto u32At = [](const std::vector<uint8_t>& b, size_t at) {
+        return static_cast<uint32_t>(b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (b[at + 3] << 24));
+    };
+    auto put32 = [](std::vector<uint8_t>& b, size_t at, uint32_t v) {
+        for (int i = 0; i < 4; ++i)
+            b[at + i] = static_cast<uint8_t>(v >> (8 * i));
+    };
+    std::string error;
+
+    // hand_biff5.xls keeps its workbook in the mini stream: point its third mini sector back to the first.
+    auto mini = fileBytes(kDir + "hand_biff5.xls");
+    ASSERT_TRUE(xls::Workbook::openMemory(mini, error)) << error;
+    const size_t miniFat = (size_t{u32At(mini, 0x3C)} + 1) * 512;
+    ASSERT_EQ(u32At(mini, miniFat + 8), 3u);
+    put32(mini, miniFat + 8, 0);
+    EXPECT_FALSE(xls::Workbook::openMemory(mini, error));
+    EXPECT_EQ(error, "sector chain loops");
+
+    // hand_difat.xls needs one DIFAT sector; claim more FAT sectors than it lists and let it point to itself.
+    auto difat = fileBytes(kDir + "hand_difat.xls");
+    ASSERT_TRUE(xls::Workbook::openMemory(difat, error)) << error;
+    const uint32_t difatSector = u32At(difat, 0x44);
+    put32(difat, 0x2C, 109 + 127 + 5); // FAT sectors: beyond one DIFAT sector's 127
+    put32(difat, 0x48, 2);             // DIFAT sectors
+    put32(difat, (difatSector + 1) * 512 + 127 * 4, difatSector);
+    difat.resize(difat.size() + 300 * 512, 0); // room, so the counts themselves are plausible
+    EXPECT_FALSE(xls::Workbook::openMemory(difat, error));
+    EXPECT_EQ(error, "broken DIFAT chain");
+}
+
 // Every prefix and every single flipped byte of small workbooks: refused or read, never a crash.
 TEST(DHxlsReader, SurvivesTruncationAndFlippedBytes) {
     for (const char* name : {"xlwt_basic.xls", "hand_biff5.xls"}) {
