@@ -38,6 +38,8 @@ class Context {
     Context& operator=(const Context&) = delete;
 
     Device& device() { return *devices_.front(); }
+    // The drawable area in device space (the current page of a PDF).
+    Rect deviceBounds() const { return devices_.front()->bounds(); }
     double deviceScale() const;
 
     // --- graphics state

@@ -38,7 +38,8 @@ class BitmapContext {
 
 // A PDF at resolution 72 (one unit is one point), margins 0, each page of its own size; text stays text.
 // Pages: context.beginPage(mediaBox) ... context.endPage(); finish() writes the file or the bytes.
-// A zero-size page becomes 1 x 1 point. Drawing before the first beginPage opens a page of the default box.
+// A zero-size page becomes 1 x 1 point; an empty default box means 612 x 792 points. Drawing before the
+// first beginPage opens a page of the default box. A path that cannot be written: finish() answers false.
 std::unique_ptr<Context> makePDFContext(const std::string& path, const Rect& defaultMediaBox);
 // The document's bytes are stored in `*out` when the context finishes (or is destroyed).
 std::unique_ptr<Context> makePDFDataContext(std::shared_ptr<std::vector<uint8_t>> out,

@@ -606,21 +606,29 @@ Image BitmapContext::image() const {
     return qt::fromQImage(std::move(copy), context_->deviceScale());
 }
 
+namespace {
+// The platform's default page for a document opened with an empty box: US Letter.
+Rect defaultPage(const Rect& box) {
+    return box.isEmpty() || !isFinite(box) ? Rect(0, 0, 612, 792) : box;
+}
+} // namespace
+
 std::unique_ptr<Context> makePDFContext(const std::string& path, const Rect& defaultMediaBox) {
     qt::ensureGuiApplication();
     return std::make_unique<Context>(
-        std::make_unique<PDFDevice>(QString::fromStdString(path), defaultMediaBox));
+        std::make_unique<PDFDevice>(QString::fromStdString(path), defaultPage(defaultMediaBox)));
 }
 
 std::unique_ptr<Context> makePDFDataContext(std::shared_ptr<std::vector<uint8_t>> out,
                                             const Rect& defaultMediaBox) {
     qt::ensureGuiApplication();
-    return std::make_unique<Context>(std::make_unique<PDFDevice>(std::move(out), defaultMediaBox));
+    return std::make_unique<Context>(
+        std::make_unique<PDFDevice>(std::move(out), defaultPage(defaultMediaBox)));
 }
 
 std::unique_ptr<Context> makePrinterContext(const PrinterOptions& options, const Rect& defaultMediaBox) {
     qt::ensureGuiApplication();
-    return std::make_unique<Context>(std::make_unique<PrinterDevice>(options, defaultMediaBox));
+    return std::make_unique<Context>(std::make_unique<PrinterDevice>(options, defaultPage(defaultMediaBox)));
 }
 
 namespace qt {

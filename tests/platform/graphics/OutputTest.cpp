@@ -3,6 +3,10 @@
 #include "StyleSheet.h"
 
 #include "platform/graphics/Output.h"
+#include "platform/graphics/qt/QtBackend.h"
+
+#include <QImage>
+#include <QPainter>
 
 #include <algorithm>
 #include <array>
@@ -293,6 +297,20 @@ TEST(Output, ZeroSizePageBecomesOnePoint) {
     }
     std::string info = run("pdfinfo '" + pdf.string() + "' 2>&1");
     EXPECT_NE(info.find(" 1 x 1 pts"), std::string::npos) << info;
+    // An empty default box is the platform's Letter page.
+    auto ctx = makePDFContext(pdf.string(), Rect());
+    EXPECT_EQ(ctx->deviceBounds(), Rect(0, 0, 612, 792));
+    ctx->fillRect(Rect(0, 0, 1, 1));
+    ASSERT_TRUE(ctx->finish());
+    EXPECT_NE(run("pdfinfo '" + pdf.string() + "' 2>&1").find(" 612 x 792 pts"), std::string::npos);
+}
+
+TEST(Output, UnwritablePdfPathReportsFailure) {
+    auto ctx = makePDFContext("/nonexistent-folder/report.pdf", Rect());
+    ctx->fillRect(Rect(0, 0, 10, 10));
+    ctx->drawText("still usable", Rect(0, 0, 100, 20), TextStyle{});
+    EXPECT_FALSE(ctx->finish());
+    EXPECT_FALSE(fs::exists("/nonexistent-folder/report.pdf"));
 }
 
 TEST(Output, ShadingsStopAtTheirEndsUnlessExtended) {
@@ -359,4 +377,28 @@ TEST(Output, ImagesDrawTopRowAtTheTopAndShadowsIgnoreTheTransform) {
     EXPECT_EQ(part.pixelWidth(), 4);
     EXPECT_EQ(part.pixelHeight(), 7);
     EXPECT_TRUE(styleSheet::swatch().cropped(Rect(50, 50, 4, 4)).isNull());
+}
+
+TEST(Output, PainterContextDrawsIntoAHostsPainter) {
+    // The window's backing store hands its painter over; text keeps its point size there too.
+    QImage surface(120, 40, QImage::Format_ARGB32_Premultiplied);
+    surface.fill(Qt::white);
+    QPainter painter(&surface);
+    auto ctx = qt::makePainterContext(&painter, Rect(0, 0, 120, 40), 1);
+    ctx->setFillColor({0, 0, 1, 1});
+    ctx->fillRect(Rect(0, 0, 10, 10));
+    TextStyle style;
+    style.font = *Font::named("Helvetica", 20);
+    ctx->drawText("Wallaby", Rect(10, 10, 110, 30), style);
+    ctx.reset();
+    painter.end();
+    EXPECT_EQ(QColor(surface.pixel(5, 5)), QColor(Qt::blue));
+    int minX = 120, maxX = -1;
+    for (int y = 10; y < 40; ++y)
+        for (int x = 10; x < 120; ++x)
+            if (qRed(surface.pixel(x, y)) < 128) {
+                minX = std::min(minX, x);
+                maxX = std::max(maxX, x);
+            }
+    EXPECT_NEAR(maxX + 1 - minX, TextLayout::plain("Wallaby", style).size().width, 3);
 }
