@@ -12,7 +12,8 @@ template <class T> std::function<std::shared_ptr<store::ManagedObject>()> maker(
     return [] { return std::make_shared<T>(); };
 }
 
-template <class T> std::vector<std::shared_ptr<T>> cast(std::vector<std::shared_ptr<store::ManagedObject>> objects) {
+template <class T>
+std::vector<std::shared_ptr<T>> cast(std::vector<std::shared_ptr<store::ManagedObject>> objects) {
     std::vector<std::shared_ptr<T>> out;
     out.reserve(objects.size());
     for (auto& o : objects)
@@ -32,14 +33,16 @@ store::Schema makeSchema() {
     const auto I = AttributeType::Integer, D = AttributeType::Double, T = AttributeType::Text,
                Dec = AttributeType::Decimal, Date = AttributeType::Date, B = AttributeType::Boolean;
 
-    store::Entity row{"Row", {{"num", I}}, {}, {{"cells", "Cell", "row", ""}}, {{"RowNum", {"num"}, ""}}, maker<Row>()};
+    store::Entity row{
+        "Row", {{"num", I}}, {}, {{"cells", "Cell", "row", ""}}, {{"RowNum", {"num"}, ""}}, maker<Row>()};
 
     store::Entity column{"Column",
-                         {{"name", T},      {"num", I},      {"order", I},     {"type", I},        {"obs", I},
-                          {"obsNumeric", I}, {"obsDate", I},  {"levels", I},    {"levelsDate", I}, {"min", Dec},
-                          {"max", Dec},     {"mean", D},     {"sd", D},        {"pc25", D},        {"pc50", D},
-                          {"pc75", D},      {"minDate", D},  {"maxDate", D},   {"meanDate", D},    {"sdDate", D},
-                          {"pc25Date", D},  {"pc50Date", D}, {"pc75Date", D}},
+                         {{"name", T},       {"num", I},        {"order", I},    {"type", I},
+                          {"obs", I},        {"obsNumeric", I}, {"obsDate", I},  {"levels", I},
+                          {"levelsDate", I}, {"min", Dec},      {"max", Dec},    {"mean", D},
+                          {"sd", D},         {"pc25", D},       {"pc50", D},     {"pc75", D},
+                          {"minDate", D},    {"maxDate", D},    {"meanDate", D}, {"sdDate", D},
+                          {"pc25Date", D},   {"pc50Date", D},   {"pc75Date", D}},
                          {},
                          {{"cells", "Cell", "column", ""},
                           {"analyses", "Analysis", "columns", "AnalysisColumns"},
@@ -61,27 +64,28 @@ store::Schema makeSchema() {
                         {"CellColumn", {"column"}, "\"column\" IS NOT NULL"}},
                        maker<Cell>()};
 
-    store::Entity analysis{"Analysis",
-                           {{"name", T},
-                            {"lastOpened", Date},
-                            {"type", I},
-                            {"samples", I},
-                            {"isPaired", B},
-                            {"distribution", I},
-                            {"tails", I},
-                            {"test", I},
-                            {"expected", Dec},
-                            {"leftLevel1", T},
-                            {"rightLevel1", T},
-                            {"includeMissing", B},
-                            {"twoWayPercAgg", I},
-                            {"twoWayPercDisplay", I}},
-                           {{"left", "Column", DeleteRule::Nullify}, {"right", "Column", DeleteRule::Nullify}},
-                           {{"columns", "Column", "analyses", "AnalysisColumns"},
-                            {"wheres", "WhereClause", "whereOfAnalysis", ""},
-                            {"wheres2", "WhereClause", "where2OfAnalysis", ""}},
-                           {},
-                           maker<Analysis>()};
+    store::Entity analysis{
+        "Analysis",
+        {{"name", T},
+         {"lastOpened", Date},
+         {"type", I},
+         {"samples", I},
+         {"isPaired", B},
+         {"distribution", I},
+         {"tails", I},
+         {"test", I},
+         {"expected", Dec},
+         {"leftLevel1", T},
+         {"rightLevel1", T},
+         {"includeMissing", B},
+         {"twoWayPercAgg", I},
+         {"twoWayPercDisplay", I}},
+        {{"left", "Column", DeleteRule::Nullify}, {"right", "Column", DeleteRule::Nullify}},
+        {{"columns", "Column", "analyses", "AnalysisColumns"},
+         {"wheres", "WhereClause", "whereOfAnalysis", ""},
+         {"wheres2", "WhereClause", "where2OfAnalysis", ""}},
+        {},
+        maker<Analysis>()};
 
     // A filter condition lives and dies with its analysis and with the column it tests: a condition
     // left without its column would otherwise read as a condition on column 0.
@@ -91,11 +95,12 @@ store::Schema makeSchema() {
                          {"whereOfAnalysis", "Analysis", DeleteRule::Cascade},
                          {"where2OfAnalysis", "Analysis", DeleteRule::Cascade}},
                         {},
-                        {{"WhereClauseAnalysis", {"whereOfAnalysis"}, ""}, {"WhereClauseAnalysis2", {"where2OfAnalysis"}, ""}},
+                        {{"WhereClauseAnalysis", {"whereOfAnalysis"}, ""},
+                         {"WhereClauseAnalysis2", {"where2OfAnalysis"}, ""}},
                         maker<WhereClause>()};
 
-    store::Entity metadata{"Metadata", {{"key", T}, {"value", T}}, {}, {}, {{"MetadataKey", {"key"}, ""}},
-                           maker<Metadata>()};
+    store::Entity metadata{"Metadata", {{"key", T}, {"value", T}},     {},
+                           {},         {{"MetadataKey", {"key"}, ""}}, maker<Metadata>()};
 
     s.entities = {row, column, cell, analysis, where, metadata};
     (void)Date;
@@ -106,31 +111,72 @@ store::Schema makeSchema() {
 } // namespace
 
 std::shared_ptr<const store::Schema> workspaceSchema() {
-    static const std::shared_ptr<const store::Schema> schema = std::make_shared<const store::Schema>(makeSchema());
+    static const std::shared_ptr<const store::Schema> schema =
+        std::make_shared<const store::Schema>(makeSchema());
     return schema;
 }
 
-std::vector<std::shared_ptr<Cell>> Row::cells() const { return cast<Cell>(toMany("cells")); }
+std::vector<std::shared_ptr<Cell>> Row::cells() const {
+    return cast<Cell>(toMany("cells"));
+}
 
-std::vector<std::shared_ptr<Cell>> Column::cells() const { return cast<Cell>(toMany("cells")); }
-std::vector<std::shared_ptr<Analysis>> Column::analyses() const { return cast<Analysis>(toMany("analyses")); }
-std::vector<std::shared_ptr<Analysis>> Column::leftOf() const { return cast<Analysis>(toMany("leftOf")); }
-std::vector<std::shared_ptr<Analysis>> Column::rightOf() const { return cast<Analysis>(toMany("rightOf")); }
-std::vector<std::shared_ptr<WhereClause>> Column::xOfWhere() const { return cast<WhereClause>(toMany("xOfWhere")); }
+std::vector<std::shared_ptr<Cell>> Column::cells() const {
+    return cast<Cell>(toMany("cells"));
+}
+std::vector<std::shared_ptr<Analysis>> Column::analyses() const {
+    return cast<Analysis>(toMany("analyses"));
+}
+std::vector<std::shared_ptr<Analysis>> Column::leftOf() const {
+    return cast<Analysis>(toMany("leftOf"));
+}
+std::vector<std::shared_ptr<Analysis>> Column::rightOf() const {
+    return cast<Analysis>(toMany("rightOf"));
+}
+std::vector<std::shared_ptr<WhereClause>> Column::xOfWhere() const {
+    return cast<WhereClause>(toMany("xOfWhere"));
+}
 
-std::shared_ptr<Row> Cell::row() const { return cast<Row>(toOne(kRow)); }
-std::shared_ptr<Column> Cell::column() const { return cast<Column>(toOne(kColumn)); }
+std::shared_ptr<Row> Cell::row() const {
+    return cast<Row>(toOne(kRow));
+}
+std::shared_ptr<Column> Cell::column() const {
+    return cast<Column>(toOne(kColumn));
+}
 
-std::shared_ptr<Column> Analysis::left() const { return cast<Column>(toOne(kLeft)); }
-std::shared_ptr<Column> Analysis::right() const { return cast<Column>(toOne(kRight)); }
-std::vector<std::shared_ptr<Column>> Analysis::columns() const { return cast<Column>(toMany("columns")); }
-std::vector<std::shared_ptr<WhereClause>> Analysis::wheres() const { return cast<WhereClause>(toMany("wheres")); }
-std::vector<std::shared_ptr<WhereClause>> Analysis::wheres2() const { return cast<WhereClause>(toMany("wheres2")); }
-void Analysis::addWheresObject(WhereClause& w) { addToMany("wheres", w); }
-void Analysis::removeWheresObject(WhereClause& w) { removeFromMany("wheres", w); }
-void Analysis::addWheres2Object(WhereClause& w) { addToMany("wheres2", w); }
-void Analysis::removeWheres2Object(WhereClause& w) { removeFromMany("wheres2", w); }
+std::shared_ptr<Column> Analysis::left() const {
+    return cast<Column>(toOne(kLeft));
+}
+std::shared_ptr<Column> Analysis::right() const {
+    return cast<Column>(toOne(kRight));
+}
+std::vector<std::shared_ptr<Column>> Analysis::columns() const {
+    return cast<Column>(toMany("columns"));
+}
+std::vector<std::shared_ptr<WhereClause>> Analysis::wheres() const {
+    return cast<WhereClause>(toMany("wheres"));
+}
+std::vector<std::shared_ptr<WhereClause>> Analysis::wheres2() const {
+    return cast<WhereClause>(toMany("wheres2"));
+}
+void Analysis::addWheresObject(WhereClause& w) {
+    addToMany("wheres", w);
+}
+void Analysis::removeWheresObject(WhereClause& w) {
+    removeFromMany("wheres", w);
+}
+void Analysis::addWheres2Object(WhereClause& w) {
+    addToMany("wheres2", w);
+}
+void Analysis::removeWheres2Object(WhereClause& w) {
+    removeFromMany("wheres2", w);
+}
 
-std::shared_ptr<Column> WhereClause::x() const { return cast<Column>(toOne(kX)); }
-std::shared_ptr<Analysis> WhereClause::whereOfAnalysis() const { return cast<Analysis>(toOne(kWhereOfAnalysis)); }
-std::shared_ptr<Analysis> WhereClause::where2OfAnalysis() const { return cast<Analysis>(toOne(kWhere2OfAnalysis)); }
+std::shared_ptr<Column> WhereClause::x() const {
+    return cast<Column>(toOne(kX));
+}
+std::shared_ptr<Analysis> WhereClause::whereOfAnalysis() const {
+    return cast<Analysis>(toOne(kWhereOfAnalysis));
+}
+std::shared_ptr<Analysis> WhereClause::where2OfAnalysis() const {
+    return cast<Analysis>(toOne(kWhere2OfAnalysis));
+}

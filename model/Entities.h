@@ -23,7 +23,7 @@ class Metadata;
 std::shared_ptr<const store::Schema> workspaceSchema();
 
 class Row : public store::StoredObject<1> {
-public:
+  public:
     static constexpr const char* entityName = "Row";
     enum Slot { kNum };
 
@@ -34,13 +34,32 @@ public:
 };
 
 class Column : public store::StoredObject<23> {
-public:
+  public:
     static constexpr const char* entityName = "Column";
     enum Slot {
-        kName, kNum, kOrder, kType,
-        kObs, kObsNumeric, kObsDate, kLevels, kLevelsDate,
-        kMin, kMax, kMean, kSd, kPc25, kPc50, kPc75,
-        kMinDate, kMaxDate, kMeanDate, kSdDate, kPc25Date, kPc50Date, kPc75Date,
+        kName,
+        kNum,
+        kOrder,
+        kType,
+        kObs,
+        kObsNumeric,
+        kObsDate,
+        kLevels,
+        kLevelsDate,
+        kMin,
+        kMax,
+        kMean,
+        kSd,
+        kPc25,
+        kPc50,
+        kPc75,
+        kMinDate,
+        kMaxDate,
+        kMeanDate,
+        kSdDate,
+        kPc25Date,
+        kPc50Date,
+        kPc75Date,
     };
 
     const std::string& name() const { return textRef(kName); }
@@ -102,7 +121,7 @@ public:
 };
 
 class Cell : public store::StoredObject<5> {
-public:
+  public:
     static constexpr const char* entityName = "Cell";
     enum Slot { kData, kColNum, kRowNum, kRow, kColumn };
 
@@ -121,11 +140,25 @@ public:
 };
 
 class Analysis : public store::StoredObject<16> {
-public:
+  public:
     static constexpr const char* entityName = "Analysis";
     enum Slot {
-        kName, kLastOpened, kType, kSamples, kIsPaired, kDistribution, kTails, kTest, kExpected,
-        kLeftLevel1, kRightLevel1, kIncludeMissing, kTwoWayPercAgg, kTwoWayPercDisplay, kLeft, kRight,
+        kName,
+        kLastOpened,
+        kType,
+        kSamples,
+        kIsPaired,
+        kDistribution,
+        kTails,
+        kTest,
+        kExpected,
+        kLeftLevel1,
+        kRightLevel1,
+        kIncludeMissing,
+        kTwoWayPercAgg,
+        kTwoWayPercDisplay,
+        kLeft,
+        kRight,
     };
 
     const std::string& name() const { return textRef(kName); }
@@ -173,7 +206,7 @@ public:
 };
 
 class WhereClause : public store::StoredObject<6> {
-public:
+  public:
     static constexpr const char* entityName = "WhereClause";
     enum Slot { kOp, kC, kLevels, kX, kWhereOfAnalysis, kWhere2OfAnalysis };
 
@@ -193,7 +226,7 @@ public:
 };
 
 class Metadata : public store::StoredObject<2> {
-public:
+  public:
     static constexpr const char* entityName = "Metadata";
     enum Slot { kKey, kValue };
 

@@ -129,7 +129,8 @@ void Model::closeStores() {
 
 void Model::removeSibling(const std::string& path) {
     fs::path p(path);
-    fs::path sibling = p.parent_path() / (p.stem().string() + "~." + (p.has_extension() ? p.extension().string().substr(1) : ""));
+    fs::path sibling = p.parent_path() / (p.stem().string() + "~." +
+                                          (p.has_extension() ? p.extension().string().substr(1) : ""));
     std::error_code ec;
     if (!fs::exists(sibling, ec))
         return;
@@ -261,13 +262,21 @@ std::vector<std::shared_ptr<Analysis>> Model::analyses() {
     return fetch<Analysis>({"", "", {}, {{"lastOpened", false}}, 0});
 }
 
-std::vector<std::shared_ptr<Column>> Model::columns() { return fetch<Column>({"", "", {}, {{"order", true}}, 0}); }
+std::vector<std::shared_ptr<Column>> Model::columns() {
+    return fetch<Column>({"", "", {}, {{"order", true}}, 0});
+}
 
-std::vector<std::shared_ptr<Row>> Model::rows() { return fetch<Row>({"", "", {}, {{"num", true}}, 0}); }
+std::vector<std::shared_ptr<Row>> Model::rows() {
+    return fetch<Row>({"", "", {}, {{"num", true}}, 0});
+}
 
-uint64_t Model::countColumns() { return static_cast<uint64_t>(count("Column")); }
+uint64_t Model::countColumns() {
+    return static_cast<uint64_t>(count("Column"));
+}
 
-uint64_t Model::countRows() { return static_cast<uint64_t>(count("Row")); }
+uint64_t Model::countRows() {
+    return static_cast<uint64_t>(count("Row"));
+}
 
 std::shared_ptr<Column> Model::columnNumber(uint64_t n) {
     auto found = fetch<Column>({"", "\"num\" = ?", {store::Value(static_cast<int64_t>(n))}, {}, 0});
@@ -287,7 +296,8 @@ std::shared_ptr<Row> Model::rowNumber(uint64_t n) {
     return found.front();
 }
 
-std::vector<std::shared_ptr<Cell>> Model::cellsForRow(const Row& row, const std::vector<store::SortDescriptor>& sort) {
+std::vector<std::shared_ptr<Cell>> Model::cellsForRow(const Row& row,
+                                                      const std::vector<store::SortDescriptor>& sort) {
     return fetch<Cell>({"", "\"rowNum\" = ?", {store::Value(row.num())}, sort, 0});
 }
 
@@ -353,14 +363,16 @@ void Model::addRow(uint64_t rowNum, const std::vector<std::string>& data,
     static const std::vector<int> rowSlots{Row::kNum};
     static const std::vector<int> cellSlots{Cell::kData, Cell::kColNum, Cell::kRowNum};
     const auto& schema = context_->schema();
-    const int rowEntity = schema.entityIndex(Row::entityName), cellEntity = schema.entityIndex(Cell::entityName);
+    const int rowEntity = schema.entityIndex(Row::entityName),
+              cellEntity = schema.entityIndex(Cell::entityName);
     auto n = static_cast<int64_t>(rowNum);
     context_->insertRow(rowEntity, rowSlots, {store::Value(n)});
     for (const auto& column : columns) {
         if (!column)
             continue;
         int64_t num = column->num();
-        std::string value = num >= 0 && static_cast<size_t>(num) < data.size() ? data[static_cast<size_t>(num)] : "";
+        std::string value =
+            num >= 0 && static_cast<size_t>(num) < data.size() ? data[static_cast<size_t>(num)] : "";
         std::vector<store::Value> values;
         values.reserve(3);
         values.emplace_back(std::move(value));

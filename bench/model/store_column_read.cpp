@@ -74,8 +74,8 @@ int main() {
     sqlite3* db = nullptr;
     sqlite3_open(file.c_str(), &db);
     sqlite3_stmt* select = nullptr;
-    sqlite3_prepare_v2(db, "SELECT \"data\" FROM \"Cell\" WHERE \"colNum\" = ? ORDER BY \"rowNum\"", -1, &select,
-                       nullptr);
+    sqlite3_prepare_v2(db, "SELECT \"data\" FROM \"Cell\" WHERE \"colNum\" = ? ORDER BY \"rowNum\"", -1,
+                       &select, nullptr);
     sqlite3_stmt* records = nullptr;
     sqlite3_prepare_v2(db,
                        "SELECT \"id\", \"data\", \"colNum\", \"rowNum\", \"row\", \"column\" FROM \"Cell\" "
@@ -134,8 +134,9 @@ int main() {
     std::sort(bare.begin(), bare.end());
     std::sort(bareRecords.begin(), bareRecords.end());
     const double m = throughModel[kRuns / 2], b = bare[kRuns / 2], r = bareRecords[kRuns / 2];
-    std::printf("read one column of %d rows (of %d columns): Model %.2f ms, bare SELECT of the cell records %.2f ms, "
-                "ratio %.2f (target <= 1.5); bare SELECT of the texts alone %.2f ms, ratio %.2f\n",
-                kRows, kCols, m * 1e3, r * 1e3, m / r, b * 1e3, m / b);
+    std::printf(
+        "read one column of %d rows (of %d columns): Model %.2f ms, bare SELECT of the cell records %.2f ms, "
+        "ratio %.2f (target <= 1.5); bare SELECT of the texts alone %.2f ms, ratio %.2f\n",
+        kRows, kCols, m * 1e3, r * 1e3, m / r, b * 1e3, m / b);
     return sink > 0 && m / r <= 1.5 ? 0 : 1;
 }

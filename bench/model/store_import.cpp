@@ -35,8 +35,7 @@ std::string cellText(int row, int col) {
     switch (col % 3) {
     case 0:
         return std::to_string(row * 7 % 1000) + "." + std::to_string(col);
-    case 1:
-    {
+    case 1: {
         char date[16];
         std::snprintf(date, sizeof date, "%02d/%02d/2021", 1 + row % 12, 10 + col % 10);
         return date;
@@ -85,8 +84,9 @@ void bare(const std::string& file, const std::vector<std::vector<std::string>>& 
         sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr);
     sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
     sqlite3_stmt* column = nullptr;
-    sqlite3_prepare_v2(db, "INSERT INTO \"Column\" (\"name\", \"num\", \"order\", \"type\") VALUES (?, ?, ?, 0)", -1,
-                       &column, nullptr);
+    sqlite3_prepare_v2(db,
+                       "INSERT INTO \"Column\" (\"name\", \"num\", \"order\", \"type\") VALUES (?, ?, ?, 0)",
+                       -1, &column, nullptr);
     for (int c = 0; c < kCols; ++c) {
         std::string name = "Var" + std::to_string(c + 1);
         sqlite3_bind_text(column, 1, name.c_str(), -1, SQLITE_TRANSIENT);
@@ -100,7 +100,8 @@ void bare(const std::string& file, const std::vector<std::vector<std::string>>& 
     sqlite3_stmt* row = nullptr;
     sqlite3_stmt* cell = nullptr;
     sqlite3_prepare_v2(db, "INSERT INTO \"Row\" (\"num\") VALUES (?)", -1, &row, nullptr);
-    sqlite3_prepare_v2(db, "INSERT INTO \"Cell\" (\"data\", \"colNum\", \"rowNum\") VALUES (?, ?, ?)", -1, &cell, nullptr);
+    sqlite3_prepare_v2(db, "INSERT INTO \"Cell\" (\"data\", \"colNum\", \"rowNum\") VALUES (?, ?, ?)", -1,
+                       &cell, nullptr);
     sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
     for (int r = 1; r <= kRows; ++r) {
         sqlite3_bind_int(row, 1, r);
@@ -149,8 +150,9 @@ int main() {
     std::sort(model.begin(), model.end());
     std::sort(plain.begin(), plain.end());
     const double m = model[kRuns / 2], b = plain[kRuns / 2];
-    std::printf("import writes %d rows x %d cells, save every %d rows, without sync: Model %.2f s, bare statements "
-                "%.2f s, ratio %.2f (target <= 1.5)\n",
-                kRows, kCols, kBatch, m, b, m / b);
+    std::printf(
+        "import writes %d rows x %d cells, save every %d rows, without sync: Model %.2f s, bare statements "
+        "%.2f s, ratio %.2f (target <= 1.5)\n",
+        kRows, kCols, kBatch, m, b, m / b);
     return m / b <= 1.5 ? 0 : 1;
 }

@@ -26,7 +26,9 @@ int onBusy(void*, int attempt) {
     return 1;
 }
 
-bool isBusy(int rc) { return (rc & 0xff) == SQLITE_BUSY || (rc & 0xff) == SQLITE_LOCKED; }
+bool isBusy(int rc) {
+    return (rc & 0xff) == SQLITE_BUSY || (rc & 0xff) == SQLITE_LOCKED;
+}
 
 } // namespace
 
@@ -112,9 +114,13 @@ Value Connection::scalar(const std::string& sql, Error& error) {
     return v;
 }
 
-bool Connection::inTransaction() const { return db_ && !sqlite3_get_autocommit(db_); }
+bool Connection::inTransaction() const {
+    return db_ && !sqlite3_get_autocommit(db_);
+}
 
-int Connection::lastErrorCode() const { return sqlite3_extended_errcode(db_); }
+int Connection::lastErrorCode() const {
+    return sqlite3_extended_errcode(db_);
+}
 
 Error Connection::error(std::string message) const {
     Error e;

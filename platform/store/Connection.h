@@ -16,7 +16,7 @@ struct sqlite3_stmt;
 namespace store {
 
 class Connection {
-public:
+  public:
     // Opens the file read-write (and creates it when asked). Nothing is read or written yet.
     static std::unique_ptr<Connection> open(const std::string& path, bool create, Error& error);
     ~Connection();
@@ -42,7 +42,7 @@ public:
     static void bind(sqlite3_stmt* statement, int index, const Value& value);
     static Value column(sqlite3_stmt* statement, int index);
 
-private:
+  private:
     Connection() = default;
     sqlite3* db_ = nullptr;
     std::string path_;

@@ -19,7 +19,9 @@ Context::~Context() {
     connection_.reset(); // rolls back what was not saved
 }
 
-bool Context::hasStore() { return connection() != nullptr; }
+bool Context::hasStore() {
+    return connection() != nullptr;
+}
 
 Connection* Context::connection() {
     uint64_t g = coordinator_->generation();
@@ -36,7 +38,8 @@ Connection* Context::connection() {
     Error error;
     connection_ = Connection::open(*path, false, error);
     if (!connection_)
-        foundation::log("Cannot open a connection to the workspace: " + error.description() + ", " + error.userInfo());
+        foundation::log("Cannot open a connection to the workspace: " + error.description() + ", " +
+                        error.userInfo());
     return connection_.get();
 }
 
@@ -72,14 +75,17 @@ bool Context::beginWrite() {
     if (connection_->inTransaction())
         return true;
     int sync = coordinator_->synchronous() ? 1 : 0;
-    if (sync != appliedSync_ && connection_->exec(sync ? "PRAGMA synchronous = FULL" : "PRAGMA synchronous = OFF") == 0)
+    if (sync != appliedSync_ &&
+        connection_->exec(sync ? "PRAGMA synchronous = FULL" : "PRAGMA synchronous = OFF") == 0)
         appliedSync_ = sync;
     // IMMEDIATE takes the write lock now (waiting for another writer to commit), so that a write can
     // never find itself in a lock cycle with a reader that wants to write too.
     return connection_->exec("BEGIN IMMEDIATE") == 0;
 }
 
-const std::string& Context::intern(const std::string& sql) { return *sqlTexts_.insert(sql).first; }
+const std::string& Context::intern(const std::string& sql) {
+    return *sqlTexts_.insert(sql).first;
+}
 
 bool Context::apply(const Change& change) {
     Error error;
@@ -148,7 +154,9 @@ ObjectId Context::insertRow(int entity, const std::vector<int>& slots, std::vect
             cols += ", " + quoted(e.slotName(s));
             marks += ", ?";
         }
-        it = insertSql_.emplace(key, &intern("INSERT INTO " + quoted(e.name) + " (" + cols + ") VALUES (" + marks + ")"))
+        it = insertSql_
+                 .emplace(key,
+                          &intern("INSERT INTO " + quoted(e.name) + " (" + cols + ") VALUES (" + marks + ")"))
                  .first;
     }
     int64_t id = nextId(entity);
@@ -181,7 +189,9 @@ std::shared_ptr<ManagedObject> Context::insertNewObject(std::string_view entityN
     return object;
 }
 
-bool Context::writable(const ManagedObject& object) { return connection() && object.context_ == this; }
+bool Context::writable(const ManagedObject& object) {
+    return connection() && object.context_ == this;
+}
 
 void Context::updateSlot(ManagedObject& object, int slot) {
     const Entity& e = object.entity();
@@ -253,8 +263,8 @@ void Context::fetchEach(const FetchRequest& request,
         return;
     const Entity& e = schema().entities[static_cast<size_t>(entity)];
     Error error;
-    sqlite3_stmt* s =
-        connection_->prepare("SELECT " + selectColumns(e) + " FROM " + quoted(e.name) + whereOrder(request, e), error);
+    sqlite3_stmt* s = connection_->prepare(
+        "SELECT " + selectColumns(e) + " FROM " + quoted(e.name) + whereOrder(request, e), error);
     if (!s) {
         foundation::log("Fetch failed: " + error.description() + ", " + error.userInfo());
         return;
@@ -282,8 +292,8 @@ std::vector<Value> Context::fetchValues(const FetchRequest& request, std::string
         return out;
     std::string col = column == "count(*)" ? std::string(column) : quoted(column);
     Error error;
-    sqlite3_stmt* s = connection_->prepare(std::string("SELECT ") + (distinct ? "DISTINCT " : "") + col + " FROM " +
-                                               quoted(e->name) + whereOrder(request, *e),
+    sqlite3_stmt* s = connection_->prepare(std::string("SELECT ") + (distinct ? "DISTINCT " : "") + col +
+                                               " FROM " + quoted(e->name) + whereOrder(request, *e),
                                            error);
     if (!s) {
         foundation::log("Fetch failed: " + error.description() + ", " + error.userInfo());
@@ -317,8 +327,8 @@ void Context::refreshLive(int entity) {
         return;
     const Entity& e = schema().entities[static_cast<size_t>(entity)];
     Error error;
-    sqlite3_stmt* s = connection_->prepare("SELECT " + selectColumns(e) + " FROM " + quoted(e.name) + " WHERE \"id\" = ?",
-                                           error);
+    sqlite3_stmt* s = connection_->prepare(
+        "SELECT " + selectColumns(e) + " FROM " + quoted(e.name) + " WHERE \"id\" = ?", error);
     if (!s)
         return;
     std::vector<ManagedObject*> gone;
@@ -356,7 +366,8 @@ void Context::cascadeFrom(const Entity& deleted, std::vector<int>& touched) {
                     touched.push_back(static_cast<int>(k));
                     cascadeFrom(other, touched);
                 }
-            } else if (record("UPDATE " + quoted(other.name) + " SET " + quoted(r.name) + " = NULL" + cond, {}) != 0) {
+            } else if (record("UPDATE " + quoted(other.name) + " SET " + quoted(r.name) + " = NULL" + cond,
+                              {}) != 0) {
                 touched.push_back(static_cast<int>(k));
             }
         }
@@ -366,7 +377,8 @@ void Context::cascadeFrom(const Entity& deleted, std::vector<int>& touched) {
             record("DELETE FROM " + quoted(r.linkTable) + " WHERE " + quoted(deleted.name) + orphan, {});
 }
 
-void Context::deleteObjects(std::string_view entityName, const std::string& predicate, std::vector<Value> arguments) {
+void Context::deleteObjects(std::string_view entityName, const std::string& predicate,
+                            std::vector<Value> arguments) {
     int entity = schema().entityIndex(entityName);
     if (entity < 0 || !connection())
         return;
@@ -400,7 +412,8 @@ void Context::refreshTouched(std::vector<int> touched) {
         refreshLive(k);
 }
 
-void Context::executeChange(std::string_view entityName, const std::string& sql, std::vector<Value> arguments) {
+void Context::executeChange(std::string_view entityName, const std::string& sql,
+                            std::vector<Value> arguments) {
     int entity = schema().entityIndex(entityName);
     if (entity < 0 || !connection())
         return;

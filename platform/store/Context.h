@@ -25,7 +25,8 @@ struct SortDescriptor {
 };
 
 // What to fetch: an entity, an SQL condition over its quoted column names with ? placeholders, and
-// sort keys. A set of integers is best passed as one JSON array: "rowNum IN (SELECT value FROM json_each(?))".
+// sort keys. A set of integers is best passed as one JSON array: "rowNum IN (SELECT value FROM
+// json_each(?))".
 struct FetchRequest {
     std::string entity;
     std::string predicate;
@@ -35,7 +36,7 @@ struct FetchRequest {
 };
 
 class Context {
-public:
+  public:
     explicit Context(std::shared_ptr<Coordinator> coordinator);
     ~Context(); // unsaved changes are dropped; held objects are detached
     Context(const Context&) = delete;
@@ -55,7 +56,8 @@ public:
 
     // Deleting, with the delete rules of the relationships that point at the deleted rows.
     void deleteObject(ManagedObject& object);
-    void deleteObjects(std::string_view entity, const std::string& predicate = {}, std::vector<Value> arguments = {});
+    void deleteObjects(std::string_view entity, const std::string& predicate = {},
+                       std::vector<Value> arguments = {});
     // A set-based change of the caller's (UPDATE ... / DELETE ...) on one entity's table, kept with
     // the unsaved changes; live objects of that entity are refreshed afterwards.
     void executeChange(std::string_view entity, const std::string& sql, std::vector<Value> arguments = {});
@@ -65,10 +67,13 @@ public:
     template <class T> std::vector<std::shared_ptr<T>> fetch(FetchRequest request) {
         request.entity = T::entityName;
         std::vector<std::shared_ptr<T>> out;
-        fetchEach(request, [&](std::shared_ptr<ManagedObject>&& o) { out.push_back(std::static_pointer_cast<T>(std::move(o))); });
+        fetchEach(request, [&](std::shared_ptr<ManagedObject>&& o) {
+            out.push_back(std::static_pointer_cast<T>(std::move(o)));
+        });
         return out;
     }
-    void fetchEach(const FetchRequest& request, const std::function<void(std::shared_ptr<ManagedObject>&&)>& each);
+    void fetchEach(const FetchRequest& request,
+                   const std::function<void(std::shared_ptr<ManagedObject>&&)>& each);
     int64_t countForFetchRequest(const FetchRequest& request);
     // One column of the matching rows, without making objects (DISTINCT when asked).
     std::vector<Value> fetchValues(const FetchRequest& request, std::string_view column, bool distinct);
@@ -87,7 +92,7 @@ public:
     std::optional<Error> execute(std::string_view sql);
     size_t registeredObjectCount() const;
 
-private:
+  private:
     friend class ManagedObject;
     struct Change {
         const std::string* sql;

@@ -78,7 +78,8 @@ std::optional<Error> checkHeader(const std::string& path) {
     uint64_t pageSize = bigEndian(h + 16, 2);
     if (pageSize == 1)
         pageSize = 65536;
-    uint32_t changeCounter = bigEndian(h + 24, 4), pages = bigEndian(h + 28, 4), validFor = bigEndian(h + 92, 4);
+    uint32_t changeCounter = bigEndian(h + 24, 4), pages = bigEndian(h + 28, 4),
+             validFor = bigEndian(h + 92, 4);
     if (changeCounter == validFor && pages > 0 && pageSize * pages > static_cast<uint64_t>(st.st_size)) {
         e.code = SQLITE_CORRUPT;
         e.message = "The workspace file is damaged";
@@ -101,19 +102,19 @@ std::vector<std::string> createStatements(const Schema& schema) {
         out.push_back(sql + ")");
     }
     for (const auto& l : linkTables(schema)) {
-        out.push_back("CREATE TABLE IF NOT EXISTS " + quoted(l.name) + " (" + quoted(l.left) + " INTEGER NOT NULL, " +
-                      quoted(l.right) + " INTEGER NOT NULL, PRIMARY KEY (" + quoted(l.left) + ", " +
-                      quoted(l.right) + ")) WITHOUT ROWID");
-        out.push_back("CREATE INDEX IF NOT EXISTS " + quoted(l.name + "_" + l.right) + " ON " + quoted(l.name) + " (" +
-                      quoted(l.right) + ")");
+        out.push_back("CREATE TABLE IF NOT EXISTS " + quoted(l.name) + " (" + quoted(l.left) +
+                      " INTEGER NOT NULL, " + quoted(l.right) + " INTEGER NOT NULL, PRIMARY KEY (" +
+                      quoted(l.left) + ", " + quoted(l.right) + ")) WITHOUT ROWID");
+        out.push_back("CREATE INDEX IF NOT EXISTS " + quoted(l.name + "_" + l.right) + " ON " +
+                      quoted(l.name) + " (" + quoted(l.right) + ")");
     }
     for (const auto& e : schema.entities)
         for (const auto& i : e.indexes) {
             std::string cols;
             for (const auto& c : i.columns)
                 cols += (cols.empty() ? "" : ", ") + quoted(c);
-            out.push_back("CREATE INDEX IF NOT EXISTS " + quoted(i.name) + " ON " + quoted(e.name) + " (" + cols + ")" +
-                          (i.where.empty() ? "" : " WHERE " + i.where));
+            out.push_back("CREATE INDEX IF NOT EXISTS " + quoted(i.name) + " ON " + quoted(e.name) + " (" +
+                          cols + ")" + (i.where.empty() ? "" : " WHERE " + i.where));
         }
     return out;
 }
@@ -174,7 +175,8 @@ std::optional<Error> Coordinator::addStore(const std::string& path) {
             const auto& name = e.slotName(slot);
             if (t->second.count(name))
                 continue;
-            const char* type = e.isToOneSlot(slot) ? "INTEGER" : sqlType(e.attributes[static_cast<size_t>(slot)].type);
+            const char* type =
+                e.isToOneSlot(slot) ? "INTEGER" : sqlType(e.attributes[static_cast<size_t>(slot)].type);
             changes.push_back("ALTER TABLE " + quoted(e.name) + " ADD COLUMN " + quoted(name) + " " + type);
         }
     }

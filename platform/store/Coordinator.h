@@ -15,7 +15,7 @@
 namespace store {
 
 class Coordinator {
-public:
+  public:
     explicit Coordinator(std::shared_ptr<const Schema> schema);
 
     const Schema& managedObjectModel() const { return *schema_; }
@@ -38,7 +38,7 @@ public:
     void setSynchronous(bool on);
     bool synchronous() const { return synchronous_.load(); }
 
-private:
+  private:
     std::shared_ptr<const Schema> schema_;
     mutable std::mutex mutex_;
     std::vector<std::string> stores_;

@@ -7,10 +7,10 @@
 namespace store {
 
 struct Error {
-    int code = 0;            // SQLite's extended result code, or one of the codes below
-    std::string message;     // what failed, in plain words
-    std::string path;        // the workspace file concerned (may be empty)
-    std::string reason;      // SQLite's own message, when there is one
+    int code = 0;        // SQLite's extended result code, or one of the codes below
+    std::string message; // what failed, in plain words
+    std::string path;    // the workspace file concerned (may be empty)
+    std::string reason;  // SQLite's own message, when there is one
 
     // Codes of our own for failures found before SQLite reads the file.
     static constexpr int notAWorkspace = 1001;

@@ -12,7 +12,7 @@ namespace store {
 class ManagedObject;
 
 class IdMap {
-public:
+  public:
     ManagedObject* find(int64_t id) const {
         if (slots_.empty())
             return nullptr;
@@ -96,7 +96,7 @@ public:
                 f(s.id, s.object);
     }
 
-private:
+  private:
     // Row ids are positive; these two never occur as ids.
     static constexpr int64_t kEmpty = 0;
     static constexpr int64_t kTomb = -1;

@@ -36,8 +36,9 @@ const Value& ManagedObject::value(std::string_view name) const {
 bool ManagedObject::refuseDetached(std::string_view what) const {
     if (context_ && context_->writable(*this))
         return false;
-    foundation::log("Cannot change " + std::string(what) + " of a " + (entity_ ? entity_->name : "stored object") +
-                    " that is no longer in its context (" + (deleted_ ? "deleted" : "detached") + ")");
+    foundation::log("Cannot change " + std::string(what) + " of a " +
+                    (entity_ ? entity_->name : "stored object") + " that is no longer in its context (" +
+                    (deleted_ ? "deleted" : "detached") + ")");
     return true;
 }
 
@@ -78,8 +79,8 @@ std::vector<std::shared_ptr<ManagedObject>> ManagedObject::toMany(std::string_vi
     if (r->linkTable.empty()) {
         request.predicate = quoted(r->inverse) + " = ?";
     } else {
-        request.predicate = "\"id\" IN (SELECT " + quoted(r->target) + " FROM " + quoted(r->linkTable) + " WHERE " +
-                            quoted(entity_->name) + " = ?)";
+        request.predicate = "\"id\" IN (SELECT " + quoted(r->target) + " FROM " + quoted(r->linkTable) +
+                            " WHERE " + quoted(entity_->name) + " = ?)";
     }
     request.arguments = {Value(id_)};
     request.sortDescriptors = {{"id", true}};
@@ -208,11 +209,21 @@ std::vector<std::string> decodeTextSet(std::string_view json) {
             if (++i >= json.size())
                 return out;
             switch (json[i]) {
-            case 'n': text += '\n'; break;
-            case 't': text += '\t'; break;
-            case 'r': text += '\r'; break;
-            case 'b': text += '\b'; break;
-            case 'f': text += '\f'; break;
+            case 'n':
+                text += '\n';
+                break;
+            case 't':
+                text += '\t';
+                break;
+            case 'r':
+                text += '\r';
+                break;
+            case 'b':
+                text += '\b';
+                break;
+            case 'f':
+                text += '\f';
+                break;
             case 'u': {
                 uint32_t cp = 0;
                 if (!hex4(json, i + 1, cp))
@@ -229,7 +240,8 @@ std::vector<std::string> decodeTextSet(std::string_view json) {
                 appendUtf8(text, cp);
                 break;
             }
-            default: text += json[i];
+            default:
+                text += json[i];
             }
         }
         if (i >= json.size())

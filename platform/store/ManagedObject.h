@@ -6,9 +6,9 @@
 #include "platform/store/Schema.h"
 #include "platform/store/Value.h"
 
+#include <array>
 #include <cstdint>
 #include <memory>
-#include <array>
 #include <optional>
 #include <span>
 #include <string>
@@ -28,7 +28,7 @@ struct ObjectId {
 };
 
 class ManagedObject : public std::enable_shared_from_this<ManagedObject> {
-public:
+  public:
     ManagedObject() = default;
     virtual ~ManagedObject();
     ManagedObject(const ManagedObject&) = delete;
@@ -54,7 +54,7 @@ public:
     bool addToMany(std::string_view name, ManagedObject& target);
     bool removeFromMany(std::string_view name, ManagedObject& target);
 
-protected:
+  protected:
     // Typed reads and writes for the entity classes.
     std::optional<int64_t> integerAt(int slot) const { return asInt(value(slot)); }
     std::optional<double> doubleAt(int slot) const { return asDouble(value(slot)); }
@@ -73,7 +73,7 @@ protected:
     // Entity classes keep their slots inline (see StoredObject), so an object is one allocation.
     void useStorage(Value* slots, size_t count) { values_ = std::span<Value>(slots, count); }
 
-private:
+  private:
     friend class Context;
     bool refuseDetached(std::string_view what) const;
 
@@ -95,10 +95,10 @@ private:
 
 // Base of an entity class with N slots held inline.
 template <size_t N> class StoredObject : public ManagedObject {
-protected:
+  protected:
     StoredObject() { useStorage(slots_.data(), N); }
 
-private:
+  private:
     std::array<Value, N> slots_;
 };
 

@@ -11,7 +11,9 @@ namespace store {
 
 using Value = std::variant<std::monostate, int64_t, double, std::string>;
 
-inline bool isNull(const Value& v) { return std::holds_alternative<std::monostate>(v); }
+inline bool isNull(const Value& v) {
+    return std::holds_alternative<std::monostate>(v);
+}
 
 // An integer from an integer or a double (truncated); nothing for null or text.
 inline std::optional<int64_t> asInt(const Value& v) {

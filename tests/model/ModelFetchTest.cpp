@@ -11,7 +11,9 @@ TEST_F(StoreTest, MetadataKeysAreExactAndKeptOnce) {
     EXPECT_EQ(m->metadataValueForKey("decimalSeparator"), ".");
     EXPECT_FALSE(m->metadataValueForKey("DecimalSeparator"));
     EXPECT_FALSE(m->metadataForKey("decimalseparator"));
-    EXPECT_EQ(m->managedObjectContext()->countForFetchRequest({"Metadata", "\"key\" = 'decimalSeparator'", {}, {}, 0}), 1);
+    EXPECT_EQ(m->managedObjectContext()->countForFetchRequest(
+                  {"Metadata", "\"key\" = 'decimalSeparator'", {}, {}, 0}),
+              1);
     EXPECT_FALSE(m->managedObjectContext()->hasChanges()) << "setMetadataValue saves";
 }
 
@@ -24,12 +26,14 @@ TEST_F(StoreTest, StatusLineInBothForms) {
     m->openStore(path("Survey.ov"));
     fill(*m, 4);
     m->setMetadataValue("__EMPTY__", "dataSource");
-    EXPECT_EQ(m->statusLine(), "Open Workspace: Survey.ov, Source File: Entered Manually, Variables: 3, Observations: 4");
+    EXPECT_EQ(m->statusLine(),
+              "Open Workspace: Survey.ov, Source File: Entered Manually, Variables: 3, Observations: 4");
     m->setMetadataValue("/home/u/data/survey.csv", "dataSource");
     m->setUserInterfaceIdiom(Model::Idiom::Phone);
     EXPECT_EQ(m->statusLine(), "Survey.ov, 3 Variables, 4 Observations");
     m->setUserInterfaceIdiom(Model::Idiom::Pad);
-    EXPECT_EQ(m->statusLine(), "Open Workspace: Survey.ov, Source File: survey.csv, Variables: 3, Observations: 4");
+    EXPECT_EQ(m->statusLine(),
+              "Open Workspace: Survey.ov, Source File: survey.csv, Variables: 3, Observations: 4");
 }
 
 TEST_F(StoreTest, DemoIsTheExampleDataOfTheResourcesFolder) {
@@ -98,7 +102,8 @@ TEST_F(StoreTest, CellFetchesByColumnRowsAndSort) {
     EXPECT_EQ(byData[2]->data(), "a");
     EXPECT_EQ(byData[3]->rowNum(), 1);
 
-    EXPECT_EQ(m->cellsForColumn(*column, {}, std::vector<int64_t>{}).size(), 0u) << "an empty row set is no row";
+    EXPECT_EQ(m->cellsForColumn(*column, {}, std::vector<int64_t>{}).size(), 0u)
+        << "an empty row set is no row";
     auto some = m->cellsForColumn(*column, {{"rowNum", true}}, std::vector<int64_t>{5, 2, 99});
     ASSERT_EQ(some.size(), 2u);
     EXPECT_EQ(some[0]->data(), "a");

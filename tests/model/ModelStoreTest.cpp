@@ -74,15 +74,18 @@ TEST_F(StoreTest, OlderWorkspaceGetsCellIndicesOnceOnly) {
         EXPECT_EQ(m->cellsForRow(*row1).size(), 2u);
         m->closeStores();
     }
-    EXPECT_EQ(rawInt(file, "SELECT count(*) FROM \"Cell\" WHERE \"colNum\" IS NULL AND \"rowNum\" IS NULL"), 1)
+    EXPECT_EQ(rawInt(file, "SELECT count(*) FROM \"Cell\" WHERE \"colNum\" IS NULL AND \"rowNum\" IS NULL"),
+              1)
         << "a cell without links keeps no indices";
     // Undo part of the upgrade behind the store's back: a second open must not repeat it.
-    rawSql(file, "UPDATE \"Cell\" SET \"colNum\" = NULL WHERE \"id\" = 1; UPDATE \"Column\" SET \"order\" = 7 WHERE \"num\" = 0;");
+    rawSql(file, "UPDATE \"Cell\" SET \"colNum\" = NULL WHERE \"id\" = 1; UPDATE \"Column\" SET \"order\" = "
+                 "7 WHERE \"num\" = 0;");
     auto m = mainModel();
     m->openStore(file);
     EXPECT_EQ(m->columnNumber(0)->order(), 7);
     EXPECT_EQ(rawInt(file, "SELECT count(*) FROM \"Cell\" WHERE \"colNum\" IS NULL"), 2);
-    auto entries = m->managedObjectContext()->countForFetchRequest({"Metadata", "\"key\" = 'hasCellIndices'", {}, {}, 0});
+    auto entries = m->managedObjectContext()->countForFetchRequest(
+        {"Metadata", "\"key\" = 'hasCellIndices'", {}, {}, 0});
     EXPECT_EQ(entries, 1);
     EXPECT_EQ(alerts, 0);
 }
@@ -144,7 +147,8 @@ TEST_F(StoreTest, ReadWaitsOutAnotherWritersLock) {
 
     sqlite3* raw = nullptr;
     ASSERT_EQ(sqlite3_open(file.c_str(), &raw), SQLITE_OK);
-    ASSERT_EQ(sqlite3_exec(raw, "BEGIN EXCLUSIVE; INSERT INTO \"Row\" (\"num\") VALUES (2);", nullptr, nullptr, nullptr),
+    ASSERT_EQ(sqlite3_exec(raw, "BEGIN EXCLUSIVE; INSERT INTO \"Row\" (\"num\") VALUES (2);", nullptr,
+                           nullptr, nullptr),
               SQLITE_OK);
     std::atomic<uint64_t> counted{0};
     std::thread reader([&] {
@@ -256,7 +260,8 @@ TEST_F(StoreTest, FilesThatAreNotWorkspacesRaiseOneAlertAndStayUnchanged) {
     auto size = fs::file_size(truncated);
     fs::resize_file(truncated, size / 2);
     std::string foreign = path("Other.ov");
-    rawSql(foreign, "CREATE TABLE notes (id INTEGER PRIMARY KEY, body TEXT); INSERT INTO notes VALUES (1, 'x');");
+    rawSql(foreign,
+           "CREATE TABLE notes (id INTEGER PRIMARY KEY, body TEXT); INSERT INTO notes VALUES (1, 'x');");
 
     for (const auto& file : {garbage, truncated, foreign}) {
         SCOPED_TRACE(file);

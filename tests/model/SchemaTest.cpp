@@ -44,9 +44,9 @@ TEST_F(StoreTest, ColumnScanIsOneIndexRangeInRowOrder) {
     sqlite3* db = nullptr;
     sqlite3_open(path("Plan.ov").c_str(), &db);
     sqlite3_stmt* s = nullptr;
-    ASSERT_EQ(sqlite3_prepare_v2(db,
-                                 "EXPLAIN QUERY PLAN SELECT * FROM \"Cell\" WHERE \"colNum\" = 1 ORDER BY \"rowNum\"",
-                                 -1, &s, nullptr),
+    ASSERT_EQ(sqlite3_prepare_v2(
+                  db, "EXPLAIN QUERY PLAN SELECT * FROM \"Cell\" WHERE \"colNum\" = 1 ORDER BY \"rowNum\"",
+                  -1, &s, nullptr),
               SQLITE_OK);
     std::string plan;
     while (sqlite3_step(s) == SQLITE_ROW)
@@ -56,7 +56,8 @@ TEST_F(StoreTest, ColumnScanIsOneIndexRangeInRowOrder) {
     EXPECT_NE(plan.find("USING INDEX CellColumnRows (colNum=?)"), std::string::npos) << plan;
     EXPECT_EQ(plan.find("TEMP B-TREE"), std::string::npos) << plan;
 
-    for (const char* table : {"Row", "Column", "Cell", "Analysis", "WhereClause", "Metadata", "AnalysisColumns"})
+    for (const char* table :
+         {"Row", "Column", "Cell", "Analysis", "WhereClause", "Metadata", "AnalysisColumns"})
         EXPECT_GE(rawInt(path("Plan.ov"), std::string("SELECT count(*) FROM \"") + table + "\""), 0) << table;
     EXPECT_EQ(rawInt(path("Plan.ov"), "SELECT count(*) FROM \"Cell\" WHERE \"colNum\" = 2"), 3);
 }

@@ -18,7 +18,7 @@
 namespace fs = std::filesystem;
 
 class StoreTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         std::string pattern = (fs::temp_directory_path() / "ovrida-store-XXXXXX").string();
         folder = mkdtemp(pattern.data());
@@ -68,7 +68,8 @@ protected:
         sqlite3_open(file.c_str(), &db);
         sqlite3_stmt* s = nullptr;
         long long v = -1;
-        if (sqlite3_prepare_v2(db, sql.c_str(), -1, &s, nullptr) == SQLITE_OK && sqlite3_step(s) == SQLITE_ROW)
+        if (sqlite3_prepare_v2(db, sql.c_str(), -1, &s, nullptr) == SQLITE_OK &&
+            sqlite3_step(s) == SQLITE_ROW)
             v = sqlite3_column_int64(s, 0);
         sqlite3_finalize(s);
         sqlite3_close(db);

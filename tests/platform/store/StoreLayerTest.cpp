@@ -21,7 +21,9 @@ TEST(IdMap, AgreesWithAnOrderedMapUnderRandomPutsAndErases) {
     std::map<int64_t, store::ManagedObject*> reference;
     std::mt19937_64 rng(7);
     // Fake object addresses: the table only compares them.
-    auto object = [](int64_t k) { return reinterpret_cast<store::ManagedObject*>(static_cast<uintptr_t>(k * 16)); };
+    auto object = [](int64_t k) {
+        return reinterpret_cast<store::ManagedObject*>(static_cast<uintptr_t>(k * 16));
+    };
     for (int step = 0; step < 200000; ++step) {
         int64_t id = 1 + static_cast<int64_t>(rng() % 5000) * 7; // clustered ids, as rows of one column
         switch (rng() % 3) {
@@ -72,8 +74,9 @@ TEST(TextSet, RoundTripsAndReadsWhatSqlWrites) {
     sqlite3* db = nullptr;
     sqlite3_open(":memory:", &db);
     sqlite3_stmt* s = nullptr;
-    sqlite3_prepare_v2(db, "SELECT json_array('x\"y', 'é', char(10), 'a\\b'), json('[\"\\ud83d\\ude00\", \"\\u00e9\"]')",
-                       -1, &s, nullptr);
+    sqlite3_prepare_v2(
+        db, "SELECT json_array('x\"y', 'é', char(10), 'a\\b'), json('[\"\\ud83d\\ude00\", \"\\u00e9\"]')", -1,
+        &s, nullptr);
     ASSERT_EQ(sqlite3_step(s), SQLITE_ROW);
     EXPECT_EQ(store::decodeTextSet(reinterpret_cast<const char*>(sqlite3_column_text(s, 0))),
               (std::vector<std::string>{"x\"y", "é", "\n", "a\\b"}));
@@ -86,13 +89,18 @@ TEST(TextSet, RoundTripsAndReadsWhatSqlWrites) {
 }
 
 class CoordinatorTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         std::string pattern = (fs::temp_directory_path() / "ovrida-coord-XXXXXX").string();
         folder = mkdtemp(pattern.data());
         auto s = std::make_shared<store::Schema>();
         s->version = 2;
-        s->entities = {{"Note", {{"text", store::AttributeType::Text}, {"n", store::AttributeType::Integer}}, {}, {}, {}, {}}};
+        s->entities = {{"Note",
+                        {{"text", store::AttributeType::Text}, {"n", store::AttributeType::Integer}},
+                        {},
+                        {},
+                        {},
+                        {}}};
         schema = s;
     }
     void TearDown() override { fs::remove_all(folder); }
@@ -137,7 +145,8 @@ TEST_F(CoordinatorTest, RefusesNewerAndForeignFilesWithoutWriting) {
 
 TEST_F(CoordinatorTest, AddsMissingColumnsToAnOlderFileAndKeepsItsRows) {
     std::string file = folder + "/old.db";
-    sql(file, "CREATE TABLE \"Note\" (\"id\" INTEGER PRIMARY KEY, \"text\" TEXT); INSERT INTO \"Note\" VALUES (1, 'kept');"
+    sql(file, "CREATE TABLE \"Note\" (\"id\" INTEGER PRIMARY KEY, \"text\" TEXT); INSERT INTO \"Note\" "
+              "VALUES (1, 'kept');"
               "PRAGMA user_version = 1;");
     auto coordinator = std::make_shared<store::Coordinator>(schema);
     ASSERT_FALSE(coordinator->addStore(file));
@@ -152,7 +161,8 @@ TEST_F(CoordinatorTest, AddsMissingColumnsToAnOlderFileAndKeepsItsRows) {
     sqlite3* db = nullptr;
     sqlite3_open(file.c_str(), &db);
     sqlite3_stmt* s = nullptr;
-    sqlite3_prepare_v2(db, "SELECT \"n\", (SELECT user_version FROM pragma_user_version) FROM \"Note\"", -1, &s, nullptr);
+    sqlite3_prepare_v2(db, "SELECT \"n\", (SELECT user_version FROM pragma_user_version) FROM \"Note\"", -1,
+                       &s, nullptr);
     ASSERT_EQ(sqlite3_step(s), SQLITE_ROW);
     EXPECT_EQ(sqlite3_column_int(s, 0), 5);
     EXPECT_EQ(sqlite3_column_int(s, 1), 2);
