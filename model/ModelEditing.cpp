@@ -2,7 +2,9 @@
 // each analysis slot may take; the per-user help-tip counters; type colours and token descriptions.
 #include "model/Model.h"
 
+#include "model/CellReading.h"
 #include "model/CellTexts.h"
+#include "platform/foundation/Dispatch.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/Tr.h"
 #include "platform/foundation/UserDefaults.h"
@@ -108,9 +110,16 @@ void Model::removeColumn(Column& column) {
     context_->deleteObject(column);
     saveContext();
     // Screens drop their in-memory filters on this column: a filter never moves to another column.
-    foundation::NotificationCenter::defaultCenter().post(
-        ColumnRemovedNotification, this,
-        foundation::Value(foundation::Value::Dictionary{{"num", foundation::Value(num)}}));
+    // Notifications are delivered on the main thread; a background Model hands its post over there.
+    foundation::Value info(foundation::Value::Dictionary{{"num", foundation::Value(num)}});
+    if (dispatch::isMainThread()) {
+        foundation::NotificationCenter::defaultCenter().post(ColumnRemovedNotification, this,
+                                                             std::move(info));
+        return;
+    }
+    dispatch::mainQueue().async([info = std::move(info)] {
+        foundation::NotificationCenter::defaultCenter().post(ColumnRemovedNotification, nullptr, info);
+    });
 }
 
 std::shared_ptr<Column> Model::addColumnNamed(const std::string& name, const Column* x, const Column* y,
@@ -137,6 +146,7 @@ std::shared_ptr<Column> Model::addColumnNamed(const std::string& name, const Col
     if (y)
         ys = textsByRow(*context_, *y, rows);
     const std::string separator = decimalSeparatorForWriting();
+    cellreading::NumberReader numbers(*this);
     constexpr double nan = std::numeric_limits<double>::quiet_NaN();
 
     static const std::vector<int> cellSlots{Cell::kData, Cell::kColNum, Cell::kRowNum};
@@ -147,12 +157,12 @@ std::shared_ptr<Column> Model::addColumnNamed(const std::string& name, const Col
         // A missing or unreadable input is no value: the formula is not asked to invent one.
         bool missing = false;
         if (x) {
-            auto v = decimalNumberForString(xs[i]);
+            auto v = numbers.number(xs[i]);
             missing = !v;
             xv = v.value_or(nan);
         }
         if (y && !missing) {
-            auto v = decimalNumberForString(ys[i]);
+            auto v = numbers.number(ys[i]);
             missing = !v;
             yv = v.value_or(nan);
         }

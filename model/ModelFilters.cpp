@@ -2,6 +2,7 @@
 // description in words. The running row set is kept in memory, never bound into SQL number by number.
 #include "model/Model.h"
 
+#include "model/CellReading.h"
 #include "model/CellTexts.h"
 #include "platform/foundation/Tr.h"
 
@@ -177,7 +178,9 @@ std::optional<std::vector<int64_t>> Model::rowsWhere(const std::vector<WhereClau
         if (byValue) {
             ValueTest::Reader read;
             if (type == 3)
-                read = [this](std::string_view t) { return decimalNumberForString(t); };
+                read = [numbers = std::make_shared<cellreading::NumberReader>(*this)](std::string_view t) {
+                    return numbers->number(t);
+                };
             else
                 read = [this](std::string_view t) { return dateForString(t); };
             test = ValueTest(where, std::move(read));

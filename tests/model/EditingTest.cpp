@@ -2,11 +2,13 @@
 // filters and analyses attached, analyses and their slots, the help-tip counters, colours and tokens.
 #include "StoreFixture.h"
 
+#include "platform/foundation/Dispatch.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/UserDefaults.h"
 
 #include <algorithm>
 #include <cmath>
+#include <thread>
 
 namespace {
 
@@ -219,6 +221,19 @@ TEST_F(EditingTest, RemovingAColumnTakesItsFiltersAndSlotsWithIt) {
 
     // A later column that reuses no number: the next column is num 4.
     EXPECT_EQ(m->addEmptyColumn()->num(), 4);
+    m->saveContext();
+
+    // Removed by a background Model, the notification still arrives on the main thread.
+    posted.clear();
+    auto worker = backgroundModel(*m);
+    std::thread([&] {
+        auto d = worker->columnNumber(3);
+        ASSERT_TRUE(d);
+        worker->removeColumn(*d);
+    }).join();
+    EXPECT_TRUE(posted.empty());
+    ASSERT_TRUE(dispatch::runUntil([&] { return !posted.empty(); }, 5));
+    EXPECT_EQ(posted[0].find("num")->toInt64(), 3);
 }
 
 TEST_F(EditingTest, DropAllTakesTheFilters) {
