@@ -35,14 +35,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         std::ofstream out(archive, std::ios::binary | std::ios::trunc);
         out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
     }
-    // The first byte picks a password, so the decrypting path is reached too.
+    // An odd size unpacks with the seed archive's password, so the decrypting path is reached too
+    // (a trailing byte after the archive leaves it readable).
     const SSZipArchive::Password password =
-        size > 0 && (data[0] & 1) ? SSZipArchive::Password("pw") : SSZipArchive::Password();
+        (size & 1) ? SSZipArchive::Password("secret") : SSZipArchive::Password();
     ImportError error;
     SSZipArchive::unzipFileAtPath(archive.string(), dest.string(), true, true, 1, password, &error, nullptr,
                                   {}, {});
     SSZipArchive::isFilePasswordProtectedAtPath(archive.string());
-    SSZipArchive::isPasswordValidForArchiveAtPath(archive.string(), "pw", &error);
+    SSZipArchive::isPasswordValidForArchiveAtPath(archive.string(), "secret", &error);
     std::error_code ec;
     for (auto it = fs::recursive_directory_iterator(dest, ec);
          !ec && it != fs::recursive_directory_iterator(); it.increment(ec))

@@ -310,6 +310,11 @@ TEST_F(ZipTest, PasswordChecks) {
     ASSERT_TRUE(SSZipArchive::unzipFileAtPath(kDir + "encrypted.zip", dest.string(), true,
                                               std::string("secret"), &error));
     EXPECT_EQ(slurp(dest / "secret.txt").size(), 550u);
+    ASSERT_TRUE(SSZipArchive::unzipFileAtPath(kDir + "encrypted_stored.zip", (root / "stored").string(), true,
+                                              std::string("secret"), &error));
+    EXPECT_EQ(slurp(root / "stored/secret.txt"), slurp(dest / "secret.txt"));
+    EXPECT_FALSE(SSZipArchive::unzipFileAtPath(kDir + "encrypted_stored.zip", (root / "wrong").string(), true,
+                                               std::string("Secret"), &error));
 }
 
 TEST_F(ZipTest, CreatesArchivesThatUnpackAgain) {
