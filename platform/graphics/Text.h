@@ -80,6 +80,7 @@ struct TextStyle {
 };
 
 struct TextAttributes {
+    // Any name Font::named accepts ("Helvetica-Bold" is bold by itself); unknown names use the system font.
     std::string family = "Helvetica";
     double size = 12;
     bool bold = false;
