@@ -1,0 +1,98 @@
+// Fills the open workspace of a Model from an outside table: the first line becomes the columns, every
+// further line a row, within the column and row limits; progress every 100 rows; at the end each
+// column's cached statistics and guessed type. Completion is an error value: code -1 a normal end,
+// 3 a limit (user information "limit": "rows", "columns" or "columns,rows"), otherwise the reader's error.
+#pragma once
+
+#include "import/CHCSVParser.h"
+#include "import/ImportError.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+class Model;
+class Column;
+class FileImporter;
+
+// Sent without asking first: the delegate of an import implements every import callback.
+class FileImporterDelegate {
+  public:
+    virtual ~FileImporterDelegate() = default;
+    virtual void importerDidStartDocument(FileImporter& importer, const std::string& file) {}
+    // After each stored row whose number is a non-zero multiple of 100; the delegate may save and reset
+    // the Model's context here.
+    virtual void importerDidCompleteLineNumber(FileImporter& importer, std::uint64_t row,
+                                               std::uint64_t consecutiveNumber) {}
+    virtual void importerDidCompleteParsing(FileImporter& importer, const std::string& path) {}
+    // Before each column's statistics; the delegate may save and reset the Model's context here.
+    virtual void importerWillAnalyzeColumnNamed(FileImporter& importer, const std::string& name) {}
+    virtual void importerDidCompleteDocument(FileImporter& importer, const std::string& file,
+                                             const ImportError& error) {}
+};
+
+class FileImporter : public CHCSVParserDelegate {
+  public:
+    static constexpr const char* errorDomain = "org.ovrida.Ovrida";
+    static constexpr int codeNormalEnd = -1;
+    static constexpr int codeLimitReached = 3;
+    static constexpr int codeUnsupportedFormat = 2;
+    static constexpr std::size_t columnLimit = 500;
+    static constexpr std::uint64_t rowLimit = 100000;
+    static constexpr std::uint64_t progressStep = 100;
+
+    FileImporter() = default;
+
+    // Not owned: the caller keeps both alive for the import.
+    Model* model() const { return model_; }
+    void setModel(Model* model) { model_ = model; }
+    FileImporterDelegate* delegate() const { return delegate_; }
+    void setDelegate(FileImporterDelegate* delegate) { delegate_ = delegate; }
+
+    const std::string& currentFile() const { return currentFile_; }
+    bool importHasHeader() const { return importHasHeader_; }
+    std::uint64_t importIndexSheet() const { return importIndexSheet_; }
+    const std::vector<std::string>& currentRow() const { return currentRow_; }
+    void setCurrentRow(std::vector<std::string> row) { currentRow_ = std::move(row); }
+    bool isInspecting() const { return isInspecting_; }
+    bool hitRowLimit() const { return hitRowLimit_; }
+    bool hitColLimit() const { return hitColLimit_; }
+
+    // Runs a whole import into the Model's open workspace; returns after importerDidCompleteDocument.
+    // The format follows the path's extension, compared exactly: "xlsx", "xls", else delimited text.
+    void createWorkspaceFromText(const std::string& path, bool withHeader, std::uint64_t sheet,
+                                 char32_t delim, const std::string& decimalSeparator);
+    // R rows of C empty cells, named Var1 to VarC; no delegate callback.
+    void createEmptyWorkspaceWithRows(std::uint64_t rows, std::uint64_t columns);
+
+    void importTxt(const std::string& path, char32_t delim);
+    void didBeginDocument();
+    // Stores one line (currentRow) with its line number from 1; `sender` is the reader to stop at the
+    // row limit, or null for a reader that watches hitRowLimit itself.
+    void parserDidCompleteLineNumber(CHCSVParser* sender, std::uint64_t lineNumber);
+    void finishedCsv(const std::string& path, ImportError error);
+
+    // As the delimited-text reader's delegate.
+    bool parserDidBeginDocument(CHCSVParser& parser) override;
+    bool parserDidBeginLine(CHCSVParser& parser, std::uint64_t recordNumber) override;
+    bool parserDidReadField(CHCSVParser& parser, std::string_view field, std::int64_t index) override;
+    bool parserDidEndLine(CHCSVParser& parser, std::uint64_t recordNumber) override;
+    bool parserDidEndDocument(CHCSVParser& parser) override;
+    bool parserDidFailWithError(CHCSVParser& parser, const ImportError& error) override;
+
+  private:
+    void analyzeColumns(std::uint64_t count, bool withCallbacks);
+
+    Model* model_ = nullptr;
+    FileImporterDelegate* delegate_ = nullptr;
+    std::string currentFile_;
+    bool importHasHeader_ = false;
+    std::uint64_t importIndexSheet_ = 0;
+    std::vector<std::string> currentRow_;
+    bool lineOverflow_ = false; // the line being read had more fields than the column limit
+    std::vector<std::shared_ptr<Column>> columnsForImport_;
+    bool isInspecting_ = false;
+    bool hitRowLimit_ = false;
+    bool hitColLimit_ = false;
+};
