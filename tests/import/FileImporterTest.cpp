@@ -175,8 +175,9 @@ TEST_F(FileImporterTest, RowLimitIsReachedOnlyBeyondTheLastAllowedRow) {
         EXPECT_EQ(r.error.code, c.code);
         EXPECT_EQ(m->countRows(), c.stored);
         EXPECT_EQ(imp.hitRowLimit(), c.code == 3);
-        if (c.code == 3)
+        if (c.code == 3) {
             EXPECT_EQ(r.error.userInfo.at("limit"), "rows");
+        }
         EXPECT_EQ(r.events.back(), "complete " + std::to_string(c.code));
     }
 }
