@@ -1,8 +1,8 @@
 // Row id -> live object, the context's uniquing table. Open addressing with linear probing: a column
 // read registers and later forgets 100,000 objects, where a node-based map's allocations dominate.
+// Emptying is O(1) (an epoch change) and keeps the storage, so the next large fetch reuses it.
 #pragma once
 
-#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -18,10 +18,10 @@ class IdMap {
             return nullptr;
         for (size_t i = home(id);; i = (i + 1) & mask_) {
             const Slot& s = slots_[i];
+            if (s.epoch != epoch_)
+                return nullptr;
             if (s.id == id)
                 return s.object;
-            if (s.id == kEmpty)
-                return nullptr;
         }
     }
 
@@ -32,22 +32,22 @@ class IdMap {
         size_t tomb = SIZE_MAX;
         for (size_t i = home(id);; i = (i + 1) & mask_) {
             Slot& s = slots_[i];
+            if (s.epoch != epoch_) {
+                if (tomb != SIZE_MAX) {
+                    slots_[tomb] = {id, object, epoch_};
+                } else {
+                    s = {id, object, epoch_};
+                    ++used_;
+                }
+                ++size_;
+                return;
+            }
             if (s.id == id) {
                 s.object = object;
                 return;
             }
             if (s.id == kTomb && tomb == SIZE_MAX)
                 tomb = i;
-            if (s.id == kEmpty) {
-                if (tomb != SIZE_MAX) {
-                    slots_[tomb] = {id, object};
-                } else {
-                    s = {id, object};
-                    ++used_;
-                }
-                ++size_;
-                return;
-            }
         }
     }
 
@@ -57,52 +57,51 @@ class IdMap {
             return;
         for (size_t i = home(id);; i = (i + 1) & mask_) {
             Slot& s = slots_[i];
+            if (s.epoch != epoch_)
+                return;
             if (s.id == id) {
                 if (s.object == object) {
-                    s = {kTomb, nullptr};
-                    --size_;
-                    if (size_ == 0)
+                    s.id = kTomb;
+                    s.object = nullptr;
+                    if (--size_ == 0)
                         reset();
                 }
                 return;
             }
-            if (s.id == kEmpty)
-                return;
         }
     }
 
     size_t size() const { return size_; }
     bool empty() const { return size_ == 0; }
-    // Empties the table; a small one keeps its storage for the next fetch, a large one is freed
-    // (clearing it would cost each later single-object fetch as much as the large one did).
+
+    // Empties the table and keeps its storage.
     void reset() {
-        if (slots_.size() > 4096) {
-            clear();
-            return;
-        }
-        std::fill(slots_.begin(), slots_.end(), Slot{});
         used_ = size_ = 0;
+        if (++epoch_ != 0)
+            return;
+        // After 2^32 resets the epochs wrap: start over with clean slots.
+        std::vector<Slot>(slots_.size()).swap(slots_);
+        epoch_ = 1;
     }
+    // Empties the table and frees its storage.
     void clear() {
-        slots_.clear();
-        slots_.shrink_to_fit();
+        std::vector<Slot>().swap(slots_);
         mask_ = 0;
         used_ = size_ = 0;
     }
 
     template <class F> void forEach(F&& f) const {
         for (const Slot& s : slots_)
-            if (s.id > 0)
+            if (s.epoch == epoch_ && s.id != kTomb)
                 f(s.id, s.object);
     }
 
   private:
-    // Row ids are positive; these two never occur as ids.
-    static constexpr int64_t kEmpty = 0;
-    static constexpr int64_t kTomb = -1;
+    static constexpr int64_t kTomb = -1; // row ids are positive
     struct Slot {
-        int64_t id = kEmpty;
+        int64_t id = 0;
         ManagedObject* object = nullptr;
+        uint32_t epoch = 0; // the slot is in use only when it equals the table's epoch
     };
 
     // Ids of one fetch are mostly ascending: keeping their order keeps the probes in cache.
@@ -111,21 +110,24 @@ class IdMap {
     void grow() {
         std::vector<Slot> old;
         old.swap(slots_);
+        uint32_t oldEpoch = epoch_;
         size_t capacity = 64;
         while (capacity < (size_ + 1) * 4)
             capacity *= 2;
         slots_.assign(capacity, Slot{});
         mask_ = capacity - 1;
+        epoch_ = 1;
         used_ = size_ = 0;
         for (const Slot& s : old)
-            if (s.id > 0)
+            if (s.epoch == oldEpoch && s.id != kTomb)
                 put(s.id, s.object);
     }
 
     std::vector<Slot> slots_;
     size_t mask_ = 0;
-    size_t used_ = 0; // filled slots, tombstones included
+    size_t used_ = 0; // slots in use, tombstones included
     size_t size_ = 0;
+    uint32_t epoch_ = 1;
 };
 
 } // namespace store
