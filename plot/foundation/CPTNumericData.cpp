@@ -187,7 +187,7 @@ float floatFrom(const Sample& s) {
     }
 }
 
-Decimal decimalFrom(const Sample& s, std::uint64_t sourceSize) {
+Decimal decimalFrom(const Sample& s) {
     switch (s.kind) {
     case Sample::Signed:
         return Decimal::fromInt64(s.i);
@@ -199,7 +199,6 @@ Decimal decimalFrom(const Sample& s, std::uint64_t sourceSize) {
     case Sample::Dec:
         break;
     }
-    (void)sourceSize;
     return s.dec;
 }
 
@@ -244,7 +243,7 @@ void write(CPTNumericDataType type, std::uint8_t* p, const Sample& s) {
         break;
     }
     default: {
-        const Decimal d = decimalFrom(s, 0);
+        const Decimal d = decimalFrom(s);
         std::memcpy(p, &d, sizeof d);
         break;
     }
