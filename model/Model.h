@@ -6,7 +6,9 @@
 
 #include "model/ColumnStatistics.h"
 #include "model/Entities.h"
+#include "model/HypothesisTestResult.h"
 #include "model/ModelText.h"
+#include "model/RegressionResult.h"
 #include "model/VariableTokens.h"
 #include "model/WhereClauseObj.h"
 #include "platform/store/Context.h"
@@ -257,6 +259,83 @@ public:
     static TokenView viewWithString(const std::string& text, const std::vector<std::shared_ptr<Column>>& columns,
                                     TokenRect rect);
     // --- End of filters and editing ---
+
+    // --- Regression, correlation and hypothesis tests (ModelRegression.cpp, ModelCorrelation.cpp,
+    // ModelHypothesisTests.cpp) ---
+    // Rows: nothing for every row, an empty list for none. Values of different columns are paired by
+    // row number; a row without a value in any column is left out of all of them. Dates enter in
+    // seconds since 1970. A binary column is coded 0/1 by the given levels, else by numeric order when
+    // both levels read as numbers, else in the order met; an empty text, or a code other than 0 and 1,
+    // is a missing value.
+    DesignMatrix numericOfColumns(const std::vector<std::shared_ptr<Column>>& columns,
+                                  const std::optional<std::vector<int64_t>>& rows = std::nullopt,
+                                  const DesignMetadata* metadata = nullptr);
+    // Drops constant and collinear regressors (the earlier of a collinear pair), appends the constant
+    // and fits; no names set.
+    RegressionResult olsY(const std::vector<double>& y, std::vector<std::vector<double>> X, bool logit);
+    // A logistic response is coded by levels (the chosen level 1, the others 0).
+    RegressionResult ols(const Column& Y, const std::vector<std::shared_ptr<Column>>& Xs,
+                         const std::optional<std::vector<int64_t>>& rows, bool isLogit,
+                         const FactorCodes* levels);
+    static bool regressionTypeOfAnalysis(const Analysis& analysis);
+    // A binary column's mean is the share of its more frequent level.
+    double meanOfColumn(const Column& column);
+    double sdOfColumn(const Column& column);
+    double skewnessOfColumn(const Column& column);
+    double kurtosisOfColumn(const Column& column);
+    uint64_t countOfColumn(const Column& column);
+    std::map<double, double> percentilesOfColumn(const std::vector<double>& percentiles,
+                                                 const Column& column);
+
+    // Nothing when either column is missing.
+    std::optional<CorrelationResult>
+    correlationResultsForColumn(const Column* x, const Column* y,
+                                const std::optional<std::vector<int64_t>>& rows);
+    CorrelationOfData correlationOfData(const std::vector<std::vector<double>>& data);
+    CorrelationOfData correlationOfColumn(const Column& x, const Column& y);
+
+    // distribution: 0 or 1 means, 2 proportions; tails: 0 two-sided, 1 "less", 2 "greater"; test: 0 z,
+    // 1 t, 2 exact binomial, 3 chi-square, 4 McNemar. Levels code the success 1, the other levels 0.
+    // A missing expected value reads as 0.
+    HypothesisTestResult hypothesisTestForColumn(const Column& column, std::optional<double> expectedValue,
+                                                 const std::optional<std::vector<int64_t>>& rows,
+                                                 uint64_t distribution, uint64_t tails, uint64_t test,
+                                                 const FactorCodes* levels);
+    HypothesisTestResult hypothesisTestForColumn(const Column& x, const Column& y,
+                                                 const std::optional<std::vector<int64_t>>& rowsX,
+                                                 const std::optional<std::vector<int64_t>>& rowsY,
+                                                 uint64_t distribution, uint64_t tails, uint64_t test,
+                                                 const FactorCodes* levelsX, const FactorCodes* levelsY);
+    HypothesisTestResult
+    hypothesisTestForColumnWithPairedColumn(const Column& x, const Column& y,
+                                            const std::optional<std::vector<int64_t>>& rows,
+                                            uint64_t distribution, uint64_t tails, uint64_t test,
+                                            const FactorCodes* levelsX, const FactorCodes* levelsY);
+    // The computations behind the three, on plain samples (proportions as 0/1 codes).
+    HypothesisTestResult hypothesisForSample(const std::vector<double>& sample, double expected,
+                                             uint64_t distribution, uint64_t tails, uint64_t test,
+                                             bool paired);
+    HypothesisTestResult hypothesisTestForSampleX(const std::vector<double>& x, const std::vector<double>& y,
+                                                  uint64_t distribution, uint64_t tails, uint64_t test);
+    HypothesisTestResult hypothesisTestForBinomialSample(const std::vector<int64_t>& x,
+                                                         const std::vector<int64_t>& withPairedSample,
+                                                         uint64_t tails, uint64_t test);
+    // The two columns' codes over the rows both have a non-empty text in, and the codes used.
+    struct PairedFactors {
+        std::vector<std::vector<int64_t>> Xmat; // [codes of x, codes of y]
+        std::vector<FactorCodes> code;          // [codes of x, codes of y]
+    };
+    PairedFactors twoByTwoPairedFactorX(const Column& x, const Column& y, const FactorCodes* levelsX,
+                                        const FactorCodes* levelsY,
+                                        const std::optional<std::vector<int64_t>>& rows);
+    static uint64_t testForDistribution(uint64_t distribution, uint64_t samples, bool paired,
+                                        uint64_t observations);
+    static std::vector<uint64_t> validTestsForDistribution(uint64_t distribution, uint64_t samples,
+                                                           bool paired);
+    static std::string statForTest(uint64_t test);
+    static std::optional<std::string> nameForTest(uint64_t test, uint64_t tails, uint64_t samples,
+                                                  bool paired);
+    // --- End of regression, correlation and hypothesis tests ---
 
 private:
     void reportStoreError(const store::Error& error);
