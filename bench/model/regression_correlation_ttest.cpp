@@ -1,0 +1,158 @@
+// Regression with 10 regressors, correlation and a two-sample t-test over a 100,000-row workspace,
+// each against reading and parsing the same cells through the Model's own number reader in the same
+// run; and the time and iterations of a logistic fit with the same regressors.
+#include "model/CellReading.h"
+#include "model/CellTexts.h"
+#include "model/Model.h"
+#include "platform/foundation/Locale.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int64_t kRows = 100000;
+constexpr int kRegressors = 10;
+constexpr int kRounds = 5;
+
+double seconds(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+double median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+// The baseline: each column's cells read and every text parsed by the Model's number reader.
+size_t readAndParse(Model& m, const std::vector<int64_t>& columns) {
+    size_t numbers = 0;
+    cellreading::NumberReader reader(m);
+    for (int64_t c : columns) {
+        CellTexts cells = columnCellTexts(*m.managedObjectContext(), c);
+        for (const auto& text : cells.texts)
+            numbers += reader.number(text).has_value();
+    }
+    return numbers;
+}
+
+std::string decimal(double v) {
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "%.2f", v);
+    return buffer;
+}
+
+template <class F> double timed(F&& f) {
+    std::vector<double> times;
+    for (int round = 0; round < kRounds; ++round) {
+        const auto start = std::chrono::steady_clock::now();
+        f();
+        times.push_back(seconds(start));
+    }
+    return median(times);
+}
+
+} // namespace
+
+int main() {
+    foundation::setCurrentLocale("en_US");
+    namespace fs = std::filesystem;
+    const fs::path folder =
+        fs::temp_directory_path() / ("ovrida-bench-regression-" + std::to_string(::getpid()));
+    fs::create_directories(folder);
+    const std::string path = (folder / "Regression.ov").string();
+
+    Model m;
+    m.setPersistentStoreCoordinator(std::make_shared<store::Coordinator>(Model::managedObjectModel()));
+    m.setManagedObjectContext(std::make_shared<store::Context>(m.persistentStoreCoordinator()));
+    m.openStore(path);
+    m.setMetadataValue(".", "decimalSeparator");
+    // Columns by num: 0 y, 1..10 x1..x10, 11 group, 12 answer.
+    std::vector<std::string> names{"y"};
+    for (int j = 1; j <= kRegressors; ++j)
+        names.push_back("x" + std::to_string(j));
+    names.push_back("group");
+    names.push_back("answer");
+    m.addColumns(names);
+    auto columns = m.columns();
+    for (int c = 0; c <= kRegressors; ++c)
+        columns[c]->setType(3);
+    columns[11]->setType(1);
+    columns[12]->setType(2);
+    std::mt19937_64 random(42);
+    std::normal_distribution<double> normal(0, 1);
+    std::vector<std::string> row(names.size());
+    for (int64_t r = 1; r <= kRows; ++r) {
+        double y = 5, eta = -0.5;
+        for (int j = 1; j <= kRegressors; ++j) {
+            const double x = 10 * normal(random) + j;
+            row[j] = decimal(x);
+            y += 0.1 * j * x;
+            eta += (j % 2 ? 0.02 : -0.015) * x;
+        }
+        y += 3 * normal(random);
+        row[0] = r % 101 == 0 ? "" : decimal(y);
+        row[11] = r % 2 ? "A" : "B";
+        row[12] = normal(random) < eta ? "yes" : "no";
+        m.addRow(static_cast<uint64_t>(r), row, columns);
+    }
+    m.saveContext();
+
+    // A background Model as the analysis screens use.
+    Model bg;
+    bg.setPersistentStoreCoordinator(m.persistentStoreCoordinator());
+    bg.setManagedObjectContext(std::make_shared<store::Context>(m.persistentStoreCoordinator()));
+    auto y = bg.columnNumber(0);
+    std::vector<std::shared_ptr<Column>> xs;
+    for (int j = 1; j <= kRegressors; ++j)
+        xs.push_back(bg.columnNumber(static_cast<uint64_t>(j)));
+    const auto rowsA = bg.rowsWhere(std::vector<WhereClauseObj>{{11, FilterEqual, "A", {}}});
+    const auto rowsB = bg.rowsWhere(std::vector<WhereClauseObj>{{11, FilterEqual, "B", {}}});
+
+    std::vector<int64_t> regressionColumns;
+    for (int c = 0; c <= kRegressors; ++c)
+        regressionColumns.push_back(c);
+    size_t parsed = 0;
+    const double baseRegression = timed([&] { parsed = readAndParse(bg, regressionColumns); });
+    const double baseTwo = timed([&] { parsed = readAndParse(bg, {1, 2}); });
+
+    RegressionResult linear;
+    const double regression = timed([&] { linear = bg.ols(*y, xs, std::nullopt, false, nullptr); });
+    std::optional<CorrelationResult> correlation;
+    const double correlationTime =
+        timed([&] { correlation = bg.correlationResultsForColumn(xs[0].get(), xs[1].get(), std::nullopt); });
+    HypothesisTestResult test;
+    const double tTest = timed(
+        [&] { test = bg.hypothesisTestForColumn(*xs[0], *xs[1], rowsA, rowsB, 0, 0, 1, nullptr, nullptr); });
+    const FactorCodes levels{{"yes", 1}, {"no", 0}};
+    RegressionResult logistic;
+    const double logisticTime =
+        timed([&] { logistic = bg.ols(*bg.columnNumber(12), xs, std::nullopt, true, &levels); });
+
+    std::printf("analysis computations over %lld rows, median of %d rounds (baselines: read + parse the same "
+                "columns through the Model's number reader, %zu numbers in the last):\n",
+                static_cast<long long>(kRows), kRounds, parsed);
+    std::printf(
+        "  regression, 10 regressors:  %.3f s  baseline %.3f s  ratio %.2f (target <= 3), N %lld, r2 %.4f\n",
+        regression, baseRegression, regression / baseRegression, static_cast<long long>(linear.N),
+        linear.r2.value_or(NAN));
+    std::printf("  correlation:                %.3f s  baseline %.3f s  ratio %.2f (target <= 3), r %.4f\n",
+                correlationTime, baseTwo, correlationTime / baseTwo, correlation ? correlation->r : NAN);
+    std::printf("  two-sample t-test:          %.3f s  baseline %.3f s  ratio %.2f (target <= 5), t %.4f\n",
+                tTest, baseTwo, tTest / baseTwo, test.t);
+    std::printf("  logistic fit, 10 regressors: %.3f s, %lld iterations, converged %d, N %lld, AUC %.4f\n",
+                logisticTime, static_cast<long long>(logistic.numIter.value_or(0)),
+                logistic.converged.value_or(false) ? 1 : 0, static_cast<long long>(logistic.N),
+                logistic.AUC.value_or(NAN));
+    std::error_code ec;
+    fs::remove_all(folder, ec);
+    return 0;
+}
