@@ -170,6 +170,29 @@ Value Connection::column(sqlite3_stmt* statement, int index) {
     }
 }
 
+void Connection::columnInto(sqlite3_stmt* statement, int index, Value& out) {
+    switch (sqlite3_column_type(statement, index)) {
+    case SQLITE_INTEGER:
+        out.emplace<int64_t>(sqlite3_column_int64(statement, index));
+        return;
+    case SQLITE_FLOAT:
+        out.emplace<double>(sqlite3_column_double(statement, index));
+        return;
+    case SQLITE_TEXT:
+    case SQLITE_BLOB: {
+        auto* p = reinterpret_cast<const char*>(sqlite3_column_text(statement, index));
+        auto n = static_cast<size_t>(sqlite3_column_bytes(statement, index));
+        if (auto* s = std::get_if<std::string>(&out))
+            s->assign(p ? p : "", n);
+        else
+            out.emplace<std::string>(p ? p : "", n);
+        return;
+    }
+    default:
+        out.emplace<std::monostate>();
+    }
+}
+
 std::string Error::description() const {
     std::string out = "store error " + std::to_string(code);
     if (!message.empty())

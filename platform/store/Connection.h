@@ -41,6 +41,8 @@ class Connection {
 
     static void bind(sqlite3_stmt* statement, int index, const Value& value);
     static Value column(sqlite3_stmt* statement, int index);
+    // The same, written into an existing value (a text reuses the value's storage).
+    static void columnInto(sqlite3_stmt* statement, int index, Value& out);
 
   private:
     Connection() = default;

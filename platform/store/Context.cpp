@@ -246,7 +246,7 @@ std::shared_ptr<ManagedObject> Context::materialize(int entity, sqlite3_stmt* st
     }
     // The row is at least as new as the object: this context's own changes are already in it.
     for (int s = 0; s < e.slotCount(); ++s)
-        object->values_[static_cast<size_t>(s)] = Connection::column(statement, s + 1);
+        Connection::columnInto(statement, s + 1, object->values_[static_cast<size_t>(s)]);
     return object;
 }
 
@@ -337,7 +337,7 @@ void Context::refreshLive(int entity) {
         sqlite3_bind_int64(s, 1, id);
         if (connection_->step(s) == SQLITE_ROW) {
             for (int k = 0; k < e.slotCount(); ++k)
-                object->values_[static_cast<size_t>(k)] = Connection::column(s, k + 1);
+                Connection::columnInto(s, k + 1, object->values_[static_cast<size_t>(k)]);
         } else {
             gone.push_back(object);
         }

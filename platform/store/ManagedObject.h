@@ -78,18 +78,18 @@ class ManagedObject : public std::enable_shared_from_this<ManagedObject> {
     bool refuseDetached(std::string_view what) const;
 
     const Entity* entity_ = nullptr;
-    int entityIndex_ = -1;
     int64_t id_ = 0;
     Context* context_ = nullptr;
+    int entityIndex_ = -1;
     bool deleted_ = false;
     std::span<Value> values_;
-    std::vector<Value> ownValues_; // for objects without inline slots
+    std::unique_ptr<Value[]> ownValues_; // for objects without inline slots
 
     void ensureSlots(size_t count) {
         if (values_.size() == count)
             return;
-        ownValues_.assign(count, Value());
-        values_ = ownValues_;
+        ownValues_ = std::make_unique<Value[]>(count);
+        values_ = std::span<Value>(ownValues_.get(), count);
     }
 };
 
