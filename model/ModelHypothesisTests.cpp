@@ -1,6 +1,7 @@
 // Hypothesis tests of means and proportions (one sample, two samples, paired), the default and valid
 // tests of a design, and the tests' display names and statistic labels.
 #include "model/CellReading.h"
+#include "model/LevelCodes.h"
 #include "model/Model.h"
 #include "model/RowSetTexts.h"
 #include "platform/foundation/Tr.h"
@@ -48,15 +49,13 @@ uint64_t successes(double n, double x) {
 // The codes of a proportion's texts: the given levels, a new text the next code. Empty texts and
 // codes other than 0 and 1 are missing: a proportion has two outcomes.
 std::vector<double> proportionCodes(const std::vector<std::string>& texts, const FactorCodes* levels) {
-    FactorCodes codes = levels ? *levels : FactorCodes{};
+    LevelCodes codes(levels ? *levels : FactorCodes{});
     std::vector<double> out;
     out.reserve(texts.size());
     for (const auto& text : texts) {
-        if (text.empty())
-            continue;
-        auto [it, added] = codes.try_emplace(text, static_cast<int64_t>(codes.size()));
-        if (it->second == 0 || it->second == 1)
-            out.push_back(static_cast<double>(it->second));
+        const int64_t code = codes.code(text);
+        if (LevelCodes::isOutcome(code))
+            out.push_back(static_cast<double>(code));
     }
     return out;
 }
@@ -350,32 +349,31 @@ Model::PairedFactors Model::twoByTwoPairedFactorX(const Column& x, const Column&
                                                   const std::optional<std::vector<int64_t>>& rows) {
     PairedFactors out;
     out.Xmat.resize(2);
-    out.code = {levelsX ? *levelsX : FactorCodes{}, levelsY ? *levelsY : FactorCodes{}};
-    if (!context_)
-        return out;
-    CellTexts a = cellTextsForRows(*context_, x.num(), rows);
-    CellTexts b = cellTextsForRows(*context_, y.num(), rows);
-    auto codeOf = [](FactorCodes& codes, const std::string& text) {
-        return codes.try_emplace(text, static_cast<int64_t>(codes.size())).first->second;
-    };
-    // Pairs are the two texts of one row; a row with an empty text on either side is no pair.
-    size_t i = 0, j = 0;
-    while (i < a.rows.size() && j < b.rows.size()) {
-        if (a.rows[i] < b.rows[j]) {
+    LevelCodes codesX(levelsX ? *levelsX : FactorCodes{});
+    LevelCodes codesY(levelsY ? *levelsY : FactorCodes{});
+    if (context_) {
+        CellTexts a = cellTextsForRows(*context_, x.num(), rows);
+        CellTexts b = cellTextsForRows(*context_, y.num(), rows);
+        // Pairs are the two texts of one row; a row with an empty text on either side is no pair.
+        size_t i = 0, j = 0;
+        while (i < a.rows.size() && j < b.rows.size()) {
+            if (a.rows[i] < b.rows[j]) {
+                ++i;
+                continue;
+            }
+            if (b.rows[j] < a.rows[i]) {
+                ++j;
+                continue;
+            }
+            if (!a.texts[i].empty() && !b.texts[j].empty()) {
+                out.Xmat[0].push_back(codesX.code(a.texts[i]));
+                out.Xmat[1].push_back(codesY.code(b.texts[j]));
+            }
             ++i;
-            continue;
-        }
-        if (b.rows[j] < a.rows[i]) {
             ++j;
-            continue;
         }
-        if (!a.texts[i].empty() && !b.texts[j].empty()) {
-            out.Xmat[0].push_back(codeOf(out.code[0], a.texts[i]));
-            out.Xmat[1].push_back(codeOf(out.code[1], b.texts[j]));
-        }
-        ++i;
-        ++j;
     }
+    out.code = {codesX.codes(), codesY.codes()};
     return out;
 }
 

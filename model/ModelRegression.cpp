@@ -1,13 +1,13 @@
 // Design matrices from stored columns, the linear and logistic regressions built on them, and the
 // single-column summaries of the same interface.
 #include "model/CellReading.h"
+#include "model/LevelCodes.h"
 #include "model/Model.h"
 #include "model/RowSetTexts.h"
 #include "stats/QVStatistics.h"
 
 #include <algorithm>
 #include <cmath>
-#include <set>
 
 namespace {
 
@@ -105,32 +105,17 @@ DesignMatrix designOfColumns(Model& model, const std::vector<const Column*>& col
         values.rows.reserve(cells.rows.size());
         values.values.reserve(cells.rows.size());
         if (type == kBinary) {
-            FactorCodes codes = given && given->levels && !given->levels->empty()
-                                    ? *given->levels
-                                    : firstTwoLevels(model, cells.texts);
-            std::set<int64_t> used;
-            for (const auto& [text, code] : codes)
-                used.insert(code);
+            LevelCodes codes(given && given->levels && !given->levels->empty()
+                                 ? *given->levels
+                                 : firstTwoLevels(model, cells.texts));
             for (size_t i = 0; i < cells.rows.size(); ++i) {
-                const std::string& text = cells.texts[i];
-                // An empty text is a missing answer, not a further level.
-                if (text.empty())
-                    continue;
-                auto it = codes.find(text);
-                if (it == codes.end()) {
-                    // A level outside the given ones takes the next code, and drops out of a 0/1
-                    // variable unless that code is still free and is 0 or 1.
-                    const auto next = static_cast<int64_t>(codes.size());
-                    const int64_t code = used.count(next) ? -1 : next;
-                    it = codes.emplace(text, code).first;
-                    used.insert(code);
-                }
-                if (it->second != 0 && it->second != 1)
+                const int64_t code = codes.code(cells.texts[i]);
+                if (!LevelCodes::isOutcome(code))
                     continue;
                 values.rows.push_back(cells.rows[i]);
-                values.values.push_back(static_cast<double>(it->second));
+                values.values.push_back(static_cast<double>(code));
             }
-            for (const auto& [text, code] : codes)
+            for (const auto& [text, code] : codes.codes())
                 if (code == 1) {
                     out.names.back() = "(" + column->name() + "=" + text + ")";
                     break;
