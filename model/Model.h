@@ -9,6 +9,7 @@
 #include "model/HypothesisTestResult.h"
 #include "model/ModelText.h"
 #include "model/RegressionResult.h"
+#include "model/SummaryResults.h"
 #include "model/VariableTokens.h"
 #include "model/WhereClauseObj.h"
 #include "platform/store/Context.h"
@@ -336,6 +337,22 @@ public:
     static std::optional<std::string> nameForTest(uint64_t test, uint64_t tails, uint64_t samples,
                                                   bool paired);
     // --- End of regression, correlation and hypothesis tests ---
+
+    // --- Variable detail, two-way tables and grouped summaries (ModelVariableDetail.cpp,
+    // ModelTwoWayTable.cpp, ModelGroupSummary.cpp) ---
+    // Rows: nothing for every row, an empty list for none. Cells are read in ascending row number;
+    // values of two columns are paired by row number. Dates enter in seconds since 1970.
+    // Over every row, a stale cache of the column is refreshed and saved first.
+    VariableDetailResult varDetailForColumn(Column& column, const std::optional<std::vector<int64_t>>& rows);
+    // a's levels are the rows, b's the columns; at most top levels each, "Others" merging the rest.
+    // percents: 0 shares of the grand total, 1 of the row totals, 2 of the column totals.
+    TwoWayTableResult twoWayTabOfColumn(const Column& a, const Column& b, uint64_t top, int64_t percents,
+                                        bool includeMissing, const std::optional<std::vector<int64_t>>& rows);
+    // The values of `summarizing` in groups by the levels of `grouping` (at most top, "Others" merging
+    // the rest), with a one-way analysis of variance. Rows with an empty grouping text are left out.
+    GroupSummaryResult tabColumn(const Column& grouping, const Column& summarizing, uint64_t top,
+                                 const std::optional<std::vector<int64_t>>& rows);
+    // --- End of variable detail, two-way tables and grouped summaries ---
 
 private:
     void reportStoreError(const store::Error& error);
