@@ -1,0 +1,95 @@
+// Label text layout and drawing.
+#include "platform/ui/Label.h"
+
+namespace ui {
+
+void Label::setText(std::string text) {
+    text_ = std::move(text);
+    attributed_.reset();
+    setNeedsDisplay();
+}
+
+void Label::setAttributedText(std::optional<gfx::RichText> text) {
+    attributed_ = std::move(text);
+    if (attributed_)
+        text_ = attributed_->plainText();
+    setNeedsDisplay();
+}
+
+void Label::setFont(gfx::Font font) {
+    font_ = std::move(font);
+    setNeedsDisplay();
+}
+
+void Label::setTextColor(Color color) {
+    textColor_ = color;
+    setNeedsDisplay();
+}
+
+void Label::setTextAlignment(gfx::TextAlignment a) {
+    alignment_ = a;
+    setNeedsDisplay();
+}
+
+void Label::setNumberOfLines(int n) {
+    lines_ = n;
+    setNeedsDisplay();
+}
+
+void Label::setLineBreakMode(gfx::LineBreakMode m) {
+    lineBreak_ = m;
+    setNeedsDisplay();
+}
+
+void Label::setEnabled(bool on) {
+    enabled_ = on;
+    setNeedsDisplay();
+}
+
+gfx::TextStyle Label::style() const {
+    gfx::TextStyle s;
+    s.font = font_;
+    s.color = enabled_ ? textColor_ : Color::gray(0.6);
+    s.alignment = alignment_;
+    // One line never wraps; more lines wrap by words and truncate the last one.
+    s.lineBreak = lines_ == 1 && lineBreak_ == gfx::LineBreakMode::WordWrap ? gfx::LineBreakMode::TruncateTail
+                                                                            : lineBreak_;
+    if (lines_ != 1 && lineBreak_ == gfx::LineBreakMode::TruncateTail)
+        s.lineBreak = gfx::LineBreakMode::WordWrap;
+    return s;
+}
+
+void Label::drawTextInRect(gfx::Context& ctx, const Rect& rect) const {
+    if (text_.empty() && !attributed_)
+        return;
+    double maxHeight = rect.height();
+    if (lines_ > 0)
+        maxHeight = std::min(maxHeight, lines_ * font_.metrics().lineHeight + 0.5);
+    Size limit{rect.width(), maxHeight};
+    gfx::TextLayout layout = attributed_ ? gfx::TextLayout::rich(*attributed_, limit)
+                                         : gfx::TextLayout::plain(text_, style(), limit);
+    Size used = layout.size();
+    double y = rect.origin.y + std::max(0.0, (rect.height() - used.height) / 2);
+    double x = rect.origin.x;
+    // Plain text is aligned inside the layout; rich text is as wide as it needs.
+    if (attributed_) {
+        if (alignment_ == gfx::TextAlignment::Center)
+            x += (rect.width() - used.width) / 2;
+        else if (alignment_ == gfx::TextAlignment::Right)
+            x += rect.width() - used.width;
+    }
+    ctx.drawTextLayout(layout, {x, y});
+}
+
+Size Label::sizeThatFits(Size size) const {
+    Size limit{size.width > 0 ? size.width : 0, lines_ > 0 ? lines_ * font_.metrics().lineHeight + 0.5 : 0};
+    if (attributed_)
+        return gfx::measureRichText(*attributed_, limit);
+    return gfx::measureText(text_, style(), limit);
+}
+
+std::string Label::displayedText() const {
+    return text_;
+}
+
+} // namespace ui
