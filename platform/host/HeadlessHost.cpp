@@ -60,9 +60,10 @@ void HeadlessHost::drain() {
     // Completions may queue more work: keep going until a pass does nothing (bounded, in case a
     // block re-queues itself forever).
     for (int pass = 0; pass < 1000; ++pass) {
-        size_t ran = dispatch::drainMainQueue();
+        // Ticking first: finished animations queue their completions for the drain below.
         window_->layer().tickAnimations();
         window_->layoutIfNeeded();
+        size_t ran = dispatch::drainMainQueue();
         if (ran == 0)
             return;
     }

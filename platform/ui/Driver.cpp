@@ -13,8 +13,10 @@ View* search(View* v, const std::function<bool(View*)>& match) {
         return nullptr;
     if (match(v))
         return v;
-    for (const auto& sub : v->subviews())
-        if (View* found = search(sub.get(), match))
+    // Front to back, so what covers the screen (an alert) is found before what it covers.
+    const auto& subs = v->subviews();
+    for (auto it = subs.rbegin(); it != subs.rend(); ++it)
+        if (View* found = search(it->get(), match))
             return found;
     return nullptr;
 }
@@ -54,6 +56,10 @@ View* Driver::tapAt(Point p) {
     window_.touchEnded(kFinger, p);
     host_.drain();
     return reached;
+}
+
+View* Driver::tapText(const std::string& text) {
+    return tap(findByText(text));
 }
 
 View* Driver::tap(View* view) {

@@ -19,7 +19,7 @@ class Driver {
     Window& window() { return window_; }
     Host& host() { return host_; }
 
-    // Depth first, front views last; hidden subtrees are skipped. Null when not found.
+    // Depth first, front views first; hidden subtrees are skipped. Null when not found.
     View* find(const std::string& identifier) const;
     View* findByText(const std::string& text) const;
     View* findByTag(int tag) const;
@@ -31,6 +31,8 @@ class Driver {
     View* tap(View* view);
     View* tap(const std::string& identifier) { return tap(find(identifier)); }
     View* tapAt(Point windowPoint);
+    // Taps the front-most view showing `text`: a tab, an alert's action, a titled button.
+    View* tapText(const std::string& text);
     View* longPress(View* view, double seconds = 1);
     // A swipe of 120 points from the middle of the view, in the view's own axes.
     View* swipe(View* view, SwipeDirection direction);

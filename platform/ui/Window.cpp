@@ -4,6 +4,7 @@
 #include "platform/ui/Control.h"
 #include "platform/ui/GestureRecognizer.h"
 #include "platform/ui/ScrollView.h"
+#include "platform/ui/ViewController.h"
 
 #include <algorithm>
 #include <cmath>
@@ -34,6 +35,14 @@ void Window::makeKeyAndVisible() {
         layer().setClock(clock);
     setHidden(false);
     Application::shared().setKeyWindow(this);
+}
+
+void Window::setRootViewController(std::shared_ptr<ViewController> controller) {
+    if (root_)
+        root_->hideFromSuperview(false);
+    root_ = std::move(controller);
+    if (root_)
+        root_->showIn(*this, bounds(), false);
 }
 
 bool Window::isKeyWindow() const {
@@ -168,6 +177,8 @@ void Window::touchMoved(int finger, Point p) {
     t.locationInWindow = p;
     t.phase = TouchPhase::Moved;
     t.timestamp = now();
+    // A recognizer may have recognized between events (a long press on its timer).
+    afterRecognizers(state);
     for (auto& r : std::vector(state.recognizers))
         r->touchesMoved(t);
     afterRecognizers(state);
@@ -192,6 +203,7 @@ void Window::touchEnded(int finger, Point p) {
     }
     t.phase = TouchPhase::Ended;
     t.timestamp = now();
+    afterRecognizers(state);
     for (auto& r : std::vector(state.recognizers))
         r->touchesEnded(t);
     afterRecognizers(state);

@@ -12,6 +12,7 @@ namespace ui {
 
 class GestureRecognizer;
 class ScrollView;
+class ViewController;
 
 // What the first responder implements to take typed text.
 class KeyInput {
@@ -30,6 +31,9 @@ class Window : public View {
 
     void makeKeyAndVisible();
     bool isKeyWindow() const;
+    // The controller whose view fills the window.
+    ViewController* rootViewController() const { return root_.get(); }
+    void setRootViewController(std::shared_ptr<ViewController> controller);
 
     View* firstResponder() const { return firstResponder_; }
     // The first responder bookkeeping; views call these through become/resignFirstResponder.
@@ -66,6 +70,7 @@ class Window : public View {
     void panIfNeeded(TouchState& state);
 
     View* firstResponder_ = nullptr;
+    std::shared_ptr<ViewController> root_;
     std::map<int, TouchState> touches_;
     double lastTapTime_ = -1;
     Point lastTapPoint_;

@@ -1,0 +1,504 @@
+// Controller life cycle, containment and presentation; navigation and tab containers; alerts.
+#include "platform/ui/ViewController.h"
+
+#include "platform/foundation/Dispatch.h"
+#include "platform/foundation/Tr.h"
+#include "platform/ui/Label.h"
+#include "platform/ui/Window.h"
+
+#include <algorithm>
+
+namespace ui {
+
+namespace {
+const char* systemTitle(BarButtonItem::SystemItem item) {
+    switch (item) {
+    case BarButtonItem::SystemItem::Done:
+        return "Done";
+    case BarButtonItem::SystemItem::Cancel:
+        return "Cancel";
+    case BarButtonItem::SystemItem::Edit:
+        return "Edit";
+    case BarButtonItem::SystemItem::Save:
+        return "Save";
+    case BarButtonItem::SystemItem::Add:
+        return "+";
+    case BarButtonItem::SystemItem::Action:
+        return "Share";
+    }
+    return "";
+}
+
+void later(std::function<void()> block) {
+    if (block)
+        dispatch::mainQueue().async(std::move(block));
+}
+} // namespace
+
+BarButtonItem::BarButtonItem(SystemItem item, Action action)
+    : title_(foundation::tr(systemTitle(item))), system_(item), action_(std::move(action)) {}
+
+void BarButtonItem::setTitle(std::string title) {
+    title_ = std::move(title);
+    if (button_)
+        button_->setTitle(title_);
+}
+
+void BarButtonItem::setEnabled(bool on) {
+    enabled_ = on;
+    if (button_)
+        button_->setEnabled(on);
+}
+
+std::shared_ptr<Button> BarButtonItem::view() {
+    if (button_)
+        return button_;
+    button_ = std::make_shared<Button>();
+    button_->setTitle(title_);
+    button_->setEnabled(enabled_);
+    button_->addTarget(TouchUpInside, [this](Control&) { trigger(); });
+    return button_;
+}
+
+void BarButtonItem::trigger() {
+    if (enabled_ && action_)
+        action_(*this);
+}
+
+// --- ViewController
+
+View& ViewController::view() {
+    return *viewPtr();
+}
+
+std::shared_ptr<View> ViewController::viewPtr() {
+    if (!view_) {
+        loadView();
+        if (!view_)
+            view_ = View::make();
+        viewDidLoad();
+    }
+    return view_;
+}
+
+void ViewController::loadView() {
+    view_ = View::make(Rect{0, 0, 320, 480});
+    view_->setBackgroundColor(Color::white());
+}
+
+void ViewController::setTitle(std::string title) {
+    title_ = std::move(title);
+    if (navigationItem_.title.empty() || navigationItem_.title == title_)
+        navigationItem_.title = title_;
+    if (tabBarItem_.title.empty())
+        tabBarItem_.title = title_;
+    if (auto* nav = navigationController(); nav && nav->isViewLoaded())
+        nav->updateBar();
+}
+
+NavigationController* ViewController::navigationController() const {
+    for (ViewController* p = parent_; p; p = p->parent_)
+        if (auto* nav = dynamic_cast<NavigationController*>(p))
+            return nav;
+    return nullptr;
+}
+
+TabBarController* ViewController::tabBarController() const {
+    for (ViewController* p = parent_; p; p = p->parent_)
+        if (auto* tabs = dynamic_cast<TabBarController*>(p))
+            return tabs;
+    return nullptr;
+}
+
+void ViewController::addChildViewController(const Ptr& child) {
+    if (!child || child->parent_ == this)
+        return;
+    child->removeFromParentViewController();
+    child->parent_ = this;
+    children_.push_back(child);
+}
+
+void ViewController::removeFromParentViewController() {
+    if (!parent_)
+        return;
+    auto keep = shared_from_this();
+    auto& siblings = parent_->children_;
+    std::erase_if(siblings, [&](const Ptr& p) { return p.get() == this; });
+    parent_ = nullptr;
+}
+
+std::vector<ViewController*> ViewController::shownChildren() const {
+    std::vector<ViewController*> out;
+    for (const Ptr& c : children_)
+        if (c->isViewLoaded() && view_ && c->view_->isDescendantOfView(view_.get()))
+            out.push_back(c.get());
+    return out;
+}
+
+void ViewController::beginAppearance(bool appearing, bool animated) {
+    if (appearing && appearance_ == Appearance::Disappeared) {
+        appearanceAnimated_ = animated;
+        appearance_ = Appearance::Appearing;
+        viewWillAppear(animated);
+    } else if (!appearing && appearance_ == Appearance::Appeared) {
+        appearanceAnimated_ = animated;
+        appearance_ = Appearance::Disappearing;
+        viewWillDisappear(animated);
+    } else {
+        return;
+    }
+    for (ViewController* c : shownChildren())
+        c->beginAppearance(appearing, animated);
+}
+
+void ViewController::endAppearance() {
+    if (appearance_ == Appearance::Appearing) {
+        appearance_ = Appearance::Appeared;
+        viewDidAppear(appearanceAnimated_);
+    } else if (appearance_ == Appearance::Disappearing) {
+        appearance_ = Appearance::Disappeared;
+        viewDidDisappear(appearanceAnimated_);
+    } else {
+        return;
+    }
+    for (ViewController* c : shownChildren())
+        c->endAppearance();
+}
+
+void ViewController::showIn(View& container, const Rect& frame, bool animated) {
+    // Loading may show children already: they have appeared and are not told twice.
+    auto v = viewPtr();
+    beginAppearance(true, animated);
+    v->setFrame(frame);
+    v->setAutoresizingMask(FlexibleWidth | FlexibleHeight);
+    container.addSubview(v);
+    endAppearance();
+}
+
+void ViewController::hideFromSuperview(bool animated) {
+    if (!view_ || !view_->superview())
+        return;
+    beginAppearance(false, animated);
+    view_->removeFromSuperview();
+    endAppearance();
+}
+
+void ViewController::presentViewController(const Ptr& controller, bool animated,
+                                           std::function<void()> completion) {
+    if (!controller || presented_)
+        return;
+    presented_ = controller;
+    controller->presenting_ = this;
+    // Shown over the whole window; a controller off-screen presents without showing.
+    if (Window* w = isViewLoaded() ? view_->window() : nullptr)
+        controller->showIn(*w, w->bounds(), animated);
+    later(std::move(completion));
+}
+
+void ViewController::dismissViewController(bool animated, std::function<void()> completion) {
+    // Asked of the presented controller, the presenter dismisses it.
+    if (!presented_ && presenting_) {
+        presenting_->dismissViewController(animated, std::move(completion));
+        return;
+    }
+    if (!presented_)
+        return;
+    Ptr gone = presented_;
+    if (gone->presented_)
+        gone->dismissViewController(false);
+    gone->hideFromSuperview(animated);
+    gone->presenting_ = nullptr;
+    presented_.reset();
+    later(std::move(completion));
+}
+
+// --- NavigationController
+
+NavigationController::NavigationController(Ptr root) {
+    if (root)
+        setViewControllers({std::move(root)}, false);
+}
+
+void NavigationController::loadView() {
+    ViewController::loadView();
+    View& v = view();
+    Rect b = v.bounds();
+    bar_ = View::make(Rect{0, 0, b.width(), BarHeight});
+    bar_->setAutoresizingMask(FlexibleWidth);
+    bar_->setBackgroundColor(Color::gray(0.97));
+    bar_->setIdentifier("navigationBar");
+    content_ = View::make(Rect{0, BarHeight, b.width(), b.height() - BarHeight});
+    content_->setAutoresizingMask(FlexibleWidth | FlexibleHeight);
+    v.addSubview(content_);
+    v.addSubview(bar_);
+    setNavigationBarHidden(barHidden_, false);
+    show(nullptr, false);
+}
+
+View& NavigationController::navigationBar() {
+    view();
+    return *bar_;
+}
+
+void NavigationController::setNavigationBarHidden(bool hidden, bool animated) {
+    barHidden_ = hidden;
+    if (!bar_)
+        return;
+    Rect b = view().bounds();
+    bar_->setHidden(hidden);
+    double top = hidden ? 0 : BarHeight;
+    content_->setFrame({0, top, b.width(), b.height() - top});
+}
+
+void NavigationController::show(ViewController* from, bool animated) {
+    if (!content_)
+        return;
+    if (from)
+        from->hideFromSuperview(animated);
+    if (ViewController* top = topViewController(); top && !(top->isViewLoaded() && top->view().superview()))
+        top->showIn(*content_, content_->bounds(), animated);
+    updateBar();
+}
+
+void NavigationController::updateBar() {
+    if (!bar_)
+        return;
+    for (const auto& sub : std::vector(bar_->subviews()))
+        sub->removeFromSuperview();
+    ViewController* top = topViewController();
+    if (!top)
+        return;
+    Rect b = bar_->bounds();
+    auto title = std::make_shared<Label>(Rect{80, 0, b.width() - 160, b.height()});
+    title->setText(top->navigationItem().title);
+    title->setTextAlignment(gfx::TextAlignment::Center);
+    title->setFont(gfx::Font::boldSystem(17));
+    title->setIdentifier("navigationTitle");
+    title->setAutoresizingMask(FlexibleWidth);
+    bar_->addSubview(title);
+    double left = 8;
+    const NavigationItem& item = top->navigationItem();
+    if (item.leftBarButtonItems.empty() && stack_.size() > 1 && !item.hidesBackButton) {
+        const std::string& previous = stack_[stack_.size() - 2]->navigationItem().title;
+        auto back = std::make_shared<Button>(Rect{left, 7, 70, 30});
+        back->setTitle("< " + (previous.empty() ? foundation::tr("Back") : previous));
+        back->setIdentifier("navigationBack");
+        back->addTarget(TouchUpInside, [this](Control&) { popViewControllerAnimated(true); });
+        bar_->addSubview(back);
+    }
+    for (const auto& i : item.leftBarButtonItems) {
+        auto button = i->view();
+        button->setFrame({left, 7, 70, 30});
+        left += 74;
+        bar_->addSubview(button);
+    }
+    double right = b.width() - 8;
+    for (const auto& i : item.rightBarButtonItems) {
+        auto button = i->view();
+        right -= 70;
+        button->setFrame({right, 7, 70, 30});
+        button->setAutoresizingMask(FlexibleLeftMargin);
+        right -= 4;
+        bar_->addSubview(button);
+    }
+}
+
+void NavigationController::setViewControllers(std::vector<Ptr> controllers, bool animated) {
+    ViewController* old = topViewController();
+    for (auto& c : stack_)
+        c->removeFromParentViewController();
+    stack_ = std::move(controllers);
+    for (auto& c : stack_)
+        addChildViewController(c);
+    if (old != topViewController())
+        show(old, animated);
+    else
+        updateBar();
+}
+
+void NavigationController::pushViewController(const Ptr& controller, bool animated) {
+    if (!controller)
+        return;
+    ViewController* old = topViewController();
+    addChildViewController(controller);
+    stack_.push_back(controller);
+    show(old, animated);
+}
+
+ViewController::Ptr NavigationController::popViewControllerAnimated(bool animated) {
+    if (stack_.size() <= 1)
+        return nullptr;
+    Ptr gone = stack_.back();
+    stack_.pop_back();
+    show(gone.get(), animated);
+    gone->removeFromParentViewController();
+    return gone;
+}
+
+std::vector<ViewController::Ptr> NavigationController::popToRootViewControllerAnimated(bool animated) {
+    if (stack_.empty())
+        return {};
+    return popToViewController(stack_.front().get(), animated);
+}
+
+std::vector<ViewController::Ptr> NavigationController::popToViewController(const ViewController* controller,
+                                                                           bool animated) {
+    auto it = std::find_if(stack_.begin(), stack_.end(), [&](const Ptr& p) { return p.get() == controller; });
+    if (it == stack_.end() || it + 1 == stack_.end())
+        return {};
+    std::vector<Ptr> gone(it + 1, stack_.end());
+    stack_.erase(it + 1, stack_.end());
+    show(gone.back().get(), animated);
+    for (auto& g : gone)
+        g->removeFromParentViewController();
+    return gone;
+}
+
+// --- TabBarController
+
+void TabBarController::loadView() {
+    ViewController::loadView();
+    View& v = view();
+    Rect b = v.bounds();
+    content_ = View::make(Rect{0, 0, b.width(), b.height() - BarHeight});
+    content_->setAutoresizingMask(FlexibleWidth | FlexibleHeight);
+    bar_ = View::make(Rect{0, b.height() - BarHeight, b.width(), BarHeight});
+    bar_->setAutoresizingMask(FlexibleWidth | FlexibleTopMargin);
+    bar_->setBackgroundColor(Color::gray(0.97));
+    bar_->setIdentifier("tabBar");
+    v.addSubview(content_);
+    v.addSubview(bar_);
+    updateTabBar();
+    if (ViewController* selected = selectedViewController())
+        selected->showIn(*content_, content_->bounds(), false);
+}
+
+View& TabBarController::tabBar() {
+    view();
+    return *bar_;
+}
+
+void TabBarController::setViewControllers(std::vector<Ptr> controllers) {
+    if (ViewController* old = selectedViewController())
+        old->hideFromSuperview(false);
+    for (auto& c : tabs_)
+        c->removeFromParentViewController();
+    tabs_ = std::move(controllers);
+    for (auto& c : tabs_)
+        addChildViewController(c);
+    selected_ = 0;
+    updateTabBar();
+    if (content_)
+        if (ViewController* selected = selectedViewController())
+            selected->showIn(*content_, content_->bounds(), false);
+}
+
+void TabBarController::setSelectedIndex(size_t index) {
+    if (index >= tabs_.size() || index == selected_)
+        return;
+    ViewController* old = selectedViewController();
+    selected_ = index;
+    if (content_) {
+        if (old)
+            old->hideFromSuperview(false);
+        tabs_[index]->showIn(*content_, content_->bounds(), false);
+    }
+    updateTabBar();
+}
+
+void TabBarController::updateTabBar() {
+    if (!bar_)
+        return;
+    for (const auto& sub : std::vector(bar_->subviews()))
+        sub->removeFromSuperview();
+    if (tabs_.empty())
+        return;
+    Rect b = bar_->bounds();
+    double w = b.width() / double(tabs_.size());
+    for (size_t i = 0; i < tabs_.size(); ++i) {
+        const TabBarItem& item = tabs_[i]->tabBarItem();
+        auto button = std::make_shared<Button>(Rect{w * double(i), 0, w, b.height()});
+        button->setTitle(item.title);
+        button->setEnabled(item.enabled);
+        button->setSelected(i == selected_);
+        button->setTitleColor(Color::gray(0.5), StateNormal);
+        button->setTitleColor(Color{0, 0.478, 1, 1}, StateSelected);
+        button->setTag(int(i) + 1);
+        button->addTarget(TouchUpInside, [this, i](Control&) { setSelectedIndex(i); });
+        bar_->addSubview(button);
+    }
+}
+
+// --- AlertController
+
+void AlertController::loadView() {
+    auto dim = View::make(Rect{0, 0, 320, 480});
+    dim->setBackgroundColor(Color::gray(0, 0.4));
+    setView(dim);
+    const double width = 270, rowHeight = 44;
+    double textHeight = 24 + (message_.empty() ? 0 : 40);
+    double height = textHeight + rowHeight * double(actions_.size());
+    auto panel = View::make(Rect{0, 0, width, height});
+    panel->setBackgroundColor(Color::gray(0.97));
+    panel->layer().setCornerRadius(12);
+    panel->setClipsToBounds(true);
+    panel->setIdentifier("alert");
+    auto titleLabel = std::make_shared<Label>(Rect{12, 8, width - 24, 20});
+    titleLabel->setText(title());
+    titleLabel->setFont(gfx::Font::boldSystem(17));
+    titleLabel->setTextAlignment(gfx::TextAlignment::Center);
+    titleLabel->setIdentifier("alertTitle");
+    panel->addSubview(titleLabel);
+    if (!message_.empty()) {
+        auto messageLabel = std::make_shared<Label>(Rect{12, 30, width - 24, 36});
+        messageLabel->setText(message_);
+        messageLabel->setFont(gfx::Font::system(13));
+        messageLabel->setNumberOfLines(2);
+        messageLabel->setTextAlignment(gfx::TextAlignment::Center);
+        messageLabel->setIdentifier("alertMessage");
+        panel->addSubview(messageLabel);
+    }
+    for (size_t i = 0; i < actions_.size(); ++i) {
+        auto button = std::make_shared<Button>(Rect{0, textHeight + rowHeight * double(i), width, rowHeight});
+        button->setTitle(actions_[i].title);
+        if (actions_[i].style == AlertActionStyle::Destructive)
+            button->setTitleColor(Color{1, 0.23, 0.19, 1});
+        if (actions_[i].style == AlertActionStyle::Cancel)
+            button->titleLabel().setFont(gfx::Font::boldSystem(15));
+        button->addTarget(TouchUpInside, [this, i](Control&) { choose(i); });
+        panel->addSubview(button);
+    }
+    // Centred (an alert) or at the bottom (an action sheet) whatever size the dimming view gets.
+    struct Placer : View {
+        using View::View;
+        AlertControllerStyle style = AlertControllerStyle::Alert;
+        void layoutSubviews() override {
+            if (subviews().empty())
+                return;
+            View& p = *subviews()[0];
+            Rect b = bounds();
+            Size s = p.bounds().size;
+            double y =
+                style == AlertControllerStyle::Alert ? b.midY() - s.height / 2 : b.maxY() - s.height - 8;
+            p.setFrame({b.midX() - s.width / 2, y, s.width, s.height});
+        }
+    };
+    auto placer = View::make<Placer>(Rect{0, 0, 320, 480});
+    placer->style = style_;
+    placer->setAutoresizingMask(FlexibleWidth | FlexibleHeight);
+    placer->addSubview(panel);
+    dim->addSubview(placer);
+}
+
+void AlertController::choose(size_t index) {
+    if (index >= actions_.size())
+        return;
+    AlertAction action = actions_[index];
+    auto keep = shared_from_this();
+    dismissViewController(true, [action] {
+        if (action.handler)
+            action.handler(action);
+    });
+}
+
+} // namespace ui

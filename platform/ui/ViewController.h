@@ -1,0 +1,206 @@
+// View controllers: a lazily loaded view with its life cycle, title and navigation item, children,
+// and modal presentation; navigation and tab-bar containers; alerts and action sheets.
+#pragma once
+
+#include "platform/ui/Control.h"
+#include "platform/ui/View.h"
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace ui {
+
+class NavigationController;
+class TabBarController;
+
+class BarButtonItem {
+  public:
+    enum class SystemItem { Done, Cancel, Edit, Save, Add, Action };
+    using Action = std::function<void(BarButtonItem&)>;
+    BarButtonItem(std::string title, Action action) : title_(std::move(title)), action_(std::move(action)) {}
+    BarButtonItem(SystemItem item, Action action);
+
+    const std::string& title() const { return title_; }
+    void setTitle(std::string title);
+    std::optional<SystemItem> systemItem() const { return system_; }
+    bool isEnabled() const { return enabled_; }
+    void setEnabled(bool on);
+    // The button that shows the item on a bar (anchors popovers); made when the item is first shown.
+    std::shared_ptr<Button> view();
+    void trigger();
+
+  private:
+    std::string title_;
+    std::optional<SystemItem> system_;
+    Action action_;
+    bool enabled_ = true;
+    std::shared_ptr<Button> button_;
+};
+
+struct NavigationItem {
+    std::string title;
+    std::vector<std::shared_ptr<BarButtonItem>> leftBarButtonItems;
+    std::vector<std::shared_ptr<BarButtonItem>> rightBarButtonItems;
+    bool hidesBackButton = false;
+    void setLeftBarButtonItem(std::shared_ptr<BarButtonItem> item) { leftBarButtonItems = {std::move(item)}; }
+    void setRightBarButtonItem(std::shared_ptr<BarButtonItem> item) {
+        rightBarButtonItems = {std::move(item)};
+    }
+};
+
+struct TabBarItem {
+    std::string title;
+    bool enabled = true;
+};
+
+class ViewController : public std::enable_shared_from_this<ViewController> {
+  public:
+    using Ptr = std::shared_ptr<ViewController>;
+    ViewController() = default;
+    virtual ~ViewController() = default;
+    ViewController(const ViewController&) = delete;
+    ViewController& operator=(const ViewController&) = delete;
+
+    // Loads the view on first use (loadView, then viewDidLoad).
+    View& view();
+    std::shared_ptr<View> viewPtr();
+    bool isViewLoaded() const { return view_ != nullptr; }
+    void setView(std::shared_ptr<View> view) { view_ = std::move(view); }
+
+    virtual void loadView();
+    virtual void viewDidLoad() {}
+    virtual void viewWillAppear(bool animated) {}
+    virtual void viewDidAppear(bool animated) {}
+    virtual void viewWillDisappear(bool animated) {}
+    virtual void viewDidDisappear(bool animated) {}
+    virtual void viewWillTransitionToSize(Size size) {}
+
+    const std::string& title() const { return title_; }
+    void setTitle(std::string title);
+    NavigationItem& navigationItem() { return navigationItem_; }
+    TabBarItem& tabBarItem() { return tabBarItem_; }
+    bool isEditing() const { return editing_; }
+    virtual void setEditing(bool editing, bool animated) { editing_ = editing; }
+
+    ViewController* parentViewController() const { return parent_; }
+    NavigationController* navigationController() const;
+    TabBarController* tabBarController() const;
+    const std::vector<Ptr>& childViewControllers() const { return children_; }
+    void addChildViewController(const Ptr& child);
+    void removeFromParentViewController();
+
+    // Modal presentation over this controller's window (full screen).
+    void presentViewController(const Ptr& controller, bool animated, std::function<void()> completion = {});
+    void dismissViewController(bool animated, std::function<void()> completion = {});
+    ViewController* presentingViewController() const { return presenting_; }
+    ViewController* presentedViewController() const { return presented_.get(); }
+
+    // Appearance calls with the view shown in / removed from `container` (containers use these).
+    // The calls reach the children shown inside, once per appearance.
+    void showIn(View& container, const Rect& frame, bool animated);
+    void hideFromSuperview(bool animated);
+
+  private:
+    enum class Appearance { Disappeared, Appearing, Appeared, Disappearing };
+    void beginAppearance(bool appearing, bool animated);
+    void endAppearance();
+    std::vector<ViewController*> shownChildren() const;
+    Appearance appearance_ = Appearance::Disappeared;
+    bool appearanceAnimated_ = false;
+    std::shared_ptr<View> view_;
+    std::string title_;
+    NavigationItem navigationItem_;
+    TabBarItem tabBarItem_;
+    bool editing_ = false;
+    ViewController* parent_ = nullptr;
+    std::vector<Ptr> children_;
+    ViewController* presenting_ = nullptr;
+    Ptr presented_;
+};
+
+// A stack of controllers under a bar with the top one's title, back button and items.
+class NavigationController : public ViewController {
+  public:
+    explicit NavigationController(Ptr root = nullptr);
+    void loadView() override;
+
+    const std::vector<Ptr>& viewControllers() const { return stack_; }
+    void setViewControllers(std::vector<Ptr> controllers, bool animated);
+    ViewController* topViewController() const { return stack_.empty() ? nullptr : stack_.back().get(); }
+    void pushViewController(const Ptr& controller, bool animated);
+    Ptr popViewControllerAnimated(bool animated);
+    std::vector<Ptr> popToRootViewControllerAnimated(bool animated);
+    std::vector<Ptr> popToViewController(const ViewController* controller, bool animated);
+    bool isNavigationBarHidden() const { return barHidden_; }
+    void setNavigationBarHidden(bool hidden, bool animated);
+    // The bar: title label, back button ("navigationBack") and item buttons.
+    View& navigationBar();
+    // Rebuilds the bar from the top controller's navigation item.
+    void updateBar();
+    static constexpr double BarHeight = 44;
+
+  private:
+    void show(ViewController* from, bool animated);
+    std::vector<Ptr> stack_;
+    bool barHidden_ = false;
+    std::shared_ptr<View> bar_;
+    std::shared_ptr<View> content_;
+};
+
+// Tabs of controllers, one shown, with a bar of item buttons at the bottom.
+class TabBarController : public ViewController {
+  public:
+    void loadView() override;
+    const std::vector<Ptr>& viewControllers() const { return tabs_; }
+    void setViewControllers(std::vector<Ptr> controllers);
+    size_t selectedIndex() const { return selected_; }
+    void setSelectedIndex(size_t index);
+    ViewController* selectedViewController() const {
+        return selected_ < tabs_.size() ? tabs_[selected_].get() : nullptr;
+    }
+    // Rebuilds the tab buttons from the items (titles and enabled states).
+    void updateTabBar();
+    View& tabBar();
+    static constexpr double BarHeight = 49;
+
+  private:
+    std::vector<Ptr> tabs_;
+    size_t selected_ = 0;
+    std::shared_ptr<View> bar_;
+    std::shared_ptr<View> content_;
+};
+
+enum class AlertActionStyle { Default, Cancel, Destructive };
+enum class AlertControllerStyle { ActionSheet, Alert };
+
+struct AlertAction {
+    std::string title;
+    AlertActionStyle style = AlertActionStyle::Default;
+    std::function<void(const AlertAction&)> handler;
+};
+
+// An alert or action sheet; a tap on an action dismisses it, then runs the action's handler.
+class AlertController : public ViewController {
+  public:
+    AlertController(std::string title, std::string message, AlertControllerStyle style)
+        : message_(std::move(message)), style_(style) {
+        setTitle(std::move(title));
+    }
+    const std::string& message() const { return message_; }
+    AlertControllerStyle preferredStyle() const { return style_; }
+    void addAction(AlertAction action) { actions_.push_back(std::move(action)); }
+    const std::vector<AlertAction>& actions() const { return actions_; }
+    void loadView() override;
+    // What a tap on the action's button does.
+    void choose(size_t index);
+
+  private:
+    std::string message_;
+    AlertControllerStyle style_;
+    std::vector<AlertAction> actions_;
+};
+
+} // namespace ui

@@ -1,0 +1,133 @@
+// Controllers driven headless: a tab bar holding a navigation stack and a form that raises an alert.
+#include "platform/host/HeadlessHost.h"
+#include "platform/ui/Driver.h"
+#include "platform/ui/ViewController.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace ui;
+
+// Records its life cycle calls.
+struct Screen : ViewController {
+    explicit Screen(std::string name, std::vector<std::string>* log) : name(std::move(name)), log(log) {
+        setTitle(this->name);
+    }
+    std::string name;
+    std::vector<std::string>* log;
+    void viewDidLoad() override { log->push_back(name + " load"); }
+    void viewWillAppear(bool) override { log->push_back(name + " will appear"); }
+    void viewDidAppear(bool) override { log->push_back(name + " did appear"); }
+    void viewWillDisappear(bool) override { log->push_back(name + " will disappear"); }
+    void viewDidDisappear(bool) override { log->push_back(name + " did disappear"); }
+};
+
+struct DemoApp : ::testing::Test {
+    host::HeadlessHost host{{320, 480}};
+    Driver driver{host.window(), host};
+    std::vector<std::string> log;
+    std::shared_ptr<Screen> list = std::make_shared<Screen>("List", &log);
+    std::shared_ptr<NavigationController> nav = std::make_shared<NavigationController>(list);
+    std::shared_ptr<Screen> form = std::make_shared<Screen>("Form", &log);
+    std::shared_ptr<Screen> help = std::make_shared<Screen>("Help", &log);
+    std::shared_ptr<TabBarController> tabs = std::make_shared<TabBarController>();
+
+    void SetUp() override {
+        nav->setTitle("Browse");
+        help->tabBarItem().enabled = false;
+        tabs->setViewControllers({nav, form, help});
+        host.window().setRootViewController(tabs);
+        host.drain();
+    }
+};
+
+TEST_F(DemoApp, TheFirstTabAppearsWithItsLifeCycleInOrder) {
+    EXPECT_EQ(log, (std::vector<std::string>{"List load", "List will appear", "List did appear"}));
+    EXPECT_EQ(list->navigationController(), nav.get());
+    EXPECT_EQ(list->tabBarController(), tabs.get());
+    EXPECT_EQ(driver.text("navigationTitle"), "List");
+    EXPECT_FALSE(form->isViewLoaded()); // views load lazily
+}
+
+TEST_F(DemoApp, TabsSwitchOnTapsAndADisabledTabStays) {
+    log.clear();
+    driver.tapText("Form");
+    EXPECT_EQ(tabs->selectedIndex(), 1u);
+    EXPECT_EQ(log, (std::vector<std::string>{"List will disappear", "List did disappear", "Form load",
+                                             "Form will appear", "Form did appear"}));
+    driver.tapText("Help");
+    EXPECT_EQ(tabs->selectedIndex(), 1u);
+    EXPECT_FALSE(help->isViewLoaded());
+    driver.tapText("Browse");
+    EXPECT_EQ(tabs->selectedIndex(), 0u);
+    EXPECT_TRUE(list->view().window() == &host.window());
+}
+
+TEST_F(DemoApp, PushAndPopThroughTheBackButton) {
+    auto detail = std::make_shared<Screen>("Detail", &log);
+    int saves = 0;
+    detail->navigationItem().setRightBarButtonItem(
+        std::make_shared<BarButtonItem>(BarButtonItem::SystemItem::Save, [&](BarButtonItem&) { ++saves; }));
+    nav->pushViewController(detail, true);
+    host.drain();
+    EXPECT_EQ(nav->topViewController(), detail.get());
+    EXPECT_EQ(driver.text("navigationTitle"), "Detail");
+    EXPECT_EQ(driver.text("navigationBack"), "< List");
+    driver.tapText("Save");
+    EXPECT_EQ(saves, 1);
+    log.clear();
+    driver.tap("navigationBack");
+    EXPECT_EQ(nav->topViewController(), list.get());
+    EXPECT_EQ(log, (std::vector<std::string>{"Detail will disappear", "Detail did disappear",
+                                             "List will appear", "List did appear"}));
+    EXPECT_EQ(driver.find("navigationBack"), nullptr);
+
+    // Popping to the root drops everything above it.
+    nav->pushViewController(std::make_shared<Screen>("A", &log), false);
+    nav->pushViewController(std::make_shared<Screen>("B", &log), false);
+    EXPECT_EQ(nav->popToRootViewControllerAnimated(false).size(), 2u);
+    EXPECT_EQ(nav->viewControllers().size(), 1u);
+    nav->setNavigationBarHidden(true, false);
+    EXPECT_TRUE(nav->navigationBar().isHidden());
+}
+
+TEST_F(DemoApp, AnAlertIsAnsweredAndItsHandlerRunsAfterTheDismissal) {
+    driver.tapText("Form");
+    auto alert = std::make_shared<AlertController>("Delete column?", "It cannot be undone.",
+                                                   AlertControllerStyle::Alert);
+    std::vector<std::string> chosen;
+    alert->addAction(
+        {"Cancel", AlertActionStyle::Cancel, [&](const AlertAction& a) { chosen.push_back(a.title); }});
+    alert->addAction({"Delete", AlertActionStyle::Destructive, [&](const AlertAction& a) {
+                          chosen.push_back(a.title);
+                          EXPECT_EQ(form->presentedViewController(), nullptr);
+                      }});
+    bool presented = false;
+    form->presentViewController(alert, true, [&] { presented = true; });
+    host.drain();
+    EXPECT_TRUE(presented);
+    EXPECT_EQ(alert->presentingViewController(), form.get());
+    EXPECT_EQ(driver.text("alertTitle"), "Delete column?");
+    // The alert covers the tab bar: a tap on a tab reaches the alert's dimming view.
+    EXPECT_NE(driver.tapText("Browse"), nullptr);
+    EXPECT_EQ(tabs->selectedIndex(), 1u);
+    driver.tapText("Delete");
+    EXPECT_EQ(chosen, (std::vector<std::string>{"Delete"}));
+    EXPECT_EQ(driver.find("alert"), nullptr);
+}
+
+TEST(OffScreenController, LoadsItsViewWithoutAWindowAndPresentsWithoutShowing) {
+    host::HeadlessHost host;
+    std::vector<std::string> log;
+    auto screen = std::make_shared<Screen>("Report", &log);
+    EXPECT_EQ(screen->view().window(), nullptr);
+    auto other = std::make_shared<Screen>("Other", &log);
+    screen->presentViewController(other, false);
+    EXPECT_EQ(screen->presentedViewController(), other.get());
+    EXPECT_FALSE(other->isViewLoaded());
+    other->dismissViewController(false);
+    EXPECT_EQ(screen->presentedViewController(), nullptr);
+}
+
+} // namespace
