@@ -280,9 +280,10 @@ TEST_F(FileImporterTest, EmptyFile) {
 }
 
 TEST_F(FileImporterTest, FinalLineBreakAddsNoEmptyRowAndEncodingsAreDetected) {
-    run(write("u16.csv", std::string("\xFF\xFE") + std::string("x\0,\0y\0\n\0\xE9\0,\0"
-                                                               "1\0\n\0",
-                                                               20)),
+    using namespace std::string_literals;
+    run(write("u16.csv", "\xFF\xFE"
+                         "x\0,\0y\0\n\0\xE9\0,\0"
+                         "1\0\n\0"s),
         true);
     EXPECT_EQ(names(), (Strings{"x", "y"}));
     EXPECT_EQ(model->countRows(), 1u);
