@@ -1,31 +1,13 @@
 // Text conversions for workbook records: UTF-16 code units and legacy code pages to UTF-8.
 #include "import/xls/Text.h"
 
+#include "platform/foundation/Utf8.h"
+
 #include <cerrno>
 #include <iconv.h>
 #include <string>
 
 namespace xls {
-
-void appendUtf8(std::string& out, char32_t cp) {
-    if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
-        cp = 0xFFFD;
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
 
 std::string utf16ToUtf8(std::u16string_view units) {
     std::string out;
@@ -37,7 +19,7 @@ std::string utf16ToUtf8(std::u16string_view units) {
             u = 0x10000 + ((u - 0xD800) << 10) + (units[i + 1] - 0xDC00);
             ++i;
         }
-        appendUtf8(out, u);
+        foundation::appendUtf8(out, u);
     }
     return out;
 }
@@ -57,7 +39,7 @@ std::string cp1252ToUtf8(std::string_view bytes) {
         char32_t cp = c;
         if (c >= 0x80 && c < 0xA0)
             cp = kCp1252High[c - 0x80];
-        appendUtf8(out, cp);
+        foundation::appendUtf8(out, cp);
     }
     return out;
 }

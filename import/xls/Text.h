@@ -7,8 +7,6 @@
 
 namespace xls {
 
-// Appends one code point as UTF-8 (invalid ones as U+FFFD).
-void appendUtf8(std::string& out, char32_t cp);
 
 // UTF-16 code units to UTF-8; lone surrogates become U+FFFD so the result is always valid UTF-8.
 std::string utf16ToUtf8(std::u16string_view units);

@@ -1,5 +1,6 @@
 // Stored objects: values by slot, writes through the owning context, relationships, text sets as JSON.
 #include "platform/store/ManagedObject.h"
+#include "platform/foundation/Json.h"
 
 #include "platform/foundation/Log.h"
 #include "platform/store/Context.h"
@@ -128,126 +129,21 @@ std::string encodeTextSet(const std::vector<std::string>& texts) {
     std::vector<std::string> sorted(texts);
     std::sort(sorted.begin(), sorted.end());
     sorted.erase(std::unique(sorted.begin(), sorted.end()), sorted.end());
-    std::string out = "[";
-    for (const auto& t : sorted) {
-        if (out.size() > 1)
-            out += ',';
-        out += '"';
-        for (unsigned char c : t) {
-            if (c == '"' || c == '\\') {
-                out += '\\';
-                out += static_cast<char>(c);
-            } else if (c < 0x20) {
-                static const char hex[] = "0123456789abcdef";
-                out += "\\u00";
-                out += hex[c >> 4];
-                out += hex[c & 15];
-            } else {
-                out += static_cast<char>(c);
-            }
-        }
-        out += '"';
-    }
-    return out + "]";
+    foundation::Value::Array items(sorted.begin(), sorted.end());
+    return foundation::toJson(foundation::Value(std::move(items)));
 }
 
-namespace {
-void appendUtf8(std::string& out, uint32_t cp) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
-
-bool hex4(std::string_view s, size_t at, uint32_t& v) {
-    if (at + 4 > s.size())
-        return false;
-    v = 0;
-    for (size_t i = at; i < at + 4; ++i) {
-        char c = s[i];
-        v <<= 4;
-        if (c >= '0' && c <= '9')
-            v |= static_cast<uint32_t>(c - '0');
-        else if (c >= 'a' && c <= 'f')
-            v |= static_cast<uint32_t>(c - 'a' + 10);
-        else if (c >= 'A' && c <= 'F')
-            v |= static_cast<uint32_t>(c - 'A' + 10);
-        else
-            return false;
-    }
-    return true;
-}
-} // namespace
-
-// Reads the arrays written above and by SQL tools (json_array); anything else gives what was read so far.
+// Reads the arrays written above and by SQL tools (json_array); text that is not such an array gives
+// nothing, and members that are not texts are passed over.
 std::vector<std::string> decodeTextSet(std::string_view json) {
     std::vector<std::string> out;
-    size_t i = json.find('[');
-    if (i == std::string_view::npos)
+    auto parsed = foundation::fromJson(json);
+    if (!parsed)
         return out;
-    while (true) {
-        i = json.find_first_of("\"]", i + 1);
-        if (i == std::string_view::npos || json[i] == ']')
-            return out;
-        std::string text;
-        for (++i; i < json.size() && json[i] != '"'; ++i) {
-            if (json[i] != '\\') {
-                text += json[i];
-                continue;
-            }
-            if (++i >= json.size())
-                return out;
-            switch (json[i]) {
-            case 'n':
-                text += '\n';
-                break;
-            case 't':
-                text += '\t';
-                break;
-            case 'r':
-                text += '\r';
-                break;
-            case 'b':
-                text += '\b';
-                break;
-            case 'f':
-                text += '\f';
-                break;
-            case 'u': {
-                uint32_t cp = 0;
-                if (!hex4(json, i + 1, cp))
-                    return out;
-                i += 4;
-                if (cp >= 0xD800 && cp < 0xDC00 && i + 6 < json.size() + 0 && json[i + 1] == '\\' &&
-                    json[i + 2] == 'u') {
-                    uint32_t low = 0;
-                    if (hex4(json, i + 3, low) && low >= 0xDC00 && low < 0xE000) {
-                        cp = 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00);
-                        i += 6;
-                    }
-                }
-                appendUtf8(text, cp);
-                break;
-            }
-            default:
-                text += json[i];
-            }
-        }
-        if (i >= json.size())
-            return out;
-        out.push_back(std::move(text));
-    }
+    for (const auto& item : parsed->array())
+        if (item.kind() == foundation::Value::Kind::String)
+            out.push_back(item.string());
+    return out;
 }
 
 } // namespace store
