@@ -170,23 +170,42 @@ TEST_F(SummaryAnalysesTest, TimestampsFarFromZeroKeepTheirSpread) {
     auto m = open();
     // Nine seconds counts near 1.7e9 spread over a minute. The one-pass shortcut
     // sqrt(sum(t^2)/8 - sum(t)^2/72) gives 32 here; R: sd(t) -> 21.1745392183894.
-    std::vector<std::string> texts;
-    for (int d : {0, 5, 12, 20, 31, 38, 44, 52, 60})
-        texts.push_back(std::to_string(1700000000 + d));
-    auto columns = workspaceOf(*m, {texts}, {3});
-    for (const auto& rows :
-         {std::optional<std::vector<int64_t>>(rowRange(1, 9)), std::optional<std::vector<int64_t>>()}) {
-        SCOPED_TRACE(rows ? "given rows" : "every row");
-        const auto r = m->varDetailForColumn(*columns[0], rows);
+    // The same seconds as numbers and as the times of a Date / Time column ("2023-11-14 22:13:20" is
+    // 1700000000 s).
+    std::vector<std::string> numbers, times;
+    for (int d : {0, 5, 12, 20, 31, 38, 44, 52, 60}) {
+        numbers.push_back(std::to_string(1700000000 + d));
+        char text[32];
+        std::snprintf(text, sizeof text, "2023-11-14 22:%02d:%02d", 13 + (20 + d) / 60, (20 + d) % 60);
+        times.push_back(text);
+    }
+    auto columns = workspaceOf(*m, {numbers, times}, {3, 4});
+    const double base = *m->dateForString("2023-11-14 22:13:20");
+    struct Case {
+        const char* what;
+        size_t column;
+        std::optional<std::vector<int64_t>> rows;
+        double origin;
+    };
+    const Case cases[] = {
+        {"numbers over given rows", 0, rowRange(1, 9), 1700000000},
+        {"numbers over every row", 0, std::nullopt, 1700000000},
+        {"times over given rows", 1, rowRange(1, 9), base},
+        {"times over every row", 1, std::nullopt, base},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const auto r = m->varDetailForColumn(*columns[c.column], c.rows);
         // R: t <- 1700000000 + c(0,5,12,20,31,38,44,52,60); d <- t - mean(t)
-        // mean(t) -> 1700000029.11111; mean(d^3)/mean(d^2)^1.5 -> 0.0142354392519598;
-        // mean(d^4)/mean(d^2)^2 - 3 -> -1.32883262198292
+        // mean(t) - 1700000000 -> 29.1111111111111; mean(d^3)/mean(d^2)^1.5 -> 0.0142354392519598;
+        // mean(d^4)/mean(d^2)^2 - 3 -> -1.32883262198292; mean(abs(d)) -> 17.6543209817674
         EXPECT_NEAR(*r.sd, 21.1745392183894, 1e-6);
         EXPECT_NEAR(*r.variance, 21.1745392183894 * 21.1745392183894, 1e-4);
-        EXPECT_NEAR(*r.mean, 1700000029.11111, 1e-4);
+        EXPECT_NEAR(*r.mean - c.origin, 29.1111111111111, 1e-5);
         EXPECT_NEAR(*r.skew, 0.0142354392519598, 1e-6);
         EXPECT_NEAR(*r.kurtosis, -1.32883262198292, 1e-6);
-        EXPECT_NEAR(*r.meanAbsDev, 17.6543209817674, 1e-6); // R: mean(abs(d))
+        EXPECT_NEAR(*r.meanAbsDev, 17.6543209817674, 1e-6);
+        EXPECT_EQ(r.range, 60);
     }
 }
 
@@ -405,10 +424,21 @@ TEST_F(SummaryAnalysesTest, TwoWayOthersRowAndColumnOfATwelveByTwelveTable) {
     EXPECT_TRUE(std::isnan(r.phi));
 }
 
+TEST_F(SummaryAnalysesTest, TwoWayRealOthersLevelStaysApart) {
+    auto m = open();
+    // "Others" is a real text here, the most frequent; with top 2 the merged level sits beside it.
+    auto columns = workspaceOf(
+        *m, {{"Others", "Others", "Others", "a", "a", "b"}, {"x", "y", "x", "x", "y", "y"}}, {1, 1});
+    const auto r = m->twoWayTabOfColumn(*columns[0], *columns[1], 2, 0, false, std::nullopt);
+    EXPECT_EQ(r.arrayA.levels, (std::vector<std::string>{"Others", "Others"}));
+    EXPECT_EQ(r.arrayA.counts, (std::vector<int64_t>{3, 3}));
+    EXPECT_EQ(r.freqs, (std::vector<std::vector<int64_t>>{{2, 1}, {1, 2}}));
+}
+
 TEST_F(SummaryAnalysesTest, TwoWayChiSquareAgainstR) {
     auto m = open();
-    // The table [[12, 5, 7], [3, 9, 4], [6, 2, 11]] as rows of texts; the level orders by frequency
-    // are r1 (24), r3 (19), r2 (16) and c1 (21), c3 (22)... so the table is permuted, not changed.
+    // The table [[12, 5, 7], [3, 9, 4], [6, 2, 11]] as rows of texts. The levels come by frequency,
+    // r1 (24), r3 (19), r2 (16) and c3 (22), c1 (21), c2 (16): the table is permuted, the test unchanged.
     std::vector<std::string> a, b;
     const int table[3][3] = {{12, 5, 7}, {3, 9, 4}, {6, 2, 11}};
     for (int i = 0; i < 3; ++i)
@@ -445,6 +475,11 @@ TEST_F(SummaryAnalysesTest, GroupOrder) {
         {"numeric with Others first", {"10", "9", "100", "10", "9", "7"}, 3, 3, {"Others", "9", "10"}},
         {"text by frequency, Others last", {"b", "a", "c", "b", "d", "c", "b"}, 1, 3, {"b", "c", "Others"}},
         {"text ties by text", {"y", "x", "z"}, 1, 20, {"x", "y", "z"}},
+        {"dates by time",
+         {"6 January 2020", "5 January 2020", "7 January 2020", "5 January 2020"},
+         4,
+         20,
+         {"5 January 2020", "6 January 2020", "7 January 2020"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
