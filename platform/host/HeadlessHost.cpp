@@ -13,7 +13,9 @@ namespace host {
 namespace {
 constexpr double kFrame = 1.0 / 60;
 
-double finiteAnimationEnd(const layers::Layer& layer) {
+} // namespace
+
+double nextFiniteAnimationEnd(const layers::Layer& layer) {
     double end = std::numeric_limits<double>::infinity();
     for (const std::string& key : layer.animationKeys()) {
         const layers::Animation* a = layer.animationForKey(key);
@@ -23,10 +25,9 @@ double finiteAnimationEnd(const layers::Layer& layer) {
         end = std::min(end, a->beginTime.value_or(0) + a->activeDuration());
     }
     for (const auto& sub : layer.sublayers())
-        end = std::min(end, finiteAnimationEnd(*sub));
+        end = std::min(end, nextFiniteAnimationEnd(*sub));
     return end;
 }
-} // namespace
 
 HeadlessHost::HeadlessHost(gfx::Size screen)
     : clock_(std::make_shared<ui::VirtualClock>()), wakeup_(std::make_shared<Wakeup>()) {
@@ -97,7 +98,7 @@ bool HeadlessHost::runUntil(const std::function<bool()>& predicate, double timeo
 }
 
 double HeadlessHost::nextAnimationEnd() const {
-    return finiteAnimationEnd(window_->layer());
+    return nextFiniteAnimationEnd(window_->layer());
 }
 
 bool HeadlessHost::waitUntilIdle(double maxSeconds) {

@@ -11,6 +11,10 @@
 
 namespace host {
 
+// When the earliest finite animation in the layer's subtree ends (infinity when none runs); repeating
+// and kept animations never end, so they never keep a host from being idle.
+double nextFiniteAnimationEnd(const layers::Layer& layer);
+
 class HeadlessHost : public ui::Host {
   public:
     // Claims the calling thread as the main thread and installs the virtual clock for timers and
