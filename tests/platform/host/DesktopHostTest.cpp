@@ -29,8 +29,9 @@ QGuiApplication& app() {
     static int argc = 1;
     static char name[] = "desktop_host_tests";
     static char* argv[] = {name, nullptr};
-    static QGuiApplication application(argc, argv);
-    return application;
+    // Never destroyed: other statics (fonts, the drawing backend) outlive it at exit.
+    static auto* application = new QGuiApplication(argc, argv);
+    return *application;
 }
 
 void click(QWindow* w, QPointF p) {
