@@ -181,9 +181,10 @@ void FileImporter::analyzeColumns(std::uint64_t count, bool withCallbacks) {
             continue;
         model_->basicStatsForColumn(*column);
         column->setType(Model::guessTypeOfColumn(*column));
+        // Saved column by column: a delegate that resets before the next column without saving must not
+        // drop this one's statistics.
+        model_->saveContext();
     }
-    // The statistics are part of the workspace whether or not the caller saves again.
-    model_->saveContext();
 }
 
 void FileImporter::createEmptyWorkspaceWithRows(std::uint64_t rows, std::uint64_t columns) {

@@ -1,0 +1,232 @@
+// A whole delimited-text import as the Workspaces screen runs it (save and reset every 100 rows and before
+// each column's analysis, statistics and type guess included) against the sqlite3 shell's .import of the
+// same cells in long form (rowNum, colNum, data) into a table with the workspace's two cell indexes.
+// Target: at most 2x. Then the peak resident memory of a 100,000 x 500 import (target under 300 MB);
+// that one writes a file of several GB and runs for minutes, so it runs only with the argument "--wide".
+#include "import/FileImporter.h"
+#include "model/Model.h"
+#include "platform/store/Coordinator.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <string>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::uint64_t kRows = 100000;
+
+double now() {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+// A third numbers, a third dates, a third words, as a typical table.
+int cellText(char* out, std::size_t size, std::uint64_t row, unsigned col) {
+    switch (col % 3) {
+    case 0:
+        return std::snprintf(out, size, "%llu.%u", static_cast<unsigned long long>(row * 7 % 1000), col % 10);
+    case 1:
+        return std::snprintf(out, size, "%02u/%02u/2021", static_cast<unsigned>(1 + row % 12), 10 + col % 10);
+    default:
+        return col % 2 ? std::snprintf(out, size, "yes")
+                       : std::snprintf(out, size, "category %u", static_cast<unsigned>(row % 17));
+    }
+}
+
+// The table with a header, and (when longForm is given) the same cells as rowNum,colNum,data lines.
+void writeTable(const std::string& path, const std::string& longForm, unsigned cols) {
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    std::FILE* g = longForm.empty() ? nullptr : std::fopen(longForm.c_str(), "wb");
+    if (!f || (!longForm.empty() && !g)) {
+        std::perror("bench file");
+        std::exit(1);
+    }
+    for (unsigned c = 0; c < cols; ++c)
+        std::fprintf(f, "%sv%u", c ? "," : "", c + 1);
+    std::fputc('\n', f);
+    char text[64];
+    for (std::uint64_t r = 1; r <= kRows; ++r) {
+        for (unsigned c = 0; c < cols; ++c) {
+            int n = cellText(text, sizeof text, r, c);
+            if (c)
+                std::fputc(',', f);
+            std::fwrite(text, 1, static_cast<std::size_t>(n), f);
+            if (g)
+                std::fprintf(g, "%llu,%u,%s\n", static_cast<unsigned long long>(r), c, text);
+        }
+        std::fputc('\n', f);
+    }
+    std::fclose(f);
+    if (g)
+        std::fclose(g);
+}
+
+// What the Workspaces screen does in its callbacks: save and reset, so that no more than one batch of
+// rows or one column's cells is held.
+class ScreenLikeDelegate final : public FileImporterDelegate {
+  public:
+    explicit ScreenLikeDelegate(Model& model) : model_(model) {}
+    void importerDidStartDocument(FileImporter&, const std::string&) override {}
+    void importerDidCompleteLineNumber(FileImporter&, std::uint64_t, std::uint64_t) override {
+        saveAndReset();
+    }
+    void importerDidCompleteParsing(FileImporter&, const std::string&) override { parsed = now(); }
+    void importerWillAnalyzeColumnNamed(FileImporter&, const std::string&) override { saveAndReset(); }
+    void importerDidCompleteDocument(FileImporter&, const std::string&, const ImportError& error) override {
+        model_.saveContext();
+        code = error.code;
+    }
+    int code = 0;
+    double parsed = 0;
+
+  private:
+    void saveAndReset() {
+        model_.saveContext();
+        model_.managedObjectContext()->reset();
+    }
+    Model& model_;
+};
+
+int importFile(const std::string& csv, const std::string& workspace) {
+    Model model;
+    model.setPersistentStoreCoordinator(std::make_shared<store::Coordinator>(Model::managedObjectModel()));
+    model.setManagedObjectContext(std::make_shared<store::Context>(model.persistentStoreCoordinator()));
+    model.openStore(workspace);
+    model.setWritesWithoutSync(true);
+    ScreenLikeDelegate delegate(model);
+    FileImporter importer;
+    importer.setModel(&model);
+    importer.setDelegate(&delegate);
+    const double start = now();
+    importer.createWorkspaceFromText(csv, true, 0, U',', ".");
+    model.setWritesWithoutSync(false);
+    std::printf("  reading and storing %.2f s, column analysis %.2f s\n", delegate.parsed - start,
+                now() - delegate.parsed);
+    std::fflush(stdout);
+    return delegate.code;
+}
+
+struct ChildRun {
+    double seconds = 0;
+    double cpuSeconds = 0; // user and system: steadier than wall-clock time on a shared machine
+    double peakMB = 0;
+    bool ok = false;
+};
+
+// Runs body in a child process of its own, so that its peak resident memory and processor time are its
+// alone; the child's exit status is body's.
+template <class Body> ChildRun inChild(Body body) {
+    ChildRun run;
+    const double start = now();
+    pid_t pid = fork();
+    if (pid == 0) {
+        std::fflush(stdout);
+        _exit(body());
+    }
+    int status = 0;
+    rusage usage{};
+    if (pid < 0 || wait4(pid, &status, 0, &usage) != pid)
+        return run;
+    run.seconds = now() - start;
+    run.cpuSeconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                     static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e-6;
+    run.peakMB = static_cast<double>(usage.ru_maxrss) / 1024.0;
+    run.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    return run;
+}
+
+ChildRun importInChild(const std::string& csv, const std::string& workspace) {
+    return inChild([&] {
+        // The importer's log lines (one per 100 rows) would drown the figures.
+        int null = ::open("/dev/null", O_WRONLY);
+        dup2(null, 2);
+        return importFile(csv, workspace) == -1 ? 0 : 1;
+    });
+}
+
+ChildRun sqliteShellImport(const std::string& longForm, const std::string& db) {
+    const std::string script = db + ".sql";
+    std::FILE* f = std::fopen(script.c_str(), "w");
+    std::fprintf(f,
+                 "PRAGMA synchronous = OFF;\n"
+                 "CREATE TABLE Cell (rowNum INTEGER, colNum INTEGER, data TEXT);\n"
+                 "CREATE INDEX CellColumnRows ON Cell (colNum, rowNum);\n"
+                 "CREATE INDEX CellRowColumns ON Cell (rowNum, colNum);\n"
+                 ".import --csv %s Cell\n",
+                 longForm.c_str());
+    std::fclose(f);
+    ChildRun run = inChild([&] {
+        int in = ::open(script.c_str(), O_RDONLY);
+        dup2(in, 0);
+        execlp("sqlite3", "sqlite3", "-bail", db.c_str(), static_cast<char*>(nullptr));
+        return 127;
+    });
+    if (!run.ok) {
+        std::fprintf(stderr, "sqlite3 shell failed\n");
+        std::exit(1);
+    }
+    return run;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const bool wide = argc > 1 && std::strcmp(argv[1], "--wide") == 0;
+    std::string folder = (fs::temp_directory_path() / "ovrida-bench-file-import-XXXXXX").string();
+    if (!mkdtemp(folder.data()))
+        return 1;
+    int status = 0;
+
+    const std::string csv = folder + "/table.csv", longForm = folder + "/long.csv";
+    writeTable(csv, longForm, 50);
+    ChildRun ours{1e300, 1e300, 0, true}, shell{1e300, 1e300, 0, true};
+    for (int run = 0; run < 2; ++run) {
+        fs::remove(folder + "/w.ov");
+        fs::remove(folder + "/s.db");
+        ChildRun r = importInChild(csv, folder + "/w.ov");
+        if (!r.ok) {
+            std::fprintf(stderr, "import failed\n");
+            status = 1;
+        }
+        ours = {std::min(ours.seconds, r.seconds), std::min(ours.cpuSeconds, r.cpuSeconds),
+                std::max(ours.peakMB, r.peakMB), ours.ok && r.ok};
+        ChildRun s = sqliteShellImport(longForm, folder + "/s.db");
+        shell = {std::min(shell.seconds, s.seconds), std::min(shell.cpuSeconds, s.cpuSeconds), 0, true};
+    }
+    const double ratio = ours.cpuSeconds / shell.cpuSeconds;
+    std::printf("import of %llu rows x 50 columns (%.0f MB CSV; saves every 100 rows, statistics and type "
+                "guess): %.2f s (processor %.2f s), peak %.0f MB; sqlite3 shell .import of the long form: "
+                "%.2f s (processor %.2f s); processor-time ratio %.2f (target <= 2)\n",
+                static_cast<unsigned long long>(kRows), static_cast<double>(fs::file_size(csv)) / 1e6,
+                ours.seconds, ours.cpuSeconds, ours.peakMB, shell.seconds, shell.cpuSeconds, ratio);
+    if (ratio > 2)
+        status = 1;
+    fs::remove(longForm);
+    fs::remove(folder + "/w.ov");
+    fs::remove(folder + "/s.db");
+
+    if (!wide) {
+        std::printf("import of 100,000 x 500: skipped (several GB of disk, minutes); run with --wide\n");
+    } else {
+        writeTable(csv, "", 500);
+        ChildRun r = importInChild(csv, folder + "/w.ov");
+        std::printf(
+            "import of 100,000 rows x 500 columns (%.0f MB CSV, %.0f MB workspace): %.1f s (processor "
+            "%.1f s), peak resident %.0f MB (target < 300)%s\n",
+            static_cast<double>(fs::file_size(csv)) / 1e6,
+            static_cast<double>(fs::file_size(folder + "/w.ov")) / 1e6, r.seconds, r.cpuSeconds, r.peakMB,
+            r.ok ? "" : " FAILED");
+        if (!r.ok || r.peakMB >= 300)
+            status = 1;
+    }
+    fs::remove_all(folder);
+    return status;
+}
