@@ -2,6 +2,7 @@
 // and the column analysis that ends every import.
 #include "import/FileImporter.h"
 
+#include "import/DHxlsReader.h"
 #include "model/Model.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/Tr.h"
@@ -38,16 +39,47 @@ void FileImporter::createWorkspaceFromText(const std::string& path, bool withHea
         model_->setReadPercent(nullptr);
         model_->setReadCurrency(nullptr);
     }
+    // Compared exactly: a workbook extension in capitals is read as delimited text.
     const std::string extension = std::filesystem::path(path).extension().string();
-    if (extension == ".xlsx" || extension == ".xls") {
-        // The workbook readers join the importer separately; until then such a file is refused plainly.
-        didBeginDocument();
-        ImportError error = importError(codeUnsupportedFormat);
-        error.message = foundation::tr("This workbook format cannot be imported yet.");
-        finishedCsv(path, error);
+    if (extension == ".xlsx")
+        importXlsx(path);
+    else if (extension == ".xls")
+        importXls(path);
+    else
+        importTxt(path, delim);
+}
+
+void FileImporter::inspectURL(const std::string& path) {
+    const std::string extension = std::filesystem::path(path).extension().string();
+    if (extension == ".xlsx") {
+        // No reader of this format is part of the importer yet: as when none could be created.
+        foundation::log("Could not initialize XLSX parser to inspect file");
         return;
     }
-    importTxt(path, delim);
+    if (extension != ".xls") {
+        if (delegate_)
+            delegate_->importerDidInspectURL(*this, path, std::nullopt);
+        return;
+    }
+    std::vector<WorkbookSheet> sheets;
+    if (auto reader = DHxlsReader::xlsReaderFromFile(path)) {
+        for (std::uint32_t i = 0; i < reader->numberOfSheets(); ++i)
+            sheets.push_back({reader->sheetNameAtIndex(i).value_or(""), std::nullopt});
+    }
+    if (delegate_)
+        delegate_->importerDidInspectURL(*this, path, sheets);
+}
+
+// The workbook roads are not part of the importer yet: such a file is refused plainly, never read as text.
+void FileImporter::importXls(const std::string& path) {
+    didBeginDocument();
+    ImportError error = importError(codeUnsupportedFormat);
+    error.message = foundation::tr("This workbook format cannot be imported yet.");
+    finishedCsv(path, error);
+}
+
+void FileImporter::importXlsx(const std::string& path) {
+    importXls(path);
 }
 
 void FileImporter::importTxt(const std::string& path, char32_t delim) {

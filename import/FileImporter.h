@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,9 +18,20 @@ class Column;
 class FileImporter;
 
 // Sent without asking first: the delegate of an import implements every import callback.
+// One sheet of a workbook as an inspection lists it: its name, and for an "xlsx" workbook the number of
+// its relationship, which the import is then given.
+struct WorkbookSheet {
+    std::string name;
+    std::optional<std::uint64_t> num;
+    bool operator==(const WorkbookSheet&) const = default;
+};
+
 class FileImporterDelegate {
   public:
     virtual ~FileImporterDelegate() = default;
+    // Once per inspection: the workbook's sheets (empty when it cannot be read), nothing for a text file.
+    virtual void importerDidInspectURL(FileImporter& importer, const std::string& file,
+                                       const std::optional<std::vector<WorkbookSheet>>& sheets) {}
     virtual void importerDidStartDocument(FileImporter& importer, const std::string& file) {}
     // After each stored row whose number is a non-zero multiple of 100; the delegate may save and reset
     // the Model's context here.
@@ -66,7 +78,13 @@ class FileImporter : public CHCSVParserDelegate {
     // R rows of C empty cells, named Var1 to VarC; no delegate callback.
     void createEmptyWorkspaceWithRows(std::uint64_t rows, std::uint64_t columns);
 
+    // Lists the sheets of a workbook and answers with importerDidInspectURL before it returns.
+    void inspectURL(const std::string& path);
+
+    // The format drivers, chosen by the extension.
     void importTxt(const std::string& path, char32_t delim);
+    void importXls(const std::string& path);
+    void importXlsx(const std::string& path);
     void didBeginDocument();
     // Stores one line (currentRow) with its line number from 1; `sender` is the reader to stop at the
     // row limit, or null for a reader that watches hitRowLimit itself.
