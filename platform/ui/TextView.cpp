@@ -1,0 +1,56 @@
+// Rich text laid out to the view's width; the content size follows the text's height.
+#include "platform/ui/TextView.h"
+
+#include "platform/graphics/Output.h"
+
+namespace ui {
+
+TextView::TextView(const Rect& frame) : ScrollView(frame) {
+    setBackgroundColor(Color::white());
+}
+
+void TextView::setAttributedText(gfx::RichText text) {
+    text_ = std::move(text);
+    setNeedsLayout();
+    setNeedsDisplay();
+}
+
+void TextView::setText(const std::string& text) {
+    gfx::RichText rich;
+    gfx::TextAttributes a;
+    a.family = font_.name();
+    a.size = font_.size();
+    rich.append(text, a);
+    setAttributedText(std::move(rich));
+}
+
+void TextView::setTextContainerInset(EdgeInsets inset) {
+    inset_ = inset;
+    setNeedsLayout();
+    setNeedsDisplay();
+}
+
+void TextView::layoutSubviews() {
+    double width = std::max(1.0, bounds().width() - inset_.left - inset_.right);
+    Size used = gfx::measureRichText(text_, {width, 0});
+    setContentSize({bounds().width(), used.height + inset_.top + inset_.bottom});
+    ScrollView::layoutSubviews();
+}
+
+void TextView::drawRect(gfx::Context& ctx, const Rect& rect) {
+    if (text_.isEmpty())
+        return;
+    double width = std::max(1.0, bounds().width() - inset_.left - inset_.right);
+    gfx::TextLayout layout = gfx::TextLayout::rich(text_, {width, 0});
+    // The bounds origin is the scroll offset: content coordinates start at 0.
+    ctx.drawTextLayout(layout, {inset_.left, inset_.top});
+}
+
+gfx::Image drawImage(Size size, double scale, const std::function<void(gfx::Context&)>& draw) {
+    auto bitmap = gfx::BitmapContext::pointsContext(size, scale);
+    if (draw)
+        draw(bitmap->context());
+    return bitmap->image();
+}
+
+} // namespace ui

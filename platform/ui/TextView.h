@@ -1,0 +1,46 @@
+// A text view that shows rich text (help and result texts), scrolling when it is taller than the view;
+// and an off-screen image context for drawing a small image once (a badge).
+#pragma once
+
+#include "platform/graphics/Image.h"
+#include "platform/graphics/Text.h"
+#include "platform/ui/ScrollView.h"
+
+#include <functional>
+
+namespace ui {
+
+// Posted by the host when an on-screen keyboard would show or hide (tests post them on a desktop).
+inline const std::string KeyboardWillShowNotification = "UIKeyboardWillShowNotification";
+inline const std::string KeyboardWillHideNotification = "UIKeyboardWillHideNotification";
+
+class TextView : public ScrollView {
+  public:
+    explicit TextView(const Rect& frame = {});
+    const gfx::RichText& attributedText() const { return text_; }
+    void setAttributedText(gfx::RichText text);
+    // Plain text in the view's font.
+    std::string text() const { return text_.plainText(); }
+    void setText(const std::string& text);
+    const gfx::Font& font() const { return font_; }
+    void setFont(gfx::Font font) { font_ = std::move(font); }
+    EdgeInsets textContainerInset() const { return inset_; }
+    void setTextContainerInset(EdgeInsets inset);
+    bool isEditable() const { return editable_; }
+    void setEditable(bool on) { editable_ = on; }
+
+    void layoutSubviews() override;
+    void drawRect(gfx::Context& ctx, const Rect& rect) override;
+    std::string displayedText() const override { return text(); }
+
+  private:
+    gfx::RichText text_;
+    gfx::Font font_ = gfx::Font::system(14);
+    EdgeInsets inset_{8, 5, 8, 5};
+    bool editable_ = false;
+};
+
+// Draws into a transparent bitmap of `size` points at `scale` and answers the image.
+gfx::Image drawImage(Size size, double scale, const std::function<void(gfx::Context&)>& draw);
+
+} // namespace ui
