@@ -40,10 +40,15 @@ double pFromTail(double p1, double d, uint64_t tails) {
     }
 }
 
-// A share of the n trials as a whole count; a negative share counts as none.
+// A share of the n trials as a whole count; a negative share counts as none, and a share beyond all
+// trials as one more than n (no probability), which keeps far-off chart points in range.
 uint64_t successes(double n, double x) {
     const double k = round_nearest(n * x);
-    return k > 0 ? static_cast<uint64_t>(k) : 0;
+    if (!(k > 0))
+        return 0;
+    if (k > n)
+        return static_cast<uint64_t>(n) + 1;
+    return static_cast<uint64_t>(k);
 }
 
 // The codes of a proportion's texts: the given levels, a new text the next code. Empty texts and

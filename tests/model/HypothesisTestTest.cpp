@@ -163,6 +163,13 @@ TEST_F(AnalysisTest, OwnApproximationsPinned) {
     EXPECT_NEAR(*r.seX, 0.7071, 5e-5);
     EXPECT_EQ(r.df, 4);
 
+    // The exact test's curves are probabilities of whole counts; chart points far outside [0, 1] give none.
+    const auto exact = m->hypothesisForSample(thirty, 0.5, 2, 0, 2, false);
+    EXPECT_GT(exact.pdfSample1(0.6), exact.pdfSample1(0.5));
+    EXPECT_GT(exact.pdfSample2(0.5), exact.pdfSample2(0.6));
+    EXPECT_EQ(exact.pdfSample1(1e300), 0);
+    EXPECT_EQ(exact.pdfSample1(-1e300), exact.pdfSample1(0));
+
     // Two samples, one all 0 and one all 1: a finite chi-square.
     const auto extremes = m->hypothesisTestForSampleX({0, 0, 0, 0}, {1, 1, 1}, 2, 0, 3);
     EXPECT_TRUE(std::isfinite(extremes.t) && std::isfinite(extremes.p));
