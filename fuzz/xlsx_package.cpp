@@ -1,0 +1,78 @@
+// Fuzz target: the "xlsx" reader on arbitrary bytes as a whole package: inspection, then every sheet.
+#include "import/QVXLSXParser.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Counter final : QVXLSXParserDelegate {
+    std::size_t total = 0;
+    int endings = 0;
+    void parserDidInspectDocument(QVXLSXParser&, const std::string&,
+                                  const std::vector<XLSXSheet>& sheets) override {
+        for (const auto& sheet : sheets)
+            total += sheet.name.size();
+    }
+    void parserDidCompleteLine(QVXLSXParser&, const std::vector<std::string>& line, std::uint64_t,
+                               std::uint64_t) override {
+        for (const auto& text : line)
+            total += text.size();
+    }
+    void parserDidCompleteDocument(QVXLSXParser&, const std::string&) override { ++endings; }
+    void parserDidFailWithError(QVXLSXParser&, const ImportError&) override { ++endings; }
+};
+
+const fs::path& folder() {
+    struct Folder {
+        fs::path path;
+        Folder() {
+            std::string pattern = (fs::temp_directory_path() / "ovrida-fuzz-xlsx-XXXXXX").string();
+            if (!mkdtemp(pattern.data()))
+                std::abort();
+            path = pattern;
+        }
+        ~Folder() {
+            std::error_code ec;
+            fs::remove_all(path, ec);
+        }
+    };
+    static const Folder f;
+    return f.path;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const fs::path file = folder() / "input.xlsx";
+    {
+        std::ofstream out(file, std::ios::binary | std::ios::trunc);
+        out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+    }
+    Counter counter;
+    auto parser = QVXLSXParser::initWithXLSXFile(file.string(), &counter);
+    if (parser->inspected()) {
+        // Every sheet with a reader of its own, as each import makes one.
+        for (const auto& sheet : parser->sheets()) {
+            Counter each;
+            auto again = QVXLSXParser::initWithXLSXFile(file.string(), &each);
+            again->parseSheet(sheet.relationshipId);
+            if (each.endings != 1)
+                __builtin_trap(); // reading a sheet ends exactly once
+        }
+    } else if (counter.endings != 1) {
+        __builtin_trap(); // a failed inspection still answers
+    }
+    const std::string extracted = parser->pathExtract();
+    parser.reset();
+    if (!extracted.empty() && fs::exists(extracted))
+        __builtin_trap(); // the private folder goes with the reader
+    return counter.total == SIZE_MAX ? 1 : 0;
+}
