@@ -159,10 +159,7 @@ class XLSXFixtures : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(XLSXFixtures, CellsAsOpenpyxlReadThem) {
     const std::string base = std::string("tests/fixtures/xlsx/") + GetParam();
-    std::ifstream in(base + ".json");
-    std::stringstream text;
-    text << in.rdbuf();
-    const testjson::Value want = testjson::Parser(text.str()).parse();
+    const testjson::Value want = testjson::readFile(base + ".json");
     Reader reader = readFile(base + ".xlsx");
     ASSERT_FALSE(reader.error) << reader.error->description() << " " << reader.error->userInfo["reason"];
     ASSERT_TRUE(reader.completed);
