@@ -58,6 +58,8 @@ class RootWindow : public QRasterWindow {
         gfx::Size size{double(width()), double(height())};
         if (auto* root = host_.window().rootViewController())
             root->viewWillTransitionToSize(size);
+        ui::TraitCollection traits = host_.window().traitCollection();
+        host_.window().setTraitCollection(ui::TraitCollection::forScreen(traits.idiom, size));
         host_.window().setFrame({0, 0, size.width, size.height});
         host_.drain();
     }
@@ -175,6 +177,8 @@ DesktopHost::DesktopHost(DesktopOptions options)
     gfx::Size size = options_.phone ? gfx::Size{375, 667} : options_.size;
     window_ = std::make_shared<ui::Window>(gfx::Rect{0, 0, size.width, size.height});
     window_->setBackgroundColor(gfx::Color::white());
+    window_->setTraitCollection(ui::TraitCollection::forScreen(
+        options_.phone ? ui::UserInterfaceIdiom::Phone : ui::UserInterfaceIdiom::Pad, size));
     window_->makeKeyAndVisible();
     impl_->window = std::make_unique<RootWindow>(*this);
     impl_->window->setTitle(QString::fromStdString(options_.title));

@@ -29,7 +29,7 @@ double nextFiniteAnimationEnd(const layers::Layer& layer) {
     return end;
 }
 
-HeadlessHost::HeadlessHost(gfx::Size screen)
+HeadlessHost::HeadlessHost(gfx::Size screen, ui::UserInterfaceIdiom idiom)
     : clock_(std::make_shared<ui::VirtualClock>()), wakeup_(std::make_shared<Wakeup>()) {
     dispatch::setMainThread();
     dispatch::setClock(clock_.get());
@@ -44,6 +44,7 @@ HeadlessHost::HeadlessHost(gfx::Size screen)
     ui::Application::shared().setHost(this);
     window_ = std::make_shared<ui::Window>(gfx::Rect{0, 0, screen.width, screen.height});
     window_->setBackgroundColor(gfx::Color::white());
+    window_->setTraitCollection(ui::TraitCollection::forScreen(idiom, screen));
     window_->makeKeyAndVisible();
 }
 

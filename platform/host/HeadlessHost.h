@@ -19,7 +19,8 @@ class HeadlessHost : public ui::Host {
   public:
     // Claims the calling thread as the main thread and installs the virtual clock for timers and
     // animations; one host at a time.
-    explicit HeadlessHost(gfx::Size screen = {1024, 768});
+    explicit HeadlessHost(gfx::Size screen = {1024, 768},
+                          ui::UserInterfaceIdiom idiom = ui::UserInterfaceIdiom::Pad);
     ~HeadlessHost() override;
     HeadlessHost(const HeadlessHost&) = delete;
     HeadlessHost& operator=(const HeadlessHost&) = delete;

@@ -183,16 +183,143 @@ void ViewController::hideFromSuperview(bool animated) {
     endAppearance();
 }
 
+namespace {
+// Under a pad popover: takes the taps outside it.
+class PopoverBackdrop : public View {
+  public:
+    using View::View;
+    std::function<void()> onTap;
+    void touchesBegan(const Touches&, const Event&) override {}
+    void touchesEnded(const Touches& touches, const Event&) override {
+        // Touches inside the popover pass up to here too: only a tap on the backdrop itself counts.
+        if (onTap && !touches.empty() && touches.front()->view.lock().get() == this)
+            onTap();
+    }
+};
+
+// Places `size` beside `anchor` within `screen`, trying the permitted directions in the platform's
+// order (below, above, right, left); answers the frame and the arrow's direction.
+std::pair<Rect, unsigned> placePopover(Size size, const Rect& anchor, const Rect& screen,
+                                       unsigned permitted) {
+    auto clampX = [&](double x) {
+        return std::clamp(x, screen.minX(), std::max(screen.minX(), screen.maxX() - size.width));
+    };
+    auto clampY = [&](double y) {
+        return std::clamp(y, screen.minY(), std::max(screen.minY(), screen.maxY() - size.height));
+    };
+    if ((permitted & ArrowUp) && anchor.maxY() + size.height <= screen.maxY())
+        return {{clampX(anchor.midX() - size.width / 2), anchor.maxY(), size.width, size.height}, ArrowUp};
+    if ((permitted & ArrowDown) && anchor.minY() - size.height >= screen.minY())
+        return {
+            {clampX(anchor.midX() - size.width / 2), anchor.minY() - size.height, size.width, size.height},
+            ArrowDown};
+    if ((permitted & ArrowLeft) && anchor.maxX() + size.width <= screen.maxX())
+        return {{anchor.maxX(), clampY(anchor.midY() - size.height / 2), size.width, size.height}, ArrowLeft};
+    if ((permitted & ArrowRight) && anchor.minX() - size.width >= screen.minX())
+        return {
+            {anchor.minX() - size.width, clampY(anchor.midY() - size.height / 2), size.width, size.height},
+            ArrowRight};
+    return {{clampX(anchor.midX() - size.width / 2), clampY(anchor.maxY()), size.width, size.height},
+            ArrowUp};
+}
+} // namespace
+
+TraitCollection ViewController::traitCollection() const {
+    if (traitOverride_)
+        return *traitOverride_;
+    if (parent_)
+        return parent_->traitCollection();
+    if (presenting_)
+        return presenting_->traitCollection();
+    if (view_)
+        if (Window* w = view_->window())
+            return w->traitCollection();
+    if (Window* key = Application::shared().keyWindow())
+        return key->traitCollection();
+    return {};
+}
+
+bool ViewController::performSegueWithIdentifier(const std::string& identifier) {
+    auto it = segues_.find(identifier);
+    if (it == segues_.end() || !it->second)
+        return false;
+    Ptr destination = it->second();
+    if (!destination)
+        return false;
+    prepareForSegue(identifier, *destination);
+    if (auto* nav = navigationController())
+        nav->pushViewController(destination, true);
+    else
+        presentViewController(destination, true);
+    return true;
+}
+
+ControllerRegistry& ControllerRegistry::shared() {
+    static ControllerRegistry registry;
+    return registry;
+}
+
+ViewController::Ptr
+ControllerRegistry::instantiateViewControllerWithIdentifier(const std::string& identifier) const {
+    auto it = factories_.find(identifier);
+    return it == factories_.end() || !it->second ? nullptr : it->second();
+}
+
 void ViewController::presentViewController(const Ptr& controller, bool animated,
                                            std::function<void()> completion) {
     if (!controller || presented_)
         return;
     presented_ = controller;
     controller->presenting_ = this;
+    controller->popover_.arrowDirection = 0;
     // Shown over the whole window; a controller off-screen presents without showing.
-    if (Window* w = isViewLoaded() ? view_->window() : nullptr)
+    Window* w = isViewLoaded() ? view_->window() : nullptr;
+    if (!w) {
+        later(std::move(completion));
+        return;
+    }
+    bool pad = traitCollection().idiom == UserInterfaceIdiom::Pad;
+    if (controller->presentationStyle_ == ModalPresentationStyle::Popover && pad) {
+        PopoverPresentation& p = controller->popover_;
+        Rect anchor = w->bounds();
+        if (p.barButtonItem) {
+            auto v = p.barButtonItem->view();
+            anchor = v->convertRectToView(v->bounds(), nullptr);
+        } else if (p.sourceView) {
+            Rect r = p.sourceRect.isEmpty() ? p.sourceView->bounds() : p.sourceRect;
+            anchor = p.sourceView->convertRectToView(r, nullptr);
+        }
+        Size size = controller->preferredContentSize_;
+        if (size.width <= 0 || size.height <= 0)
+            size = {320, 480};
+        auto [frame, arrow] = placePopover(size, anchor, w->bounds(), p.permittedArrowDirections);
+        p.arrowDirection = arrow;
+        auto backdrop = View::make<PopoverBackdrop>(w->bounds());
+        backdrop->setIdentifier("popoverBackdrop");
+        backdrop->onTap = [weak = controller->weak_from_this()] {
+            if (auto c = weak.lock())
+                c->dismissPopoverByUser();
+        };
+        w->addSubview(backdrop);
+        controller->popoverBackdrop_ = backdrop;
+        controller->showIn(*backdrop, frame, animated);
+        controller->view().layer().setShadowOpacity(0.3);
+        controller->view().layer().setCornerRadius(8);
+    } else {
         controller->showIn(*w, w->bounds(), animated);
+    }
     later(std::move(completion));
+}
+
+void ViewController::dismissPopoverByUser() {
+    if (!presenting_)
+        return;
+    auto keep = shared_from_this();
+    PopoverPresentationControllerDelegate* d = popover_.delegate;
+    presenting_->dismissViewController(true, [keep, d] {
+        if (d)
+            d->popoverPresentationControllerDidDismissPopover(*keep);
+    });
 }
 
 void ViewController::dismissViewController(bool animated, std::function<void()> completion) {
@@ -207,6 +334,10 @@ void ViewController::dismissViewController(bool animated, std::function<void()> 
     if (gone->presented_)
         gone->dismissViewController(false);
     gone->hideFromSuperview(animated);
+    if (gone->popoverBackdrop_) {
+        gone->popoverBackdrop_->removeFromSuperview();
+        gone->popoverBackdrop_.reset();
+    }
     gone->presenting_ = nullptr;
     presented_.reset();
     later(std::move(completion));

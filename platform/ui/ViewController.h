@@ -3,9 +3,11 @@
 #pragma once
 
 #include "platform/ui/Control.h"
+#include "platform/ui/Traits.h"
 #include "platform/ui/View.h"
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -13,8 +15,38 @@
 
 namespace ui {
 
+class BarButtonItem;
 class NavigationController;
 class TabBarController;
+class ViewController;
+
+enum class ModalPresentationStyle { FullScreen, FormSheet, Popover };
+
+enum PopoverArrowDirection : unsigned {
+    ArrowUp = 1,
+    ArrowDown = 2,
+    ArrowLeft = 4,
+    ArrowRight = 8,
+    ArrowAny = 15
+};
+
+class PopoverPresentationControllerDelegate {
+  public:
+    virtual ~PopoverPresentationControllerDelegate() = default;
+    // The user dismissed the popover (a tap outside it); not called when code dismisses it.
+    virtual void popoverPresentationControllerDidDismissPopover(ViewController& presented) {}
+};
+
+// Where a popover points: a view and a rect in it, or a bar button item's view.
+struct PopoverPresentation {
+    View* sourceView = nullptr;
+    Rect sourceRect;
+    BarButtonItem* barButtonItem = nullptr;
+    unsigned permittedArrowDirections = ArrowAny;
+    PopoverPresentationControllerDelegate* delegate = nullptr;
+    // The direction the arrow was given when shown (0: shown full screen).
+    unsigned arrowDirection = 0;
+};
 
 class BarButtonItem {
   public:
@@ -96,6 +128,25 @@ class ViewController : public std::enable_shared_from_this<ViewController> {
     void presentViewController(const Ptr& controller, bool animated, std::function<void()> completion = {});
     void dismissViewController(bool animated, std::function<void()> completion = {});
     ViewController* presentingViewController() const { return presenting_; }
+    ModalPresentationStyle modalPresentationStyle() const { return presentationStyle_; }
+    void setModalPresentationStyle(ModalPresentationStyle s) { presentationStyle_ = s; }
+    Size preferredContentSize() const { return preferredContentSize_; }
+    void setPreferredContentSize(Size s) { preferredContentSize_ = s; }
+    PopoverPresentation& popoverPresentationController() { return popover_; }
+
+    // The override, else the parent's or presenter's, else the window's, else the pad default.
+    TraitCollection traitCollection() const;
+    void setOverrideTraitCollection(std::optional<TraitCollection> traits) { traitOverride_ = traits; }
+
+    // Segues: `prepareForSegue` runs before a segue's destination is shown.
+    virtual void prepareForSegue(const std::string& identifier, ViewController& destination) {}
+    // Makes the destination of a registered segue, prepares it and pushes (in a navigation controller)
+    // or presents it; false for an unknown identifier.
+    bool performSegueWithIdentifier(const std::string& identifier);
+    using SegueFactory = std::function<Ptr()>;
+    void registerSegue(const std::string& identifier, SegueFactory factory) {
+        segues_[identifier] = std::move(factory);
+    }
     ViewController* presentedViewController() const { return presented_.get(); }
 
     // Appearance calls with the view shown in / removed from `container` (containers use these).
@@ -119,6 +170,14 @@ class ViewController : public std::enable_shared_from_this<ViewController> {
     std::vector<Ptr> children_;
     ViewController* presenting_ = nullptr;
     Ptr presented_;
+    ModalPresentationStyle presentationStyle_ = ModalPresentationStyle::FullScreen;
+    Size preferredContentSize_;
+    PopoverPresentation popover_;
+    std::optional<TraitCollection> traitOverride_;
+    std::map<std::string, SegueFactory> segues_;
+    // The layer under a pad popover that takes taps outside it.
+    std::shared_ptr<View> popoverBackdrop_;
+    void dismissPopoverByUser();
 };
 
 // A stack of controllers under a bar with the top one's title, back button and items.
@@ -171,6 +230,20 @@ class TabBarController : public ViewController {
     size_t selected_ = 0;
     std::shared_ptr<View> bar_;
     std::shared_ptr<View> content_;
+};
+
+// Makes controllers by their storyboard identifiers (once-only shared registry, main thread).
+class ControllerRegistry {
+  public:
+    static ControllerRegistry& shared();
+    void registerController(const std::string& identifier, std::function<ViewController::Ptr()> factory) {
+        factories_[identifier] = std::move(factory);
+    }
+    // Null for an unknown identifier.
+    ViewController::Ptr instantiateViewControllerWithIdentifier(const std::string& identifier) const;
+
+  private:
+    std::map<std::string, std::function<ViewController::Ptr()>> factories_;
 };
 
 enum class AlertActionStyle { Default, Cancel, Destructive };

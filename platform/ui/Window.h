@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/ui/Host.h"
+#include "platform/ui/Traits.h"
 #include "platform/ui/View.h"
 
 #include <map>
@@ -31,6 +32,8 @@ class Window : public View {
 
     void makeKeyAndVisible();
     bool isKeyWindow() const;
+    const TraitCollection& traitCollection() const { return traits_; }
+    void setTraitCollection(const TraitCollection& traits) { traits_ = traits; }
     // The controller whose view fills the window.
     ViewController* rootViewController() const { return root_.get(); }
     void setRootViewController(std::shared_ptr<ViewController> controller);
@@ -71,6 +74,7 @@ class Window : public View {
 
     View* firstResponder_ = nullptr;
     std::shared_ptr<ViewController> root_;
+    TraitCollection traits_;
     std::map<int, TouchState> touches_;
     double lastTapTime_ = -1;
     Point lastTapPoint_;

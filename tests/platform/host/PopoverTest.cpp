@@ -1,0 +1,113 @@
+// Popovers on the pad and phone idioms, traits per window and per controller, segues and the registry.
+#include "platform/host/HeadlessHost.h"
+#include "platform/ui/Driver.h"
+#include "platform/ui/ViewController.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace ui;
+
+struct Dismissals : PopoverPresentationControllerDelegate {
+    int count = 0;
+    void popoverPresentationControllerDidDismissPopover(ViewController&) override { ++count; }
+};
+
+struct PopoverCase {
+    UserInterfaceIdiom idiom;
+    Size screen;
+    bool expectFullScreen;
+};
+
+TEST(Popover, PadShowsItBesideTheAnchorPhoneFullScreenAndATapOutsideDismissesIt) {
+    const PopoverCase cases[] = {
+        {UserInterfaceIdiom::Pad, {1024, 768}, false},
+        {UserInterfaceIdiom::Phone, {375, 667}, true},
+    };
+    for (const auto& c : cases) {
+        host::HeadlessHost host(c.screen, c.idiom);
+        Driver driver(host.window(), host);
+        auto root = std::make_shared<ViewController>();
+        host.window().setRootViewController(root);
+        auto anchor = std::make_shared<Button>(Rect{300, 100, 80, 30});
+        anchor->setTitle("Filter");
+        root->view().addSubview(anchor);
+        auto pop = std::make_shared<ViewController>();
+        pop->setModalPresentationStyle(ModalPresentationStyle::Popover);
+        pop->setPreferredContentSize({300, 200});
+        Dismissals dismissals;
+        pop->popoverPresentationController().sourceView = anchor.get();
+        pop->popoverPresentationController().delegate = &dismissals;
+        root->presentViewController(pop, true);
+        host.drain();
+        Rect frame = pop->view().convertRectToView(pop->view().bounds(), nullptr);
+        if (c.expectFullScreen) {
+            EXPECT_EQ(frame, (Rect{{0, 0}, c.screen}));
+            EXPECT_EQ(pop->popoverPresentationController().arrowDirection, 0u);
+            root->dismissViewController(true);
+            host.drain();
+            EXPECT_EQ(dismissals.count, 0); // dismissed by code: no callback
+            continue;
+        }
+        // Below the anchor (300...380 x 100...130), centred on it.
+        EXPECT_EQ(frame, (Rect{190, 130, 300, 200}));
+        EXPECT_EQ(pop->popoverPresentationController().arrowDirection, unsigned(ArrowUp));
+        // A tap inside the popover stays; a tap outside dismisses it and tells the delegate.
+        driver.tapAt({frame.midX(), frame.midY()});
+        EXPECT_EQ(root->presentedViewController(), pop.get());
+        driver.tapAt({900, 700});
+        EXPECT_EQ(root->presentedViewController(), nullptr);
+        EXPECT_EQ(dismissals.count, 1);
+        EXPECT_EQ(driver.find("popoverBackdrop"), nullptr);
+    }
+}
+
+TEST(Traits, WindowTraitsReachControllersAndAnOverrideWins) {
+    host::HeadlessHost host({375, 667}, UserInterfaceIdiom::Phone);
+    auto root = std::make_shared<NavigationController>(std::make_shared<ViewController>());
+    host.window().setRootViewController(root);
+    ViewController* top = root->topViewController();
+    EXPECT_EQ(top->traitCollection().idiom, UserInterfaceIdiom::Phone);
+    EXPECT_EQ(top->traitCollection().horizontalSizeClass, SizeClass::Compact);
+    // A report drawn off-screen sees the regular size class in every idiom.
+    auto report = std::make_shared<ViewController>();
+    TraitCollection regular = TraitCollection::forScreen(UserInterfaceIdiom::Phone, {375, 667});
+    regular.horizontalSizeClass = SizeClass::Regular;
+    report->setOverrideTraitCollection(regular);
+    EXPECT_EQ(report->traitCollection().horizontalSizeClass, SizeClass::Regular);
+    EXPECT_EQ(TraitCollection::forScreen(UserInterfaceIdiom::Phone, {667, 375}).verticalSizeClass,
+              SizeClass::Compact);
+}
+
+struct Source : ViewController {
+    std::string prepared;
+    void prepareForSegue(const std::string& identifier, ViewController& destination) override {
+        prepared = identifier;
+        destination.setTitle("Prepared");
+    }
+};
+
+TEST(Segues, ARegisteredSegueIsPreparedThenPushedAndTheRegistryMakesControllers) {
+    host::HeadlessHost host;
+    auto source = std::make_shared<Source>();
+    auto nav = std::make_shared<NavigationController>(source);
+    host.window().setRootViewController(nav);
+    source->registerSegue("variableDetail", [] { return std::make_shared<ViewController>(); });
+    EXPECT_FALSE(source->performSegueWithIdentifier("nothing"));
+    ASSERT_TRUE(source->performSegueWithIdentifier("variableDetail"));
+    EXPECT_EQ(source->prepared, "variableDetail");
+    EXPECT_EQ(nav->topViewController()->title(), "Prepared");
+
+    ControllerRegistry::shared().registerController("WhereColumn", [] {
+        auto c = std::make_shared<ViewController>();
+        c->setTitle("Where");
+        return c;
+    });
+    auto made = ControllerRegistry::shared().instantiateViewControllerWithIdentifier("WhereColumn");
+    ASSERT_TRUE(made);
+    EXPECT_EQ(made->title(), "Where");
+    EXPECT_EQ(ControllerRegistry::shared().instantiateViewControllerWithIdentifier("missing"), nullptr);
+}
+
+} // namespace
