@@ -3,11 +3,17 @@
 #include "import/FileImporter.h"
 
 #include "import/DHxlsReader.h"
+#include "import/DateFormats.h"
+#include "import/SerialDate.h"
 #include "model/Model.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/Tr.h"
 
+#include <charconv>
+#include <cstdio>
 #include <filesystem>
+#include <map>
+#include <set>
 
 namespace {
 
@@ -32,15 +38,17 @@ void FileImporter::createWorkspaceFromText(const std::string& path, bool withHea
     currentFile_ = path;
     importHasHeader_ = withHeader;
     importIndexSheet_ = sheet;
+    // Compared exactly: a workbook extension in capitals is read as delimited text.
+    const std::string extension = std::filesystem::path(path).extension().string();
+    const bool workbook = extension == ".xlsx" || extension == ".xls";
     if (model_) {
-        model_->setMetadataValue(decimalSeparator, "decimalSeparator");
+        // The workbook readers write numbers with ".", whatever separator the user chose for text.
+        model_->setMetadataValue(workbook ? std::string(".") : decimalSeparator, "decimalSeparator");
         // Rebuilt on their next use, for the new separator.
         model_->setReadDecimal(nullptr);
         model_->setReadPercent(nullptr);
         model_->setReadCurrency(nullptr);
     }
-    // Compared exactly: a workbook extension in capitals is read as delimited text.
-    const std::string extension = std::filesystem::path(path).extension().string();
     if (extension == ".xlsx")
         importXlsx(path);
     else if (extension == ".xls")
@@ -49,37 +57,174 @@ void FileImporter::createWorkspaceFromText(const std::string& path, bool withHea
         importTxt(path, delim);
 }
 
+namespace {
+
+// Answers an "xlsx" inspection: the sheet list, or nothing when the workbook cannot be read.
+class XlsxInspection final : public QVXLSXParserDelegate {
+  public:
+    std::optional<std::vector<WorkbookSheet>> sheets;
+    void parserDidInspectDocument(QVXLSXParser&, const std::string&,
+                                  const std::vector<XLSXSheet>& found) override {
+        sheets.emplace();
+        for (const auto& sheet : found)
+            sheets->push_back({sheet.name, static_cast<std::uint64_t>(sheet.num)});
+    }
+    void parserDidFailWithError(QVXLSXParser&, const ImportError& error) override {
+        foundation::log("Could not inspect the workbook: " + error.description() + " " +
+                        (error.userInfo.count("reason") ? error.userInfo.at("reason") : std::string()));
+    }
+};
+
+bool readable(const std::string& path) {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec))
+        return false;
+    std::FILE* probe = std::fopen(path.c_str(), "rb");
+    if (!probe)
+        return false;
+    std::fclose(probe);
+    return true;
+}
+
+// The number as the platform writes a double: shortest round-trip digits, no grouping.
+std::string numberText(double value) {
+    char buffer[64];
+    const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
+    return ec == std::errc() ? std::string(buffer, end) : std::string();
+}
+
+} // namespace
+
 void FileImporter::inspectURL(const std::string& path) {
     const std::string extension = std::filesystem::path(path).extension().string();
+    std::optional<std::vector<WorkbookSheet>> sheets;
     if (extension == ".xlsx") {
-        // No reader of this format is part of the importer yet: as when none could be created.
-        foundation::log("Could not initialize XLSX parser to inspect file");
-        return;
-    }
-    if (extension != ".xls") {
-        if (delegate_)
-            delegate_->importerDidInspectURL(*this, path, std::nullopt);
-        return;
-    }
-    std::vector<WorkbookSheet> sheets;
-    if (auto reader = DHxlsReader::xlsReaderFromFile(path)) {
-        for (std::uint32_t i = 0; i < reader->numberOfSheets(); ++i)
-            sheets.push_back({reader->sheetNameAtIndex(i).value_or(""), std::nullopt});
+        isInspecting_ = true;
+        XlsxInspection inspection;
+        QVXLSXParser::initWithXLSXFile(path, &inspection);
+        isInspecting_ = false;
+        sheets = std::move(inspection.sheets);
+    } else if (extension == ".xls") {
+        // A workbook that cannot be opened answers nothing, as any failed inspection does.
+        std::string why;
+        if (auto reader = DHxlsReader::xlsReaderFromFile(path, &why)) {
+            sheets.emplace();
+            for (std::uint32_t i = 0; i < reader->numberOfSheets(); ++i)
+                sheets->push_back({reader->sheetNameAtIndex(i).value_or(""), std::nullopt});
+        } else {
+            foundation::log("Could not inspect the workbook: " + why);
+        }
     }
     if (delegate_)
         delegate_->importerDidInspectURL(*this, path, sheets);
 }
 
-// The workbook roads are not part of the importer yet: such a file is refused plainly, never read as text.
+void FileImporter::failWorkbook(int code, const std::string& reason) {
+    foundation::log("Workbook import failed: " + reason);
+    ImportError error = importError(code);
+    error.message = code == codeUnreadableFile ? foundation::tr("The file could not be read.")
+                                               : foundation::tr("The file is not a readable workbook.");
+    error.userInfo["reason"] = reason;
+    finishedCsv(currentFile_, error);
+}
+
 void FileImporter::importXls(const std::string& path) {
+    if (!readable(path)) {
+        failWorkbook(codeUnreadableFile, "cannot open the file");
+        return;
+    }
+    std::string why;
+    auto reader = DHxlsReader::xlsReaderFromFile(path, &why);
+    if (!reader) {
+        failWorkbook(codeUnsupportedFormat, why.empty() ? std::string("not a workbook") : why);
+        return;
+    }
+    if (importIndexSheet_ >= reader->numberOfSheets()) {
+        failWorkbook(codeUnsupportedFormat, "no sheet at position " + std::to_string(importIndexSheet_));
+        return;
+    }
+    reader->startIterator(static_cast<std::size_t>(importIndexSheet_));
+    if (!reader->sheetError().empty()) {
+        failWorkbook(codeUnsupportedFormat, reader->sheetError());
+        return;
+    }
+    const workbook::SerialDateWriter dates(reader->is1904());
+    std::set<int> customDateIds;
+    for (const auto& [id, format] : reader->numFmts())
+        if (workbook::isDateFormatCode(format))
+            customDateIds.insert(id);
+
+    foundation::log("Parser started!");
     didBeginDocument();
-    ImportError error = importError(codeUnsupportedFormat);
-    error.message = foundation::tr("This workbook format cannot be imported yet.");
-    finishedCsv(path, error);
+    std::map<int, std::string> collected;
+    int currentRowNumber = -1;
+    std::uint64_t lines = 0;
+    int widest = 0; // the largest column of the first line: later lines keep columns 1 to widest
+    while (!hitRowLimit_) {
+        const std::optional<DHcell> next = reader->nextCell();
+        const DHcell cell = next ? *next : DHcell::blankCell();
+        if (cell.row != currentRowNumber) {
+            if (lines > 0) {
+                std::vector<std::string> line(static_cast<std::size_t>(widest));
+                for (auto& [col, text] : collected)
+                    if (col >= 1 && col <= widest)
+                        line[static_cast<std::size_t>(col - 1)] = std::move(text);
+                currentRow_ = std::move(line);
+                parserDidCompleteLineNumber(nullptr, lines);
+            }
+            ++lines;
+            collected.clear();
+            currentRowNumber = cell.row;
+        }
+        if (lines == 1)
+            widest = std::max(widest, static_cast<int>(cell.col));
+        if (cell.type == cellBlank)
+            break;
+        std::string text;
+        if (cell.type == cellFloat) {
+            const auto id = workbook::formatIdForStyle(cell.xf, reader->xfs());
+            const bool isDate = id && workbook::isDateFormatId(*id, customDateIds);
+            const auto date = isDate ? dates.text(cell.val) : std::nullopt;
+            text = date ? *date : numberText(cell.val);
+        } else {
+            text = cell.str;
+        }
+        collected[cell.col] = std::move(text);
+    }
+    foundation::log("Parser ended document: " + currentFile_);
+    finishedCsv(currentFile_, importError(codeNormalEnd));
 }
 
 void FileImporter::importXlsx(const std::string& path) {
-    importXls(path);
+    // The reader answers through the callbacks below before it returns: inspection, then the sheet.
+    QVXLSXParser::initWithXLSXFile(path, this);
+}
+
+void FileImporter::parserDidInspectDocument(QVXLSXParser& parser, const std::string&,
+                                            const std::vector<XLSXSheet>& sheets) {
+    didBeginDocument();
+    if (importIndexSheet_ >= sheets.size()) {
+        failWorkbook(codeUnsupportedFormat, "no sheet at position " + std::to_string(importIndexSheet_));
+        return;
+    }
+    parser.parseSheet(sheets[static_cast<std::size_t>(importIndexSheet_)].relationshipId);
+}
+
+void FileImporter::parserDidCompleteLine(QVXLSXParser& parser, const std::vector<std::string>& line,
+                                         std::uint64_t, std::uint64_t consecutiveNumber) {
+    currentRow_ = line;
+    parserDidCompleteLineNumber(nullptr, consecutiveNumber);
+    if (hitRowLimit_)
+        parser.cancelParsing();
+}
+
+void FileImporter::parserDidCompleteDocument(QVXLSXParser&, const std::string&) {
+    foundation::log("Parser ended document: " + currentFile_);
+    finishedCsv(currentFile_, importError(codeNormalEnd));
+}
+
+void FileImporter::parserDidFailWithError(QVXLSXParser&, const ImportError& error) {
+    failWorkbook(error.code, error.userInfo.count("reason") ? error.userInfo.at("reason") : error.message);
 }
 
 void FileImporter::importTxt(const std::string& path, char32_t delim) {

@@ -6,6 +6,7 @@
 
 #include "import/CHCSVParser.h"
 #include "import/ImportError.h"
+#include "import/QVXLSXParser.h"
 
 #include <cstdint>
 #include <memory>
@@ -44,12 +45,13 @@ class FileImporterDelegate {
                                              const ImportError& error) {}
 };
 
-class FileImporter : public CHCSVParserDelegate {
+class FileImporter : public CHCSVParserDelegate, public QVXLSXParserDelegate {
   public:
     static constexpr const char* errorDomain = "org.ovrida.Ovrida";
     static constexpr int codeNormalEnd = -1;
     static constexpr int codeLimitReached = 3;
-    static constexpr int codeUnsupportedFormat = 2;
+    static constexpr int codeUnsupportedFormat = 2; // not a readable workbook
+    static constexpr int codeUnreadableFile = 4;
     static constexpr std::size_t columnLimit = 500;
     static constexpr std::uint64_t rowLimit = 100000;
     static constexpr std::uint64_t progressStep = 100;
@@ -99,7 +101,17 @@ class FileImporter : public CHCSVParserDelegate {
     bool parserDidEndDocument(CHCSVParser& parser) override;
     bool parserDidFailWithError(CHCSVParser& parser, const ImportError& error) override;
 
+    // As the "xlsx" reader's delegate.
+    void parserDidInspectDocument(QVXLSXParser& parser, const std::string& path,
+                                  const std::vector<XLSXSheet>& sheets) override;
+    void parserDidCompleteLine(QVXLSXParser& parser, const std::vector<std::string>& line,
+                               std::uint64_t number, std::uint64_t consecutiveNumber) override;
+    void parserDidCompleteDocument(QVXLSXParser& parser, const std::string& path) override;
+    void parserDidFailWithError(QVXLSXParser& parser, const ImportError& error) override;
+
   private:
+    // Ends a workbook import that could not be read: code 2 not a readable workbook, 4 unreadable file.
+    void failWorkbook(int code, const std::string& reason);
     void analyzeColumns(std::uint64_t count, bool withCallbacks);
 
     Model* model_ = nullptr;

@@ -1,0 +1,174 @@
+// The importer's workbook roads: "xlsx" and "xls" sheets into a workspace, the sheet position, "." as the
+// decimal separator, the row limit, and every failure ending with its code.
+#include "import/FileImporter.h"
+
+#include "import/SSZipArchive.h"
+#include "model/Model.h"
+#include "platform/foundation/DateFormatter.h"
+#include "tests/model/StoreFixture.h"
+
+#include <fstream>
+
+namespace {
+
+class Events final : public FileImporterDelegate {
+  public:
+    explicit Events(Model& model) : model(model) {}
+    void importerDidStartDocument(FileImporter&, const std::string&) override { events.push_back("start"); }
+    void importerDidCompleteLineNumber(FileImporter&, std::uint64_t, std::uint64_t) override {
+        ++progress;
+        model.saveContext();
+        model.managedObjectContext()->reset();
+    }
+    void importerDidCompleteParsing(FileImporter&, const std::string&) override {
+        events.push_back("parsed");
+    }
+    void importerDidCompleteDocument(FileImporter&, const std::string&, const ImportError& e) override {
+        events.push_back("complete " + std::to_string(e.code));
+        error = e;
+        model.saveContext();
+    }
+    Model& model;
+    std::vector<std::string> events;
+    int progress = 0;
+    ImportError error;
+};
+
+class FileImporterWorkbook : public StoreTest {
+  protected:
+    using Strings = std::vector<std::string>;
+
+    void import(const std::string& file, bool header = true, std::uint64_t sheet = 0) {
+        model = mainModel();
+        model->openStore(path("W" + std::to_string(++count) + ".ov"));
+        model->setWritesWithoutSync(true);
+        events = std::make_unique<Events>(*model);
+        FileImporter importer;
+        importer.setModel(model.get());
+        importer.setDelegate(events.get());
+        importer.createWorkspaceFromText(file, header, sheet, U';', ",");
+    }
+    Strings names() {
+        Strings out;
+        for (const auto& c : model->columns())
+            out.push_back(c->name());
+        return out;
+    }
+    Strings row(std::uint64_t num) {
+        auto r = model->rowNumber(num);
+        if (!r)
+            return {"<no row>"};
+        Strings out(model->countColumns());
+        for (const auto& cell : model->cellsForRow(*r)) {
+            const auto col = cell->colNum().value_or(-1);
+            if (col >= 0 && static_cast<std::size_t>(col) < out.size())
+                out[static_cast<std::size_t>(col)] = cell->data();
+        }
+        return out;
+    }
+
+    int count = 0;
+    std::unique_ptr<Model> model;
+    std::unique_ptr<Events> events;
+};
+
+std::string day(double serial, bool withTime = false) {
+    return foundation::DateFormatter::fromTemplate(withTime ? "MM/dd/yyyy HH:mm" : "MM/dd/yyyy", {}, "UTC")
+        .format((serial - 25569) * 86400);
+}
+
+TEST_F(FileImporterWorkbook, XlsxSheetBecomesColumnsAndRows) {
+    import("tests/fixtures/xlsx/xlsxwriter_basic.xlsx");
+    EXPECT_EQ(events->events, (Strings{"start", "parsed", "complete -1"}));
+    EXPECT_EQ(names(), (Strings{"name", "amount", "when", "flag", "note", "stamp", "custom"}));
+    EXPECT_EQ(model->countRows(), 5u);
+    EXPECT_EQ(row(1),
+              (Strings{"Ann", "1", day(43831), "1", "plain", day(43831.5, true), "rich runs joined"}));
+    EXPECT_EQ(row(4)[0], "");
+    EXPECT_EQ(model->metadataValueForKey("decimalSeparator"), ".") << "workbooks write numbers with '.'";
+    // The second sheet by its position.
+    import("tests/fixtures/xlsx/openpyxl_basic.xlsx", false, 1);
+    EXPECT_EQ(names(), (Strings{"Var1"}));
+    EXPECT_EQ(row(1), (Strings{"other"}));
+}
+
+TEST_F(FileImporterWorkbook, XlsSheetBecomesColumnsAndRows) {
+    import("tests/fixtures/xls/xlwt_basic.xls");
+    EXPECT_EQ(events->events, (Strings{"start", "parsed", "complete -1"}));
+    EXPECT_EQ(names(), (Strings{"int", "float", "text", "date", "flag", "err", "money"}));
+    EXPECT_EQ(row(1), (Strings{"1", "1.5", "alpha", day(43831), "1", "#DIV/0!", "12.5"}));
+    EXPECT_EQ(row(2)[1], "0.1");
+    EXPECT_EQ(row(2)[2], "été 日本");
+    EXPECT_EQ(row(2)[5], "#N/A");
+    EXPECT_EQ(model->metadataValueForKey("decimalSeparator"), ".");
+    // 1904 date system: serial 43831 is four years and one day later.
+    import("tests/fixtures/xls/xlwt_1904.xls", false);
+    EXPECT_EQ(row(1)[0], day(43831 + 1462));
+}
+
+TEST_F(FileImporterWorkbook, EveryFailureEndsWithACode) {
+    std::ofstream(path("text.xlsx")) << "a,b\n1,2\n";
+    std::ofstream(path("text.xls")) << "a,b\n1,2\n";
+    struct Case {
+        std::string file;
+        std::uint64_t sheet;
+        Strings events;
+        int code;
+    } cases[] = {
+        {path("missing.xlsx"), 0, {"parsed", "complete 4"}, 4},
+        {path("missing.xls"), 0, {"parsed", "complete 4"}, 4},
+        {path("text.xlsx"), 0, {"parsed", "complete 2"}, 2},
+        {path("text.xls"), 0, {"parsed", "complete 2"}, 2},
+        {"tests/fixtures/xls/broken_encrypted.xls", 0, {"parsed", "complete 2"}, 2},
+        {"tests/fixtures/xls/broken_sheet_offset.xls", 0, {"parsed", "complete 2"}, 2},
+        {"tests/fixtures/xlsx/openpyxl_basic.xlsx", 2, {"start", "parsed", "complete 2"}, 2},
+        {"tests/fixtures/xls/xlwt_basic.xls", 3, {"parsed", "complete 2"}, 2},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file + " sheet " + std::to_string(c.sheet));
+        import(c.file, true, c.sheet);
+        EXPECT_EQ(events->events, c.events);
+        EXPECT_EQ(events->error.code, c.code);
+        EXPECT_EQ(events->error.domain, FileImporter::errorDomain);
+        EXPECT_EQ(model->countColumns(), 0u);
+    }
+}
+
+// A one-column sheet of `rows` numbered rows under a header, packed as a workbook.
+std::string bigSheet(const std::string& file, int rows) {
+    std::string sheet =
+        R"(<worksheet xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main"><sheetData>)"
+        R"(<row r="1"><c r="A1" t="inlineStr"><is><t>n</t></is></c></row>)";
+    for (int r = 2; r <= rows + 1; ++r)
+        sheet += "<row r=\"" + std::to_string(r) + "\"><c r=\"A" + std::to_string(r) + "\"><v>" +
+                 std::to_string(r - 1) + "</v></c></row>";
+    sheet += "</sheetData></worksheet>";
+    SSZipArchive zip(file);
+    zip.open();
+    zip.writeData(
+        R"(<Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships">)"
+        R"(<Relationship Id="rId1" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/worksheet" Target="worksheets/sheet1.xml"/>)"
+        R"(</Relationships>)",
+        "xl/_rels/workbook.xml.rels", std::nullopt);
+    zip.writeData(
+        R"(<workbook xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main" xmlns:r="http://schemas.openxmlformats.org/officeDocument/2006/relationships">)"
+        R"(<sheets><sheet name="S" sheetId="1" r:id="rId1"/></sheets></workbook>)",
+        "xl/workbook.xml", std::nullopt);
+    zip.writeData(sheet, "xl/worksheets/sheet1.xml", std::nullopt);
+    zip.close();
+    return file;
+}
+
+TEST_F(FileImporterWorkbook, RowLimit) {
+    import(bigSheet(path("exact.xlsx"), 100000));
+    EXPECT_EQ(events->error.code, -1) << "exactly the limit ends normally";
+    EXPECT_EQ(model->countRows(), 100000u);
+    import(bigSheet(path("big.xlsx"), 150000));
+    EXPECT_EQ(events->error.code, 3);
+    EXPECT_EQ(events->error.userInfo.at("limit"), "rows");
+    EXPECT_EQ(model->countRows(), 100000u);
+    EXPECT_EQ(row(100000), (Strings{"100000"}));
+    EXPECT_EQ(events->progress, 1000);
+}
+
+} // namespace
