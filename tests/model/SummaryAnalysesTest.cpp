@@ -331,6 +331,26 @@ TEST_F(SummaryAnalysesTest, FiltersThatKeepNothing) {
     EXPECT_FALSE(word.mode.has_value()); // "x" is the most frequent text and reads as nothing
 }
 
+TEST_F(SummaryAnalysesTest, DetailOverTheRowsOfAFilter) {
+    auto m = open();
+    auto columns = workspaceOf(*m, {{"1", "2", "3", "4", "100"}, {"a", "b", "a", "b", "a"}}, {3, 1});
+    const auto kept = m->rowsWhere(std::vector<WhereClauseObj>{{columns[1]->num(), FilterEqual, "a"}});
+    const auto r = m->varDetailForColumn(*columns[0], kept);
+    EXPECT_EQ(r.sorted, (std::vector<double>{1, 3, 100}));
+    EXPECT_NEAR(*r.mean, 104.0 / 3, 1e-12);
+    // A filter that no row passes gives an empty row list, not "every row".
+    const auto none = m->rowsWhere(std::vector<WhereClauseObj>{{columns[1]->num(), FilterEqual, "zzz"}});
+    ASSERT_TRUE(none.has_value());
+    const auto empty = m->varDetailForColumn(*columns[0], none);
+    EXPECT_EQ(empty.obs, 0);
+    EXPECT_TRUE(std::isnan(*empty.mean));
+    const auto table = m->twoWayTabOfColumn(*columns[0], *columns[1], 10, 0, false, none);
+    EXPECT_EQ(table.sumTotal, 0);
+    const auto groups = m->tabColumn(*columns[1], *columns[0], 20, none);
+    EXPECT_TRUE(groups.summary.empty());
+    EXPECT_TRUE(std::isnan(groups.F));
+}
+
 // ---------------------------------------------------------------------------------------------------
 // Two-way tables
 
