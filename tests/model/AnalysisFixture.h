@@ -3,6 +3,7 @@
 #pragma once
 
 #include "StoreFixture.h"
+#include "platform/foundation/Locale.h"
 
 #include <fstream>
 #include <sstream>
@@ -16,6 +17,7 @@ class AnalysisTest : public StoreTest {
         oldTz = tz ? std::optional<std::string>(tz) : std::nullopt;
         setenv("TZ", "UTC", 1);
         tzset();
+        foundation::reloadLocalTimeZone();
         m = mainModel();
         m->openStore(path("Analysis.ov"));
         m->setMetadataValue(".", "decimalSeparator");
@@ -27,6 +29,7 @@ class AnalysisTest : public StoreTest {
         else
             unsetenv("TZ");
         tzset();
+        foundation::reloadLocalTimeZone();
         StoreTest::TearDown();
     }
 
