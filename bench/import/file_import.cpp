@@ -125,12 +125,12 @@ struct ChildRun {
 // alone; the child's exit status is body's.
 template <class Body> ChildRun inChild(Body body) {
     ChildRun run;
+    // What the parent has printed but not yet written would be written again by the child.
+    std::fflush(stdout);
     const double start = now();
     pid_t pid = fork();
-    if (pid == 0) {
-        std::fflush(stdout);
+    if (pid == 0)
         _exit(body());
-    }
     int status = 0;
     rusage usage{};
     if (pid < 0 || wait4(pid, &status, 0, &usage) != pid)
