@@ -55,12 +55,7 @@ class RootWindow : public QRasterWindow {
         host_.window().layer().renderInContext(*ctx);
     }
     void resizeEvent(QResizeEvent*) override {
-        gfx::Size size{double(width()), double(height())};
-        if (auto* root = host_.window().rootViewController())
-            root->viewWillTransitionToSize(size);
-        ui::TraitCollection traits = host_.window().traitCollection();
-        host_.window().setTraitCollection(ui::TraitCollection::forScreen(traits.idiom, size));
-        host_.window().setFrame({0, 0, size.width, size.height});
+        host_.window().transitionToSize({double(width()), double(height())});
         host_.drain();
     }
     void mousePressEvent(QMouseEvent* e) override {
@@ -87,10 +82,21 @@ class RootWindow : public QRasterWindow {
         gfx::Size delta = !pixels.isNull() ? gfx::Size{-double(pixels.x()), -double(pixels.y())}
                                            : gfx::Size{-e->angleDelta().x() / 120.0 * kPointsPerNotch,
                                                        -e->angleDelta().y() / 120.0 * kPointsPerNotch};
+        // Ctrl+wheel pinches: each notch scales by about 10%.
+        if (e->modifiers() & Qt::ControlModifier) {
+            host_.window().pinch(point(e->position()), std::pow(1.1, e->angleDelta().y() / 120.0));
+            host_.drain();
+            return;
+        }
+        host_.window().endPinch();
         if (e->modifiers() & Qt::ShiftModifier)
             std::swap(delta.width, delta.height);
         host_.window().scrollWheel(point(e->position()), delta);
         host_.drain();
+    }
+    void keyReleaseEvent(QKeyEvent* e) override {
+        if (e->key() == Qt::Key_Control)
+            host_.window().endPinch();
     }
     void keyPressEvent(QKeyEvent* e) override {
         ui::Window& w = host_.window();

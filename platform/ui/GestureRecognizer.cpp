@@ -139,4 +139,22 @@ void SwipeGestureRecognizer::touchesEnded(Touch& touch) {
         transition(GestureState::Failed);
 }
 
+void PinchGestureRecognizer::pinchStep(Point location, double factor) {
+    location_ = location;
+    if (!hasRecognized()) {
+        reset();
+        scale_ = factor;
+        transition(GestureState::Began);
+        return;
+    }
+    scale_ *= factor;
+    transition(GestureState::Changed);
+}
+
+void PinchGestureRecognizer::pinchEnded() {
+    if (hasRecognized() && state() != GestureState::Ended)
+        transition(GestureState::Ended);
+    reset();
+}
+
 } // namespace ui

@@ -120,4 +120,20 @@ class SwipeGestureRecognizer : public GestureRecognizer {
     Point start_;
 };
 
+// Two-finger scaling; on a desktop the host turns ctrl+wheel into pinch steps (see Window::pinch).
+class PinchGestureRecognizer : public GestureRecognizer {
+  public:
+    using GestureRecognizer::GestureRecognizer;
+    // The scale since the pinch began (1 at the start).
+    double scale() const { return scale_; }
+    void setScale(double s) { scale_ = s; }
+    // One step of a pinch at `location` (window coordinates): Began on the first, then Changed.
+    void pinchStep(Point location, double factor);
+    // Ends the pinch in progress.
+    void pinchEnded();
+
+  private:
+    double scale_ = 1;
+};
+
 } // namespace ui

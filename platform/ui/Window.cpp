@@ -251,6 +251,36 @@ bool Window::scrollWheel(Point p, Size delta) {
     return false;
 }
 
+bool Window::pinch(Point p, double factor) {
+    if (auto current = pinching_.lock()) {
+        static_cast<PinchGestureRecognizer&>(*current).pinchStep(p, factor);
+        return true;
+    }
+    layoutIfNeeded();
+    Event probe;
+    for (View* v = hitTest(p, &probe); v; v = v->superview())
+        for (const auto& r : v->gestureRecognizers())
+            if (auto* pinch = dynamic_cast<PinchGestureRecognizer*>(r.get()); pinch && pinch->isEnabled()) {
+                pinching_ = r;
+                pinch->pinchStep(p, factor);
+                return true;
+            }
+    return false;
+}
+
+void Window::endPinch() {
+    if (auto current = pinching_.lock())
+        static_cast<PinchGestureRecognizer&>(*current).pinchEnded();
+    pinching_.reset();
+}
+
+void Window::transitionToSize(Size size) {
+    if (root_)
+        root_->viewWillTransitionToSize(size);
+    traits_ = TraitCollection::forScreen(traits_.idiom, size);
+    setFrame({frame().origin, size});
+}
+
 bool Window::insertText(const std::string& text) {
     auto* input = dynamic_cast<KeyInput*>(firstResponder_);
     if (!input)

@@ -52,6 +52,12 @@ class Window : public View {
     View* touchedView(int finger) const;
     // Scrolls the scroll view under `p` by `delta` window points (positive: towards the content's end).
     bool scrollWheel(Point p, Size delta);
+    // A pinch step by `factor` at `p` for the nearest pinch recognizer under it; false when none.
+    bool pinch(Point p, double factor);
+    // Ends the pinch in progress (the desktop host calls this when ctrl is released or the wheel rests).
+    void endPinch();
+    // A new window size: the root controller hears of it first, then the window takes the size.
+    void transitionToSize(Size size);
     // Typed text and keys for the first responder; false when it takes no text.
     bool insertText(const std::string& text);
     bool deleteBackward();
@@ -74,6 +80,7 @@ class Window : public View {
 
     View* firstResponder_ = nullptr;
     std::shared_ptr<ViewController> root_;
+    std::weak_ptr<GestureRecognizer> pinching_;
     TraitCollection traits_;
     std::map<int, TouchState> touches_;
     double lastTapTime_ = -1;

@@ -2,6 +2,7 @@
 // file, a resize, a worker's hop to main through Qt's loop, and quitting.
 #include "platform/host/DesktopHost.h"
 #include "platform/foundation/Dispatch.h"
+#include "platform/ui/GestureRecognizer.h"
 #include "platform/ui/ScrollView.h"
 #include "platform/ui/TextField.h"
 #include "platform/ui/ViewController.h"
@@ -125,6 +126,44 @@ TEST_F(Desktop, AWorkersSyncHopAndTimersRunThroughQtsLoop) {
     bool fired = false;
     auto timer = dispatch::after(0.05, dispatch::mainQueue(), [&] { fired = true; });
     EXPECT_TRUE(host.runUntil([&] { return fired; }, 5));
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(Desktop, CtrlWheelPinchesAndAResizeIsASizeTransition) {
+    host::DesktopHost host({{400, 300}, false, "test"});
+    auto* qw = static_cast<QWindow*>(host.nativeWindow());
+    struct Root : ViewController {
+        std::vector<Size> sizes;
+        void viewWillTransitionToSize(Size s) override { sizes.push_back(s); }
+    };
+    auto root = std::make_shared<Root>();
+    host.window().setRootViewController(root);
+    host.show();
+    std::vector<std::pair<GestureState, double>> steps;
+    auto pinch = std::make_shared<PinchGestureRecognizer>([&](GestureRecognizer& g) {
+        steps.push_back({g.state(), static_cast<PinchGestureRecognizer&>(g).scale()});
+    });
+    root->view().addGestureRecognizer(pinch);
+    for (int i = 0; i < 2; ++i) {
+        QWheelEvent wheel({100, 100}, qw->mapToGlobal(QPointF{100, 100}), QPoint(), QPoint(0, 120),
+                          Qt::NoButton, Qt::ControlModifier, Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(qw, &wheel);
+    }
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_Control, Qt::NoModifier);
+    QCoreApplication::sendEvent(qw, &release);
+    ASSERT_EQ(steps.size(), 3u);
+    EXPECT_EQ(steps[0].first, GestureState::Began);
+    EXPECT_EQ(steps[1].first, GestureState::Changed);
+    EXPECT_NEAR(steps[1].second, 1.21, 1e-9);
+    EXPECT_EQ(steps[2].first, GestureState::Ended);
+
+    qw->resize(640, 480);
+    EXPECT_TRUE(host.runUntil([&] { return !root->sizes.empty(); }, 5));
+    EXPECT_EQ(root->sizes.back(), (Size{640, 480}));
+    EXPECT_EQ(host.window().traitCollection().screenSize, (Size{640, 480}));
 }
 
 } // namespace
