@@ -118,9 +118,6 @@ View::~View() {
     static_cast<ViewLayer&>(*layer_).detach();
     for (auto& sub : subviews_)
         sub->superview_ = nullptr;
-    if (auto* w = dynamic_cast<Window*>(this); !w) {
-        // A first responder that goes away must not stay the window's.
-    }
 }
 
 void View::animateChange(const char* keyPath, layers::AnimatedValue from, layers::AnimatedValue to) {
