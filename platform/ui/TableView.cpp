@@ -36,11 +36,43 @@ void TableViewCell::setSelected(bool selected, bool animated) {
     setBackgroundColor(selected ? Color::gray(0.85) : Color::white());
 }
 
+void TableViewCell::setEditingControl(TableViewCellEditingStyle style, std::function<void()> action) {
+    editingAction_ = std::move(action);
+    if (style == editingStyle_)
+        return;
+    editingStyle_ = style;
+    if (style == TableViewCellEditingStyle::None) {
+        if (editingButton_)
+            editingButton_->removeFromSuperview();
+        setNeedsLayout();
+        return;
+    }
+    if (!editingButton_) {
+        editingButton_ = std::make_shared<Button>(Rect{}, ButtonType::Custom);
+        editingButton_->addTarget(TouchUpInside, [this](Control&) {
+            if (editingAction_)
+                editingAction_();
+        });
+        editingButton_->layer().setCornerRadius(11);
+    }
+    bool del = style == TableViewCellEditingStyle::Delete;
+    editingButton_->setTitle(del ? "-" : "+");
+    editingButton_->setIdentifier(del ? "editingDelete" : "editingInsert");
+    editingButton_->setBackgroundColor(del ? Color{1, 0.23, 0.19, 1} : Color{0.3, 0.85, 0.39, 1});
+    if (editingButton_->superview() != this)
+        addSubview(editingButton_);
+    setNeedsLayout();
+}
+
 void TableViewCell::layoutSubviews() {
     Rect b = bounds();
+    double lead = editingStyle_ == TableViewCellEditingStyle::None ? 0 : 38;
+    if (editingButton_ && lead > 0)
+        editingButton_->setFrame({8, b.midY() - 11, 22, 22});
+    content_->setFrame({lead, 0, std::max(0.0, b.width() - lead), b.height()});
+    b = content_->bounds();
     double right = accessory_ == TableViewCellAccessory::None ? 15 : 35;
     double width = std::max(0.0, b.width() - 15 - right);
-    content_->setFrame({0, 0, b.width(), b.height()});
     bool hasDetail = !detail_->text().empty();
     switch (style_) {
     case TableViewCellStyle::Default:
@@ -281,6 +313,18 @@ void TableView::layoutSubviews() {
             }
             it->second->setFrame(rect);
             it->second->setSelected(selected_.count(ip) > 0, false);
+            TableViewCellEditingStyle style = TableViewCellEditingStyle::None;
+            if (editing_ && dataSource_->canEditRowAtIndexPath(*this, ip))
+                style = delegate_ ? delegate_->editingStyleForRowAtIndexPath(*this, ip)
+                                  : TableViewCellEditingStyle::Delete;
+            it->second->setEditingControl(style, [this, ip, style] {
+                if (style == TableViewCellEditingStyle::Delete) {
+                    deleteRow_ = ip;
+                    setNeedsLayout();
+                } else if (style == TableViewCellEditingStyle::Insert && dataSource_) {
+                    dataSource_->commitEditingStyle(*this, TableViewCellEditingStyle::Insert, ip);
+                }
+            });
         }
     }
     // The delete button of a swiped row sits over the cell's right end. Changing subviews asks for

@@ -41,6 +41,10 @@ class TableViewCell : public View {
     virtual void setSelected(bool selected, bool animated);
     // Called before the table hands the cell out again.
     virtual void prepareForReuse() {}
+    // The control shown at the leading edge while the table edits (none, a delete or an insert button);
+    // the table sets it and what a tap on it does.
+    TableViewCellEditingStyle editingControl() const { return editingStyle_; }
+    void setEditingControl(TableViewCellEditingStyle style, std::function<void()> action);
     void layoutSubviews() override;
     void drawRect(gfx::Context& ctx, const Rect& rect) override;
     std::string displayedText() const override { return text_->text(); }
@@ -53,6 +57,9 @@ class TableViewCell : public View {
     std::shared_ptr<Label> detail_;
     TableViewCellAccessory accessory_ = TableViewCellAccessory::None;
     bool selected_ = false;
+    TableViewCellEditingStyle editingStyle_ = TableViewCellEditingStyle::None;
+    std::shared_ptr<class Button> editingButton_;
+    std::function<void()> editingAction_;
 };
 
 class TableView;

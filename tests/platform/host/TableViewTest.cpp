@@ -120,3 +120,42 @@ TEST(TextViewTest, RichTextSetsTheContentHeightAndDraws) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(Table, EditingShowsDeleteAndInsertControlsThatCommit) {
+    struct Styles : Rows {
+        std::vector<IndexPath> inserted;
+        TableViewCellEditingStyle editingStyleForRowAtIndexPath(TableView&, IndexPath ip) override {
+            return ip.row == 0 ? TableViewCellEditingStyle::Insert : TableViewCellEditingStyle::Delete;
+        }
+        void commitEditingStyle(TableView& t, TableViewCellEditingStyle style, IndexPath ip) override {
+            if (style == TableViewCellEditingStyle::Insert)
+                inserted.push_back(ip);
+            else
+                Rows::commitEditingStyle(t, style, ip);
+        }
+    } styles;
+    styles.names = {"A", "B", "C"};
+    table->setDataSource(&styles);
+    table->setTableDelegate(&styles);
+    table->setEditing(true, false);
+    host.drain();
+    EXPECT_EQ(table->cellForRowAtIndexPath({0, 0})->editingControl(), TableViewCellEditingStyle::Insert);
+    EXPECT_EQ(table->cellForRowAtIndexPath({0, 1})->editingControl(), TableViewCellEditingStyle::Delete);
+    // The text moves right to make room for the control.
+    EXPECT_EQ(table->cellForRowAtIndexPath({0, 1})->textLabel().convertPointToView({0, 0}, table.get()).x,
+              38 + 15);
+    driver.tap(table->cellForRowAtIndexPath({0, 0})->viewWithIdentifier("editingInsert"));
+    EXPECT_EQ(styles.inserted, (std::vector<IndexPath>{{0, 0}}));
+    driver.tap(table->cellForRowAtIndexPath({0, 2})->viewWithIdentifier("editingDelete"));
+    ASSERT_EQ(table->rowShowingDelete(), (IndexPath{0, 2}));
+    driver.tap("deleteConfirmation");
+    EXPECT_EQ(styles.names, (std::vector<std::string>{"A", "B"}));
+    table->setEditing(false, false);
+    host.drain();
+    EXPECT_EQ(table->cellForRowAtIndexPath({0, 1})->editingControl(), TableViewCellEditingStyle::None);
+    EXPECT_TRUE(styles.selected.empty());
+}
+
+} // namespace
