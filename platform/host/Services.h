@@ -1,12 +1,15 @@
 // Platform services behind interfaces, each with a recording fake for tests: opening files and URLs
 // with the desktop's handlers, mail as a standard .eml message, and printing through the drawing
-// platform's printer backend.
+// platform's printer backend; file icons by type from the app's own resources.
 #pragma once
 
 #include "platform/graphics/Context.h"
+#include "platform/graphics/Image.h"
 #include "platform/graphics/Output.h"
 
 #include <functional>
+#include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -112,6 +115,41 @@ class RecordingPrintService : public PrintService {
         return answer;
     }
     std::vector<std::string> printers() const override { return names; }
+};
+
+// The icon of a file by its type (the extension, in any case); types without an icon of their own get
+// the generic document icon.
+class FileIconService {
+  public:
+    virtual ~FileIconService() = default;
+    // No image only when not even the generic icon is available.
+    virtual std::optional<gfx::Image> iconForExtension(const std::string& extension) = 0;
+    std::optional<gfx::Image> iconForPath(const std::string& path);
+};
+
+// Our own icons shipped in the resources folder (icons/<type>.png, with the @2x variant for a device
+// scale of 2 and above): a bare machine has no icon theme to ask. Each type is loaded once.
+class ResourceFileIconService : public FileIconService {
+  public:
+    explicit ResourceFileIconService(std::string resourcesFolder, double deviceScale = 1)
+        : folder_(std::move(resourcesFolder)), scale_(deviceScale) {}
+    std::optional<gfx::Image> iconForExtension(const std::string& extension) override;
+
+  private:
+    std::optional<gfx::Image> load(const std::string& name);
+    std::string folder_;
+    double scale_;
+    std::map<std::string, std::optional<gfx::Image>> loaded_;
+};
+
+class RecordingFileIconService : public FileIconService {
+  public:
+    std::vector<std::string> asked; // extensions as given
+    std::optional<gfx::Image> answer = gfx::Image::blank(1, 1);
+    std::optional<gfx::Image> iconForExtension(const std::string& extension) override {
+        asked.push_back(extension);
+        return answer;
+    }
 };
 
 } // namespace host
