@@ -419,7 +419,7 @@ TEST_F(SummaryAnalysesTest, TwoWayOthersRowAndColumnOfATwelveByTwelveTable) {
     std::vector<std::string> a, b;
     for (int i = 1; i <= 12; ++i)
         for (int k = 0; k < 13 - i; ++k) {
-            char x[8], y[8];
+            char x[16], y[16];
             std::snprintf(x, sizeof x, "a%02d", i);
             std::snprintf(y, sizeof y, "b%02d", (i + 2 * k) % 12 + 1);
             a.push_back(x);
