@@ -34,7 +34,7 @@ std::vector<DHcell> allCells(DHxlsReader& reader, size_t sheet) {
 // Every workbook made by a writer other than ours, with the cells xlrd read from it.
 TEST(DHxlsReader, ReadsWorkbooksAsXlrdDoes) {
     const char* names[] = {"xlwt_basic", "xlwt_1904",  "xlwt_sst_continue", "lo_formulas",
-                           "hand_biff5", "hand_biff8", "hand_difat"};
+                           "hand_biff5", "hand_biff8", "hand_difat", "gnumeric_basic"};
     for (const char* name : names) {
         SCOPED_TRACE(name);
         const auto expected = testjson::readFile(kDir + name + ".json");

@@ -191,7 +191,7 @@ TEST_P(XLSXFixtures, CellsAsOpenpyxlReadThem) {
 
 INSTANTIATE_TEST_SUITE_P(Writers, XLSXFixtures,
                          ::testing::Values("openpyxl_basic", "openpyxl_1904", "xlsxwriter_basic",
-                                           "xlsxwriter_constant_memory", "lo_formulas"));
+                                           "xlsxwriter_constant_memory", "lo_formulas", "gnumeric_basic"));
 
 TEST(XLSXReader, FixtureDetailsBeyondTheJson) {
     // The custom "0.000" cell is its number and the error cell its literal.
