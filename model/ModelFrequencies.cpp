@@ -2,6 +2,7 @@
 // equal-width histograms whose range and bin count snap to round numbers.
 #include "model/CellReading.h"
 #include "model/Model.h"
+#include "model/TextLevels.h"
 #include "platform/foundation/Tr.h"
 
 #include <algorithm>
@@ -79,66 +80,16 @@ FrequencyDictionary Model::frequenciesOfColumn(const Column& column) {
 }
 
 LevelLists Model::dictionary(const FrequencyDictionary& frequencies, uint64_t top) {
-    using Entry = const FrequencyDictionary::value_type*;
-    std::vector<Entry> entries;
-    entries.reserve(frequencies.size());
-    for (const auto& entry : frequencies)
-        entries.push_back(&entry);
-    const size_t k = static_cast<size_t>(std::min<uint64_t>(entries.size(), top));
-    // Byte order of UTF-8 is code-point order: plain, case-sensitive, not by locale.
-    std::partial_sort(entries.begin(), entries.begin() + static_cast<std::ptrdiff_t>(k), entries.end(),
-                      [](Entry a, Entry b) {
-                          if (a->second != b->second)
-                              return a->second > b->second;
-                          return a->first < b->first;
-                      });
-    LevelLists out;
-    out.levels.reserve(k);
-    out.counts.reserve(k);
-    for (size_t i = 0; i < k; ++i) {
-        out.levels.push_back(entries[i]->first);
-        out.counts.push_back(entries[i]->second);
-    }
-    return out;
+    return textlevels::kept(frequencies, top);
 }
 
-namespace {
-
-TopFrequencies topOf(const FrequencyDictionary& frequencies, uint64_t top) {
-    TopFrequencies out;
-    // No room for any level, not even for "Others".
-    if (top == 0)
-        return out;
-    const uint64_t n = frequencies.size();
-    LevelLists kept = Model::dictionary(frequencies, n <= top ? top : top - 1);
-    int64_t total = 0, keptTotal = 0;
-    for (const auto& entry : frequencies)
-        total += entry.second;
-    for (int64_t c : kept.counts)
-        keptTotal += c;
-    out.levels = std::move(kept.levels);
-    out.counts = std::move(kept.counts);
-    if (const int64_t others = total - keptTotal; others != 0) {
-        out.levels.push_back(foundation::tr("Others"));
-        out.counts.push_back(others);
-    }
-    out.shares.reserve(out.counts.size());
-    double running = 0;
-    for (int64_t c : out.counts) {
-        running += static_cast<double>(c) / static_cast<double>(total);
-        out.shares.push_back(running);
-    }
-    return out;
-}
-
-} // namespace
 
 TopFrequencies Model::frequenciesOfCells(const std::vector<std::shared_ptr<Cell>>& cells, uint64_t top) {
-    return topOf(frequenciesOfCells(cells), top);
+    return textlevels::top(frequenciesOfCells(cells), top);
 }
 
 TopFrequencies Model::frequenciesOfColumn(const Column& column, uint64_t top) {
-    return topOf(frequenciesOfColumn(column), top);
+    return textlevels::top(frequenciesOfColumn(column), top);
 }
 
 HistogramBins Model::histogramOfVector(const std::vector<double>& values, uint64_t bins,

@@ -26,8 +26,9 @@ inline Counts count(const std::vector<std::string>& texts) {
 }
 
 // The k most frequent levels, ties by text in byte order (code-point order, not the locale's).
-inline LevelLists kept(const Counts& counts, uint64_t top) {
-    using Entry = const Counts::value_type*;
+// Any map from text (string or view) to count.
+template <class Map> LevelLists kept(const Map& counts, uint64_t top) {
+    using Entry = const typename Map::value_type*;
     std::vector<Entry> entries;
     entries.reserve(counts.size());
     for (const auto& entry : counts)
@@ -51,7 +52,7 @@ inline LevelLists kept(const Counts& counts, uint64_t top) {
 
 // At most top entries, the last being "Others" with the summed counts of the levels left out, and
 // the cumulative shares of all non-empty texts.
-inline TopFrequencies top(const Counts& counts, uint64_t top) {
+template <class Map> TopFrequencies top(const Map& counts, uint64_t top) {
     TopFrequencies out;
     if (top == 0)
         return out;
