@@ -1,6 +1,7 @@
 // Decimal add and multiply against double add and multiply over the same 10^6 values, for operands made
 // from doubles by their shortest digits (target: at most 30x) and for full 38-digit operands.
 // Prints the median time of each over repeated runs and the ratios.
+#include "bench/BenchTiming.h"
 #include "platform/foundation/Decimal.h"
 
 #include <algorithm>
@@ -16,28 +17,11 @@ using foundation::RoundingMode;
 
 namespace {
 
+using benchtiming::medianSeconds;
+using benchtiming::seconds;
+
 constexpr std::size_t kValues = 1000000;
 constexpr int kRuns = 15;
-
-double seconds(const std::function<void()>& run) {
-    const auto start = std::chrono::steady_clock::now();
-    run();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-// Variants run in turn, round after round, so drift of the machine touches each alike.
-std::vector<double> medianSeconds(const std::vector<std::function<void()>>& variants) {
-    std::vector<std::vector<double>> times(variants.size());
-    for (int round = 0; round < kRuns; ++round)
-        for (std::size_t v = 0; v < variants.size(); ++v)
-            times[v].push_back(seconds(variants[v]));
-    std::vector<double> medians;
-    for (auto& t : times) {
-        std::nth_element(t.begin(), t.begin() + kRuns / 2, t.end());
-        medians.push_back(t[kRuns / 2]);
-    }
-    return medians;
-}
 
 template <class T, class Op>
 void apply(const std::vector<T>& a, const std::vector<T>& b, std::vector<T>& out, Op op) {
@@ -59,7 +43,7 @@ void report(const char* label, const std::vector<Decimal>& a, const std::vector<
         foundation::decimalMultiply(r, p, q, RoundingMode::Bankers);
         return r;
     };
-    const auto t = medianSeconds({
+    const auto t = medianSeconds(kRuns, {
         [&] { apply(x, y, out, [](double p, double q) { return p + q; }); },
         [&] { apply(a, b, dout, dadd); },
         [&] { apply(x, y, out, [](double p, double q) { return p * q; }); },

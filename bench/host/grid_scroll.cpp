@@ -2,6 +2,7 @@
 // every step, then laid out and rendered into a window-sized image; against drawing the same visible
 // cells as plain rects and texts with the drawing context alone (target: at most 2x). Prints the
 // median of repeated runs, frames per second and the ratio.
+#include "bench/BenchTiming.h"
 #include "platform/graphics/Output.h"
 #include "platform/host/HeadlessHost.h"
 #include "platform/ui/CollectionView.h"
@@ -15,6 +16,8 @@
 #include <vector>
 
 namespace {
+
+using benchtiming::seconds;
 
 using namespace ui;
 
@@ -106,12 +109,6 @@ struct Source : CollectionViewDataSource {
         return cell;
     }
 };
-
-double seconds(const std::function<void()>& run) {
-    auto start = std::chrono::steady_clock::now();
-    run();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
 
 } // namespace
 

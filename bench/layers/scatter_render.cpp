@@ -1,6 +1,7 @@
 // A scatter of 100,000 plus symbols and 200 text layers rendered through the layer tree and the
 // drawing context into a 2048 x 1536 image, against bare QPainter drawing the same primitives
 // (target: at most 1.5x). Prints the median of repeated runs and the ratio.
+#include "bench/BenchTiming.h"
 #include "platform/graphics/Output.h"
 #include "platform/layers/Layer.h"
 
@@ -18,6 +19,9 @@
 #include <vector>
 
 namespace {
+
+using benchtiming::medianSeconds;
+using benchtiming::seconds;
 
 constexpr int kWidth = 2048, kHeight = 1536;
 constexpr int kPoints = 100000;
@@ -43,25 +47,6 @@ Scene makeScene() {
         s.labels.push_back("Label " + std::to_string(i));
     }
     return s;
-}
-
-double seconds(const std::function<void()>& run) {
-    const auto start = std::chrono::steady_clock::now();
-    run();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-std::vector<double> medianSeconds(const std::vector<std::function<void()>>& variants) {
-    std::vector<std::vector<double>> times(variants.size());
-    for (int round = 0; round < kRuns; ++round)
-        for (size_t v = 0; v < variants.size(); ++v)
-            times[v].push_back(seconds(variants[v]));
-    std::vector<double> medians;
-    for (auto& t : times) {
-        std::nth_element(t.begin(), t.begin() + kRuns / 2, t.end());
-        medians.push_back(t[kRuns / 2]);
-    }
-    return medians;
 }
 
 layers::Layer::Ptr makeTree(const Scene& scene) {
@@ -135,7 +120,7 @@ int main() {
     QImage bare(kWidth, kHeight, QImage::Format_ARGB32_Premultiplied);
     bare.setDotsPerMeterX(2835);
     bare.setDotsPerMeterY(2835);
-    auto t = medianSeconds({
+    auto t = medianSeconds(kRuns, {
         [&] { renderBare(scene, bare); },
         [&] {
             gfx::BitmapContext bitmap(kWidth, kHeight);

@@ -1,6 +1,7 @@
 // The statistics cache of every column of a 100,000-row workspace (basicStatsForColumn) against a bare
 // scan that selects the same cell texts and converts them with strtod. Numeric columns carry the
 // target (at most 3x); columns of words and of dates are reported with the same baseline.
+#include "bench/BenchTiming.h"
 #include "model/Model.h"
 
 #include <sqlite3.h>
@@ -20,14 +21,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
+using benchtiming::seconds;
+
 constexpr int kRows = 100000;
 constexpr int kRuns = 3;
-
-double seconds(const std::function<void()>& run) {
-    const auto start = std::chrono::steady_clock::now();
-    run();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
 
 std::unique_ptr<Model> openModel(const std::string& file) {
     auto m = std::make_unique<Model>();

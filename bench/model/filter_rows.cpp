@@ -1,6 +1,7 @@
 // A two-clause filter (a numeric range clause and a case-insensitive text clause) over a 100,000-row
 // workspace. Prints rows per second (median of rounds) and, as a baseline measured in the same run,
 // a bare read of the same two columns' cells with strtod on the numeric texts.
+#include "bench/BenchTiming.h"
 #include "model/Model.h"
 #include "platform/foundation/Locale.h"
 
@@ -16,12 +17,10 @@
 
 namespace {
 
+using benchtiming::secondsSince;
+
 constexpr int64_t kRows = 100000;
 constexpr int kRounds = 5;
-
-double seconds(std::chrono::steady_clock::time_point start) {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
 
 double median(std::vector<double> v) {
     std::sort(v.begin(), v.end());
@@ -78,10 +77,10 @@ int main() {
     for (int round = 0; round < kRounds; ++round) {
         auto start = std::chrono::steady_clock::now();
         passed = m.rowsWhere(filter).value_or(std::vector<int64_t>{}).size();
-        filterTimes.push_back(seconds(start));
+        filterTimes.push_back(secondsSince(start));
         start = std::chrono::steady_clock::now();
         kept = bareScan(path);
-        bareTimes.push_back(seconds(start));
+        bareTimes.push_back(secondsSince(start));
     }
     const double filterSeconds = median(filterTimes), bareSeconds = median(bareTimes);
     std::printf("two-clause filter (x >= 250, group = text) over %lld rows, median of %d rounds:\n",

@@ -1,6 +1,7 @@
 // Regression with 10 regressors, correlation and a two-sample t-test over a 100,000-row workspace,
 // each against reading and parsing the same cells through the Model's own number reader in the same
 // run; and the time and iterations of a logistic fit with the same regressors.
+#include "bench/BenchTiming.h"
 #include "model/CellReading.h"
 #include "model/CellTexts.h"
 #include "model/Model.h"
@@ -19,13 +20,11 @@
 
 namespace {
 
+using benchtiming::secondsSince;
+
 constexpr int64_t kRows = 100000;
 constexpr int kRegressors = 10;
 constexpr int kRounds = 5;
-
-double seconds(std::chrono::steady_clock::time_point start) {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
 
 double median(std::vector<double> v) {
     std::sort(v.begin(), v.end());
@@ -55,7 +54,7 @@ template <class F> double timed(F&& f) {
     for (int round = 0; round < kRounds; ++round) {
         const auto start = std::chrono::steady_clock::now();
         f();
-        times.push_back(seconds(start));
+        times.push_back(secondsSince(start));
     }
     return median(times);
 }

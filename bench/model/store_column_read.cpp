@@ -1,6 +1,7 @@
 // Reading every cell of one 100,000-row column through Model (Cell objects in row order) against a
 // bare SELECT of the same rows into plain records of the same fields (the target, <= 1.5), and, for
 // reference, against a SELECT of the texts alone.
+#include "bench/BenchTiming.h"
 #include "model/Model.h"
 
 #include <sqlite3.h>
@@ -19,15 +20,11 @@ namespace fs = std::filesystem;
 
 namespace {
 
+using benchtiming::seconds;
+
 constexpr int kRows = 100000;
 constexpr int kCols = 10;
 constexpr int kRuns = 21;
-
-double seconds(const std::function<void()>& run) {
-    const auto start = std::chrono::steady_clock::now();
-    run();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
 
 std::unique_ptr<Model> openModel(const std::string& file) {
     auto m = std::make_unique<Model>();

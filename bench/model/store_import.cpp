@@ -1,6 +1,7 @@
 // The import's write pattern through Model (a row of 50 cells per addRow, save and reset every 100
 // rows, 100,000 rows) against a bare prepared-statement loop with the same commits into the same
 // tables. Both write without sync, as an import does. Prints medians and their ratio (target <= 1.5).
+#include "bench/BenchTiming.h"
 #include "model/Model.h"
 #include "platform/store/Coordinator.h"
 
@@ -19,16 +20,12 @@ namespace fs = std::filesystem;
 
 namespace {
 
+using benchtiming::seconds;
+
 constexpr int kRows = 100000;
 constexpr int kCols = 50;
 constexpr int kBatch = 100;
 constexpr int kRuns = 3;
-
-double seconds(const std::function<void()>& run) {
-    const auto start = std::chrono::steady_clock::now();
-    run();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
 
 // A third numbers, a third dates, a third words, as a typical imported table.
 std::string cellText(int row, int col) {

@@ -1,6 +1,7 @@
 // The one-variable summary of a numeric column, a 20 x 20 two-way table and a grouped summary over
 // 20 groups on a 100,000-row workspace, each against reading and parsing the same cells through the
 // Model's own number reader in the same run.
+#include "bench/BenchTiming.h"
 #include "model/CellReading.h"
 #include "model/CellTexts.h"
 #include "model/Model.h"
@@ -19,12 +20,10 @@
 
 namespace {
 
+using benchtiming::secondsSince;
+
 constexpr int64_t kRows = 100000;
 constexpr int kRounds = 5;
-
-double seconds(std::chrono::steady_clock::time_point start) {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
 
 double median(std::vector<double> v) {
     std::sort(v.begin(), v.end());
@@ -57,7 +56,7 @@ template <class F> double timed(F&& f) {
     for (int round = 0; round < kRounds; ++round) {
         const auto start = std::chrono::steady_clock::now();
         f();
-        times.push_back(seconds(start));
+        times.push_back(secondsSince(start));
     }
     return median(times);
 }

@@ -1,5 +1,6 @@
 // Least squares of 100,000 × 10 against its floor: copying the matrix and one bare dgels_ call on it.
 // Prints the median time of each over repeated runs and their ratio (target: at most 2).
+#include "bench/BenchTiming.h"
 #include "stats/LeastSquares.h"
 #include "stats/QVStatistics.h"
 
@@ -12,30 +13,12 @@
 
 namespace {
 
+using benchtiming::medianSeconds;
+using benchtiming::seconds;
+
 constexpr std::size_t kRows = 100000;
 constexpr std::size_t kCols = 10;
 constexpr int kRuns = 21;
-
-double seconds(const std::function<void()>& run) {
-    const auto start = std::chrono::steady_clock::now();
-    run();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-// Runs the variants in turn, round after round, so drift of the machine and of the allocator's
-// state touches each alike; returns the median time of each.
-std::vector<double> medianSeconds(const std::vector<std::function<void()>>& variants) {
-    std::vector<std::vector<double>> times(variants.size());
-    for (int round = 0; round < kRuns; ++round)
-        for (std::size_t v = 0; v < variants.size(); ++v)
-            times[v].push_back(seconds(variants[v]));
-    std::vector<double> medians;
-    for (auto& t : times) {
-        std::nth_element(t.begin(), t.begin() + kRuns / 2, t.end());
-        medians.push_back(t[kRuns / 2]);
-    }
-    return medians;
-}
 
 } // namespace
 
@@ -68,7 +51,7 @@ int main() {
 
     const QVStatistics stats;
     double sink = 0;
-    const std::vector<double> t = medianSeconds({
+    const std::vector<double> t = medianSeconds(kRuns, {
         [&] { sink += stats.ols(y, x).coeffs[0]; },
         [&] {
             leastsquares::copyColumnMajor(x, kRows, a.data());

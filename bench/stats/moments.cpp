@@ -1,6 +1,7 @@
 // Moments (mean, variance, skewness, kurtosis) of 10^6 doubles against one plain summation loop over
 // the same array (target: at most 3x), and percentiles against std::sort of a copy (target: at most
 // 1.2x). Prints the median time of each over repeated runs and the ratios.
+#include "bench/BenchTiming.h"
 #include "stats/QVStatistics.h"
 
 #include <algorithm>
@@ -12,28 +13,11 @@
 
 namespace {
 
+using benchtiming::medianSeconds;
+using benchtiming::seconds;
+
 constexpr std::size_t kValues = 1000000;
 constexpr int kRuns = 31;
-
-double seconds(const std::function<void()>& run) {
-    const auto start = std::chrono::steady_clock::now();
-    run();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-// Variants run in turn, round after round, so drift of the machine touches each alike.
-std::vector<double> medianSeconds(const std::vector<std::function<void()>>& variants) {
-    std::vector<std::vector<double>> times(variants.size());
-    for (int round = 0; round < kRuns; ++round)
-        for (std::size_t v = 0; v < variants.size(); ++v)
-            times[v].push_back(seconds(variants[v]));
-    std::vector<double> medians;
-    for (auto& t : times) {
-        std::nth_element(t.begin(), t.begin() + kRuns / 2, t.end());
-        medians.push_back(t[kRuns / 2]);
-    }
-    return medians;
-}
 
 } // namespace
 
@@ -47,7 +31,7 @@ int main() {
     const QVStatistics stats;
     volatile double sink = 0;
     const std::vector<double> requested = {0, 25, 50, 75, 100};
-    const std::vector<double> t = medianSeconds({
+    const std::vector<double> t = medianSeconds(kRuns, {
         [&] {
             double s = 0;
             for (double v : values)
