@@ -1,6 +1,7 @@
 // Streaming reader of delimited text: encoding detection, incremental decoding to UTF-8, and the
 // record / field / quote grammar with its delegate callbacks.
 #include "import/CHCSVParser.h"
+#include "platform/foundation/Utf8.h"
 
 #include "platform/foundation/Log.h"
 #include "platform/foundation/Tr.h"
@@ -33,24 +34,6 @@ bool isWhitespace(char32_t c) {
 
 bool isTrimmed(char32_t c) {
     return isWhitespace(c) || isNewline(c);
-}
-
-void appendUTF8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
 }
 
 // Decodes the character at `s` of valid UTF-8.
@@ -206,7 +189,7 @@ std::string fillFormat(std::string_view format, std::initializer_list<char32_t> 
     for (std::size_t i = 0; i < format.size(); ++i) {
         if (format[i] == '%' && i + 1 < format.size() && argument != arguments.end()) {
             if (format[i + 1] == 'C') {
-                appendUTF8(out, *argument++);
+                foundation::appendUtf8(out, *argument++);
                 ++i;
                 continue;
             }
@@ -302,7 +285,7 @@ void CHCSVParser::buildStopTables() {
     stopByte_[0xC2] = true; // U+0085
     stopByte_[0xE2] = true; // U+2028, U+2029
     std::string delimiter;
-    appendUTF8(delimiter, delimiter_);
+    foundation::appendUtf8(delimiter, delimiter_);
     delimiterLead_ = static_cast<unsigned char>(delimiter[0]);
     stopByte_[delimiterLead_] = true;
     quotedStop_['"'] = true;
@@ -524,7 +507,7 @@ void CHCSVParser::decodeWithConverter(const char* bytes, std::size_t length, boo
         break;
     }
     if (flush && leadSurrogate_) {
-        appendUTF8(text_, 0xFFFD);
+        foundation::appendUtf8(text_, 0xFFFD);
         leadSurrogate_ = 0;
     }
     dropNulsFrom(from);
@@ -542,16 +525,16 @@ void CHCSVParser::appendUTF16(const char16_t* units, std::size_t count) {
             char16_t lead = leadSurrogate_;
             leadSurrogate_ = 0;
             if (u >= 0xDC00 && u <= 0xDFFF) {
-                appendUTF8(text_, 0x10000 + ((char32_t(lead) - 0xD800) << 10) + (u - 0xDC00));
+                foundation::appendUtf8(text_, 0x10000 + ((char32_t(lead) - 0xD800) << 10) + (u - 0xDC00));
                 continue;
             }
-            appendUTF8(text_, 0xFFFD);
+            foundation::appendUtf8(text_, 0xFFFD);
         }
         if (u >= 0xD800 && u <= 0xDBFF) {
             leadSurrogate_ = u;
             continue;
         }
-        appendUTF8(text_, (u >= 0xDC00 && u <= 0xDFFF) ? char32_t(0xFFFD) : char32_t(u));
+        foundation::appendUtf8(text_, (u >= 0xDC00 && u <= 0xDFFF) ? char32_t(0xFFFD) : char32_t(u));
     }
 }
 

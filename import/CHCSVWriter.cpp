@@ -1,5 +1,6 @@
 // Delimited-text writer: quoting, encoding through ICU, and the first write failure kept for closing time.
 #include "import/CHCSVWriter.h"
+#include "platform/foundation/Utf8.h"
 
 #include "import/CHCSVParser.h"
 
@@ -9,24 +10,6 @@
 #include <charconv>
 
 namespace {
-
-void appendUTF8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
 
 // Where the next newline character (LF, VT, FF, CR, U+0085, U+2028, U+2029) starts, with its length.
 std::size_t findNewline(std::string_view s, std::size_t from, std::size_t* length) {
@@ -71,7 +54,7 @@ CHCSVWriter::CHCSVWriter(const std::string& path)
 
 CHCSVWriter::CHCSVWriter(std::unique_ptr<OutputStream> stream, StringEncoding encoding, char32_t delimiter)
     : stream_(std::move(stream)), encoding_(encoding) {
-    appendUTF8(delimiter_, delimiter);
+    foundation::appendUtf8(delimiter_, delimiter);
     if (encoding_ != StringEncoding::UTF8 && encoding_ != StringEncoding::Unknown) {
         auto converter = std::make_unique<Converter>();
         UErrorCode status = U_ZERO_ERROR;
