@@ -7,6 +7,7 @@
 #include "model/Model.h"
 #include "platform/foundation/Locale.h"
 
+#include <functional>
 #include <unistd.h>
 
 #include <algorithm>
@@ -20,15 +21,9 @@
 
 namespace {
 
-using benchtiming::secondsSince;
 
 constexpr int64_t kRows = 100000;
 constexpr int kRounds = 5;
-
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
 
 // The baseline: each column's cells read and every text parsed by the Model's number reader.
 size_t readAndParse(Model& m, const std::vector<int64_t>& columns) {
@@ -51,15 +46,8 @@ size_t readOnly(Model& m, const std::vector<int64_t>& columns) {
     return cells;
 }
 
-template <class F> double timed(F&& f) {
-    std::vector<double> times;
-    for (int round = 0; round < kRounds; ++round) {
-        const auto start = std::chrono::steady_clock::now();
-        f();
-        times.push_back(secondsSince(start));
-    }
-    return median(times);
-}
+// Median wall-clock seconds of kRounds runs.
+double timed(const std::function<void()>& f) { return benchtiming::medianSeconds(kRounds, {f})[0]; }
 
 } // namespace
 
