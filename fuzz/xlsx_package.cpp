@@ -1,4 +1,5 @@
 // Fuzz target: the "xlsx" reader on arbitrary bytes as a whole package: inspection, then every sheet.
+#include "fuzz/ScratchFolder.h"
 #include "import/QVXLSXParser.h"
 
 #include <cstddef>
@@ -30,23 +31,7 @@ struct Counter final : QVXLSXParserDelegate {
     void parserDidFailWithError(QVXLSXParser&, const ImportError&) override { ++endings; }
 };
 
-const fs::path& folder() {
-    struct Folder {
-        fs::path path;
-        Folder() {
-            std::string pattern = (fs::temp_directory_path() / "ovrida-fuzz-xlsx-XXXXXX").string();
-            if (!mkdtemp(pattern.data()))
-                std::abort();
-            path = pattern;
-        }
-        ~Folder() {
-            std::error_code ec;
-            fs::remove_all(path, ec);
-        }
-    };
-    static const Folder f;
-    return f.path;
-}
+const fs::path& folder() { return fuzzing::scratchFolder("xlsx"); }
 
 } // namespace
 

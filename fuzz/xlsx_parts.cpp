@@ -1,6 +1,7 @@
 // Fuzz target: the "xlsx" reader's XML parts one at a time. The first byte picks the part (workbook
 // relationships, workbook, shared strings, styles, worksheet); the rest is its text, packed with valid
 // other parts into a stored (uncompressed) package that is then read whole.
+#include "fuzz/ScratchFolder.h"
 #include "import/QVXLSXParser.h"
 #include "import/SSZipArchive.h"
 
@@ -32,23 +33,7 @@ struct Counter final : QVXLSXParserDelegate {
     void parserDidFailWithError(QVXLSXParser&, const ImportError&) override { ++endings; }
 };
 
-const fs::path& folder() {
-    struct Folder {
-        fs::path path;
-        Folder() {
-            std::string pattern = (fs::temp_directory_path() / "ovrida-fuzz-xlsx-parts-XXXXXX").string();
-            if (!mkdtemp(pattern.data()))
-                std::abort();
-            path = pattern;
-        }
-        ~Folder() {
-            std::error_code ec;
-            fs::remove_all(path, ec);
-        }
-    };
-    static const Folder f;
-    return f.path;
-}
+const fs::path& folder() { return fuzzing::scratchFolder("xlsx-parts"); }
 
 const char* const kNames[] = {"xl/_rels/workbook.xml.rels", "xl/workbook.xml", "xl/sharedStrings.xml",
                               "xl/styles.xml", "xl/worksheets/sheet1.xml"};

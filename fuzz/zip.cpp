@@ -1,6 +1,7 @@
 // Fuzz target: zip extraction of arbitrary bytes into a private temporary folder, nested archives on;
 // afterwards nothing may exist outside that folder and no link may have been made.
 #include "import/SSZipArchive.h"
+#include "fuzz/ScratchFolder.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -13,22 +14,7 @@
 namespace fs = std::filesystem;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    // One private folder per process, removed when the process ends.
-    struct Folder {
-        fs::path path;
-        Folder() {
-            std::string pattern = (fs::temp_directory_path() / "ovrida-fuzz-zip-XXXXXX").string();
-            if (!mkdtemp(pattern.data()))
-                std::abort();
-            path = pattern;
-        }
-        ~Folder() {
-            std::error_code ec;
-            fs::remove_all(path, ec);
-        }
-    };
-    static const Folder folder;
-    const fs::path& base = folder.path;
+    const fs::path& base = fuzzing::scratchFolder("zip");
     const fs::path archive = base / "input.zip";
     const fs::path dest = base / "out";
     {
