@@ -101,17 +101,15 @@ std::size_t validUTF8Prefix(const unsigned char* s, std::size_t n, int* status) 
     std::size_t i = 0;
     while (i < n) {
 #if defined(__SSE2__)
-        while (i + 16 <= n &&
-               _mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i))) == 0)
-            i += 16;
-#endif
-        while (i + 8 <= n) {
-            std::uint64_t word;
-            std::memcpy(&word, s + i, 8);
-            if (word & 0x8080808080808080ull)
+        // Straight to the first byte with its high bit set, 16 at a time.
+        while (i + 16 <= n) {
+            if (int high = _mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i)))) {
+                i += static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(high)));
                 break;
-            i += 8;
+            }
+            i += 16;
         }
+#endif
         while (i < n && s[i] < 0x80)
             ++i;
         if (i >= n)
@@ -289,6 +287,7 @@ void CHCSVParser::buildStopTables() {
     delimiterLead_ = static_cast<unsigned char>(delimiter[0]);
     stopByte_[delimiterLead_] = true;
     quotedStop_['"'] = true;
+    forgetScanBlock();
     if (escapes_) {
         stopByte_['\\'] = true;
         quotedStop_['\\'] = true;
@@ -420,6 +419,7 @@ bool CHCSVParser::refill() {
         return false;
     }
     compact();
+    forgetScanBlock();
     const std::size_t before = text_.size();
     while (text_.size() == before && !error_) {
         if (inputEnded_ && pending_.empty()) {
@@ -613,12 +613,8 @@ bool CHCSVParser::readRecord() {
     // Comment lines after the last record open no empty record.
     if (comments_ && recordNumber_ > 0 && atEnd())
         return false;
-    if (!cancelled_) {
-        fieldIndex_ = 0;
-        ++recordNumber_;
-        if (wants(kBeginLine) && !delegate_->parserDidBeginLine(*this, recordNumber_))
-            unanswered(kBeginLine);
-    }
+    if (!cancelled_)
+        beginLine();
     for (;;) {
         if (sanitizes_ && !cancelled_ && !error_ && readPlainFields())
             break;
@@ -629,9 +625,8 @@ bool CHCSVParser::readRecord() {
     bool more = false; // known to be followed by more text
     if (!cancelled_ && !error_) {
         // The usual single LF before more text, without the general road.
-        if (next_ + 1 < text_.size() && text_[next_] == '\n' &&
-            plainFirst_[static_cast<unsigned char>(text_[next_ + 1])] && text_[next_ + 1] != '\n' &&
-            text_[next_ + 1] != '\r') {
+        if (followedByPlainRecord(reinterpret_cast<const unsigned char*>(text_.data()), next_,
+                                  text_.size())) {
             ++next_;
             lineBreak = more = true;
         } else {
@@ -642,10 +637,22 @@ bool CHCSVParser::readRecord() {
             }
         }
     }
-    if (!cancelled_ && wants(kEndLine) && !delegate_->parserDidEndLine(*this, recordNumber_))
-        unanswered(kEndLine);
+    if (!cancelled_)
+        endLine();
     // A final line break ends the last record; it does not open an empty one.
     return lineBreak && !cancelled_ && (more || !atEnd());
+}
+
+void CHCSVParser::beginLine() {
+    fieldIndex_ = 0;
+    ++recordNumber_;
+    if (wants(kBeginLine) && !delegate_->parserDidBeginLine(*this, recordNumber_))
+        unanswered(kBeginLine);
+}
+
+void CHCSVParser::endLine() {
+    if (wants(kEndLine) && !delegate_->parserDidEndLine(*this, recordNumber_))
+        unanswered(kEndLine);
 }
 
 void CHCSVParser::beginSpan(bool raw) {
@@ -662,27 +669,45 @@ void CHCSVParser::restartCount() {
 }
 
 #if defined(__SSE2__)
-// One bit per byte of the 16 at `p` that may end an unquoted field.
-unsigned CHCSVParser::stopMask16(const unsigned char* p) const {
-    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    const __m128i offset = _mm_sub_epi8(v, _mm_set1_epi8(0x0A));
-    __m128i hits = _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('"')),
-                                _mm_cmpeq_epi8(v, _mm_set1_epi8(escapes_ ? '\\' : '"')));
-    hits = _mm_or_si128(hits, _mm_cmpeq_epi8(v, _mm_set1_epi8(static_cast<char>(delimiterLead_))));
-    // LF, VT, FF, CR
-    hits = _mm_or_si128(hits, _mm_cmpeq_epi8(_mm_min_epu8(offset, _mm_set1_epi8(3)), offset));
-    // Lead bytes of U+0085, U+2028 and U+2029
-    hits = _mm_or_si128(hits, _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8(static_cast<char>(0xC2))),
-                                           _mm_cmpeq_epi8(v, _mm_set1_epi8(static_cast<char>(0xE2)))));
-    return static_cast<unsigned>(_mm_movemask_epi8(hits));
-}
+namespace {
+
+// The bytes that may end an unquoted field, as vectors: built once per scan, not once per block.
+struct StopBytes {
+    __m128i quote, escape, delimiter, lineBreakBase, three, c2, e2;
+    StopBytes(unsigned char delimiterLead, bool escapes)
+        : quote(_mm_set1_epi8('"')), escape(_mm_set1_epi8(escapes ? '\\' : '"')),
+          delimiter(_mm_set1_epi8(static_cast<char>(delimiterLead))), lineBreakBase(_mm_set1_epi8(0x0A)),
+          three(_mm_set1_epi8(3)), c2(_mm_set1_epi8(static_cast<char>(0xC2))),
+          e2(_mm_set1_epi8(static_cast<char>(0xE2))) {}
+
+    // One bit per byte of the 16 at `p` that may end an unquoted field.
+    [[gnu::always_inline]] unsigned mask16(const unsigned char* p) const {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const __m128i offset = _mm_sub_epi8(v, lineBreakBase);
+        __m128i hits = _mm_or_si128(_mm_cmpeq_epi8(v, quote), _mm_cmpeq_epi8(v, escape));
+        hits = _mm_or_si128(hits, _mm_cmpeq_epi8(v, delimiter));
+        // LF, VT, FF, CR
+        hits = _mm_or_si128(hits, _mm_cmpeq_epi8(_mm_min_epu8(offset, three), offset));
+        // Lead bytes of U+0085, U+2028 and U+2029
+        hits = _mm_or_si128(hits, _mm_or_si128(_mm_cmpeq_epi8(v, c2), _mm_cmpeq_epi8(v, e2)));
+        return static_cast<unsigned>(_mm_movemask_epi8(hits));
+    }
+
+    [[gnu::always_inline]] std::uint64_t mask64(const unsigned char* p) const {
+        return mask16(p) | std::uint64_t(mask16(p + 16)) << 16 | std::uint64_t(mask16(p + 32)) << 32 |
+               std::uint64_t(mask16(p + 48)) << 48;
+    }
+};
+
+} // namespace
 #endif
 
 // Where the next byte that may end an unquoted field lies, from `i` on (`n` when none does).
 std::size_t CHCSVParser::scanPlain(const unsigned char* data, std::size_t i, std::size_t n) const {
 #if defined(__SSE2__)
+    const StopBytes stops(delimiterLead_, escapes_);
     for (; i + 16 <= n; i += 16)
-        if (unsigned mask = stopMask16(data + i))
+        if (unsigned mask = stops.mask16(data + i))
             return i + static_cast<std::size_t>(__builtin_ctz(mask));
 #endif
     while (i < n && !stopByte_[data[i]])
@@ -694,54 +719,99 @@ std::size_t CHCSVParser::scanPlain(const unsigned char* data, std::size_t i, std
 // nothing to trim: they are delivered in place without the general road's bookkeeping. True when the
 // record's last field was read this way (or the parse was cancelled); false when the field at the next
 // index needs the general road.
+//
+// The stop bytes of a 64-byte block are found at once and taken one by one from its bit mask, and the
+// position is kept in locals until the record ends: the delegate's call may change any member, so
+// anything kept in members would be stored and loaded again for every field, on the path that finds
+// the next field's end.
 bool CHCSVParser::readPlainFields() {
     const auto* data = reinterpret_cast<const unsigned char*>(text_.data());
     const std::size_t n = text_.size();
-    // The stop bytes of a 64-byte block are found at once, so that finding the end of a field does not
-    // wait on finding the end of the one before.
-    std::size_t blockStart = n;
-    std::uint64_t blockMask = 0;
-    auto findStop = [&](std::size_t i) {
-#if defined(__SSE2__)
-        while (i + 64 <= n || (i >= blockStart && i < blockStart + 64)) {
-            if (i < blockStart || i >= blockStart + 64) {
-                blockStart = i;
-                blockMask = stopMask16(data + i) | std::uint64_t(stopMask16(data + i + 16)) << 16 |
-                            std::uint64_t(stopMask16(data + i + 32)) << 32 |
-                            std::uint64_t(stopMask16(data + i + 48)) << 48;
-            }
-            if (std::uint64_t bits = blockMask >> (i - blockStart))
-                return i + static_cast<std::size_t>(__builtin_ctzll(bits));
-            i = blockStart + 64;
-        }
-#endif
-        return scanPlain(data, i, n);
+    std::size_t start = next_;
+    std::int64_t index = fieldIndex_;
+    const auto leave = [&](std::size_t at, bool recordEnded) {
+        next_ = at;
+        fieldIndex_ = index;
+        return recordEnded;
     };
+#if defined(__SSE2__)
+    const StopBytes stops(delimiterLead_, escapes_);
+    std::size_t base = scanBlock_;
+    std::uint64_t mask = 0;
+    if (start - base < 64) {
+        mask = scanMask_ & (~std::uint64_t(0) << (start - base));
+    } else if (start + 64 <= n) {
+        base = start;
+        mask = stops.mask64(data + base);
+    } else {
+        base = n; // too near the end for whole blocks
+    }
     for (;;) {
-        const std::size_t start = next_;
         if (start >= n || !plainFirst_[data[start]])
-            return false;
-        std::size_t i = findStop(start);
-        if (i >= n || !plainEnd_[data[i]] || i - start > maxFieldLength)
-            return false;
+            break;
+        while (mask == 0 && base + 128 <= n) {
+            base += 64;
+            mask = stops.mask64(data + base);
+        }
+        if (mask == 0)
+            break;
+        const std::size_t i = base + static_cast<std::size_t>(__builtin_ctzll(mask));
+        if (!plainEnd_[data[i]] || i - start > maxFieldLength)
+            break;
         if (i > start && !plainLast_[data[i - 1]]) {
             // The last byte may end a space or line break: look at the whole character.
             std::size_t last = lastCharStart(std::string_view(text_.data() + start, i - start));
             std::size_t length;
             if (isTrimmed(decodeAt(data + start + last, &length)))
-                return false;
+                break;
         }
-        if (wants(kReadField) && !delegate_->parserDidReadField(
-                                     *this, std::string_view(text_.data() + start, i - start), fieldIndex_))
+        mask &= mask - 1;
+        scanBlock_ = base;
+        scanMask_ = mask;
+        if (wants(kReadField) &&
+            !delegate_->parserDidReadField(*this, std::string_view(text_.data() + start, i - start), index))
             unanswered(kReadField);
-        ++fieldIndex_;
+        ++index;
         if (delimiter_ >= 0x80 || data[i] != delimiter_) {
-            next_ = i;
-            return true;
+            if (cancelled_ || !followedByPlainRecord(data, i, n))
+                return leave(i, true);
+            // A single LF and a record that starts plainly: the next record goes on with this block.
+            leave(i + 1, true);
+            endLine();
+            if (cancelled_)
+                return true;
+            beginLine();
+            if (cancelled_)
+                return true;
+            index = 0;
         }
-        next_ = i + 1;
+        start = i + 1;
         if (cancelled_)
-            return true;
+            return leave(start, true);
+    }
+#endif
+    // Near the end of the buffer, one field at a time.
+    for (;;) {
+        if (start >= n || !plainFirst_[data[start]])
+            return leave(start, false);
+        const std::size_t i = scanPlain(data, start, n);
+        if (i >= n || !plainEnd_[data[i]] || i - start > maxFieldLength)
+            return leave(start, false);
+        if (i > start && !plainLast_[data[i - 1]]) {
+            std::size_t last = lastCharStart(std::string_view(text_.data() + start, i - start));
+            std::size_t length;
+            if (isTrimmed(decodeAt(data + start + last, &length)))
+                return leave(start, false);
+        }
+        if (wants(kReadField) &&
+            !delegate_->parserDidReadField(*this, std::string_view(text_.data() + start, i - start), index))
+            unanswered(kReadField);
+        ++index;
+        if (delimiter_ >= 0x80 || data[i] != delimiter_)
+            return leave(i, true);
+        start = i + 1;
+        if (cancelled_)
+            return leave(start, true);
     }
 }
 

@@ -114,10 +114,21 @@ class CHCSVParser {
 
     // Grammar.
     bool readRecord();
+    void beginLine();
+    void endLine();
+    // The usual record end: the LF at `i` is the only line break and more text follows that starts
+    // the next record's first field (not a comment).
+    bool followedByPlainRecord(const unsigned char* data, std::size_t i, std::size_t n) const {
+        if (i + 1 >= n || data[i] != '\n')
+            return false;
+        unsigned char next = data[i + 1];
+        return plainFirst_[next] && next != '\n' && next != '\r' && !(comments_ && next == '#');
+    }
     bool readField();
     bool readPlainFields();
     std::size_t scanPlain(const unsigned char* data, std::size_t i, std::size_t n) const;
-    unsigned stopMask16(const unsigned char* p) const;
+    // The text changed or the stop bytes did: the remembered block no longer holds.
+    void forgetScanBlock() { scanBlock_ = static_cast<std::size_t>(-1) - 64; }
     bool readQuotedField();
     void readUnquotedField();
     bool readDelimiter() {
@@ -183,6 +194,9 @@ class CHCSVParser {
     bool plainFirst_[256] = {};
     bool plainEnd_[256] = {};
     bool plainLast_[256] = {};
+    // The last 64-byte block of text_ whose stop bytes were found (one bit each in scanMask_).
+    std::size_t scanBlock_ = static_cast<std::size_t>(-1) - 64;
+    std::uint64_t scanMask_ = 0;
 
     // Indexes into text_, shifted together when consumed text is dropped.
     std::size_t next_ = 0;

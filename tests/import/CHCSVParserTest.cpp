@@ -107,6 +107,141 @@ TEST(CHCSVParser, CasesGiveTheirEvents) {
     }
 }
 
+// A document long enough that records follow one another inside the reader's buffer, with the kinds
+// of fields that leave its fast road, and the events it must give.
+struct LongDocument {
+    std::string text;
+    std::string events;
+    std::vector<std::size_t> fieldsPerRecord;
+};
+
+LongDocument longDocument() {
+    struct Field {
+        const char* text;
+        const char* value;
+    };
+    const Field kinds[] = {
+        {"plain", "plain"},
+        {"", ""},
+        {"\"a,b\"", "a,b"},
+        {"\"say \"\"hi\"\"\"", "say \"hi\""},
+        {"  padded ", "padded"},
+        {"Chlo\xC3\xA9", "Chlo\xC3\xA9"},
+        {"\xC3\xA9t\xC3\xA9", "\xC3\xA9t\xC3\xA9"},
+        {"x\xC2\xA0", "x"},
+        {"2026-01-31", "2026-01-31"},
+        {"a somewhat longer text that spans more than one block of sixty-four bytes in the buffer",
+         "a somewhat longer text that spans more than one block of sixty-four bytes in the buffer"},
+    };
+    const char* breaks[] = {"\n", "\n", "\n", "\r\n", "\n\n"};
+    LongDocument d;
+    unsigned state = 7;
+    auto next = [&state](unsigned range) {
+        state = state * 1103515245u + 12345u;
+        return (state >> 16) % range;
+    };
+    for (int r = 0; r < 400; ++r) {
+        std::size_t count = 1 + next(9);
+        d.events += "[";
+        for (std::size_t f = 0; f < count; ++f) {
+            // A record of one empty field would be a blank line, which gives no record.
+            const Field& field = kinds[count == 1 ? 0 : next(10)];
+            if (f) {
+                d.text += ",";
+                d.events += "|";
+            }
+            d.text += field.text;
+            d.events += field.value;
+        }
+        d.events += "]";
+        d.fieldsPerRecord.push_back(count);
+        d.text += breaks[next(5)];
+    }
+    d.events += ".";
+    return d;
+}
+
+TEST(CHCSVParser, LongDocumentReadsTheSameInAnyChunking) {
+    const LongDocument d = longDocument();
+    for (std::size_t trickle : {0, 1, 63, 64, 65, 1000}) {
+        SCOPED_TRACE(trickle);
+        EXPECT_EQ(parseToEvents(d.text, {.trickle = trickle}), d.events);
+    }
+}
+
+TEST(CHCSVParser, CancelInAnyCallbackOfALongDocument) {
+    // Cancels in the chosen callback of the chosen record; the records before it (and the record
+    // itself when cancelled at its end) are all that is delivered.
+    enum class At { beginLine, field, endLine };
+    class Cancelling final : public CSVRecorder {
+      public:
+        Cancelling(At at, std::uint64_t record, std::int64_t field)
+            : at_(at), record_(record), field_(field) {}
+        bool parserDidBeginLine(CHCSVParser& parser, std::uint64_t n) override {
+            noteLate();
+            CSVRecorder::parserDidBeginLine(parser, n);
+            cancelIf(parser, at_ == At::beginLine && n == record_);
+            return true;
+        }
+        bool parserDidReadField(CHCSVParser& parser, std::string_view field, std::int64_t index) override {
+            noteLate();
+            CSVRecorder::parserDidReadField(parser, field, index);
+            cancelIf(parser, at_ == At::field && records == record_ && index == field_);
+            return true;
+        }
+        bool parserDidEndLine(CHCSVParser& parser, std::uint64_t n) override {
+            noteLate();
+            CSVRecorder::parserDidEndLine(parser, n);
+            cancelIf(parser, at_ == At::endLine && n == record_);
+            return true;
+        }
+
+      private:
+        void noteLate() {
+            if (cancelled_)
+                out += "<callback after cancel>";
+        }
+        void cancelIf(CHCSVParser& parser, bool now) {
+            if (!now)
+                return;
+            parser.cancelParsing();
+            cancelled_ = true;
+        }
+        At at_;
+        std::uint64_t record_;
+        std::int64_t field_;
+        bool cancelled_ = false;
+    };
+    const LongDocument d = longDocument();
+    // Where record r's events end in the full list.
+    std::vector<std::size_t> recordEnds{0};
+    for (std::size_t at = 0; (at = d.events.find("][", at)) != std::string::npos;)
+        recordEnds.push_back(++at);
+    recordEnds.push_back(d.events.size() - 1);
+    auto eventsThrough = [&](std::size_t records) { return d.events.substr(0, recordEnds[records]) + "."; };
+    // Every record: which ones end on the reader's fast road depends on the text around them.
+    for (std::uint64_t record = 1; record <= d.fieldsPerRecord.size(); ++record) {
+        const std::size_t fields = d.fieldsPerRecord[record - 1];
+        struct Case {
+            At at;
+            std::int64_t field;
+            std::size_t delivered;
+        };
+        const Case cases[] = {
+            {At::beginLine, 0, record - 1},
+            {At::field, 0, record - 1},
+            {At::field, static_cast<std::int64_t>(fields - 1), record - 1},
+            {At::endLine, 0, record},
+        };
+        for (const Case& c : cases) {
+            SCOPED_TRACE(testing::Message() << "record " << record << ", case " << static_cast<int>(c.at)
+                                            << ", field " << c.field);
+            Cancelling recorder(c.at, record, c.field);
+            EXPECT_EQ(parseToEvents(d.text, {}, &recorder), eventsThrough(c.delivered));
+        }
+    }
+}
+
 TEST(CHCSVParser, ErrorsCarryDomainAndCode) {
     CSVRecorder recorder;
     parseToEvents("a\"b", {}, &recorder);
