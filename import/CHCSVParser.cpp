@@ -293,7 +293,9 @@ void CHCSVParser::buildStopTables() {
         quotedStop_['\\'] = true;
     }
     for (unsigned b = 0; b < 256; ++b) {
-        bool asciiEnd = b == '\n' || b == '\r' || (delimiter_ < 0x80 && b == delimiter_);
+        // A backslash that escapes never ends a field, even when it is also the delimiter.
+        bool asciiEnd =
+            b == '\n' || b == '\r' || (delimiter_ < 0x80 && b == delimiter_ && !(escapes_ && b == '\\'));
         plainEnd_[b] = asciiEnd;
         if (b < 0x80) {
             plainFirst_[b] = asciiEnd || (!stopByte_[b] && !asciiTrimmed(static_cast<unsigned char>(b)));

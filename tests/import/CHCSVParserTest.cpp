@@ -85,6 +85,8 @@ const Case kCases[] = {
     {"backslash escapes a line break", "a\\\nb", "[a\nb].", {.escapes = true}},
     {"backslash at the end", "a\\", "[a].", {.escapes = true}},
     {"backslash is plain text without escapes", "a\\b", "[a\\b]."},
+    {"backslash delimiter that escapes", "x\na\\b,c\\\\d", "[x][ab,c\\d].", {.delimiter = U'\\', .escapes = true}},
+    {"backslash delimiter without escapes", "x\na\\b,c", "[x][a|b,c].", {.delimiter = U'\\'}},
     {"raw escapes kept", "a\\,b", "[a\\,b].", {.sanitize = false, .escapes = true}},
     {"comments", "#c1\na,b\n#c2\nc", "#c1[a|b]#c2[c].", {.comments = true}},
     {"comment after the last record", "a\n#c\n", "[a]#c.", {.comments = true}},
