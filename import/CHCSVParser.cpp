@@ -717,6 +717,25 @@ std::size_t CHCSVParser::scanPlain(const unsigned char* data, std::size_t i, std
     return i;
 }
 
+// Whether the stop byte at `i` ends the field from `start` on the fast road: an ASCII delimiter or
+// line break, within the length limit, and nothing to trim at the end.
+inline bool CHCSVParser::endsPlainField(const unsigned char* data, std::size_t start, std::size_t i) const {
+    if (!plainEnd_[data[i]] || i - start > maxFieldLength)
+        return false;
+    if (i == start || plainLast_[data[i - 1]])
+        return true;
+    // The last byte may end a space or line break: look at the whole character.
+    std::size_t last = lastCharStart(std::string_view(text_.data() + start, i - start));
+    std::size_t length;
+    return !isTrimmed(decodeAt(data + start + last, &length));
+}
+
+inline void CHCSVParser::deliverPlainField(std::size_t start, std::size_t end, std::int64_t index) {
+    if (wants(kReadField) &&
+        !delegate_->parserDidReadField(*this, std::string_view(text_.data() + start, end - start), index))
+        unanswered(kReadField);
+}
+
 // Most fields are plain text already in the buffer, ending at an ASCII delimiter or line break, with
 // nothing to trim: they are delivered in place without the general road's bookkeeping. True when the
 // record's last field was read this way (or the parse was cancelled); false when the field at the next
@@ -758,22 +777,12 @@ bool CHCSVParser::readPlainFields() {
         if (mask == 0)
             break;
         const std::size_t i = base + static_cast<std::size_t>(__builtin_ctzll(mask));
-        if (!plainEnd_[data[i]] || i - start > maxFieldLength)
+        if (!endsPlainField(data, start, i))
             break;
-        if (i > start && !plainLast_[data[i - 1]]) {
-            // The last byte may end a space or line break: look at the whole character.
-            std::size_t last = lastCharStart(std::string_view(text_.data() + start, i - start));
-            std::size_t length;
-            if (isTrimmed(decodeAt(data + start + last, &length)))
-                break;
-        }
         mask &= mask - 1;
         scanBlock_ = base;
         scanMask_ = mask;
-        if (wants(kReadField) &&
-            !delegate_->parserDidReadField(*this, std::string_view(text_.data() + start, i - start), index))
-            unanswered(kReadField);
-        ++index;
+        deliverPlainField(start, i, index++);
         if (delimiter_ >= 0x80 || data[i] != delimiter_) {
             if (cancelled_ || !followedByPlainRecord(data, i, n))
                 return leave(i, true);
@@ -797,18 +806,9 @@ bool CHCSVParser::readPlainFields() {
         if (start >= n || !plainFirst_[data[start]])
             return leave(start, false);
         const std::size_t i = scanPlain(data, start, n);
-        if (i >= n || !plainEnd_[data[i]] || i - start > maxFieldLength)
+        if (i >= n || !endsPlainField(data, start, i))
             return leave(start, false);
-        if (i > start && !plainLast_[data[i - 1]]) {
-            std::size_t last = lastCharStart(std::string_view(text_.data() + start, i - start));
-            std::size_t length;
-            if (isTrimmed(decodeAt(data + start + last, &length)))
-                return leave(start, false);
-        }
-        if (wants(kReadField) &&
-            !delegate_->parserDidReadField(*this, std::string_view(text_.data() + start, i - start), index))
-            unanswered(kReadField);
-        ++index;
+        deliverPlainField(start, i, index++);
         if (delimiter_ >= 0x80 || data[i] != delimiter_)
             return leave(i, true);
         start = i + 1;

@@ -127,6 +127,10 @@ class CHCSVParser {
     bool readField();
     bool readPlainFields();
     std::size_t scanPlain(const unsigned char* data, std::size_t i, std::size_t n) const;
+    [[gnu::always_inline]] inline bool endsPlainField(const unsigned char* data, std::size_t start,
+                                                      std::size_t i) const;
+    [[gnu::always_inline]] inline void deliverPlainField(std::size_t start, std::size_t end,
+                                                         std::int64_t index);
     // The text changed or the stop bytes did: the remembered block no longer holds.
     void forgetScanBlock() { scanBlock_ = static_cast<std::size_t>(-1) - 64; }
     bool readQuotedField();
