@@ -780,12 +780,13 @@ bool CHCSVParser::readPlainFields() {
         if (!endsPlainField(data, start, i))
             break;
         mask &= mask - 1;
-        scanBlock_ = base;
-        scanMask_ = mask;
         deliverPlainField(start, i, index++);
         if (delimiter_ >= 0x80 || data[i] != delimiter_) {
-            if (cancelled_ || !followedByPlainRecord(data, i, n))
+            if (cancelled_ || !followedByPlainRecord(data, i, n)) {
+                scanBlock_ = base;
+                scanMask_ = mask;
                 return leave(i, true);
+            }
             // A single LF and a record that starts plainly: the next record goes on with this block.
             leave(i + 1, true);
             endLine();
@@ -800,6 +801,8 @@ bool CHCSVParser::readPlainFields() {
         if (cancelled_)
             return leave(start, true);
     }
+    scanBlock_ = base;
+    scanMask_ = mask;
 #endif
     // Near the end of the buffer, one field at a time.
     for (;;) {
