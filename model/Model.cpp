@@ -367,17 +367,17 @@ void Model::addRow(uint64_t rowNum, const std::vector<std::string>& data,
               cellEntity = schema.entityIndex(Cell::entityName);
     auto n = static_cast<int64_t>(rowNum);
     context_->insertRow(rowEntity, rowSlots, {store::Value(n)});
+    std::vector<store::Value> values;
+    values.reserve(3 * columns.size());
     for (const auto& column : columns) {
         if (!column)
             continue;
         int64_t num = column->num();
-        std::string value =
-            num >= 0 && static_cast<size_t>(num) < data.size() ? data[static_cast<size_t>(num)] : "";
-        std::vector<store::Value> values;
-        values.reserve(3);
-        values.emplace_back(std::move(value));
+        values.emplace_back(num >= 0 && static_cast<size_t>(num) < data.size()
+                                ? data[static_cast<size_t>(num)]
+                                : std::string());
         values.emplace_back(num);
         values.emplace_back(n);
-        context_->insertRow(cellEntity, cellSlots, std::move(values));
     }
+    context_->insertRows(cellEntity, cellSlots, std::move(values));
 }

@@ -135,6 +135,34 @@ int64_t Context::nextId(int entity) {
     return next;
 }
 
+const std::string& Context::insertSql(int entity, const std::vector<int>& slots, size_t rows) {
+    uint64_t mask = 0;
+    for (int s : slots)
+        mask |= uint64_t(1) << s;
+    const uint64_t key = (static_cast<uint64_t>(entity) << 56) ^ mask;
+    auto& cache = rows == 1 ? insertSql_ : insertRowsSql_;
+    // Several row counts share the second cache: the count goes into the key's middle bits.
+    const uint64_t fullKey = rows == 1 ? key : key ^ (static_cast<uint64_t>(rows) << 40);
+    auto it = cache.find(fullKey);
+    if (it != cache.end())
+        return *it->second;
+    const Entity& e = schema().entities[static_cast<size_t>(entity)];
+    std::string cols = "\"id\"", marks = "(?";
+    for (int s : slots) {
+        cols += ", " + quoted(e.slotName(s));
+        marks += ", ?";
+    }
+    marks += ")";
+    // OR FAIL: a statement of several rows that may stop at a taken id would otherwise keep a journal of
+    // its own to undo its earlier rows. A failure is handled like any other (the save replays the log
+    // from the start and reports), so keeping those rows in the open transaction changes nothing.
+    std::string sql = std::string(rows == 1 ? "INSERT" : "INSERT OR FAIL") + " INTO " + quoted(e.name) +
+                      " (" + cols + ") VALUES " + marks;
+    for (size_t r = 1; r < rows; ++r)
+        sql += ", " + marks;
+    return *cache.emplace(fullKey, &intern(sql)).first->second;
+}
+
 ObjectId Context::insertRow(int entity, const std::vector<int>& slots, std::vector<Value> values) {
     if (!connection()) {
         foundation::log("No workspace is open: the new object is not stored");
@@ -142,33 +170,46 @@ ObjectId Context::insertRow(int entity, const std::vector<int>& slots, std::vect
     }
     if (!needsReplay_ && !beginWrite())
         needsReplay_ = true;
-    const Entity& e = schema().entities[static_cast<size_t>(entity)];
-    uint64_t mask = 0;
-    for (int s : slots)
-        mask |= uint64_t(1) << s;
-    uint64_t key = (static_cast<uint64_t>(entity) << 56) ^ mask;
-    auto it = insertSql_.find(key);
-    if (it == insertSql_.end()) {
-        std::string cols = "\"id\"", marks = "?";
-        for (int s : slots) {
-            cols += ", " + quoted(e.slotName(s));
-            marks += ", ?";
-        }
-        it = insertSql_
-                 .emplace(key,
-                          &intern("INSERT INTO " + quoted(e.name) + " (" + cols + ") VALUES (" + marks + ")"))
-                 .first;
-    }
+    const std::string& sql = insertSql(entity, slots, 1);
     int64_t id = nextId(entity);
     std::vector<Value> arguments;
     arguments.reserve(values.size() + 1);
     arguments.emplace_back(std::in_place_type<int64_t>, id);
     for (auto& v : values)
         arguments.push_back(std::move(v));
-    log_.push_back({it->second, std::move(arguments)});
+    log_.push_back({&sql, std::move(arguments)});
     if (!needsReplay_ && !apply(log_.back()))
         needsReplay_ = true;
     return {entity, id};
+}
+
+void Context::insertRows(int entity, const std::vector<int>& slots, std::vector<Value> values) {
+    const size_t width = slots.size();
+    if (width == 0 || values.empty() || values.size() % width != 0)
+        return;
+    if (!connection()) {
+        foundation::log("No workspace is open: the new objects are not stored");
+        return;
+    }
+    if (!needsReplay_ && !beginWrite())
+        needsReplay_ = true;
+    // Bounded statements: few bound values each, and few distinct texts to prepare.
+    constexpr size_t rowsPerStatement = 64;
+    const size_t rows = values.size() / width;
+    for (size_t first = 0; first < rows; first += rowsPerStatement) {
+        const size_t n = std::min(rowsPerStatement, rows - first);
+        const std::string& sql = insertSql(entity, slots, n);
+        std::vector<Value> arguments;
+        arguments.reserve(n * (width + 1));
+        for (size_t r = first; r < first + n; ++r) {
+            arguments.emplace_back(std::in_place_type<int64_t>, nextId(entity));
+            for (size_t k = 0; k < width; ++k)
+                arguments.push_back(std::move(values[r * width + k]));
+        }
+        log_.push_back({&sql, std::move(arguments)});
+        if (!needsReplay_ && !apply(log_.back()))
+            needsReplay_ = true;
+    }
 }
 
 std::shared_ptr<ManagedObject> Context::insertNewObject(std::string_view entityName) {

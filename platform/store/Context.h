@@ -53,6 +53,9 @@ class Context {
         return std::static_pointer_cast<T>(insertNewObject(T::entityName));
     }
     ObjectId insertRow(int entity, const std::vector<int>& slots, std::vector<Value> values);
+    // The same for several rows at once, their values one row after another (values.size() a multiple
+    // of slots.size()); the rows get consecutive ids. Fewer statements: for an import's rows of cells.
+    void insertRows(int entity, const std::vector<int>& slots, std::vector<Value> values);
 
     // Deleting, with the delete rules of the relationships that point at the deleted rows.
     void deleteObject(ManagedObject& object);
@@ -109,6 +112,8 @@ class Context {
     int64_t record(const std::string& sql, std::vector<Value> arguments);
     const std::string& intern(const std::string& sql);
     int64_t nextId(int entity);
+    // The cached INSERT text of the given slots for that many rows.
+    const std::string& insertSql(int entity, const std::vector<int>& slots, size_t rows);
     std::string selectColumns(const Entity& e) const;
     std::string whereOrder(const FetchRequest& request, const Entity& e) const;
     std::shared_ptr<ManagedObject> materialize(int entity, sqlite3_stmt* statement);
@@ -130,6 +135,7 @@ class Context {
     std::unordered_set<std::string> sqlTexts_;
     std::unordered_map<int, int64_t> nextIds_;
     std::unordered_map<uint64_t, const std::string*> insertSql_;
+    std::unordered_map<uint64_t, const std::string*> insertRowsSql_; // by slot mask, for each row count
     std::vector<IdMap> registry_;
 };
 

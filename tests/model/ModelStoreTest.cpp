@@ -197,6 +197,55 @@ TEST_F(StoreTest, FailedSaveKeepsChangesUntilALaterSaveWritesThem) {
     EXPECT_EQ(again->cellsForColumn(*again->columnNumber(0), {}, std::vector<int64_t>{3})[0]->data(), big);
 }
 
+TEST_F(StoreTest, WideRowsAreWholeAfterAFailedSaveIsWrittenLater) {
+    std::string file = path("Wide.ov");
+    auto m = mainModel();
+    m->openStore(file);
+    // Wide enough that a row's cells take several insert statements.
+    constexpr int kCols = 150;
+    std::vector<std::string> names;
+    for (int c = 0; c < kCols; ++c)
+        names.push_back("v" + std::to_string(c));
+    m->addColumns(names);
+    auto columns = m->columns();
+    auto rowOf = [](int r, int width) {
+        std::vector<std::string> data;
+        for (int c = 0; c < width; ++c)
+            data.push_back("r" + std::to_string(r) + "c" + std::to_string(c));
+        return data;
+    };
+    m->addRow(1, rowOf(1, kCols), columns);
+    m->saveContext();
+    // The next save fails as on a full disk.
+    ASSERT_FALSE(m->managedObjectContext()->execute("PRAGMA max_page_count = 1"));
+    for (int r = 2; r <= 40; ++r)
+        m->addRow(static_cast<uint64_t>(r), rowOf(r, kCols), columns);
+    m->addRow(41, rowOf(41, 70), columns); // cells past the data's end are empty
+    m->saveContext();
+    EXPECT_EQ(alerts, 1);
+    EXPECT_EQ(rawInt(file, "SELECT count(*) FROM \"Cell\""), kCols);
+
+    ASSERT_FALSE(m->managedObjectContext()->execute("PRAGMA max_page_count = 1073741823"));
+    auto extra = m->managedObjectContext()->insertNewObject<Cell>();
+    ASSERT_TRUE(extra);
+    m->saveContext();
+    EXPECT_EQ(alerts, 1);
+    m->closeStores();
+
+    EXPECT_EQ(rawInt(file, "SELECT count(*) FROM \"Cell\" WHERE \"data\" IS NOT NULL"), 41 * kCols);
+    EXPECT_EQ(rawInt(file, "SELECT count(DISTINCT \"id\") FROM \"Cell\""), 41 * kCols + 1);
+    EXPECT_EQ(rawInt(file, "SELECT max(\"id\") - min(\"id\") FROM \"Cell\""), 41 * kCols)
+        << "consecutive ids, the object inserted last after the rows";
+    EXPECT_EQ(rawInt(file, "SELECT count(*) FROM \"Cell\" WHERE \"rowNum\" < 41 AND \"data\" != 'r' || "
+                           "\"rowNum\" || 'c' || \"colNum\""),
+              0);
+    EXPECT_EQ(rawInt(file, "SELECT count(*) FROM \"Cell\" WHERE \"rowNum\" = 41 AND \"data\" = ''"),
+              kCols - 70);
+    EXPECT_EQ(rawInt(file, "SELECT count(*) FROM \"Cell\" WHERE \"rowNum\" = 41 AND \"colNum\" = 69 AND "
+                           "\"data\" = 'r41c69'"),
+              1);
+}
+
 TEST_F(StoreTest, ResetDetachesHeldObjects) {
     auto m = mainModel();
     m->openStore(path("R.ov"));
