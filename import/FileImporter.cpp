@@ -9,6 +9,7 @@
 #include "platform/foundation/Log.h"
 #include "platform/foundation/Tr.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <filesystem>
@@ -346,6 +347,14 @@ void FileImporter::finishedCsv(const std::string& path, ImportError error) {
 }
 
 void FileImporter::analyzeColumns(std::uint64_t count, bool withCallbacks) {
+    // The cells of several columns are read in one pass: reading each column on its own would read
+    // every cell page once per column. A pass holds its columns' texts, so its width follows the rows.
+    const std::uint64_t rows = std::max<std::uint64_t>(model_->countRows(), 1);
+    const std::uint64_t perPass = std::max<std::uint64_t>(cellsPerPass_ / rows, 1);
+    const std::uint64_t passes = count == 0 ? 0 : (count + perPass - 1) / perPass;
+    const std::uint64_t width = passes == 0 ? 0 : (count + passes - 1) / passes; // even passes
+    std::vector<BasicStats> pass;
+    std::uint64_t passFirst = 0;
     for (std::uint64_t i = 0; i < count; ++i) {
         foundation::log("Column " + std::to_string(i + 1) + " out of " + std::to_string(count));
         auto column = model_->columnNumber(i);
@@ -356,7 +365,23 @@ void FileImporter::analyzeColumns(std::uint64_t count, bool withCallbacks) {
         }
         if (!column)
             continue;
-        model_->basicStatsForColumn(*column);
+        if (i < passFirst || i >= passFirst + pass.size()) {
+            pass.clear();
+            // The callbacks save and reset; they do not edit cells. Only texts that are all saved are
+            // read ahead, since a reset in a later callback would drop unsaved ones.
+            const auto& context = model_->managedObjectContext();
+            if (context && !context->hasChanges()) {
+                std::vector<std::int64_t> nums;
+                for (std::uint64_t k = i; k < std::min(count, i + width); ++k)
+                    nums.push_back(static_cast<std::int64_t>(k));
+                pass = model_->dictBasicStatsForColumns(nums);
+                passFirst = i;
+            }
+        }
+        if (i >= passFirst && i < passFirst + pass.size())
+            Model::applyBasicStats(pass[static_cast<std::size_t>(i - passFirst)], *column);
+        else
+            model_->basicStatsForColumn(*column);
         column->setType(Model::guessTypeOfColumn(*column));
         // Saved column by column: a delegate that resets before the next column without saving must not
         // drop this one's statistics.

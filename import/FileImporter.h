@@ -63,6 +63,9 @@ class FileImporter : public CHCSVParserDelegate, public QVXLSXParserDelegate {
     void setModel(Model* model) { model_ = model; }
     FileImporterDelegate* delegate() const { return delegate_; }
     void setDelegate(FileImporterDelegate* delegate) { delegate_ = delegate; }
+    // How many cells' texts the column analysis may hold at once (it reads that many per pass).
+    std::uint64_t cellsPerPass() const { return cellsPerPass_; }
+    void setCellsPerPass(std::uint64_t cells) { cellsPerPass_ = cells ? cells : 1; }
 
     const std::string& currentFile() const { return currentFile_; }
     bool importHasHeader() const { return importHasHeader_; }
@@ -125,4 +128,5 @@ class FileImporter : public CHCSVParserDelegate, public QVXLSXParserDelegate {
     bool isInspecting_ = false;
     bool hitRowLimit_ = false;
     bool hitColLimit_ = false;
+    std::uint64_t cellsPerPass_ = 4000000; // some 50 MB of short texts
 };

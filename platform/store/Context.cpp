@@ -348,6 +348,58 @@ std::vector<Value> Context::fetchValues(const FetchRequest& request, std::string
     return out;
 }
 
+std::optional<int64_t> ScannedRow::integer(int column) const {
+    switch (sqlite3_column_type(statement_, column)) {
+    case SQLITE_INTEGER:
+        return sqlite3_column_int64(statement_, column);
+    case SQLITE_FLOAT: {
+        const double d = sqlite3_column_double(statement_, column);
+        // Whole numbers only, and within range (the cast would be undefined beyond it).
+        if (d >= -9.2e18 && d <= 9.2e18 && d == static_cast<double>(static_cast<int64_t>(d)))
+            return static_cast<int64_t>(d);
+        return std::nullopt;
+    }
+    default:
+        return std::nullopt;
+    }
+}
+
+std::optional<std::string_view> ScannedRow::text(int column) const {
+    const int type = sqlite3_column_type(statement_, column);
+    if (type != SQLITE_TEXT && type != SQLITE_BLOB)
+        return std::nullopt;
+    auto* p = reinterpret_cast<const char*>(sqlite3_column_text(statement_, column));
+    auto n = static_cast<size_t>(sqlite3_column_bytes(statement_, column));
+    return p ? std::string_view(p, n) : std::string_view();
+}
+
+void Context::scanRows(const FetchRequest& request, const std::vector<std::string_view>& columns,
+                       const std::function<void(const ScannedRow&)>& each) {
+    const Entity* e = schema().entity(request.entity);
+    if (!e || columns.empty() || !connection())
+        return;
+    std::string cols;
+    for (auto column : columns)
+        cols += (cols.empty() ? "" : ", ") + quoted(column);
+    Error error;
+    sqlite3_stmt* s = connection_->prepare(
+        "SELECT " + cols + " FROM " + quoted(e->name) + " NOT INDEXED" + whereOrder(request, *e), error);
+    if (!s) {
+        foundation::log("Fetch failed: " + error.description() + ", " + error.userInfo());
+        return;
+    }
+    for (size_t i = 0; i < request.arguments.size(); ++i)
+        Connection::bind(s, static_cast<int>(i + 1), request.arguments[i]);
+    const ScannedRow row(s);
+    int rc;
+    while ((rc = connection_->step(s)) == SQLITE_ROW)
+        each(row);
+    if (rc != SQLITE_DONE)
+        foundation::log("Fetch failed: " + connection_->error("").description() + ", " +
+                        connection_->error("").userInfo());
+    sqlite3_reset(s);
+}
+
 std::shared_ptr<ManagedObject> Context::existingObjectWithID(ObjectId id) {
     if (!id || static_cast<size_t>(id.entity) >= schema().entities.size())
         return nullptr;

@@ -35,6 +35,19 @@ struct FetchRequest {
     int64_t fetchLimit = 0; // 0: no limit
 };
 
+// A row of Context::scanRows: the asked-for columns by position, valid during the callback only.
+class ScannedRow {
+  public:
+    explicit ScannedRow(sqlite3_stmt* statement) : statement_(statement) {}
+    // An integer, or a double that is a whole number; nothing for other doubles, null or text.
+    std::optional<int64_t> integer(int column) const;
+    // A text or blob's bytes; nothing for null or a number.
+    std::optional<std::string_view> text(int column) const;
+
+  private:
+    sqlite3_stmt* statement_;
+};
+
 class Context {
   public:
     explicit Context(std::shared_ptr<Coordinator> coordinator);
@@ -80,6 +93,11 @@ class Context {
     int64_t countForFetchRequest(const FetchRequest& request);
     // One column of the matching rows, without making objects (DISTINCT when asked).
     std::vector<Value> fetchValues(const FetchRequest& request, std::string_view column, bool distinct);
+    // Some columns of the matching rows in storage order, read in one pass over the table without an
+    // index and without making objects or values: for reading much of a table at once, where an index
+    // would cost a seek per row.
+    void scanRows(const FetchRequest& request, const std::vector<std::string_view>& columns,
+                  const std::function<void(const ScannedRow&)>& each);
     std::shared_ptr<ManagedObject> existingObjectWithID(ObjectId id);
     template <class T> std::shared_ptr<T> existingObject(ObjectId id) {
         if (id.entity != schema().entityIndex(T::entityName))

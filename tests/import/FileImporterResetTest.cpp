@@ -5,6 +5,8 @@
 #include "model/Model.h"
 #include "tests/model/StoreFixture.h"
 
+#include <fstream>
+
 namespace {
 
 // Discards unsaved changes at every callback that allows it.
@@ -56,6 +58,47 @@ TEST_F(FileImporterResetTest, EveryColumnKeepsItsStatisticsWhenTheDelegateResets
         ASSERT_TRUE(column);
         EXPECT_EQ(column->obs(), 150);
         EXPECT_EQ(column->type(), types[i]);
+    }
+}
+
+TEST_F(FileImporterResetTest, ColumnsAnalysedInPassesGetTheirOwnStatistics) {
+    std::string text = "n,word,name,day,few\n";
+    for (int i = 1; i <= 150; ++i)
+        text += std::to_string(i * 3 % 101) + "," + (i % 2 ? "yes" : "no") + ",p" + std::to_string(i % 7) +
+                "," + std::to_string(1 + i % 28) + " March 2021," + (i % 10 ? "" : std::to_string(i)) + "\n";
+    std::ofstream(path("t.csv"), std::ios::binary) << text;
+
+    // Cells per pass: one column per pass, passes of two and one, of three and two, all in one.
+    for (const std::uint64_t cells : {1u, 300u, 450u, 4000000u}) {
+        SCOPED_TRACE(cells);
+        const std::string file = path("W" + std::to_string(cells) + ".ov");
+        auto m = mainModel();
+        m->openStore(file);
+        ResettingDelegate delegate(*m);
+        FileImporter importer;
+        importer.setModel(m.get());
+        importer.setDelegate(&delegate);
+        importer.setCellsPerPass(cells);
+        importer.createWorkspaceFromText(path("t.csv"), true, 0, U',', ".");
+        ASSERT_EQ(delegate.code, -1);
+
+        m.reset();
+        auto reopened = mainModel();
+        reopened->openStore(file);
+        const int64_t types[] = {3, 2, 1, 4, 3}; // Numeric, Binary, Categorical, Date, Numeric
+        for (uint64_t i = 0; i < 5; ++i) {
+            SCOPED_TRACE(i);
+            auto column = reopened->columnNumber(i);
+            ASSERT_TRUE(column);
+            const BasicStats alone = reopened->dictBasicStatsForColumn(*column);
+            EXPECT_EQ(column->obs(), alone.obs);
+            EXPECT_EQ(column->obsNumeric(), alone.obsNumeric);
+            EXPECT_EQ(column->obsDate(), alone.obsDate);
+            EXPECT_EQ(column->levels(), alone.levels);
+            EXPECT_EQ(column->mean(), alone.mean);
+            EXPECT_EQ(column->meanDate(), alone.meanDate);
+            EXPECT_EQ(column->type(), types[i]);
+        }
     }
 }
 

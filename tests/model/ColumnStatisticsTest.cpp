@@ -163,6 +163,50 @@ TEST_F(ColumnStatisticsTest, UnsavedEditsAndGivenCellsCount) {
     EXPECT_EQ(m->basicStatsForCells({}).toValue(), BasicStats{}.toValue());
 }
 
+TEST_F(ColumnStatisticsTest, ColumnsReadInOnePassGiveWhatEachColumnGivesAlone) {
+    auto m = open();
+    // Sums that depend on their order (1e17 + 1 loses the 1), so a pass that added a column's numbers
+    // in another order than the column's own reading would show in the mean.
+    const std::string big = "100000000000000000";
+    workspaceOf(*m, {{big, "1", "-" + big, "1", "", "x"},
+                     {"5 January 2020", "yes", "2", "7 January 2020", "", ""},
+                     {"a", "b", "a", "", "c", "a"},
+                     {big, "", "", "", "", ""}});
+    auto columns = m->columns();
+    // The last column's rows stored out of their order, as after edits: row 8 before row 7.
+    m->addRow(8, {"", "", "", "-" + big}, {columns[3]});
+    m->addRow(7, {"", "", "", "1"}, {columns[3]});
+    m->saveContext();
+    auto& context = *m->managedObjectContext();
+    // A null text and a blob, which a hand-edited file may hold; an unsaved edit.
+    context.executeChange("Cell",
+                          "UPDATE \"Cell\" SET \"data\" = NULL WHERE \"colNum\" = 2 AND \"rowNum\" = 2");
+    context.executeChange("Cell",
+                          "UPDATE \"Cell\" SET \"data\" = X'62' WHERE \"colNum\" = 2 AND \"rowNum\" = 5");
+    m->cellsForColumn(*columns[1], {{"rowNum", true}})[2]->setData("8 January 2020");
+
+    const std::vector<std::vector<int64_t>> cases = {
+        {0, 1, 2, 3}, {3, 2, 1, 0}, {1}, {2, 99, 2, -1}, // one without cells, a repeated one
+        {},
+    };
+    for (const auto& nums : cases) {
+        SCOPED_TRACE(::testing::PrintToString(nums));
+        const auto together = m->dictBasicStatsForColumns(nums);
+        ASSERT_EQ(together.size(), nums.size());
+        for (size_t i = 0; i < nums.size(); ++i) {
+            auto column = nums[i] >= 0 ? m->columnNumber(static_cast<uint64_t>(nums[i])) : nullptr;
+            const BasicStats alone = column ? m->dictBasicStatsForColumn(*column) : BasicStats{};
+            EXPECT_EQ(together[i].toValue(), alone.toValue()) << "column " << nums[i];
+        }
+    }
+    const auto s = m->dictBasicStatsForColumns({0, 1, 2, 3});
+    EXPECT_EQ(s[0].mean, 0.25) << "(1e17 + 1 - 1e17 + 1) / 4 in row order";
+    EXPECT_EQ(s[3].mean, 0.0) << "(1e17 + 1 - 1e17) / 3 in row order, not storage order";
+    EXPECT_EQ(s[1].obsDate, 3);
+    EXPECT_EQ(s[2].levels, 2) << "a and the blob's b (the null replaced the other b, the blob c)";
+    EXPECT_EQ(s[2].obs, 4);
+}
+
 TEST_F(ColumnStatisticsTest, CommaWorkspaceReadsItsOwnDecimals) {
     auto m = open(",");
     auto columns = workspaceOf(*m, {{"3,5", "-1,25", "10", "3.5"}});
