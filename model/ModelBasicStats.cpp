@@ -33,8 +33,9 @@ class DistinctTexts {
             capacity *= 2;
         slots_.assign(capacity, 0);
     }
-    // The text at `index` of the list given at construction.
-    void insert(size_t index) {
+    // The text at `index` of the list given at construction; answers the index of the first equal text
+    // inserted (`index` itself for a new one).
+    size_t insert(size_t index) {
         const std::string_view text = texts_[index];
         const uint64_t hash = std::hash<std::string_view>()(text);
         const uint64_t fingerprint = hash >> 32;
@@ -44,10 +45,10 @@ class DistinctTexts {
             if (slot == 0) {
                 slots_[i] = fingerprint << 32 | (index + 1);
                 ++count_;
-                return;
+                return index;
             }
             if (slot >> 32 == fingerprint && texts_[(slot & 0xffffffffu) - 1] == text)
-                return;
+                return (slot & 0xffffffffu) - 1;
         }
     }
     size_t size() const { return count_; }
@@ -140,20 +141,32 @@ BasicStats statsOfTexts(Model& model, const std::vector<std::string_view>& texts
     std::vector<double> numbers, dates;
     numbers.reserve(texts.size());
     double numberSum = 0, dateSum = 0;
+    // Each distinct text is read once: a column repeats few texts many times, and reading a date is
+    // what costs. Kept at the index of the text's first occurrence.
+    enum : uint8_t { kNeither, kNumber, kDateText };
+    std::vector<uint8_t> kind(texts.size(), kNeither);
+    std::vector<double> value(texts.size());
     for (size_t i = 0; i < texts.size(); ++i) {
         const std::string_view text = texts[i];
         if (text.empty())
             continue;
         ++out.obs;
-        distinct.insert(i);
-        if (auto v = reader.number(text)) {
-            numbers.push_back(*v);
-            numberSum += *v;
-            continue;
+        const size_t first = distinct.insert(i);
+        if (first == i) {
+            if (auto v = reader.number(text)) {
+                kind[i] = kNumber;
+                value[i] = *v;
+            } else if (auto d = model.dateForString(text)) {
+                kind[i] = kDateText;
+                value[i] = *d;
+            }
         }
-        if (auto d = model.dateForString(text)) {
-            dates.push_back(*d);
-            dateSum += *d;
+        if (kind[first] == kNumber) {
+            numbers.push_back(value[first]);
+            numberSum += value[first];
+        } else if (kind[first] == kDateText) {
+            dates.push_back(value[first]);
+            dateSum += value[first];
         }
     }
     out.levels = static_cast<int64_t>(distinct.size());
