@@ -673,7 +673,7 @@ void CHCSVParser::restartCount() {
 #if defined(__SSE2__)
 namespace {
 
-// The bytes that may end an unquoted field, as vectors: built once per scan, not once per block.
+// The bytes that may end an unquoted field, as vectors.
 struct StopBytes {
     __m128i quote, escape, delimiter, lineBreakBase, three, c2, e2;
     StopBytes(unsigned char delimiterLead, bool escapes)
@@ -694,12 +694,17 @@ struct StopBytes {
         hits = _mm_or_si128(hits, _mm_or_si128(_mm_cmpeq_epi8(v, c2), _mm_cmpeq_epi8(v, e2)));
         return static_cast<unsigned>(_mm_movemask_epi8(hits));
     }
-
-    [[gnu::always_inline]] std::uint64_t mask64(const unsigned char* p) const {
-        return mask16(p) | std::uint64_t(mask16(p + 16)) << 16 | std::uint64_t(mask16(p + 32)) << 32 |
-               std::uint64_t(mask16(p + 48)) << 48;
-    }
 };
+
+// The stop bytes of the 64 at `p`, one bit each. Not inlined on purpose: its vector constants would
+// otherwise be kept in registers across the delegate's calls, which may not keep them, and be saved and
+// loaded again around every field.
+[[gnu::noinline]] std::uint64_t stopMask64(const unsigned char* p, unsigned char delimiterLead,
+                                           bool escapes) {
+    const StopBytes stops(delimiterLead, escapes);
+    return stops.mask16(p) | std::uint64_t(stops.mask16(p + 16)) << 16 |
+           std::uint64_t(stops.mask16(p + 32)) << 32 | std::uint64_t(stops.mask16(p + 48)) << 48;
+}
 
 } // namespace
 #endif
@@ -756,14 +761,15 @@ bool CHCSVParser::readPlainFields() {
         return recordEnded;
     };
 #if defined(__SSE2__)
-    const StopBytes stops(delimiterLead_, escapes_);
+    const unsigned char delimiterLead = delimiterLead_;
+    const bool escapes = escapes_;
     std::size_t base = scanBlock_;
     std::uint64_t mask = 0;
     if (start - base < 64) {
         mask = scanMask_ & (~std::uint64_t(0) << (start - base));
     } else if (start + 64 <= n) {
         base = start;
-        mask = stops.mask64(data + base);
+        mask = stopMask64(data + base, delimiterLead, escapes);
     } else {
         base = n; // too near the end for whole blocks
     }
@@ -772,7 +778,7 @@ bool CHCSVParser::readPlainFields() {
             break;
         while (mask == 0 && base + 128 <= n) {
             base += 64;
-            mask = stops.mask64(data + base);
+            mask = stopMask64(data + base, delimiterLead, escapes);
         }
         if (mask == 0)
             break;
