@@ -136,16 +136,22 @@ int64_t Context::nextId(int entity) {
 }
 
 const std::string& Context::insertSql(int entity, const std::vector<int>& slots, size_t rows) {
+    // The mask stands for the slots only when they come in increasing order, each below 64; other lists
+    // (none today) get their text made again each time rather than another list's text.
     uint64_t mask = 0;
-    for (int s : slots)
-        mask |= uint64_t(1) << s;
-    const uint64_t key = (static_cast<uint64_t>(entity) << 56) ^ mask;
-    auto& cache = rows == 1 ? insertSql_ : insertRowsSql_;
-    // Several row counts share the second cache: the count goes into the key's middle bits.
-    const uint64_t fullKey = rows == 1 ? key : key ^ (static_cast<uint64_t>(rows) << 40);
-    auto it = cache.find(fullKey);
-    if (it != cache.end())
-        return *it->second;
+    bool exact = true;
+    int previous = -1;
+    for (int s : slots) {
+        if (s <= previous || s >= 64)
+            exact = false;
+        else
+            mask |= uint64_t(1) << s;
+        previous = s;
+    }
+    const auto key = std::make_tuple(entity, mask, rows);
+    if (exact)
+        if (auto it = insertSql_.find(key); it != insertSql_.end())
+            return *it->second;
     const Entity& e = schema().entities[static_cast<size_t>(entity)];
     std::string cols = "\"id\"", marks = "(?";
     for (int s : slots) {
@@ -160,7 +166,10 @@ const std::string& Context::insertSql(int entity, const std::vector<int>& slots,
                       " (" + cols + ") VALUES " + marks;
     for (size_t r = 1; r < rows; ++r)
         sql += ", " + marks;
-    return *cache.emplace(fullKey, &intern(sql)).first->second;
+    const std::string& text = intern(sql);
+    if (exact)
+        insertSql_.emplace(key, &text);
+    return text;
 }
 
 ObjectId Context::insertRow(int entity, const std::vector<int>& slots, std::vector<Value> values) {

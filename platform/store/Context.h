@@ -9,10 +9,12 @@
 #include "platform/store/ManagedObject.h"
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <tuple>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
@@ -152,8 +154,8 @@ class Context {
     bool needsReplay_ = false; // the log holds changes that the open transaction does not
     std::unordered_set<std::string> sqlTexts_;
     std::unordered_map<int, int64_t> nextIds_;
-    std::unordered_map<uint64_t, const std::string*> insertSql_;
-    std::unordered_map<uint64_t, const std::string*> insertRowsSql_; // by slot mask, for each row count
+    // By entity, the mask of the slots set and the row count.
+    std::map<std::tuple<int, uint64_t, size_t>, const std::string*> insertSql_;
     std::vector<IdMap> registry_;
 };
 

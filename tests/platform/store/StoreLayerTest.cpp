@@ -179,3 +179,24 @@ TEST_F(CoordinatorTest, ContextWithoutStoreRefusesQuietly) {
     EXPECT_FALSE(context.hasChanges());
     EXPECT_FALSE(context.save());
 }
+
+TEST_F(CoordinatorTest, RowsWrittenWithTheSameSlotsInAnotherOrderKeepEachValueInItsColumn) {
+    std::string file = folder + "/order.db";
+    auto coordinator = std::make_shared<store::Coordinator>(schema);
+    ASSERT_FALSE(coordinator->addStore(file));
+    store::Context context(coordinator);
+    // Slots: 0 "text", 1 "n".
+    context.insertRow(0, {0, 1}, {store::Value(std::string("first")), store::Value(int64_t(1))});
+    context.insertRow(0, {1, 0}, {store::Value(int64_t(2)), store::Value(std::string("second"))});
+    context.insertRows(0, {1, 0},
+                       {store::Value(int64_t(3)), store::Value(std::string("third")),
+                        store::Value(int64_t(4)), store::Value(std::string("fourth"))});
+    context.insertRows(0, {0, 1}, {store::Value(std::string("fifth")), store::Value(int64_t(5))});
+    ASSERT_FALSE(context.save());
+    std::map<std::string, int64_t> seen;
+    for (const auto& note : context.executeFetchRequest({"Note", "", {}, {}, 0}))
+        seen[store::asText(note->value("text")).value_or("?")] = store::asInt(note->value("n")).value_or(-1);
+    const std::map<std::string, int64_t> expected{
+        {"first", 1}, {"second", 2}, {"third", 3}, {"fourth", 4}, {"fifth", 5}};
+    EXPECT_EQ(seen, expected);
+}
