@@ -72,7 +72,8 @@ LayoutAttributesPtr CollectionViewFlowLayout::layoutAttributesForItemAtIndexPath
 // --- CollectionView
 
 CollectionView::CollectionView(const Rect& frame, std::shared_ptr<CollectionViewLayout> layout)
-    : ScrollView(frame) {
+    : ScrollView(frame),
+      cells_([](const std::string& id) { return std::make_shared<CollectionViewCell>(id); }) {
     setCollectionViewLayout(std::move(layout));
 }
 
@@ -95,22 +96,12 @@ void CollectionView::setCollectionDelegate(CollectionViewDelegate* d) {
 }
 
 void CollectionView::registerCellFactory(const std::string& reuseIdentifier, CellFactory factory) {
-    factories_[reuseIdentifier] = std::move(factory);
+    cells_.registerFactory(reuseIdentifier, std::move(factory));
 }
 
 std::shared_ptr<CollectionViewCell>
 CollectionView::dequeueReusableCellWithReuseIdentifier(const std::string& id, IndexPath ip) {
-    std::shared_ptr<CollectionViewCell> cell;
-    auto& waiting = reusable_[id];
-    if (!waiting.empty()) {
-        cell = waiting.back();
-        waiting.pop_back();
-        cell->prepareForReuse();
-    } else if (auto f = factories_.find(id); f != factories_.end()) {
-        cell = f->second(id);
-    } else {
-        cell = std::make_shared<CollectionViewCell>(id);
-    }
+    auto cell = cells_.dequeue(id);
     if (auto a = layout_->layoutAttributesForItemAtIndexPath(ip))
         cell->applyLayoutAttributes(*a);
     return cell;
@@ -134,22 +125,8 @@ void CollectionView::invalidateLayout() {
     setNeedsLayout();
 }
 
-void CollectionView::recycle(const IndexPath& ip) {
-    auto it = visible_.find(ip);
-    if (it == visible_.end())
-        return;
-    auto cell = it->second;
-    visible_.erase(it);
-    cell->removeFromSuperview();
-    reusable_[cell->reuseIdentifier()].push_back(cell);
-}
-
 void CollectionView::reloadData() {
-    std::vector<IndexPath> shown;
-    for (auto& [ip, cell] : visible_)
-        shown.push_back(ip);
-    for (auto& ip : shown)
-        recycle(ip);
+    cells_.recycleAll();
     selected_.clear();
     invalidateLayout();
 }
@@ -166,7 +143,7 @@ void CollectionView::performBatchUpdates(const std::function<void()>& updates,
 
 void CollectionView::deleteItemsAtIndexPaths(const std::vector<IndexPath>& indexPaths) {
     for (const auto& ip : indexPaths)
-        recycle(ip);
+        cells_.recycle(ip);
     invalidateLayout();
 }
 
@@ -192,27 +169,22 @@ void CollectionView::layoutSubviews() {
     for (const auto& a : attrs)
         if (a)
             wanted.insert(a->indexPath);
-    std::vector<IndexPath> gone;
-    for (auto& [ip, cell] : visible_)
-        if (!wanted.count(ip))
-            gone.push_back(ip);
-    for (auto& ip : gone)
-        recycle(ip);
+    cells_.recycleIf([&](const IndexPath& ip) { return !wanted.count(ip); });
     std::vector<View*> order;
     for (const auto& a : attrs) {
         if (!a)
             continue;
-        auto it = visible_.find(a->indexPath);
-        if (it == visible_.end()) {
-            auto cell = dataSource_->cellForItemAtIndexPath(*this, a->indexPath);
-            if (!cell)
+        CollectionViewCell* cell = cells_.cellAt(a->indexPath);
+        if (!cell) {
+            auto made = dataSource_->cellForItemAtIndexPath(*this, a->indexPath);
+            if (!made)
                 continue;
-            it = visible_.emplace(a->indexPath, cell).first;
-            addSubview(cell);
+            cell = cells_.show(a->indexPath, made);
+            addSubview(made);
         }
-        it->second->applyLayoutAttributes(*a);
-        it->second->setSelected(selected_.count(a->indexPath) > 0);
-        order.push_back(it->second.get());
+        cell->applyLayoutAttributes(*a);
+        cell->setSelected(selected_.count(a->indexPath) > 0);
+        order.push_back(cell);
     }
     // Cells in zIndex order; reordering only when it differs, since it asks for layout again.
     std::vector<View*> current;
@@ -236,22 +208,15 @@ std::optional<IndexPath> CollectionView::indexPathForItemAtPoint(Point p) const 
 }
 
 CollectionViewCell* CollectionView::cellForItemAtIndexPath(IndexPath ip) const {
-    auto it = visible_.find(ip);
-    return it == visible_.end() ? nullptr : it->second.get();
+    return cells_.cellAt(ip);
 }
 
 std::vector<CollectionViewCell*> CollectionView::visibleCells() const {
-    std::vector<CollectionViewCell*> out;
-    for (auto& [ip, cell] : visible_)
-        out.push_back(cell.get());
-    return out;
+    return cells_.visibleCells();
 }
 
 size_t CollectionView::cellCount() const {
-    size_t n = visible_.size();
-    for (auto& [id, cells] : reusable_)
-        n += cells.size();
-    return n;
+    return cells_.cellCount();
 }
 
 void CollectionView::scrollToItemAtIndexPath(IndexPath ip, bool animated) {

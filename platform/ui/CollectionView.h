@@ -3,6 +3,7 @@
 // returns for the visible rect. A flow layout places equal items in rows.
 #pragma once
 
+#include "platform/ui/CellReusePool.h"
 #include "platform/ui/ScrollView.h"
 #include "platform/ui/TableView.h"
 
@@ -128,15 +129,12 @@ class CollectionView : public ScrollView {
     void touchesCancelled(const Touches& touches, const Event& event) override {}
 
   private:
-    void recycle(const IndexPath& ip);
     std::shared_ptr<CollectionViewLayout> layout_;
     CollectionViewDataSource* dataSource_ = nullptr;
     CollectionViewDelegate* delegate_ = nullptr;
     bool needsPrepare_ = true;
     Rect lastBounds_ = Rect::null();
-    std::map<IndexPath, std::shared_ptr<CollectionViewCell>> visible_;
-    std::map<std::string, std::vector<std::shared_ptr<CollectionViewCell>>> reusable_;
-    std::map<std::string, CellFactory> factories_;
+    CellReusePool<IndexPath, CollectionViewCell> cells_;
     std::set<IndexPath> selected_;
 };
 

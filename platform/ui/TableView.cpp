@@ -112,7 +112,10 @@ void TableViewCell::drawRect(gfx::Context& ctx, const Rect& rect) {
 
 // --- TableView
 
-TableView::TableView(const Rect& frame, TableViewStyle style) : ScrollView(frame) {
+TableView::TableView(const Rect& frame, TableViewStyle style)
+    : ScrollView(frame), cells_([](const std::string& id) {
+          return std::make_shared<TableViewCell>(TableViewCellStyle::Default, id);
+      }) {
     setBackgroundColor(style == TableViewStyle::Grouped ? Color::gray(0.94) : Color::white());
     swipe_ = std::make_shared<SwipeGestureRecognizer>([this](GestureRecognizer& g) {
         auto ip = indexPathForRowAtPoint(g.locationInView(this));
@@ -160,23 +163,13 @@ void TableView::setEditing(bool editing, bool animated) {
 }
 
 void TableView::registerCellFactory(const std::string& reuseIdentifier, CellFactory factory) {
-    factories_[reuseIdentifier] = std::move(factory);
+    cells_.registerFactory(reuseIdentifier, std::move(factory));
 }
 
 std::shared_ptr<TableViewCell>
 TableView::dequeueReusableCellWithIdentifier(const std::string& reuseIdentifier,
                                              std::optional<IndexPath> indexPath) {
-    std::shared_ptr<TableViewCell> cell;
-    auto& waiting = reusable_[reuseIdentifier];
-    if (!waiting.empty()) {
-        cell = waiting.back();
-        waiting.pop_back();
-        cell->prepareForReuse();
-    } else if (auto f = factories_.find(reuseIdentifier); f != factories_.end()) {
-        cell = f->second(reuseIdentifier);
-    } else {
-        cell = std::make_shared<TableViewCell>(TableViewCellStyle::Default, reuseIdentifier);
-    }
+    auto cell = cells_.dequeue(reuseIdentifier);
     double height = indexPath ? rectForRowAtIndexPath(*indexPath).height() : rowHeight_;
     cell->setFrame({0, cell->frame().origin.y, bounds().width(), height > 0 ? height : rowHeight_});
     cell->layoutIfNeeded();
@@ -204,22 +197,8 @@ void TableView::rebuildGeometry() {
     setContentSize({bounds().width(), y});
 }
 
-void TableView::recycle(const IndexPath& ip) {
-    auto it = visible_.find(ip);
-    if (it == visible_.end())
-        return;
-    auto cell = it->second;
-    visible_.erase(it);
-    cell->removeFromSuperview();
-    reusable_[cell->reuseIdentifier()].push_back(cell);
-}
-
 void TableView::reloadData() {
-    std::vector<IndexPath> shown;
-    for (auto& [ip, cell] : visible_)
-        shown.push_back(ip);
-    for (auto& ip : shown)
-        recycle(ip);
+    cells_.recycleAll();
     deleteRow_.reset();
     rebuildGeometry();
     // Selections of rows that no longer exist go.
@@ -253,29 +232,22 @@ std::optional<IndexPath> TableView::indexPathForRowAtPoint(Point p) const {
 }
 
 TableViewCell* TableView::cellForRowAtIndexPath(IndexPath ip) const {
-    auto it = visible_.find(ip);
-    return it == visible_.end() ? nullptr : it->second.get();
+    return cells_.cellAt(ip);
 }
 
 std::vector<TableViewCell*> TableView::visibleCells() const {
-    std::vector<TableViewCell*> out;
-    for (auto& [ip, cell] : visible_)
-        out.push_back(cell.get());
-    return out;
+    return cells_.visibleCells();
 }
 
 std::vector<IndexPath> TableView::indexPathsForVisibleRows() const {
     std::vector<IndexPath> out;
-    for (auto& [ip, cell] : visible_)
+    for (auto& [ip, cell] : cells_.visible())
         out.push_back(ip);
     return out;
 }
 
 size_t TableView::cellCount() const {
-    size_t n = visible_.size();
-    for (auto& [id, cells] : reusable_)
-        n += cells.size();
-    return n;
+    return cells_.cellCount();
 }
 
 void TableView::layoutSubviews() {
@@ -284,14 +256,10 @@ void TableView::layoutSubviews() {
         rebuildGeometry();
     Rect visible = bounds();
     // Rows that scrolled away give their cells back first, so the new rows can reuse them.
-    std::vector<IndexPath> gone;
-    for (auto& [ip, cell] : visible_) {
+    cells_.recycleIf([&](const IndexPath& ip) {
         Rect r = rectForRowAtIndexPath(ip);
-        if (r.isNull() || !r.intersects(visible))
-            gone.push_back(ip);
-    }
-    for (auto& ip : gone)
-        recycle(ip);
+        return r.isNull() || !r.intersects(visible);
+    });
     for (size_t s = 0; s < rows_.size() && dataSource_; ++s) {
         const auto& tops = rows_[s];
         if (tops.size() < 2)
@@ -303,21 +271,21 @@ void TableView::layoutSubviews() {
             Rect rect = rectForRowAtIndexPath(ip);
             if (!rect.intersects(visible))
                 continue;
-            auto it = visible_.find(ip);
-            if (it == visible_.end()) {
-                auto cell = dataSource_->cellForRowAtIndexPath(*this, ip);
-                if (!cell)
+            TableViewCell* cell = cells_.cellAt(ip);
+            if (!cell) {
+                auto made = dataSource_->cellForRowAtIndexPath(*this, ip);
+                if (!made)
                     continue;
-                it = visible_.emplace(ip, cell).first;
-                insertSubviewAtIndex(cell, 0);
+                cell = cells_.show(ip, made);
+                insertSubviewAtIndex(made, 0);
             }
-            it->second->setFrame(rect);
-            it->second->setSelected(selected_.count(ip) > 0, false);
+            cell->setFrame(rect);
+            cell->setSelected(selected_.count(ip) > 0, false);
             TableViewCellEditingStyle style = TableViewCellEditingStyle::None;
             if (editing_ && dataSource_->canEditRowAtIndexPath(*this, ip))
                 style = delegate_ ? delegate_->editingStyleForRowAtIndexPath(*this, ip)
                                   : TableViewCellEditingStyle::Delete;
-            it->second->setEditingControl(style, [this, ip, style] {
+            cell->setEditingControl(style, [this, ip, style] {
                 if (style == TableViewCellEditingStyle::Delete) {
                     deleteRow_ = ip;
                     setNeedsLayout();
@@ -365,7 +333,7 @@ void TableView::selectRowAtIndexPath(std::optional<IndexPath> ip, bool animated,
         if (position != TableViewScrollPosition::None)
             scrollToRowAtIndexPath(*ip, position, animated);
     }
-    for (auto& [vip, cell] : visible_)
+    for (auto& [vip, cell] : cells_.visible())
         cell->setSelected(selected_.count(vip) > 0, animated);
 }
 

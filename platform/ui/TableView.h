@@ -2,6 +2,7 @@
 // identifier; selection, swipe-to-delete, row deletion and insertion, scrolling to a row.
 #pragma once
 
+#include "platform/ui/CellReusePool.h"
 #include "platform/ui/GestureRecognizer.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/ScrollView.h"
@@ -146,7 +147,6 @@ class TableView : public ScrollView {
 
   private:
     void rebuildGeometry();
-    void recycle(const IndexPath& ip);
     void userTapped(IndexPath ip);
     TableViewDataSource* dataSource_ = nullptr;
     TableViewDelegate* delegate_ = nullptr;
@@ -157,9 +157,7 @@ class TableView : public ScrollView {
     bool editing_ = false;
     // Per section, the top of each row and one past the last (content coordinates).
     std::vector<std::vector<double>> rows_;
-    std::map<IndexPath, std::shared_ptr<TableViewCell>> visible_;
-    std::map<std::string, std::vector<std::shared_ptr<TableViewCell>>> reusable_;
-    std::map<std::string, CellFactory> factories_;
+    CellReusePool<IndexPath, TableViewCell> cells_;
     std::set<IndexPath> selected_;
     std::optional<IndexPath> deleteRow_;
     std::shared_ptr<View> deleteButton_;
