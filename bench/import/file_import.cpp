@@ -3,6 +3,8 @@
 // same cells in long form (rowNum, colNum, data) into a table with the workspace's two cell indexes.
 // Target: at most 2x. Then the peak resident memory of a 100,000 x 500 import (target under 300 MB);
 // that one writes a file of several GB and runs for minutes, so it runs only with the argument "--wide".
+#include "bench/BenchImport.h"
+#include "bench/BenchWorkspace.h"
 #include "import/FileImporter.h"
 #include "model/Model.h"
 #include "platform/store/Coordinator.h"
@@ -69,37 +71,11 @@ void writeTable(const std::string& path, const std::string& longForm, unsigned c
         std::fclose(g);
 }
 
-// What the Workspaces screen does in its callbacks: save and reset, so that no more than one batch of
-// rows or one column's cells is held.
-class ScreenLikeDelegate final : public FileImporterDelegate {
-  public:
-    explicit ScreenLikeDelegate(Model& model) : model_(model) {}
-    void importerDidStartDocument(FileImporter&, const std::string&) override {}
-    void importerDidCompleteLineNumber(FileImporter&, std::uint64_t, std::uint64_t) override {
-        saveAndReset();
-    }
-    void importerDidCompleteParsing(FileImporter&, const std::string&) override { parsed = now(); }
-    void importerWillAnalyzeColumnNamed(FileImporter&, const std::string&) override { saveAndReset(); }
-    void importerDidCompleteDocument(FileImporter&, const std::string&, const ImportError& error) override {
-        model_.saveContext();
-        code = error.code;
-    }
-    int code = 0;
-    double parsed = 0;
-
-  private:
-    void saveAndReset() {
-        model_.saveContext();
-        model_.managedObjectContext()->reset();
-    }
-    Model& model_;
-};
+using benchimport::ScreenLikeDelegate;
 
 int importFile(const std::string& csv, const std::string& workspace) {
-    Model model;
-    model.setPersistentStoreCoordinator(std::make_shared<store::Coordinator>(Model::managedObjectModel()));
-    model.setManagedObjectContext(std::make_shared<store::Context>(model.persistentStoreCoordinator()));
-    model.openStore(workspace);
+    const auto opened = benchworkspace::openModel(workspace);
+    Model& model = *opened;
     model.setWritesWithoutSync(true);
     ScreenLikeDelegate delegate(model);
     FileImporter importer;
@@ -108,8 +84,8 @@ int importFile(const std::string& csv, const std::string& workspace) {
     const double start = now();
     importer.createWorkspaceFromText(csv, true, 0, U',', ".");
     model.setWritesWithoutSync(false);
-    std::printf("  reading and storing %.2f s, column analysis %.2f s\n", delegate.parsed - start,
-                now() - delegate.parsed);
+    const double parsed = std::chrono::duration<double>(delegate.parsedAt.time_since_epoch()).count();
+    std::printf("  reading and storing %.2f s, column analysis %.2f s\n", parsed - start, now() - parsed);
     std::fflush(stdout);
     return delegate.code;
 }

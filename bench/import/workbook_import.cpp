@@ -3,6 +3,8 @@
 // every 100 rows, statistics and type guess at the end). Targets: "xlsx" at most 3x, "xls" at most 2x.
 // The "xlsx" package is written here; the "xls" workbook by python3-xlwt when it is installed (else that
 // ratio is skipped).
+#include "bench/BenchImport.h"
+#include "bench/BenchWorkspace.h"
 #include "import/FileImporter.h"
 #include "import/SSZipArchive.h"
 #include "model/Model.h"
@@ -140,37 +142,15 @@ bool writeXls(const std::string& path) {
     return std::system(command.c_str()) == 0 && fs::exists(path);
 }
 
-class ScreenLikeDelegate final : public FileImporterDelegate {
-  public:
-    explicit ScreenLikeDelegate(Model& model) : model_(model) {}
-    void importerDidCompleteLineNumber(FileImporter&, std::uint64_t, std::uint64_t) override {
-        saveAndReset();
-    }
-    void importerWillAnalyzeColumnNamed(FileImporter&, const std::string&) override { saveAndReset(); }
-    void importerDidCompleteDocument(FileImporter&, const std::string&, const ImportError& error) override {
-        model_.saveContext();
-        code = error.code;
-    }
-    int code = 0;
-
-  private:
-    void saveAndReset() {
-        model_.saveContext();
-        model_.managedObjectContext()->reset();
-    }
-    Model& model_;
-};
+using benchimport::ScreenLikeDelegate;
 
 // Best of two imports, in seconds; the row count checked.
 double timeImport(const std::string& file, const std::string& workspace) {
     double best = 1e300;
     for (int run = 0; run < 2; ++run) {
         fs::remove(workspace);
-        Model model;
-        model.setPersistentStoreCoordinator(
-            std::make_shared<store::Coordinator>(Model::managedObjectModel()));
-        model.setManagedObjectContext(std::make_shared<store::Context>(model.persistentStoreCoordinator()));
-        model.openStore(workspace);
+        const auto opened = benchworkspace::openModel(workspace);
+        Model& model = *opened;
         model.setWritesWithoutSync(true);
         ScreenLikeDelegate delegate(model);
         FileImporter importer;

@@ -2,6 +2,7 @@
 // scan that selects the same cell texts and converts them with strtod. Numeric columns carry the
 // target (at most 3x); columns of words and of dates are reported with the same baseline.
 #include "bench/BenchTiming.h"
+#include "bench/BenchWorkspace.h"
 #include "model/Model.h"
 
 #include <sqlite3.h>
@@ -26,13 +27,7 @@ using benchtiming::seconds;
 constexpr int kRows = 100000;
 constexpr int kRuns = 3;
 
-std::unique_ptr<Model> openModel(const std::string& file) {
-    auto m = std::make_unique<Model>();
-    m->setPersistentStoreCoordinator(std::make_shared<store::Coordinator>(Model::managedObjectModel()));
-    m->setManagedObjectContext(std::make_shared<store::Context>(m->persistentStoreCoordinator()));
-    m->openStore(file);
-    return m;
-}
+using benchworkspace::openModel;
 
 using Maker = std::function<std::string(std::mt19937_64&, int column)>;
 

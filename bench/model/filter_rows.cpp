@@ -2,6 +2,7 @@
 // workspace. Prints rows per second (median of rounds) and, as a baseline measured in the same run,
 // a bare read of the same two columns' cells with strtod on the numeric texts.
 #include "bench/BenchTiming.h"
+#include "bench/BenchWorkspace.h"
 #include "model/Model.h"
 #include "platform/foundation/Locale.h"
 
@@ -56,10 +57,8 @@ int main() {
     fs::create_directories(folder);
     const std::string path = (folder / "Filter.ov").string();
 
-    Model m;
-    m.setPersistentStoreCoordinator(std::make_shared<store::Coordinator>(Model::managedObjectModel()));
-    m.setManagedObjectContext(std::make_shared<store::Context>(m.persistentStoreCoordinator()));
-    m.openStore(path);
+    const auto opened = benchworkspace::openModel(path);
+    Model& m = *opened;
     m.setMetadataValue(".", "decimalSeparator");
     m.addColumns({"x", "group"});
     auto columns = m.columns();

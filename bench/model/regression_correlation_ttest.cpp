@@ -2,6 +2,7 @@
 // each against reading and parsing the same cells through the Model's own number reader in the same
 // run; and the time and iterations of a logistic fit with the same regressors.
 #include "bench/BenchTiming.h"
+#include "bench/BenchWorkspace.h"
 #include "model/CellReading.h"
 #include "model/CellTexts.h"
 #include "model/Model.h"
@@ -20,7 +21,6 @@
 #include <vector>
 
 namespace {
-
 
 constexpr int64_t kRows = 100000;
 constexpr int kRegressors = 10;
@@ -45,7 +45,9 @@ std::string decimal(double v) {
 }
 
 // Median wall-clock seconds of kRounds runs.
-double timed(const std::function<void()>& f) { return benchtiming::medianSeconds(kRounds, {f})[0]; }
+double timed(const std::function<void()>& f) {
+    return benchtiming::medianSeconds(kRounds, {f})[0];
+}
 
 } // namespace
 
@@ -57,10 +59,8 @@ int main() {
     fs::create_directories(folder);
     const std::string path = (folder / "Regression.ov").string();
 
-    Model m;
-    m.setPersistentStoreCoordinator(std::make_shared<store::Coordinator>(Model::managedObjectModel()));
-    m.setManagedObjectContext(std::make_shared<store::Context>(m.persistentStoreCoordinator()));
-    m.openStore(path);
+    const auto opened = benchworkspace::openModel(path);
+    Model& m = *opened;
     m.setMetadataValue(".", "decimalSeparator");
     // Columns by num: 0 y, 1..10 x1..x10, 11 group, 12 answer.
     std::vector<std::string> names{"y"};

@@ -2,6 +2,7 @@
 // bare SELECT of the same rows into plain records of the same fields (the target, <= 1.5), and, for
 // reference, against a SELECT of the texts alone.
 #include "bench/BenchTiming.h"
+#include "bench/BenchWorkspace.h"
 #include "model/Model.h"
 
 #include <sqlite3.h>
@@ -26,13 +27,7 @@ constexpr int kRows = 100000;
 constexpr int kCols = 10;
 constexpr int kRuns = 21;
 
-std::unique_ptr<Model> openModel(const std::string& file) {
-    auto m = std::make_unique<Model>();
-    m->setPersistentStoreCoordinator(std::make_shared<store::Coordinator>(Model::managedObjectModel()));
-    m->setManagedObjectContext(std::make_shared<store::Context>(m->persistentStoreCoordinator()));
-    m->openStore(file);
-    return m;
-}
+using benchworkspace::openModel;
 
 void makeWorkspace(const std::string& file) {
     auto m = openModel(file);

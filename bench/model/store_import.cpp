@@ -2,6 +2,7 @@
 // rows, 100,000 rows) against a bare prepared-statement loop with the same commits into the same
 // tables. Both write without sync, as an import does. Prints medians and their ratio (target <= 1.5).
 #include "bench/BenchTiming.h"
+#include "bench/BenchWorkspace.h"
 #include "model/Model.h"
 #include "platform/store/Coordinator.h"
 
@@ -51,10 +52,8 @@ std::vector<std::vector<std::string>> makeRows() {
 }
 
 void throughModel(const std::string& file, const std::vector<std::vector<std::string>>& data) {
-    Model m;
-    m.setPersistentStoreCoordinator(std::make_shared<store::Coordinator>(Model::managedObjectModel()));
-    m.setManagedObjectContext(std::make_shared<store::Context>(m.persistentStoreCoordinator()));
-    m.openStore(file);
+    const auto opened = benchworkspace::openModel(file);
+    Model& m = *opened;
     m.setWritesWithoutSync(true);
     std::vector<std::string> names;
     for (int c = 0; c < kCols; ++c)

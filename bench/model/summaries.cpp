@@ -2,6 +2,7 @@
 // 20 groups on a 100,000-row workspace, each against reading and parsing the same cells through the
 // Model's own number reader in the same run.
 #include "bench/BenchTiming.h"
+#include "bench/BenchWorkspace.h"
 #include "model/CellReading.h"
 #include "model/CellTexts.h"
 #include "model/Model.h"
@@ -20,7 +21,6 @@
 #include <vector>
 
 namespace {
-
 
 constexpr int64_t kRows = 100000;
 constexpr int kRounds = 5;
@@ -47,7 +47,9 @@ size_t readOnly(Model& m, const std::vector<int64_t>& columns) {
 }
 
 // Median wall-clock seconds of kRounds runs.
-double timed(const std::function<void()>& f) { return benchtiming::medianSeconds(kRounds, {f})[0]; }
+double timed(const std::function<void()>& f) {
+    return benchtiming::medianSeconds(kRounds, {f})[0];
+}
 
 } // namespace
 
@@ -59,10 +61,8 @@ int main() {
     fs::create_directories(folder);
     const std::string path = (folder / "Summaries.ov").string();
 
-    Model m;
-    m.setPersistentStoreCoordinator(std::make_shared<store::Coordinator>(Model::managedObjectModel()));
-    m.setManagedObjectContext(std::make_shared<store::Context>(m.persistentStoreCoordinator()));
-    m.openStore(path);
+    const auto opened = benchworkspace::openModel(path);
+    Model& m = *opened;
     m.setWritesWithoutSync(true);
     m.setMetadataValue(".", "decimalSeparator");
     // Columns by num: 0 x (numbers with two decimals), 1 region (20 levels), 2 product (20 levels).
