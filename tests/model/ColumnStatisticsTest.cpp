@@ -4,31 +4,6 @@
 
 #include <cmath>
 
-namespace {
-
-// A workspace whose column k holds texts[k] from row 1 down ("" below its last text).
-std::vector<std::shared_ptr<Column>> workspaceOf(Model& m,
-                                                 const std::vector<std::vector<std::string>>& texts) {
-    std::vector<std::string> names;
-    size_t rows = 0;
-    for (size_t k = 0; k < texts.size(); ++k) {
-        names.push_back("v" + std::to_string(k));
-        rows = std::max(rows, texts[k].size());
-    }
-    m.addColumns(names);
-    auto columns = m.columns();
-    for (size_t r = 0; r < rows; ++r) {
-        std::vector<std::string> data;
-        for (const auto& column : texts)
-            data.push_back(r < column.size() ? column[r] : "");
-        m.addRow(r + 1, data, columns);
-    }
-    m.saveContext();
-    return m.columns();
-}
-
-} // namespace
-
 class ColumnStatisticsTest : public StoreTest {
   protected:
     std::unique_ptr<Model> open(const std::string& separator = ".") {

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
 #include <filesystem>
@@ -14,6 +15,7 @@
 #include <iterator>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -90,3 +92,25 @@ class StoreTest : public ::testing::Test {
     std::string folder;
     std::atomic<int> alerts{0};
 };
+
+// A workspace whose column k (named "v<k>") holds texts[k] from row 1 down ("" below its last text),
+// saved; its columns.
+inline std::vector<std::shared_ptr<Column>> workspaceOf(Model& m,
+                                                        const std::vector<std::vector<std::string>>& texts) {
+    std::vector<std::string> names;
+    size_t rows = 0;
+    for (size_t k = 0; k < texts.size(); ++k) {
+        names.push_back("v" + std::to_string(k));
+        rows = std::max(rows, texts[k].size());
+    }
+    m.addColumns(names);
+    auto columns = m.columns();
+    for (size_t r = 0; r < rows; ++r) {
+        std::vector<std::string> data;
+        for (const auto& column : texts)
+            data.push_back(r < column.size() ? column[r] : "");
+        m.addRow(r + 1, data, columns);
+    }
+    m.saveContext();
+    return m.columns();
+}

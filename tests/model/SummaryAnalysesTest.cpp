@@ -8,24 +8,11 @@
 
 namespace {
 
-// A workspace whose column k holds texts[k] from row 1 down ("" below its last text), typed as given
-// and with its statistics cached, as an import leaves it.
+// The workspace of `texts` (see workspaceOf), typed as given and with its statistics cached, as an
+// import leaves it.
 std::vector<std::shared_ptr<Column>> workspaceOf(Model& m, const std::vector<std::vector<std::string>>& texts,
                                                  const std::vector<int64_t>& types) {
-    std::vector<std::string> names;
-    size_t rows = 0;
-    for (size_t k = 0; k < texts.size(); ++k) {
-        names.push_back("v" + std::to_string(k));
-        rows = std::max(rows, texts[k].size());
-    }
-    m.addColumns(names);
-    auto columns = m.columns();
-    for (size_t r = 0; r < rows; ++r) {
-        std::vector<std::string> data;
-        for (const auto& column : texts)
-            data.push_back(r < column.size() ? column[r] : "");
-        m.addRow(r + 1, data, columns);
-    }
+    auto columns = ::workspaceOf(m, texts);
     for (size_t k = 0; k < columns.size(); ++k) {
         columns[k]->setType(types[k]);
         m.basicStatsForColumn(*columns[k]);
