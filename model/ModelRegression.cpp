@@ -139,6 +139,19 @@ DesignMatrix designOfColumns(Model& model, const std::vector<const Column*>& col
     return out;
 }
 
+// What a least-squares and a logistic fit have in common: the coefficients with their errors and tests,
+// the residuals, the fitted values and the count of observations used.
+template <class Fit> void takeCommonFit(RegressionResult& out, Fit& fit) {
+    out.coeffs = std::move(fit.coeffs);
+    out.variance = std::move(fit.variance);
+    out.t = std::move(fit.t);
+    out.p = std::move(fit.p);
+    out.residuals = std::move(fit.residuals);
+    out.yhat = fit.yhat.value_or(std::vector<double>{});
+    out.N = fit.N;
+    out.r2adj = fit.r2adj;
+}
+
 } // namespace
 
 DesignMatrix Model::numericOfColumns(const std::vector<std::shared_ptr<Column>>& columns,
@@ -180,14 +193,7 @@ RegressionResult Model::olsY(const std::vector<double>& y, std::vector<std::vect
 
     if (logit) {
         LogitResult fit = stats.logit(y, X);
-        out.coeffs = std::move(fit.coeffs);
-        out.variance = std::move(fit.variance);
-        out.t = std::move(fit.t);
-        out.p = std::move(fit.p);
-        out.residuals = std::move(fit.residuals);
-        out.yhat = fit.yhat.value_or(std::vector<double>{});
-        out.N = fit.N;
-        out.r2adj = fit.r2adj;
+        takeCommonFit(out, fit);
         out.LL0 = fit.LL0;
         out.LL = fit.LL;
         out.numIter = fit.numIter;
@@ -199,15 +205,8 @@ RegressionResult Model::olsY(const std::vector<double>& y, std::vector<std::vect
         out.AUC = fit.AUC.value_or(NAN);
     } else {
         OLSResult fit = stats.ols(y, X);
-        out.coeffs = std::move(fit.coeffs);
-        out.variance = std::move(fit.variance);
-        out.t = std::move(fit.t);
-        out.p = std::move(fit.p);
-        out.residuals = std::move(fit.residuals);
-        out.yhat = fit.yhat.value_or(std::vector<double>{});
-        out.N = fit.N;
+        takeCommonFit(out, fit);
         out.r2 = fit.r2;
-        out.r2adj = fit.r2adj;
         out.rmse = fit.rmse;
     }
     if (!out.coeffs.empty()) {
