@@ -30,7 +30,7 @@
 class QVStatistics;
 
 class Model {
-public:
+  public:
     // The form of the status line: the desktop window uses the tablet form. Set by the host.
     enum class Idiom { Phone, Pad };
 
@@ -85,11 +85,12 @@ public:
     uint64_t countRows();
     std::shared_ptr<Column> columnNumber(uint64_t n);
     std::shared_ptr<Row> rowNumber(uint64_t n);
-    std::vector<std::shared_ptr<Cell>> cellsForRow(const Row& row, const std::vector<store::SortDescriptor>& sort = {});
+    std::vector<std::shared_ptr<Cell>> cellsForRow(const Row& row,
+                                                   const std::vector<store::SortDescriptor>& sort = {});
     // rows: nothing for every row, an empty list for none.
-    std::vector<std::shared_ptr<Cell>> cellsForColumn(const Column& column,
-                                                      const std::vector<store::SortDescriptor>& sort = {},
-                                                      const std::optional<std::vector<int64_t>>& rows = std::nullopt);
+    std::vector<std::shared_ptr<Cell>>
+    cellsForColumn(const Column& column, const std::vector<store::SortDescriptor>& sort = {},
+                   const std::optional<std::vector<int64_t>>& rows = std::nullopt);
     // The distinct non-empty texts of the column, in no particular order; nothing for no column.
     std::optional<std::vector<std::string>> distinctValuesForColumn(const Column* column);
     void dropAll(const std::string& entityName); // saves
@@ -198,7 +199,8 @@ public:
                                            bool optimize);
     static HistogramBins histogramOfVector(const std::vector<double>& values, uint64_t bins);
     // Categorical and Binary columns give their top levels, the others a histogram of their numbers.
-    std::variant<TopFrequencies, HistogramBins> frequenciesOfColumnBuckets(const Column& column, uint64_t buckets);
+    std::variant<TopFrequencies, HistogramBins> frequenciesOfColumnBuckets(const Column& column,
+                                                                           uint64_t buckets);
     // --- End of column statistics ---
 
     // --- Filters, and editing columns, rows and analyses (ModelFilters.cpp, ModelEditing.cpp) ---
@@ -207,7 +209,8 @@ public:
     std::optional<std::vector<int64_t>> rowsWhere(const std::vector<WhereClauseObj>& wheres);
     // The Browse screen's filter: one condition per column, keyed by the column's num.
     std::optional<std::vector<int64_t>> rowsWhere(const std::map<int64_t, WhereClauseObj>& wheres);
-    std::optional<std::vector<int64_t>> rowsWhereClauses(const std::vector<std::shared_ptr<WhereClause>>& wheres);
+    std::optional<std::vector<int64_t>>
+    rowsWhereClauses(const std::vector<std::shared_ptr<WhereClause>>& wheres);
     // Sample 1; sample 2 is rowsWhereClauses(analysis.wheres2()).
     std::optional<std::vector<int64_t>> rowsWhereAnalysis(const Analysis& analysis);
     static std::string stringForOperatorType(uint64_t op);
@@ -231,7 +234,8 @@ public:
     // A new column whose cell in each row is formula(x, y, c) of that row's cells of x and y (paired by
     // row number). A given input whose cell is empty or not a number gives "" without calling the
     // formula; a result that is not finite gives "". Saves.
-    std::shared_ptr<Column> addColumnNamed(const std::string& name, const Column* x, const Column* y, double c,
+    std::shared_ptr<Column> addColumnNamed(const std::string& name, const Column* x, const Column* y,
+                                           double c,
                                            const std::function<double(double, double, double)>& formula);
     bool nameIsValid(const std::string& name);
     void changeColumn(Column& column, int64_t type); // saves
@@ -239,7 +243,7 @@ public:
     std::shared_ptr<Analysis> addAnalysis(const std::string& name); // saves
     // Both columns go into `columns`; the type follows the number of Numeric ones. Saves.
     std::shared_ptr<Analysis> addAnalysis(const std::string& name, Column& left, Column& right);
-    void removeAnalysis(Analysis& analysis); // saves
+    void removeAnalysis(Analysis& analysis);               // saves
     void changeAnalysis(Analysis& analysis, int64_t type); // saves
     // Position 1 left, 2 right, 3 the further columns; saves.
     void addColumn(Column& column, Analysis& analysis, int64_t position);
@@ -250,8 +254,9 @@ public:
     std::vector<std::shared_ptr<Column>> columnsOfTypes(const std::set<int64_t>& types);
     static std::set<int64_t> variableTypesForAnalysisType(uint64_t type, uint64_t position);
     std::vector<std::shared_ptr<Column>> columnsForAnalysisType(uint64_t type, uint64_t position);
-    std::vector<std::shared_ptr<Column>> columnsToAddToAnalysisType(uint64_t type, uint64_t position, const Column* left,
-                                                                    const std::vector<std::shared_ptr<Column>>& columns);
+    std::vector<std::shared_ptr<Column>>
+    columnsToAddToAnalysisType(uint64_t type, uint64_t position, const Column* left,
+                               const std::vector<std::shared_ptr<Column>>& columns);
     std::vector<std::shared_ptr<Column>> columnsToAddToAnalysis(const Analysis& analysis, int64_t position);
 
     // Per-user counters of help tips shown, under "timesSeenHelp" in the standard user defaults.
@@ -261,8 +266,8 @@ public:
     static RGBAColor colorForVariableType(uint64_t type);
     static TokenLabel labelForColumn(const Column& column, TokenRect rect);
     // The template's text with one token per "__VAR__", the k-th placeholder showing the k-th column.
-    static TokenView viewWithString(const std::string& text, const std::vector<std::shared_ptr<Column>>& columns,
-                                    TokenRect rect);
+    static TokenView viewWithString(const std::string& text,
+                                    const std::vector<std::shared_ptr<Column>>& columns, TokenRect rect);
     // --- End of filters and editing ---
 
     // --- Regression, correlation and hypothesis tests (ModelRegression.cpp, ModelCorrelation.cpp,
@@ -358,13 +363,15 @@ public:
                                  const std::optional<std::vector<int64_t>>& rows);
     // --- End of variable detail, two-way tables and grouped summaries ---
 
-private:
+  private:
     void reportStoreError(const store::Error& error);
     void removeSibling(const std::string& path);
     void upgradeCellIndices();
     template <class T> std::vector<std::shared_ptr<T>> fetch(store::FetchRequest request);
     int64_t count(const char* entity);
     int64_t nextColumnNum();
+    // A new column after the others, numbered after the highest number in use; null without a store.
+    std::shared_ptr<Column> appendColumn();
     std::string decimalSeparatorForWriting();
 
     std::shared_ptr<store::Coordinator> coordinator_;

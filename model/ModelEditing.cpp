@@ -77,7 +77,7 @@ void Model::addEmptyRow() {
     addRow(countRows() + 1, {}, columns());
 }
 
-std::shared_ptr<Column> Model::addEmptyColumn() {
+std::shared_ptr<Column> Model::appendColumn() {
     if (!context_)
         return nullptr;
     const int64_t num = nextColumnNum();
@@ -85,11 +85,19 @@ std::shared_ptr<Column> Model::addEmptyColumn() {
     if (!column)
         return nullptr;
     column->setNum(num);
+    column->setOrder(static_cast<int64_t>(countColumns()) - 1); // the new column is counted
+    return column;
+}
+
+std::shared_ptr<Column> Model::addEmptyColumn() {
+    auto column = appendColumn();
+    if (!column)
+        return nullptr;
+    const int64_t num = column->num();
     std::string name = foundation::tr("Var%u");
     if (auto at = name.find("%u"); at != std::string::npos)
         name.replace(at, 2, std::to_string(num + 1));
     column->setName(std::move(name));
-    column->setOrder(static_cast<int64_t>(countColumns()) - 1);
 
     static const std::vector<int> cellSlots{Cell::kData, Cell::kColNum, Cell::kRowNum};
     const int cellEntity = context_->schema().entityIndex(Cell::entityName);
@@ -125,15 +133,11 @@ void Model::removeColumn(Column& column) {
 std::shared_ptr<Column> Model::addColumnNamed(const std::string& name, const Column* x, const Column* y,
                                               double c,
                                               const std::function<double(double, double, double)>& formula) {
-    if (!context_)
-        return nullptr;
-    const int64_t num = nextColumnNum();
-    auto column = context_->insertNewObject<Column>();
+    auto column = appendColumn();
     if (!column)
         return nullptr;
+    const int64_t num = column->num();
     column->setName(name);
-    column->setNum(num);
-    column->setOrder(static_cast<int64_t>(countColumns()) - 1);
 
     std::vector<int64_t> rows;
     store::FetchRequest r{"Row", "\"num\" IS NOT NULL", {}, {{"num", true}}, 0};
