@@ -5,6 +5,7 @@
 // that one writes a file of several GB and runs for minutes, so it runs only with the argument "--wide".
 #include "bench/BenchImport.h"
 #include "bench/BenchWorkspace.h"
+#include "bench/ScratchFolder.h"
 #include "import/FileImporter.h"
 #include "model/Model.h"
 #include "platform/store/Coordinator.h"
@@ -156,25 +157,23 @@ ChildRun sqliteShellImport(const std::string& longForm, const std::string& db) {
 
 int main(int argc, char** argv) {
     const bool wide = argc > 1 && std::strcmp(argv[1], "--wide") == 0;
-    std::string folder = (fs::temp_directory_path() / "ovrida-bench-file-import-XXXXXX").string();
-    if (!mkdtemp(folder.data()))
-        return 1;
+    const benchfiles::ScratchFolder folder("file-import");
     int status = 0;
 
-    const std::string csv = folder + "/table.csv", longForm = folder + "/long.csv";
+    const std::string csv = folder.file("table.csv"), longForm = folder.file("long.csv");
     writeTable(csv, longForm, 50);
     ChildRun ours{1e300, 1e300, 0, true}, shell{1e300, 1e300, 0, true};
     for (int run = 0; run < 2; ++run) {
-        fs::remove(folder + "/w.ov");
-        fs::remove(folder + "/s.db");
-        ChildRun r = importInChild(csv, folder + "/w.ov");
+        fs::remove(folder.file("w.ov"));
+        fs::remove(folder.file("s.db"));
+        ChildRun r = importInChild(csv, folder.file("w.ov"));
         if (!r.ok) {
             std::fprintf(stderr, "import failed\n");
             status = 1;
         }
         ours = {std::min(ours.seconds, r.seconds), std::min(ours.cpuSeconds, r.cpuSeconds),
                 std::max(ours.peakMB, r.peakMB), ours.ok && r.ok};
-        ChildRun s = sqliteShellImport(longForm, folder + "/s.db");
+        ChildRun s = sqliteShellImport(longForm, folder.file("s.db"));
         shell = {std::min(shell.seconds, s.seconds), std::min(shell.cpuSeconds, s.cpuSeconds), 0, true};
     }
     const double ratio = ours.cpuSeconds / shell.cpuSeconds;
@@ -186,23 +185,22 @@ int main(int argc, char** argv) {
     if (ratio > 2)
         status = 1;
     fs::remove(longForm);
-    fs::remove(folder + "/w.ov");
-    fs::remove(folder + "/s.db");
+    fs::remove(folder.file("w.ov"));
+    fs::remove(folder.file("s.db"));
 
     if (!wide) {
         std::printf("import of 100,000 x 500: skipped (several GB of disk, minutes); run with --wide\n");
     } else {
         writeTable(csv, "", 500);
-        ChildRun r = importInChild(csv, folder + "/w.ov");
+        ChildRun r = importInChild(csv, folder.file("w.ov"));
         std::printf(
             "import of 100,000 rows x 500 columns (%.0f MB CSV, %.0f MB workspace): %.1f s (processor "
             "%.1f s), peak resident %.0f MB (target < 300)%s\n",
             static_cast<double>(fs::file_size(csv)) / 1e6,
-            static_cast<double>(fs::file_size(folder + "/w.ov")) / 1e6, r.seconds, r.cpuSeconds, r.peakMB,
+            static_cast<double>(fs::file_size(folder.file("w.ov"))) / 1e6, r.seconds, r.cpuSeconds, r.peakMB,
             r.ok ? "" : " FAILED");
         if (!r.ok || r.peakMB >= 300)
             status = 1;
     }
-    fs::remove_all(folder);
     return status;
 }

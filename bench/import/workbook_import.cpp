@@ -5,6 +5,7 @@
 // ratio is skipped).
 #include "bench/BenchImport.h"
 #include "bench/BenchWorkspace.h"
+#include "bench/ScratchFolder.h"
 #include "import/FileImporter.h"
 #include "import/SSZipArchive.h"
 #include "model/Model.h"
@@ -171,20 +172,18 @@ double timeImport(const std::string& file, const std::string& workspace) {
 } // namespace
 
 int main() {
-    std::string folder = (fs::temp_directory_path() / "ovrida-bench-workbook-XXXXXX").string();
-    if (!mkdtemp(folder.data()))
-        return 1;
+    const benchfiles::ScratchFolder folder("workbook");
     // The importer's log lines (one per 100 rows) would drown the figures.
     const int null = ::open("/dev/null", O_WRONLY);
     const int saved = dup(2);
-    const std::string csv = folder + "/t.csv", xlsx = folder + "/t.xlsx", xls = folder + "/t.xls";
+    const std::string csv = folder.file("t.csv"), xlsx = folder.file("t.xlsx"), xls = folder.file("t.xls");
     writeCsv(csv);
     writeXlsx(xlsx);
     const bool haveXls = writeXls(xls);
     dup2(null, 2);
-    const double tCsv = timeImport(csv, folder + "/c.ov");
-    const double tXlsx = timeImport(xlsx, folder + "/x.ov");
-    const double tXls = haveXls ? timeImport(xls, folder + "/s.ov") : 0;
+    const double tCsv = timeImport(csv, folder.file("c.ov"));
+    const double tXlsx = timeImport(xlsx, folder.file("x.ov"));
+    const double tXls = haveXls ? timeImport(xls, folder.file("s.ov")) : 0;
     dup2(saved, 2);
     int status = 0;
     std::printf("workbook import, %d rows x %d columns, into a workspace (best of 2)\n", kRows, kCols);
@@ -196,7 +195,5 @@ int main() {
                     tXls / tCsv <= 2 ? "" : "  OVER TARGET");
     else
         std::printf("  xls  skipped: python3-xlwt is not installed to write the workbook\n");
-    std::error_code ec;
-    fs::remove_all(folder, ec);
     return status;
 }

@@ -3,6 +3,7 @@
 // target (at most 3x); columns of words and of dates are reported with the same baseline.
 #include "bench/BenchTiming.h"
 #include "bench/BenchWorkspace.h"
+#include "bench/ScratchFolder.h"
 #include "model/Model.h"
 
 #include <sqlite3.h>
@@ -152,9 +153,7 @@ Result measure(const std::string& file, int columns) {
 
 int main() {
     std::setlocale(LC_ALL, "C"); // strtod of the baseline reads "."
-    std::string folder = (fs::temp_directory_path() / "ovrida-bench-stats-XXXXXX").string();
-    if (!mkdtemp(folder.data()))
-        return 1;
+    const benchfiles::ScratchFolder folder("stats");
     struct Kind {
         const char* name;
         int columns;
@@ -163,7 +162,7 @@ int main() {
     const Kind kinds[] = {{"numbers", 50, number}, {"words", 10, word}, {"dates", 10, date}};
     int status = 0;
     for (const auto& k : kinds) {
-        const std::string file = folder + "/" + k.name + ".ov";
+        const std::string file = folder.file(std::string(k.name) + ".ov");
         makeWorkspace(file, k.columns, k.make);
         const Result r = measure(file, k.columns);
         const double ratio = r.model / r.bare;
@@ -177,6 +176,5 @@ int main() {
         if (target && ratio > 3)
             status = 1;
     }
-    fs::remove_all(folder);
     return status;
 }

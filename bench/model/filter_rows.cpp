@@ -3,6 +3,7 @@
 // a bare read of the same two columns' cells with strtod on the numeric texts.
 #include "bench/BenchTiming.h"
 #include "bench/BenchWorkspace.h"
+#include "bench/ScratchFolder.h"
 #include "model/Model.h"
 #include "platform/foundation/Locale.h"
 
@@ -53,9 +54,8 @@ size_t bareScan(const std::string& path) {
 int main() {
     foundation::setCurrentLocale("en_US");
     namespace fs = std::filesystem;
-    const fs::path folder = fs::temp_directory_path() / ("ovrida-bench-filter-" + std::to_string(::getpid()));
-    fs::create_directories(folder);
-    const std::string path = (folder / "Filter.ov").string();
+    const benchfiles::ScratchFolder folder("filter");
+    const std::string path = folder.file("Filter.ov");
 
     const auto opened = benchworkspace::openModel(path);
     Model& m = *opened;
@@ -87,7 +87,5 @@ int main() {
     std::printf("  rowsWhere:              %.0f rows/s (%zu rows pass)\n", kRows / filterSeconds, passed);
     std::printf("  bare scan with strtod:  %.0f rows/s (%zu hits)\n", kRows / bareSeconds, kept);
     std::printf("  rowsWhere time / bare scan time: %.2f\n", filterSeconds / bareSeconds);
-    std::error_code ec;
-    fs::remove_all(folder, ec);
     return 0;
 }

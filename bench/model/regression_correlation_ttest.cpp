@@ -3,6 +3,7 @@
 // run; and the time and iterations of a logistic fit with the same regressors.
 #include "bench/BenchTiming.h"
 #include "bench/BenchWorkspace.h"
+#include "bench/ScratchFolder.h"
 #include "model/CellReading.h"
 #include "model/CellTexts.h"
 #include "model/Model.h"
@@ -54,10 +55,8 @@ double timed(const std::function<void()>& f) {
 int main() {
     foundation::setCurrentLocale("en_US");
     namespace fs = std::filesystem;
-    const fs::path folder =
-        fs::temp_directory_path() / ("ovrida-bench-regression-" + std::to_string(::getpid()));
-    fs::create_directories(folder);
-    const std::string path = (folder / "Regression.ov").string();
+    const benchfiles::ScratchFolder folder("regression");
+    const std::string path = folder.file("Regression.ov");
 
     const auto opened = benchworkspace::openModel(path);
     Model& m = *opened;
@@ -139,7 +138,5 @@ int main() {
                 logisticTime, static_cast<long long>(logistic.numIter.value_or(0)),
                 logistic.converged.value_or(false) ? 1 : 0, static_cast<long long>(logistic.N),
                 logistic.AUC.value_or(NAN));
-    std::error_code ec;
-    fs::remove_all(folder, ec);
     return 0;
 }

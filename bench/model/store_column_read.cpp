@@ -3,6 +3,7 @@
 // reference, against a SELECT of the texts alone.
 #include "bench/BenchTiming.h"
 #include "bench/BenchWorkspace.h"
+#include "bench/ScratchFolder.h"
 #include "model/Model.h"
 
 #include <sqlite3.h>
@@ -55,10 +56,8 @@ void makeWorkspace(const std::string& file) {
 } // namespace
 
 int main() {
-    std::string folder = (fs::temp_directory_path() / "ovrida-bench-read-XXXXXX").string();
-    if (!mkdtemp(folder.data()))
-        return 1;
-    const std::string file = folder + "/read.ov";
+    const benchfiles::ScratchFolder folder("read");
+    const std::string file = folder.file("read.ov");
     makeWorkspace(file);
 
     auto model = openModel(file);
@@ -120,7 +119,6 @@ int main() {
     sqlite3_finalize(select);
     sqlite3_close(db);
     model.reset();
-    fs::remove_all(folder);
 
     std::sort(throughModel.begin(), throughModel.end());
     std::sort(bare.begin(), bare.end());

@@ -3,6 +3,7 @@
 // tables. Both write without sync, as an import does. Prints medians and their ratio (target <= 1.5).
 #include "bench/BenchTiming.h"
 #include "bench/BenchWorkspace.h"
+#include "bench/ScratchFolder.h"
 #include "model/Model.h"
 #include "platform/store/Coordinator.h"
 
@@ -127,10 +128,8 @@ void bare(const std::string& file, const std::vector<std::vector<std::string>>& 
 
 int main() {
     const auto data = makeRows();
-    std::string folder = (fs::temp_directory_path() / "ovrida-bench-import-XXXXXX").string();
-    if (!mkdtemp(folder.data()))
-        return 1;
-    const std::string file = folder + "/import.ov";
+    const benchfiles::ScratchFolder folder("import");
+    const std::string file = folder.file("import.ov");
     std::vector<double> model, plain;
     for (int run = 0; run < kRuns; ++run) {
         fs::remove(file);
@@ -142,7 +141,6 @@ int main() {
             std::printf("workspace file %.1f MB (Model), %.1f MB (bare)\n", static_cast<double>(size) / 1e6,
                         static_cast<double>(fs::file_size(file)) / 1e6);
     }
-    fs::remove_all(folder);
     std::sort(model.begin(), model.end());
     std::sort(plain.begin(), plain.end());
     const double m = model[kRuns / 2], b = plain[kRuns / 2];

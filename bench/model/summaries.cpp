@@ -3,6 +3,7 @@
 // Model's own number reader in the same run.
 #include "bench/BenchTiming.h"
 #include "bench/BenchWorkspace.h"
+#include "bench/ScratchFolder.h"
 #include "model/CellReading.h"
 #include "model/CellTexts.h"
 #include "model/Model.h"
@@ -56,10 +57,8 @@ double timed(const std::function<void()>& f) {
 int main() {
     foundation::setCurrentLocale("en_US");
     namespace fs = std::filesystem;
-    const fs::path folder =
-        fs::temp_directory_path() / ("ovrida-bench-summaries-" + std::to_string(::getpid()));
-    fs::create_directories(folder);
-    const std::string path = (folder / "Summaries.ov").string();
+    const benchfiles::ScratchFolder folder("summaries");
+    const std::string path = folder.file("Summaries.ov");
 
     const auto opened = benchworkspace::openModel(path);
     Model& m = *opened;
@@ -122,7 +121,5 @@ int main() {
     std::printf("  against reading the texts alone (%zu cells): two-way table ratio %.2f, grouped summary "
                 "ratio %.2f\n",
                 cells, tableTime / readTwoWay, groupTime / readGroups);
-    std::error_code ec;
-    fs::remove_all(folder, ec);
     return 0;
 }
