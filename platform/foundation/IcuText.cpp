@@ -1,6 +1,9 @@
-// UTF-8 <-> UTF-16 through ICU, substituting U+FFFD for malformed input.
+// UTF-8 <-> UTF-16 through ICU, substituting U+FFFD for malformed input; folding for searches.
 #include "platform/foundation/IcuText.h"
 
+#include <unicode/normalizer2.h>
+#include <unicode/uchar.h>
+#include <unicode/unistr.h>
 #include <unicode/ustring.h>
 
 namespace foundation::icu {
@@ -32,3 +35,29 @@ std::string toUtf8(const UChar* text, int32_t length) {
 }
 
 } // namespace foundation::icu
+
+namespace foundation {
+
+std::string foldForSearch(std::string_view text) {
+    UErrorCode status = U_ZERO_ERROR;
+    const ::icu::Normalizer2* nfd = ::icu::Normalizer2::getNFDInstance(status);
+    ::icu::UnicodeString source = ::icu::UnicodeString::fromUTF8(
+        ::icu::StringPiece(text.data(), static_cast<int32_t>(text.size())));
+    ::icu::UnicodeString decomposed = U_SUCCESS(status) ? nfd->normalize(source, status) : source;
+    if (U_FAILURE(status))
+        decomposed = source;
+    ::icu::UnicodeString bare;
+    for (int32_t i = 0; i < decomposed.length();) {
+        UChar32 c = decomposed.char32At(i);
+        if (u_charType(c) != U_NON_SPACING_MARK)
+            bare.append(c);
+        i += U16_LENGTH(c);
+    }
+    // Full folding (the default) turns "ß" into "ss" and ligatures into their letters.
+    bare.foldCase(U_FOLD_CASE_DEFAULT);
+    std::string out;
+    bare.toUTF8String(out);
+    return out;
+}
+
+} // namespace foundation

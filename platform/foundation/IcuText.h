@@ -1,5 +1,5 @@
-// Conversions between our UTF-8 strings and ICU's UTF-16, for the formatters and readers.
-// Malformed UTF-8 becomes U+FFFD rather than an error, so a bad cell never stops a scan.
+// Conversions between our UTF-8 strings and ICU's UTF-16, for the formatters and readers, and the
+// folding that searches compare under. Malformed UTF-8 becomes U+FFFD rather than an error.
 #pragma once
 
 #include <string>
@@ -17,3 +17,12 @@ inline std::string toUtf8(std::u16string_view text) {
 }
 
 } // namespace foundation::icu
+
+namespace foundation {
+
+// The form a search compares in, so that a search ignores case and accents: the text decomposed, its
+// combining marks dropped, then case-folded in full ("Âge" -> "age", "Straße" -> "strasse",
+// "ﬁ" -> "fi"). A title contains a search text when the fold of one contains the fold of the other.
+std::string foldForSearch(std::string_view text);
+
+} // namespace foundation

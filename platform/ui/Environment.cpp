@@ -1,9 +1,11 @@
-// Resolving the documents and temporary folders from the user's environment.
+// Resolving the documents and temporary folders from the user's environment; the app's images.
 #include "platform/ui/Environment.h"
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <tuple>
 #include <unistd.h>
 
 namespace ui {
@@ -64,6 +66,22 @@ std::string Environment::defaultTemporaryFolder() {
     std::error_code ec;
     std::filesystem::create_directories(folder, ec);
     return folder;
+}
+
+std::optional<gfx::Image> imageNamed(const std::string& name) {
+    // Names come from texts too (the glossary's image references): nothing that climbs out of the folder.
+    if (name.empty() || name.front() == '.' || name.find_first_of("/\\") != std::string::npos)
+        return std::nullopt;
+    const Environment& env = Environment::shared();
+    // Keyed by folder and scale as well, so a test that moves the resources never sees stale images.
+    static std::map<std::tuple<std::string, double, std::string>, std::optional<gfx::Image>> loaded;
+    auto key = std::make_tuple(env.resourcesFolder, env.scale, name);
+    if (auto it = loaded.find(key); it != loaded.end())
+        return it->second;
+    auto path = std::filesystem::path(env.resourcesFolder) / "icons" / (name + ".png");
+    auto image = gfx::Image::loadPNG(path.string(), env.scale);
+    loaded.emplace(key, image);
+    return image;
 }
 
 } // namespace ui

@@ -1,7 +1,11 @@
 // Where the app finds and keeps things: the resources folder, the documents folder (XDG documents
-// folder + "Ovrida", or --documents DIR), a per-process temporary folder, and the version.
+// folder + "Ovrida", or --documents DIR), a per-process temporary folder, and the version; the app's
+// own images by name.
 #pragma once
 
+#include "platform/graphics/Image.h"
+
+#include <optional>
 #include <string>
 
 namespace ui {
@@ -11,6 +15,8 @@ struct Environment {
     std::string documentsFolder;
     std::string temporaryFolder;
     std::string version = "0.1";
+    // Pixels per point of the screen: at 2 and above the "@2x" images are preferred.
+    double scale = 1;
 
     // The process's environment (once-only shared object, set up by main() or a test).
     static Environment& shared();
@@ -19,5 +25,10 @@ struct Environment {
     // $TMPDIR (else /tmp) and a folder of this process, made on first use.
     static std::string defaultTemporaryFolder();
 };
+
+// The image "icons/<name>.png" of the resources folder ("@2x" preferred at a scale of 2 and above),
+// read once and kept; nothing for a name the folder lacks or one that is not a plain file name.
+// Main thread only.
+std::optional<gfx::Image> imageNamed(const std::string& name);
 
 } // namespace ui

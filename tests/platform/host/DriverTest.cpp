@@ -10,6 +10,7 @@
 #include "platform/ui/Label.h"
 #include "platform/ui/ScrollView.h"
 #include "platform/ui/TextField.h"
+#include "tests/RenderChecks.h"
 
 #include <gtest/gtest.h>
 
@@ -438,21 +439,6 @@ TEST(HeadlessLoop, TimersFireOnTheVirtualClockOnly) {
     EXPECT_NEAR(firedAt[0], 2, 1e-9);
 }
 
-// The share of pixels whose channels all lie within `tolerance` of the reference.
-double matchingShare(const gfx::Image& a, const gfx::Image& b, double tolerance) {
-    if (a.pixelWidth() != b.pixelWidth() || a.pixelHeight() != b.pixelHeight())
-        return 0;
-    long same = 0;
-    for (int y = 0; y < a.pixelHeight(); ++y)
-        for (int x = 0; x < a.pixelWidth(); ++x) {
-            gfx::Color p = a.pixel(x, y), q = b.pixel(x, y);
-            if (std::fabs(p.red - q.red) <= tolerance && std::fabs(p.green - q.green) <= tolerance &&
-                std::fabs(p.blue - q.blue) <= tolerance && std::fabs(p.alpha - q.alpha) <= tolerance)
-                ++same;
-        }
-    return double(same) / (double(a.pixelWidth()) * a.pixelHeight());
-}
-
 TEST_F(Form, ScreenshotMatchesTheGoldenWithinATolerance) {
     panel->setBackgroundColor(gfx::Color{0.9, 0.95, 1, 1});
     button->layer().setBorderWidth(1);
@@ -471,18 +457,15 @@ TEST_F(Form, ScreenshotMatchesTheGoldenWithinATolerance) {
     ASSERT_EQ(shot.pixelWidth(), 320);
     ASSERT_EQ(shot.pixelHeight(), 480);
     const std::string golden = "tests/fixtures/ui/form.png";
-    if (std::getenv("OVRIDA_UPDATE_GOLDENS")) {
-        ASSERT_TRUE(shot.writePNG(golden));
-    }
-    auto expected = gfx::Image::loadPNG(golden);
-    ASSERT_TRUE(expected) << "missing " << golden << " (OVRIDA_UPDATE_GOLDENS=1 writes it)";
-    EXPECT_GT(matchingShare(shot, *expected, 0.1), 0.995);
+    EXPECT_TRUE(renderChecks::matchesGolden(shot, golden));
 
     // A changed screen does not match: the comparison is not blind.
     label->setText("Something else entirely, written across the label");
     button->setTitle("Cancel");
     badge->setBackgroundColor(gfx::Color{0, 0, 1, 1});
-    EXPECT_LT(matchingShare(driver.screenshot(), *expected, 0.1), 0.995);
+    auto expected = gfx::Image::loadPNG(golden);
+    ASSERT_TRUE(expected);
+    EXPECT_GT(renderChecks::compareImages(driver.screenshot(), *expected).share(), 0.005);
     // A saved screenshot reads back as a PNG of the window's size.
     const std::string path = testing::TempDir() + "/form-shot.png";
     ASSERT_TRUE(driver.saveScreenshot(path));

@@ -57,3 +57,44 @@ TEST(Environment, TheTemporaryFolderExistsAndBelongsToThisProcess) {
 }
 
 } // namespace
+
+namespace {
+
+// The app's images by name: the @2x variant on a sharp screen, each read once, nothing for names that
+// are missing or try to leave the icons folder.
+TEST(Environment, ImagesByNameFromTheResourcesIcons) {
+    namespace fs = std::filesystem;
+    fs::path root = fs::path(testing::TempDir()) / ("images-" + std::to_string(::getpid()));
+    fs::create_directories(root / "icons");
+    ASSERT_TRUE(gfx::Image::blank(8, 6).writePNG((root / "icons" / "dot.png").string()));
+    ASSERT_TRUE(gfx::Image::blank(16, 12).writePNG((root / "icons" / "dot@2x.png").string()));
+    ASSERT_TRUE(gfx::Image::blank(4, 4).writePNG((root / "secret.png").string()));
+    ui::Environment& env = ui::Environment::shared();
+    ui::Environment saved = env;
+    env.resourcesFolder = root.string();
+
+    env.scale = 1;
+    auto one = ui::imageNamed("dot");
+    ASSERT_TRUE(one);
+    EXPECT_EQ(one->pixelWidth(), 8);
+    EXPECT_EQ(one->size(), (gfx::Size{8, 6}));
+    env.scale = 2;
+    auto two = ui::imageNamed("dot");
+    ASSERT_TRUE(two);
+    EXPECT_EQ(two->pixelWidth(), 16);
+    EXPECT_EQ(two->size(), (gfx::Size{8, 6}));
+
+    for (const char* name : {"nothing", "", "../secret", "..", ".hidden", "icons/../../secret", "/etc/passwd"}) {
+        SCOPED_TRACE(name);
+        EXPECT_FALSE(ui::imageNamed(name));
+    }
+    // Read once: the file going away afterwards changes nothing.
+    fs::remove(root / "icons" / "dot@2x.png");
+    auto again = ui::imageNamed("dot");
+    ASSERT_TRUE(again);
+    EXPECT_TRUE(again->sameBitmap(*two));
+    env = saved;
+    fs::remove_all(root);
+}
+
+} // namespace
