@@ -9,7 +9,7 @@ namespace ui {
 
 void CollectionViewLayout::invalidateLayout() {
     if (collectionView_)
-        collectionView_->invalidateLayout();
+        collectionView_->markNeedsPrepare();
 }
 
 void CollectionViewCell::applyLayoutAttributes(const CollectionViewLayoutAttributes& a) {
@@ -120,9 +120,17 @@ int CollectionView::numberOfItemsInSection(int section) const {
     return std::max(0, dataSource_->numberOfItemsInSection(const_cast<CollectionView&>(*this), section));
 }
 
-void CollectionView::invalidateLayout() {
+void CollectionView::markNeedsPrepare() {
     needsPrepare_ = true;
-    setNeedsLayout();
+    // Inside a layout pass the prepare follows in this same pass.
+    if (!inLayout_)
+        setNeedsLayout();
+}
+
+void CollectionView::invalidateLayout() {
+    layout_->invalidateLayout();
+    // A layout whose override forgets the base still gets its prepare.
+    markNeedsPrepare();
 }
 
 void CollectionView::reloadData() {
@@ -150,8 +158,11 @@ void CollectionView::deleteItemsAtIndexPaths(const std::vector<IndexPath>& index
 void CollectionView::layoutSubviews() {
     ScrollView::layoutSubviews();
     Rect b = bounds();
-    if (!needsPrepare_ && b != lastBounds_ && layout_->shouldInvalidateLayoutForBoundsChange(b))
-        needsPrepare_ = true;
+    if (b != lastBounds_ && layout_->shouldInvalidateLayoutForBoundsChange(b)) {
+        inLayout_ = true;
+        invalidateLayout();
+        inLayout_ = false;
+    }
     lastBounds_ = b;
     if (needsPrepare_) {
         needsPrepare_ = false;
@@ -162,18 +173,17 @@ void CollectionView::layoutSubviews() {
     }
     if (!dataSource_)
         return;
+    // A layout may answer more than the rect (one answers every item): cells only for what shows.
     auto attrs = layout_->layoutAttributesForElementsInRect(b);
+    std::erase_if(attrs, [&](const LayoutAttributesPtr& a) { return !a || !a->frame.intersects(b); });
     std::stable_sort(attrs.begin(), attrs.end(),
                      [](const auto& x, const auto& y) { return x->zIndex < y->zIndex; });
     std::set<IndexPath> wanted;
     for (const auto& a : attrs)
-        if (a)
-            wanted.insert(a->indexPath);
+        wanted.insert(a->indexPath);
     cells_.recycleIf([&](const IndexPath& ip) { return !wanted.count(ip); });
     std::vector<View*> order;
     for (const auto& a : attrs) {
-        if (!a)
-            continue;
         CollectionViewCell* cell = cells_.cellAt(a->indexPath);
         if (!cell) {
             auto made = dataSource_->cellForItemAtIndexPath(*this, a->indexPath);

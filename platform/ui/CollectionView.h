@@ -1,6 +1,7 @@
 // A collection of items placed by a layout object (prepare, content size, attributes in a rect,
-// attributes for an item), drawing cells in zIndex order and making cells only for what the layout
-// returns for the visible rect. A flow layout places equal items in rows.
+// attributes for an item), drawing cells in zIndex order and making cells only for the attributes whose
+// frames meet the visible bounds, whatever else the layout returns. A flow layout places equal items in
+// rows.
 #pragma once
 
 #include "platform/ui/CellReusePool.h"
@@ -40,7 +41,10 @@ class CollectionViewLayout {
     virtual LayoutAttributesPtr layoutAttributesForItemAtIndexPath(IndexPath indexPath) const = 0;
     // True asks for a fresh prepareLayout when the visible bounds move (a frozen header does).
     virtual bool shouldInvalidateLayoutForBoundsChange(const Rect& newBounds) const { return false; }
-    void invalidateLayout();
+    // Marks the view for a new prepareLayout. The view also calls it, before that prepare, for each
+    // invalidation of its own (a bounds change the layout accepts, a reload, batch updates), so a
+    // layout that keeps caches overrides it to drop them, calling this base.
+    virtual void invalidateLayout();
 
   private:
     friend class CollectionView;
@@ -121,6 +125,7 @@ class CollectionView : public ScrollView {
     // Every cell the view holds, shown or waiting for reuse.
     size_t cellCount() const;
     void scrollToItemAtIndexPath(IndexPath ip, bool animated);
+    // Tells the layout (its invalidateLayout) and prepares it again at the next layout pass.
     void invalidateLayout();
 
     void layoutSubviews() override;
@@ -129,10 +134,14 @@ class CollectionView : public ScrollView {
     void touchesCancelled(const Touches& touches, const Event& event) override {}
 
   private:
+    friend class CollectionViewLayout;
+    // A new prepareLayout at the next pass, without telling the layout (it asked for it).
+    void markNeedsPrepare();
     std::shared_ptr<CollectionViewLayout> layout_;
     CollectionViewDataSource* dataSource_ = nullptr;
     CollectionViewDelegate* delegate_ = nullptr;
     bool needsPrepare_ = true;
+    bool inLayout_ = false;
     Rect lastBounds_ = Rect::null();
     CellReusePool<IndexPath, CollectionViewCell> cells_;
     std::set<IndexPath> selected_;

@@ -137,6 +137,81 @@ TEST_F(FrozenGrid, ScrollingFiftyScreensKeepsOnlyAScreensWorthOfCellsAndTheHeade
     EXPECT_EQ(col, int((o.x + 200) / kWidth));
 }
 
+// A layout that answers every item for any rectangle and counts the invalidations it hears of.
+class EveryItemLayout : public FrozenHeaderLayout {
+  public:
+    int invalidations = 0;
+    bool followsBounds = true;
+    void invalidateLayout() override {
+        ++invalidations;
+        FrozenHeaderLayout::invalidateLayout();
+    }
+    bool shouldInvalidateLayoutForBoundsChange(const Rect&) const override { return followsBounds; }
+    std::vector<LayoutAttributesPtr> layoutAttributesForElementsInRect(const Rect&) const override {
+        std::vector<LayoutAttributesPtr> out;
+        for (int i = 0; i < kRows * kColumns; ++i)
+            out.push_back(layoutAttributesForItemAtIndexPath({0, i}));
+        return out;
+    }
+};
+
+struct EveryItemGrid : ::testing::Test {
+    host::HeadlessHost host{{320, 480}};
+    std::shared_ptr<EveryItemLayout> layout = std::make_shared<EveryItemLayout>();
+    std::shared_ptr<CollectionView> view = std::make_shared<CollectionView>(Rect{0, 0, 320, 480}, layout);
+    Grid grid;
+    void SetUp() override {
+        host.window().addSubview(view);
+        view->setDataSource(&grid);
+        host.drain();
+    }
+    // The items whose frames meet the visible bounds.
+    size_t meetingTheWindow() const {
+        size_t n = 0;
+        Rect b = view->bounds();
+        for (const auto& a : layout->layoutAttributesForElementsInRect(b))
+            n += a->frame.intersects(b);
+        return n;
+    }
+};
+
+TEST_F(EveryItemGrid, CellsAreMadeOnlyForWhatMeetsTheWindowBeforeAndAfterScrolling) {
+    size_t most = meetingTheWindow();
+    EXPECT_EQ(view->visibleCells().size(), most);
+    EXPECT_EQ(view->cellCount(), most);
+    for (int screen = 1; screen <= 50; ++screen) {
+        view->setContentOffset({std::fmod(screen * 320.0, kColumns * kWidth - 320),
+                                std::fmod(screen * 480.0, kRows * kHeight - 480)});
+        host.drain();
+        size_t meeting = meetingTheWindow();
+        most = std::max(most, meeting);
+        ASSERT_EQ(view->visibleCells().size(), meeting) << "screen " << screen;
+        // Cells that scrolled away wait for reuse; no more are ever made than one window needs.
+        ASSERT_LE(view->cellCount(), most) << "screen " << screen;
+    }
+}
+
+TEST_F(EveryItemGrid, TheLayoutHearsOfEachInvalidationOfTheViewOnce) {
+    layout->invalidations = 0;
+    view->setContentOffset({0, 100});
+    host.drain();
+    EXPECT_EQ(layout->invalidations, 1) << "an accepted bounds change";
+    view->reloadData();
+    host.drain();
+    EXPECT_EQ(layout->invalidations, 2) << "a reload";
+    layout->followsBounds = false;
+    view->setContentOffset({0, 200});
+    host.drain();
+    EXPECT_EQ(layout->invalidations, 2) << "a refused bounds change";
+    // The layout's own call asks for a new prepare without coming back to it.
+    layout->calls.clear();
+    layout->FrozenHeaderLayout::invalidateLayout();
+    host.drain();
+    EXPECT_EQ(layout->invalidations, 2);
+    ASSERT_FALSE(layout->calls.empty());
+    EXPECT_EQ(layout->calls.front(), "prepare");
+}
+
 struct Items : CollectionViewDataSource {
     int count = 20;
     int numberOfItemsInSection(CollectionView&, int) override { return count; }
