@@ -11,6 +11,13 @@ namespace ui {
 inline const std::string TextFieldTextDidChangeNotification = "UITextFieldTextDidChangeNotification";
 
 enum class TextBorderStyle { None = 0, Line = 1, Bezel = 2, RoundedRect = 3 };
+// What an on-screen keyboard would offer; kept for the screens that choose it (a desktop types freely).
+enum class KeyboardType { Default = 0, ASCIICapable = 1, NumbersAndPunctuation = 2, URL = 3, NumberPad = 4,
+                          PhonePad = 5, NamePhonePad = 6, EmailAddress = 7, DecimalPad = 8 };
+enum class ReturnKeyType { Default = 0, Go = 1, Google = 2, Join = 3, Next = 4, Route = 5, Search = 6,
+                           Send = 7, Yahoo = 8, Done = 9 };
+enum class TextAutocorrectionType { Default = 0, No = 1, Yes = 2 };
+enum class TextAutocapitalizationType { None = 0, Words = 1, Sentences = 2, AllCharacters = 3 };
 enum class TextFieldViewMode { Never, WhileEditing, UnlessEditing, Always };
 
 struct TextRange {
@@ -58,6 +65,14 @@ class TextField : public Control, public KeyInput {
     void setTextAlignment(gfx::TextAlignment a);
     TextFieldDelegate* delegate() const { return delegate_; }
     void setDelegate(TextFieldDelegate* d) { delegate_ = d; }
+    KeyboardType keyboardType() const { return keyboardType_; }
+    void setKeyboardType(KeyboardType type) { keyboardType_ = type; }
+    ReturnKeyType returnKeyType() const { return returnKeyType_; }
+    void setReturnKeyType(ReturnKeyType type) { returnKeyType_ = type; }
+    TextAutocorrectionType autocorrectionType() const { return autocorrection_; }
+    void setAutocorrectionType(TextAutocorrectionType type) { autocorrection_ = type; }
+    TextAutocapitalizationType autocapitalizationType() const { return autocapitalization_; }
+    void setAutocapitalizationType(TextAutocapitalizationType type) { autocapitalization_ = type; }
     bool isEditing() const { return editing_; }
     TextRange selectedRange() const { return selection_; }
     void setSelectedRange(TextRange range);
@@ -94,6 +109,10 @@ class TextField : public Control, public KeyInput {
     Color textColor_ = Color::black();
     gfx::TextAlignment alignment_ = gfx::TextAlignment::Left;
     TextFieldDelegate* delegate_ = nullptr;
+    KeyboardType keyboardType_ = KeyboardType::Default;
+    ReturnKeyType returnKeyType_ = ReturnKeyType::Default;
+    TextAutocorrectionType autocorrection_ = TextAutocorrectionType::Default;
+    TextAutocapitalizationType autocapitalization_ = TextAutocapitalizationType::Sentences;
     bool editing_ = false;
     TextRange selection_;
 };

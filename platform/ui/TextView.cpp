@@ -17,6 +17,9 @@ void TextView::setAttributedText(gfx::RichText text) {
 
 void TextView::setText(const std::string& text) {
     gfx::RichText rich;
+    gfx::ParagraphStyle paragraph;
+    paragraph.alignment = alignment_;
+    rich.setParagraphStyle(paragraph);
     gfx::TextAttributes a;
     a.family = font_.name();
     a.size = font_.size();

@@ -24,6 +24,9 @@ class TextView : public ScrollView {
     void setText(const std::string& text);
     const gfx::Font& font() const { return font_; }
     void setFont(gfx::Font font) { font_ = std::move(font); }
+    // For the plain text set afterwards.
+    gfx::TextAlignment textAlignment() const { return alignment_; }
+    void setTextAlignment(gfx::TextAlignment a) { alignment_ = a; }
     EdgeInsets textContainerInset() const { return inset_; }
     void setTextContainerInset(EdgeInsets inset);
     bool isEditable() const { return editable_; }
@@ -36,6 +39,7 @@ class TextView : public ScrollView {
   private:
     gfx::RichText text_;
     gfx::Font font_ = gfx::Font::system(14);
+    gfx::TextAlignment alignment_ = gfx::TextAlignment::Left;
     EdgeInsets inset_{8, 5, 8, 5};
     bool editable_ = false;
 };

@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 # Draws the app's own file-type icons (a page with a folded corner and the type's letters on a coloured
-# band) as PNG files at 64 and 128 pixels (the @2x variant). Run from this folder: python3 make_icons.py
+# band) as PNG files at 64 and 128 pixels (the @2x variant), and the 20-point funnel of the column
+# filter buttons ("filter_icon", 20 and 40 pixels). Run from this folder: python3 make_icons.py
 import struct
 import zlib
 
@@ -70,16 +71,32 @@ def letter(kind, x, y, band):
     return band
 
 
-def render(kind, size, samples=4):
+FUNNEL = (64, 64, 72)
+
+
+def funnel(x, y):
+    """Colour of the point (x, y) in the 20 x 20 design of the filter icon, or None where transparent."""
+    # A cone from a rim 16 wide at the top narrowing to a neck, then a stem down to the bottom.
+    top, neck, bottom, centre = 3, 11, 17, 10
+    if top <= y < neck:
+        half = 8 - (y - top) * (8 - 1.5) / (neck - top)
+        return FUNNEL if abs(x - centre) < half else None
+    if neck <= y < bottom and abs(x - centre) < 1.5:
+        return FUNNEL
+    return None
+
+
+def render(kind, size, samples=4, design=64, shader=None):
+    shader = shader or (lambda x, y: shade(kind, x, y))
     rows = []
-    unit = 64 / size
+    unit = design / size
     for py in range(size):
         row = bytearray()
         for px in range(size):
             r = g = b = a = 0
             for sy in range(samples):
                 for sx in range(samples):
-                    c = shade(kind, (px + (sx + 0.5) / samples) * unit, (py + (sy + 0.5) / samples) * unit)
+                    c = shader((px + (sx + 0.5) / samples) * unit, (py + (sy + 0.5) / samples) * unit)
                     if c:
                         r, g, b, a = r + c[0], g + c[1], b + c[2], a + 1
             n = samples * samples
@@ -101,3 +118,7 @@ for kind in TYPES:
     for size, suffix in ((64, ""), (128, "@2x")):
         with open(f"{kind}{suffix}.png", "wb") as f:
             f.write(png(render(kind, size), size))
+
+for size, suffix in ((20, ""), (40, "@2x")):
+    with open(f"filter_icon{suffix}.png", "wb") as f:
+        f.write(png(render("filter_icon", size, design=20, shader=funnel), size))
