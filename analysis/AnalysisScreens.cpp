@@ -1,0 +1,11 @@
+// The controller identifiers of the analysis screens.
+#include "analysis/AnalysisScreens.h"
+
+#include "analysis/VariableDetailViewController.h"
+#include "platform/ui/ViewController.h"
+
+void registerAnalysisScreens() {
+    auto& registry = ui::ControllerRegistry::shared();
+    registry.registerController("variableDetail",
+                                [] { return std::make_shared<VariableDetailViewController>(); });
+}
