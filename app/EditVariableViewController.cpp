@@ -7,6 +7,7 @@
 #include "platform/foundation/Dispatch.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/Tr.h"
+#include "platform/ui/TableViewController.h"
 
 #include <cctype>
 #include <cmath>
@@ -174,10 +175,13 @@ void EditVariableViewController::layoutScreen() {
     const std::pair<ui::Label*, ui::View*> rows[] = {{labelChooseVariable_.get(), buttonVariable_.get()},
                                                      {labelChooseVariableY_.get(), buttonVariableY_.get()},
                                                      {chooseConstantC_.get(), fieldConstantC_.get()}};
-    for (size_t i = 0; i < std::size(rows); ++i) {
-        const double y = inputs + row * static_cast<double>(i);
-        rows[i].first->setFrame({pad, y, 30, field});
-        rows[i].second->setFrame({pad + 36, y, inner - 36, field});
+    // The inputs the transformation needs, one after another from the top.
+    double y = inputs;
+    for (const auto& [label, control] : rows) {
+        label->setFrame({pad, y, 30, field});
+        control->setFrame({pad + 36, y, inner - 36, field});
+        if (!control->isHidden())
+            y += row;
     }
     const double variablesHeight = inputs + 2 * row + field + pad;
 
@@ -314,6 +318,7 @@ void EditVariableViewController::refresh() {
     labelChooseVariableY_->setHidden(!eq.needsY);
     fieldConstantC_->setHidden(!eq.needsC);
     chooseConstantC_->setHidden(!eq.needsC);
+    view().setNeedsLayout();
 
     // Once a computation has started nothing enables Create again: a second tap would add a second
     // column of the same name.
@@ -341,8 +346,24 @@ void EditVariableViewController::chooseTransformation(ui::Control& sender) {
 }
 
 void EditVariableViewController::chooseVariable(ui::Control& sender) {
-    // TODO(chooser): presented once the table-view controller is in the platform.
-    (void)sender;
+    auto chooser = std::make_shared<ui::TableViewController>(ui::TableViewStyle::Plain);
+    ui::TableView& table = chooser->tableView();
+    table.setDataSource(this);
+    table.setTableDelegate(this);
+    table.setTag(sender.tag());
+    chooser->setTitle(tr("Choose Variable:"));
+    chooser->setPreferredContentSize({400, 200});
+    chooser->setModalPresentationStyle(ui::ModalPresentationStyle::Popover);
+    chooser->popoverPresentationController().sourceView = &sender;
+    if (traitCollection().idiom == ui::UserInterfaceIdiom::Pad) {
+        presentViewController(chooser, true);
+        return;
+    }
+    // A phone shows the list over the whole screen, where no tap lands outside it: a bar with its
+    // title and Cancel keeps a way back, also from an empty list.
+    chooser->navigationItem().setLeftBarButtonItem(std::make_shared<ui::BarButtonItem>(
+        ui::BarButtonItem::SystemItem::Cancel, [this](ui::BarButtonItem&) { dismissViewController(true); }));
+    presentViewController(std::make_shared<ui::NavigationController>(chooser), true);
 }
 
 int EditVariableViewController::numberOfRowsInSection(ui::TableView&, int) {

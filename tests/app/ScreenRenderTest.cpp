@@ -1,0 +1,131 @@
+// The editor and the Variables screen rendered on a pad and a phone: every visible control lies inside
+// the window and clear of its neighbours, and the colours the screens promise are where they belong.
+// The pictures are left in the scratch folder for a look.
+#include "ScreenFixture.h"
+
+#include "app/EditVariableViewController.h"
+#include "tests/RenderChecks.h"
+
+#include <functional>
+
+namespace {
+
+struct Idiom {
+    const char* name;
+    gfx::Size screen;
+    ui::UserInterfaceIdiom idiom;
+};
+
+const Idiom kIdioms[] = {
+    {"pad", {1024, 768}, ui::UserInterfaceIdiom::Pad},
+    {"phone", {375, 667}, ui::UserInterfaceIdiom::Phone},
+};
+
+// The frames of the visible controls and labels with text, in window points.
+std::vector<std::pair<std::string, ui::Rect>> shownControls(ui::View& root) {
+    std::vector<std::pair<std::string, ui::Rect>> out;
+    std::function<void(ui::View&)> walk = [&](ui::View& v) {
+        if (v.isHidden() || v.alpha() == 0)
+            return;
+        if (!v.identifier().empty() && (!v.displayedText().empty() || dynamic_cast<ui::Control*>(&v)))
+            out.emplace_back(v.identifier(), v.convertRectToView(v.bounds(), nullptr));
+        for (const auto& s : v.subviews())
+            walk(*s);
+    };
+    walk(root);
+    return out;
+}
+
+class ScreenRenderTest : public ScreenTest {
+  protected:
+    // Scrolls the scroll view around a view until the view is in sight, as a user would.
+    void scrollToSee(ui::View& view) {
+        for (ui::View* v = view.superview(); v; v = v->superview())
+            if (auto* scroll = dynamic_cast<ui::ScrollView*>(v)) {
+                scroll->scrollRectToVisible(view.convertRectToView(view.bounds(), scroll), false);
+                host->drain();
+                return;
+            }
+    }
+};
+
+TEST_F(ScreenRenderTest, TheEditorFitsAndShowsItsChoices) {
+    openWorkspace({{"Systolic blood pressure at the first visit", {"120", "135"}, 3}, {"n", {"1", "2"}, 3}});
+    for (const auto& idiom : kIdioms) {
+        SCOPED_TRACE(idiom.name);
+        makeHost(idiom.screen, idiom.idiom);
+        auto nav = std::make_shared<ui::NavigationController>(std::make_shared<ui::ViewController>());
+        host->window().setRootViewController(nav);
+        host->drain();
+        auto editor = std::make_shared<EditVariableViewController>();
+        editor->setModel(&model());
+        nav->pushViewController(editor, false);
+        host->drain();
+        for (ui::View* button : {static_cast<ui::View*>(&editor->categoryButton(1)),
+                                 static_cast<ui::View*>(&editor->slotButton(2))}) { // x/c
+            scrollToSee(*button);
+            driver->tap(button);
+            host->drain();
+        }
+        driver->find<ui::ScrollView>("scrollEditor")->setContentOffset({0, 0});
+        host->drain();
+        const auto path = renderChecks::scratchPath(std::string("editor-") + idiom.name + ".png");
+        ASSERT_TRUE(driver->saveScreenshot(path));
+        std::cout << "editor: " << path << "\n";
+
+        const double width = idiom.screen.width;
+        auto shown = shownControls(editor->view());
+        for (const auto& [id, frame] : shown) {
+            EXPECT_GE(frame.minX(), 0) << id;
+            EXPECT_LE(frame.maxX(), width) << id;
+        }
+        // Controls inside one container never overlap.
+        for (size_t i = 0; i < shown.size(); ++i)
+            for (size_t j = i + 1; j < shown.size(); ++j)
+                EXPECT_TRUE(shown[i].second.intersection(shown[j].second).isEmpty())
+                    << shown[i].first << " and " << shown[j].first;
+
+        // The chosen slot and category are filled; the containers are white on the grey page.
+        scrollToSee(editor->slotButton(2));
+        gfx::Image shot = driver->screenshot();
+        auto colourAt = [&](ui::View& v) {
+            ui::Rect r = v.convertRectToView(v.bounds(), nullptr);
+            return shot.pixel(static_cast<int>(r.minX() + 4), static_cast<int>(r.midY()));
+        };
+        const ui::Color chosen = colourAt(editor->slotButton(2));
+        EXPECT_LT(chosen.red, 0.2);
+        EXPECT_GT(chosen.blue, 0.8);
+        EXPECT_GT(colourAt(editor->slotButton(0)).red, 0.85);
+        scrollToSee(editor->categoryButton(1));
+        shot = driver->screenshot();
+        EXPECT_LT(colourAt(editor->categoryButton(1)).red, 0.2);
+        ui::View* container = driver->find("viewCats");
+        ui::Rect inside = container->convertRectToView(container->bounds(), nullptr);
+        EXPECT_EQ(shot.pixel(static_cast<int>(inside.midX()), static_cast<int>(inside.minY() + 8)),
+                  ui::Color::white());
+
+        // The end of the page, and the chooser over it with a long name.
+        scrollToSee(editor->buttonCreate());
+        ASSERT_TRUE(driver->saveScreenshot(
+            renderChecks::scratchPath(std::string("editor-end-") + idiom.name + ".png")));
+        scrollToSee(editor->buttonVariable());
+        driver->tap(&editor->buttonVariable());
+        host->drain();
+        const auto chooser = renderChecks::scratchPath(std::string("editor-chooser-") + idiom.name + ".png");
+        ASSERT_TRUE(driver->saveScreenshot(chooser));
+        std::cout << "chooser: " << chooser << "\n";
+        EXPECT_NE(driver->findByText("Systolic blood pressure at the first visit"), nullptr);
+        // Full screen on a phone: Cancel leads back, also from an empty list.
+        if (idiom.idiom == ui::UserInterfaceIdiom::Phone) {
+            EXPECT_NE(driver->findByText("Choose Variable:"), nullptr);
+            driver->tapText("Cancel");
+            host->drain();
+        } else {
+            driver->tapAt({1000, 740});
+            host->drain();
+        }
+        EXPECT_EQ(editor->presentedViewController(), nullptr);
+    }
+}
+
+} // namespace
