@@ -51,12 +51,12 @@ uint32_t bigEndian(const unsigned char* p, int n) {
     return v;
 }
 
-// Refuses, before SQLite reads it, a file that cannot be a whole database: SQLite would otherwise
-// report the damage only at some later read, or treat a short file as an empty one.
-std::optional<Error> checkHeader(const std::string& path) {
+// Refuses, before SQLite opens it, a file that is not an SQLite database at all: SQLite would write into
+// it if a stale journal lay beside it. Nothing for an empty file (a new workspace).
+std::optional<Error> checkMagic(const std::string& path) {
     struct stat st {};
     if (stat(path.c_str(), &st) != 0 || st.st_size == 0)
-        return std::nullopt; // a new workspace
+        return std::nullopt;
     Error e;
     e.path = path;
     e.code = Error::notAWorkspace;
@@ -75,12 +75,33 @@ std::optional<Error> checkHeader(const std::string& path) {
         e.reason = "no database header";
         return e;
     }
+    return std::nullopt;
+}
+
+// Refuses a database file that is shorter than its header says: SQLite would report the damage only at
+// some later read, or read the missing pages as empty ones. Asked only once SQLite has rolled back an
+// interrupted save (whose journal restores what the file lacks) and while a read lock keeps any writer
+// out, so a save in progress elsewhere is never taken for damage.
+std::optional<Error> checkLength(const std::string& path) {
+    struct stat st {};
+    if (stat(path.c_str(), &st) != 0 || st.st_size == 0)
+        return std::nullopt;
+    FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f)
+        return std::nullopt; // SQLite has the file open; its own reads report what is wrong
+    unsigned char h[100] = {};
+    size_t n = std::fread(h, 1, sizeof h, f);
+    std::fclose(f);
+    if (n < sizeof h)
+        return std::nullopt;
     uint64_t pageSize = bigEndian(h + 16, 2);
     if (pageSize == 1)
         pageSize = 65536;
     uint32_t changeCounter = bigEndian(h + 24, 4), pages = bigEndian(h + 28, 4),
              validFor = bigEndian(h + 92, 4);
     if (changeCounter == validFor && pages > 0 && pageSize * pages > static_cast<uint64_t>(st.st_size)) {
+        Error e;
+        e.path = path;
         e.code = SQLITE_CORRUPT;
         e.message = "The workspace file is damaged";
         e.reason = "the file is shorter than its header says (truncated)";
@@ -122,25 +143,37 @@ std::vector<std::string> createStatements(const Schema& schema) {
 Coordinator::Coordinator(std::shared_ptr<const Schema> schema) : schema_(std::move(schema)) {}
 
 std::optional<Error> Coordinator::addStore(const std::string& path) {
-    if (auto e = checkHeader(path))
+    if (auto e = checkMagic(path))
         return e;
     Error error;
     auto c = Connection::open(path, true, error);
     if (!c)
         return error;
 
-    // Existing tables and their columns; reading them is the first real read of the file.
+    // Existing tables and their columns. Reading them is the first real read of the file: SQLite takes
+    // its read lock and rolls back a save that was interrupted (its journal is still beside the file),
+    // so the file is whole again before the store's own check of its length, made under the same lock.
     std::map<std::string, std::set<std::string>> tables;
     {
+        if (c->exec("BEGIN") != 0)
+            return c->error("Cannot read the workspace file");
         sqlite3_stmt* s = c->prepare("SELECT name FROM sqlite_schema WHERE type = 'table'", error);
-        if (!s)
+        if (!s) {
+            c->exec("ROLLBACK");
             return error;
+        }
         int rc;
         while ((rc = c->step(s)) == SQLITE_ROW)
             tables[reinterpret_cast<const char*>(sqlite3_column_text(s, 0))];
         sqlite3_reset(s);
+        std::optional<Error> damaged;
         if (rc != SQLITE_DONE)
-            return c->error("The file is not a workspace");
+            damaged = c->error("The file is not a workspace");
+        else
+            damaged = checkLength(path);
+        c->exec("ROLLBACK");
+        if (damaged)
+            return damaged;
     }
     for (auto& [name, columns] : tables) {
         sqlite3_stmt* s = c->prepare("SELECT name FROM pragma_table_info(?)", error);
