@@ -18,7 +18,9 @@ public:
     virtual ~Operation() = default;
     // Long operations look at isCancelled() between steps and return early.
     virtual void main() = 0;
-    void cancel() { cancelled_.store(true); }
+    // An operation that blocks while it waits (for a callback, say) overrides this to wake up; the
+    // override calls the base first.
+    virtual void cancel() { cancelled_.store(true); }
     bool isCancelled() const { return cancelled_.load(); }
     bool isFinished() const { return finished_.load(); }
     // Runs after main() (or instead of it when cancelled before starting), on the worker thread.

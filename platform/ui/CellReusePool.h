@@ -19,7 +19,12 @@ template <class Key, class Cell> class CellReusePool {
     // `fallback` makes a cell for an identifier no factory was registered for.
     explicit CellReusePool(Factory fallback) : fallback_(std::move(fallback)) {}
 
+    // An empty factory unregisters the identifier: its new cells come from the fallback again.
     void registerFactory(const std::string& reuseIdentifier, Factory factory) {
+        if (!factory) {
+            factories_.erase(reuseIdentifier);
+            return;
+        }
         factories_[reuseIdentifier] = std::move(factory);
     }
 

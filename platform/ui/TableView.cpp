@@ -278,6 +278,8 @@ void TableView::layoutSubviews() {
                     continue;
                 cell = cells_.show(ip, made);
                 insertSubviewAtIndex(made, 0);
+                if (delegate_)
+                    delegate_->willDisplayCell(*this, *cell, ip);
             }
             cell->setFrame(rect);
             cell->setSelected(selected_.count(ip) > 0, false);
@@ -326,7 +328,7 @@ void TableView::layoutSubviews() {
 
 void TableView::selectRowAtIndexPath(std::optional<IndexPath> ip, bool animated,
                                      TableViewScrollPosition position) {
-    if (!allowsMultiple_ || !ip)
+    if (!selectsMultiple() || !ip)
         selected_.clear();
     if (ip && ip->row < numberOfRowsInSection(ip->section)) {
         selected_.insert(*ip);
@@ -427,9 +429,9 @@ void TableView::touchesEnded(const Touches& touches, const Event& event) {
 }
 
 void TableView::userTapped(IndexPath ip) {
-    if (!allowsSelection_ || editing_)
+    if (!allowsSelection_ || (editing_ && !allowsMultipleDuringEditing_))
         return;
-    if (allowsMultiple_ && selected_.count(ip)) {
+    if (selectsMultiple() && selected_.count(ip)) {
         deselectRowAtIndexPath(ip, false);
         if (delegate_)
             delegate_->didDeselectRowAtIndexPath(*this, ip);
@@ -437,7 +439,7 @@ void TableView::userTapped(IndexPath ip) {
     }
     auto previous = indexPathForSelectedRow();
     selectRowAtIndexPath(ip, false, TableViewScrollPosition::None);
-    if (!allowsMultiple_ && previous && *previous != ip && delegate_)
+    if (!selectsMultiple() && previous && *previous != ip && delegate_)
         delegate_->didDeselectRowAtIndexPath(*this, *previous);
     if (delegate_)
         delegate_->didSelectRowAtIndexPath(*this, ip);

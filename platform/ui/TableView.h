@@ -83,6 +83,9 @@ class TableViewDelegate : public ScrollViewDelegate {
     virtual double heightForRowAtIndexPath(TableView& tableView, IndexPath indexPath) { return -1; }
     virtual void didSelectRowAtIndexPath(TableView& tableView, IndexPath indexPath) {}
     virtual void didDeselectRowAtIndexPath(TableView& tableView, IndexPath indexPath) {}
+    // A cell is about to be shown for a row (after the data source made or reused it, before the
+    // table shows the row's selection).
+    virtual void willDisplayCell(TableView& tableView, TableViewCell& cell, IndexPath indexPath) {}
     virtual TableViewCellEditingStyle editingStyleForRowAtIndexPath(TableView& tableView,
                                                                     IndexPath indexPath) {
         return TableViewCellEditingStyle::Delete;
@@ -106,6 +109,9 @@ class TableView : public ScrollView {
     void setAllowsSelection(bool on) { allowsSelection_ = on; }
     bool allowsMultipleSelection() const { return allowsMultiple_; }
     void setAllowsMultipleSelection(bool on) { allowsMultiple_ = on; }
+    // While editing, taps select nothing unless this is on; then they tick and untick rows.
+    bool allowsMultipleSelectionDuringEditing() const { return allowsMultipleDuringEditing_; }
+    void setAllowsMultipleSelectionDuringEditing(bool on) { allowsMultipleDuringEditing_ = on; }
     bool isEditing() const { return editing_; }
     void setEditing(bool editing, bool animated);
 
@@ -148,12 +154,15 @@ class TableView : public ScrollView {
   private:
     void rebuildGeometry();
     void userTapped(IndexPath ip);
+    // Whether selecting a row keeps the others selected, in the present mode.
+    bool selectsMultiple() const { return editing_ ? allowsMultipleDuringEditing_ : allowsMultiple_; }
     TableViewDataSource* dataSource_ = nullptr;
     TableViewDelegate* delegate_ = nullptr;
     double rowHeight_ = 44;
     std::shared_ptr<View> header_;
     bool allowsSelection_ = true;
     bool allowsMultiple_ = false;
+    bool allowsMultipleDuringEditing_ = false;
     bool editing_ = false;
     // Per section, the top of each row and one past the last (content coordinates).
     std::vector<std::vector<double>> rows_;

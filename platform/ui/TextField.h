@@ -54,7 +54,8 @@ class TextField : public Control, public KeyInput {
     const std::string& placeholder() const { return placeholder_; }
     void setPlaceholder(std::string text);
     TextBorderStyle borderStyle() const { return borderStyle_; }
-    void setBorderStyle(TextBorderStyle style);
+    // Virtual: a field that styles companions by its border (a drop-down list, say) follows changes.
+    virtual void setBorderStyle(TextBorderStyle style);
     TextFieldViewMode clearButtonMode() const { return clearMode_; }
     void setClearButtonMode(TextFieldViewMode mode) { clearMode_ = mode; }
     const gfx::Font& font() const { return font_; }

@@ -126,7 +126,8 @@ class View : public std::enable_shared_from_this<View> {
 
     // --- appearance
     std::optional<Color> backgroundColor() const { return layer_->backgroundColor(); }
-    void setBackgroundColor(std::optional<Color> color);
+    // Virtual: a view whose companions take its colour follows changes.
+    virtual void setBackgroundColor(std::optional<Color> color);
     bool isHidden() const { return layer_->isHidden(); }
     void setHidden(bool hidden) { layer_->setHidden(hidden); }
     double alpha() const { return layer_->opacity(); }
