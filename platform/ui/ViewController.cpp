@@ -222,6 +222,57 @@ std::pair<Rect, unsigned> placePopover(Size size, const Rect& anchor, const Rect
     return {{clampX(anchor.midX() - size.width / 2), clampY(anchor.maxY()), size.width, size.height},
             ArrowUp};
 }
+
+constexpr double kArrowHeight = 13;
+
+// The popover's arrow: a triangle in the popover's colour whose tip touches the anchor's middle on the
+// side the arrow direction names; its base lies on the popover's edge.
+class PopoverArrow : public View {
+  public:
+    PopoverArrow(const Rect& frame, unsigned direction, Color color) : View(frame), direction_(direction), color_(color) {
+        setUserInteractionEnabled(false);
+    }
+    void drawRect(gfx::Context& ctx, const Rect&) override {
+        Rect b = bounds();
+        std::vector<Point> points;
+        switch (direction_) {
+        case ArrowUp:
+            points = {{b.midX(), b.minY()}, {b.maxX(), b.maxY()}, {b.minX(), b.maxY()}};
+            break;
+        case ArrowDown:
+            points = {{b.midX(), b.maxY()}, {b.minX(), b.minY()}, {b.maxX(), b.minY()}};
+            break;
+        case ArrowLeft:
+            points = {{b.minX(), b.midY()}, {b.maxX(), b.minY()}, {b.maxX(), b.maxY()}};
+            break;
+        default:
+            points = {{b.maxX(), b.midY()}, {b.minX(), b.maxY()}, {b.minX(), b.minY()}};
+            break;
+        }
+        ctx.setFillColor(color_);
+        ctx.addLines(points);
+        ctx.closePath();
+        ctx.fillPath();
+    }
+
+  private:
+    unsigned direction_;
+    Color color_;
+};
+
+// Where the arrow of a popover at `frame` stands: its tip at the anchor's middle, kept within the
+// popover's straight edge (clear of the rounded corners).
+Rect arrowFrame(const Rect& frame, const Rect& anchor, unsigned direction, double corner) {
+    const double h = kArrowHeight, half = kArrowHeight;
+    if (direction == ArrowUp || direction == ArrowDown) {
+        double x = std::clamp(anchor.midX(), frame.minX() + corner + half, std::max(frame.minX() + corner + half, frame.maxX() - corner - half));
+        double y = direction == ArrowUp ? frame.minY() - h : frame.maxY();
+        return {x - half, y, 2 * half, h};
+    }
+    double y = std::clamp(anchor.midY(), frame.minY() + corner + half, std::max(frame.minY() + corner + half, frame.maxY() - corner - half));
+    double x = direction == ArrowLeft ? frame.minX() - h : frame.maxX();
+    return {x, y - half, h, 2 * half};
+}
 } // namespace
 
 TraitCollection ViewController::traitCollection() const {
@@ -292,7 +343,9 @@ void ViewController::presentViewController(const Ptr& controller, bool animated,
         Size size = controller->preferredContentSize_;
         if (size.width <= 0 || size.height <= 0)
             size = {320, 480};
-        auto [frame, arrow] = placePopover(size, anchor, w->bounds(), p.permittedArrowDirections);
+        // The popover stands off its anchor by the arrow's height.
+        Rect reach = anchor.insetBy(-kArrowHeight, -kArrowHeight);
+        auto [frame, arrow] = placePopover(size, reach, w->bounds(), p.permittedArrowDirections);
         p.arrowDirection = arrow;
         auto backdrop = View::make<PopoverBackdrop>(w->bounds());
         backdrop->setIdentifier("popoverBackdrop");
@@ -304,7 +357,12 @@ void ViewController::presentViewController(const Ptr& controller, bool animated,
         controller->popoverBackdrop_ = backdrop;
         controller->showIn(*backdrop, frame, animated);
         controller->view().layer().setShadowOpacity(0.3);
-        controller->view().layer().setCornerRadius(8);
+        const double corner = 8;
+        controller->view().layer().setCornerRadius(corner);
+        auto pointer = View::make<PopoverArrow>(arrowFrame(frame, anchor, arrow, corner), arrow,
+                                                controller->view().backgroundColor().value_or(Color::white()));
+        pointer->setIdentifier("popoverArrow");
+        backdrop->addSubview(pointer);
     } else {
         controller->showIn(*w, w->bounds(), animated);
     }

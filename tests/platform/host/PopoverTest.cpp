@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 namespace {
 
 using namespace ui;
@@ -36,6 +38,8 @@ TEST(Popover, PadShowsItBesideTheAnchorPhoneFullScreenAndATapOutsideDismissesIt)
         auto pop = std::make_shared<ViewController>();
         pop->setModalPresentationStyle(ModalPresentationStyle::Popover);
         pop->setPreferredContentSize({300, 200});
+        const Color tint{1, 0.8, 0.4, 1};
+        pop->view().setBackgroundColor(tint);
         Dismissals dismissals;
         pop->popoverPresentationController().sourceView = anchor.get();
         pop->popoverPresentationController().delegate = &dismissals;
@@ -50,9 +54,20 @@ TEST(Popover, PadShowsItBesideTheAnchorPhoneFullScreenAndATapOutsideDismissesIt)
             EXPECT_EQ(dismissals.count, 0); // dismissed by code: no callback
             continue;
         }
-        // Below the anchor (300...380 x 100...130), centred on it.
-        EXPECT_EQ(frame, (Rect{190, 130, 300, 200}));
+        // Below the anchor (300...380 x 100...130), centred on it, standing off by the arrow's 13 points.
+        EXPECT_EQ(frame, (Rect{190, 143, 300, 200}));
         EXPECT_EQ(pop->popoverPresentationController().arrowDirection, unsigned(ArrowUp));
+        // The arrow fills the gap, its tip at the anchor's middle, in the popover's colour.
+        View* arrow = driver.find("popoverArrow");
+        ASSERT_NE(arrow, nullptr);
+        EXPECT_EQ(arrow->convertRectToView(arrow->bounds(), nullptr), (Rect{327, 130, 26, 13}));
+        gfx::Image shot = driver.screenshot();
+        auto near = [](Color a, Color b) {
+            return std::fabs(a.red - b.red) < 0.02 && std::fabs(a.green - b.green) < 0.02 &&
+                   std::fabs(a.blue - b.blue) < 0.02;
+        };
+        EXPECT_TRUE(near(shot.pixel(340, 140), tint)); // inside the triangle, near its base
+        EXPECT_TRUE(near(shot.pixel(329, 131), Color::white())); // beside its tip
         // A tap inside the popover stays; a tap outside dismisses it and tells the delegate.
         driver.tapAt({frame.midX(), frame.midY()});
         EXPECT_EQ(root->presentedViewController(), pop.get());
