@@ -212,8 +212,9 @@ class WhereClause : public store::StoredObject<6> {
 
     int64_t op() const { return integerAt(kOp).value_or(0); } // FilterOperator
     void setOp(int64_t v) { setInteger(kOp, v); }
-    const std::string& c() const { return textRef(kC); }
-    void setC(std::string v) { setText(kC, std::move(v)); }
+    // Nothing when the condition has no constant (an "IN" condition, say).
+    std::optional<std::string> c() const { return textAt(kC); }
+    void setC(std::optional<std::string> v) { setText(kC, std::move(v)); }
     // The levels of an "IN" condition, a set kept sorted and without duplicates.
     std::vector<std::string> levels() const { return textSetAt(kLevels); }
     void setLevels(const std::vector<std::string>& v) { setTextSet(kLevels, v); }

@@ -65,7 +65,7 @@ class TextTest {
                 levels_.push_back(foldedFast(level));
             std::sort(levels_.begin(), levels_.end());
         } else {
-            constant_ = foldedFast(where.constant);
+            constant_ = foldedFast(where.constant.value_or(""));
         }
     }
 
@@ -100,7 +100,7 @@ class ValueTest {
         } else if (op_ == FilterContains) {
             text_.emplace(where);
         } else {
-            constant_ = read_(where.constant);
+            constant_ = read_(where.constant.value_or(""));
         }
     }
 
@@ -263,7 +263,7 @@ std::string Model::stringForWhere(const WhereClauseObj& where) {
         for (size_t i = 0; i < where.levels.size(); ++i)
             right += (i ? ", " : "") + where.levels[i];
     } else {
-        right = where.constant;
+        right = where.constant.value_or("");
     }
     return fillThree(foundation::tr("%@ %@ %@"), column ? column->name() : "",
                      stringForOperatorType(where.op), right);

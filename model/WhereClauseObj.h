@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,11 +25,14 @@ enum FilterOperator : uint64_t {
 struct WhereClauseObj {
     int64_t colNum = 0;
     uint64_t op = FilterEqual;
-    std::string constant;
+    // Nothing is no constant at all (a cleared condition), which differs from an empty one; the filter
+    // reads both as "".
+    std::optional<std::string> constant;
     std::vector<std::string> levels; // a set: the order carries no meaning
 
     WhereClauseObj() = default;
-    WhereClauseObj(int64_t colNum, uint64_t op, std::string constant, std::vector<std::string> levels = {})
+    WhereClauseObj(int64_t colNum, uint64_t op, std::optional<std::string> constant,
+                   std::vector<std::string> levels = {})
         : colNum(colNum), op(op), constant(std::move(constant)), levels(std::move(levels)) {}
     // A condition whose column is gone gets column number -1, which matches no column: it must
     // never be read as a condition on column 0.
