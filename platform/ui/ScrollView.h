@@ -48,7 +48,8 @@ class ScrollView : public View {
     void dragBy(Size windowTranslation);
     void endDrag();
     // Wheel deltas in window points (positive: towards the content's end); false when nothing moved.
-    bool scrollByWheel(Size windowDelta);
+    // A subclass may read the wheel along another axis (a strip that scrolls sideways).
+    virtual bool scrollByWheel(Size windowDelta);
 
   private:
     Size toContentVector(Size windowVector) const;
