@@ -189,6 +189,7 @@ ObjectId Context::insertRow(int entity, const std::vector<int>& slots, std::vect
     log_.push_back({&sql, std::move(arguments)});
     if (!needsReplay_ && !apply(log_.back()))
         needsReplay_ = true;
+    changed(entity);
     return {entity, id};
 }
 
@@ -219,6 +220,7 @@ void Context::insertRows(int entity, const std::vector<int>& slots, std::vector<
         if (!needsReplay_ && !apply(log_.back()))
             needsReplay_ = true;
     }
+    changed(entity);
 }
 
 std::shared_ptr<ManagedObject> Context::insertNewObject(std::string_view entityName) {
@@ -247,6 +249,7 @@ void Context::updateSlot(ManagedObject& object, int slot) {
     const Entity& e = object.entity();
     record("UPDATE " + quoted(e.name) + " SET " + quoted(e.slotName(slot)) + " = ? WHERE \"id\" = ?",
            {object.values_[static_cast<size_t>(slot)], Value(object.id_)});
+    changed(object.entityIndex_);
 }
 
 void Context::unregister(ManagedObject* object) {
@@ -306,28 +309,33 @@ std::vector<std::shared_ptr<ManagedObject>> Context::executeFetchRequest(const F
     return out;
 }
 
-void Context::fetchEach(const FetchRequest& request,
-                        const std::function<void(std::shared_ptr<ManagedObject>&&)>& each) {
+std::optional<Error> Context::fetchEach(const FetchRequest& request,
+                                        const std::function<void(std::shared_ptr<ManagedObject>&&)>& each) {
     int entity = schema().entityIndex(request.entity);
-    if (entity < 0 || !connection())
-        return;
+    if (entity < 0)
+        return Error{SQLITE_ERROR, "No entity named " + request.entity, coordinator_->firstStore().value_or(""), {}};
+    if (!connection())
+        return Error{Error::noStore, "No workspace is open", {}, {}};
     const Entity& e = schema().entities[static_cast<size_t>(entity)];
     Error error;
     sqlite3_stmt* s = connection_->prepare(
         "SELECT " + selectColumns(e) + " FROM " + quoted(e.name) + whereOrder(request, e), error);
     if (!s) {
         foundation::log("Fetch failed: " + error.description() + ", " + error.userInfo());
-        return;
+        return error;
     }
     for (size_t i = 0; i < request.arguments.size(); ++i)
         Connection::bind(s, static_cast<int>(i + 1), request.arguments[i]);
     int rc;
     while ((rc = connection_->step(s)) == SQLITE_ROW)
         each(materialize(entity, s));
-    if (rc != SQLITE_DONE)
-        foundation::log("Fetch failed: " + connection_->error("").description() + ", " +
-                        connection_->error("").userInfo());
+    std::optional<Error> failed;
+    if (rc != SQLITE_DONE) {
+        failed = connection_->error("Fetch failed");
+        foundation::log("Fetch failed: " + failed->description() + ", " + failed->userInfo());
+    }
     sqlite3_reset(s);
+    return failed;
 }
 
 int64_t Context::countForFetchRequest(const FetchRequest& request) {
@@ -494,14 +502,38 @@ void Context::deleteObjects(std::string_view entityName, const std::string& pred
     refreshTouched(std::move(touched));
 }
 
+int Context::addChangeObserver(std::string_view entity, ChangeObserver observer) {
+    const int index = schema().entityIndex(entity);
+    if (index < 0 || !observer)
+        return 0;
+    observers_.push_back({nextObserverId_, index, std::move(observer)});
+    return nextObserverId_++;
+}
+
+void Context::removeChangeObserver(int id) {
+    std::erase_if(observers_, [id](const Observer& o) { return o.id == id; });
+}
+
+void Context::changed(int entity) {
+    if (observers_.empty())
+        return;
+    // A copy: an observer may remove itself or add another.
+    auto observers = observers_;
+    for (const auto& o : observers)
+        if (o.entity == entity)
+            o.observer();
+}
+
 void Context::deleteObject(ManagedObject& object) {
     if (object.context_ != this || !writable(object))
         return;
     const Entity& e = object.entity();
     record("DELETE FROM " + quoted(e.name) + " WHERE \"id\" = ?", {Value(object.id_)});
-    registry_[static_cast<size_t>(object.entityIndex_)].erase(object.id_, &object);
+    const int entity = object.entityIndex_;
+    registry_[static_cast<size_t>(entity)].erase(object.id_, &object);
     object.deleted_ = true;
     object.context_ = nullptr;
+    changed(entity);
     std::vector<int> touched;
     cascadeFrom(e, touched);
     refreshTouched(std::move(touched));
@@ -512,6 +544,8 @@ void Context::refreshTouched(std::vector<int> touched) {
     touched.erase(std::unique(touched.begin(), touched.end()), touched.end());
     for (int k : touched)
         refreshLive(k);
+    for (int k : touched)
+        changed(k);
 }
 
 void Context::executeChange(std::string_view entityName, const std::string& sql,
@@ -521,6 +555,7 @@ void Context::executeChange(std::string_view entityName, const std::string& sql,
         return;
     record(sql, std::move(arguments));
     refreshLive(entity);
+    changed(entity);
 }
 
 std::optional<Error> Context::save() {

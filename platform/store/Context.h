@@ -90,8 +90,10 @@ class Context {
         });
         return out;
     }
-    void fetchEach(const FetchRequest& request,
-                   const std::function<void(std::shared_ptr<ManagedObject>&&)>& each);
+    // The store's error when the fetch could not run or stopped part-way (also logged); the objects
+    // met before a failure have been handed out.
+    std::optional<Error> fetchEach(const FetchRequest& request,
+                                   const std::function<void(std::shared_ptr<ManagedObject>&&)>& each);
     int64_t countForFetchRequest(const FetchRequest& request);
     // One column of the matching rows, without making objects (DISTINCT when asked).
     std::vector<Value> fetchValues(const FetchRequest& request, std::string_view column, bool distinct);
@@ -106,6 +108,12 @@ class Context {
             return nullptr;
         return std::static_pointer_cast<T>(existingObjectWithID(id));
     }
+
+    // Observers of the changes this context records (inserts, updates, deletes, cascades), by entity,
+    // called on the context's thread right after each change; a reset or a save records none.
+    using ChangeObserver = std::function<void()>;
+    int addChangeObserver(std::string_view entity, ChangeObserver observer);
+    void removeChangeObserver(int id);
 
     bool hasChanges() const { return !log_.empty(); }
     std::optional<Error> save();
@@ -140,6 +148,7 @@ class Context {
     void refreshLive(int entity);
     void cascadeFrom(const Entity& deleted, std::vector<int>& touched);
     void refreshTouched(std::vector<int> touched);
+    void changed(int entity);
 
     // Whether the object may be written now: its context still has its store (a store change detaches it).
     bool writable(const ManagedObject& object);
@@ -157,6 +166,13 @@ class Context {
     // By entity, the mask of the slots set and the row count.
     std::map<std::tuple<int, uint64_t, size_t>, const std::string*> insertSql_;
     std::vector<IdMap> registry_;
+    struct Observer {
+        int id;
+        int entity;
+        ChangeObserver observer;
+    };
+    std::vector<Observer> observers_;
+    int nextObserverId_ = 1;
 };
 
 } // namespace store

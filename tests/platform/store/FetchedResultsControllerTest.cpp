@@ -1,0 +1,193 @@
+// The cell results controller of the Browse grid on real workspace files: sections per row, the row
+// filter as one JSON argument, the cell limit, unsaved inserts and deletes, edits in place, one change
+// notice per main-queue turn, and a store that is gone.
+#include "platform/store/FetchedResultsController.h"
+#include "platform/foundation/Dispatch.h"
+#include "tests/model/StoreFixture.h"
+
+#include <gtest/gtest.h>
+
+#include <numeric>
+
+namespace {
+
+using store::FetchedResultsController;
+
+// The grid's request: every cell in (rowNum, colNum) order, at most 10,000, optionally only the rows of
+// a row set.
+store::FetchRequest cellsOfRows(const std::optional<std::vector<int64_t>>& rows = std::nullopt) {
+    store::FetchRequest r;
+    r.entity = Cell::entityName;
+    r.sortDescriptors = {{"rowNum", true}, {"colNum", true}};
+    r.fetchLimit = 10000;
+    if (rows) {
+        r.predicate = "\"rowNum\" IN (SELECT value FROM json_each(?))";
+        r.arguments = {store::Value(store::jsonIntegers(*rows))};
+    }
+    return r;
+}
+
+struct Recorder : store::FetchedResultsControllerDelegate {
+    int changes = 0;
+    void controllerDidChangeContent(FetchedResultsController&) override { ++changes; }
+};
+
+struct ResultsControllerTest : StoreTest {
+    std::unique_ptr<Model> model = mainModel();
+    void SetUp() override {
+        StoreTest::SetUp();
+        model->openStore(path("cells.ov"));
+    }
+    std::unique_ptr<FetchedResultsController> fetched(store::FetchRequest request = cellsOfRows()) {
+        auto c = std::make_unique<FetchedResultsController>(std::move(request), model->managedObjectContext(),
+                                                            "rowNum");
+        EXPECT_FALSE(c->performFetch());
+        return c;
+    }
+    static std::vector<std::string> names(const FetchedResultsController& c) {
+        std::vector<std::string> out;
+        for (size_t s = 0; s < c.sectionCount(); ++s)
+            out.push_back(c.sectionName(s));
+        return out;
+    }
+};
+
+TEST_F(ResultsControllerTest, OneSectionPerRowNamedByItsNumberWithItsCellsInColumnOrder) {
+    workspaceOf(*model, {{"1", "2"}, {"a", "b"}, {"x", "y"}});
+    auto c = fetched();
+    EXPECT_EQ(names(*c), (std::vector<std::string>{"1", "2"}));
+    ASSERT_EQ(c->objectCount(0), 3u);
+    EXPECT_EQ(c->objectCount(1), 3u);
+    EXPECT_EQ(c->sectionRowNum(1), 2);
+    EXPECT_EQ(c->objectAt<Cell>(1, 0)->data(), "a");
+    EXPECT_EQ(c->objectAt<Cell>(2, 1)->data(), "y");
+    EXPECT_EQ(c->objectAt<Cell>(2, 1)->colNum(), 2);
+    const auto strip = c->sectionObjects(1);
+    ASSERT_EQ(strip.size(), 3u);
+    EXPECT_EQ(strip[0].get(), c->objectAt(0, 1).get());
+    // Beyond the results: nothing, never a crash.
+    EXPECT_EQ(c->objectAt(3, 0), nullptr);
+    EXPECT_EQ(c->objectAt(0, 2), nullptr);
+    EXPECT_EQ(c->objectCount(2), 0u);
+    EXPECT_EQ(c->sectionName(2), "");
+}
+
+TEST_F(ResultsControllerTest, AFilterKeepsOnlyTheRowsOfItsRowSet) {
+    auto columns = workspaceOf(*model, {{"1", "2", "3", "4", "5", "6"}, {"a", "b", "c", "d", "e", "f"}});
+    const int64_t num = columns[1]->num();
+    std::map<int64_t, WhereClauseObj> wheres{{num, WhereClauseObj(num, FilterIn, "", {"b", "e"})}};
+    auto rows = model->rowsWhere(wheres);
+    ASSERT_TRUE(rows);
+    auto c = fetched(cellsOfRows(rows));
+    EXPECT_EQ(names(*c), (std::vector<std::string>{"2", "5"}));
+    EXPECT_EQ(c->objectAt<Cell>(1, 1)->data(), "e");
+    // A filter no row passes: no section.
+    EXPECT_EQ(fetched(cellsOfRows(std::vector<int64_t>{}))->sectionCount(), 0u);
+}
+
+TEST_F(ResultsControllerTest, TheLimitCountsCellsSoTheLastRowShownMayBeCutShort) {
+    std::vector<std::string> texts(4000);
+    for (size_t r = 0; r < texts.size(); ++r)
+        texts[r] = std::to_string(r + 1);
+    workspaceOf(*model, {texts, texts, texts});
+    auto c = fetched();
+    EXPECT_EQ(c->fetchedObjects().size(), 10000u);
+    ASSERT_EQ(c->sectionCount(), 3334u);
+    EXPECT_EQ(c->objectCount(3332), 3u);
+    EXPECT_EQ(c->objectCount(3333), 1u);
+    EXPECT_EQ(c->sectionName(3333), "3334");
+    EXPECT_EQ(c->objectAt<Cell>(0, 3333)->colNum(), 0);
+}
+
+TEST_F(ResultsControllerTest, ARowSetOfAHundredThousandNumbersIsOneArgument) {
+    workspaceOf(*model, {{"1", "2", "3"}, {"a", "b", "c"}});
+    std::vector<int64_t> rows(100000);
+    std::iota(rows.begin(), rows.end(), 2); // 2 ... 100001
+    auto request = cellsOfRows(rows);
+    EXPECT_EQ(request.arguments.size(), 1u);
+    auto c = fetched(request);
+    EXPECT_EQ(names(*c), (std::vector<std::string>{"2", "3"}));
+}
+
+TEST_F(ResultsControllerTest, UnsavedInsertsAppearAtTheNextFetchAndDeletedCellsAreGone) {
+    workspaceOf(*model, {{"1", "2"}, {"a", "b"}});
+    model->addEmptyRow();
+    auto c = fetched();
+    EXPECT_EQ(names(*c), (std::vector<std::string>{"1", "2", "3"}));
+    EXPECT_EQ(c->objectCount(2), 2u);
+    EXPECT_EQ(c->objectAt<Cell>(1, 2)->data(), "");
+
+    model->managedObjectContext()->deleteObject(*c->objectAt(0, 1));
+    auto again = fetched();
+    EXPECT_EQ(again->objectCount(1), 1u);
+    EXPECT_EQ(again->objectAt<Cell>(0, 1)->data(), "b");
+    EXPECT_TRUE(model->managedObjectContext()->hasChanges());
+}
+
+TEST_F(ResultsControllerTest, AnEditOfALiveObjectIsStoredBySaving) {
+    workspaceOf(*model, {{"1", "2"}, {"a", "b"}});
+    auto c = fetched();
+    auto cell = c->objectAt<Cell>(1, 1);
+    cell->setData("edited");
+    // The same live object at the next fetch, already showing the edit.
+    auto again = fetched();
+    EXPECT_EQ(again->objectAt(1, 1).get(), cell.get());
+    model->saveContext();
+    EXPECT_EQ(alerts, 0);
+    auto other = backgroundModel(*model);
+    FetchedResultsController elsewhere(cellsOfRows(), other->managedObjectContext(), "rowNum");
+    ASSERT_FALSE(elsewhere.performFetch());
+    EXPECT_EQ(elsewhere.objectAt<Cell>(1, 1)->data(), "edited");
+}
+
+TEST_F(ResultsControllerTest, ThreeEditsInOneTurnOfTheMainQueueAreOneChangeNotice) {
+    workspaceOf(*model, {{"1", "2"}, {"a", "b"}});
+    auto c = fetched();
+    Recorder recorder;
+    c->setDelegate(&recorder);
+    dispatch::drainMainQueue();
+    c->objectAt<Cell>(0, 0)->setData("p");
+    c->objectAt<Cell>(1, 0)->setData("q");
+    c->objectAt<Cell>(0, 1)->setData("r");
+    EXPECT_EQ(recorder.changes, 0) << "sent on the main queue, not during the edit";
+    dispatch::drainMainQueue();
+    EXPECT_EQ(recorder.changes, 1);
+    // A change to another entity is not the cells'.
+    model->columns()[0]->setName("renamed");
+    dispatch::drainMainQueue();
+    EXPECT_EQ(recorder.changes, 1);
+    // Inserts and deletes of cells are.
+    model->addEmptyRow();
+    dispatch::drainMainQueue();
+    EXPECT_EQ(recorder.changes, 2);
+    model->managedObjectContext()->deleteObject(*c->objectAt(0, 1));
+    dispatch::drainMainQueue();
+    EXPECT_EQ(recorder.changes, 3);
+    // A controller that is gone before the queue turns is not called.
+    c->objectAt<Cell>(1, 1)->setData("s");
+    c.reset();
+    dispatch::drainMainQueue();
+    EXPECT_EQ(recorder.changes, 3);
+}
+
+TEST_F(ResultsControllerTest, AFetchWithoutItsStoreReportsTheError) {
+    workspaceOf(*model, {{"1"}});
+    FetchedResultsController c(cellsOfRows(), model->managedObjectContext(), "rowNum");
+    ASSERT_FALSE(c.performFetch());
+    EXPECT_EQ(c.sectionCount(), 1u);
+    model->closeStores();
+    auto error = c.performFetch();
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->code, store::Error::noStore);
+    EXPECT_EQ(c.sectionCount(), 0u);
+    // A request the store cannot run is an error too, not an empty workspace.
+    model->openStore(path("cells.ov"));
+    auto bad = cellsOfRows();
+    bad.predicate = "noSuchColumn = 1";
+    FetchedResultsController broken(bad, model->managedObjectContext(), "rowNum");
+    auto failed = broken.performFetch();
+    ASSERT_TRUE(failed);
+    EXPECT_NE(failed->reason.find("noSuchColumn"), std::string::npos) << failed->description();
+}
+
+} // namespace
