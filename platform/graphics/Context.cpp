@@ -193,6 +193,10 @@ void Context::strokePath() {
         foundation::log("gfx: stroke skipped: the line width is negative or not finite");
         ok = false;
     }
+    if (ok && (!std::isfinite(state_.stroke.dashPhase) || !std::isfinite(state_.stroke.miterLimit))) {
+        foundation::log("gfx: stroke skipped: the dash phase or miter limit is not finite");
+        ok = false;
+    }
     if (ok && !qt::dashIsDrawable(state_.stroke.dash)) {
         foundation::log("gfx: stroke skipped: the dash pattern has no positive length");
         ok = false;

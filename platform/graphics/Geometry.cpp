@@ -104,6 +104,11 @@ std::optional<AffineTransform> AffineTransform::inverted() const {
 Rect AffineTransform::apply(const Rect& r) const {
     if (r.isNull())
         return r;
+    // Without rotation or shear the sides scale alone, so a unit scale keeps a size exactly.
+    if (b == 0 && c == 0) {
+        const Rect s = r.standardized();
+        return Rect(a * s.origin.x + tx, d * s.origin.y + ty, a * s.size.width, d * s.size.height).standardized();
+    }
     Point p[4] = {apply(Point{r.minX(), r.minY()}), apply(Point{r.maxX(), r.minY()}),
                   apply(Point{r.maxX(), r.maxY()}), apply(Point{r.minX(), r.maxY()})};
     double x0 = p[0].x, x1 = p[0].x, y0 = p[0].y, y1 = p[0].y;

@@ -251,7 +251,9 @@ bool Path::contains(Point p, FillRule rule) const {
 }
 
 Path Path::strokedOutline(const StrokeStyle& style) const {
-    if (elements_.empty() || !isFinite() || !qt::dashIsDrawable(style.dash) || !(style.width >= 0))
+    // Qt's stroker never ends on an infinite width or dash phase: those outline nothing.
+    if (elements_.empty() || !isFinite() || !qt::dashIsDrawable(style.dash) || !(style.width >= 0) ||
+        !std::isfinite(style.width) || !std::isfinite(style.dashPhase) || !std::isfinite(style.miterLimit))
         return {};
     QPen pen = qt::toQtPen(style, Qt::black);
     QPainterPathStroker stroker(pen);

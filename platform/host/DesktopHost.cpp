@@ -3,8 +3,10 @@
 #include "platform/host/DesktopHost.h"
 
 #include "platform/foundation/Dispatch.h"
+#include "platform/graphics/Screen.h"
 #include "platform/graphics/qt/QtBackend.h"
 #include "platform/host/HeadlessHost.h"
+#include "platform/ui/Environment.h"
 #include "platform/ui/ViewController.h"
 
 #include <QCoreApplication>
@@ -19,6 +21,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QRasterWindow>
+#include <QScreen>
 #include <QTimer>
 #include <QUrl>
 #include <QWheelEvent>
@@ -40,6 +43,14 @@ class SteadyClock : public ui::HostClock {
 constexpr int kMouseFinger = 0;
 // Points scrolled per wheel notch.
 constexpr double kPointsPerNotch = 40;
+
+// Images choose their high-resolution variant by the densest screen attached.
+void updateLargestScreenScale() {
+    double largest = 1;
+    for (const QScreen* screen : QGuiApplication::screens())
+        largest = std::max(largest, screen->devicePixelRatio());
+    gfx::setLargestScreenScale(largest);
+}
 
 } // namespace
 
@@ -180,6 +191,10 @@ DesktopHost::DesktopHost(DesktopOptions options)
     dispatch::setClock(clock_.get());
     ui::Application::shared().setClock(clock_);
     ui::Application::shared().setHost(this);
+    gfx::setResourcesFolder(ui::Environment::shared().resourcesFolder);
+    updateLargestScreenScale();
+    QObject::connect(qGuiApp, &QGuiApplication::screenAdded, [] { updateLargestScreenScale(); });
+    QObject::connect(qGuiApp, &QGuiApplication::screenRemoved, [] { updateLargestScreenScale(); });
     gfx::Size size = options_.phone ? gfx::Size{375, 667} : options_.size;
     window_ = std::make_shared<ui::Window>(gfx::Rect{0, 0, size.width, size.height});
     window_->setBackgroundColor(gfx::Color::white());

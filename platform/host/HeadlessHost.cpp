@@ -2,6 +2,8 @@
 #include "platform/host/HeadlessHost.h"
 
 #include "platform/foundation/Dispatch.h"
+#include "platform/graphics/Screen.h"
+#include "platform/ui/Environment.h"
 
 #include <algorithm>
 #include <chrono>
@@ -42,6 +44,8 @@ HeadlessHost::HeadlessHost(gfx::Size screen, ui::UserInterfaceIdiom idiom)
     });
     ui::Application::shared().setClock(clock_);
     ui::Application::shared().setHost(this);
+    // No screen here: the scale stays whatever the process (or a test) set.
+    gfx::setResourcesFolder(ui::Environment::shared().resourcesFolder);
     window_ = std::make_shared<ui::Window>(gfx::Rect{0, 0, screen.width, screen.height});
     window_->setBackgroundColor(gfx::Color::white());
     window_->setTraitCollection(ui::TraitCollection::forScreen(idiom, screen));

@@ -109,19 +109,6 @@ Sample read(CPTNumericDataType type, const std::uint8_t* p) {
     return s;
 }
 
-// Truncation towards zero, 0 for NaN, saturated at the type's limits: never undefined behaviour.
-template <class T> T fromReal(double x) {
-    if (std::isnan(x))
-        return 0;
-    constexpr int bits = std::numeric_limits<T>::digits; // value bits, without the sign
-    const double top = std::ldexp(1.0, bits);
-    if (x >= top)
-        return std::numeric_limits<T>::max();
-    if (x <= static_cast<double>(std::numeric_limits<T>::min()))
-        return std::numeric_limits<T>::min();
-    return static_cast<T>(x);
-}
-
 template <class T> T integerFrom(const Sample& s, std::uint64_t size) {
     switch (s.kind) {
     case Sample::Signed:
@@ -130,7 +117,7 @@ template <class T> T integerFrom(const Sample& s, std::uint64_t size) {
         return static_cast<T>(s.u);
     case Sample::Real:
     case Sample::Complex:
-        return fromReal<T>(s.re);
+        return CPTIntegerFromDouble<T>(s.re);
     case Sample::Dec:
         break;
     }

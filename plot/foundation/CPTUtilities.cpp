@@ -248,6 +248,10 @@ std::string general(double value) {
 }
 } // namespace
 
+std::string CPTFormatGeneral(double value) {
+    return general(value);
+}
+
 std::string CPTStringFromPoint(CGPoint point) {
     return "{" + general(point.x) + ", " + general(point.y) + "}";
 }

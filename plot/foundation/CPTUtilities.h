@@ -8,7 +8,9 @@
 #include "platform/graphics/Context.h"
 #include "platform/graphics/Geometry.h"
 
+#include <cmath>
 #include <cstdint>
+#include <limits>
 #include <string>
 #include <string_view>
 
@@ -97,10 +99,26 @@ CGRect CPTRectAlignedToPixelEdge(const gfx::Context& context, CGRect rect);
 
 // "{1, 2.5}" and "{{0, 0}, {10, 20}}" with "%g" numbers, written with "." whatever the locale.
 std::string CPTStringFromPoint(CGPoint point);
+// One number as "%g" writes it in the C locale.
+std::string CPTFormatGeneral(double value);
 std::string CPTStringFromRect(CGRect rect);
 CGFloat CPTPointDistanceSquared(CGPoint p1, CGPoint p2);
 
 CPTRGBAColor CPTColorGetRGBA(const gfx::Color& color);
+
+// A double truncated towards zero into an integer type, 0 for NaN and saturated at the type's limits,
+// so that no value is undefined behaviour (hashes and sample conversions).
+template <class T> T CPTIntegerFromDouble(double x) {
+    if (std::isnan(x))
+        return 0;
+    constexpr int bits = std::numeric_limits<T>::digits; // value bits, without the sign
+    const double top = std::ldexp(1.0, bits);
+    if (x >= top)
+        return std::numeric_limits<T>::max();
+    if (x <= static_cast<double>(std::numeric_limits<T>::min()))
+        return std::numeric_limits<T>::min();
+    return static_cast<T>(x);
+}
 CPTEdgeInsets CPTInsetsFromNativeInsets(gfx::EdgeInsets insets);
 bool CPTInsetsEqual(CPTEdgeInsets a, CPTEdgeInsets b);
 
