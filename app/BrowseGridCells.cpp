@@ -16,17 +16,20 @@ const Color kHeaderOrange{1.0, 0.8, 0.4, 1};
 
 RowHeaderCell::RowHeaderCell(std::string reuseIdentifier)
     : CollectionViewCell(std::move(reuseIdentifier)), label_(std::make_shared<ui::Label>()) {
-    setBackgroundColor(Color::gray(0.9));
+    const bool value = this->reuseIdentifier() == "Data";
+    setBackgroundColor(value ? Color::white() : Color::gray(0.9));
     setClipsToBounds(true);
     label_->setIdentifier("label");
-    label_->setFont(gfx::Font::system(12));
-    label_->setTextAlignment(gfx::TextAlignment::Center);
+    // A little smaller for numbers, so that row numbers up to 100,000 fit the 50-point header column.
+    label_->setFont(gfx::Font::system(value ? 12 : 11));
+    label_->setTextAlignment(value ? gfx::TextAlignment::Left : gfx::TextAlignment::Center);
     addSubview(label_);
 }
 
 void RowHeaderCell::layoutSubviews() {
     Rect b = bounds();
-    label_->setFrame({kInset + 1, 0, std::max(0.0, b.width() - 2 * kInset - 2), b.height()});
+    const double margin = reuseIdentifier() == "Data" ? kInset + 6 : kInset + 1;
+    label_->setFrame({margin, 0, std::max(0.0, b.width() - 2 * margin), b.height()});
 }
 
 ColHeaderCell::ColHeaderCell(std::string reuseIdentifier)
@@ -37,6 +40,8 @@ ColHeaderCell::ColHeaderCell(std::string reuseIdentifier)
     label_->setIdentifier("label");
     label_->setFont(gfx::Font::boldSystem(12));
     label_->setTextAlignment(gfx::TextAlignment::Center);
+    // A long name takes a second line before it is cut.
+    label_->setNumberOfLines(2);
     addSubview(label_);
     button_->setIdentifier("button");
     button_->setImage(ui::imageNamed("filter_icon"));
@@ -66,8 +71,7 @@ EditCell::EditCell(std::string reuseIdentifier)
 }
 
 void EditCell::layoutSubviews() {
-    Rect b = bounds();
-    field_->setFrame(b.insetBy(kInset, kInset));
+    field_->setFrame(bounds().insetBy(kInset, kInset));
 }
 
 EditColumnCell::EditColumnCell(std::string reuseIdentifier) : EditCell(std::move(reuseIdentifier)) {
@@ -75,4 +79,9 @@ EditColumnCell::EditColumnCell(std::string reuseIdentifier) : EditCell(std::move
     field().setFont(gfx::Font::boldSystem(12));
     field().setTextAlignment(gfx::TextAlignment::Center);
     field().setBorderStyle(ui::TextBorderStyle::RoundedRect);
+}
+
+void EditColumnCell::layoutSubviews() {
+    // The field leaves the header's orange showing around it.
+    field().setFrame(bounds().insetBy(kInset + 4, kInset + 6));
 }

@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 
+// A row's number; under the identifier "Data" the same cell shows one value, on white.
 class RowHeaderCell : public ui::CollectionViewCell {
   public:
     explicit RowHeaderCell(std::string reuseIdentifier);
@@ -54,6 +55,7 @@ class EditColumnCell : public EditCell {
     // The column's index among the screen's columns (item - 1).
     uint64_t columnIndex() const { return columnIndex_; }
     void setColumnIndex(uint64_t i) { columnIndex_ = i; }
+    void layoutSubviews() override;
 
   private:
     uint64_t columnIndex_ = 0;

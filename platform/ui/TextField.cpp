@@ -188,19 +188,33 @@ void TextField::drawRect(gfx::Context& ctx, const Rect& rect) {
     double right = c.isEmpty() ? b.maxX() - 7 : c.minX() - 4;
     Rect textRect{b.minX() + 7, b.minY(), std::max(0.0, right - b.minX() - 7), b.height()};
     bool placeholder = text_.empty();
+    const std::string& shown = placeholder ? placeholder_ : text_;
+    // A text wider than the field starts at its left edge whatever the alignment (its start is what a
+    // reader needs); while editing it moves left as far as the caret needs to stay in view.
+    const double width = font_.widthOf(shown);
+    const bool overflows = width > textRect.width();
     gfx::TextStyle style;
     style.font = font_;
     style.color = placeholder ? Color::gray(0.7) : textColor_;
-    style.alignment = alignment_;
+    style.alignment = overflows ? gfx::TextAlignment::Left : alignment_;
     style.lineBreak = gfx::LineBreakMode::Clip;
-    gfx::TextLayout layout = gfx::TextLayout::plain(placeholder ? placeholder_ : text_, style, textRect.size);
+    double start = textRect.origin.x;
+    if (!overflows && alignment_ == gfx::TextAlignment::Center)
+        start += (textRect.width() - width) / 2;
+    else if (!overflows && alignment_ == gfx::TextAlignment::Right)
+        start += textRect.width() - width;
+    double caret = start + (placeholder ? 0 : font_.widthOf(text_.substr(0, selection_.location)));
+    double shift = editing_ && overflows ? std::max(0.0, caret + 2 - textRect.maxX()) : 0;
+    gfx::TextLayout layout = gfx::TextLayout::plain(shown, style, {textRect.width() + shift, textRect.height()});
     double y = textRect.midY() - layout.size().height / 2;
-    ctx.drawTextLayout(layout, {textRect.origin.x, y});
+    ctx.saveGState();
+    ctx.clipToRect(textRect);
+    ctx.drawTextLayout(layout, {textRect.origin.x - shift, y});
+    ctx.restoreGState();
     if (editing_) {
         // The caret after the text before the cursor.
-        double x = textRect.origin.x + font_.widthOf(text_.substr(0, selection_.location));
         ctx.setFillColor(tintColor().value_or(Color::black()));
-        ctx.fillRect({std::min(x, textRect.maxX()), y, 2, font_.metrics().lineHeight});
+        ctx.fillRect({std::min(caret - shift, textRect.maxX() - 2), y, 2, font_.metrics().lineHeight});
     }
     if (!c.isEmpty()) {
         ctx.setFillColor(Color::gray(0.75));

@@ -165,6 +165,57 @@ TEST_F(Form, EndEditingResignsTheFirstResponderInside) {
     EXPECT_EQ(host.window().firstResponder(), nullptr);
 }
 
+TEST_F(Form, ATextWiderThanItsFieldShowsItsStartAndWhileEditingItsCaret) {
+    const std::string text = "the beginning of a text far too long for the field, and its end";
+    field->setText(text);
+    // The field's pixels, and the last dark (text) and blue (caret) columns along its middle line.
+    auto fieldPixels = [&] {
+        Rect f = field->frame();
+        return driver.screenshot().cropped({f.minX(), f.minY(), f.width(), f.height()});
+    };
+    auto columns = [&] {
+        auto image = driver.screenshot();
+        Rect f = field->frame();
+        int text = -1, caret = -1;
+        for (int x = int(f.minX()) + 3; x < int(f.maxX()) - 3; ++x)
+            for (int y = int(f.midY()) - 4; y <= int(f.midY()) + 4; ++y) {
+                Color c = image.pixel(x, y);
+                if (c.blue > 0.6 && c.red < 0.4)
+                    caret = x;
+                else if (c.red < 0.5)
+                    text = x;
+            }
+        return std::pair{text, caret};
+    };
+    // Not editing: centred or right-aligned, it shows its start as if left-aligned, rather than its middle.
+    auto left = fieldPixels();
+    for (auto alignment : {gfx::TextAlignment::Center, gfx::TextAlignment::Right}) {
+        field->setTextAlignment(alignment);
+        EXPECT_EQ(renderChecks::compareImages(fieldPixels(), left, 0).off, 0);
+    }
+    // Editing with the caret at the end: the text moves left so that its end shows, the caret after it.
+    driver.tap(field.get());
+    ASSERT_TRUE(field->isFirstResponder());
+    auto [lastText, caret] = columns();
+    ASSERT_GT(caret, 0);
+    EXPECT_LE(lastText, caret);
+    EXPECT_GE(lastText, caret - 5);
+    EXPECT_GE(caret, field->frame().maxX() - 12);
+    // A short text keeps its alignment.
+    field->setText("mid");
+    host.window().endEditing(true);
+    auto image = driver.screenshot();
+    Rect f = field->frame();
+    int first = -1, last = -1;
+    for (int x = int(f.minX()) + 3; x < int(f.maxX()) - 3; ++x)
+        if (image.pixel(x, int(f.midY())).red < 0.5 || image.pixel(x, int(f.midY()) + 2).red < 0.5) {
+            if (first < 0)
+                first = x;
+            last = x;
+        }
+    EXPECT_NEAR((first + last) / 2.0, f.maxX() - 7 - field->font().widthOf("mid") / 2, 3) << "right-aligned";
+}
+
 TEST_F(Form, SwitchAndSegmentsChangeOnTaps) {
     int switchChanges = 0, segmentChanges = 0;
     toggle->addTarget(ValueChanged, [&](Control&) { ++switchChanges; });
