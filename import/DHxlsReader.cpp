@@ -118,17 +118,17 @@ std::optional<DHcell> DHxlsReader::nextCell() {
     return cellFrom(worksheet_->cells()[position_++]);
 }
 
-DHcell DHxlsReader::cellInWorkSheetIndex(std::size_t sheetIndex, uint16_t row, uint16_t col) {
+DHcell DHxlsReader::cellInWorkSheetIndex(std::size_t sheetIndex, uint32_t row, uint32_t col) {
     iterating_ = false;
     openSheet(sheetIndex);
-    if (!worksheet_ || row == 0 || col == 0)
+    if (!worksheet_ || row == 0 || col == 0 || row > 0x10000 || col > 0x10000)
         return DHcell::blankCell();
     const xls::Cell* entry =
         worksheet_->cellAt(static_cast<uint16_t>(row - 1), static_cast<uint16_t>(col - 1));
     return entry ? cellFrom(*entry) : DHcell::blankCell();
 }
 
-DHcell DHxlsReader::cellInWorkSheetIndex(std::size_t sheetIndex, uint16_t row, std::string_view colStr) {
+DHcell DHxlsReader::cellInWorkSheetIndex(std::size_t sheetIndex, uint32_t row, std::string_view colStr) {
     auto letter = [](char c) { return c >= 'A' && c <= 'Z'; };
     unsigned col = 0;
     if (colStr.size() == 1 && letter(colStr[0]))
@@ -137,13 +137,13 @@ DHcell DHxlsReader::cellInWorkSheetIndex(std::size_t sheetIndex, uint16_t row, s
         col = 26 * static_cast<unsigned>(colStr[0] - 'A' + 1) + static_cast<unsigned>(colStr[1] - 'A' + 1);
     else
         return DHcell::blankCell();
-    return cellInWorkSheetIndex(sheetIndex, row, static_cast<uint16_t>(col));
+    return cellInWorkSheetIndex(sheetIndex, row, col);
 }
 
 DHcell DHxlsReader::cellFrom(const xls::Cell& entry) const {
     DHcell cell;
-    cell.row = static_cast<uint16_t>(entry.row + 1);
-    cell.col = static_cast<uint16_t>(entry.col + 1);
+    cell.row = uint32_t{entry.row} + 1;
+    cell.col = uint32_t{entry.col} + 1;
     cell.colStr = DHcell::columnName(cell.col);
     cell.xf = entry.xf;
     bool haveText = false;

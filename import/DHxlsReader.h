@@ -23,8 +23,10 @@ enum CellType { cellBlank = 0, cellString, cellInteger, cellFloat, cellBool, cel
 // so an import stores what the spreadsheet showed.
 struct DHcell {
     CellType type = cellBlank;
-    uint16_t row = 0; // from 1; 0 for the blank cell
-    uint16_t col = 0; // from 1; 0 for the blank cell
+    // Wide enough for the last row (65,536) and beyond the last column of the format, so that no real
+    // cell can carry the blank cell's 0, which marks the end of a sheet.
+    uint32_t row = 0; // from 1; 0 for the blank cell
+    uint32_t col = 0; // from 1; 0 for the blank cell
     std::string colStr;
     std::string str;
     double val = 0;
@@ -56,8 +58,8 @@ class DHxlsReader {
     // The next non-blank cell, the blank cell at the end, or nullopt when iteration is off.
     std::optional<DHcell> nextCell();
 
-    DHcell cellInWorkSheetIndex(std::size_t sheetIndex, uint16_t row, uint16_t col);
-    DHcell cellInWorkSheetIndex(std::size_t sheetIndex, uint16_t row, std::string_view colStr);
+    DHcell cellInWorkSheetIndex(std::size_t sheetIndex, uint32_t row, uint32_t col);
+    DHcell cellInWorkSheetIndex(std::size_t sheetIndex, uint32_t row, std::string_view colStr);
 
     const std::map<int, std::string>& numFmts() const { return numFmts_; }
     const std::vector<int>& xfs() const { return xfs_; }

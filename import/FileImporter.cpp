@@ -5,6 +5,7 @@
 #include "import/DHxlsReader.h"
 #include "import/DateFormats.h"
 #include "import/SerialDate.h"
+#include "import/Streams.h"
 #include "model/Model.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/Tr.h"
@@ -39,52 +40,84 @@ void FileImporter::createWorkspaceFromText(const std::string& path, bool withHea
     currentFile_ = path;
     importHasHeader_ = withHeader;
     importIndexSheet_ = sheet;
+    ending_ = false;
+    completed_ = false;
     // Compared exactly: a workbook extension in capitals is read as delimited text.
     const std::string extension = std::filesystem::path(path).extension().string();
     const bool workbook = extension == ".xlsx" || extension == ".xls";
-    if (model_) {
-        // The workbook readers write numbers with ".", whatever separator the user chose for text.
-        model_->setMetadataValue(workbook ? std::string(".") : decimalSeparator, "decimalSeparator");
-        // Rebuilt on their next use, for the new separator.
-        model_->setReadDecimal(nullptr);
-        model_->setReadPercent(nullptr);
-        model_->setReadCurrency(nullptr);
+    // Nothing a reader throws (a failed allocation, a stream error) may end the process or leave the
+    // delegate waiting: the import ends as the reader's own failures do.
+    try {
+        if (model_) {
+            // The workbook readers write numbers with ".", whatever separator the user chose for text.
+            model_->setMetadataValue(workbook ? std::string(".") : decimalSeparator, "decimalSeparator");
+            // Rebuilt on their next use, for the new separator.
+            model_->setReadDecimal(nullptr);
+            model_->setReadPercent(nullptr);
+            model_->setReadCurrency(nullptr);
+        }
+        if (extension == ".xlsx")
+            importXlsx(path);
+        else if (extension == ".xls")
+            importXls(path);
+        else
+            importTxt(path, delim);
+    } catch (const std::exception& e) {
+        endAfterException(workbook, e.what());
+    } catch (...) {
+        endAfterException(workbook, "an unknown exception");
     }
-    if (extension == ".xlsx")
-        importXlsx(path);
-    else if (extension == ".xls")
-        importXls(path);
-    else
-        importTxt(path, delim);
+}
+
+void FileImporter::endAfterException(bool workbook, const std::string& what) {
+    foundation::log("Import stopped by an exception: " + what);
+    if (completed_)
+        return; // the delegate has had its answer
+    ImportError error;
+    if (workbook) {
+        error = workbookError(codeUnsupportedFormat, what);
+    } else {
+        error = ImportError{CHCSVParser::errorDomain, CHCSVParser::errorCodeUnreadable,
+                            "The file \"" + currentFile_ + "\" could not be read: " + what, {}};
+    }
+    if (!ending_) {
+        try {
+            finishedCsv(currentFile_, error);
+            return;
+        } catch (...) {
+            foundation::log("The end of the import failed too.");
+        }
+    }
+    // The column analysis or a callback of the end itself threw: only the last callback is left.
+    if (completed_ || !delegate_)
+        return;
+    completed_ = true;
+    try {
+        delegate_->importerDidCompleteDocument(*this, currentFile_, error);
+    } catch (...) {
+        foundation::log("The import's last callback failed.");
+    }
 }
 
 namespace {
 
-// Answers an "xlsx" inspection: the sheet list, or nothing when the workbook cannot be read.
+// Answers an "xlsx" inspection: the sheet list, or nothing (and why) when the workbook cannot be read.
 class XlsxInspection final : public QVXLSXParserDelegate {
   public:
     std::optional<std::vector<WorkbookSheet>> sheets;
+    std::optional<ImportError> failure;
     void parserDidInspectDocument(QVXLSXParser&, const std::string&,
                                   const std::vector<XLSXSheet>& found) override {
         sheets.emplace();
         for (const auto& sheet : found)
             sheets->push_back({sheet.name, static_cast<std::uint64_t>(sheet.num)});
     }
-    void parserDidFailWithError(QVXLSXParser&, const ImportError& error) override {
-        foundation::log("Could not inspect the workbook: " + error.description() + " " +
-                        (error.userInfo.count("reason") ? error.userInfo.at("reason") : std::string()));
-    }
+    void parserDidFailWithError(QVXLSXParser&, const ImportError& error) override { failure = error; }
 };
 
-bool readable(const std::string& path) {
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec))
-        return false;
-    std::FILE* probe = std::fopen(path.c_str(), "rb");
-    if (!probe)
-        return false;
-    std::fclose(probe);
-    return true;
+std::string reasonOf(const ImportError& error) {
+    const auto reason = error.userInfo.find("reason");
+    return reason != error.userInfo.end() ? reason->second : error.message;
 }
 
 // The number as the platform writes a double: shortest round-trip digits, no grouping.
@@ -97,41 +130,72 @@ std::string numberText(double value) {
 } // namespace
 
 void FileImporter::inspectURL(const std::string& path) {
+    inspectionError_.reset();
     const std::string extension = std::filesystem::path(path).extension().string();
     std::optional<std::vector<WorkbookSheet>> sheets;
-    if (extension == ".xlsx") {
-        isInspecting_ = true;
-        XlsxInspection inspection;
-        QVXLSXParser::initWithXLSXFile(path, &inspection);
-        isInspecting_ = false;
-        sheets = std::move(inspection.sheets);
-    } else if (extension == ".xls") {
-        // A workbook that cannot be opened answers nothing, as any failed inspection does.
-        std::string why;
-        if (auto reader = DHxlsReader::xlsReaderFromFile(path, &why)) {
-            sheets.emplace();
-            for (std::uint32_t i = 0; i < reader->numberOfSheets(); ++i)
-                sheets->push_back({reader->sheetNameAtIndex(i).value_or(""), std::nullopt});
-        } else {
-            foundation::log("Could not inspect the workbook: " + why);
+    if (extension == ".xlsx" || extension == ".xls") {
+        // A workbook that cannot be read answers nothing, whatever the reason; inspectionError says it.
+        try {
+            sheets = inspectWorkbook(path, extension == ".xlsx");
+        } catch (const std::exception& e) {
+            sheets.reset();
+            inspectionError_ = workbookError(codeUnsupportedFormat, e.what());
+        } catch (...) {
+            sheets.reset();
+            inspectionError_ = workbookError(codeUnsupportedFormat, "an unknown exception");
         }
+        isInspecting_ = false;
+        if (inspectionError_)
+            foundation::log("Could not inspect the workbook: " + inspectionError_->description() + " " +
+                            reasonOf(*inspectionError_));
     }
     if (delegate_)
         delegate_->importerDidInspectURL(*this, path, sheets);
 }
 
+std::optional<std::vector<WorkbookSheet>> FileImporter::inspectWorkbook(const std::string& path, bool xlsx) {
+    if (auto problem = regularFileProblem(path)) {
+        inspectionError_ = workbookError(codeUnreadableFile, *problem);
+        return std::nullopt;
+    }
+    if (xlsx) {
+        isInspecting_ = true;
+        XlsxInspection inspection;
+        QVXLSXParser::initWithXLSXFile(path, &inspection);
+        isInspecting_ = false;
+        if (inspection.failure)
+            inspectionError_ = workbookError(inspection.failure->code, reasonOf(*inspection.failure));
+        return std::move(inspection.sheets);
+    }
+    std::string why;
+    auto reader = DHxlsReader::xlsReaderFromFile(path, &why);
+    if (!reader) {
+        inspectionError_ = workbookError(codeUnsupportedFormat, why.empty() ? std::string("not a workbook") : why);
+        return std::nullopt;
+    }
+    std::vector<WorkbookSheet> sheets;
+    for (std::uint32_t i = 0; i < reader->numberOfSheets(); ++i)
+        sheets.push_back({reader->sheetNameAtIndex(i).value_or(""), std::nullopt});
+    return sheets;
+}
+
+ImportError FileImporter::workbookError(int code, const std::string& reason) {
+    ImportError error = importError(code);
+    // An unreadable file is told by the reason itself, which names the file.
+    error.message =
+        code == codeUnreadableFile ? reason : foundation::tr("The file is not a readable workbook.");
+    error.userInfo["reason"] = reason;
+    return error;
+}
+
 void FileImporter::failWorkbook(int code, const std::string& reason) {
     foundation::log("Workbook import failed: " + reason);
-    ImportError error = importError(code);
-    error.message = code == codeUnreadableFile ? foundation::tr("The file could not be read.")
-                                               : foundation::tr("The file is not a readable workbook.");
-    error.userInfo["reason"] = reason;
-    finishedCsv(currentFile_, error);
+    finishedCsv(currentFile_, workbookError(code, reason));
 }
 
 void FileImporter::importXls(const std::string& path) {
-    if (!readable(path)) {
-        failWorkbook(codeUnreadableFile, "cannot open the file");
+    if (auto problem = regularFileProblem(path)) {
+        failWorkbook(codeUnreadableFile, *problem);
         return;
     }
     std::string why;
@@ -157,19 +221,21 @@ void FileImporter::importXls(const std::string& path) {
 
     foundation::log("Parser started!");
     didBeginDocument();
-    std::map<int, std::string> collected;
-    int currentRowNumber = -1;
+    std::map<std::uint32_t, std::string> collected;
+    std::optional<std::uint32_t> currentRowNumber; // none before the first cell
     std::uint64_t lines = 0;
-    int widest = 0; // the largest column of the first line: later lines keep columns 1 to widest
+    std::uint32_t widest = 0; // the largest column of the first line: later lines keep columns 1 to widest
     while (!hitRowLimit_) {
         const std::optional<DHcell> next = reader->nextCell();
         const DHcell cell = next ? *next : DHcell::blankCell();
         if (cell.row != currentRowNumber) {
             if (lines > 0) {
-                std::vector<std::string> line(static_cast<std::size_t>(widest));
+                // Fields past the column limit are never stored; one more still tells the limit was hit.
+                const std::uint32_t width = std::min<std::uint32_t>(widest, columnLimit + 1);
+                std::vector<std::string> line(width);
                 for (auto& [col, text] : collected)
-                    if (col >= 1 && col <= widest)
-                        line[static_cast<std::size_t>(col - 1)] = std::move(text);
+                    if (col >= 1 && col <= width)
+                        line[col - 1] = std::move(text);
                 currentRow_ = std::move(line);
                 parserDidCompleteLineNumber(nullptr, lines);
             }
@@ -178,7 +244,7 @@ void FileImporter::importXls(const std::string& path) {
             currentRowNumber = cell.row;
         }
         if (lines == 1)
-            widest = std::max(widest, static_cast<int>(cell.col));
+            widest = std::max(widest, cell.col);
         if (cell.type == cellBlank)
             break;
         std::string text;
@@ -225,7 +291,7 @@ void FileImporter::parserDidCompleteDocument(QVXLSXParser&, const std::string&) 
 }
 
 void FileImporter::parserDidFailWithError(QVXLSXParser&, const ImportError& error) {
-    failWorkbook(error.code, error.userInfo.count("reason") ? error.userInfo.at("reason") : error.message);
+    failWorkbook(error.code, reasonOf(error));
 }
 
 void FileImporter::importTxt(const std::string& path, char32_t delim) {
@@ -329,6 +395,7 @@ void FileImporter::parserDidCompleteLineNumber(CHCSVParser* sender, std::uint64_
 }
 
 void FileImporter::finishedCsv(const std::string& path, ImportError error) {
+    ending_ = true;
     if (error.domain == errorDomain && error.code == codeNormalEnd && (hitRowLimit_ || hitColLimit_)) {
         error = importError(codeLimitReached);
         error.userInfo["limit"] = hitColLimit_ && hitRowLimit_ ? "columns,rows"
@@ -342,6 +409,7 @@ void FileImporter::finishedCsv(const std::string& path, ImportError error) {
         model_->setMetadataValue(path, "dataSource");
         analyzeColumns(model_->countColumns(), true);
     }
+    completed_ = true;
     if (delegate_)
         delegate_->importerDidCompleteDocument(*this, currentFile_, error);
 }

@@ -85,6 +85,9 @@ class FileImporter : public CHCSVParserDelegate, public QVXLSXParserDelegate {
 
     // Lists the sheets of a workbook and answers with importerDidInspectURL before it returns.
     void inspectURL(const std::string& path);
+    // Why the last inspection of a workbook found no sheet list (set before its answer is sent): code 4
+    // an unreadable file, whose message names it; 2 not a readable workbook. Nothing after a success.
+    const std::optional<ImportError>& inspectionError() const { return inspectionError_; }
 
     // The format drivers, chosen by the extension.
     void importTxt(const std::string& path, char32_t delim);
@@ -113,8 +116,12 @@ class FileImporter : public CHCSVParserDelegate, public QVXLSXParserDelegate {
     void parserDidFailWithError(QVXLSXParser& parser, const ImportError& error) override;
 
   private:
-    // Ends a workbook import that could not be read: code 2 not a readable workbook, 4 unreadable file.
+    // Ends a workbook import that could not be read: code 2 not a readable workbook, 4 an unreadable
+    // file (the reason then names the file and is the message).
     void failWorkbook(int code, const std::string& reason);
+    static ImportError workbookError(int code, const std::string& reason);
+    std::optional<std::vector<WorkbookSheet>> inspectWorkbook(const std::string& path, bool xlsx);
+    void endAfterException(bool workbook, const std::string& what);
     void analyzeColumns(std::uint64_t count, bool withCallbacks);
 
     Model* model_ = nullptr;
@@ -128,5 +135,8 @@ class FileImporter : public CHCSVParserDelegate, public QVXLSXParserDelegate {
     bool isInspecting_ = false;
     bool hitRowLimit_ = false;
     bool hitColLimit_ = false;
+    std::optional<ImportError> inspectionError_;
+    bool ending_ = false;    // the end of the import (finishedCsv) has begun
+    bool completed_ = false; // importerDidCompleteDocument has been sent
     std::uint64_t cellsPerPass_ = 4000000; // some 50 MB of short texts
 };

@@ -5,14 +5,18 @@
 #include "import/DateFormats.h"
 #include "import/SSZipArchive.h"
 #include "import/SerialDate.h"
+#include "import/Streams.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/Tr.h"
 
 #include <expat.h>
 
+#include <cerrno>
 #include <charconv>
+#include <exception>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <optional>
 #include <string_view>
@@ -124,6 +128,7 @@ struct QVXLSXParser::Pass {
     XML_Parser xml = nullptr;
     bool refused = false; // a document type declaration: never part of a package
     bool stoppedByCancel = false;
+    std::exception_ptr thrown; // what a callback threw; the pass stopped there
     std::string text;
 
     // Shared strings.
@@ -158,6 +163,16 @@ struct QVXLSXParser::Pass {
         const bool wanted = kind == Kind::SharedStrings ? inText : (inValue || inInlineText);
         if (wanted)
             text.append(s, static_cast<std::size_t>(len));
+    }
+    template <typename F> void guarded(F&& handler) {
+        if (thrown)
+            return;
+        try {
+            handler();
+        } catch (...) {
+            thrown = std::current_exception();
+            XML_StopParser(xml, XML_FALSE);
+        }
     }
     void start(const char* name, const char** atts);
     void end(const char* name);
@@ -427,14 +442,21 @@ PassResult runPass(QVXLSXParser::Pass& pass, const std::string& file, std::strin
     XML_Parser xml = XML_ParserCreateNS(nullptr, kSeparator);
     pass.xml = xml;
     XML_SetUserData(xml, &pass);
+    // An exception must not unwind through the XML library: it stops the pass and is thrown again
+    // once the parser and the file are released.
     XML_SetElementHandler(
         xml,
         [](void* data, const XML_Char* name, const XML_Char** atts) {
-            static_cast<QVXLSXParser::Pass*>(data)->start(name, atts);
+            auto* pass = static_cast<QVXLSXParser::Pass*>(data);
+            pass->guarded([&] { pass->start(name, atts); });
         },
-        [](void* data, const XML_Char* name) { static_cast<QVXLSXParser::Pass*>(data)->end(name); });
+        [](void* data, const XML_Char* name) {
+            auto* pass = static_cast<QVXLSXParser::Pass*>(data);
+            pass->guarded([&] { pass->end(name); });
+        });
     XML_SetCharacterDataHandler(xml, [](void* data, const XML_Char* s, int len) {
-        static_cast<QVXLSXParser::Pass*>(data)->collect(s, len);
+        auto* pass = static_cast<QVXLSXParser::Pass*>(data);
+        pass->guarded([&] { pass->collect(s, len); });
     });
     // Packages carry no document type; refusing one keeps entity expansion out entirely.
     XML_SetStartDoctypeDeclHandler(xml,
@@ -477,6 +499,8 @@ PassResult runPass(QVXLSXParser::Pass& pass, const std::string& file, std::strin
     XML_ParserFree(xml);
     pass.xml = nullptr;
     std::fclose(in);
+    if (pass.thrown)
+        std::rethrow_exception(pass.thrown);
     return result;
 }
 
@@ -526,9 +550,9 @@ void QVXLSXParser::fail(int code, const std::string& message) {
     if (finished_)
         return;
     finished_ = true;
-    const std::string text = code == codeUnreadableFile
-                                 ? foundation::tr("The file could not be read.")
-                                 : foundation::tr("The file is not a readable workbook.");
+    // An unreadable file is told by the message itself, which names the file.
+    const std::string text =
+        code == codeUnreadableFile ? message : foundation::tr("The file is not a readable workbook.");
     delegate_->parserDidFailWithError(*this, ImportError{errorDomain, code, text, {{"reason", message}}});
 }
 
@@ -547,18 +571,9 @@ std::string QVXLSXParser::partFile(const std::string& partName) const {
 }
 
 void QVXLSXParser::run() {
-    std::error_code ec;
-    if (!fs::is_regular_file(pathXLSX_, ec)) {
-        fail(codeUnreadableFile, "no such file");
+    if (auto problem = regularFileProblem(pathXLSX_)) {
+        fail(codeUnreadableFile, *problem);
         return;
-    }
-    {
-        std::FILE* probe = std::fopen(pathXLSX_.c_str(), "rb");
-        if (!probe) {
-            fail(codeUnreadableFile, "cannot open the file");
-            return;
-        }
-        std::fclose(probe);
     }
     if (!unpack())
         return;
@@ -576,7 +591,9 @@ bool QVXLSXParser::unpack() {
     std::error_code ec;
     std::string pattern = (fs::temp_directory_path(ec) / "org.ovrida.xlsx.XXXXXX").string();
     if (ec || !mkdtemp(pattern.data())) {
-        fail(codeUnreadableFile, "cannot make a temporary folder");
+        const std::string why = ec ? ec.message() : std::string(std::strerror(errno));
+        fail(codeUnreadableFile,
+             "The file \"" + pathXLSX_ + "\" could not be unpacked: no temporary folder (" + why + ")");
         return false;
     }
     pathExtract_ = pattern;

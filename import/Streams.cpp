@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -14,7 +15,52 @@ std::string errnoText(int errnum) {
     return strerror_r(errnum, buffer, sizeof buffer);
 }
 
+std::string notRegular(const std::string& path) {
+    return "The file \"" + path + "\" is not a regular file.";
+}
+
+std::string notOpened(const std::string& path, int errnum) {
+    return "The file \"" + path + "\" could not be opened: " + errnoText(errnum);
+}
+
 } // namespace
+
+int openRegularFile(const std::string& path, std::string& error) {
+    // Looked at before opening: opening a pipe waits for a writer, and opening some devices acts on them.
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) {
+        error = notOpened(path, errno);
+        return -1;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        error = notRegular(path);
+        return -1;
+    }
+    // Non-blocking and checked again once open, in case another file took the name in between.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0) {
+        error = notOpened(path, errno);
+        return -1;
+    }
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        error = notRegular(path);
+        return -1;
+    }
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags >= 0)
+        ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+    return fd;
+}
+
+std::optional<std::string> regularFileProblem(const std::string& path) {
+    std::string error;
+    const int fd = openRegularFile(path, error);
+    if (fd < 0)
+        return error;
+    ::close(fd);
+    return std::nullopt;
+}
 
 FileInputStream::FileInputStream(std::string path) : path_(std::move(path)) {}
 
@@ -25,11 +71,8 @@ FileInputStream::~FileInputStream() {
 bool FileInputStream::open() {
     if (fd_ >= 0)
         return true;
-    fd_ = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd_ >= 0)
-        return true;
-    error_ = "The file \"" + path_ + "\" could not be opened: " + errnoText(errno);
-    return false;
+    fd_ = openRegularFile(path_, error_);
+    return fd_ >= 0;
 }
 
 std::ptrdiff_t FileInputStream::read(char* buffer, std::size_t capacity) {

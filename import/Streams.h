@@ -6,8 +6,16 @@
 #include <cstddef>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
+
+// Opens a file for reading only when it is a regular file once links are followed. A directory, pipe,
+// socket or device is refused before it is opened, so nothing can block on it or read it without end.
+// The descriptor (close-on-exec), or -1 with `error` set to a message that names the file.
+int openRegularFile(const std::string& path, std::string& error);
+// The same test without keeping the file open: nullopt when the file can be read, else the message.
+std::optional<std::string> regularFileProblem(const std::string& path);
 
 class InputStream {
   public:

@@ -2,14 +2,17 @@
 // Every record length and every offset is checked against the stream before a byte is read.
 #include "import/xls/Workbook.h"
 
+#include "import/Streams.h"
 #include "import/xls/CompoundFile.h"
 #include "import/xls/Text.h"
 
 #include <algorithm>
 #include <charconv>
 #include <cstdint>
+#include <cerrno>
 #include <cstring>
-#include <fstream>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace xls {
 namespace {
@@ -364,16 +367,29 @@ const char* Workbook::version() {
 }
 
 std::unique_ptr<Workbook> Workbook::open(const std::string& path, std::string& error) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        error = "cannot open file";
+    // Only a regular file: a device or pipe would be read without end, a folder fails only on reading.
+    const int fd = openRegularFile(path, error);
+    if (fd < 0)
         return nullptr;
+    std::vector<uint8_t> bytes;
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && st.st_size > 0)
+        bytes.reserve(static_cast<size_t>(st.st_size));
+    uint8_t chunk[1 << 16];
+    for (;;) {
+        const ssize_t n = ::read(fd, chunk, sizeof chunk);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            error = "The file \"" + path + "\" could not be read: " + std::strerror(errno);
+            ::close(fd);
+            return nullptr;
+        }
+        if (n == 0)
+            break;
+        bytes.insert(bytes.end(), chunk, chunk + n);
     }
-    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) {
-        error = "cannot read file";
-        return nullptr;
-    }
+    ::close(fd);
     return openMemory(std::move(bytes), error);
 }
 

@@ -122,6 +122,36 @@ TEST(DHxlsReader, IteratesRowByRowAndEndsWithTheBlankCell) {
     EXPECT_FALSE(reader->nextCell());
 }
 
+// Numbers from 1 of the last row (65,536) and the last column (IV, 256): the end marker's row 0 is
+// never what a real cell carries.
+TEST(DHxlsReader, TheLastRowAndColumnAreCellsNotTheEnd) {
+    auto reader = DHxlsReader::xlsReaderFromFile(kDir + "hand_last_row.xls");
+    ASSERT_TRUE(reader);
+    const auto cells = allCells(*reader, 0);
+    struct Want {
+        uint32_t row, col;
+        const char* colStr;
+        const char* str;
+    };
+    const Want want[] = {{1, 1, "A", "1"}, {65536, 1, "A", "65536"}, {65536, 256, "IV", "IV65536"}};
+    ASSERT_EQ(cells.size(), std::size(want));
+    for (size_t i = 0; i < cells.size(); ++i) {
+        SCOPED_TRACE(cells[i].dump());
+        EXPECT_EQ(cells[i].row, want[i].row);
+        EXPECT_EQ(cells[i].col, want[i].col);
+        EXPECT_EQ(cells[i].colStr, want[i].colStr);
+        EXPECT_EQ(cells[i].str, want[i].str);
+    }
+    const auto end = reader->nextCell();
+    ASSERT_TRUE(end);
+    EXPECT_EQ(end->type, cellBlank);
+    EXPECT_EQ(end->row, 0u);
+    EXPECT_EQ(reader->cellInWorkSheetIndex(0, 65536, "IV").str, "IV65536");
+    EXPECT_EQ(reader->cellInWorkSheetIndex(0, 65536, 1u).val, 65536);
+    EXPECT_EQ(reader->cellInWorkSheetIndex(0, 65537, 1u).type, cellBlank);
+    EXPECT_EQ(reader->cellInWorkSheetIndex(0, 1, 65537u).type, cellBlank);
+}
+
 TEST(DHxlsReader, FindsCellsByPosition) {
     auto reader = DHxlsReader::xlsReaderFromFile(kDir + "xlwt_basic.xls");
     ASSERT_TRUE(reader);
@@ -262,7 +292,8 @@ TEST(DHxlsReader, RefusesDamagedFiles) {
         {"broken_sheet_not_bof.xls", true, "BOF"},
         {"broken_sst_index.xls", true, "index out of range"},
         {"broken_short_number.xls", true, "short NUMBER"},
-        {"missing.xls", false, "cannot open"},
+        {"missing.xls", false, "could not be opened: No such file or directory"},
+        {"", false, "is not a regular file."}, // the fixtures' folder
         {"xlwt_basic.json", false, "not a compound file"},
     };
     for (const auto& c : cases) {

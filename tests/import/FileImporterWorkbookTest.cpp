@@ -2,9 +2,10 @@
 // decimal separator, the row limit, and every failure ending with its code.
 #include "import/FileImporter.h"
 
-#include "import/SSZipArchive.h"
 #include "model/Model.h"
 #include "platform/foundation/DateFormatter.h"
+#include "tests/import/XlsWorkbook.h"
+#include "tests/import/XlsxPackage.h"
 #include "tests/model/StoreFixture.h"
 
 #include <fstream>
@@ -136,27 +137,21 @@ TEST_F(FileImporterWorkbook, EveryFailureEndsWithACode) {
 
 // A one-column sheet of `rows` numbered rows under a header, packed as a workbook.
 std::string bigSheet(const std::string& file, int rows) {
-    std::string sheet =
-        R"(<worksheet xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main"><sheetData>)"
-        R"(<row r="1"><c r="A1" t="inlineStr"><is><t>n</t></is></c></row>)";
-    for (int r = 2; r <= rows + 1; ++r)
-        sheet += "<row r=\"" + std::to_string(r) + "\"><c r=\"A" + std::to_string(r) + "\"><v>" +
-                 std::to_string(r - 1) + "</v></c></row>";
-    sheet += "</sheetData></worksheet>";
-    SSZipArchive zip(file);
-    zip.open();
-    zip.writeData(
-        R"(<Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships">)"
-        R"(<Relationship Id="rId1" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/worksheet" Target="worksheets/sheet1.xml"/>)"
-        R"(</Relationships>)",
-        "xl/_rels/workbook.xml.rels", std::nullopt);
-    zip.writeData(
-        R"(<workbook xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main" xmlns:r="http://schemas.openxmlformats.org/officeDocument/2006/relationships">)"
-        R"(<sheets><sheet name="S" sheetId="1" r:id="rId1"/></sheets></workbook>)",
-        "xl/workbook.xml", std::nullopt);
-    zip.writeData(sheet, "xl/worksheets/sheet1.xml", std::nullopt);
-    zip.close();
-    return file;
+    return xlsxpackage::writePackage(file, xlsxpackage::oneSheet(xlsxpackage::numberedSheet(rows)));
+}
+
+// A sheet of this format holds 65,536 rows; one filled to the last imports every row.
+TEST_F(FileImporterWorkbook, XlsSheetFilledToItsLastRow) {
+    std::string cells = xlsbook::rkCell(0, 0, 1) + xlsbook::labelCell(0, 1, "first");
+    for (uint32_t r = 1; r < 65535; ++r)
+        cells += xlsbook::rkCell(static_cast<uint16_t>(r), 0, static_cast<int32_t>(r + 1));
+    cells += xlsbook::rkCell(65535, 0, 65536) + xlsbook::labelCell(65535, 1, "last");
+    import(xlsbook::writeWorkbook(path("full.xls"), cells), false);
+    EXPECT_EQ(events->error.code, -1);
+    EXPECT_EQ(model->countRows(), 65536u);
+    EXPECT_EQ(row(1), (Strings{"1", "first"}));
+    EXPECT_EQ(row(65535), (Strings{"65535", ""}));
+    EXPECT_EQ(row(65536), (Strings{"65536", "last"}));
 }
 
 TEST_F(FileImporterWorkbook, RowLimit) {

@@ -6,6 +6,7 @@
 #include "import/SerialDate.h"
 #include "platform/foundation/DateFormatter.h"
 #include "tests/import/JsonFixture.h"
+#include "tests/import/XlsxPackage.h"
 
 #include <gtest/gtest.h>
 
@@ -108,13 +109,6 @@ std::string expectedText(const testjson::Value& v) {
     }
 }
 
-const char* kWorkbookRels =
-    R"(<Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships">)"
-    R"(<Relationship Id="rId1" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/worksheet" Target="worksheets/sheet1.xml"/>)"
-    R"(</Relationships>)";
-const char* kWorkbook =
-    R"(<workbook xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main" xmlns:r="http://schemas.openxmlformats.org/officeDocument/2006/relationships">)"
-    R"(<sheets><sheet name="S" sheetId="1" r:id="rId1"/></sheets></workbook>)";
 const char* kStyles =
     R"(<styleSheet xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main">)"
     R"(<numFmts count="2"><numFmt numFmtId="164" formatCode="m/d/yyyy;@"/><numFmt numFmtId="165" formatCode="0.000"/></numFmts>)"
@@ -124,28 +118,18 @@ const char* kShared =
     R"(<sst xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main">)"
     R"(<si><t>zero</t></si><si><r><t>ru</t></r><r><t xml:space="preserve">ns </t></r><rPh><t>PH</t></rPh></si></sst>)";
 
-std::string sheetXml(const std::string& body, const std::string& before = "") {
-    return R"(<worksheet xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main">)" + before +
-           "<sheetData>" + body + "</sheetData></worksheet>";
-}
-
-using Parts = std::map<std::string, std::string>;
+using xlsxpackage::Parts;
+using xlsxpackage::sheetXml;
 
 Parts basicParts(const std::string& sheet) {
-    return {{"xl/_rels/workbook.xml.rels", kWorkbookRels},
-            {"xl/workbook.xml", kWorkbook},
-            {"xl/styles.xml", kStyles},
-            {"xl/sharedStrings.xml", kShared},
-            {"xl/worksheets/sheet1.xml", sheet}};
+    Parts parts = xlsxpackage::oneSheet(sheet);
+    parts["xl/styles.xml"] = kStyles;
+    parts["xl/sharedStrings.xml"] = kShared;
+    return parts;
 }
 
 std::string writePackage(const fs::path& file, const Parts& parts) {
-    SSZipArchive zip(file.string());
-    EXPECT_TRUE(zip.open());
-    for (const auto& [name, text] : parts)
-        EXPECT_TRUE(zip.writeData(text, name, std::nullopt));
-    EXPECT_TRUE(zip.close());
-    return file.string();
+    return xlsxpackage::writePackage(file.string(), parts);
 }
 
 Reader readFile(const std::string& path, std::optional<std::string> sheet = std::string()) {
