@@ -597,11 +597,22 @@ bool QVXLSXParser::unpack() {
         return false;
     }
     pathExtract_ = pattern;
+    // The sheet list needs these two; the parts of a sheet are unpacked when it is read.
+    return extract({"xl/_rels/workbook.xml.rels", "xl/workbook.xml"});
+}
+
+bool QVXLSXParser::extract(std::set<std::string> parts) {
+    for (const auto& part : extracted_)
+        parts.erase(part);
+    if (parts.empty())
+        return true;
+    // Only the parts read are written: other entries of the package cost nothing and cannot fail it.
     ImportError error;
-    if (!SSZipArchive::unzipFileAtPath(pathXLSX_, pathExtract_, true, std::nullopt, &error, nullptr)) {
+    if (!SSZipArchive::unzipEntriesAtPath(pathXLSX_, pathExtract_, parts, &error)) {
         fail(codeNotAWorkbook, "cannot unpack: " + error.description());
         return false;
     }
+    extracted_.insert(parts.begin(), parts.end());
     return true;
 }
 
@@ -697,6 +708,8 @@ void QVXLSXParser::parseSheet(const std::string& relationshipId) {
         fail(codeNotAWorkbook, "no worksheet for the relationship \"" + relationshipId + "\"");
         return;
     }
+    if (!extract({"xl/sharedStrings.xml", "xl/styles.xml", part}))
+        return;
     std::error_code ec;
     if (!fs::is_regular_file(partFile(part), ec)) {
         fail(codeNotAWorkbook, "the worksheet part " + part + " is missing");

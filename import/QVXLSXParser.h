@@ -1,5 +1,5 @@
-// Reads an "xlsx" workbook: unpacks the package into a private temporary folder, lists its sheets, and
-// delivers one worksheet row by row (dates recognised by the shared workbook rule), streaming each part.
+// Reads an "xlsx" workbook: unpacks the parts it reads into a private temporary folder, lists its sheets,
+// and delivers one worksheet row by row (dates recognised by the shared workbook rule), streaming each part.
 #pragma once
 
 #include "import/ImportError.h"
@@ -78,6 +78,8 @@ class QVXLSXParser {
     QVXLSXParser(std::string path, QVXLSXParserDelegate* delegate);
     void run();
     bool unpack();
+    // Unpacks these parts of the package, those not unpacked yet, into pathExtract.
+    bool extract(std::set<std::string> parts);
     bool parseRelsFile();
     bool inspect();
     bool parseSharedStrings();
@@ -90,6 +92,7 @@ class QVXLSXParser {
     std::string pathXLSX_;
     QVXLSXParserDelegate* delegate_ = nullptr;
     std::string pathExtract_;
+    std::set<std::string> extracted_; // parts unpacked so far (present or not in the package)
     std::vector<XLSXSheet> sheets_;
     std::vector<std::pair<std::string, std::string>> workbookRels_; // relationship id → part name
     std::vector<std::string> sharedStrings_;

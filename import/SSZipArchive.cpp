@@ -17,6 +17,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -52,7 +53,9 @@ std::time_t dosDateToTime(unsigned long dos) {
     return std::mktime(&t);
 }
 
-std::string entryName(const unz_file_info64& info, const std::string& raw) {
+std::string entryName(const unz_file_info64& info, std::string raw) {
+    if (auto nul = raw.find('\0'); nul != std::string::npos)
+        raw.resize(nul);
     const bool dos = (info.version >> 8) == 0;
     const bool utf8Flag = info.flag & 0x800;
     if (dos && !utf8Flag)
@@ -63,6 +66,19 @@ std::string entryName(const unz_file_info64& info, const std::string& raw) {
     // hexadecimal form is only a guard for a conversion that produced nothing.
     std::string guessed = xls::codePageToUtf8(raw, 1252);
     return guessed.empty() && !raw.empty() ? SSZipArchive::hexString(raw) : guessed;
+}
+
+// A file that could not be written. Only a lack of space is told as such: any other cause is named,
+// with the entry, since "check your free space" would send the user the wrong way.
+ImportError writeFailure(const std::string& entry, const std::string& why) {
+    return ImportError{SSZipArchive::ErrorDomain, SSZipArchive::ErrorCodeFailedToWriteFile,
+                       foundation::tr("Failed to write file") + " \"" + entry + "\": " + why, {}};
+}
+
+ImportError writeFailure(const std::string& entry, int err) {
+    if (err == ENOSPC || err == EDQUOT)
+        return zipError(SSZipArchive::ErrorCodeFailedToWriteFile, "Failed to write file (check your free space)");
+    return writeFailure(entry, std::strerror(err));
 }
 
 bool makeDirectories(const std::string& path, std::string& why) {
@@ -265,6 +281,19 @@ bool SSZipArchive::unzipFileAtPath(const std::string& path, const std::string& d
                                    const Password& password, ImportError* error,
                                    SSZipArchiveDelegate* delegate, ProgressHandler progressHandler,
                                    CompletionHandler completionHandler) {
+    return unzip(path, destination, preserveAttributes, overwrite, nestedZipLevel, password, error, delegate,
+                 std::move(progressHandler), std::move(completionHandler), nullptr);
+}
+
+bool SSZipArchive::unzipEntriesAtPath(const std::string& path, const std::string& destination,
+                                      const std::set<std::string>& names, ImportError* error) {
+    return unzip(path, destination, true, true, 0, std::nullopt, error, nullptr, {}, {}, &names);
+}
+
+bool SSZipArchive::unzip(const std::string& path, const std::string& destination, bool preserveAttributes,
+                         bool overwrite, int nestedZipLevel, const Password& password, ImportError* error,
+                         SSZipArchiveDelegate* delegate, ProgressHandler progressHandler,
+                         CompletionHandler completionHandler, const std::set<std::string>* only) {
     std::optional<ImportError> failure;
     auto finish = [&](bool success) {
         if (completionHandler)
@@ -298,6 +327,7 @@ bool SSZipArchive::unzipFileAtPath(const std::string& path, const std::string& d
 
     unz_global_info64 globalInfo{};
     unzGetGlobalInfo64(zip, &globalInfo);
+    const std::set<long> chosen = only ? chooseEntries(zip, *only) : std::set<long>();
     int ret = unzGoToFirstFile(zip);
     if (ret != UNZ_OK && ret != UNZ_END_OF_LIST_OF_FILE) {
         unzClose(zip);
@@ -334,6 +364,15 @@ bool SSZipArchive::unzipFileAtPath(const std::string& path, const std::string& d
             success = false;
             break;
         }
+        auto nextEntry = [&] {
+            ++index;
+            ret = unzGoToNextFile(zip);
+        };
+        if (only && !chosen.count(index)) {
+            // Passed over by its directory record alone: never opened, inflated nor written.
+            nextEntry();
+            continue;
+        }
         EntryReader entry(zip);
         ret = entry.open(fileInfo, password);
         if (ret != UNZ_OK) {
@@ -353,13 +392,7 @@ bool SSZipArchive::unzipFileAtPath(const std::string& path, const std::string& d
         if (delegate)
             delegate->zipArchiveProgressEvent(currentPosition, total);
 
-        if (auto nul = rawName.find('\0'); nul != std::string::npos)
-            rawName.resize(nul);
         const std::string name = entryName(fileInfo, rawName);
-        auto nextEntry = [&] {
-            ++index;
-            ret = unzGoToNextFile(zip);
-        };
 
         if (name.rfind("__MACOSX/", 0) == 0) {
             entry.close();
@@ -410,8 +443,7 @@ bool SSZipArchive::unzipFileAtPath(const std::string& path, const std::string& d
             if (!exists || overwrite) {
                 if (!staysInside(parent, destination)) {
                     zipLog("Error: entry \"" + name + "\" resolves outside the destination");
-                    failure =
-                        zipError(ErrorCodeFailedToWriteFile, "Failed to write file (check your free space)");
+                    failure = writeFailure(name, foundation::tr("its folder leads outside the destination"));
                     success = false;
                     entry.close();
                     break;
@@ -423,9 +455,9 @@ bool SSZipArchive::unzipFileAtPath(const std::string& path, const std::string& d
                 if (fd < 0) {
                     const int err = errno;
                     zipLog("Failed to write file at \"" + fullPath + "\": " + std::strerror(err));
+                    // A full device when creating is the platform's own error, as a caller may expect.
                     failure = err == ENOSPC ? ImportError{PosixErrorDomain, ENOSPC, std::strerror(ENOSPC), {}}
-                                            : zipError(ErrorCodeFailedToWriteFile,
-                                                       "Failed to write file (check your free space)");
+                                            : writeFailure(name, err);
                     success = false;
                     entry.close();
                     break;
@@ -455,12 +487,9 @@ bool SSZipArchive::unzipFileAtPath(const std::string& path, const std::string& d
                         if (w < 0 && errno == EINTR)
                             continue;
                         if (w <= 0) {
-                            const int err = errno;
+                            const int err = w < 0 ? errno : EIO;
                             zipLog("Failed to write file at \"" + fullPath + "\": " + std::strerror(err));
-                            failure = err == ENOSPC
-                                          ? ImportError{PosixErrorDomain, ENOSPC, std::strerror(ENOSPC), {}}
-                                          : zipError(ErrorCodeFailedToWriteFile,
-                                                     "Failed to write file (check your free space)");
+                            failure = writeFailure(name, err);
                             break;
                         }
                         p += w;
@@ -562,6 +591,32 @@ std::string SSZipArchive::sanitizedPath(std::string_view name) {
         out += p;
     }
     return out;
+}
+
+std::set<long> SSZipArchive::chooseEntries(unzFile zip, const std::set<std::string>& names) {
+    std::map<std::string, long> last; // safe name -> the last entry that would write that file
+    long index = 0;
+    for (int ret = unzGoToFirstFile(zip); ret == UNZ_OK; ret = unzGoToNextFile(zip), ++index) {
+        unz_file_info64 info{};
+        if (unzGetCurrentFileInfo64(zip, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK)
+            break;
+        std::string raw(info.size_filename, '\0');
+        if (unzGetCurrentFileInfo64(zip, &info, raw.data(), static_cast<uLong>(raw.size()), nullptr, 0, nullptr,
+                                    0) != UNZ_OK)
+            break;
+        const std::string name = entryName(info, raw);
+        const bool folder = !name.empty() && (name.back() == '/' || name.back() == '\\');
+        const bool link = isUnixEntry(info) && S_ISLNK(static_cast<mode_t>(info.external_fa >> 16));
+        if (folder || link || name.rfind("__MACOSX/", 0) == 0)
+            continue;
+        const std::string safe = sanitizedPath(name);
+        if (names.count(safe))
+            last[safe] = index;
+    }
+    std::set<long> chosen;
+    for (const auto& [name, at] : last)
+        chosen.insert(at);
+    return chosen;
 }
 
 bool SSZipArchive::isFilePasswordProtectedAtPath(const std::string& path) {

@@ -12,6 +12,7 @@
 #include <ctime>
 #include <functional>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -95,6 +96,14 @@ class SSZipArchive {
                                 const Password& password, ImportError* error, SSZipArchiveDelegate* delegate,
                                 ProgressHandler progressHandler, CompletionHandler completionHandler);
 
+    // Unpacks only the entries whose safe names (as sanitizedPath gives them) are listed, each once: of
+    // several entries with one name, the last, which a full unpacking would leave in place. Every other
+    // entry is passed over by its directory record alone, so it costs nothing and cannot fail the
+    // unpacking; the limits and refusals of a full unpacking hold for what is unpacked. Overwrites and
+    // keeps dates and modes, as unzipFileAtPath with a delegate does.
+    static bool unzipEntriesAtPath(const std::string& path, const std::string& destination,
+                                   const std::set<std::string>& names, ImportError* error);
+
     // Password checks.
     static bool isFilePasswordProtectedAtPath(const std::string& path);
     static bool isPasswordValidForArchiveAtPath(const std::string& path, const std::string& password,
@@ -135,6 +144,12 @@ class SSZipArchive {
     static std::string sanitizedPath(std::string_view name);
 
   private:
+    static bool unzip(const std::string& path, const std::string& destination, bool preserveAttributes,
+                      bool overwrite, int nestedZipLevel, const Password& password, ImportError* error,
+                      SSZipArchiveDelegate* delegate, ProgressHandler progressHandler,
+                      CompletionHandler completionHandler, const std::set<std::string>* only);
+    // The indexes of the entries unzipEntriesAtPath unpacks from an open archive.
+    static std::set<long> chooseEntries(unzFile zip, const std::set<std::string>& names);
     bool writeEntry(std::string_view data, const std::string& name, const zip_fileinfo& info,
                     int compressionLevel, const Password& password, bool aes);
     static void zipInfoSetAttributesOfItemAtPath(zip_fileinfo& info, const std::string& path);

@@ -8,6 +8,8 @@
 #include "tests/import/XlsxPackage.h"
 #include "tests/model/StoreFixture.h"
 
+#include <algorithm>
+#include <cstdlib>
 #include <fstream>
 
 namespace {
@@ -152,6 +154,81 @@ TEST_F(FileImporterWorkbook, XlsSheetFilledToItsLastRow) {
     EXPECT_EQ(row(1), (Strings{"1", "first"}));
     EXPECT_EQ(row(65535), (Strings{"65535", ""}));
     EXPECT_EQ(row(65536), (Strings{"65536", "last"}));
+}
+
+// The temporary folder of the process, pointed elsewhere for one test.
+class TemporaryFolder {
+  public:
+    explicit TemporaryFolder(const std::string& folder) {
+        if (const char* old = std::getenv("TMPDIR"))
+            saved_ = old;
+        fs::create_directories(folder);
+        setenv("TMPDIR", folder.c_str(), 1);
+    }
+    ~TemporaryFolder() {
+        if (saved_)
+            setenv("TMPDIR", saved_->c_str(), 1);
+        else
+            unsetenv("TMPDIR");
+    }
+
+  private:
+    std::optional<std::string> saved_;
+};
+
+std::vector<std::string> filesUnder(const std::string& folder) {
+    std::vector<std::string> files;
+    for (const auto& entry : fs::recursive_directory_iterator(folder))
+        if (!entry.is_directory())
+            files.push_back(entry.path().filename().string());
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+// A workbook read as the Workspaces screen reads it: entries the reader does not use are never written to
+// the temporary folder (so they cost nothing), even a name too long for the file system or a bomb.
+TEST_F(FileImporterWorkbook, EntriesTheReaderDoesNotUseAreNeverWritten) {
+    const std::string temporary = path("tmp");
+    TemporaryFolder redirected(temporary);
+    auto parts = xlsxpackage::oneSheet(xlsxpackage::numberedSheet(150));
+    for (int i = 0; i < 40; ++i)
+        parts["xl/media/image" + std::to_string(i) + ".png"] = std::string(200000, static_cast<char>('a' + i % 26));
+    parts["xl/media/" + std::string(300, 'n') + ".png"] = "never read";
+    const std::string junk = xlsxpackage::writePackage(path("junk.xlsx"), parts);
+
+    struct Case {
+        std::string file;
+        std::uint64_t rows;
+    };
+    const Case cases[] = {
+        {junk, 150},
+        {"tests/fixtures/xlsx/junk_listed_1000.xlsx", 3}, // one 60 MB entry listed a thousand times
+        {"tests/fixtures/xlsx/unused_long_name.xlsx", 3},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        import(c.file);
+        EXPECT_EQ(events->error.code, -1) << events->error.userInfo["reason"];
+        EXPECT_EQ(model->countRows(), c.rows);
+        EXPECT_EQ(filesUnder(temporary), std::vector<std::string>{}) << "the reader's folder goes with it";
+    }
+    // Seen from inside the import, at its first progress report.
+    struct Looking final : FileImporterDelegate {
+        explicit Looking(std::string folder) : folder(std::move(folder)) {}
+        void importerDidCompleteLineNumber(FileImporter&, std::uint64_t, std::uint64_t) override {
+            if (seen.empty())
+                seen = filesUnder(folder);
+        }
+        std::string folder;
+        std::vector<std::string> seen;
+    } looking(temporary);
+    model = mainModel();
+    model->openStore(path("looking.ov"));
+    FileImporter importer;
+    importer.setModel(model.get());
+    importer.setDelegate(&looking);
+    importer.createWorkspaceFromText(junk, true, 0, U',', ".");
+    EXPECT_EQ(looking.seen, (std::vector<std::string>{"sheet1.xml", "workbook.xml", "workbook.xml.rels"}));
 }
 
 TEST_F(FileImporterWorkbook, RowLimit) {

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <ctime>
 #include <filesystem>
@@ -21,6 +22,18 @@
 namespace fs = std::filesystem;
 
 namespace {
+
+// The files under a folder by their paths inside it, in order.
+std::vector<std::string> filesIn(const fs::path& folder) {
+    std::vector<std::string> files;
+    std::error_code ec;
+    for (auto it = fs::recursive_directory_iterator(folder, ec); !ec && it != fs::recursive_directory_iterator();
+         it.increment(ec))
+        if (!it->is_directory())
+            files.push_back(fs::relative(it->path(), folder).string());
+    std::sort(files.begin(), files.end());
+    return files;
+}
 
 // Records every callback; reads the first sheet (or a chosen one) from the inspection callback.
 class Reader final : public QVXLSXParserDelegate {
@@ -34,17 +47,22 @@ class Reader final : public QVXLSXParserDelegate {
     std::optional<ImportError> error;
     std::uint64_t cancelAfter = 0;
     std::string folderSeen;
+    std::vector<std::string> filesAtInspection; // what the private folder holds then
+    std::vector<std::string> filesAtFirstLine;
 
     void parserDidInspectDocument(QVXLSXParser& parser, const std::string&,
                                   const std::vector<XLSXSheet>& found) override {
         inspected = true;
         sheets = found;
         folderSeen = parser.pathExtract();
+        filesAtInspection = filesIn(folderSeen);
         if (sheetToRead)
             parser.parseSheet(sheetToRead->empty() ? found.front().relationshipId : *sheetToRead);
     }
     void parserDidCompleteLine(QVXLSXParser& parser, const std::vector<std::string>& line, std::uint64_t n,
                                std::uint64_t consecutive) override {
+        if (lines.empty())
+            filesAtFirstLine = filesIn(parser.pathExtract());
         lines.push_back(line);
         numbers.emplace_back(n, consecutive);
         if (cancelAfter && lines.size() == cancelAfter)
@@ -394,7 +412,9 @@ TEST(XLSXReader, EveryFailureEndsWithACode) {
         {"not a zip", writeBytes("text.xlsx", "name,amount\n1,2\n"), 2, false},
         {"empty file", writeBytes("empty.xlsx", ""), 2, false},
         {"truncated zip", writeBytes("trunc.xlsx", bytes.substr(0, bytes.size() / 2)), 2, false},
-        {"flipped byte", writeBytes("flip.xlsx", flipped), 2, false},
+        // The sheet list needs only the workbook and its relationships: the damaged worksheet is
+        // found when the sheet is read.
+        {"flipped byte in the worksheet", writeBytes("flip.xlsx", flipped), 2, true},
         {"no workbook relationships",
          writePackage(dir.path / "a.xlsx", without("xl/_rels/workbook.xml.rels")), 2, false},
         {"no workbook", writePackage(dir.path / "b.xlsx", without("xl/workbook.xml")), 2, false},
@@ -421,6 +441,28 @@ TEST(XLSXReader, EveryFailureEndsWithACode) {
     Reader reader = readFile(good, std::string("rId9"));
     ASSERT_TRUE(reader.error);
     EXPECT_EQ(reader.error->code, 2);
+}
+
+// Only the parts read are unpacked, the sheet's when it is read: other entries (pictures, a name too long
+// for the file system, a bomb) are never written and fail nothing.
+TEST(XLSXReader, OnlyThePartsReadAreUnpacked) {
+    TempDir dir;
+    const std::string row = R"(<row r="1"><c r="A1" t="s"><v>0</v></c><c r="B1" s="1"><v>43831</v></c></row>)";
+    Parts parts = basicParts(sheetXml(row));
+    for (int i = 0; i < 40; ++i)
+        parts["xl/media/image" + std::to_string(i) + ".png"] = std::string(100000, static_cast<char>('a' + i % 26));
+    parts["xl/media/" + std::string(300, 'n') + ".png"] = "never read";
+    parts["docProps/zeros.bin"] = std::string(70 << 20, '\0'); // beyond the size an entry may unpack to
+    const Reader reader = readFile(writePackage(dir.path / "junk.xlsx", parts));
+    ASSERT_FALSE(reader.error) << reader.error->userInfo.at("reason");
+    EXPECT_TRUE(reader.completed);
+    EXPECT_EQ(reader.lines, (std::vector<std::vector<std::string>>{{"zero", dayText(2020, 1, 1)}}));
+    EXPECT_EQ(reader.filesAtInspection,
+              (std::vector<std::string>{"xl/_rels/workbook.xml.rels", "xl/workbook.xml"}));
+    EXPECT_EQ(reader.filesAtFirstLine,
+              (std::vector<std::string>{"xl/_rels/workbook.xml.rels", "xl/sharedStrings.xml", "xl/styles.xml",
+                                        "xl/workbook.xml", "xl/worksheets/sheet1.xml"}));
+    EXPECT_FALSE(fs::exists(reader.folderSeen));
 }
 
 TEST(XLSXReader, CancellingEndsTheDocumentNormally) {

@@ -7,7 +7,10 @@
 
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <set>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 namespace fs = std::filesystem;
 
@@ -246,6 +249,77 @@ TEST_F(ZipTest, FailuresEndWithTheirCodeAndNoSuccessCallback) {
     if (fs::exists(dest / "liar.bin")) {
         EXPECT_LE(fs::file_size(dest / "liar.bin"), 1000u);
     }
+}
+
+// Every file under a folder, by its path inside it, with its contents.
+std::map<std::string, std::string> filesUnder(const fs::path& folder) {
+    std::map<std::string, std::string> files;
+    std::error_code ec;
+    for (auto it = fs::recursive_directory_iterator(folder, ec); !ec && it != fs::recursive_directory_iterator();
+         it.increment(ec))
+        if (!it->is_directory())
+            files[fs::relative(it->path(), folder).string()] = slurp(it->path());
+    return files;
+}
+
+// Unpacking only named entries: everything else is passed over unread, so a bomb, a damaged entry or a
+// name no file system takes fails nothing unless it is asked for; what is asked for keeps every limit.
+TEST_F(ZipTest, UnpacksOnlyTheNamedEntries) {
+    const std::string longName = "media/" + std::string(300, 'n') + ".png";
+    using Files = std::map<std::string, std::string>;
+    struct Case {
+        const char* what;
+        std::set<std::string> names;
+        int code; // 0 success, -1 a damaged entry (-3 or -4)
+        Files files;
+        std::string message = "";
+    };
+    const Case cases[] = {
+        {"one plain entry", {"wanted.txt"}, 0, {{"wanted.txt", "wanted"}}},
+        {"of two entries with one name, the last", {"dup.txt"}, 0, {{"dup.txt", "second"}}},
+        {"a name the archive lacks", {"wanted.txt", "none.txt"}, 0, {{"wanted.txt", "wanted"}}},
+        {"nothing", {}, 0, {}},
+        {"a folder or a link is no file", {"docs", "link"}, 0, {}},
+        {"a bomb asked for", {"zeros.bin"}, SSZipArchive::ErrorCodeArchiveTooLarge, {}},
+        {"a damaged entry asked for", {"damaged.txt"}, -1, {}},
+        {"a name too long asked for", {longName}, SSZipArchive::ErrorCodeFailedToWriteFile, {},
+         "Failed to write file \"" + longName + "\": File name too long"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove_all(dest);
+        ImportError error;
+        const bool ok = SSZipArchive::unzipEntriesAtPath(kDir + "selective.zip", dest.string(), c.names, &error);
+        EXPECT_EQ(ok, c.code == 0);
+        if (c.code == 0) {
+            EXPECT_EQ(filesUnder(dest), c.files);
+            continue;
+        }
+        if (c.code == -1) {
+            EXPECT_TRUE(error.code == SSZipArchive::ErrorCodeFileInfoNotLoadable ||
+                        error.code == SSZipArchive::ErrorCodeFileContentNotReadable)
+                << error.code;
+        } else {
+            EXPECT_EQ(error.code, c.code);
+        }
+        if (!c.message.empty()) {
+            EXPECT_EQ(error.message, c.message);
+        }
+        // A failure leaves what it wrote (at most the entry asked for), and nothing else.
+        for (const auto& [file, text] : filesUnder(dest))
+            EXPECT_TRUE(c.names.count(file)) << file;
+    }
+}
+
+// "check your free space" only when the device is full; here a node of the device that always is.
+TEST_F(ZipTest, OnlyALackOfSpaceIsToldAsOne) {
+    fs::create_directories(dest / "docs");
+    if (mknod((dest / "docs/readme.txt").c_str(), S_IFCHR | 0666, makedev(1, 7)) != 0)
+        GTEST_SKIP() << "no device node can be made here";
+    ImportError error;
+    EXPECT_FALSE(SSZipArchive::unzipFileAtPath(kDir + "good.zip", dest.string(), true, std::nullopt, &error));
+    EXPECT_EQ(error.code, SSZipArchive::ErrorCodeFailedToWriteFile);
+    EXPECT_EQ(error.message, "Failed to write file (check your free space)");
 }
 
 TEST_F(ZipTest, EmptyArchiveSucceedsWithNothing) {
