@@ -64,15 +64,19 @@ Rect Layer::frame() const {
 }
 
 void Layer::setFrame(const Rect& frame) {
+    // Through the overridable accessors, so a subclass that keeps its geometry in other terms (or
+    // elsewhere) sees the frame as two ordinary setter calls.
     Rect f = frame.standardized();
     Size size = f.size;
-    auto inverse = transform_.inverted();
-    if (!transform_.isIdentity() && inverse)
+    AffineTransform t = transform();
+    Point anchor = anchorPoint();
+    auto inverse = t.inverted();
+    if (!t.isIdentity() && inverse)
         size = inverse->apply(Rect(0, 0, f.size.width, f.size.height)).size;
-    Rect local(-anchorPoint_.x * size.width, -anchorPoint_.y * size.height, size.width, size.height);
-    Rect box = inverse ? transform_.apply(local) : local;
+    Rect local(-anchor.x * size.width, -anchor.y * size.height, size.width, size.height);
+    Rect box = inverse ? t.apply(local) : local;
     setPosition({f.origin.x - box.origin.x, f.origin.y - box.origin.y});
-    setBounds(Rect(bounds_.origin, size));
+    setBounds(Rect(bounds().origin, size));
 }
 
 AffineTransform Layer::transformToSuperlayer() const {
@@ -151,7 +155,7 @@ void Layer::attach(const Ptr& layer, size_t index) {
         return;
     }
     Ptr keep = layer; // it may be moving within this very list
-    keep->removeFromSuperlayer();
+    keep->unlink();
     index = std::min(index, sublayers_.size());
     sublayers_.insert(sublayers_.begin() + std::ptrdiff_t(index), keep);
     keep->superlayer_ = this;
@@ -168,7 +172,7 @@ void Layer::insertSublayerAtIndex(const Ptr& layer, size_t index) {
 void Layer::insertSublayerAbove(const Ptr& layer, const Layer* sibling) {
     Ptr keep = layer;
     if (keep)
-        keep->removeFromSuperlayer();
+        keep->unlink();
     auto it =
         std::find_if(sublayers_.begin(), sublayers_.end(), [&](const Ptr& l) { return l.get() == sibling; });
     attach(keep, it == sublayers_.end() ? sublayers_.size() : size_t(it - sublayers_.begin()) + 1);
@@ -177,7 +181,7 @@ void Layer::insertSublayerAbove(const Ptr& layer, const Layer* sibling) {
 void Layer::insertSublayerBelow(const Ptr& layer, const Layer* sibling) {
     Ptr keep = layer;
     if (keep)
-        keep->removeFromSuperlayer();
+        keep->unlink();
     auto it =
         std::find_if(sublayers_.begin(), sublayers_.end(), [&](const Ptr& l) { return l.get() == sibling; });
     attach(keep, it == sublayers_.end() ? 0 : size_t(it - sublayers_.begin()));
@@ -192,19 +196,23 @@ bool Layer::replaceSublayer(const Layer* old, const Ptr& with) {
     if (with.get() == old)
         return true;
     Ptr gone = *it;
-    gone->removeFromSuperlayer();
+    gone->unlink();
     attach(with, index);
     return true;
 }
 
 void Layer::setSublayers(const std::vector<Ptr>& layers) {
     while (!sublayers_.empty())
-        sublayers_.back()->removeFromSuperlayer();
+        sublayers_.back()->unlink();
     for (const Ptr& l : layers)
-        addSublayer(l);
+        attach(l, sublayers_.size());
 }
 
 void Layer::removeFromSuperlayer() {
+    unlink();
+}
+
+void Layer::unlink() {
     Layer* super = superlayer_;
     if (!super)
         return;
@@ -316,6 +324,11 @@ void Layer::drawInContext(gfx::Context& ctx) {
 }
 
 void Layer::renderInContext(gfx::Context& ctx) {
+    if (rendersOwnSubtree()) {
+        if (!hidden_)
+            renderSubtreeInContext(ctx);
+        return;
+    }
     renderSelf(ctx);
 }
 
@@ -329,7 +342,10 @@ void Layer::renderSublayer(gfx::Context& ctx, Layer& sub) {
         return;
     ctx.saveGState();
     ctx.concatCTM(t);
-    sub.renderSelf(ctx);
+    if (sub.rendersOwnSubtree())
+        sub.renderSubtreeInContext(ctx);
+    else
+        sub.renderSelf(ctx);
     ctx.restoreGState();
 }
 

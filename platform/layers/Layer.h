@@ -38,19 +38,20 @@ class Layer : public std::enable_shared_from_this<Layer> {
     Layer& operator=(const Layer&) = delete;
     static Ptr make() { return std::make_shared<Layer>(); }
 
-    // --- geometry
-    Rect bounds() const { return bounds_; }
-    void setBounds(const Rect& bounds);
-    Point position() const { return position_; }
-    void setPosition(Point position);
-    Point anchorPoint() const { return anchorPoint_; }
-    void setAnchorPoint(Point anchor);
+    // --- geometry. Subclasses may override the accessors marked virtual; the layer's own rendering,
+    // hit testing and conversions read the stored values, while setFrame and the tree go through them.
+    virtual Rect bounds() const { return bounds_; }
+    virtual void setBounds(const Rect& bounds);
+    virtual Point position() const { return position_; }
+    virtual void setPosition(Point position);
+    virtual Point anchorPoint() const { return anchorPoint_; }
+    virtual void setAnchorPoint(Point anchor);
     // The box of the transformed bounds in the superlayer (its sublayerTransform not included).
     Rect frame() const;
     // Sets position and bounds size so that frame() answers `frame`; a quarter turn swaps the size.
     void setFrame(const Rect& frame);
-    AffineTransform transform() const { return transform_; }
-    void setTransform(const AffineTransform& t);
+    virtual AffineTransform transform() const { return transform_; }
+    virtual void setTransform(const AffineTransform& t);
     AffineTransform sublayerTransform() const { return sublayerTransform_; }
     void setSublayerTransform(const AffineTransform& t);
     // Maps this layer's points into its superlayer's (including the superlayer's sublayerTransform).
@@ -59,33 +60,33 @@ class Layer : public std::enable_shared_from_this<Layer> {
     // --- the tree
     const std::vector<Ptr>& sublayers() const { return sublayers_; }
     Layer* superlayer() const { return superlayer_; }
-    void addSublayer(const Ptr& layer);
-    void insertSublayerAtIndex(const Ptr& layer, size_t index);
-    void insertSublayerAbove(const Ptr& layer, const Layer* sibling);
-    void insertSublayerBelow(const Ptr& layer, const Layer* sibling);
+    virtual void addSublayer(const Ptr& layer);
+    virtual void insertSublayerAtIndex(const Ptr& layer, size_t index);
+    virtual void insertSublayerAbove(const Ptr& layer, const Layer* sibling);
+    virtual void insertSublayerBelow(const Ptr& layer, const Layer* sibling);
     // Answers false when `old` is not a sublayer.
-    bool replaceSublayer(const Layer* old, const Ptr& with);
-    void setSublayers(const std::vector<Ptr>& layers);
-    void removeFromSuperlayer();
+    virtual bool replaceSublayer(const Layer* old, const Ptr& with);
+    virtual void setSublayers(const std::vector<Ptr>& layers);
+    virtual void removeFromSuperlayer();
     bool isDescendantOf(const Layer* other) const;
 
     // --- appearance
-    bool isHidden() const { return hidden_; }
-    void setHidden(bool hidden);
+    virtual bool isHidden() const { return hidden_; }
+    virtual void setHidden(bool hidden);
     double opacity() const { return opacity_; }
     void setOpacity(double opacity);
     bool isOpaque() const { return opaque_; }
     void setOpaque(bool opaque) { opaque_ = opaque; }
     bool masksToBounds() const { return masksToBounds_; }
     void setMasksToBounds(bool masks);
-    double cornerRadius() const { return cornerRadius_; }
-    void setCornerRadius(double radius);
+    virtual double cornerRadius() const { return cornerRadius_; }
+    virtual void setCornerRadius(double radius);
     double borderWidth() const { return borderWidth_; }
     void setBorderWidth(double width);
     std::optional<Color> borderColor() const { return borderColor_; }
     void setBorderColor(std::optional<Color> color);
-    std::optional<Color> backgroundColor() const { return backgroundColor_; }
-    void setBackgroundColor(std::optional<Color> color);
+    virtual std::optional<Color> backgroundColor() const { return backgroundColor_; }
+    virtual void setBackgroundColor(std::optional<Color> color);
     std::optional<Color> shadowColor() const { return shadowColor_; }
     void setShadowColor(std::optional<Color> color) { shadowColor_ = color; }
     Size shadowOffset() const { return shadowOffset_; }
@@ -94,8 +95,8 @@ class Layer : public std::enable_shared_from_this<Layer> {
     void setShadowRadius(double radius) { shadowRadius_ = radius; }
     double shadowOpacity() const { return shadowOpacity_; }
     void setShadowOpacity(double opacity) { shadowOpacity_ = opacity; }
-    double contentsScale() const { return contentsScale_; }
-    void setContentsScale(double scale) { contentsScale_ = scale; }
+    virtual double contentsScale() const { return contentsScale_; }
+    virtual void setContentsScale(double scale) { contentsScale_ = scale; }
     bool needsDisplayOnBoundsChange() const { return needsDisplayOnBoundsChange_; }
     void setNeedsDisplayOnBoundsChange(bool on) { needsDisplayOnBoundsChange_ = on; }
     // A layer whose drawn area clips this layer and its subtree (its fills make the mask). It lives in
@@ -118,7 +119,7 @@ class Layer : public std::enable_shared_from_this<Layer> {
     bool containsPoint(Point p) const { return bounds_.contains(p); }
 
     // --- layout: top-down, from the highest ancestor that needs it
-    void setNeedsLayout();
+    virtual void setNeedsLayout();
     bool needsLayout() const { return needsLayout_; }
     void layoutIfNeeded();
     // Positions the sublayers; the default calls the layout hook when one is set.
@@ -126,7 +127,7 @@ class Layer : public std::enable_shared_from_this<Layer> {
     std::function<void(Layer&)> layoutHook;
 
     // --- display: a dirty flag; every observer of this layer or an ancestor hears of each request
-    void setNeedsDisplay();
+    virtual void setNeedsDisplay();
     bool needsDisplay() const { return needsDisplay_; }
     void displayIfNeeded();
     // Brings the content up to date; the default only clears the flag (content is drawn when rendered).
@@ -139,6 +140,12 @@ class Layer : public std::enable_shared_from_this<Layer> {
     std::function<void(Layer&, gfx::Context&)> drawHook;
     // Renders this layer and its subtree in this layer's own coordinates.
     void renderInContext(gfx::Context& ctx);
+    // A layer may take over the drawing of itself and its whole subtree: when the walk reaches a
+    // layer that answers true, it calls renderSubtreeInContext (the context already in the layer's
+    // own coordinates) instead of drawing the layer and descending. Masks, shadows, opacity and
+    // borders of the platform are then the layer's own business.
+    virtual bool rendersOwnSubtree() const { return false; }
+    virtual void renderSubtreeInContext(gfx::Context& ctx) {}
 
     // --- animations
     void addAnimation(Animation animation, const std::string& key);
@@ -167,6 +174,9 @@ class Layer : public std::enable_shared_from_this<Layer> {
     double animatedDouble(const char* keyPath, double model) const;
     std::optional<Color> animatedColor(const char* keyPath, std::optional<Color> model) const;
     void attach(const Ptr& layer, size_t index);
+    // Unlinks from the superlayer without the overridable removeFromSuperlayer: moving a layer
+    // inside the tree is not a removal a subclass should react to.
+    void unlink();
     void renderSublayer(gfx::Context& ctx, Layer& sub);
     void renderSelf(gfx::Context& ctx);
     void notifyNeedsDisplay();

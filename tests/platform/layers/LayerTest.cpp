@@ -366,3 +366,103 @@ TEST(LayerRendering, MaskLayerClipsTheLayerAndItsSublayers) {
     layer->renderInContext(bitmap.context());
     EXPECT_EQ(bitmap.image().pixel(50, 50).alpha, 0);
 }
+
+namespace {
+
+// Keeps its visible bounds inset by 5 points inside the stored ones and records what reaches it.
+class InsetLayer : public Layer {
+  public:
+    static constexpr double kInset = 5;
+    Rect bounds() const override {
+        Rect b = Layer::bounds();
+        return Rect(b.origin.x + kInset, b.origin.y + kInset, b.size.width - 2 * kInset,
+                    b.size.height - 2 * kInset);
+    }
+    void setBounds(const Rect& b) override {
+        calls.push_back("bounds");
+        Layer::setBounds(Rect(b.origin.x - kInset, b.origin.y - kInset, b.size.width + 2 * kInset,
+                              b.size.height + 2 * kInset));
+    }
+    void setPosition(Point p) override {
+        calls.push_back("position");
+        Layer::setPosition(p);
+    }
+    void addSublayer(const Ptr& layer) override {
+        calls.push_back("add");
+        Layer::addSublayer(layer);
+    }
+    void removeFromSuperlayer() override {
+        calls.push_back("remove");
+        Layer::removeFromSuperlayer();
+    }
+    void setNeedsLayout() override {
+        calls.push_back("layout");
+        Layer::setNeedsLayout();
+    }
+    std::vector<std::string> calls;
+};
+
+// Draws itself and its subtree its own way: one fill per layer of the subtree, in its coordinates.
+class SelfRenderingLayer : public Layer {
+  public:
+    bool rendersOwnSubtree() const override { return true; }
+    void renderSubtreeInContext(gfx::Context& ctx) override {
+        ++handOvers;
+        ctx.setFillColor({0, 1, 0, 1});
+        ctx.fillRect(Rect(0, 0, 1, 1));
+    }
+    int handOvers = 0;
+};
+
+} // namespace
+
+TEST(LayerOverrides, SetFrameAndTheTreeReachTheOverrides) {
+    auto root = Layer::make();
+    auto inset = std::make_shared<InsetLayer>();
+    Layer& plain = *inset;
+    plain.setFrame(Rect(10, 20, 100, 50));
+    // setFrame speaks in the subclass's terms: its visible bounds take the size.
+    EXPECT_EQ(inset->bounds().size, (Size{100, 50}));
+    EXPECT_EQ(inset->Layer::bounds(), Rect(0, 0, 110, 60));
+    EXPECT_EQ((std::vector<std::string>{"position", "bounds", "layout"}), inset->calls);
+    inset->calls.clear();
+    Layer& superPlain = *root;
+    superPlain.addSublayer(inset);
+    EXPECT_TRUE(inset->calls.empty()) << "adding a layer is not a removal";
+    plain.removeFromSuperlayer();
+    EXPECT_EQ(inset->calls, std::vector<std::string>{"remove"});
+    EXPECT_TRUE(root->sublayers().empty());
+    inset->calls.clear();
+    auto child = Layer::make();
+    plain.addSublayer(child);
+    EXPECT_EQ((std::vector<std::string>{"add", "layout"}), inset->calls);
+}
+
+TEST(LayerRendering, ALayerCanTakeOverItsSubtree) {
+    auto root = Layer::make();
+    root->setBounds(Rect(0, 0, 100, 100));
+    auto self = std::make_shared<SelfRenderingLayer>();
+    self->setFrame(Rect(10, 20, 30, 30));
+    self->setBackgroundColor(Color{1, 0, 0, 1});
+    auto below = Layer::make();
+    below->setFrame(Rect(0, 0, 10, 10));
+    below->setBackgroundColor(Color{0, 0, 1, 1});
+    self->addSublayer(below);
+    root->addSublayer(self);
+    auto rc = gfx::makeRecordingContext(Rect(0, 0, 100, 100));
+    root->renderInContext(*rc.context);
+    // Neither the layer's background nor its sublayer: only what the layer drew, where it sits.
+    EXPECT_EQ(rc.recorder->lines(),
+              std::vector<std::string>{"fill winding M 10 20 L 11 20 L 11 21 L 10 21 Z color 0 1 0 1"});
+    self->setHidden(true);
+    rc.recorder->clear();
+    root->renderInContext(*rc.context);
+    EXPECT_TRUE(rc.recorder->lines().empty());
+    EXPECT_EQ(self->handOvers, 1);
+    // As the root of a render it draws in its own coordinates.
+    self->setHidden(false);
+    rc.recorder->clear();
+    self->renderInContext(*rc.context);
+    EXPECT_EQ(rc.recorder->lines(),
+              std::vector<std::string>{"fill winding M 0 0 L 1 0 L 1 1 L 0 1 Z color 0 1 0 1"});
+}
