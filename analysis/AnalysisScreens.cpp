@@ -1,6 +1,7 @@
 // The controller identifiers of the analysis screens.
 #include "analysis/AnalysisScreens.h"
 
+#include "analysis/AnalysesViewController.h"
 #include "analysis/VariableDetailViewController.h"
 #include "platform/ui/ViewController.h"
 
@@ -8,4 +9,6 @@ void registerAnalysisScreens() {
     auto& registry = ui::ControllerRegistry::shared();
     registry.registerController("variableDetail",
                                 [] { return std::make_shared<VariableDetailViewController>(); });
+    registry.registerController("AnalysesViewController",
+                                [] { return std::make_shared<AnalysesViewController>(); });
 }

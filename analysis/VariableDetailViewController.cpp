@@ -24,9 +24,12 @@ void VariableDetailViewController::loadView() {
     auto& root = view();
     const double w = root.bounds().size.width, h = root.bounds().size.height;
     // The arrows sit at the middle of either edge; the texts between them.
-    labelName_ = makeLabel("labelName", {40, 20, w - 80, 30}, 20, ui::FlexibleWidth);
+    // A long name takes a second line before it is cut.
+    labelName_ = makeLabel("labelName", {40, 12, w - 80, 60}, 20, ui::FlexibleWidth);
     labelName_->setFont(gfx::Font::boldSystem(20));
-    labelType_ = makeLabel("labelType", {40, 56, w - 80, 24}, 17, ui::FlexibleWidth);
+    labelName_->setNumberOfLines(2);
+    labelName_->setLineBreakMode(gfx::LineBreakMode::WordWrap);
+    labelType_ = makeLabel("labelType", {40, 74, w - 80, 24}, 17, ui::FlexibleWidth);
     const unsigned middle = ui::FlexibleTopMargin | ui::FlexibleBottomMargin;
     labelLeft_ = makeLabel("labelLeft", {4, h / 2 - 30, 30, 60}, 48, middle | ui::FlexibleRightMargin);
     labelRight_ = makeLabel("labelRight", {w - 34, h / 2 - 30, 30, 60}, 48, middle | ui::FlexibleLeftMargin);
@@ -53,6 +56,12 @@ void VariableDetailViewController::viewWillAppear(bool) {
         labelName_->setText(formatText(tr("Variable: %@"), {column_->name()}));
         if (auto type = variableTypeText(column_->type().value_or(0)))
             labelType_->setText(*type);
+    }
+    // The pager holds the page, so the bar shows the pager's item: it carries the page's title.
+    if (auto* nav = navigationController();
+        nav && nav->topViewController() && nav->topViewController() != this) {
+        nav->topViewController()->navigationItem().title = title();
+        nav->updateBar();
     }
     labelLeft_->setHidden(hideLeftArrow_);
     labelRight_->setHidden(hideRightArrow_);

@@ -46,6 +46,12 @@ void Label::setEnabled(bool on) {
     setNeedsDisplay();
 }
 
+double Label::heightOfLines(int lines) const {
+    // Laid-out lines come out a little taller than the font's line height (whole points on the
+    // reference device): half a line of room keeps the n-th line and still leaves out the next.
+    return (lines + 0.5) * font_.metrics().lineHeight;
+}
+
 gfx::TextStyle Label::style() const {
     gfx::TextStyle s;
     s.font = font_;
@@ -64,7 +70,7 @@ void Label::drawTextInRect(gfx::Context& ctx, const Rect& rect) const {
         return;
     double maxHeight = rect.height();
     if (lines_ > 0)
-        maxHeight = std::min(maxHeight, lines_ * font_.metrics().lineHeight + 0.5);
+        maxHeight = std::min(maxHeight, heightOfLines(lines_));
     Size limit{rect.width(), maxHeight};
     gfx::TextLayout layout = attributed_ ? gfx::TextLayout::rich(*attributed_, limit)
                                          : gfx::TextLayout::plain(text_, style(), limit);
@@ -82,7 +88,7 @@ void Label::drawTextInRect(gfx::Context& ctx, const Rect& rect) const {
 }
 
 Size Label::sizeThatFits(Size size) const {
-    Size limit{size.width > 0 ? size.width : 0, lines_ > 0 ? lines_ * font_.metrics().lineHeight + 0.5 : 0};
+    Size limit{size.width > 0 ? size.width : 0, lines_ > 0 ? heightOfLines(lines_) : 0};
     if (attributed_)
         return gfx::measureRichText(*attributed_, limit);
     return gfx::measureText(text_, style(), limit);

@@ -39,6 +39,8 @@ class Label : public View {
 
   private:
     gfx::TextStyle style() const;
+    // The most height `lines` lines of text take.
+    double heightOfLines(int lines) const;
     std::string text_;
     std::optional<gfx::RichText> attributed_;
     gfx::Font font_ = gfx::Font::system(17);

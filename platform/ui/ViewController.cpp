@@ -7,6 +7,7 @@
 #include "platform/ui/Window.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace ui {
 
@@ -467,29 +468,39 @@ void NavigationController::updateBar() {
     bar_->addSubview(title);
     double left = 8;
     const NavigationItem& item = top->navigationItem();
+    // An item is as wide as its title needs, and never narrower than a short word's button.
+    auto widthOf = [](Button& button) { return std::max(70.0, std::ceil(button.sizeThatFits({}).width)); };
     if (item.leftBarButtonItems.empty() && stack_.size() > 1 && !item.hidesBackButton) {
         const std::string& previous = stack_[stack_.size() - 2]->navigationItem().title;
-        auto back = std::make_shared<Button>(Rect{left, 7, 70, 30});
+        auto back = std::make_shared<Button>();
         back->setTitle("< " + (previous.empty() ? foundation::tr("Back") : previous));
         back->setIdentifier("navigationBack");
         back->addTarget(TouchUpInside, [this](Control&) { popViewControllerAnimated(true); });
+        const double width = widthOf(*back);
+        back->setFrame({left, 7, width, 30});
+        left += width + 4;
         bar_->addSubview(back);
     }
     for (const auto& i : item.leftBarButtonItems) {
         auto button = i->view();
-        button->setFrame({left, 7, 70, 30});
-        left += 74;
+        const double width = widthOf(*button);
+        button->setFrame({left, 7, width, 30});
+        left += width + 4;
         bar_->addSubview(button);
     }
     double right = b.width() - 8;
     for (const auto& i : item.rightBarButtonItems) {
         auto button = i->view();
-        right -= 70;
-        button->setFrame({right, 7, 70, 30});
+        const double width = widthOf(*button);
+        right -= width;
+        button->setFrame({right, 7, width, 30});
         button->setAutoresizingMask(FlexibleLeftMargin);
         right -= 4;
         bar_->addSubview(button);
     }
+    // The title keeps centred between the items on both sides.
+    const double inset = std::max({80.0, left, b.width() - right});
+    title->setFrame({inset, 0, std::max(0.0, b.width() - 2 * inset), b.height()});
 }
 
 void NavigationController::setViewControllers(std::vector<Ptr> controllers, bool animated) {

@@ -99,7 +99,6 @@ class EditVariableTest : public ScreenTest {
         ASSERT_TRUE(runUntil([&] { return nav->topViewController() != editor.get(); }));
     }
 
-    std::shared_ptr<ui::NavigationController> nav;
     std::shared_ptr<EditVariableViewController> editor;
 };
 

@@ -10,14 +10,17 @@
 #include "platform/foundation/UserDefaults.h"
 #include "platform/host/HeadlessHost.h"
 #include "platform/ui/Driver.h"
+#include "platform/ui/ViewController.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 struct ColumnSpec {
@@ -38,6 +41,9 @@ class ScreenTest : public ::testing::Test {
         registerAnalysisScreens();
     }
     void TearDown() override {
+        waitForBackgroundWork();
+        tabs.reset();
+        nav.reset();
         driver.reset();
         host.reset();
         model().closeStores();
@@ -60,6 +66,18 @@ class ScreenTest : public ::testing::Test {
         host.reset();
         host = std::make_unique<host::HeadlessHost>(screen, idiom);
         driver = std::make_unique<ui::Driver>(host->window(), *host);
+    }
+
+    // Shows the controller as the root of a navigation controller in the second of two tabs, the way
+    // the app shows its tabs: selected once the window shows the tab bar.
+    void showInTab(std::shared_ptr<ui::ViewController> root) {
+        nav = std::make_shared<ui::NavigationController>(std::move(root));
+        tabs = std::make_shared<ui::TabBarController>();
+        tabs->setViewControllers({std::make_shared<ui::ViewController>(), nav});
+        host->window().setRootViewController(tabs);
+        host->drain();
+        tabs->setSelectedIndex(1);
+        host->drain();
     }
 
     // Opens a new workspace file on the shared Model holding these columns.
@@ -106,8 +124,28 @@ class ScreenTest : public ::testing::Test {
 
     bool runUntil(const std::function<bool()>& condition) { return host->runUntil(condition, 20); }
 
+    // Waits (draining the main queue, which the tasks' hops need) until every task started so far on
+    // the global queues has ended: one waiting block per worker thread, all running at once, can only
+    // run when nothing else holds a thread.
+    void waitForBackgroundWork() {
+        const size_t threads = dispatch::threadCount();
+        auto running = std::make_shared<std::atomic<size_t>>(0);
+        auto release = std::make_shared<std::atomic<bool>>(false);
+        for (size_t i = 0; i < threads; ++i)
+            dispatch::globalQueue(dispatch::Priority::high).async([running, release, threads] {
+                ++*running;
+                while (!*release && *running < threads)
+                    std::this_thread::yield();
+            });
+        auto allRunning = [&] { return running->load() == threads; };
+        EXPECT_TRUE(host ? host->runUntil(allRunning, 30) : dispatch::runUntil(allRunning, 30));
+        *release = true;
+    }
+
     std::string folder;
     int storeErrors = 0;
     std::unique_ptr<host::HeadlessHost> host;
     std::unique_ptr<ui::Driver> driver;
+    std::shared_ptr<ui::NavigationController> nav;
+    std::shared_ptr<ui::TabBarController> tabs;
 };

@@ -4,6 +4,7 @@
 #include "ScreenFixture.h"
 
 #include "app/EditVariableViewController.h"
+#include "app/VariablesViewController.h"
 #include "tests/RenderChecks.h"
 
 #include <functional>
@@ -54,7 +55,7 @@ TEST_F(ScreenRenderTest, TheEditorFitsAndShowsItsChoices) {
     for (const auto& idiom : kIdioms) {
         SCOPED_TRACE(idiom.name);
         makeHost(idiom.screen, idiom.idiom);
-        auto nav = std::make_shared<ui::NavigationController>(std::make_shared<ui::ViewController>());
+        nav = std::make_shared<ui::NavigationController>(std::make_shared<ui::ViewController>());
         host->window().setRootViewController(nav);
         host->drain();
         auto editor = std::make_shared<EditVariableViewController>();
@@ -125,6 +126,72 @@ TEST_F(ScreenRenderTest, TheEditorFitsAndShowsItsChoices) {
             host->drain();
         }
         EXPECT_EQ(editor->presentedViewController(), nullptr);
+    }
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(ScreenRenderTest, TheVariablesListFitsWithItsTip) {
+    openWorkspace({
+        {"Notes", {"x", "", "y", "z"}, 0},
+        {"Favourite colour of the participant at enrolment", {"red", "blue", "red", "green"}, 1},
+        {"Smoker", {"yes", "no", "yes", ""}, 2},
+        {"Weight", {"70", "81.5", "64", "92123.25"}, 3},
+        {"Visit", {"2021-03-01", "2021-03-05", "2021-04-01", "2021-03-20"}, 4},
+        {"Height", {"1.5", "2", "2.5", ""}, 3},
+    });
+    for (const auto& idiom : kIdioms) {
+        SCOPED_TRACE(idiom.name);
+        Model::resetTimesSeenHelp();
+        makeHost(idiom.screen, idiom.idiom);
+        auto variables = std::make_shared<VariablesViewController>();
+        showInTab(variables);
+        auto* cell = dynamic_cast<VariableCell*>(variables->tableView().cellForRowAtIndexPath({0, 1}));
+        ASSERT_NE(cell, nullptr);
+        ASSERT_TRUE(runUntil([&] { return cell->labelMax().text() == " blue"; }));
+        host->waitUntilIdle();
+        ASSERT_NE(variables->ptv(), nullptr);
+        const auto path = renderChecks::scratchPath(std::string("variables-") + idiom.name + ".png");
+        ASSERT_TRUE(driver->saveScreenshot(path));
+        std::cout << "variables: " << path << "\n";
+
+        // Inside each row the labels keep clear of one another and of the row's edges.
+        for (auto* row : variables->tableView().visibleCells()) {
+            auto shown = shownControls(*row);
+            const ui::Rect bounds = row->convertRectToView(row->bounds(), nullptr);
+            for (size_t i = 0; i < shown.size(); ++i) {
+                EXPECT_TRUE(bounds.contains(shown[i].second.origin)) << shown[i].first;
+                EXPECT_LE(shown[i].second.maxX(), bounds.maxX()) << shown[i].first;
+                for (size_t j = i + 1; j < shown.size(); ++j)
+                    EXPECT_TRUE(shown[i].second.intersection(shown[j].second).isEmpty())
+                        << shown[i].first << " and " << shown[j].first;
+            }
+        }
+        // The shaded headers of a categorical row, and its type colour.
+        gfx::Image shot = driver->screenshot();
+        ui::Rect header = cell->labelMin().convertRectToView(cell->labelMin().bounds(), nullptr);
+        const ui::Color shaded =
+            shot.pixel(static_cast<int>(header.maxX() - 3), static_cast<int>(header.midY()));
+        EXPECT_NEAR(shaded.red, 1.0, 0.02);
+        EXPECT_NEAR(shaded.green, 0.8, 0.02);
+        EXPECT_NEAR(shaded.blue, 0.4, 0.02);
+
+        // A detail page: its texts and both arrows inside the window.
+        driver->tap(cell);
+        host->waitUntilIdle();
+        const auto page = renderChecks::scratchPath(std::string("detail-") + idiom.name + ".png");
+        ASSERT_TRUE(driver->saveScreenshot(page));
+        std::cout << "detail: " << page << "\n";
+        for (const char* id : {"labelName", "labelType", "labelLeft", "labelRight"}) {
+            ui::View* label = driver->find(id);
+            ASSERT_NE(label, nullptr) << id;
+            const ui::Rect frame = label->convertRectToView(label->bounds(), nullptr);
+            EXPECT_GE(frame.minX(), 0) << id;
+            EXPECT_LE(frame.maxX(), idiom.screen.width) << id;
+        }
+        EXPECT_EQ(driver->text("navigationTitle"), "Variable Detail Page");
     }
 }
 

@@ -1,0 +1,105 @@
+// The Analysis tab's list of saved analyses, made through the controller registry as the tab assembly
+// makes it, on real workspace files.
+#include "tests/app/ScreenFixture.h"
+
+#include "analysis/AnalysesViewController.h"
+#include "app/VariablesViewController.h"
+
+namespace {
+
+class AnalysesTest : public ScreenTest {
+  protected:
+    void show() {
+        makeHost();
+        auto root = ui::ControllerRegistry::shared().instantiateViewControllerWithIdentifier(
+            "AnalysesViewController");
+        list = std::dynamic_pointer_cast<AnalysesViewController>(root);
+        ASSERT_NE(list, nullptr);
+        showInTab(list);
+    }
+    // Appearing again after a visit to another tab.
+    void reappear() {
+        tabs->setSelectedIndex(0);
+        host->drain();
+        tabs->setSelectedIndex(1);
+        host->drain();
+    }
+    struct Shown {
+        std::string type, description, where;
+        friend bool operator==(const Shown&, const Shown&) = default;
+        friend std::ostream& operator<<(std::ostream& o, const Shown& s) {
+            return o << s.type << " | " << s.description << " | " << s.where;
+        }
+    };
+    std::vector<Shown> rows() {
+        std::vector<Shown> out;
+        ui::TableView& table = list->tableView();
+        for (int r = 0; r < table.numberOfRowsInSection(0); ++r) {
+            auto* cell = dynamic_cast<AnalysisCell*>(table.cellForRowAtIndexPath({0, r}));
+            if (!cell)
+                return out;
+            out.push_back({driver->text(&cell->labelType()), driver->text(&cell->labelDescription()),
+                           driver->text(&cell->labelWhere())});
+        }
+        return out;
+    }
+    // Two analyses of the open workspace, the second opened last; the first filtered on Weight.
+    std::string addAnalyses(const std::string& first, const std::string& second) {
+        Model& m = model();
+        auto weight = columnNamed("Weight"), sex = columnNamed("Sex"), age = columnNamed("Age");
+        auto a = m.addAnalysis(first, *weight, *sex);
+        a->setLastOpened(1000);
+        auto clause = m.managedObjectContext()->insertNewObject<WhereClause>();
+        clause->setX(weight.get());
+        clause->setOp(2);
+        clause->setC("60");
+        a->addWheresObject(*clause);
+        auto b = m.addAnalysis(second);
+        b->setLeft(age.get());
+        b->setLastOpened(2000);
+        m.saveContext();
+        return m.stringForWhereClauses(a->wheres());
+    }
+
+    std::shared_ptr<AnalysesViewController> list;
+};
+
+const std::vector<ColumnSpec> kColumns = {
+    {"Weight", {"70", "81", "64"}, 3}, {"Sex", {"f", "m", "f"}, 2}, {"Age", {"30", "41", "52"}, 3}};
+
+TEST_F(AnalysesTest, OneRowPerSavedAnalysisNewestFirst) {
+    openWorkspace(kColumns);
+    const std::string where = addAnalyses("Correlation", "Summary");
+    ASSERT_NE(where, "");
+    show();
+    EXPECT_EQ(rows(), (std::vector<Shown>{{"Summary", "Age", ""}, {"Correlation", "Weight, Sex", where}}));
+    EXPECT_NE(where.find("Weight"), std::string::npos);
+    EXPECT_FALSE(list->tableView().allowsSelection());
+}
+
+TEST_F(AnalysesTest, AnotherWorkspaceShowsItsOwnAnalyses) {
+    openWorkspace(kColumns, "First.ov");
+    addAnalyses("Correlation", "Summary");
+    show();
+    ASSERT_EQ(rows().size(), 2u);
+
+    openWorkspace(kColumns, "Second.ov");
+    model().addAnalysis("Two-way table", *columnNamed("Sex"), *columnNamed("Age"));
+    reappear();
+    EXPECT_EQ(rows(), (std::vector<Shown>{{"Two-way table", "Sex, Age", ""}}));
+
+    model().closeStores();
+    reappear();
+    EXPECT_TRUE(rows().empty());
+}
+
+TEST_F(AnalysesTest, TheListIsReadAfterTheContextWasReset) {
+    openWorkspace(kColumns);
+    const std::string where = addAnalyses("Correlation", "Summary");
+    show();
+    model().managedObjectContext()->reset();
+    reappear();
+    EXPECT_EQ(rows(), (std::vector<Shown>{{"Summary", "Age", ""}, {"Correlation", "Weight, Sex", where}}));
+}
+
+} // namespace
