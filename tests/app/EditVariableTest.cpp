@@ -440,4 +440,67 @@ TEST_F(EditVariableTest, InputsStayDisabledWhileTheColumnIsComputed) {
     EXPECT_EQ(created, 1);
 }
 
+TEST_F(EditVariableTest, OnlyTheInputsTheTransformationNeedsAreRead) {
+    openWorkspace(kValuesFixture);
+    showEditor();
+    // y is chosen for x+y and stays chosen; |x| must not lose the rows where y is missing.
+    chooseCode(316);
+    chooseVariable(editor->buttonVariable(), "x");
+    chooseVariable(editor->buttonVariableY(), "y");
+    chooseCode(338);
+    const std::string name = editor->nameNewVar();
+    createAndWait();
+    EXPECT_EQ(texts(*columnNamed(name)), (std::vector<std::string>{"4", "", "9", "", "1"}));
+    // And a generated column ignores a chosen x.
+    showEditor();
+    chooseCode(309);
+    chooseVariable(editor->buttonVariable(), "x");
+    chooseCode(334);
+    retype(editor->fieldConstantC(), "2");
+    const std::string constant = editor->nameNewVar();
+    createAndWait();
+    EXPECT_EQ(texts(*columnNamed(constant)), std::vector<std::string>(5, "2"));
+}
+
+TEST_F(EditVariableTest, AScreenClosedDuringTheComputationStillGetsItsColumnAndPopsNothingElse) {
+    openWorkspace(kValuesFixture);
+    showEditor();
+    chooseCode(338);
+    chooseVariable(editor->buttonVariable(), "x");
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    std::atomic<bool> started{false};
+    editor->setComputationWillStart([&started, released] {
+        started = true;
+        released.wait();
+    });
+    driver->tap(&editor->buttonCreate());
+    ASSERT_TRUE(runUntil([&] { return started.load(); }));
+    driver->tap("navigationBack");
+    host->drain();
+    ASSERT_EQ(nav->viewControllers().size(), 1u);
+    std::weak_ptr<EditVariableViewController> gone = editor;
+    editor.reset();
+    EXPECT_TRUE(gone.expired());
+    release.set_value();
+    ASSERT_TRUE(runUntil([&] { return columnNamed("Var1") != nullptr; }));
+    waitForBackgroundWork();
+    EXPECT_EQ(nav->viewControllers().size(), 1u);
+    EXPECT_EQ(texts(*columnNamed("Var1")), (std::vector<std::string>{"4", "", "9", "", "1"}));
+}
+
+TEST_F(EditVariableTest, ACategoryTagBeyondTheTableChangesOnlyTheCategory) {
+    openWorkspace(kValuesFixture);
+    showEditor();
+    ui::Button stray;
+    stray.setTag(6);
+    editor->showTransformCat(stray);
+    host->drain();
+    EXPECT_EQ(editor->category(), 6u);
+    for (size_t i = 0; i < kTransformCategoryCount; ++i)
+        EXPECT_FALSE(editor->categoryButton(i).isHighlighted());
+    EXPECT_EQ(driver->text("buttonTransformSquare"), "x²"); // the slots as they were
+    EXPECT_TRUE(editor->slotButton(0).isHighlighted());
+}
+
 } // namespace

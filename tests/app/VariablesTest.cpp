@@ -263,7 +263,8 @@ TEST_F(VariablesTest, LateFiguresOfAnotherColumnAreNotShown) {
     openWorkspace({{"Colour", {"red", "blue", "red"}, 1}, {"Shape", {"round", "square", "square"}, 1}});
     const int64_t colour = columnNamed("Colour")->num();
     hook = latch->holding([colour](int64_t num) { return num == colour; });
-    show();
+    // A window with room for one row: every row shown is shown in the same cell.
+    show({1024, 260});
     ASSERT_TRUE(runUntil([&] { return latch->started(colour) > 0; }));
     VariableCell* reused = cell(0);
     search("Shape");
@@ -421,6 +422,32 @@ TEST_F(VariablesTest, RowsAreTallerOnACompactWidth) {
     EXPECT_EQ(variables->tableView().rowHeight(), 200);
     show();
     EXPECT_EQ(variables->tableView().rowHeight(), 100);
+}
+
+TEST_F(VariablesTest, TheStatusLineAndEditing) {
+    openWorkspace({{"a", {"1", "2"}, 3}, {"b", {"x", "y"}, 1}});
+    show();
+    EXPECT_EQ(driver->text("labelFileInfo"), model().statusLine());
+    EXPECT_NE(driver->text("labelFileInfo"), "");
+    EXPECT_EQ(variables->title(), "Variables");
+    driver->tapText("Edit");
+    host->drain();
+    EXPECT_TRUE(variables->isEditing());
+    EXPECT_TRUE(variables->tableView().isEditing());
+    ASSERT_NE(driver->findByText("Done"), nullptr);
+    driver->tap(variables->tableView().cellForRowAtIndexPath({0, 0})->viewWithIdentifier("editingDelete"));
+    ASSERT_TRUE(driver->tap("deleteConfirmation"));
+    host->drain();
+    EXPECT_EQ(shownNames(), (std::vector<std::string>{"b"}));
+    driver->tapText("Done");
+    host->drain();
+    EXPECT_FALSE(variables->tableView().isEditing());
+
+    // A screen that hid the bar finds it again when the list leaves.
+    nav->setNavigationBarHidden(true, false);
+    nav->pushViewController(std::make_shared<ui::ViewController>(), false);
+    host->drain();
+    EXPECT_FALSE(nav->isNavigationBarHidden());
 }
 
 } // namespace
