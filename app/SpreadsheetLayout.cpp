@@ -82,8 +82,7 @@ LayoutAttributesPtr SpreadsheetLayout::layoutAttributesForItemAtIndexPath(IndexP
     return a;
 }
 
-std::vector<LayoutAttributesPtr>
-SpreadsheetLayout::layoutAttributesForElementsInRect(const Rect& rect) const {
+std::vector<LayoutAttributesPtr> SpreadsheetLayout::layoutAttributesForElementsInRect(const Rect& rect) const {
     if (rect == layoutAttributesInRectCache_)
         return layoutAttributesCache_;
     layoutAttributesInRectCache_ = rect;

@@ -25,8 +25,7 @@ class SpreadsheetLayout : public ui::CollectionViewLayout {
     ui::Size collectionViewContentSize() const override;
     ui::LayoutAttributesPtr layoutAttributesForItemAtIndexPath(ui::IndexPath indexPath) const override;
     // Every item of the grid, whatever the rectangle; the same objects again for the same rectangle.
-    std::vector<ui::LayoutAttributesPtr>
-    layoutAttributesForElementsInRect(const ui::Rect& rect) const override;
+    std::vector<ui::LayoutAttributesPtr> layoutAttributesForElementsInRect(const ui::Rect& rect) const override;
     // Every scroll step re-pins the headers.
     bool shouldInvalidateLayoutForBoundsChange(const ui::Rect&) const override { return true; }
     // Drops the attributes, keeps the origins and the content size.
@@ -39,9 +38,7 @@ class SpreadsheetLayout : public ui::CollectionViewLayout {
 
     // The caches. Sizes are never asked again while the counts stay: a delegate whose sizes change
     // clears the content size itself (setContentSizeCache with the zero size) and invalidates.
-    const std::vector<ui::LayoutAttributesPtr>& layoutAttributesCache() const {
-        return layoutAttributesCache_;
-    }
+    const std::vector<ui::LayoutAttributesPtr>& layoutAttributesCache() const { return layoutAttributesCache_; }
     ui::Rect layoutAttributesInRectCache() const { return layoutAttributesInRectCache_; }
     ui::Size contentSizeCache() const { return contentSizeCache_; }
     void setContentSizeCache(ui::Size size) { contentSizeCache_ = size; }

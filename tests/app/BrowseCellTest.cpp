@@ -141,9 +141,7 @@ TEST_F(BrowseStripTest, TheHeaderLabelIsGreenWithAFilterOnItsColumnAndOrangeOnce
     const Color green{136 / 255.0, 200 / 255.0, 77 / 255.0, 1}, orange{1.0, 0.8, 0.4, 1};
     screen.filter[columns[1]->num()] = WhereClauseObj(columns[1]->num(), FilterEqual, "a");
     auto header = showHeader(false);
-    auto labelOf = [&](int i) {
-        return inner(header->horizontalTableView(), i)->contentView().viewWithTag(201);
-    };
+    auto labelOf = [&](int i) { return inner(header->horizontalTableView(), i)->contentView().viewWithTag(201); };
     EXPECT_EQ(labelOf(1)->backgroundColor(), green);
     EXPECT_EQ(labelOf(0)->backgroundColor(), orange);
     // On screen too: the middle of column 1's label, left of its centred text.
@@ -172,9 +170,9 @@ TEST_F(BrowseStripTest, RenamingInTheHeaderTakesItsOwnNameAndRefusesAnotherOrNon
         const char* name; // the column's name afterwards
     };
     const Case cases[] = {
-        {"v1", "v1"}, // its own name: accepted, no change
-        {"v0", "v1"}, // another column's
-        {"", "v1"},   // none
+        {"v1", "v1"},     // its own name: accepted, no change
+        {"v0", "v1"},     // another column's
+        {"", "v1"},       // none
         {"weight", "weight"},
     };
     for (const auto& c : cases) {
@@ -246,8 +244,7 @@ TEST_F(BrowseStripTest, TheTurnedEditFieldIsUprightOnScreen) {
     ASSERT_NE(field, nullptr);
     // In the inner cell it stands on end, 40 wide and 150 high...
     EXPECT_EQ(field->frame(), (Rect{0, 0, 40, 150}));
-    EXPECT_NE(driver.dumpTree().find("TextField (0 0; 40 150) id=field"), std::string::npos)
-        << driver.dumpTree();
+    EXPECT_NE(driver.dumpTree().find("TextField (0 0; 40 150) id=field"), std::string::npos) << driver.dumpTree();
     // ...and the two turns make it 150 wide and 40 high in the window, right of the row label.
     Rect shown = field->convertRectToView(field->bounds(), nullptr);
     EXPECT_EQ(shown, (Rect{50, 100, 150, 40}));

@@ -49,9 +49,7 @@ struct SpreadsheetLayoutTest : ::testing::Test {
         view->setDataSource(&grid);
         host.drain();
     }
-    Rect frameOf(int section, int item) const {
-        return layout->layoutAttributesForItemAtIndexPath({section, item})->frame;
-    }
+    Rect frameOf(int section, int item) const { return layout->layoutAttributesForItemAtIndexPath({section, item})->frame; }
 };
 
 TEST_F(SpreadsheetLayoutTest, TheCornerAloneIsTheWholeGrid) {
@@ -183,9 +181,9 @@ TEST_F(SpreadsheetLayoutTest, FractionalSizesGiveFramesWidenedToWholePoints) {
         Rect frame;
     };
     const Case cases[] = {
-        {{1, 1}, {50, 50, 151, 41}},  // (50.5, 50.5, 150.25, 40.4)
-        {{2, 2}, {200, 90, 151, 42}}, // (200.75, 90.9, 150.25, 40.4)
-        {{0, 0}, {0, 0, 51, 51}},     // (0, 0, 50.5, 50.5)
+        {{1, 1}, {50, 50, 151, 41}},   // (50.5, 50.5, 150.25, 40.4)
+        {{2, 2}, {200, 90, 151, 42}},  // (200.75, 90.9, 150.25, 40.4)
+        {{0, 0}, {0, 0, 51, 51}},      // (0, 0, 50.5, 50.5)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.ip.section << "," << c.ip.row);
