@@ -4,13 +4,14 @@
 
 #include "analysis/AnalysesViewController.h"
 #include "app/VariablesViewController.h"
+#include "tests/RenderChecks.h"
 
 namespace {
 
 class AnalysesTest : public ScreenTest {
   protected:
-    void show() {
-        makeHost();
+    void show(gfx::Size screen = {1024, 768}, ui::UserInterfaceIdiom idiom = ui::UserInterfaceIdiom::Pad) {
+        makeHost(screen, idiom);
         auto root = ui::ControllerRegistry::shared().instantiateViewControllerWithIdentifier(
             "AnalysesViewController");
         list = std::dynamic_pointer_cast<AnalysesViewController>(root);
@@ -100,6 +101,27 @@ TEST_F(AnalysesTest, TheListIsReadAfterTheContextWasReset) {
     model().managedObjectContext()->reset();
     reappear();
     EXPECT_EQ(rows(), (std::vector<Shown>{{"Summary", "Age", ""}, {"Correlation", "Weight, Sex", where}}));
+}
+
+TEST_F(AnalysesTest, TheRowsFitOnAPadAndAPhone) {
+    openWorkspace(kColumns);
+    addAnalyses("Correlation of the first and the second measurement", "Summary");
+    for (auto [screen, idiom] : {std::pair{gfx::Size{1024, 768}, ui::UserInterfaceIdiom::Pad},
+                                 std::pair{gfx::Size{375, 667}, ui::UserInterfaceIdiom::Phone}}) {
+        show(screen, idiom);
+        const auto path = renderChecks::scratchPath("analyses-" + std::to_string(int(screen.width)) + ".png");
+        ASSERT_TRUE(driver->saveScreenshot(path));
+        std::cout << "analyses: " << path << "\n";
+        for (int r = 0; r < 2; ++r) {
+            auto* cell = dynamic_cast<AnalysisCell*>(list->tableView().cellForRowAtIndexPath({0, r}));
+            ASSERT_NE(cell, nullptr);
+            for (ui::Label* label : {&cell->labelType(), &cell->labelDescription(), &cell->labelWhere()}) {
+                const ui::Rect frame = label->convertRectToView(label->bounds(), nullptr);
+                EXPECT_GE(frame.minX(), 0);
+                EXPECT_LE(frame.maxX(), screen.width);
+            }
+        }
+    }
 }
 
 } // namespace
