@@ -7,6 +7,7 @@
 #include "platform/graphics/qt/QtConvert.h"
 
 #include <cmath>
+#include <initializer_list>
 
 namespace gfx {
 
@@ -325,9 +326,33 @@ void Context::clearRect(const Rect& r) {
     restoreGState();
 }
 
+namespace {
+// Shadings are evaluated per pixel from their geometry in device space; Qt's raster squares those
+// distances in single precision and indexes its colour table with the result, so geometry beyond this
+// many device units would overflow into an index out of the table. No page or bitmap comes near it.
+constexpr double kShadingLimit = 1e8;
+
+bool shadingFits(const AffineTransform& ctm, std::initializer_list<Point> points, std::initializer_list<double> radii) {
+    for (Point p : points) {
+        const Point d = ctm.apply(p);
+        if (!(std::fabs(d.x) <= kShadingLimit) || !(std::fabs(d.y) <= kShadingLimit))
+            return false;
+    }
+    const double scale = std::sqrt(std::fabs(ctm.determinant()));
+    for (double r : radii)
+        if (!(std::fabs(r) * scale <= kShadingLimit))
+            return false;
+    return true;
+}
+} // namespace
+
 void Context::drawLinearGradient(const Gradient& gradient, Point start, Point end, unsigned options) {
     if (!canDraw("drawLinearGradient") || !isFinite(start) || !isFinite(end))
         return;
+    if (!shadingFits(state_.ctm, {start, end}, {})) {
+        foundation::log("gfx: drawLinearGradient skipped: its ends lie too far away to draw");
+        return;
+    }
     Shading s;
     s.kind = Shading::Kind::Axial;
     s.start = start;
@@ -344,6 +369,10 @@ void Context::drawRadialGradient(const Gradient& gradient, Point c0, double r0, 
     if (!canDraw("drawRadialGradient") || !isFinite(c0) || !isFinite(c1) || !std::isfinite(r0) ||
         !std::isfinite(r1) || (r0 < 0 && r1 < 0))
         return;
+    if (!shadingFits(state_.ctm, {c0, c1}, {r0, r1})) {
+        foundation::log("gfx: drawRadialGradient skipped: its circles lie too far away to draw");
+        return;
+    }
     double from = 0, to = 1;
     bool extendStart = options & GradientDrawsBeforeStart;
     bool extendEnd = options & GradientDrawsAfterEnd;

@@ -7,6 +7,7 @@
 #include "platform/graphics/Path.h"
 #include "plot/foundation/CPTUtilities.h"
 
+#include <initializer_list>
 #include <optional>
 #include <string_view>
 
@@ -42,3 +43,24 @@ gfx::Path newCGPathDecodeForKey(foundation::KeyedUnarchiver& coder, std::string_
 // fit the bytes; a missing image gives nothing.
 void encodeCGImage(foundation::KeyedArchiver& coder, const gfx::Image& image, std::string_view key);
 std::optional<gfx::Image> newCGImageDecodeForKey(foundation::KeyedUnarchiver& coder, std::string_view key);
+
+// Writes `object` (anything with encodeWithCoder) nested under key as an object of the given class.
+template <class T>
+void CPTEncodeObject(foundation::KeyedArchiver& coder, const T& object, std::string_view className,
+                     std::string_view key) {
+    coder.encodeObject(className, key, [&object](foundation::KeyedArchiver& nested) { object.encodeWithCoder(nested); });
+}
+
+// The object nested under key when its class is one of `classes`, read from the nested coder by
+// `decode`; nothing when the key is missing or nil, names another class, or the archive fails.
+template <class Decode>
+auto CPTDecodeObject(foundation::KeyedUnarchiver& coder, std::string_view key,
+                     std::initializer_list<std::string_view> classes, Decode&& decode) -> decltype(decode(coder)) {
+    auto object = coder.decodeObjectForKey(key, classes);
+    if (!object)
+        return nullptr;
+    auto result = decode(*object);
+    if (coder.failed())
+        return nullptr;
+    return result;
+}

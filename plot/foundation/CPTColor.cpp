@@ -115,13 +115,9 @@ std::shared_ptr<CPTColor> CPTColor::colorWithCoder(foundation::KeyedUnarchiver& 
 }
 
 void CPTColor::encodeForKey(foundation::KeyedArchiver& coder, std::string_view key) const {
-    coder.encodeObject(className(), key, [this](foundation::KeyedArchiver& c) { encodeWithCoder(c); });
+    CPTEncodeObject(coder, *this, className(), key);
 }
 
 std::shared_ptr<CPTColor> CPTColor::decodeForKey(foundation::KeyedUnarchiver& coder, std::string_view key) {
-    auto object = coder.decodeObjectForKey(key, {className()});
-    if (!object)
-        return nullptr;
-    auto color = colorWithCoder(*object);
-    return coder.failed() ? nullptr : color;
+    return CPTDecodeObject(coder, key, {className()}, colorWithCoder);
 }

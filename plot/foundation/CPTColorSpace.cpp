@@ -20,14 +20,9 @@ std::shared_ptr<CPTColorSpace> CPTColorSpace::colorSpaceWithCoder(foundation::Ke
 }
 
 void CPTColorSpace::encodeForKey(foundation::KeyedArchiver& coder, std::string_view key) const {
-    coder.encodeObject(className(), key, [this](foundation::KeyedArchiver& c) { encodeWithCoder(c); });
+    CPTEncodeObject(coder, *this, className(), key);
 }
 
-std::shared_ptr<CPTColorSpace> CPTColorSpace::decodeForKey(foundation::KeyedUnarchiver& coder,
-                                                           std::string_view key) {
-    auto object = coder.decodeObjectForKey(key, {className()});
-    if (!object)
-        return nullptr;
-    auto space = colorSpaceWithCoder(*object);
-    return coder.failed() ? nullptr : space;
+std::shared_ptr<CPTColorSpace> CPTColorSpace::decodeForKey(foundation::KeyedUnarchiver& coder, std::string_view key) {
+    return CPTDecodeObject(coder, key, {className()}, colorSpaceWithCoder);
 }

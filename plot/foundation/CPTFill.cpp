@@ -1,6 +1,7 @@
 // Fills: the three sources painting rectangles and paths, copies and archives.
 #include "plot/foundation/CPTFill.h"
 
+#include "plot/foundation/CPTArchiving.h"
 #include "plot/foundation/CPTDrawingUtilities.h"
 
 std::shared_ptr<CPTFill> CPTFill::fillWithColor(std::shared_ptr<CPTColor> color) {
@@ -149,13 +150,9 @@ std::shared_ptr<CPTFill> CPTFill::fillWithCoder(foundation::KeyedUnarchiver& cod
 }
 
 void CPTFill::encodeForKey(foundation::KeyedArchiver& coder, std::string_view key) const {
-    coder.encodeObject(classForCoder(), key, [this](foundation::KeyedArchiver& c) { encodeWithCoder(c); });
+    CPTEncodeObject(coder, *this, classForCoder(), key);
 }
 
 std::shared_ptr<CPTFill> CPTFill::decodeForKey(foundation::KeyedUnarchiver& coder, std::string_view key) {
-    auto object = coder.decodeObjectForKey(key, {classForCoder()});
-    if (!object)
-        return nullptr;
-    auto fill = fillWithCoder(*object);
-    return coder.failed() ? nullptr : fill;
+    return CPTDecodeObject(coder, key, {classForCoder()}, fillWithCoder);
 }

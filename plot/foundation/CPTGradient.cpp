@@ -552,13 +552,9 @@ std::shared_ptr<CPTGradient> CPTGradient::gradientWithCoder(foundation::KeyedUna
 }
 
 void CPTGradient::encodeForKey(foundation::KeyedArchiver& coder, std::string_view key) const {
-    coder.encodeObject(className(), key, [this](foundation::KeyedArchiver& c) { encodeWithCoder(c); });
+    CPTEncodeObject(coder, *this, className(), key);
 }
 
 std::shared_ptr<CPTGradient> CPTGradient::decodeForKey(foundation::KeyedUnarchiver& coder, std::string_view key) {
-    auto object = coder.decodeObjectForKey(key, {className()});
-    if (!object)
-        return nullptr;
-    auto gradient = gradientWithCoder(*object);
-    return coder.failed() ? nullptr : gradient;
+    return CPTDecodeObject(coder, key, {className()}, gradientWithCoder);
 }

@@ -273,13 +273,9 @@ std::shared_ptr<CPTImage> CPTImage::imageWithCoder(foundation::KeyedUnarchiver& 
 }
 
 void CPTImage::encodeForKey(foundation::KeyedArchiver& coder, std::string_view key) const {
-    coder.encodeObject(className(), key, [this](foundation::KeyedArchiver& c) { encodeWithCoder(c); });
+    CPTEncodeObject(coder, *this, className(), key);
 }
 
 std::shared_ptr<CPTImage> CPTImage::decodeForKey(foundation::KeyedUnarchiver& coder, std::string_view key) {
-    auto object = coder.decodeObjectForKey(key, {className()});
-    if (!object)
-        return nullptr;
-    auto image = imageWithCoder(*object);
-    return coder.failed() ? nullptr : image;
+    return CPTDecodeObject(coder, key, {className()}, imageWithCoder);
 }

@@ -214,13 +214,9 @@ std::shared_ptr<CPTLineStyle> CPTLineStyle::lineStyleWithCoder(foundation::Keyed
 }
 
 void CPTLineStyle::encodeForKey(foundation::KeyedArchiver& coder, std::string_view key) const {
-    coder.encodeObject(className(), key, [this](foundation::KeyedArchiver& c) { encodeWithCoder(c); });
+    CPTEncodeObject(coder, *this, className(), key);
 }
 
 std::shared_ptr<CPTLineStyle> CPTLineStyle::decodeForKey(foundation::KeyedUnarchiver& coder, std::string_view key) {
-    auto object = coder.decodeObjectForKey(key, {"CPTLineStyle", "CPTMutableLineStyle"});
-    if (!object)
-        return nullptr;
-    auto style = lineStyleWithCoder(*object);
-    return coder.failed() ? nullptr : style;
+    return CPTDecodeObject(coder, key, {"CPTLineStyle", "CPTMutableLineStyle"}, lineStyleWithCoder);
 }

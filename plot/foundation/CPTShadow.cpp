@@ -66,13 +66,9 @@ std::shared_ptr<CPTShadow> CPTShadow::shadowWithCoder(foundation::KeyedUnarchive
 }
 
 void CPTShadow::encodeForKey(foundation::KeyedArchiver& coder, std::string_view key) const {
-    coder.encodeObject(className(), key, [this](foundation::KeyedArchiver& c) { encodeWithCoder(c); });
+    CPTEncodeObject(coder, *this, className(), key);
 }
 
 std::shared_ptr<CPTShadow> CPTShadow::decodeForKey(foundation::KeyedUnarchiver& coder, std::string_view key) {
-    auto object = coder.decodeObjectForKey(key, {"CPTShadow", "CPTMutableShadow"});
-    if (!object)
-        return nullptr;
-    auto shadow = shadowWithCoder(*object);
-    return coder.failed() ? nullptr : shadow;
+    return CPTDecodeObject(coder, key, {"CPTShadow", "CPTMutableShadow"}, shadowWithCoder);
 }

@@ -208,13 +208,9 @@ std::shared_ptr<CPTTextStyle> CPTTextStyle::textStyleWithCoder(foundation::Keyed
 }
 
 void CPTTextStyle::encodeForKey(foundation::KeyedArchiver& coder, std::string_view key) const {
-    coder.encodeObject(className(), key, [this](foundation::KeyedArchiver& c) { encodeWithCoder(c); });
+    CPTEncodeObject(coder, *this, className(), key);
 }
 
 std::shared_ptr<CPTTextStyle> CPTTextStyle::decodeForKey(foundation::KeyedUnarchiver& coder, std::string_view key) {
-    auto object = coder.decodeObjectForKey(key, {"CPTTextStyle", "CPTMutableTextStyle"});
-    if (!object)
-        return nullptr;
-    auto style = textStyleWithCoder(*object);
-    return coder.failed() ? nullptr : style;
+    return CPTDecodeObject(coder, key, {"CPTTextStyle", "CPTMutableTextStyle"}, textStyleWithCoder);
 }

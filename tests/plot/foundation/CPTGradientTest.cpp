@@ -4,6 +4,7 @@
 
 #include "plot/foundation/CPTException.h"
 
+#include "platform/graphics/Output.h"
 #include "platform/graphics/Recorder.h"
 
 #include <cmath>
@@ -456,4 +457,26 @@ TEST(CPTGradient, PreviewFillsTheImage) {
     g->setGradientType(CPTGradientTypeRadial);
     const gfx::Image round = g->debugQuickLookObject();
     EXPECT_NEAR(round.pixel(0, 0).red, 246.0 / 255, 1e-6); // outside the ellipse
+}
+
+TEST(CPTGradient, FarAwayGeometryPaintsNothingAndTheContextStillDraws) {
+    // An anchor far outside the rect puts the circles beyond anything a page can show (this one once
+    // overran the raster's colour table).
+    auto radial = CPTGradient::aquaSelectedGradient();
+    radial->setGradientType(CPTGradientTypeRadial);
+    radial->setEndAnchor({-2.7e154, 0.5});
+    auto axial = CPTGradient::aquaSelectedGradient();
+    axial->setAngle(45);
+    for (const auto& [gradient, rect] : {std::pair{radial, CGRect(1, 2, 9, 5)}, std::pair{axial, CGRect(0, 0, 1e300, 5)}}) {
+        gfx::BitmapContext bitmap(40, 40, 2, gfx::Color::white());
+        bitmap.context().scaleCTM(2, -2);
+        bitmap.context().translateCTM(0, -20);
+        gradient->fillRect(rect, bitmap.context());
+        bitmap.context().setFillColor({0, 0, 1, 1});
+        bitmap.context().fillRect(CGRect(0, 0, 20, 20));
+        EXPECT_EQ(bitmap.image().pixel(20, 20), (gfx::Color{0, 0, 1, 1}));
+        auto rc = gfx::makeRecordingContext();
+        gradient->fillRect(rect, *rc.context);
+        EXPECT_TRUE(shadings(*rc.recorder).empty());
+    }
 }
