@@ -51,10 +51,13 @@ Name split(const char* name) {
     return {text.substr(0, at), text.substr(at + 1)};
 }
 
-// The local name of a spreadsheet element, or "" for elements of any other namespace.
+// The local name of a spreadsheet element, or "" for elements of any other namespace. Asked for every
+// element of a worksheet, so the name is read once: its namespace is one of two known texts.
 std::string_view sheetLocal(const char* name) {
-    const Name n = split(name);
-    return n.ns == kMainTransitional || n.ns == kMainStrict ? n.local : std::string_view();
+    for (const std::string_view ns : {kMainTransitional, kMainStrict})
+        if (std::strncmp(name, ns.data(), ns.size()) == 0 && name[ns.size()] == kSeparator)
+            return name + ns.size() + 1;
+    return {};
 }
 
 // An attribute without a namespace (the only kind the spreadsheet parts use for their own data).
@@ -148,7 +151,8 @@ struct QVXLSXParser::Pass {
     std::uint64_t rowInternal = 0;
     int cellCol = 0;
     int prevCol = 0;
-    std::string cellType;
+    enum class CellKind { Number, SharedString, InlineString, Other }; // from the cell's "t"
+    CellKind cellKind = CellKind::Number;
     bool cellIsDate = false;
     bool inValue = false;
     bool inInline = false;
@@ -263,7 +267,20 @@ void QVXLSXParser::Pass::start(const char* name, const char** atts) {
     if (local.empty())
         return;
     if (local == "c" && inRow) {
-        const char* ref = attribute(atts, "r");
+        // One pass over the attributes: this runs for every cell.
+        const char* ref = nullptr;
+        const char* type = nullptr;
+        const char* style = nullptr;
+        for (const char** a = atts; a && *a; a += 2) {
+            if (a[0][0] == '\0' || a[0][1] != '\0')
+                continue;
+            if (a[0][0] == 'r')
+                ref = a[1];
+            else if (a[0][0] == 't')
+                type = a[1];
+            else if (a[0][0] == 's')
+                style = a[1];
+        }
         int col = 0;
         if (ref) {
             std::string_view letters(ref);
@@ -280,11 +297,14 @@ void QVXLSXParser::Pass::start(const char* name, const char** atts) {
         cellCol = col;
         if (col > 0)
             prevCol = col;
-        const char* type = attribute(atts, "t");
-        cellType = type ? type : "";
+        const std::string_view t = type ? type : "";
+        cellKind = t.empty() || t == "n" ? CellKind::Number
+                   : t == "s"            ? CellKind::SharedString
+                   : t == "inlineStr"    ? CellKind::InlineString
+                                         : CellKind::Other;
         cellIsDate = false;
-        if (cellType.empty() || cellType == "n") {
-            const int s = intOr(attribute(atts, "s"), 0);
+        if (cellKind == CellKind::Number) {
+            const int s = intOr(style, 0);
             if (s >= 1) {
                 const auto id = workbook::formatIdForStyle(static_cast<std::size_t>(s), reader->styles_);
                 cellIsDate = id && workbook::isDateFormatId(*id, reader->dateFormats_);
@@ -368,7 +388,7 @@ void QVXLSXParser::Pass::end(const char* name) {
     const std::string_view local = sheetLocal(name);
     if (local == "v" && inValue) {
         inValue = false;
-        if (cellType == "s") {
+        if (cellKind == CellKind::SharedString) {
             const auto index = integer(text);
             if (index && *index >= 0 && static_cast<std::uint64_t>(*index) < reader->sharedStrings_.size())
                 value = reader->sharedStrings_[static_cast<std::size_t>(*index)];
@@ -392,14 +412,14 @@ void QVXLSXParser::Pass::end(const char* name) {
     } else if (local == "is") {
         inInline = false;
     } else if (local == "c" && cellCol != 0) {
-        if (cellType == "inlineStr") {
+        if (cellKind == CellKind::InlineString) {
             value = std::move(inlineText);
             haveValue = true;
         }
         if (haveValue && cellCol > 0 && cellCol <= QVXLSXParser::maxColumn)
             cells.emplace_back(cellCol, std::move(value));
         cellCol = 0;
-        cellType.clear();
+        cellKind = CellKind::Number;
         haveValue = false;
     } else if (local == "row" && inRow) {
         inRow = false;

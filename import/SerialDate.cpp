@@ -27,7 +27,16 @@ std::optional<std::string> SerialDateWriter::text(double serial) const {
         return std::nullopt;
     // Serials carry binary fractions of a day (08:30 is 0.35416666666...): the nearest second is meant.
     const double seconds = std::round(days * 86400.0);
-    return serial == std::round(serial) ? day_.format(seconds) : dayTime_.format(seconds);
+    const bool wholeDay = serial == std::round(serial);
+    // The seconds of the years 1 to 9999 fit 39 bits.
+    const std::int64_t key = static_cast<std::int64_t>(seconds) * 2 + (wholeDay ? 1 : 0);
+    if (const auto known = remembered_.find(key); known != remembered_.end())
+        return known->second;
+    if (remembered_.size() >= kRemembered)
+        remembered_.clear();
+    std::string text = wholeDay ? day_.format(seconds) : dayTime_.format(seconds);
+    remembered_.emplace(key, text);
+    return text;
 }
 
 std::optional<double> SerialDateWriter::number(std::string_view text) {

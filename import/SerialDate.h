@@ -3,14 +3,17 @@
 
 #include "platform/foundation/DateFormatter.h"
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 namespace workbook {
 
 // The current locale's forms of "MM/dd/yyyy" (whole days) and "MM/dd/yyyy HH:mm" (a fraction of a
 // day), showing the calendar date and time of the serial itself, whatever the device's time zone.
+// A writer serves one reader on one thread: it keeps the texts it wrote last.
 class SerialDateWriter {
   public:
     explicit SerialDateWriter(bool is1904, const std::string& localeId = {});
@@ -23,6 +26,10 @@ class SerialDateWriter {
     double epochDays_; // the base date in days from 1970-01-01
     foundation::DateFormatter day_;
     foundation::DateFormatter dayTime_;
+    // A column of dates repeats few days: texts already written are looked up, not formatted again.
+    // Keyed by the second and the formatter; forgotten all at once when full.
+    static constexpr std::size_t kRemembered = 8192;
+    mutable std::unordered_map<std::int64_t, std::string> remembered_;
 };
 
 } // namespace workbook
