@@ -48,8 +48,9 @@ std::optional<Error> FetchedResultsController::performFetch() {
         return Error{1, "No attribute " + sectionKey_ + " of " + request_.entity, {}, {}};
     if (request_.fetchLimit > 0)
         objects_.reserve(size_t(request_.fetchLimit));
+    static const Value none;
     auto error = context_->fetchEach(request_, [&](std::shared_ptr<ManagedObject>&& o) {
-        const Value& key = keySlot >= 0 ? o->value(keySlot) : Value();
+        const Value& key = keySlot >= 0 ? o->value(keySlot) : none;
         if (sections_.empty() || sections_.back().key != key)
             sections_.push_back({objects_.size(), 0, key});
         ++sections_.back().count;
