@@ -176,21 +176,18 @@ BrowseCell::BrowseCell(ui::TableViewCellStyle style, std::string reuseIdentifier
 }
 
 std::string BrowseCell::textForIndexPath(IndexPath ip) const {
-    if (ip.row < 0 || size_t(ip.row) >= contentArray().size() || !contentArray()[size_t(ip.row)])
-        return {};
-    return contentArray()[size_t(ip.row)]->data();
+    const Cell* cell = entryAt(ip.row);
+    return cell ? cell->data() : std::string();
 }
 
 void BrowseCell::updateValue(const std::string& text, size_t index) {
-    if (index < contentArray().size() && contentArray()[index])
-        contentArray()[index]->setData(text);
+    if (Cell* cell = entryAt(int(index)))
+        cell->setData(text);
 }
 
 void BrowseCell::editingEnded(ui::TextField& field) {
     field.resignFirstResponder();
-    if (field.tag() < 0 || size_t(field.tag()) >= contentArray().size())
-        return;
-    const auto& cell = contentArray()[size_t(field.tag())];
+    Cell* cell = entryAt(field.tag());
     if (!cell || field.text() == cell->data())
         return;
     updateValue(field.text(), size_t(field.tag()));
@@ -226,19 +223,19 @@ BrowseHeader::BrowseHeader(const Rect& frame) : BrowseStrip(frame) {
 }
 
 std::string BrowseHeader::textForIndexPath(IndexPath ip) const {
-    if (ip.row < 0 || size_t(ip.row) >= contentArray().size() || !contentArray()[size_t(ip.row)])
-        return {};
-    return contentArray()[size_t(ip.row)]->name();
+    const Column* column = entryAt(ip.row);
+    return column ? column->name() : std::string();
 }
 
 void BrowseHeader::updateValue(const std::string& text, size_t index) {
-    if (index < contentArray().size() && contentArray()[index])
-        contentArray()[index]->setName(text);
+    if (Column* column = entryAt(int(index)))
+        column->setName(text);
 }
 
 void BrowseHeader::editingEnded(ui::TextField& field) {
     field.resignFirstResponder();
-    if (field.tag() < 0 || size_t(field.tag()) >= contentArray().size())
+    Column* column = entryAt(field.tag());
+    if (!column)
         return;
     const size_t index = size_t(field.tag());
     const std::string text = field.text();
@@ -248,23 +245,21 @@ void BrowseHeader::editingEnded(ui::TextField& field) {
             accepted = false;
     if (accepted)
         updateValue(text, index);
-    else if (contentArray()[index])
-        field.setText(contentArray()[index]->name());
+    else
+        field.setText(column->name());
 }
 
 void BrowseHeader::popWhere(ui::Button& button) {
-    if (button.tag() < 0 || size_t(button.tag()) >= contentArray().size() || !contentArray()[size_t(button.tag())])
-        return;
-    if (auto* d = stripDelegate())
-        d->popWhereForColumn(*contentArray()[size_t(button.tag())], button);
+    Column* column = entryAt(button.tag());
+    auto* d = stripDelegate();
+    if (column && d)
+        d->popWhereForColumn(*column, button);
 }
 
 Color BrowseHeader::colorForIndexPath(IndexPath ip) const {
-    auto* d = stripDelegate();
-    if (d && ip.row >= 0 && size_t(ip.row) < contentArray().size() && contentArray()[size_t(ip.row)] &&
-        d->wheres().count(contentArray()[size_t(ip.row)]->num()))
-        return kFilteredGreen;
-    return kHeaderOrange;
+    const Column* column = entryAt(ip.row);
+    const auto* d = stripDelegate();
+    return column && d && d->wheres().count(column->num()) ? kFilteredGreen : kHeaderOrange;
 }
 
 void BrowseHeader::buildDisplay(ui::TableViewCell& cell, double W, double H) {

@@ -76,6 +76,10 @@ class BrowseStrip : public Base, public ui::TableViewDataSource, public ui::Text
     void construct();
     // The delegate of the inner table, when it is a Browse screen (else nothing).
     BrowseCellDelegate* stripDelegate() const;
+    // The entry an inner row or a field's tag names; null beyond the entries (the "+" row, a stale tag).
+    Item* entryAt(int index) const {
+        return index >= 0 && size_t(index) < contentArray_.size() ? contentArray_[size_t(index)].get() : nullptr;
+    }
     // The first element built into an inner cell's content view (the field, the "+", the display).
     static ui::View* firstElement(ui::TableViewCell& cell);
     // Made at (0, 0, W, H), turned upright against the inner table's turn and placed at (0, 0, H, W).
