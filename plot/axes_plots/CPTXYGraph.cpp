@@ -1,0 +1,20 @@
+// The XY graph's factories.
+#include "plot/axes_plots/CPTXYGraph.h"
+
+#include "plot/graph/CPTAxisSet.h"
+#include "plot/graph/CPTXYPlotSpace.h"
+
+CPTXYGraph::CPTXYGraph(ConstructionKey key, const CGRect& frame, CPTScaleType xScaleType,
+                       CPTScaleType yScaleType)
+    : CPTGraph(key, frame), xScaleType_(xScaleType), yScaleType_(yScaleType) {}
+
+std::shared_ptr<CPTPlotSpace> CPTXYGraph::newPlotSpace() {
+    auto space = std::make_shared<CPTXYPlotSpace>();
+    space->setXScaleType(xScaleType_);
+    space->setYScaleType(yScaleType_);
+    return space;
+}
+
+std::shared_ptr<CPTAxisSet> CPTXYGraph::newAxisSet() {
+    return nullptr;
+}

@@ -1,0 +1,42 @@
+// An annotation pinned to a position on another layer's rectangle, following that layer's size.
+#pragma once
+
+#include "platform/foundation/NotificationCenter.h"
+#include "plot/foundation/CPTConstraints.h"
+#include "plot/graph/CPTAnnotation.h"
+
+#include <memory>
+
+class CPTLayerAnnotation : public CPTAnnotation {
+  public:
+    // The anchor layer is never owned. The rect anchor starts at the top.
+    explicit CPTLayerAnnotation(const std::shared_ptr<CPTLayer>& anchorLayer);
+    ~CPTLayerAnnotation() override;
+
+    const char* className() const override { return "CPTLayerAnnotation"; }
+
+    // Null once the anchor layer has gone.
+    std::shared_ptr<CPTLayer> anchorLayer() const { return anchorLayer_.lock(); }
+
+    // Each anchor gives both constraints; a value outside 0..8 clears them.
+    CPTRectAnchor rectAnchor() const { return rectAnchor_; }
+    void setRectAnchor(CPTRectAnchor anchor);
+    const std::shared_ptr<CPTConstraints>& xConstraints() const { return xConstraints_; }
+    void setXConstraints(const std::shared_ptr<CPTConstraints>& constraints);
+    const std::shared_ptr<CPTConstraints>& yConstraints() const { return yConstraints_; }
+    void setYConstraints(const std::shared_ptr<CPTConstraints>& constraints);
+
+    // Places the content at the constrained point of the anchor layer's bounds. While the anchor
+    // layer is missing the content sits at the host's origin; once it has gone the content is hidden.
+    void positionContentLayer() override;
+
+  private:
+    void setConstraintsForRectAnchor();
+
+    std::weak_ptr<CPTLayer> anchorLayer_;
+    bool hadAnchorLayer_ = false;
+    CPTRectAnchor rectAnchor_ = CPTRectAnchorTop;
+    std::shared_ptr<CPTConstraints> xConstraints_;
+    std::shared_ptr<CPTConstraints> yConstraints_;
+    foundation::ObserverToken boundsObservation_;
+};
