@@ -20,6 +20,8 @@
 using foundation::Value;
 
 CPTGraph::CPTGraph(ConstructionKey, const CGRect& frame) : CPTBorderedLayer(frame) {
+    // The graph is a layer of its own chart: its own redraw requests reach the hosting view too.
+    setGraph(this);
     setPaddingLeft(20);
     setPaddingTop(20);
     setPaddingRight(20);

@@ -466,7 +466,13 @@ std::vector<std::uint8_t> CPTLayer::dataForPDFRepresentationOfLayer() {
         auto pdf = gfx::makePDFDataContext(data, mediaBox);
         CurrentContextGuard current(*pdf);
         pdf->beginPage(mediaBox);
-        layoutAndRenderInContext(*pdf);
+        {
+            // Our PDF pages start y-down from the top-left; layers draw y-up.
+            CPTGStateGuard state(*pdf);
+            pdf->translateCTM(0, b.size.height);
+            pdf->scaleCTM(1, -1);
+            layoutAndRenderInContext(*pdf);
+        }
         pdf->endPage();
         pdf->finish();
     }
