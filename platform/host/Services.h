@@ -45,6 +45,7 @@ struct MailMessage {
     std::vector<std::string> to;
     std::string body;
     std::vector<std::string> attachments; // file paths
+    std::string title = {};               // what a composer shows as its title ("Support"); not sent
 };
 
 struct MailResult {

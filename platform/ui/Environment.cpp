@@ -40,6 +40,7 @@ std::string fromUserDirs() {
 Environment& Environment::shared() {
     static Environment env = [] {
         Environment e;
+        e.version = OVRIDA_VERSION;
         if (const char* r = std::getenv("OVRIDA_RESOURCES"); r && *r)
             e.resourcesFolder = r;
         e.documentsFolder = defaultDocumentsFolder();

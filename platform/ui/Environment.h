@@ -14,7 +14,8 @@ struct Environment {
     std::string resourcesFolder = "resources";
     std::string documentsFolder;
     std::string temporaryFolder;
-    std::string version = "0.1";
+    // The project's version, as the build configures it.
+    std::string version;
     // Pixels per point of the screen: at 2 and above the "@2x" images are preferred.
     double scale = 1;
 

@@ -5,14 +5,12 @@
 
 namespace ui {
 
-namespace {
 // Relays the field's return key to the bar's delegate as the search button.
 class FieldRelay : public TextFieldDelegate {
   public:
     explicit FieldRelay(SearchBar& bar) : bar_(bar) {}
     bool textFieldShouldReturn(TextField& field) override {
-        if (bar_.delegate())
-            bar_.delegate()->searchBarSearchButtonClicked(bar_);
+        bar_.notify(&SearchBarDelegate::searchBarSearchButtonClicked);
         field.resignFirstResponder();
         return true;
     }
@@ -20,7 +18,6 @@ class FieldRelay : public TextFieldDelegate {
   private:
     SearchBar& bar_;
 };
-} // namespace
 
 SearchBar::SearchBar(const Rect& frame)
     : View(frame), field_(std::make_shared<TextField>()), cancel_(std::make_shared<Button>()) {
@@ -35,6 +32,8 @@ SearchBar::SearchBar(const Rect& frame)
     fieldDelegate_ = std::make_unique<FieldRelay>(*this);
     field_->setDelegate(fieldDelegate_.get());
     field_->addTarget(EditingChanged, [this](Control&) {
+        if (observer_)
+            observer_->searchBarTextDidChange(*this, field_->text());
         if (delegate_)
             delegate_->searchBarTextDidChange(*this, field_->text());
     });
@@ -50,16 +49,24 @@ SearchBar::SearchBar(const Rect& frame)
 
 void SearchBar::setText(const std::string& text) {
     field_->setText(text);
+    if (observer_)
+        observer_->searchBarTextDidChange(*this, text);
     if (delegate_)
         delegate_->searchBarTextDidChange(*this, text);
+}
+
+void SearchBar::notify(void (SearchBarDelegate::*message)(SearchBar&)) {
+    if (observer_)
+        (observer_->*message)(*this);
+    if (delegate_)
+        (delegate_->*message)(*this);
 }
 
 void SearchBar::cancel() {
     field_->setText("");
     field_->resignFirstResponder();
     cancel_->setHidden(true);
-    if (delegate_)
-        delegate_->searchBarCancelButtonClicked(*this);
+    notify(&SearchBarDelegate::searchBarCancelButtonClicked);
 }
 
 void SearchBar::layoutSubviews() {
@@ -71,7 +78,7 @@ void SearchBar::layoutSubviews() {
 
 SearchController::SearchController(ViewController::Ptr resultsController)
     : bar_(std::make_shared<SearchBar>()), results_(std::move(resultsController)) {
-    bar_->setDelegate(this);
+    bar_->setObserver(this);
     bar_->searchField().addTarget(EditingDidBegin, [this](Control&) { setActive(true); });
 }
 

@@ -24,8 +24,11 @@ class SearchBar : public View {
     void setText(const std::string& text);
     const std::string& placeholder() const { return field_->placeholder(); }
     void setPlaceholder(std::string p) { field_->setPlaceholder(std::move(p)); }
+    // The screen's delegate; a search controller observes the bar beside it, so a screen may be the
+    // delegate of a bar that a search controller drives.
     SearchBarDelegate* delegate() const { return delegate_; }
     void setDelegate(SearchBarDelegate* d) { delegate_ = d; }
+    void setObserver(SearchBarDelegate* o) { observer_ = o; }
     TextField& searchField() { return *field_; }
     Button& cancelButton() { return *cancel_; }
     // Empties the field, ends editing and tells the delegate (what the cancel button does).
@@ -36,7 +39,11 @@ class SearchBar : public View {
   private:
     std::shared_ptr<TextField> field_;
     std::shared_ptr<Button> cancel_;
+    // Tells the observer, then the delegate.
+    void notify(void (SearchBarDelegate::*message)(SearchBar&));
+    friend class FieldRelay;
     SearchBarDelegate* delegate_ = nullptr;
+    SearchBarDelegate* observer_ = nullptr;
     std::unique_ptr<TextFieldDelegate> fieldDelegate_;
 };
 

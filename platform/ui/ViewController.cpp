@@ -88,11 +88,12 @@ void ViewController::loadView() {
 }
 
 void ViewController::setTitle(std::string title) {
-    title_ = std::move(title);
+    // The bar's title follows unless it was given one of its own.
     if (navigationItem_.title.empty() || navigationItem_.title == title_)
-        navigationItem_.title = title_;
+        navigationItem_.title = title;
     if (tabBarItem_.title.empty())
-        tabBarItem_.title = title_;
+        tabBarItem_.title = title;
+    title_ = std::move(title);
     if (auto* nav = navigationController(); nav && nav->isViewLoaded())
         nav->updateBar();
 }
@@ -473,7 +474,10 @@ void NavigationController::updateBar() {
     if (item.leftBarButtonItems.empty() && stack_.size() > 1 && !item.hidesBackButton) {
         const std::string& previous = stack_[stack_.size() - 2]->navigationItem().title;
         auto back = std::make_shared<Button>();
-        back->setTitle("< " + (previous.empty() ? foundation::tr("Back") : previous));
+        back->setTitle("< " + previous);
+        // A previous title that would crowd the bar's own reads "Back", as the platform's bars do.
+        if (previous.empty() || widthOf(*back) > b.width() / 3)
+            back->setTitle("< " + foundation::tr("Back"));
         back->setIdentifier("navigationBack");
         back->addTarget(TouchUpInside, [this](Control&) { popViewControllerAnimated(true); });
         const double width = widthOf(*back);

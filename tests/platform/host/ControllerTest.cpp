@@ -86,7 +86,11 @@ TEST_F(DemoApp, PushAndPopThroughTheBackButton) {
     // Popping to the root drops everything above it.
     nav->pushViewController(std::make_shared<Screen>("A", &log), false);
     nav->pushViewController(std::make_shared<Screen>("B", &log), false);
-    EXPECT_EQ(nav->popToRootViewControllerAnimated(false).size(), 2u);
+    // A previous title too long for the back button reads "Back".
+    nav->topViewController()->setTitle("A title much too long for a back button");
+    nav->pushViewController(std::make_shared<Screen>("C", &log), false);
+    EXPECT_EQ(driver.text("navigationBack"), "< Back");
+    EXPECT_EQ(nav->popToRootViewControllerAnimated(false).size(), 3u);
     EXPECT_EQ(nav->viewControllers().size(), 1u);
     nav->setNavigationBarHidden(true, false);
     EXPECT_TRUE(nav->navigationBar().isHidden());

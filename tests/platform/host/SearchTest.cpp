@@ -40,6 +40,12 @@ TEST(Search, TypingFiltersTheTableAndCancelRestoresIt) {
     names.table = table.get();
     SearchController search;
     search.setSearchResultsUpdater(&names);
+    // The screen may be the bar's delegate too; the controller keeps hearing the bar.
+    struct Cancels : SearchBarDelegate {
+        int count = 0;
+        void searchBarCancelButtonClicked(SearchBar&) override { ++count; }
+    } cancels;
+    search.searchBar().setDelegate(&cancels);
     table->setTableHeaderView(search.searchBarPtr());
     table->setDataSource(&names);
     host.window().addSubview(table);
@@ -54,6 +60,7 @@ TEST(Search, TypingFiltersTheTableAndCancelRestoresIt) {
     EXPECT_FALSE(search.isActive());
     EXPECT_EQ(search.searchBar().text(), "");
     EXPECT_EQ(names.shown.size(), 4u);
+    EXPECT_EQ(cancels.count, 1);
     EXPECT_EQ(host.window().firstResponder(), nullptr);
 }
 
