@@ -60,38 +60,60 @@ double SpreadsheetLayout::originForRow(uint64_t i) const {
 LayoutAttributesPtr SpreadsheetLayout::layoutAttributesForItemAtIndexPath(IndexPath ip) const {
     if (ip.section < 0 || ip.row < 0)
         return nullptr;
+    auto a = std::make_shared<ui::CollectionViewLayoutAttributes>();
+    fill(*a, ip);
+    return a;
+}
+
+void SpreadsheetLayout::fill(ui::CollectionViewLayoutAttributes& a, IndexPath ip) const {
     const auto s = uint64_t(ip.section), c = uint64_t(ip.row);
     double x = originForColumn(c), y = originForRow(s);
     const double w = width(c), h = height(s);
     ui::Point offset = collectionView() ? collectionView()->contentOffset() : ui::Point{};
-    auto a = std::make_shared<ui::CollectionViewLayoutAttributes>();
-    a->indexPath = ip;
+    a.indexPath = ip;
+    a.zIndex = 0;
     // The corner over the headers, the headers over the body.
     if (s == 0 && c == 0) {
-        a->zIndex = 2;
+        a.zIndex = 2;
         x = offset.x;
         y = offset.y;
     } else if (s == 0) {
-        a->zIndex = 1;
+        a.zIndex = 1;
         y = offset.y;
     } else if (c == 0) {
-        a->zIndex = 1;
+        a.zIndex = 1;
         x = offset.x;
     }
-    a->frame = Rect{x, y, w, h}.integral();
-    return a;
+    a.frame = Rect{x, y, w, h}.integral();
 }
 
 std::vector<LayoutAttributesPtr> SpreadsheetLayout::layoutAttributesForElementsInRect(const Rect& rect) const {
     if (rect == layoutAttributesInRectCache_)
         return layoutAttributesCache_;
     layoutAttributesInRectCache_ = rect;
+    // A scroll step rebuilds every item: objects of earlier answers that nobody holds any more are
+    // filled again rather than made anew.
+    std::vector<LayoutAttributesPtr> spare = std::move(spare_);
+    if (spare.empty())
+        spare = std::move(layoutAttributesCache_);
+    std::erase_if(spare, [](const LayoutAttributesPtr& a) { return a.use_count() != 1; });
     std::vector<LayoutAttributesPtr> all;
+    all.reserve(layoutAttributesCache_.size());
     ui::CollectionView* view = collectionView();
     for (uint64_t s = 0; view && s < rowCountCache_; ++s) {
         const int items = view->numberOfItemsInSection(int(s));
-        for (int item = 0; item < items; ++item)
-            all.push_back(layoutAttributesForItemAtIndexPath({int(s), item}));
+        for (int item = 0; item < items; ++item) {
+            LayoutAttributesPtr a;
+            if (!spare.empty()) {
+                a = std::move(spare.back());
+                spare.pop_back();
+                *a = ui::CollectionViewLayoutAttributes();
+            } else {
+                a = std::make_shared<ui::CollectionViewLayoutAttributes>();
+            }
+            fill(*a, {int(s), item});
+            all.push_back(std::move(a));
+        }
     }
     layoutAttributesCache_ = std::move(all);
     return layoutAttributesCache_;
@@ -99,6 +121,7 @@ std::vector<LayoutAttributesPtr> SpreadsheetLayout::layoutAttributesForElementsI
 
 void SpreadsheetLayout::invalidateLayout() {
     ui::CollectionViewLayout::invalidateLayout();
+    spare_ = std::move(layoutAttributesCache_);
     layoutAttributesCache_.clear();
     layoutAttributesInRectCache_ = Rect{};
 }

@@ -53,9 +53,12 @@ class SpreadsheetLayout : public ui::CollectionViewLayout {
     // Appends the missing origins up to index i, each the one before plus that one's extent; iterative,
     // so the first request deep in a long grid costs no deep recursion.
     template <class Extent> static double origin(std::vector<double>& origins, uint64_t i, Extent extent);
+    void fill(ui::CollectionViewLayoutAttributes& a, ui::IndexPath ip) const;
 
     SpreadsheetLayoutDelegate* delegate_ = nullptr;
     mutable std::vector<ui::LayoutAttributesPtr> layoutAttributesCache_;
+    // The attributes of the answer before an invalidation, for the next answer to fill again.
+    mutable std::vector<ui::LayoutAttributesPtr> spare_;
     mutable ui::Rect layoutAttributesInRectCache_;
     mutable ui::Size contentSizeCache_;
     mutable uint64_t columnCountCache_ = 0;
