@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <unistd.h>
 #include <memory>
 #include <string>
 #include <vector>
@@ -33,6 +34,8 @@ inline std::filesystem::path folder() {
 }
 
 // Renders every page as a PNG (white background) and all of them as the pages of <suite>.pdf.
+// ctest runs the cases of a suite as processes side by side, each rendering the same files: each
+// process writes its own copy and moves it into place, so that no reader sees a file half written.
 inline Rendered render(const std::string& suite, const std::vector<Page>& pages) {
     Rendered out;
     const std::filesystem::path dir = folder();
@@ -41,7 +44,9 @@ inline Rendered render(const std::string& suite, const std::vector<Page>& pages)
         page.draw(bitmap->context());
         out.images.push_back(bitmap->image());
         const std::string png = (dir / (page.name + ".png")).string();
-        out.images.back().writePNG(png);
+        const std::string part = png + "." + std::to_string(::getpid());
+        if (out.images.back().writePNG(part))
+            std::filesystem::rename(part, png);
         out.pngs.push_back(png);
     }
     auto bytes = std::make_shared<std::vector<std::uint8_t>>();
@@ -55,8 +60,12 @@ inline Rendered render(const std::string& suite, const std::vector<Page>& pages)
         pdf->finish();
     }
     out.pdf = (dir / (suite + ".pdf")).string();
-    std::ofstream file(out.pdf, std::ios::binary);
-    file.write(reinterpret_cast<const char*>(bytes->data()), static_cast<std::streamsize>(bytes->size()));
+    const std::string part = out.pdf + "." + std::to_string(::getpid());
+    {
+        std::ofstream file(part, std::ios::binary);
+        file.write(reinterpret_cast<const char*>(bytes->data()), static_cast<std::streamsize>(bytes->size()));
+    }
+    std::filesystem::rename(part, out.pdf);
     return out;
 }
 
