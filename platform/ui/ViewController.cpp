@@ -471,7 +471,8 @@ void NavigationController::updateBar() {
     const NavigationItem& item = top->navigationItem();
     // An item is as wide as its title needs, and never narrower than a short word's button.
     auto widthOf = [](Button& button) { return std::max(70.0, std::ceil(button.sizeThatFits({}).width)); };
-    if (item.leftBarButtonItems.empty() && stack_.size() > 1 && !item.hidesBackButton) {
+    bool backShown = item.leftBarButtonItems.empty() || item.leftItemsSupplementBackButton;
+    if (backShown && stack_.size() > 1 && !item.hidesBackButton) {
         const std::string& previous = stack_[stack_.size() - 2]->navigationItem().title;
         auto back = std::make_shared<Button>();
         back->setTitle("< " + previous);

@@ -77,6 +77,8 @@ struct NavigationItem {
     std::vector<std::shared_ptr<BarButtonItem>> leftBarButtonItems;
     std::vector<std::shared_ptr<BarButtonItem>> rightBarButtonItems;
     bool hidesBackButton = false;
+    // The left items follow the back button instead of replacing it.
+    bool leftItemsSupplementBackButton = false;
     void setLeftBarButtonItem(std::shared_ptr<BarButtonItem> item) { leftBarButtonItems = {std::move(item)}; }
     void setRightBarButtonItem(std::shared_ptr<BarButtonItem> item) {
         rightBarButtonItems = {std::move(item)};
