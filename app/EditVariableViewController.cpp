@@ -2,6 +2,7 @@
 // background Model.
 #include "app/EditVariableViewController.h"
 
+#include "app/LayoutView.h"
 #include "app/TextFormat.h"
 #include "app/TransformEquations.h"
 #include "platform/foundation/Dispatch.h"
@@ -33,17 +34,6 @@ class ChoiceButton : public ui::Button {
     void setHighlighted(bool on) override {
         ui::Button::setHighlighted(on);
         setBackgroundColor(on ? kChosen : kChoice);
-    }
-};
-
-// The root view lays the screen out again whenever its size changes.
-class LayoutView : public ui::View {
-  public:
-    using View::View;
-    std::function<void()> onLayout;
-    void layoutSubviews() override {
-        if (onLayout)
-            onLayout();
     }
 };
 

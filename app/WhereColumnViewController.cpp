@@ -1,6 +1,7 @@
 // The one-column filter editor: loading, the state display, the actions and the level suggestions.
 #include "app/WhereColumnViewController.h"
 
+#include "app/LayoutView.h"
 #include "app/Presentation.h"
 #include "app/TextFormat.h"
 #include "platform/foundation/Dispatch.h"
@@ -11,16 +12,6 @@
 #include <algorithm>
 
 namespace {
-
-class LayoutView : public ui::View {
-  public:
-    using View::View;
-    std::function<void()> onLayout;
-    void layoutSubviews() override {
-        if (onLayout)
-            onLayout();
-    }
-};
 
 // Case folding in full, so the typed text is found in a level whatever the case; accents count.
 std::string caseFolded(const std::string& text) {

@@ -136,6 +136,21 @@ TEST_F(ColumnPickerTest, SearchIgnoresCaseAndAccentsAndAddAllTicksOnlyWhatIsList
     EXPECT_NE(nav->topViewController(), picker.get());
 }
 
+// Holds a chooser's background read before it starts, and tells when its answer has reached the main
+// queue.
+struct LoadLatch {
+    std::promise<void> release;
+    std::shared_ptr<std::atomic<bool>> done = std::make_shared<std::atomic<bool>>(false);
+    explicit LoadLatch(ColumnLevelChooser& chooser) {
+        chooser.setLoadHook([released = release.get_future().share(), done = done](bool finished) {
+            if (finished)
+                *done = true;
+            else
+                released.wait();
+        });
+    }
+};
+
 class ColumnLevelChooserTest : public FilterScreenTest {
   protected:
     std::shared_ptr<ui::NavigationController> nav;
@@ -161,15 +176,7 @@ TEST_F(ColumnLevelChooserTest, LevelsInCodePointOrderAndStaleTicksDropped) {
     showRoot();
     auto chooser = makeChooser({"10", "gone"});
     // Nothing is listed, or ticked, until the background read is in.
-    std::promise<void> release;
-    std::shared_future<void> released = release.get_future().share();
-    std::atomic<bool> done{false};
-    chooser->setLoadHook([&, released](bool finished) {
-        if (finished)
-            done = true;
-        else
-            released.wait();
-    });
+    LoadLatch latch(*chooser);
     nav->pushViewController(chooser, false);
     host->drain();
     EXPECT_EQ(chooser->model(), &Model::sharedModel());
@@ -178,8 +185,8 @@ TEST_F(ColumnLevelChooserTest, LevelsInCodePointOrderAndStaleTicksDropped) {
     EXPECT_TRUE(chooser->tableView().indexPathsForSelectedRows().empty());
     EXPECT_TRUE(chooser->navigationItem().hidesBackButton);
     EXPECT_EQ(driver->find("navigationBack"), nullptr);
-    release.set_value();
-    ASSERT_TRUE(runUntil([&] { return done.load(); }));
+    latch.release.set_value();
+    ASSERT_TRUE(runUntil([&] { return latch.done->load(); }));
     host->drain();
     EXPECT_EQ(chooser->levels(), (std::vector<std::string>{"1", "10", "2"}));
     EXPECT_EQ(cellTexts(chooser->tableView()), (std::vector<std::string>{"1", "10", "2"}));
@@ -197,15 +204,7 @@ TEST_F(ColumnLevelChooserTest, AChooserClosedBeforeItsLevelsArriveDropsThem) {
     openWorkspace({{"Code", {"a", "b"}, 1}});
     showRoot();
     auto chooser = makeChooser({"a"});
-    std::promise<void> release;
-    std::shared_future<void> released = release.get_future().share();
-    std::atomic<bool> done{false};
-    chooser->setLoadHook([&, released](bool finished) {
-        if (finished)
-            done = true;
-        else
-            released.wait();
-    });
+    LoadLatch latch(*chooser);
     nav->pushViewController(chooser, false);
     host->drain();
     std::weak_ptr<ColumnLevelChooser> weak = chooser;
@@ -213,8 +212,8 @@ TEST_F(ColumnLevelChooserTest, AChooserClosedBeforeItsLevelsArriveDropsThem) {
     chooser.reset();
     host->drain();
     EXPECT_TRUE(weak.expired());
-    release.set_value();
-    ASSERT_TRUE(runUntil([&] { return done.load(); }));
+    latch.release.set_value();
+    ASSERT_TRUE(runUntil([&] { return latch.done->load(); }));
     EXPECT_TRUE(delegate.chosen.empty());
 }
 

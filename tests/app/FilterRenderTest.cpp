@@ -9,17 +9,6 @@
 
 namespace {
 
-struct Idiom {
-    const char* name;
-    gfx::Size screen;
-    ui::UserInterfaceIdiom idiom;
-};
-
-const Idiom kIdioms[] = {
-    {"pad", {1024, 768}, ui::UserInterfaceIdiom::Pad},
-    {"phone", {375, 667}, ui::UserInterfaceIdiom::Phone},
-};
-
 // Every visible view with an identifier and something to show lies within `bounds` (window points).
 void expectInside(ui::View& root, const ui::Rect& bounds) {
     std::function<void(ui::View&)> walk = [&](ui::View& v) {

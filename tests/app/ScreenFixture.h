@@ -30,6 +30,18 @@ struct ColumnSpec {
     std::optional<int64_t> type;
 };
 
+// The two screens a picture of a screen is taken on.
+struct Idiom {
+    const char* name;
+    gfx::Size screen;
+    ui::UserInterfaceIdiom idiom;
+};
+
+inline const Idiom kIdioms[] = {
+    {"pad", {1024, 768}, ui::UserInterfaceIdiom::Pad},
+    {"phone", {375, 667}, ui::UserInterfaceIdiom::Phone},
+};
+
 class ScreenTest : public ::testing::Test {
   protected:
     void SetUp() override {

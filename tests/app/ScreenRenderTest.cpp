@@ -11,17 +11,6 @@
 
 namespace {
 
-struct Idiom {
-    const char* name;
-    gfx::Size screen;
-    ui::UserInterfaceIdiom idiom;
-};
-
-const Idiom kIdioms[] = {
-    {"pad", {1024, 768}, ui::UserInterfaceIdiom::Pad},
-    {"phone", {375, 667}, ui::UserInterfaceIdiom::Phone},
-};
-
 // The frames of the visible controls and labels with text, in window points.
 std::vector<std::pair<std::string, ui::Rect>> shownControls(ui::View& root) {
     std::vector<std::pair<std::string, ui::Rect>> out;
