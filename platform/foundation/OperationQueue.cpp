@@ -1,5 +1,7 @@
-// Operation queue over the global thread pool.
+// Operation queue over worker threads of its own.
 #include "OperationQueue.h"
+
+#include <algorithm>
 
 namespace dispatch {
 
@@ -8,6 +10,13 @@ OperationQueue::OperationQueue(int maxConcurrent) : maxConcurrent_(maxConcurrent
 OperationQueue::~OperationQueue() {
     cancelAllOperations();
     waitUntilAllOperationsAreFinished();
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = true;
+    }
+    work_.notify_all();
+    for (auto& worker : workers_)
+        worker.join();
 }
 
 void OperationQueue::addOperation(std::shared_ptr<Operation> operation) {
@@ -47,27 +56,42 @@ void OperationQueue::setMaxConcurrentOperationCount(int n) {
 }
 
 void OperationQueue::startMore() {
-    while (static_cast<int>(running_.size()) < maxConcurrent_ && !waiting_.empty()) {
+    // A worker for each operation that may start now and finds no idle worker, within the cap.
+    const size_t startable =
+        std::min(waiting_.size(), size_t(std::max(0, maxConcurrent_ - int(running_.size()))));
+    while (size_t(waitingWorkers_) < startable && workers_.size() < size_t(maxConcurrent_)) {
+        workers_.emplace_back([this] { work(); });
+        ++waitingWorkers_;
+    }
+    work_.notify_all();
+}
+
+void OperationQueue::work() {
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        work_.wait(lock, [&] {
+            return stopping_ || (!waiting_.empty() && int(running_.size()) < maxConcurrent_);
+        });
+        if (stopping_)
+            return;
+        --waitingWorkers_;
         auto op = std::move(waiting_.front());
         waiting_.pop_front();
         running_.push_back(op);
-        globalQueue().async([this, op] {
-            if (!op->isCancelled())
-                op->main();
-            finish(op);
-        });
+        lock.unlock();
+        if (!op->isCancelled())
+            op->main();
+        op->finished_.store(true);
+        if (op->completion_)
+            op->completion_();
+        lock.lock();
+        std::erase(running_, op);
+        ++waitingWorkers_;
+        if (waiting_.empty() && running_.empty())
+            idle_.notify_all();
+        else
+            work_.notify_all();
     }
-}
-
-void OperationQueue::finish(const std::shared_ptr<Operation>& op) {
-    op->finished_.store(true);
-    if (op->completion_)
-        op->completion_();
-    std::lock_guard lock(mutex_);
-    std::erase(running_, op);
-    startMore();
-    if (waiting_.empty() && running_.empty())
-        idle_.notify_all();
 }
 
 } // namespace dispatch

@@ -1,5 +1,6 @@
-// Operation queues: units of work that can be cancelled before or while they run, executed on the
-// global thread pool with a cap on how many run at once.
+// Operation queues: units of work that can be cancelled before or while they run, executed on threads
+// of the queue's own with a cap on how many run at once. Their own threads, not the global pool's: an
+// operation may wait for work it handed to the global queues without holding a thread that work needs.
 #pragma once
 
 #include "platform/foundation/Dispatch.h"
@@ -9,6 +10,7 @@
 #include <deque>
 #include <memory>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 namespace dispatch {
@@ -58,12 +60,17 @@ public:
 
 private:
     void startMore();  // with mutex_ held
-    void finish(const std::shared_ptr<Operation>& op);
+    void work();       // a worker thread's loop
 
     mutable std::mutex mutex_;
     std::condition_variable idle_;
+    std::condition_variable work_;
     std::deque<std::shared_ptr<Operation>> waiting_;
     std::vector<std::shared_ptr<Operation>> running_;
+    // Made as operations need them, up to the cap; they end with the queue.
+    std::vector<std::thread> workers_;
+    int waitingWorkers_ = 0;
+    bool stopping_ = false;
     int maxConcurrent_;
 };
 

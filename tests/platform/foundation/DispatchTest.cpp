@@ -208,3 +208,25 @@ TEST(OperationQueue, RunningOperationSeesItsCancellation) {
     EXPECT_TRUE(op->sawCancel.load());
     EXPECT_TRUE(completed.load());
 }
+
+TEST(OperationQueue, RunsOnThreadsOfItsOwnWhileTheGlobalQueuesAreFull) {
+    // Every global thread waits for the operation: an operation queued on those threads could never run.
+    const size_t threads = threadCount();
+    std::atomic<bool> operationRan{false};
+    std::atomic<size_t> busy{0}, done{0};
+    for (size_t i = 0; i < threads; ++i)
+        globalQueue().async([&] {
+            ++busy;
+            while (!operationRan.load())
+                std::this_thread::yield();
+            ++done;
+        });
+    while (busy.load() < threads)
+        std::this_thread::yield();
+    OperationQueue queue;
+    queue.addOperationWithBlock([&] { operationRan = true; });
+    queue.waitUntilAllOperationsAreFinished();
+    EXPECT_TRUE(operationRan.load());
+    while (done.load() < threads)
+        std::this_thread::yield();
+}
