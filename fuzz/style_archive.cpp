@@ -1,9 +1,11 @@
-// Fuzz target: the plotting style classes decoded from arbitrary archives (as the root object and as a
+// Fuzz target: the plotting style classes, line caps and plot symbols decoded from arbitrary archives (as the root object and as a
 // nested one), then archived again and drawn into a recorder and a small bitmap; nothing may crash, hang,
 // throw or read out of bounds, and a decoded style must archive and decode again.
 #include "plot/foundation/CPTColorSpace.h"
 #include "plot/foundation/CPTFill.h"
+#include "plot/foundation/CPTLineCap.h"
 #include "plot/foundation/CPTLineStyle.h"
+#include "plot/foundation/CPTPlotSymbol.h"
 #include "plot/foundation/CPTShadow.h"
 #include "plot/foundation/CPTTextStyle.h"
 
@@ -98,6 +100,21 @@ void use(const CPTTextStyle& style) {
     draw([&](gfx::Context& ctx) { drawInRect("Mean 12.5", CGRect(0, 0, 10, 10), &style, ctx); });
 }
 
+void use(const CPTLineCap& cap) {
+    roundTrip(cap, CPTLineCap::decodeForKey);
+    draw([&](gfx::Context& ctx) { cap.renderAsVectorInContext(ctx, {6, 6}, {1, 2}); });
+}
+
+void use(CPTPlotSymbol& symbol) {
+    roundTrip(symbol, CPTPlotSymbol::decodeForKey);
+    (void)symbol.layerSizeForScale(2);
+    draw([&](gfx::Context& ctx) {
+        symbol.renderAsVectorInContext(ctx, {6, 6}, 1);
+        symbol.renderInContext(ctx, {6, 6}, 2, true);
+        symbol.renderInContext(ctx, {9, 4}, 2, false);
+    });
+}
+
 void use(const CPTColorSpace& space) {
     roundTrip(space, CPTColorSpace::decodeForKey);
 }
@@ -144,6 +161,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
         tryRoot(data, CPTLineStyle::lineStyleWithCoder);
     else if (className == "CPTTextStyle" || className == "CPTMutableTextStyle")
         tryRoot(data, CPTTextStyle::textStyleWithCoder);
+    else if (className == "CPTLineCap")
+        tryRoot(data, CPTLineCap::lineCapWithCoder);
+    else if (className == "CPTPlotSymbol")
+        tryRoot(data, CPTPlotSymbol::plotSymbolWithCoder);
     // Every class under the key "root", where only its own class names are allowed.
     tryNested(data, CPTColor::decodeForKey);
     tryNested(data, CPTGradient::decodeForKey);
@@ -152,5 +173,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
     tryNested(data, CPTShadow::decodeForKey);
     tryNested(data, CPTLineStyle::decodeForKey);
     tryNested(data, CPTTextStyle::decodeForKey);
+    tryNested(data, CPTLineCap::decodeForKey);
+    tryNested(data, CPTPlotSymbol::decodeForKey);
     return 0;
 }

@@ -22,9 +22,18 @@ void Context::drawLayerInRect(const Rect& rect, const DrawingLayer& layer) {
     AffineTransform toUser = AffineTransform::scale(r.width() / size.width, r.height() / size.height)
                                  .concat(AffineTransform::translation(r.minX(), r.minY()));
     AffineTransform m = toUser.concat(state_.ctm);
+    const Recorder& recording = layer.recording();
+    // A layer whose drawing stays inside it needs no clip to its rect.
+    const Rect inside = Rect(0, 0, size.width, size.height).insetBy(0.5, 0.5);
+    const Rect content = recording.paintedBounds();
+    if (content.isNull() || (isFinite(content) && content.minX() >= inside.minX() && content.maxX() <= inside.maxX() &&
+                             content.minY() >= inside.minY() && content.maxY() <= inside.maxY())) {
+        recording.replayWithoutIdleClips(current(), m);
+        return;
+    }
     saveGState();
     clipToRect(r);
-    static_cast<const Recorder&>(layer.recording()).replay(current(), m);
+    recording.replayWithoutIdleClips(current(), m);
     restoreGState();
 }
 

@@ -3,6 +3,8 @@
 
 #include <charconv>
 #include <cmath>
+#include <limits>
+#include <optional>
 
 namespace gfx {
 
@@ -188,24 +190,210 @@ Rect Recorder::contentBounds() const {
     return box;
 }
 
-void Recorder::replay(Device& target, const AffineTransform& m) const {
-    if (m.isIdentity()) {
-        for (const Record& r : records_)
-            send(target, r);
-        return;
+void Recorder::sendMapped(Device& target, const Record& original, const AffineTransform& m) {
+    Record r = original;
+    r.path = original.path.transformed(m);
+    r.state.ctm = original.state.ctm.concat(m);
+    if (!original.state.clipBox.isNull())
+        r.state.clipBox = m.apply(original.state.clipBox);
+    r.deviceRect = m.apply(original.deviceRect);
+    if (r.op == Op::Group) {
+        // The group's own calls are mapped too.
+        r.group = std::make_shared<Recorder>(original.group->mapped(m));
     }
-    for (const Record& original : records_) {
-        Record r = original;
-        r.path = original.path.transformed(m);
-        r.state.ctm = original.state.ctm.concat(m);
-        if (!original.state.clipBox.isNull())
-            r.state.clipBox = m.apply(original.state.clipBox);
-        r.deviceRect = m.apply(original.deviceRect);
-        if (r.op == Op::Group) {
-            // The group's own calls are mapped too.
-            r.group = std::make_shared<Recorder>(original.group->mapped(m));
+    send(target, r);
+}
+
+void Recorder::replay(Device& target, const AffineTransform& m) const {
+    for (const Record& r : records_) {
+        if (m.isIdentity())
+            send(target, r);
+        else
+            sendMapped(target, r, m);
+    }
+}
+
+namespace {
+
+// Larger than any page, yet a finite rect.
+const double kBoundless = std::numeric_limits<double>::max() / 4;
+
+// The rectangle a clip path is, when it is an axis-aligned rectangle (as clipping to a rect makes it).
+std::optional<Rect> clipRectangle(const Path& path) {
+    const auto& e = path.elements();
+    if (e.size() < 4 || e.size() > 6 || e[0].kind != Path::Kind::Move)
+        return std::nullopt;
+    const Rect box = path.boundingBox();
+    int corners = 0;
+    for (const Path::Element& element : e) {
+        if (element.kind == Path::Kind::Close)
+            continue;
+        if (element.kind != Path::Kind::Move && element.kind != Path::Kind::Line)
+            return std::nullopt;
+        const Point p = element.points[0];
+        if ((p.x != box.minX() && p.x != box.maxX()) || (p.y != box.minY() && p.y != box.maxY()))
+            return std::nullopt;
+        ++corners;
+    }
+    return corners >= 4 ? std::optional<Rect>(box) : std::nullopt;
+}
+
+// How far a stroke reaches from its path: half its width at caps (more for square caps) and at joins
+// (the miter limit's share for miter joins), in device units.
+Rect strokeBounds(const Path& path, const GraphicsState& st) {
+    const AffineTransform& t = st.ctm;
+    // The largest stretch of the transform: its greatest singular value.
+    const double q = (t.a * t.a + t.b * t.b + t.c * t.c + t.d * t.d) / 2, det = t.a * t.d - t.b * t.c;
+    const double stretch = std::sqrt(q + std::sqrt(std::fmax(0.0, q * q - det * det)));
+    const double half = std::fmax(st.stroke.width * stretch, 1.0) / 2;
+    const double cap = st.stroke.cap == LineCap::Square ? half * std::sqrt(2.0) : half;
+    const double join = st.stroke.join == LineJoin::Miter ? half * std::fmax(1.0, st.stroke.miterLimit) : half;
+    const auto& e = path.elements();
+    Rect box = Rect::null();
+    auto add = [&](Point p, double reach) { box = box.unionWith(Rect(p.x - reach, p.y - reach, 2 * reach, 2 * reach)); };
+    for (std::size_t start = 0; start < e.size();) {
+        std::size_t end = start + 1;
+        while (end < e.size() && e[end].kind != Path::Kind::Move)
+            ++end;
+        bool closed = false;
+        std::size_t lastDrawn = start;
+        for (std::size_t i = start; i < end; ++i) {
+            if (e[i].kind == Path::Kind::Close)
+                closed = true;
+            else
+                lastDrawn = i;
         }
-        send(target, r);
+        for (std::size_t i = start; i < end; ++i) {
+            const Path::Element& el = e[i];
+            if (el.kind == Path::Kind::Close)
+                continue;
+            const int count = el.kind == Path::Kind::Cubic ? 3 : el.kind == Path::Kind::Quad ? 2 : 1;
+            for (int k = 0; k < count; ++k) {
+                // The two ends of an open run take caps; every other point may take a join.
+                const bool runEnd = !closed && ((i == start) || (i == lastDrawn && k + 1 == count));
+                add(el.points[k], runEnd ? cap : std::fmax(cap, join));
+            }
+        }
+        start = end;
+    }
+    return box;
+}
+
+// Where a drawing call can paint, in device space.
+Rect painted(const Recorder::Record& r) {
+    Rect box;
+    switch (r.op) {
+    case Recorder::Op::Fill:
+        box = r.path.boundingBox();
+        break;
+    case Recorder::Op::Stroke:
+        box = strokeBounds(r.path, r.state);
+        break;
+    case Recorder::Op::Image:
+    case Recorder::Op::Text:
+    case Recorder::Op::Group:
+        box = r.deviceRect;
+        break;
+    case Recorder::Op::Shading:
+    case Recorder::Op::TiledImage:
+        // They paint whatever the clip lets through.
+        return Rect(-kBoundless, -kBoundless, 2 * kBoundless, 2 * kBoundless);
+    default:
+        return Rect::null();
+    }
+    if (r.state.shadow.isVisible() && !box.isNull()) {
+        const Shadow& s = r.state.shadow;
+        const Rect cast = box.offsetBy(s.offset.width, s.offset.height).insetBy(-2 * s.blur - 1, -2 * s.blur - 1);
+        box = box.unionWith(cast);
+    }
+    return box;
+}
+
+bool holds(const Rect& clip, const Rect& content) {
+    // Half a pixel inside, so that a clip snapped to whole pixels still cannot cut an antialiased edge.
+    const Rect inner = clip.insetBy(0.5, 0.5);
+    return content.isNull() || (isFinite(content) && content.minX() >= inner.minX() && content.maxX() <= inner.maxX() &&
+                                content.minY() >= inner.minY() && content.maxY() <= inner.maxY());
+}
+
+} // namespace
+
+const Recorder::Summary& Recorder::summary() const {
+    if (summarized_ && summary_.records == records_.size())
+        return summary_;
+    summary_.records = records_.size();
+    summary_.idle = idleRecords();
+    summary_.painted = Rect::null();
+    for (const Record& r : records_) {
+        const Rect p = painted(r);
+        if (!p.isNull())
+            summary_.painted = summary_.painted.isNull() ? p : summary_.painted.unionWith(p);
+    }
+    summarized_ = true;
+    return summary_;
+}
+
+Rect Recorder::paintedBounds() const {
+    return summary().painted;
+}
+
+std::vector<bool> Recorder::idleRecords() const {
+    const std::size_t n = records_.size();
+    std::vector<bool> idle(n, false);
+    // The restore that matches each save (n when none does).
+    std::vector<std::size_t> match(n, n), open;
+    for (std::size_t i = 0; i < n; ++i) {
+        if (records_[i].op == Op::Save)
+            open.push_back(i);
+        else if (records_[i].op == Op::Restore && !open.empty()) {
+            match[open.back()] = i;
+            match[i] = open.back();
+            open.pop_back();
+        }
+    }
+    for (std::size_t i = 0; i < n; ++i) {
+        if (records_[i].op != Op::Clip)
+            continue;
+        const auto rect = clipRectangle(records_[i].path);
+        if (!rect)
+            continue;
+        // The clip holds until the restore of the save it was made under.
+        Rect content = Rect::null();
+        int depth = 0;
+        for (std::size_t j = i + 1; j < n; ++j) {
+            const Op op = records_[j].op;
+            if (op == Op::Save)
+                ++depth;
+            if (op == Op::Restore && depth-- == 0)
+                break;
+            const Rect p = painted(records_[j]);
+            if (!p.isNull())
+                content = content.isNull() ? p : content.unionWith(p);
+        }
+        idle[i] = holds(*rect, content);
+    }
+    // A save and restore around no clip that stays guard nothing.
+    for (std::size_t i = 0; i < n; ++i) {
+        if (records_[i].op != Op::Save || match[i] == n)
+            continue;
+        bool guards = false;
+        for (std::size_t j = i + 1; j < match[i] && !guards; ++j)
+            guards = records_[j].op == Op::Clip && !idle[j];
+        if (!guards)
+            idle[i] = idle[match[i]] = true;
+    }
+    return idle;
+}
+
+void Recorder::replayWithoutIdleClips(Device& target, const AffineTransform& m) const {
+    const std::vector<bool>& idle = summary().idle;
+    for (std::size_t i = 0; i < records_.size(); ++i) {
+        if (idle[i])
+            continue;
+        if (m.isIdentity())
+            send(target, records_[i]);
+        else
+            sendMapped(target, records_[i], m);
     }
 }
 

@@ -50,11 +50,21 @@ class Recorder : public Device {
     // "fill winding M 0 0 L 10 0 L 10 10 Z color 1 0 0 1", "stroke ... width 2", "text \"Hi\" 10 20 30 14"
     // ...
     std::vector<std::string> lines() const;
-    void clear() { records_.clear(); }
+    void clear() {
+        records_.clear();
+        summarized_ = false;
+    }
     // The device-space box of everything drawn (not clips); the null rect when nothing was drawn.
     Rect contentBounds() const;
     // Sends every recorded call to another device, its device space mapped by `m` into the target's.
     void replay(Device& target, const AffineTransform& m = {}) const;
+    // The same, leaving out each clip by a rectangle that cannot cut what is drawn while it holds, and the
+    // saves and restores that then guard no clip (every call carries its whole state otherwise).
+    void replayWithoutIdleClips(Device& target, const AffineTransform& m = {}) const;
+    // The device-space box that the drawing calls can paint, from their geometry alone: strokes from their
+    // joins and caps, shadows included; the null rect when nothing was drawn, and a boundless rect when a
+    // call paints whatever its clip lets through (a shading, tiles).
+    Rect paintedBounds() const;
 
     // The same calls with their device space mapped by `m`.
     Recorder mapped(const AffineTransform& m) const;
@@ -76,6 +86,19 @@ class Recorder : public Device {
 
   private:
     static void send(Device& target, const Record& r);
+    static void sendMapped(Device& target, const Record& original, const AffineTransform& m);
+    // Per record: whether replayWithoutIdleClips leaves it out.
+    std::vector<bool> idleRecords() const;
+    // What the two replays and paintedBounds work out, kept while no call is recorded (a layer is drawn
+    // once and replayed often).
+    struct Summary {
+        std::size_t records = 0;
+        std::vector<bool> idle;
+        Rect painted;
+    };
+    const Summary& summary() const;
+    mutable Summary summary_;
+    mutable bool summarized_ = false;
     Rect bounds_;
     double scale_;
     std::vector<Record> records_;

@@ -126,10 +126,11 @@ class PainterDevice : public Device {
         auto inverse = st.ctm.inverted();
         if (!inverse)
             return;
-        QTransform ctm = qt::toQt(st.ctm);
-        QPainterPath user = st.ctm.isIdentity()
-                                ? qt::toQt(devicePath)
-                                : toQtTransformed(devicePath, FillRule::Winding, qt::toQt(*inverse));
+        // A transform that only moves strokes alike in user and device space: the device path will do.
+        const bool moves = st.ctm.a == 1 && st.ctm.b == 0 && st.ctm.c == 0 && st.ctm.d == 1;
+        QTransform ctm = moves ? QTransform() : qt::toQt(st.ctm);
+        QPainterPath user = moves ? qt::toQt(devicePath)
+                                  : toQtTransformed(devicePath, FillRule::Winding, qt::toQt(*inverse));
         auto box = [&] {
             double grow = st.stroke.width * std::sqrt(std::fabs(st.ctm.determinant())) *
                               std::max(1.0, st.stroke.join == LineJoin::Miter ? st.stroke.miterLimit : 1.0) +

@@ -4,6 +4,7 @@
 #include "platform/graphics/DrawingLayer.h"
 
 #include <cmath>
+#include <functional>
 #include <gtest/gtest.h>
 #include <numbers>
 
@@ -345,4 +346,113 @@ TEST(RecorderContext, DrawingLayersReplayScaledIntoRects) {
     EXPECT_EQ(
         lines[3],
         "stroke M 130 35 L 140 35 M 135 30 L 135 40 color 1 0 0 1 width 1 cap butt join miter miter 10");
+}
+
+TEST(RecorderContext, ReplayLeavesOutClipsThatCannotCut) {
+    struct Case {
+        const char* name;
+        std::function<void(Context&)> draw;
+        std::vector<Recorder::Op> sent;
+    };
+    using Op = Recorder::Op;
+    const Case cases[] = {
+        {"a rect clip around a thin stroke",
+         [](Context& c) {
+             c.saveGState();
+             c.clipToRect(Rect(0, 0, 20, 20));
+             c.strokeLineSegments({{5, 10}, {15, 10}});
+             c.restoreGState();
+         },
+         {Op::Stroke}},
+        {"a clip the stroke's cap reaches",
+         [](Context& c) {
+             c.saveGState();
+             c.clipToRect(Rect(0, 0, 20, 20));
+             c.setLineWidth(4);
+             c.setLineCap(LineCap::Square);
+             c.strokeLineSegments({{2, 10}, {18, 10}});
+             c.restoreGState();
+         },
+         {Op::Save, Op::Clip, Op::Stroke, Op::Restore}},
+        {"a miter join reaching out",
+         [](Context& c) {
+             c.saveGState();
+             c.clipToRect(Rect(0, 0, 20, 20));
+             c.setLineWidth(2);
+             c.addLines({{4, 16}, {10, 4}, {16, 16}});
+             c.strokePath();
+             c.restoreGState();
+         },
+         {Op::Save, Op::Clip, Op::Stroke, Op::Restore}},
+        {"a shading fills its clip",
+         [](Context& c) {
+             c.saveGState();
+             c.clipToRect(Rect(0, 0, 20, 20));
+             c.drawLinearGradient(Gradient({{0, Color::black()}, {1, Color::white()}}), {0, 0}, {20, 0}, 0);
+             c.restoreGState();
+         },
+         {Op::Save, Op::Clip, Op::Shading, Op::Restore}},
+        {"a shadow beyond the clip",
+         [](Context& c) {
+             c.saveGState();
+             c.clipToRect(Rect(0, 0, 20, 20));
+             c.setShadow({8, 0}, 1, Color::black());
+             c.fillRect(Rect(5, 5, 8, 8));
+             c.restoreGState();
+         },
+         {Op::Save, Op::Clip, Op::Fill, Op::Restore}},
+        {"an elliptic clip",
+         [](Context& c) {
+             c.saveGState();
+             c.addEllipseInRect(Rect(0, 0, 20, 20));
+             c.clip();
+             c.fillRect(Rect(9, 9, 2, 2));
+             c.restoreGState();
+         },
+         {Op::Save, Op::Clip, Op::Fill, Op::Restore}},
+        {"a save that guards nothing else",
+         [](Context& c) {
+             c.saveGState();
+             c.setFillColor({1, 0, 0, 1});
+             c.fillRect(Rect(1, 1, 2, 2));
+             c.restoreGState();
+         },
+         {Op::Fill}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Fixture f;
+        c.draw(f.ctx);
+        Recorder out;
+        f.rc.recorder->replayWithoutIdleClips(out);
+        std::vector<Op> sent;
+        for (const auto& r : out.records())
+            sent.push_back(r.op);
+        EXPECT_EQ(sent, c.sent);
+        // What is drawn is the same either way.
+        Recorder all;
+        f.rc.recorder->replay(all);
+        std::vector<std::string> drawn, kept;
+        for (const std::string& line : all.lines())
+            if (line.rfind("clip", 0) != 0)
+                drawn.push_back(line);
+        for (const std::string& line : out.lines())
+            if (line.rfind("clip", 0) != 0)
+                kept.push_back(line);
+        EXPECT_EQ(kept, drawn);
+    }
+}
+
+TEST(RecorderContext, LayersDrawnInsideThemselvesNeedNoClip) {
+    Fixture f;
+    DrawingLayer inside(f.ctx, {10, 10});
+    inside.context().strokeLineSegments({{2, 5}, {8, 5}});
+    DrawingLayer spilling(f.ctx, {10, 10});
+    spilling.context().fillRect(Rect(-5, 2, 30, 2));
+    f.ctx.drawLayerInRect(Rect(20, 20, 10, 10), inside);
+    f.ctx.drawLayerInRect(Rect(40, 20, 10, 10), spilling);
+    EXPECT_EQ(f.lines(), (std::vector<std::string>{"stroke M 22 25 L 28 25 color 0 0 0 1 width 1 cap butt join miter miter 10",
+                                                   "clip winding M 40 20 L 50 20 L 50 30 L 40 30 Z",
+                                                   "fill winding M 35 22 L 65 22 L 65 24 L 35 24 Z color 0 0 0 1"}));
+    EXPECT_EQ(inside.recording().paintedBounds(), Rect(1.5, 4.5, 7, 1));
 }

@@ -2,11 +2,14 @@
 // public class, and damaged or mistyped archives give nothing without throwing.
 #include "plot/foundation/CPTColorSpace.h"
 #include "plot/foundation/CPTFill.h"
+#include "plot/foundation/CPTLineCap.h"
 #include "plot/foundation/CPTLineStyle.h"
+#include "plot/foundation/CPTPlotSymbol.h"
 #include "plot/foundation/CPTShadow.h"
 #include "plot/foundation/CPTTextStyle.h"
 
 #include "platform/foundation/Log.h"
+#include "platform/graphics/Recorder.h"
 
 #include <gtest/gtest.h>
 
@@ -335,4 +338,95 @@ TEST(CPTStyleArchiving, TextStyles) {
         KeyedUnarchiver decoder(bytes);
         EXPECT_FALSE(CPTTextStyle::textStyleWithCoder(decoder)) << key;
     }
+}
+
+TEST(CPTStyleArchiving, LineCaps) {
+    gfx::Path notch;
+    notch.addLines({{0, 0}, {4, 8}, {8, 0}, {4, 3}});
+    notch.closeSubpath();
+    auto custom = CPTLineCap::customLineCapWithPath(notch);
+    custom->setSize({6, 9});
+    custom->setFill(CPTFill::fillWithColor(CPTColor::magentaColor()));
+    custom->setUsesEvenOddClipRule(true);
+    auto arrow = CPTLineCap::openArrowPlotLineCap();
+    for (const auto& cap : {custom, arrow}) {
+        SCOPED_TRACE(cap->lineCapType());
+        (void)cap->cachedLineCapPath();
+        const auto data = wrap(*cap);
+        KeyedUnarchiver d(data);
+        const auto back = CPTLineCap::decodeForKey(d, "root");
+        ASSERT_TRUE(back);
+        EXPECT_FALSE(back->hasCachedLineCapPath());
+        EXPECT_EQ(back->lineCapType(), cap->lineCapType());
+        EXPECT_EQ(back->size(), cap->size());
+        EXPECT_EQ(back->usesEvenOddClipRule(), cap->usesEvenOddClipRule());
+        EXPECT_EQ(back->customLineCapPath(), cap->customLineCapPath());
+        EXPECT_EQ(back->lineStyle()->lineWidth(), 1);
+        EXPECT_EQ(back->fill() != nullptr, cap->fill() != nullptr);
+        auto original = gfx::makeRecordingContext();
+        cap->renderAsVectorInContext(*original.context, {20, 20}, {1, 1});
+        auto decoded = gfx::makeRecordingContext();
+        back->renderAsVectorInContext(*decoded.context, {20, 20}, {1, 1});
+        EXPECT_EQ(decoded.recorder->lines(), original.recorder->lines());
+    }
+    const auto raw = archiveOf(*custom, "CPTLineCap");
+    KeyedUnarchiver keys(raw);
+    EXPECT_EQ(keys.decodeDoubleForKey("CPTLineCap.size.height"), 9);
+    EXPECT_EQ(keys.decodeIntegerForKey("CPTLineCap.customLineCapPath.count"), 5);
+    EXPECT_TRUE(keys.decodeBoolForKey("CPTLineCap.usesEvenOddClipRule"));
+    // A size that is text fails the archive.
+    KeyedArchiver bad("CPTLineCap");
+    bad.encodeString("big", "CPTLineCap.size.width");
+    const auto badData = bad.encodedData();
+    KeyedUnarchiver badCoder(badData);
+    EXPECT_FALSE(CPTLineCap::lineCapWithCoder(badCoder));
+}
+
+TEST(CPTStyleArchiving, PlotSymbols) {
+    gfx::Path bolt;
+    bolt.addLines({{0, 0}, {3, 5}, {1, 5}, {4, 10}, {0, 4}, {2, 4}});
+    bolt.closeSubpath();
+    auto custom = CPTPlotSymbol::customPlotSymbolWithPath(bolt);
+    custom->setSize({8, 12});
+    custom->setAnchorPoint({0.25, 0.75});
+    custom->setFill(CPTFill::fillWithGradient(sampleGradient()));
+    auto shadow = CPTMutableShadow::shadow();
+    shadow->setShadowColor(CPTColor::grayColor());
+    shadow->setShadowOffset({2, 2});
+    custom->setShadow(shadow);
+    custom->setUsesEvenOddClipRule(true);
+    auto plus = CPTPlotSymbol::plusPlotSymbol();
+    for (const auto& symbol : {custom, plus}) {
+        SCOPED_TRACE(symbol->symbolType());
+        auto before = gfx::makeRecordingContext();
+        symbol->renderInContext(*before.context, {30, 30}, 2, true);
+        const auto data = wrap(*symbol);
+        KeyedUnarchiver d(data);
+        const auto back = CPTPlotSymbol::decodeForKey(d, "root");
+        ASSERT_TRUE(back);
+        EXPECT_FALSE(back->hasCachedSymbolPath());
+        EXPECT_FALSE(back->cachedLayer());
+        EXPECT_EQ(back->cachedScale(), 0);
+        EXPECT_EQ(back->symbolType(), symbol->symbolType());
+        EXPECT_EQ(back->size(), symbol->size());
+        EXPECT_EQ(back->anchorPoint(), symbol->anchorPoint());
+        EXPECT_EQ(back->customSymbolPath(), symbol->customSymbolPath());
+        EXPECT_EQ(back->usesEvenOddClipRule(), symbol->usesEvenOddClipRule());
+        EXPECT_EQ(back->shadow() != nullptr, symbol->shadow() != nullptr);
+        auto after = gfx::makeRecordingContext();
+        back->renderInContext(*after.context, {30, 30}, 2, true);
+        EXPECT_EQ(after.recorder->lines(), before.recorder->lines());
+    }
+    const auto raw = archiveOf(*custom, "CPTPlotSymbol");
+    KeyedUnarchiver keys(raw);
+    EXPECT_EQ(keys.decodeDoubleForKey("CPTPlotSymbol.anchorPoint.y"), 0.75);
+    EXPECT_EQ(keys.decodeIntegerForKey("CPTPlotSymbol.symbolType"), 12);
+    EXPECT_TRUE(keys.containsValueForKey("CPTPlotSymbol.shadow"));
+    EXPECT_TRUE(keys.containsValueForKey("CPTPlotSymbol.customSymbolPath[6].type"));
+    // A shadow where a fill belongs fails the archive.
+    KeyedArchiver bad("CPTPlotSymbol");
+    CPTShadow::shadow()->encodeForKey(bad, "CPTPlotSymbol.fill");
+    const auto badData = bad.encodedData();
+    KeyedUnarchiver badCoder(badData);
+    EXPECT_FALSE(CPTPlotSymbol::plotSymbolWithCoder(badCoder));
 }
