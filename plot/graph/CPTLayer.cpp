@@ -347,7 +347,8 @@ void CPTLayer::applyMaskToContext(gfx::Context& ctx) {
 }
 
 void CPTLayer::applySublayerMaskToContext(gfx::Context& ctx, CPTLayer* sublayer, CGPoint offset) {
-    if (!sublayer)
+    // While this layer draws its sublayers its clip, and the clips above it, are in force already.
+    if (!sublayer || renderingSublayers_)
         return;
     CGPoint accumulated = offset;
     if (!renderingRecursively_) {
@@ -410,6 +411,19 @@ void CPTLayer::renderLayerAndSublayers(gfx::Context& ctx) {
             renderAsVectorInContext(ctx);
         }
     }
+    if (sublayers().empty())
+        return;
+    // The clips that every sublayer's drawing needs are set once here, for the whole subtree, rather
+    // than again by each layer below: clipping to a curved path is dear, and a chart's plot area
+    // holds a layer per label. Above the first layer of this render they are the ancestors'.
+    CPTGStateGuard clipped(ctx);
+    if (CPTLayer* super = fromLayer(superlayer()))
+        super->applySublayerMaskToContext(ctx, this, {0, 0});
+    if (const gfx::Path* path = sublayerMaskingPath()) {
+        ctx.addPath(*path);
+        ctx.clip();
+    }
+    CPTFlagGuard drawingSublayers(renderingSublayers_, true);
     for (const auto& sub : std::vector<layers::Layer::Ptr>(sublayers()))
         renderSublayerRecursively(ctx, *sub);
 }

@@ -169,6 +169,8 @@ class CPTLayer : public layers::Layer, public CPTResponder {
     std::shared_ptr<CPTShadow> shadow_;
     bool renderingRecursively_ = false;
     bool useFastRendering_ = false;
+    // True while this layer draws its sublayers recursively, with their clips in force.
+    bool renderingSublayers_ = false;
     CPTGraph* graph_ = nullptr;
     std::optional<gfx::Path> outerBorderPath_;
     std::optional<gfx::Path> innerBorderPath_;

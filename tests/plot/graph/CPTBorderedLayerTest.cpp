@@ -120,6 +120,14 @@ TEST(CPTBorderedLayer, ClippingClipsAGrandchildToTheInnerShape) {
     for (const auto& r : rc.recorder->records())
         clipped = clipped || (r.op == gfx::Recorder::Op::Clip && r.path == inner);
     EXPECT_TRUE(clipped) << "the grandchild is clipped to the inner border shape";
+    // Rendering from inside the clipped layer still honours the clip above it.
+    auto inside = gfx::makeRecordingContext(CGRect(0, 0, 200, 200));
+    child->recursivelyRenderInContext(*inside.context);
+    gfx::Path innerInChild = CPTPathCreateRoundedRect(CGRect(4, 4, 92, 92), 8);
+    bool clippedInside = false;
+    for (const auto& r : inside.recorder->records())
+        clippedInside = clippedInside || (r.op == gfx::Recorder::Op::Clip && r.path == innerInChild);
+    EXPECT_TRUE(clippedInside);
     // The border layer drew the fill and the border; the layer itself drew nothing.
     auto lines = paintLines(*rc.recorder);
     ASSERT_EQ(lines.size(), 3u);
