@@ -3,6 +3,7 @@
 // agreeing with each other.
 #include "XYChart.h"
 #include "platform/graphics/Screen.h"
+#include "tests/PlotGallery.h"
 #include "tests/RenderChecks.h"
 
 #include <gtest/gtest.h>
@@ -102,4 +103,22 @@ TEST(XYChartRendering, PDFByContent) {
     ASSERT_TRUE(page.has_value());
     auto diff = renderChecks::compareImages(*page, graph->imageOfLayer(), 60.0 / 255);
     EXPECT_LT(diff.share(), 0.02) << diff.off << " of " << diff.total << " pixels differ";
+}
+
+TEST(XYChartRendering, InThePlotGallery) {
+    ScreenScale scale(2);
+    auto graph = make();
+    auto pages =
+        plotGallery::render("plot-graph", {{"graph-xy-chart", {kWidth, kHeight}, [graph](gfx::Context& ctx) {
+                                                ctx.saveGState();
+                                                ctx.translateCTM(0, kHeight);
+                                                ctx.scaleCTM(1, -1);
+                                                graph->layoutAndRenderInContext(ctx);
+                                                ctx.restoreGState();
+                                            }}});
+    ASSERT_EQ(pages.images.size(), 1u);
+    // The page is the chart as the image shows it.
+    auto diff = renderChecks::compareImages(pages.images[0], graph->imageOfLayer(), 2.0 / 255);
+    EXPECT_EQ(diff.off, 0);
+    EXPECT_EQ(renderChecks::pdfInfo(pages.pdf).pages, 1);
 }
