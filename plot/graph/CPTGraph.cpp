@@ -316,14 +316,30 @@ CGPoint CPTGraph::contentAnchorForRectAnchor(CPTRectAnchor anchor) {
     }
 }
 
-void CPTGraph::makeTitleAnnotation(std::shared_ptr<CPTLayer> content) {
-    auto annotation = std::make_shared<CPTLayerAnnotation>(plotAreaFrame_);
+namespace {
+
+// Puts the content's matching point on the rect anchor.
+void anchorAt(CPTLayerAnnotation& annotation, CPTRectAnchor anchor) {
+    annotation.setRectAnchor(anchor);
+    annotation.setContentAnchorPoint(CPTGraph::contentAnchorForRectAnchor(anchor));
+}
+
+} // namespace
+
+std::shared_ptr<CPTLayerAnnotation> CPTGraph::addLayerAnnotation(const std::shared_ptr<CPTLayer>& anchorLayer,
+                                                                 std::shared_ptr<CPTLayer> content,
+                                                                 CPTRectAnchor anchor, CGPoint displacement) {
+    auto annotation = std::make_shared<CPTLayerAnnotation>(anchorLayer);
     annotation->setContentLayer(std::move(content));
-    annotation->setDisplacement(titleDisplacement_);
-    annotation->setRectAnchor(titlePlotAreaFrameAnchor_);
-    annotation->setContentAnchorPoint(contentAnchorForRectAnchor(titlePlotAreaFrameAnchor_));
+    annotation->setDisplacement(displacement);
+    anchorAt(*annotation, anchor);
     addAnnotation(annotation);
-    titleAnnotation_ = annotation;
+    return annotation;
+}
+
+void CPTGraph::makeTitleAnnotation(std::shared_ptr<CPTLayer> content) {
+    titleAnnotation_ =
+        addLayerAnnotation(plotAreaFrame_, std::move(content), titlePlotAreaFrameAnchor_, titleDisplacement_);
 }
 
 void CPTGraph::removeTitleAnnotation() {
@@ -408,10 +424,8 @@ void CPTGraph::setTitlePlotAreaFrameAnchor(CPTRectAnchor anchor) {
     if (anchor == titlePlotAreaFrameAnchor_)
         return;
     titlePlotAreaFrameAnchor_ = anchor;
-    if (titleAnnotation_) {
-        titleAnnotation_->setRectAnchor(anchor);
-        titleAnnotation_->setContentAnchorPoint(contentAnchorForRectAnchor(anchor));
-    }
+    if (titleAnnotation_)
+        anchorAt(*titleAnnotation_, anchor);
 }
 
 void CPTGraph::setTitleDisplacement(CGPoint displacement) {
@@ -439,24 +453,16 @@ void CPTGraph::setLegend(const std::shared_ptr<CPTLegend>& legend) {
         legendAnnotation_->setContentLayer(legend_);
         return;
     }
-    auto annotation =
-        std::make_shared<CPTLayerAnnotation>(std::static_pointer_cast<CPTLayer>(shared_from_this()));
-    annotation->setContentLayer(legend_);
-    annotation->setDisplacement(legendDisplacement_);
-    annotation->setRectAnchor(legendAnchor_);
-    annotation->setContentAnchorPoint(contentAnchorForRectAnchor(legendAnchor_));
-    addAnnotation(annotation);
-    legendAnnotation_ = annotation;
+    legendAnnotation_ = addLayerAnnotation(std::static_pointer_cast<CPTLayer>(shared_from_this()), legend_,
+                                           legendAnchor_, legendDisplacement_);
 }
 
 void CPTGraph::setLegendAnchor(CPTRectAnchor anchor) {
     if (anchor == legendAnchor_)
         return;
     legendAnchor_ = anchor;
-    if (legendAnnotation_) {
-        legendAnnotation_->setRectAnchor(anchor);
-        legendAnnotation_->setContentAnchorPoint(contentAnchorForRectAnchor(anchor));
-    }
+    if (legendAnnotation_)
+        anchorAt(*legendAnnotation_, anchor);
 }
 
 void CPTGraph::setLegendDisplacement(CGPoint displacement) {

@@ -128,6 +128,9 @@ class CPTGraph : public CPTBorderedLayer {
 
   private:
     void finishConstruction();
+    std::shared_ptr<CPTLayerAnnotation> addLayerAnnotation(const std::shared_ptr<CPTLayer>& anchorLayer,
+                                                           std::shared_ptr<CPTLayer> content,
+                                                           CPTRectAnchor anchor, CGPoint displacement);
     void makeTitleAnnotation(std::shared_ptr<CPTLayer> content);
     void removeTitleAnnotation();
     void axesNeedDisplay();

@@ -270,15 +270,12 @@ void CPTLayer::layoutSublayers() {
         return;
     CGFloat left = 0, top = 0, right = 0, bottom = 0;
     sublayerMargin(left, top, right, bottom);
-    left = finiteOrZero(left);
-    top = finiteOrZero(top);
-    right = finiteOrZero(right);
-    bottom = finiteOrZero(bottom);
     CGRect b = bounds();
-    // fmax drops a NaN side, so a size that is not a number lays out as zero.
+    // fmax drops a NaN side, so a size that is not a number lays out as zero, and an origin that is
+    // not a number as the bounds' own.
     CGFloat width = std::round(std::fmax(b.size.width - (left + right), 0));
     CGFloat height = std::round(std::fmax(b.size.height - (top + bottom), 0));
-    CGRect frame(std::round(left), std::round(bottom), width, height);
+    CGRect frame(std::round(finiteOrZero(left)), std::round(finiteOrZero(bottom)), width, height);
     LayerSet excluded = sublayersExcludedFromAutomaticLayout();
     for (const auto& sub : std::vector<layers::Layer::Ptr>(sublayers())) {
         CPTLayer* c = fromLayer(sub.get());

@@ -1,15 +1,18 @@
 // The rect-anchor table and the placement of the content on the anchor layer.
 #include "plot/graph/CPTLayerAnnotation.h"
 
+#include "plot/foundation/CPTException.h"
 #include "plot/graph/CPTAnnotationHostLayer.h"
 
 CPTLayerAnnotation::CPTLayerAnnotation(const std::shared_ptr<CPTLayer>& anchorLayer)
-    : anchorLayer_(anchorLayer), hadAnchorLayer_(anchorLayer != nullptr) {
+    : anchorLayer_(anchorLayer) {
+    if (!anchorLayer)
+        throw CPTException(CPTExceptionName,
+                           std::string(className()) + " must be initialized with an anchor layer.");
     setConstraintsForRectAnchor();
-    if (anchorLayer)
-        boundsObservation_ = foundation::NotificationCenter::defaultCenter().observe(
-            CPTLayerBoundsDidChangeNotification, static_cast<const void*>(anchorLayer.get()),
-            [this](const foundation::Notification&) { positionContentLayer(); });
+    boundsObservation_ = foundation::NotificationCenter::defaultCenter().observe(
+        CPTLayerBoundsDidChangeNotification, static_cast<const void*>(anchorLayer.get()),
+        [this](const foundation::Notification&) { positionContentLayer(); });
 }
 
 CPTLayerAnnotation::~CPTLayerAnnotation() = default;
@@ -79,18 +82,14 @@ void CPTLayerAnnotation::positionContentLayer() {
     if (!content || !host)
         return;
     std::shared_ptr<CPTLayer> anchor = anchorLayer_.lock();
-    if (!anchor && hadAnchorLayer_) {
+    if (!anchor) {
         // Its anchor layer has gone: there is nowhere left to show it.
         content->setHidden(true);
         return;
     }
-    CGPoint point;
-    if (anchor) {
-        CGRect r = anchor->bounds();
-        // A missing constraint puts the content at 0 on that axis of the anchor layer.
-        point.x = xConstraints_ ? xConstraints_->positionForLowerBound(r.minX(), r.maxX()) : 0;
-        point.y = yConstraints_ ? yConstraints_->positionForLowerBound(r.minY(), r.maxY()) : 0;
-        point = host->convertPointFromLayer(point, anchor.get());
-    }
-    placeContentLayer(point);
+    CGRect r = anchor->bounds();
+    // A missing constraint puts the content at 0 on that axis of the anchor layer.
+    CGPoint point{xConstraints_ ? xConstraints_->positionForLowerBound(r.minX(), r.maxX()) : 0,
+                  yConstraints_ ? yConstraints_->positionForLowerBound(r.minY(), r.maxY()) : 0};
+    placeContentLayer(host->convertPointFromLayer(point, anchor.get()));
 }

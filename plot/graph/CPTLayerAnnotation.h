@@ -9,7 +9,7 @@
 
 class CPTLayerAnnotation : public CPTAnnotation {
   public:
-    // The anchor layer is never owned. The rect anchor starts at the top.
+    // The anchor layer is never owned; none raises CPTException. The rect anchor starts at the top.
     explicit CPTLayerAnnotation(const std::shared_ptr<CPTLayer>& anchorLayer);
     ~CPTLayerAnnotation() override;
 
@@ -26,15 +26,14 @@ class CPTLayerAnnotation : public CPTAnnotation {
     const std::shared_ptr<CPTConstraints>& yConstraints() const { return yConstraints_; }
     void setYConstraints(const std::shared_ptr<CPTConstraints>& constraints);
 
-    // Places the content at the constrained point of the anchor layer's bounds. While the anchor
-    // layer is missing the content sits at the host's origin; once it has gone the content is hidden.
+    // Places the content at the constrained point of the anchor layer's bounds; once the anchor
+    // layer has gone the content is hidden.
     void positionContentLayer() override;
 
   private:
     void setConstraintsForRectAnchor();
 
     std::weak_ptr<CPTLayer> anchorLayer_;
-    bool hadAnchorLayer_ = false;
     CPTRectAnchor rectAnchor_ = CPTRectAnchorTop;
     std::shared_ptr<CPTConstraints> xConstraints_;
     std::shared_ptr<CPTConstraints> yConstraints_;

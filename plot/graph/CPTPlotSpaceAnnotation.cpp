@@ -1,6 +1,7 @@
 // Placing content at a plot point mapped through the plot space into the host layer.
 #include "plot/graph/CPTPlotSpaceAnnotation.h"
 
+#include "plot/foundation/CPTException.h"
 #include "plot/graph/CPTAnnotationHostLayer.h"
 #include "plot/graph/CPTGraph.h"
 #include "plot/graph/CPTPlotArea.h"
@@ -10,11 +11,13 @@
 CPTPlotSpaceAnnotation::CPTPlotSpaceAnnotation(const std::shared_ptr<CPTPlotSpace>& plotSpace,
                                                std::optional<std::vector<foundation::Value>> anchorPlotPoint)
     : plotSpace_(plotSpace) {
+    if (!plotSpace_)
+        throw CPTException(CPTExceptionName,
+                           std::string(className()) + " must be initialized with a plot space.");
     setAnchorPlotPoint(std::move(anchorPlotPoint));
-    if (plotSpace_)
-        mappingObservation_ = foundation::NotificationCenter::defaultCenter().observe(
-            CPTPlotSpaceCoordinateMappingDidChangeNotification, static_cast<const void*>(plotSpace_.get()),
-            [this](const foundation::Notification&) { setContentNeedsLayout(); });
+    mappingObservation_ = foundation::NotificationCenter::defaultCenter().observe(
+        CPTPlotSpaceCoordinateMappingDidChangeNotification, static_cast<const void*>(plotSpace_.get()),
+        [this](const foundation::Notification&) { setContentNeedsLayout(); });
 }
 
 CPTPlotSpaceAnnotation::~CPTPlotSpaceAnnotation() = default;

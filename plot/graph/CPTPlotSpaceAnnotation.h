@@ -13,7 +13,8 @@ class CPTPlotSpace;
 
 class CPTPlotSpaceAnnotation : public CPTAnnotation {
   public:
-    // The anchor plot point holds one number per coordinate, x first; none leaves it unplaced.
+    // The plot space is owned; none raises CPTException. The anchor plot point holds one number per
+    // coordinate, x first; none leaves the content unplaced.
     CPTPlotSpaceAnnotation(const std::shared_ptr<CPTPlotSpace>& plotSpace,
                            std::optional<std::vector<foundation::Value>> anchorPlotPoint);
     ~CPTPlotSpaceAnnotation() override;

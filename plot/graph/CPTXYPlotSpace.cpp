@@ -205,9 +205,7 @@ void CPTXYPlotSpace::changeRange(CPTCoordinate coordinate, std::shared_ptr<CPTPl
                        {CPTPlotSpaceDisplacementKey, Value(double(displacement))}});
     if (auto d = delegate())
         d->plotSpaceDidChangePlotRangeForCoordinate(*this, coordinate);
-    if (CPTGraph* g = graph())
-        foundation::NotificationCenter::defaultCenter().post(CPTGraphNeedsRedrawNotification,
-                                                             static_cast<const void*>(g));
+    postGraphRedraw();
 }
 
 void CPTXYPlotSpace::postMappingChange(Value::Dictionary userInfo) {
@@ -231,20 +229,23 @@ void CPTXYPlotSpace::setGlobalYRange(const std::shared_ptr<CPTPlotRange>& range)
 }
 
 void CPTXYPlotSpace::setXScaleType(CPTScaleType type) {
-    if (type == xScaleType_)
-        return;
-    xScaleType_ = type;
-    postMappingChange({{CPTPlotSpaceCoordinateKey, Value(std::int64_t(CPTCoordinateX))}});
-    if (CPTGraph* g = graph())
-        foundation::NotificationCenter::defaultCenter().post(CPTGraphNeedsRedrawNotification,
-                                                             static_cast<const void*>(g));
+    changeScaleType(CPTCoordinateX, type);
 }
 
 void CPTXYPlotSpace::setYScaleType(CPTScaleType type) {
-    if (type == yScaleType_)
+    changeScaleType(CPTCoordinateY, type);
+}
+
+void CPTXYPlotSpace::changeScaleType(CPTCoordinate coordinate, CPTScaleType type) {
+    CPTScaleType& current = coordinate == CPTCoordinateX ? xScaleType_ : yScaleType_;
+    if (type == current)
         return;
-    yScaleType_ = type;
-    postMappingChange({{CPTPlotSpaceCoordinateKey, Value(std::int64_t(CPTCoordinateY))}});
+    current = type;
+    postMappingChange({{CPTPlotSpaceCoordinateKey, Value(std::int64_t(coordinate))}});
+    postGraphRedraw();
+}
+
+void CPTXYPlotSpace::postGraphRedraw() {
     if (CPTGraph* g = graph())
         foundation::NotificationCenter::defaultCenter().post(CPTGraphNeedsRedrawNotification,
                                                              static_cast<const void*>(g));

@@ -89,6 +89,8 @@ class CPTXYPlotSpace : public CPTPlotSpace {
   private:
     CPTPlotArea* plotArea() const;
     void changeRange(CPTCoordinate coordinate, std::shared_ptr<CPTPlotRange> range);
+    void changeScaleType(CPTCoordinate coordinate, CPTScaleType type);
+    void postGraphRedraw();
     void postMappingChange(foundation::Value::Dictionary userInfo);
     void fit(const Plots& plots, bool enclosing);
 

@@ -41,6 +41,19 @@ TEST(CPTLayerAnnotation, RectAnchors) {
         EXPECT_EQ(anchorPointInHost(*annotation->contentLayer()), c.expected);
         host->removeAnnotation(annotation);
     }
+    // Each needs something to follow.
+    try {
+        CPTLayerAnnotation loose(nullptr);
+        ADD_FAILURE() << "no exception";
+    } catch (const CPTException& e) {
+        EXPECT_EQ(e.reason(), "CPTLayerAnnotation must be initialized with an anchor layer.");
+    }
+    try {
+        CPTPlotSpaceAnnotation loose(nullptr, std::nullopt);
+        ADD_FAILURE() << "no exception";
+    } catch (const CPTException& e) {
+        EXPECT_EQ(e.reason(), "CPTPlotSpaceAnnotation must be initialized with a plot space.");
+    }
     // Any other anchor clears both constraints.
     CPTLayerAnnotation cleared(anchor);
     cleared.setRectAnchor(static_cast<CPTRectAnchor>(9));

@@ -49,7 +49,7 @@ TEST(CPTLayerLayout, SublayersFillThePaddedBounds) {
         {"paddings", CGRect(0, 0, 100, 50), 10, 5, 20, 15, CGRect(10, 15, 70, 30)},
         {"rounded half away from zero", CGRect(0, 0, 100.5, 50), 0.5, 0, 0, 0.5, CGRect(1, 1, 100, 50)},
         {"padding larger than the bounds", CGRect(0, 0, 10, 10), 8, 8, 8, 8, CGRect(8, 8, 0, 0)},
-        {"NaN paddings", CGRect(0, 0, 10, 10), nan, nan, nan, nan, CGRect(0, 0, 10, 10)},
+        {"NaN paddings", CGRect(0, 0, 10, 10), nan, nan, nan, nan, CGRect(0, 0, 0, 0)},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
