@@ -11,8 +11,9 @@ class CheckmarkCell : public ui::TableViewCell {
     using ui::TableViewCell::TableViewCell;
     void setSelected(bool selected, bool animated) override {
         ui::TableViewCell::setSelected(selected, animated);
-        if (accessoryType() != (selected ? ui::TableViewCellAccessory::Checkmark : ui::TableViewCellAccessory::None))
-            setAccessoryType(selected ? ui::TableViewCellAccessory::Checkmark : ui::TableViewCellAccessory::None);
+        auto wanted = selected ? ui::TableViewCellAccessory::Checkmark : ui::TableViewCellAccessory::None;
+        if (accessoryType() != wanted)
+            setAccessoryType(wanted);
     }
     // Makes the table's cells of this identifier ticking cells.
     static void registerIn(ui::TableView& table, const std::string& reuseIdentifier) {

@@ -70,7 +70,8 @@ std::shared_ptr<ui::TableViewCell> ColumnLevelChooser::cellForRowAtIndexPath(ui:
     return cell;
 }
 
-void ColumnLevelChooser::willDisplayCell(ui::TableView& tableView, ui::TableViewCell&, ui::IndexPath indexPath) {
+void ColumnLevelChooser::willDisplayCell(ui::TableView& tableView, ui::TableViewCell&,
+                                         ui::IndexPath indexPath) {
     if (size_t(indexPath.row) < levels_.size() && selectedLevels_.count(levels_[size_t(indexPath.row)]))
         tableView.selectRowAtIndexPath(indexPath, false, ui::TableViewScrollPosition::None);
 }

@@ -8,7 +8,8 @@
 ColumnPickerViewController::ColumnPickerViewController(
     ui::TableViewStyle style, std::vector<std::shared_ptr<Column>> columns,
     const std::optional<std::vector<std::shared_ptr<Column>>>& selectedColumns, uint64_t position)
-    : ui::TableViewController(style), columns_(std::move(columns)), searchColumns_(columns_), position_(position) {
+    : ui::TableViewController(style), columns_(std::move(columns)), searchColumns_(columns_),
+      position_(position) {
     if (selectedColumns)
         selected_.insert(selectedColumns->begin(), selectedColumns->end());
 }
@@ -27,9 +28,8 @@ void ColumnPickerViewController::viewDidLoad() {
     search_->setSearchResultsUpdater(this);
     ui::SearchBar& bar = search_->searchBar();
     // The bar tells its controller of each change; the cancel button reaches the picker as well.
-    bar.cancelButton().addTarget(ui::TouchUpInside, [this](ui::Control&) {
-        searchBarCancelButtonClicked(search_->searchBar());
-    });
+    bar.cancelButton().addTarget(
+        ui::TouchUpInside, [this](ui::Control&) { searchBarCancelButtonClicked(search_->searchBar()); });
     // Kept as written: the placeholder came with the search from the glossary.
     bar.setPlaceholder(foundation::tr("Search help terms"));
     tableView().setTableHeaderView(search_->searchBarPtr());
@@ -42,8 +42,8 @@ void ColumnPickerViewController::viewDidLoad() {
     setEditing(true, false);
     navigationItem().setRightBarButtonItem(std::make_shared<ui::BarButtonItem>(
         ui::BarButtonItem::SystemItem::Save, [this](ui::BarButtonItem&) { done(); }));
-    navigationItem().setLeftBarButtonItem(
-        std::make_shared<ui::BarButtonItem>(foundation::tr("Add All"), [this](ui::BarButtonItem&) { addAll(); }));
+    navigationItem().setLeftBarButtonItem(std::make_shared<ui::BarButtonItem>(
+        foundation::tr("Add All"), [this](ui::BarButtonItem&) { addAll(); }));
     navigationItem().leftItemsSupplementBackButton = true;
 }
 
@@ -80,7 +80,8 @@ void ColumnPickerViewController::filterColumnsForString(const std::string& text)
             searchColumns_.push_back(column);
 }
 
-void ColumnPickerViewController::updateSearchResultsForSearchController(ui::SearchController& searchController) {
+void ColumnPickerViewController::updateSearchResultsForSearchController(
+    ui::SearchController& searchController) {
     filterColumnsForString(searchController.searchBar().text());
     reloadList();
 }
@@ -103,8 +104,8 @@ int ColumnPickerViewController::numberOfRowsInSection(ui::TableView&, int) {
     return int(searchColumns_.size());
 }
 
-std::shared_ptr<ui::TableViewCell> ColumnPickerViewController::cellForRowAtIndexPath(ui::TableView& tableView,
-                                                                                     ui::IndexPath indexPath) {
+std::shared_ptr<ui::TableViewCell>
+ColumnPickerViewController::cellForRowAtIndexPath(ui::TableView& tableView, ui::IndexPath indexPath) {
     auto cell = tableView.dequeueReusableCellWithIdentifier("Cell", indexPath);
     if (size_t(indexPath.row) < searchColumns_.size())
         cell->textLabel().setText(searchColumns_[size_t(indexPath.row)]->name());
@@ -113,7 +114,8 @@ std::shared_ptr<ui::TableViewCell> ColumnPickerViewController::cellForRowAtIndex
 
 void ColumnPickerViewController::willDisplayCell(ui::TableView& tableView, ui::TableViewCell&,
                                                  ui::IndexPath indexPath) {
-    if (size_t(indexPath.row) < searchColumns_.size() && selected_.count(searchColumns_[size_t(indexPath.row)]))
+    if (size_t(indexPath.row) < searchColumns_.size() &&
+        selected_.count(searchColumns_[size_t(indexPath.row)]))
         tableView.selectRowAtIndexPath(indexPath, false, ui::TableViewScrollPosition::None);
 }
 

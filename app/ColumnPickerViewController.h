@@ -27,8 +27,8 @@ class ColumnPickerViewController;
 class ColumnPickerDelegate {
   public:
     virtual ~ColumnPickerDelegate() = default;
-    virtual void picker(ColumnPickerViewController& picker, const std::vector<std::shared_ptr<Column>>& pickedColumns,
-                        uint64_t position) = 0;
+    virtual void picker(ColumnPickerViewController& picker,
+                        const std::vector<std::shared_ptr<Column>>& pickedColumns, uint64_t position) = 0;
 };
 
 class ColumnPickerViewController : public ui::TableViewController,

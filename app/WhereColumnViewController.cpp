@@ -36,17 +36,16 @@ std::shared_ptr<ui::Button> makeButton(const char* identifier) {
 } // namespace
 
 void registerWhereScreens() {
-    ui::ControllerRegistry::shared().registerController(WhereColumnViewController::Identifier, [] {
-        return std::make_shared<WhereColumnViewController>();
-    });
+    ui::ControllerRegistry::shared().registerController(
+        WhereColumnViewController::Identifier, [] { return std::make_shared<WhereColumnViewController>(); });
 }
 
 std::vector<uint64_t> WhereColumnViewController::opTypesForVariableType(int64_t type) {
     switch (type) {
     case 3:
     case 4:
-        return {FilterEqual, FilterGreater, FilterGreaterOrEqual, FilterLess, FilterLessOrEqual, FilterNotEqual,
-                FilterIn};
+        return {FilterEqual,    FilterGreater, FilterGreaterOrEqual, FilterLess, FilterLessOrEqual,
+                FilterNotEqual, FilterIn};
     case 1:
         return {FilterEqual, FilterContains, FilterNotEqual, FilterIn};
     case 2:
@@ -89,11 +88,13 @@ void WhereColumnViewController::loadView() {
     buttonApply_->titleLabel().setFont(gfx::Font::boldSystem(17));
     buttonClear_ = makeButton("buttonClear");
     for (const auto& v : std::initializer_list<std::shared_ptr<ui::View>>{
-             viewHeadline_, segmentOperator_, buttonLevels_, labelPredicate_, buttonApply_, buttonClear_, fieldConstant_})
+             viewHeadline_, segmentOperator_, buttonLevels_, labelPredicate_, buttonApply_, buttonClear_,
+             fieldConstant_})
         root->addSubview(v);
 
     segmentOperator_->addTarget(ui::ValueChanged, [this](ui::Control& c) { changeCriteria(c); });
-    fieldConstant_->addTarget(ui::EditingChanged | ui::EditingDidEnd, [this](ui::Control& c) { enterConstant(c); });
+    fieldConstant_->addTarget(ui::EditingChanged | ui::EditingDidEnd,
+                              [this](ui::Control& c) { enterConstant(c); });
     fieldConstant_->addTarget(ui::EditingDidEndOnExit, [](ui::Control& c) { c.resignFirstResponder(); });
     buttonApply_->addTarget(ui::TouchUpInside, [this](ui::Control& c) { apply(c); });
     buttonClear_->addTarget(ui::TouchUpInside, [this](ui::Control& c) { clear(c); });
@@ -221,9 +222,9 @@ void WhereColumnViewController::showState() {
     } else {
         // The levels in code-point order, so the description reads the same each time.
         const std::string right = *opType_ == FilterIn ? joinedLevels(matchMultiple_) : *matches_;
-        labelPredicate_->setText(formatText(foundation::tr("Browse filter: %@ %@ %@"),
-                                            {column_ ? column_->name() : std::string(),
-                                             Model::stringForOperatorType(*opType_), right}));
+        labelPredicate_->setText(formatText(
+            foundation::tr("Browse filter: %@ %@ %@"),
+            {column_ ? column_->name() : std::string(), Model::stringForOperatorType(*opType_), right}));
     }
     const bool in = opType_ == FilterIn;
     fieldConstant_->setHidden(in);
@@ -249,7 +250,8 @@ void WhereColumnViewController::dismissKeyboard(ui::View&) {
     fieldConstant_->resignFirstResponder();
 }
 
-bool WhereColumnViewController::gestureRecognizerShouldReceiveTouch(ui::GestureRecognizer&, const ui::Touch& touch) {
+bool WhereColumnViewController::gestureRecognizerShouldReceiveTouch(ui::GestureRecognizer&,
+                                                                    const ui::Touch& touch) {
     // Taps on the field and on its suggestions are theirs.
     auto hit = touch.view.lock();
     if (!hit)

@@ -77,9 +77,8 @@ class WhereColumnViewController : public ui::ViewController,
 
     // --- Suggestions for the constant: the column's levels containing the typed text (ignoring case),
     // read on a background Model and answered on its thread.
-    bool autoCompleteTextFieldPossibleCompletionsForStringCompletionHandler(MLPAutoCompleteTextField& field,
-                                                                            const std::string& string,
-                                                                            CompletionHandler handler) override;
+    bool autoCompleteTextFieldPossibleCompletionsForStringCompletionHandler(
+        MLPAutoCompleteTextField& field, const std::string& string, CompletionHandler handler) override;
 
     // --- Outlets.
     ui::Label& labelColumn() { return *labelColumn_; }
@@ -98,7 +97,8 @@ class WhereColumnViewController : public ui::ViewController,
     bool conditionIsAbsent() const;
     bool applyIsValid();
     void layoutScreen();
-    bool gestureRecognizerShouldReceiveTouch(ui::GestureRecognizer& recognizer, const ui::Touch& touch) override;
+    bool gestureRecognizerShouldReceiveTouch(ui::GestureRecognizer& recognizer,
+                                             const ui::Touch& touch) override;
 
     WhereColumnViewControllerDelgate* delegate_ = nullptr;
     Model* model_ = nullptr;

@@ -151,7 +151,8 @@ void WheresViewController::commitEditingStyle(ui::TableView& tableView, ui::Tabl
 
 std::shared_ptr<WhereColumnViewController> WheresViewController::makeEditor() {
     auto editor = std::dynamic_pointer_cast<WhereColumnViewController>(
-        ui::ControllerRegistry::shared().instantiateViewControllerWithIdentifier(WhereColumnViewController::Identifier));
+        ui::ControllerRegistry::shared().instantiateViewControllerWithIdentifier(
+            WhereColumnViewController::Identifier));
     if (editor) {
         editor->setModel(model_);
         editor->setDelegate(this);
@@ -195,15 +196,15 @@ void WheresViewController::addWhere() {
     auto* nav = navigationController();
     if (!nav)
         return;
-    auto picker = std::make_shared<ColumnPickerViewController>(ui::TableViewStyle::Plain, theModel().columns(),
-                                                               std::nullopt, PickerPositionFilterColumn);
+    auto picker = std::make_shared<ColumnPickerViewController>(
+        ui::TableViewStyle::Plain, theModel().columns(), std::nullopt, PickerPositionFilterColumn);
     picker->setDelegate(this);
     picker->setPreferredContentSize(preferredContentSize());
     nav->pushViewController(picker, true);
 }
 
-void WheresViewController::picker(ColumnPickerViewController&, const std::vector<std::shared_ptr<Column>>& pickedColumns,
-                                  uint64_t) {
+void WheresViewController::picker(ColumnPickerViewController&,
+                                  const std::vector<std::shared_ptr<Column>>& pickedColumns, uint64_t) {
     auto* nav = navigationController();
     auto editor = makeEditor();
     if (pickedColumns.empty() || !nav || !editor)

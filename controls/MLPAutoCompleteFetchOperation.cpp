@@ -71,7 +71,8 @@ void MLPAutoCompleteFetchOperation::stopWaiting() {
     wake_.notify_all();
 }
 
-void MLPAutoCompleteFetchOperation::didReceiveSuggestions(std::optional<AutoCompleteSuggestions> suggestions) {
+void MLPAutoCompleteFetchOperation::didReceiveSuggestions(
+    std::optional<AutoCompleteSuggestions> suggestions) {
     if (isCancelled())
         return;
     AutoCompleteFetchResult result{suggestions ? std::move(*suggestions) : AutoCompleteSuggestions{},

@@ -46,9 +46,10 @@ class MLPAutoCompleteTextFieldDataSource {
         return false;
     }
     // Fills `completions` (nothing reads as none); answers false when not implemented.
-    virtual bool autoCompleteTextFieldPossibleCompletionsForString(
-        MLPAutoCompleteTextField& field, const std::string& string,
-        std::optional<AutoCompleteSuggestions>& completions) {
+    virtual bool
+    autoCompleteTextFieldPossibleCompletionsForString(MLPAutoCompleteTextField& field,
+                                                      const std::string& string,
+                                                      std::optional<AutoCompleteSuggestions>& completions) {
         return false;
     }
 };
@@ -59,8 +60,8 @@ class MLPAutoCompleteTextFieldDelegate {
     // Answering false leaves the cell as the delegate made it; nothing: not implemented.
     virtual std::optional<bool> autoCompleteTextFieldShouldConfigureCell(
         MLPAutoCompleteTextField& field, ui::TableViewCell& cell, const std::string& autoCompleteString,
-        const std::optional<gfx::RichText>& attributedString, const MLPAutoCompletionObject* autoCompleteObject,
-        ui::IndexPath indexPath) {
+        const std::optional<gfx::RichText>& attributedString,
+        const MLPAutoCompletionObject* autoCompleteObject, ui::IndexPath indexPath) {
         return std::nullopt;
     }
     // Answering false keeps the field from styling its list; nothing: not implemented.
@@ -70,21 +71,20 @@ class MLPAutoCompleteTextFieldDelegate {
     }
     // Each answers false when not implemented.
     virtual bool autoCompleteTextFieldWillShowAutoCompleteTableView(MLPAutoCompleteTextField& field,
-                                                                     ui::TableView& tableView) {
+                                                                    ui::TableView& tableView) {
         return false;
     }
-    virtual bool autoCompleteTextFieldDidSelectAutoCompleteString(MLPAutoCompleteTextField& field,
-                                                                   const std::string& selectedString,
-                                                                   const MLPAutoCompletionObject* selectedObject,
-                                                                   ui::IndexPath indexPath) {
+    virtual bool autoCompleteTextFieldDidSelectAutoCompleteString(
+        MLPAutoCompleteTextField& field, const std::string& selectedString,
+        const MLPAutoCompletionObject* selectedObject, ui::IndexPath indexPath) {
         return false;
     }
 };
 
 // What a fetch hands to the main thread.
 struct AutoCompleteFetchResult {
-    AutoCompleteSuggestions terms;  // as the data source gave them
-    std::string fetchInputString;   // the text they were asked for
+    AutoCompleteSuggestions terms; // as the data source gave them
+    std::string fetchInputString;  // the text they were asked for
 };
 
 class MLPAutoCompleteFetchOperationDelegate {

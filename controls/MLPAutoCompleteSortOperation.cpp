@@ -20,7 +20,8 @@ std::vector<std::u32string> wordsOf(const std::u32string& text) {
     size_t start = 0;
     for (;;) {
         size_t space = text.find(U' ', start);
-        words.push_back(text.substr(start, space == std::u32string::npos ? std::u32string::npos : space - start));
+        words.push_back(
+            text.substr(start, space == std::u32string::npos ? std::u32string::npos : space - start));
         if (space == std::u32string::npos)
             return words;
         start = space + 1;
@@ -73,8 +74,9 @@ MLPAutoCompleteSortOperation::sortedCompletionsForString(const std::string& inpu
     if (cancellationCheck())
         return {};
     // Stable: suggestions equally close keep the data source's order.
-    std::stable_sort(records.begin(), records.end(),
-                     [](const SortRecord& a, const SortRecord& b) { return a.editDistances < b.editDistances; });
+    std::stable_sort(records.begin(), records.end(), [](const SortRecord& a, const SortRecord& b) {
+        return a.editDistances < b.editDistances;
+    });
 
     const std::u32string lowerTyped = textcase::lowercased(typed);
     AutoCompleteSuggestions front, back;

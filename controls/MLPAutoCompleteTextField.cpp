@@ -147,7 +147,8 @@ void MLPAutoCompleteTextField::registerAutoCompleteCellClass(ui::TableView::Cell
     reuseIdentifier_ = reuseIdentifier;
 }
 
-void MLPAutoCompleteTextField::unregisterAutoCompleteCellForReuseIdentifier(const std::string& reuseIdentifier) {
+void MLPAutoCompleteTextField::unregisterAutoCompleteCellForReuseIdentifier(
+    const std::string& reuseIdentifier) {
     table_->registerCellFactory(reuseIdentifier, nullptr);
 }
 
@@ -229,8 +230,8 @@ void MLPAutoCompleteTextField::autoCompleteTermsDidSort(const AutoCompleteSugges
 
 // --- The list
 
-std::shared_ptr<ui::TableView> MLPAutoCompleteTextField::newAutoCompleteTableViewForTextField(
-    MLPAutoCompleteTextField& field) {
+std::shared_ptr<ui::TableView>
+MLPAutoCompleteTextField::newAutoCompleteTableViewForTextField(MLPAutoCompleteTextField& field) {
     auto table = std::make_shared<ui::TableView>(autoCompleteTableViewFrameForTextField(field),
                                                  ui::TableViewStyle::Plain);
     table->setIdentifier("autoCompleteTable");
@@ -249,15 +250,17 @@ std::shared_ptr<ui::TableView> MLPAutoCompleteTextField::newAutoCompleteTableVie
     return table;
 }
 
-ui::Rect MLPAutoCompleteTextField::autoCompleteTableViewFrameForTextField(const MLPAutoCompleteTextField& field) {
+ui::Rect
+MLPAutoCompleteTextField::autoCompleteTableViewFrameForTextField(const MLPAutoCompleteTextField& field) {
     ui::Rect f = field.frame();
     ui::Size offset = field.originOffset_;
     ui::Rect frame{f.origin.x + offset.width, f.origin.y + f.height() + offset.height, f.width(), f.height()};
     return {frame.origin.x + 1, frame.origin.y, frame.width() - 2, frame.height()};
 }
 
-ui::Rect MLPAutoCompleteTextField::autoCompleteTableViewFrameForTextField(const MLPAutoCompleteTextField& field,
-                                                                          int numberOfRows) {
+ui::Rect
+MLPAutoCompleteTextField::autoCompleteTableViewFrameForTextField(const MLPAutoCompleteTextField& field,
+                                                                 int numberOfRows) {
     ui::Rect frame = autoCompleteTableViewFrameForTextField(field);
     double height = autoCompleteTableHeightForTextField(field, numberOfRows);
     if (field.table_)
@@ -307,7 +310,8 @@ void MLPAutoCompleteTextField::closeAutoCompleteTableView() {
 
 void MLPAutoCompleteTextField::styleAutoCompleteTableForBorderStyle(ui::TextBorderStyle borderStyle) {
     if (delegate_) {
-        auto answer = delegate_->autoCompleteTextFieldShouldStyleAutoCompleteTableView(*this, *table_, borderStyle);
+        auto answer =
+            delegate_->autoCompleteTextFieldShouldStyleAutoCompleteTableView(*this, *table_, borderStyle);
         if (answer && !*answer)
             return;
     }
@@ -390,8 +394,8 @@ void MLPAutoCompleteTextField::configureCell(ui::TableViewCell& cell, ui::IndexP
     if (applyBoldEffect_)
         attributed = boldedString(string, text(), labelColor);
     if (delegate_) {
-        auto answer = delegate_->autoCompleteTextFieldShouldConfigureCell(*this, cell, string, attributed, object,
-                                                                          indexPath);
+        auto answer = delegate_->autoCompleteTextFieldShouldConfigureCell(*this, cell, string, attributed,
+                                                                          object, indexPath);
         if (answer && !*answer)
             return;
     }

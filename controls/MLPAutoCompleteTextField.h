@@ -96,7 +96,9 @@ class MLPAutoCompleteTextField : public ui::TextField,
     ui::TableView& autoCompleteTableView() { return *table_; }
     const std::shared_ptr<ui::TableView>& autoCompleteTableViewPtr() const { return table_; }
     const AutoCompleteSuggestions& autoCompleteSuggestions() const { return suggestions_; }
-    void setAutoCompleteSuggestions(AutoCompleteSuggestions suggestions) { suggestions_ = std::move(suggestions); }
+    void setAutoCompleteSuggestions(AutoCompleteSuggestions suggestions) {
+        suggestions_ = std::move(suggestions);
+    }
     dispatch::OperationQueue& autoCompleteSortQueue() { return *sortQueue_; }
     dispatch::OperationQueue& autoCompleteFetchQueue() { return *fetchQueue_; }
     const std::string& autoCompleteSortQueueName() const { return sortQueueName_; }
@@ -107,7 +109,8 @@ class MLPAutoCompleteTextField : public ui::TextField,
     void setAutoCompleteTableViewHidden(bool hidden);
 
     // --- Custom cells: replace the previous custom identifier, if any.
-    void registerAutoCompleteCellClass(ui::TableView::CellFactory factory, const std::string& reuseIdentifier);
+    void registerAutoCompleteCellClass(ui::TableView::CellFactory factory,
+                                       const std::string& reuseIdentifier);
     void unregisterAutoCompleteCellForReuseIdentifier(const std::string& reuseIdentifier);
 
     // --- The text field: the border style and background restyle the list.
@@ -131,12 +134,14 @@ class MLPAutoCompleteTextField : public ui::TextField,
     // one, the rest in the other; `color` is the colour the cell's label shows.
     gfx::RichText boldedString(const std::string& string, const std::string& typed, ui::Color color) const;
 
-    static std::shared_ptr<ui::TableView> newAutoCompleteTableViewForTextField(MLPAutoCompleteTextField& field);
+    static std::shared_ptr<ui::TableView>
+    newAutoCompleteTableViewForTextField(MLPAutoCompleteTextField& field);
     // The field's frame moved below it by the origin offset, one point narrower on each side.
     static ui::Rect autoCompleteTableViewFrameForTextField(const MLPAutoCompleteTextField& field);
     static ui::Rect autoCompleteTableViewFrameForTextField(const MLPAutoCompleteTextField& field,
                                                            int numberOfRows);
-    static double autoCompleteTableHeightForTextField(const MLPAutoCompleteTextField& field, int numberOfRows);
+    static double autoCompleteTableHeightForTextField(const MLPAutoCompleteTextField& field,
+                                                      int numberOfRows);
 
     // --- ui::TableViewDataSource and ui::TableViewDelegate
     int numberOfRowsInSection(ui::TableView& tableView, int section) override;

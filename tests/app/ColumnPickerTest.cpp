@@ -24,8 +24,8 @@ class ColumnPickerTest : public FilterScreenTest {
             for (const auto& name : *preselected)
                 selected->push_back(columnNamed(name));
         }
-        picker = std::make_shared<ColumnPickerViewController>(ui::TableViewStyle::Plain, model().columns(), selected,
-                                                              position);
+        picker = std::make_shared<ColumnPickerViewController>(ui::TableViewStyle::Plain, model().columns(),
+                                                              selected, position);
         picker->setDelegate(&delegate);
         nav->pushViewController(picker, false);
         host->drain();

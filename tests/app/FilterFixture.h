@@ -47,7 +47,8 @@ class FilterScreenTest : public ScreenTest {
     std::shared_ptr<ui::ViewController> toPresent;
 
     // A screen with a button that anchors the popover.
-    void makeHarness(gfx::Size screen = {1024, 768}, ui::UserInterfaceIdiom idiom = ui::UserInterfaceIdiom::Pad) {
+    void makeHarness(gfx::Size screen = {1024, 768},
+                     ui::UserInterfaceIdiom idiom = ui::UserInterfaceIdiom::Pad) {
         makeHost(screen, idiom);
         harness = std::make_shared<ui::ViewController>();
         host->window().setRootViewController(harness);
@@ -101,7 +102,8 @@ class FilterScreenTest : public ScreenTest {
     std::vector<StoredClause> storedClauses(const std::string& analysisName, bool second = false) {
         model().saveContext();
         Model reader;
-        reader.setPersistentStoreCoordinator(std::make_shared<store::Coordinator>(Model::managedObjectModel()));
+        reader.setPersistentStoreCoordinator(
+            std::make_shared<store::Coordinator>(Model::managedObjectModel()));
         reader.setManagedObjectContext(std::make_shared<store::Context>(reader.persistentStoreCoordinator()));
         reader.openStore(*model().currentStore());
         std::vector<StoredClause> out;
@@ -124,7 +126,8 @@ class FilterScreenTest : public ScreenTest {
         sqlite3_stmt* s = nullptr;
         long long v = -1;
         std::string sql = "SELECT count(*) FROM \"" + table + "\"";
-        if (sqlite3_prepare_v2(db, sql.c_str(), -1, &s, nullptr) == SQLITE_OK && sqlite3_step(s) == SQLITE_ROW)
+        if (sqlite3_prepare_v2(db, sql.c_str(), -1, &s, nullptr) == SQLITE_OK &&
+            sqlite3_step(s) == SQLITE_ROW)
             v = sqlite3_column_int64(s, 0);
         sqlite3_finalize(s);
         sqlite3_close(db);

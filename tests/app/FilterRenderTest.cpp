@@ -31,9 +31,10 @@ class FilterRenderTest : public FilterScreenTest {
   protected:
     void SetUp() override {
         FilterScreenTest::SetUp();
-        openWorkspace({{"Systolic blood pressure at the first visit of the study", {"120", "135", "128", "141"}, 3},
-                       {"Region", {"North", "Northeast", "South", "Southwest"}, 1},
-                       {"Smoker", {"yes", "no", "yes", "no"}, 2}});
+        openWorkspace(
+            {{"Systolic blood pressure at the first visit of the study", {"120", "135", "128", "141"}, 3},
+             {"Region", {"North", "Northeast", "South", "Southwest"}, 1},
+             {"Smoker", {"yes", "no", "yes", "no"}, 2}});
     }
     void save(const std::string& name) {
         const auto path = renderChecks::scratchPath(name + ".png");
@@ -80,7 +81,8 @@ TEST_F(FilterRenderTest, TheEditorWithItsSuggestionsFits) {
 
 TEST_F(FilterRenderTest, TheListPickerAndChooserFit) {
     auto analysis = model().addAnalysis("Blood pressure");
-    for (auto [name, op, c] : {std::tuple{"Region", FilterContains, "North"}, std::tuple{"Smoker", FilterEqual, "no"}}) {
+    for (auto [name, op, c] :
+         {std::tuple{"Region", FilterContains, "North"}, std::tuple{"Smoker", FilterEqual, "no"}}) {
         auto w = model().managedObjectContext()->insertNewObject<WhereClause>();
         w->setX(columnNamed(name).get());
         w->setOp(int64_t(op));

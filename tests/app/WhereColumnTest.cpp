@@ -64,7 +64,8 @@ class WhereColumnTest : public FilterScreenTest {
         tapOutside();
     }
     void tapOutside() {
-        ui::Rect headline = editor->viewHeadline().convertRectToView(editor->viewHeadline().bounds(), nullptr);
+        ui::Rect headline =
+            editor->viewHeadline().convertRectToView(editor->viewHeadline().bounds(), nullptr);
         driver->tapAt({headline.maxX() - 5, headline.maxY() + 2});
     }
     bool applyEnabled() { return driver->find<ui::Button>("buttonApply")->isEnabled(); }
@@ -78,8 +79,14 @@ TEST_F(WhereColumnTest, EachTypeOffersItsOperators) {
         ui::KeyboardType keyboard;
     };
     const Case cases[] = {
-        {"Age", {"=", ">", "≥", "<", "≤", "≠", "IN"}, "Please enter a number", ui::KeyboardType::NumbersAndPunctuation},
-        {"Visit", {"=", ">", "≥", "<", "≤", "≠", "IN"}, "Please enter a date", ui::KeyboardType::NumbersAndPunctuation},
+        {"Age",
+         {"=", ">", "≥", "<", "≤", "≠", "IN"},
+         "Please enter a number",
+         ui::KeyboardType::NumbersAndPunctuation},
+        {"Visit",
+         {"=", ">", "≥", "<", "≤", "≠", "IN"},
+         "Please enter a date",
+         ui::KeyboardType::NumbersAndPunctuation},
         {"Name", {"=", "Contains", "≠", "IN"}, "Please enter text to match", ui::KeyboardType::Default},
         {"Smoker", {"=", "≠", "IN"}, "Please enter text to match", ui::KeyboardType::Default},
         {"Notes", {}, "Please enter text to match", ui::KeyboardType::Default},

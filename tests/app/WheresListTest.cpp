@@ -29,7 +29,9 @@ class WheresListTest : public FilterScreenTest {
         nav = present(list, {320, 480});
     }
     std::vector<std::string> rows() { return cellTexts(list->tableView()); }
-    WhereColumnViewController* editor() { return dynamic_cast<WhereColumnViewController*>(nav->topViewController()); }
+    WhereColumnViewController* editor() {
+        return dynamic_cast<WhereColumnViewController*>(nav->topViewController());
+    }
 
     // Add, pick the column, and the editor is on top.
     WhereColumnViewController* addFor(const std::string& column) {
@@ -93,7 +95,9 @@ TEST_F(WheresListTest, AStoredClauseIsCreatedChangedAndDeleted) {
     e = editor();
     ASSERT_NE(e, nullptr);
     EXPECT_EQ(e->fieldConstant().text(), "30");
-    EXPECT_EQ(e->segmentOperator().titleForSegmentAtIndex(size_t(e->segmentOperator().selectedSegmentIndex())), ">");
+    EXPECT_EQ(
+        e->segmentOperator().titleForSegmentAtIndex(size_t(e->segmentOperator().selectedSegmentIndex())),
+        ">");
     enter(*e, "40");
     driver->tapText("Apply");
     EXPECT_EQ(storedClauses("Blood"), (std::vector<StoredClause>{{"Age", FilterGreater, "40", {}}}));

@@ -13,7 +13,9 @@ namespace {
 
 struct Recorder : MLPAutoCompleteFetchOperationDelegate {
     std::vector<AutoCompleteFetchResult> results;
-    void autoCompleteTermsDidFetch(const AutoCompleteFetchResult& result) override { results.push_back(result); }
+    void autoCompleteTermsDidFetch(const AutoCompleteFetchResult& result) override {
+        results.push_back(result);
+    }
 };
 
 std::vector<std::string> texts(const AutoCompleteSuggestions& list) {
@@ -29,21 +31,23 @@ struct HandlerSource : MLPAutoCompleteTextFieldDataSource {
     std::atomic<bool> asked{false};
     std::mutex mutex;
     CompletionHandler kept;
-    bool autoCompleteTextFieldPossibleCompletionsForStringCompletionHandler(MLPAutoCompleteTextField&,
-                                                                            const std::string& string,
-                                                                            CompletionHandler handler) override {
+    bool autoCompleteTextFieldPossibleCompletionsForStringCompletionHandler(
+        MLPAutoCompleteTextField&, const std::string& string, CompletionHandler handler) override {
         asked = true;
         if (!answerAtOnce) {
             std::lock_guard lock(mutex);
             kept = std::move(handler);
             return true;
         }
-        std::thread([handler, string] { handler(AutoCompleteSuggestions{string + "1", string + "2"}); }).detach();
+        std::thread([handler, string] {
+            handler(AutoCompleteSuggestions{string + "1", string + "2"});
+        }).detach();
         return true;
     }
     // Never used while the handler form exists.
-    bool autoCompleteTextFieldPossibleCompletionsForString(MLPAutoCompleteTextField&, const std::string&,
-                                                           std::optional<AutoCompleteSuggestions>& out) override {
+    bool
+    autoCompleteTextFieldPossibleCompletionsForString(MLPAutoCompleteTextField&, const std::string&,
+                                                      std::optional<AutoCompleteSuggestions>& out) override {
         out = AutoCompleteSuggestions{std::string("synchronous")};
         return true;
     }
@@ -53,8 +57,9 @@ struct SyncSource : MLPAutoCompleteTextFieldDataSource {
     std::optional<AutoCompleteSuggestions> answer;
     std::atomic<bool> block{false};
     std::atomic<bool> asked{false};
-    bool autoCompleteTextFieldPossibleCompletionsForString(MLPAutoCompleteTextField&, const std::string&,
-                                                           std::optional<AutoCompleteSuggestions>& out) override {
+    bool
+    autoCompleteTextFieldPossibleCompletionsForString(MLPAutoCompleteTextField&, const std::string&,
+                                                      std::optional<AutoCompleteSuggestions>& out) override {
         asked = true;
         while (block)
             std::this_thread::yield();
@@ -68,7 +73,8 @@ struct Fixture : ::testing::Test {
     std::shared_ptr<Recorder> recorder = std::make_shared<Recorder>();
     dispatch::OperationQueue queue;
 
-    std::shared_ptr<MLPAutoCompleteFetchOperation> fetch(std::weak_ptr<MLPAutoCompleteTextFieldDataSource> source) {
+    std::shared_ptr<MLPAutoCompleteFetchOperation>
+    fetch(std::weak_ptr<MLPAutoCompleteTextFieldDataSource> source) {
         auto op = std::make_shared<MLPAutoCompleteFetchOperation>(recorder, source, field);
         queue.addOperation(op);
         return op;

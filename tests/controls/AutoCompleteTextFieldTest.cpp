@@ -20,8 +20,9 @@ struct ListSource : MLPAutoCompleteTextFieldDataSource {
     std::mutex mutex;
     std::vector<std::string> list;
     std::vector<std::string> asked;
-    bool autoCompleteTextFieldPossibleCompletionsForString(MLPAutoCompleteTextField&, const std::string& string,
-                                                           std::optional<AutoCompleteSuggestions>& out) override {
+    bool
+    autoCompleteTextFieldPossibleCompletionsForString(MLPAutoCompleteTextField&, const std::string& string,
+                                                      std::optional<AutoCompleteSuggestions>& out) override {
         std::lock_guard lock(mutex);
         asked.push_back(string);
         out = AutoCompleteSuggestions(list.begin(), list.end());
@@ -41,7 +42,8 @@ struct Listener : MLPAutoCompleteTextFieldDelegate {
     std::optional<bool> styleAnswer;
     int willShow = 0;
     std::vector<std::pair<std::string, int>> selected;
-    std::optional<bool> autoCompleteTextFieldShouldStyleAutoCompleteTableView(MLPAutoCompleteTextField&, TableView&,
+    std::optional<bool> autoCompleteTextFieldShouldStyleAutoCompleteTableView(MLPAutoCompleteTextField&,
+                                                                              TableView&,
                                                                               TextBorderStyle) override {
         return styleAnswer;
     }
@@ -49,8 +51,10 @@ struct Listener : MLPAutoCompleteTextFieldDelegate {
         ++willShow;
         return true;
     }
-    bool autoCompleteTextFieldDidSelectAutoCompleteString(MLPAutoCompleteTextField& field, const std::string& string,
-                                                          const MLPAutoCompletionObject*, IndexPath ip) override {
+    bool autoCompleteTextFieldDidSelectAutoCompleteString(MLPAutoCompleteTextField& field,
+                                                          const std::string& string,
+                                                          const MLPAutoCompletionObject*,
+                                                          IndexPath ip) override {
         selected.emplace_back(string, ip.row);
         // Told before editing ends.
         EXPECT_TRUE(field.isFirstResponder());
