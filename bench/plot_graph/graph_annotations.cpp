@@ -20,7 +20,7 @@ namespace {
 
 constexpr double kWidth = 2048, kHeight = 1536;
 constexpr int kLabels = 1000;
-constexpr int kRuns = 9;
+constexpr int kRuns = 15;
 
 class BenchGraph : public CPTGraph {
   public:

@@ -96,12 +96,16 @@ AffineTransform Layer::transformToRoot() const {
 }
 
 Point Layer::convertPointFromLayer(Point p, const Layer* from) const {
+    if (from == this)
+        return p;
     Point inRoot = from ? from->transformToRoot().apply(p) : p;
     auto inv = transformToRoot().inverted();
     return inv ? inv->apply(inRoot) : inRoot;
 }
 
 Point Layer::convertPointToLayer(Point p, const Layer* to) const {
+    if (to == this)
+        return p;
     Point inRoot = transformToRoot().apply(p);
     if (!to)
         return inRoot;
@@ -110,6 +114,8 @@ Point Layer::convertPointToLayer(Point p, const Layer* to) const {
 }
 
 Rect Layer::convertRectFromLayer(const Rect& r, const Layer* from) const {
+    if (from == this)
+        return r;
     AffineTransform t = from ? from->transformToRoot() : AffineTransform{};
     auto inv = transformToRoot().inverted();
     if (inv)
@@ -118,6 +124,8 @@ Rect Layer::convertRectFromLayer(const Rect& r, const Layer* from) const {
 }
 
 Rect Layer::convertRectToLayer(const Rect& r, const Layer* to) const {
+    if (to == this)
+        return r;
     AffineTransform t = transformToRoot();
     if (to) {
         if (auto inv = to->transformToRoot().inverted())
