@@ -1,7 +1,7 @@
 // The sideways table's layout, its turned cells and its reading of the wheel.
 #include "controls/HorizontalTableView.h"
 
-#include <cmath>
+#include <algorithm>
 
 using ui::Rect;
 
@@ -14,16 +14,6 @@ ui::AffineTransform quarterTurn(int direction) {
     return {0, double(direction), double(-direction), 0, 0, 0};
 }
 
-// The inner table: a wheel turned vertically scrolls it along its rows, which run sideways on screen.
-class SidewaysTable : public ui::TableView {
-  public:
-    using TableView::TableView;
-    bool scrollByWheel(ui::Size windowDelta) override {
-        double along = std::fabs(windowDelta.height) > std::fabs(windowDelta.width) ? windowDelta.height : windowDelta.width;
-        return TableView::scrollByWheel({along, 0});
-    }
-};
-
 } // namespace
 
 HorizontalTableView::HorizontalTableView(const Rect& frame, double rowHeaderWidth)
@@ -35,7 +25,9 @@ HorizontalTableView::HorizontalTableView(const Rect& frame, double rowHeaderWidt
     container_ = View::make(Rect{headerWidth_, 0, W - headerWidth_, H});
     addSubview(container_);
     const double cw = container_->bounds().size.width, ch = container_->bounds().size.height;
-    table_ = std::make_shared<SidewaysTable>(Rect{0, 0, ch, cw}, ui::TableViewStyle::Plain);
+    // A plain table, not a subclass, so that a report draws it as the table it is.
+    table_ = std::make_shared<ui::TableView>(Rect{0, 0, ch, cw}, ui::TableViewStyle::Plain);
+    table_->setWheelReadsSideways(true);
     table_->setTransform(quarterTurn(-1));
     table_->setFrame({0, 0, cw, ch});
     table_->registerCellFactory(kCellIdentifier, [this](const std::string& id) { return makeCell(id); });

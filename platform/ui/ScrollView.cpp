@@ -2,6 +2,7 @@
 #include "platform/ui/ScrollView.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace ui {
 
@@ -87,6 +88,11 @@ void ScrollView::endDrag() {
 }
 
 bool ScrollView::scrollByWheel(Size windowDelta) {
+    if (wheelSideways_) {
+        double along = std::fabs(windowDelta.height) > std::fabs(windowDelta.width) ? windowDelta.height
+                                                                                     : windowDelta.width;
+        windowDelta = {along, 0};
+    }
     Size d = toContentVector(windowDelta);
     Point before = contentOffset();
     Point after = clampedOffset({before.x + d.width, before.y + d.height});

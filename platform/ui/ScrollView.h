@@ -48,8 +48,12 @@ class ScrollView : public View {
     void dragBy(Size windowTranslation);
     void endDrag();
     // Wheel deltas in window points (positive: towards the content's end); false when nothing moved.
-    // A subclass may read the wheel along another axis (a strip that scrolls sideways).
+    // A subclass may read the wheel along another axis.
     virtual bool scrollByWheel(Size windowDelta);
+    // A strip that scrolls sideways: the wheel's larger component moves it along the window's x, so
+    // that an ordinary wheel turned up or down scrolls it.
+    bool wheelReadsSideways() const { return wheelSideways_; }
+    void setWheelReadsSideways(bool on) { wheelSideways_ = on; }
 
   private:
     Size toContentVector(Size windowVector) const;
@@ -61,6 +65,7 @@ class ScrollView : public View {
     bool bounces_ = true;
     bool showsVertical_ = true;
     bool showsHorizontal_ = true;
+    bool wheelSideways_ = false;
     Point dragStartOffset_;
 };
 
