@@ -1,10 +1,15 @@
 // UTF-8 <-> UTF-16 through ICU, substituting U+FFFD for malformed input; folding for searches.
 #include "platform/foundation/IcuText.h"
 
+#include "platform/foundation/Locale.h"
+
 #include <unicode/normalizer2.h>
+#include <unicode/ucol.h>
 #include <unicode/uchar.h>
 #include <unicode/unistr.h>
 #include <unicode/ustring.h>
+
+#include <memory>
 
 namespace foundation::icu {
 
@@ -58,6 +63,33 @@ std::string foldForSearch(std::string_view text) {
     std::string out;
     bare.toUTF8String(out);
     return out;
+}
+
+int localizedCaseInsensitiveCompare(std::string_view a, std::string_view b) {
+    // A collator is not safe to share between threads: each thread keeps its own, made again when the
+    // locale changes.
+    struct Closer {
+        void operator()(UCollator* c) const { ucol_close(c); }
+    };
+    thread_local std::unique_ptr<UCollator, Closer> collator;
+    thread_local uint64_t generation = 0;
+    if (!collator || generation != localeGeneration()) {
+        generation = localeGeneration();
+        UErrorCode status = U_ZERO_ERROR;
+        collator.reset(ucol_open(currentLocale().c_str(), &status));
+        if (U_FAILURE(status))
+            collator.reset();
+        else
+            ucol_setStrength(collator.get(), UCOL_SECONDARY);
+    }
+    if (!collator)
+        return a.compare(b) < 0 ? -1 : (a == b ? 0 : 1);
+    UErrorCode status = U_ZERO_ERROR;
+    const UCollationResult r = ucol_strcollUTF8(collator.get(), a.data(), static_cast<int32_t>(a.size()),
+                                                b.data(), static_cast<int32_t>(b.size()), &status);
+    if (U_FAILURE(status))
+        return a.compare(b) < 0 ? -1 : (a == b ? 0 : 1);
+    return r == UCOL_LESS ? -1 : (r == UCOL_EQUAL ? 0 : 1);
 }
 
 } // namespace foundation

@@ -1,5 +1,6 @@
 // Conversions between our UTF-8 strings and ICU's UTF-16, for the formatters and readers, and the
-// folding that searches compare under. Malformed UTF-8 becomes U+FFFD rather than an error.
+// folding that searches compare under, and the
+// locale's case-blind order. Malformed UTF-8 becomes U+FFFD rather than an error.
 #pragma once
 
 #include <string>
@@ -24,5 +25,9 @@ namespace foundation {
 // combining marks dropped, then case-folded in full ("Âge" -> "age", "Straße" -> "strasse",
 // "ﬁ" -> "fi"). A title contains a search text when the fold of one contains the fold of the other.
 std::string foldForSearch(std::string_view text);
+
+// Orders two texts as the user's locale sorts them, ignoring case but not accents (a collator at
+// secondary strength): negative when `a` comes first, 0 when they compare equal, positive otherwise.
+int localizedCaseInsensitiveCompare(std::string_view a, std::string_view b);
 
 } // namespace foundation

@@ -27,26 +27,65 @@ void CollectionViewFlowLayout::prepareLayout() {
     CollectionView* view = collectionView();
     if (!view)
         return;
-    double width = view->bounds().width();
-    double y = 0;
+    CollectionViewDelegate* delegate = view->collectionDelegate();
+    const bool horizontal = scrollDirection == ScrollDirection::Horizontal;
+    // Worked in line coordinates: "along" runs down a line's items, "across" from one line to the next.
+    // A row of a vertical layout runs along x; a column of a horizontal one along y.
+    const Size bounds = view->bounds().size;
+    const double extent = horizontal ? bounds.height : bounds.width;
+    auto along = [&](Size s) { return horizontal ? s.height : s.width; };
+    auto across = [&](Size s) { return horizontal ? s.width : s.height; };
+    double position = 0; // where the next section starts, across the lines
     for (int s = 0; s < view->numberOfSections(); ++s) {
-        y += sectionInset.top;
-        double usable = width - sectionInset.left - sectionInset.right;
-        int perRow =
-            std::max(1, int((usable + minimumInteritemSpacing) / (itemSize.width + minimumInteritemSpacing)));
+        EdgeInsets inset = sectionInset;
+        if (delegate)
+            if (auto answered = delegate->insetForSectionAtIndex(*view, *this, s))
+                inset = *answered;
+        const double alongStart = horizontal ? inset.top : inset.left;
+        const double alongEnd = extent - (horizontal ? inset.bottom : inset.right);
+        position += horizontal ? inset.left : inset.top;
         std::vector<Rect> frames;
-        int n = view->numberOfItemsInSection(s);
+        std::vector<size_t> line; // indices of the items on the line being filled
+        double cursor = alongStart, thickness = 0;
+        bool anyLine = false;
+        // Items of one line are centred on the line's thickness.
+        auto closeLine = [&] {
+            for (size_t i : line) {
+                Rect& f = frames[i];
+                const double offset = (thickness - across(f.size)) / 2;
+                if (horizontal)
+                    f.origin.x += offset;
+                else
+                    f.origin.y += offset;
+            }
+            position += thickness;
+            line.clear();
+            cursor = alongStart;
+            thickness = 0;
+        };
+        const int n = view->numberOfItemsInSection(s);
         for (int i = 0; i < n; ++i) {
-            int row = i / perRow, col = i % perRow;
-            frames.push_back({sectionInset.left + col * (itemSize.width + minimumInteritemSpacing),
-                              y + row * (itemSize.height + minimumLineSpacing), itemSize.width,
-                              itemSize.height});
+            Size size = itemSize;
+            if (delegate)
+                if (auto answered = delegate->sizeForItemAtIndexPath(*view, *this, {s, i}))
+                    size = *answered;
+            if (!line.empty() && cursor + along(size) > alongEnd) {
+                closeLine();
+                position += minimumLineSpacing;
+            }
+            anyLine = true;
+            frames.push_back(horizontal ? Rect{position, cursor, size.width, size.height}
+                                        : Rect{cursor, position, size.width, size.height});
+            line.push_back(frames.size() - 1);
+            cursor += along(size) + minimumInteritemSpacing;
+            thickness = std::max(thickness, across(size));
         }
-        int rows = (n + perRow - 1) / perRow;
-        y += rows * itemSize.height + std::max(0, rows - 1) * minimumLineSpacing + sectionInset.bottom;
+        if (anyLine)
+            closeLine();
+        position += horizontal ? inset.right : inset.bottom;
         frames_.push_back(std::move(frames));
     }
-    contentSize_ = {width, y};
+    contentSize_ = horizontal ? Size{position, bounds.height} : Size{bounds.width, position};
 }
 
 std::vector<LayoutAttributesPtr>
@@ -63,7 +102,7 @@ LayoutAttributesPtr CollectionViewFlowLayout::layoutAttributesForItemAtIndexPath
     if (ip.section < 0 || size_t(ip.section) >= frames_.size() || ip.row < 0 ||
         size_t(ip.row) >= frames_[size_t(ip.section)].size())
         return nullptr;
-    auto a = std::make_shared<CollectionViewLayoutAttributes>();
+    auto a = makeLayoutAttributes();
     a->indexPath = ip;
     a->frame = frames_[size_t(ip.section)][size_t(ip.row)];
     return a;
@@ -221,6 +260,13 @@ CollectionViewCell* CollectionView::cellForItemAtIndexPath(IndexPath ip) const {
     return cells_.cellAt(ip);
 }
 
+std::optional<IndexPath> CollectionView::indexPathForCell(const CollectionViewCell* cell) const {
+    for (const auto& [ip, shown] : cells_.visible())
+        if (shown.get() == cell)
+            return ip;
+    return std::nullopt;
+}
+
 std::vector<CollectionViewCell*> CollectionView::visibleCells() const {
     return cells_.visibleCells();
 }
@@ -241,6 +287,8 @@ void CollectionView::touchesEnded(const Touches& touches, const Event& event) {
         return;
     auto ip = indexPathForItemAtPoint(touches.front()->locationInView(this));
     if (!ip)
+        return;
+    if (delegate_ && !delegate_->shouldSelectItemAtIndexPath(*this, *ip))
         return;
     selected_ = {*ip};
     setNeedsLayout();

@@ -1,7 +1,7 @@
 // A collection of items placed by a layout object (prepare, content size, attributes in a rect,
 // attributes for an item), drawing cells in zIndex order and making cells only for the attributes whose
-// frames meet the visible bounds, whatever else the layout returns. A flow layout places equal items in
-// rows.
+// frames meet the visible bounds, whatever else the layout returns. A flow layout places items in lines:
+// rows that grow downwards, or columns that grow sideways.
 #pragma once
 
 #include "platform/ui/CellReusePool.h"
@@ -27,6 +27,15 @@ struct CollectionViewLayoutAttributes {
     double alpha = 1;
     bool hidden = false;
     virtual ~CollectionViewLayoutAttributes() = default;
+    // A copy of the same class, with the layout's own fields.
+    virtual std::shared_ptr<CollectionViewLayoutAttributes> copy() const {
+        return std::make_shared<CollectionViewLayoutAttributes>(*this);
+    }
+    // The same place and look; a layout's own class also compares its own fields.
+    virtual bool isEqual(const CollectionViewLayoutAttributes& other) const {
+        return indexPath == other.indexPath && frame == other.frame && zIndex == other.zIndex &&
+               alpha == other.alpha && hidden == other.hidden;
+    }
 };
 using LayoutAttributesPtr = std::shared_ptr<CollectionViewLayoutAttributes>;
 
@@ -51,17 +60,30 @@ class CollectionViewLayout {
     CollectionView* collectionView_ = nullptr;
 };
 
+enum class ScrollDirection { Vertical, Horizontal };
+
+// Items go one after another along a line while they fit: across a row (vertical scrolling), or down
+// a column of the view's height (horizontal scrolling). Lines are `minimumLineSpacing` apart, items in
+// a line `minimumInteritemSpacing`. The view's delegate may answer an item's size and a section's
+// insets in place of the layout's own.
 class CollectionViewFlowLayout : public CollectionViewLayout {
   public:
     Size itemSize{50, 50};
     double minimumLineSpacing = 10;
     double minimumInteritemSpacing = 10;
     EdgeInsets sectionInset;
+    ScrollDirection scrollDirection = ScrollDirection::Vertical;
 
     void prepareLayout() override;
     Size collectionViewContentSize() const override { return contentSize_; }
     std::vector<LayoutAttributesPtr> layoutAttributesForElementsInRect(const Rect& rect) const override;
     LayoutAttributesPtr layoutAttributesForItemAtIndexPath(IndexPath indexPath) const override;
+
+  protected:
+    // The attributes object the layout fills: a subclass answers its own class.
+    virtual LayoutAttributesPtr makeLayoutAttributes() const {
+        return std::make_shared<CollectionViewLayoutAttributes>();
+    }
 
   private:
     std::vector<std::vector<Rect>> frames_;
@@ -94,7 +116,18 @@ class CollectionViewDataSource {
 
 class CollectionViewDelegate : public ScrollViewDelegate {
   public:
+    // False keeps a tap on the item from selecting it (didSelect is not sent).
+    virtual bool shouldSelectItemAtIndexPath(CollectionView& view, IndexPath ip) { return true; }
     virtual void didSelectItemAtIndexPath(CollectionView& view, IndexPath ip) {}
+    // For a flow layout: nothing keeps the layout's own item size and section insets.
+    virtual std::optional<Size> sizeForItemAtIndexPath(CollectionView& view, CollectionViewLayout& layout,
+                                                       IndexPath ip) {
+        return std::nullopt;
+    }
+    virtual std::optional<EdgeInsets> insetForSectionAtIndex(CollectionView& view, CollectionViewLayout& layout,
+                                                             int section) {
+        return std::nullopt;
+    }
 };
 
 class CollectionView : public ScrollView {
@@ -121,6 +154,8 @@ class CollectionView : public ScrollView {
     void deleteItemsAtIndexPaths(const std::vector<IndexPath>& indexPaths);
     std::optional<IndexPath> indexPathForItemAtPoint(Point p) const;
     CollectionViewCell* cellForItemAtIndexPath(IndexPath ip) const;
+    // Where a shown cell is; nothing for a cell that is not shown in this view.
+    std::optional<IndexPath> indexPathForCell(const CollectionViewCell* cell) const;
     std::vector<CollectionViewCell*> visibleCells() const;
     // Every cell the view holds, shown or waiting for reuse.
     size_t cellCount() const;

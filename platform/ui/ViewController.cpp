@@ -137,6 +137,14 @@ std::vector<ViewController*> ViewController::shownChildren() const {
     return out;
 }
 
+void ViewController::transitionToSize(Size size) {
+    viewWillTransitionToSize(size);
+    for (ViewController* c : shownChildren())
+        c->transitionToSize(size);
+    if (presented_)
+        presented_->transitionToSize(size);
+}
+
 void ViewController::beginAppearance(bool appearing, bool animated) {
     if (appearing && appearance_ == Appearance::Disappeared) {
         appearanceAnimated_ = animated;

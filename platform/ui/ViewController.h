@@ -111,6 +111,9 @@ class ViewController : public std::enable_shared_from_this<ViewController> {
     virtual void viewWillDisappear(bool animated) {}
     virtual void viewDidDisappear(bool animated) {}
     virtual void viewWillTransitionToSize(Size size) {}
+    // Tells this controller of a new window size, then the children shown in it and the controller it
+    // presents (the window calls this on its root).
+    void transitionToSize(Size size);
 
     const std::string& title() const { return title_; }
     void setTitle(std::string title);

@@ -276,7 +276,7 @@ void Window::endPinch() {
 
 void Window::transitionToSize(Size size) {
     if (root_)
-        root_->viewWillTransitionToSize(size);
+        root_->transitionToSize(size);
     traits_ = TraitCollection::forScreen(traits_.idiom, size);
     setFrame({frame().origin, size});
 }

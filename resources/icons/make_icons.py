@@ -1,7 +1,9 @@
 #!/usr/bin/env python3
 # Draws the app's own file-type icons (a page with a folded corner and the type's letters on a coloured
-# band) as PNG files at 64 and 128 pixels (the @2x variant), and the 20-point funnel of the column
-# filter buttons ("filter_icon", 20 and 40 pixels). Run from this folder: python3 make_icons.py
+# band) as PNG files at 64 and 128 pixels (the @2x variant), the blank page with a plus of a new
+# workspace ("new"), the 20-point funnel of the column filter buttons ("filter_icon", 20 and 40 pixels),
+# and the app's icon for the desktop entry ("ovrida", 128 and 256 pixels).
+# Run from this folder: python3 make_icons.py
 import struct
 import zlib
 
@@ -71,6 +73,45 @@ def letter(kind, x, y, band):
     return band
 
 
+PLUS = (46, 110, 200)
+
+
+def new_page(x, y):
+    """The plain page with a plus on it: the control that starts a blank workspace."""
+    c = shade("document", x, y)
+    if c == PAPER or c == RULE:
+        if (abs(x - 32) < 2.5 and 22 <= y < 48) or (abs(y - 35) < 2.5 and 19 <= x < 45):
+            return PLUS
+        return PAPER
+    return c
+
+
+APP_BACK = (36, 92, 178)
+APP_BARS = (255, 255, 255)
+APP_LINE = (255, 196, 64)
+
+
+def app_icon(x, y):
+    """The app's icon in a 64 x 64 design: a rounded blue square with three bars and a rising dot line."""
+    r, lo, hi = 12, 2, 62
+    if not (lo <= x < hi and lo <= y < hi):
+        return None
+    cx, cy = min(max(x, lo + r), hi - r), min(max(y, lo + r), hi - r)
+    if (x - cx) ** 2 + (y - cy) ** 2 > r * r:
+        return None
+    for left, top in ((14, 36), (27, 26), (40, 16)):
+        if left <= x < left + 10 and top <= y < 50:
+            return APP_BARS
+    # Dots along a line from (16, 30) rising to (50, 10).
+    for i in range(5):
+        px, py = 16 + i * 8.5, 30 - i * 5
+        if (x - px) ** 2 + (y - py) ** 2 <= 3.2 ** 2:
+            return APP_LINE
+    if 12 <= x < 52 and 51 <= y < 53:
+        return APP_BARS
+    return APP_BACK
+
+
 FUNNEL = (64, 64, 72)
 
 
@@ -122,3 +163,11 @@ for kind in TYPES:
 for size, suffix in ((20, ""), (40, "@2x")):
     with open(f"filter_icon{suffix}.png", "wb") as f:
         f.write(png(render("filter_icon", size, design=20, shader=funnel), size))
+
+for size, suffix in ((64, ""), (128, "@2x")):
+    with open(f"new{suffix}.png", "wb") as f:
+        f.write(png(render("new", size, shader=new_page), size))
+
+for size, suffix in ((128, ""), (256, "@2x")):
+    with open(f"ovrida{suffix}.png", "wb") as f:
+        f.write(png(render("ovrida", size, shader=app_icon), size))

@@ -251,4 +251,49 @@ TEST(FlowLayout, PlacesItemsInRowsAndBatchDeletionCompletes) {
     EXPECT_EQ(view->contentOffset(), (Point{0, 540 - 480}));
 }
 
+// Answers the item size and insets in place of the layout's own, and refuses to select item 1.
+struct SizingDelegate : CollectionViewDelegate {
+    std::vector<IndexPath> selected;
+    std::optional<Size> sizeForItemAtIndexPath(CollectionView&, CollectionViewLayout&, IndexPath) override {
+        return Size{80, 80};
+    }
+    std::optional<EdgeInsets> insetForSectionAtIndex(CollectionView&, CollectionViewLayout&, int) override {
+        return EdgeInsets{20, 20, 20, 20};
+    }
+    bool shouldSelectItemAtIndexPath(CollectionView&, IndexPath ip) override { return ip.row != 1; }
+    void didSelectItemAtIndexPath(CollectionView&, IndexPath ip) override { selected.push_back(ip); }
+};
+
+TEST(FlowLayout, ScrollingSidewaysFillsColumnsDownTheHeightWithTheDelegatesSizes) {
+    host::HeadlessHost host{{320, 480}};
+    Driver driver(host.window(), host);
+    auto flow = std::make_shared<CollectionViewFlowLayout>();
+    flow->scrollDirection = ScrollDirection::Horizontal;
+    flow->minimumInteritemSpacing = 0; // between the items of a column
+    flow->minimumLineSpacing = 10;     // between columns
+    auto view = std::make_shared<CollectionView>(Rect{0, 0, 320, 200}, flow);
+    Items items;
+    items.count = 7;
+    SizingDelegate delegate;
+    host.window().addSubview(view);
+    view->setDataSource(&items);
+    view->setCollectionDelegate(&delegate);
+    host.drain();
+    // 200 high less the insets leaves 160: two items of 80 a column, so seven take four columns.
+    const Rect expected[] = {{20, 20, 80, 80},  {20, 100, 80, 80},  {110, 20, 80, 80}, {110, 100, 80, 80},
+                             {200, 20, 80, 80}, {200, 100, 80, 80}, {290, 20, 80, 80}};
+    for (int i = 0; i < 7; ++i) {
+        SCOPED_TRACE(i);
+        auto a = flow->layoutAttributesForItemAtIndexPath({0, i});
+        ASSERT_NE(a, nullptr);
+        EXPECT_EQ(a->frame, expected[i]);
+    }
+    EXPECT_EQ(view->contentSize(), (Size{20 + 4 * 80 + 3 * 10 + 20, 200}));
+
+    // A refused item is neither selected nor reported; the others are.
+    driver.tapAt({60, 140});
+    driver.tapAt({60, 60});
+    EXPECT_EQ(delegate.selected, (std::vector<IndexPath>{{0, 0}}));
+}
+
 } // namespace

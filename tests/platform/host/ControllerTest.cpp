@@ -21,6 +21,9 @@ struct Screen : ViewController {
     void viewDidAppear(bool) override { log->push_back(name + " did appear"); }
     void viewWillDisappear(bool) override { log->push_back(name + " will disappear"); }
     void viewDidDisappear(bool) override { log->push_back(name + " did disappear"); }
+    void viewWillTransitionToSize(Size size) override {
+        log->push_back(name + " size " + std::to_string(int(size.width)));
+    }
 };
 
 struct DemoApp : ::testing::Test {
@@ -48,6 +51,16 @@ TEST_F(DemoApp, TheFirstTabAppearsWithItsLifeCycleInOrder) {
     EXPECT_EQ(list->tabBarController(), tabs.get());
     EXPECT_EQ(driver.text("navigationTitle"), "List");
     EXPECT_FALSE(form->isViewLoaded()); // views load lazily
+}
+
+TEST_F(DemoApp, ANewWindowSizeReachesTheShownControllersAndThePresentedOne) {
+    auto sheet = std::make_shared<Screen>("Sheet", &log);
+    list->presentViewController(sheet, false);
+    host.drain();
+    log.clear();
+    host.window().transitionToSize({480, 320});
+    // The shown tab's stack and what it presents; not the tabs that are not shown.
+    EXPECT_EQ(log, (std::vector<std::string>{"List size 480", "Sheet size 480"}));
 }
 
 TEST_F(DemoApp, TabsSwitchOnTapsAndADisabledTabStays) {
