@@ -507,9 +507,9 @@ TEST_F(WorkspacesTest, SpringboardAttributesCarryTheirBadgeThroughCopiesAndCompa
 
 TEST_F(WorkspacesTest, ItemsAreSizedByIdiomWithInsetsOfTwenty) {
     writeFile(doc("a.csv"));
-    for (const auto& [idiom, side] : {std::pair{ui::UserInterfaceIdiom::Pad, 100.0},
-                                      std::pair{ui::UserInterfaceIdiom::Phone, 80.0}}) {
-        show(idiom == ui::UserInterfaceIdiom::Pad ? gfx::Size{1024, 768} : gfx::Size{375, 667}, idiom);
+    for (const auto& [screen, side] : {std::pair{kIdioms[0], 100.0}, std::pair{kIdioms[1], 80.0}}) {
+        SCOPED_TRACE(screen.name);
+        show(screen.screen, screen.idiom);
         EXPECT_EQ(files->sizeCollectionCell(), (ui::Size{side, side}));
         EXPECT_EQ(cellAt(files->collectionTexts(), 0)->frame(), (ui::Rect{20, 20, side, side}));
         EXPECT_EQ(files->scrollMain().contentSize(), (ui::Size{320, 474}));
@@ -664,15 +664,10 @@ TEST_F(WorkspacesTest, TheExampleWorkspaceHoldsTheExampleDataAndCountsAsTheExamp
 
 // --- the screen rendered
 
-struct Idiom {
-    const char* name;
-    gfx::Size screen;
-    ui::UserInterfaceIdiom idiom;
-};
-
-const Idiom kIdioms[] = {
-    {"pad", {1024, 768}, ui::UserInterfaceIdiom::Pad},
-    {"phone", {375, 667}, ui::UserInterfaceIdiom::Phone},
+// The fixture's pad and phone, and the narrowest and shortest phones.
+const Idiom kScreens[] = {
+    kIdioms[0],
+    kIdioms[1],
     {"small-phone", {320, 568}, ui::UserInterfaceIdiom::Phone},
     {"phone-landscape", {667, 375}, ui::UserInterfaceIdiom::Phone},
 };
@@ -715,7 +710,7 @@ TEST_F(WorkspacesTest, TheScreenFitsWithFilesLongNamesAndBadges) {
     for (const char* name : {"survey.csv", "measurements_from_the_second_field_season_2023.xlsx", "notes.txt",
                              "old.xls", "Report.csv", "weights.csv", "z.csv", "zz.csv"})
         writeFile(doc(name));
-    for (const auto& idiom : kIdioms) {
+    for (const auto& idiom : kScreens) {
         SCOPED_TRACE(idiom.name);
         show(idiom.screen, idiom.idiom, true);
         const std::string shot = renderChecks::scratchPath(std::string("workspaces-") + idiom.name + ".png");
@@ -739,7 +734,7 @@ TEST_F(WorkspacesTest, TheScreenFitsWithFilesLongNamesAndBadges) {
 }
 
 TEST_F(WorkspacesTest, TheEmptyScreenFitsWithItsTips) {
-    for (const auto& idiom : kIdioms) {
+    for (const auto& idiom : kScreens) {
         SCOPED_TRACE(idiom.name);
         seenTips(0);
         show(idiom.screen, idiom.idiom, true);
