@@ -44,6 +44,7 @@ std::shared_ptr<ui::TabBarController> MainStoryboard::instantiateInitialViewCont
 std::shared_ptr<ui::TabBarController> MainStoryboard::instantiateInitialViewController(const Services& services) {
     auto files = std::make_shared<FilesViewController>(services.icons, services.files);
     registerSegues(*files);
+    // The Browse screen is not built yet: an empty screen holds its place, so the tabs keep their order.
     auto browse = std::make_shared<ui::NavigationController>(std::make_shared<ui::ViewController>());
     auto variables = std::make_shared<ui::NavigationController>(std::make_shared<VariablesViewController>());
     auto analyses = std::make_shared<ui::NavigationController>(

@@ -72,6 +72,7 @@ class WorkspacesTest : public ScreenTest {
         files.reset();
         ScreenTest::TearDown();
         ui::Environment::shared() = saved;
+        model().setUserInterfaceIdiom(savedIdiom);
     }
     static void seenTips(int times) {
         foundation::UserDefaults::standard().remove("timesSeenHelp");
@@ -149,6 +150,7 @@ class WorkspacesTest : public ScreenTest {
     }
 
     ui::Environment saved;
+    Model::Idiom savedIdiom = model().userInterfaceIdiom();
     std::string documents;
     host::RecordingFileIconService icons;
     std::unique_ptr<host::ResourceFileIconService> resourceIcons;
