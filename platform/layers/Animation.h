@@ -11,7 +11,7 @@
 
 namespace layers {
 
-using AnimatedValue = std::variant<double, gfx::Point, gfx::Size, gfx::Rect, gfx::Color>;
+using AnimatedValue = std::variant<double, gfx::Point, gfx::Size, gfx::Rect, gfx::Color, gfx::AffineTransform>;
 
 // Seconds on a monotonic time line; the window's host ticks it, headless tests advance it.
 class Clock {
@@ -32,7 +32,8 @@ class ManualClock : public Clock {
 
 // One property animation from `from` to `to`. Animatable key paths: "opacity", "position", "bounds",
 // "anchorPoint", "backgroundColor", "borderColor", "borderWidth", "cornerRadius", "shadowOpacity",
-// "transform.rotation.z" (radians, about the anchor point) and "transform.scale".
+// "transform" (a whole transform, mixed entry by entry), "transform.rotation.z" (radians, about the
+// anchor point) and "transform.scale".
 struct Animation {
     std::string keyPath;
     AnimatedValue from = 0.0;

@@ -575,6 +575,8 @@ Point Layer::presentationAnchorPoint() const {
 
 AffineTransform Layer::presentationTransform() const {
     AffineTransform t = transform_;
+    if (auto whole = animated("transform"); whole && std::holds_alternative<AffineTransform>(*whole))
+        t = std::get<AffineTransform>(*whole);
     if (auto r = animated("transform.rotation.z"); r && std::holds_alternative<double>(*r))
         t = AffineTransform::rotation(std::get<double>(*r)).concat(t);
     if (auto s = animated("transform.scale"); s && std::holds_alternative<double>(*s))

@@ -172,7 +172,10 @@ void View::setCenter(Point center) {
 }
 
 void View::setTransform(const AffineTransform& transform) {
+    AffineTransform old = layer_->presentationTransform();
     layer_->setTransform(transform);
+    if (old != transform)
+        animateChange("transform", old, transform);
 }
 
 void View::setAlpha(double alpha) {

@@ -189,8 +189,8 @@ class View : public std::enable_shared_from_this<View> {
     std::string className() const;
     virtual std::string describe() const;
 
-    // --- animation blocks: property changes inside `animations` (frame, bounds, center, alpha,
-    // background colour) animate on the host's clock; `completion` runs on the main queue afterwards
+    // --- animation blocks: property changes inside `animations` (frame, bounds, center, transform,
+    // alpha, background colour) animate on the host's clock; `completion` runs on the main queue afterwards
     // (true when all ran to their end). A zero duration or a view with no clock changes at once.
     static void animate(double duration, double delay, unsigned options,
                         const std::function<void()>& animations, std::function<void(bool)> completion = {});

@@ -343,16 +343,23 @@ TEST(CMPopTipView, EveryAnimationEndsAtTheFinalFrame) {
         if (animation == 0 || animation == 7) { // slid up from 10 points below
             EXPECT_EQ(tip->layer().presentationPosition().y, tip->layer().position().y + 10);
         }
-        if (animation == 1) {
+        if (animation == 1) { // popped: shown at 0.75, growing past 1 before it settles
             EXPECT_EQ(tip->transform(), AffineTransform::scale(1.1, 1.1));
+            EXPECT_DOUBLE_EQ(tip->layer().presentationTransform().a, 0.75);
         }
         EXPECT_LT(tip->layer().presentationOpacity(), 1);
         host.advance(0.1);
+        if (animation == 1) {
+            double scale = tip->layer().presentationTransform().a;
+            EXPECT_GT(scale, 0.75);
+            EXPECT_LT(scale, 1.1);
+        }
         EXPECT_TRUE(host.waitUntilIdle());
         EXPECT_EQ(tip->frame(), (Rect{458, 518, 124, 82}));
         EXPECT_EQ(tip->alpha(), 1);
         EXPECT_EQ(tip->layer().presentationOpacity(), 1);
         EXPECT_EQ(tip->transform(), AffineTransform::identity());
+        EXPECT_TRUE(tip->layer().presentationTransform().isIdentity());
     }
 }
 

@@ -387,6 +387,28 @@ TEST_F(Animations, ABlockAnimatesOnTheVirtualClockAndCompletesAfterwards) {
     EXPECT_EQ(box->layer().presentationOpacity(), 0);
 }
 
+TEST_F(Animations, ATransformAnimatesFromWhereItIsShownAndTheNextBlockTakesOverMidway) {
+    box->setTransform(gfx::AffineTransform::scale(0.75, 0.75));
+    View::animate(1.0, 0, AnimationOptionCurveLinear,
+                  [&] { box->setTransform(gfx::AffineTransform::scale(1.25, 1.25).translated(0, 8)); });
+    EXPECT_EQ(box->transform().a, 1.25);
+    host.advance(0.5);
+    auto mid = box->layer().presentationTransform();
+    EXPECT_NEAR(mid.a, 1.0, 0.02);
+    EXPECT_NEAR(mid.d, 1.0, 0.02);
+    EXPECT_NEAR(mid.ty, 5.0, 0.2);  // the translation is scaled with the transform it is part of
+    // A new block starts from the shown transform, not from the model value.
+    View::animate(1.0, 0, AnimationOptionCurveLinear, [&] { box->setTransform(gfx::AffineTransform::identity()); });
+    host.advance(0.5);
+    EXPECT_NEAR(box->layer().presentationTransform().a, 1.0, 0.02);
+    EXPECT_NEAR(box->layer().presentationTransform().ty, 2.5, 0.2);
+    host.advance(0.6);
+    EXPECT_TRUE(box->layer().presentationTransform().isIdentity());
+    // Outside a block the transform changes at once.
+    box->setTransform(gfx::AffineTransform::scale(2, 2));
+    EXPECT_EQ(box->layer().presentationTransform().a, 2);
+}
+
 TEST_F(Animations, ChainedThroughCompletionsWithDelaysAndLayoutInside) {
     struct Parent : View {
         using View::View;
