@@ -417,8 +417,12 @@ void CMPopTipView::dismissAnimated(bool animated) {
     }
     dismissing_ = true;
     // dismissAnimationDidStop: only if no presentation came in between.
-    auto done = [self = std::static_pointer_cast<CMPopTipView>(shared_from_this()), shown = presentation_](bool) {
-        if (self->presentation_ == shown)
+    // Held weakly: the animation lives on the tip's own layer, so a strong hold would keep a tip whose
+    // window went away before the animation ended alive for ever. The container holds it meanwhile.
+    auto done = [weak = std::weak_ptr<CMPopTipView>(std::static_pointer_cast<CMPopTipView>(shared_from_this())),
+                 shown = presentation_](bool) {
+        auto self = weak.lock();
+        if (self && self->presentation_ == shown)
             self->finaliseDismiss();
     };
     if (animation_ == 2) {
