@@ -331,11 +331,16 @@ void View::removeFromSuperview() {
         return;
     Ptr keep = shared_from_this();
     Window* oldWindow = window();
-    if (oldWindow && isFirstResponder())
-        oldWindow->clearFirstResponder();
+    // The first responder leaving the window resigns as it would for a tap elsewhere, so a field
+    // taken away while edited (a cell scrolled out and reused) commits its text before it goes.
     if (oldWindow)
-        if (View* fr = oldWindow->firstResponder(); fr && fr->isDescendantOfView(this))
-            oldWindow->clearFirstResponder();
+        if (View* fr = oldWindow->firstResponder(); fr && fr->isDescendantOfView(this)) {
+            fr->resignFirstResponder();
+            if (oldWindow->firstResponder() == fr)
+                oldWindow->clearFirstResponder();
+        }
+    if (!superview_)
+        return;
     detachFromSuperview();
     didMoveToSuperview();
     if (oldWindow)

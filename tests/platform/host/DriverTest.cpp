@@ -165,6 +165,21 @@ TEST_F(Form, EndEditingResignsTheFirstResponderInside) {
     EXPECT_EQ(host.window().firstResponder(), nullptr);
 }
 
+TEST_F(Form, AFieldTakenOutOfTheWindowWhileEditedEndsItsEditing) {
+    std::vector<std::string> ended;
+    field->addTarget(EditingDidEnd, [&](Control& c) { ended.push_back(static_cast<TextField&>(c).text()); });
+    // Removed with the panel it is in, as a reused cell's field is.
+    ASSERT_TRUE(driver.typeInto(field.get(), "typed"));
+    panel->removeFromSuperview();
+    EXPECT_EQ(ended, std::vector<std::string>{"typed"});
+    EXPECT_FALSE(field->isEditing());
+    EXPECT_EQ(host.window().firstResponder(), nullptr);
+    // Removing what holds no first responder ends nothing.
+    host.window().addSubview(panel);
+    label->removeFromSuperview();
+    EXPECT_EQ(ended.size(), 1u);
+}
+
 TEST_F(Form, ATextWiderThanItsFieldShowsItsStartAndWhileEditingItsCaret) {
     const std::string text = "the beginning of a text far too long for the field, and its end";
     field->setText(text);
