@@ -308,7 +308,10 @@ bool ViewController::performSegueWithIdentifier(const std::string& identifier) {
     if (!destination)
         return false;
     prepareForSegue(identifier, *destination);
-    if (auto* nav = navigationController())
+    // A destination that asks to be presented (a popover, a form sheet) is presented even from inside a
+    // navigation stack: pushing it would put a container into the stack of another.
+    const bool presents = destination->modalPresentationStyle() != ModalPresentationStyle::FullScreen;
+    if (auto* nav = navigationController(); nav && !presents)
         nav->pushViewController(destination, true);
     else
         presentViewController(destination, true);
@@ -350,6 +353,8 @@ void ViewController::presentViewController(const Ptr& controller, bool animated,
             Rect r = p.sourceRect.isEmpty() ? p.sourceView->bounds() : p.sourceRect;
             anchor = p.sourceView->convertRectToView(r, nullptr);
         }
+        // Loaded first: a controller may size itself as its view is built.
+        controller->viewPtr();
         Size size = controller->preferredContentSize_;
         if (size.width <= 0 || size.height <= 0)
             size = {320, 480};
@@ -645,15 +650,18 @@ void TabBarController::updateTabBar() {
 // --- AlertController
 
 void AlertController::loadView() {
-    auto dim = View::make(Rect{0, 0, 320, 480});
-    dim->setBackgroundColor(Color::gray(0, 0.4));
-    setView(dim);
+    // An action sheet shown as a pad popover is its panel alone, sized to it; otherwise the panel sits on
+    // a dimmed view over the whole window.
+    const bool inPopover = style_ == AlertControllerStyle::ActionSheet &&
+                           modalPresentationStyle() == ModalPresentationStyle::Popover &&
+                           traitCollection().idiom == UserInterfaceIdiom::Pad;
     const double width = 270, rowHeight = 44;
     double textHeight = 24 + (message_.empty() ? 0 : 40);
     double height = textHeight + rowHeight * double(actions_.size());
     auto panel = View::make(Rect{0, 0, width, height});
     panel->setBackgroundColor(Color::gray(0.97));
-    panel->layer().setCornerRadius(12);
+    if (!inPopover)
+        panel->layer().setCornerRadius(12);
     panel->setClipsToBounds(true);
     panel->setIdentifier("alert");
     auto titleLabel = std::make_shared<Label>(Rect{12, 8, width - 24, 20});
@@ -681,6 +689,14 @@ void AlertController::loadView() {
         button->addTarget(TouchUpInside, [this, i](Control&) { choose(i); });
         panel->addSubview(button);
     }
+    if (inPopover) {
+        setPreferredContentSize({width, height});
+        setView(panel);
+        return;
+    }
+    auto dim = View::make(Rect{0, 0, 320, 480});
+    dim->setBackgroundColor(Color::gray(0, 0.4));
+    setView(dim);
     // Centred (an alert) or at the bottom (an action sheet) whatever size the dimming view gets.
     struct Placer : View {
         using View::View;

@@ -145,8 +145,9 @@ class ViewController : public std::enable_shared_from_this<ViewController> {
 
     // Segues: `prepareForSegue` runs before a segue's destination is shown.
     virtual void prepareForSegue(const std::string& identifier, ViewController& destination) {}
-    // Makes the destination of a registered segue, prepares it and pushes (in a navigation controller)
-    // or presents it; false for an unknown identifier.
+    // Makes the destination of a registered segue, prepares it and pushes it (in a navigation
+    // controller) or presents it; a destination styled as a popover or form sheet is always presented,
+    // anchored where `prepareForSegue` set its popover. False for an unknown identifier.
     bool performSegueWithIdentifier(const std::string& identifier);
     using SegueFactory = std::function<Ptr()>;
     void registerSegue(const std::string& identifier, SegueFactory factory) {

@@ -95,6 +95,45 @@ TEST(Traits, WindowTraitsReachControllersAndAnOverrideWins) {
               SizeClass::Compact);
 }
 
+TEST(Popover, AnActionSheetAnchoredAtABarItemIsItsPanelOnAPadAndABottomSheetOnAPhone) {
+    for (UserInterfaceIdiom idiom : {UserInterfaceIdiom::Pad, UserInterfaceIdiom::Phone}) {
+        const Size screen = idiom == UserInterfaceIdiom::Pad ? Size{1024, 768} : Size{375, 667};
+        host::HeadlessHost host(screen, idiom);
+        Driver driver(host.window(), host);
+        auto root = std::make_shared<ViewController>();
+        auto nav = std::make_shared<NavigationController>(root);
+        auto share = std::make_shared<BarButtonItem>(BarButtonItem::SystemItem::Action, [](BarButtonItem&) {});
+        root->navigationItem().setRightBarButtonItem(share);
+        host.window().setRootViewController(nav);
+        host.drain();
+        auto sheet = std::make_shared<AlertController>("Export", "", AlertControllerStyle::ActionSheet);
+        std::vector<std::string> chosen;
+        for (const char* title : {"Cancel", "Email", "Open"})
+            sheet->addAction({title, AlertActionStyle::Default, [&](const AlertAction& a) { chosen.push_back(a.title); }});
+        sheet->setModalPresentationStyle(ModalPresentationStyle::Popover);
+        sheet->popoverPresentationController().barButtonItem = share.get();
+        root->presentViewController(sheet, true);
+        host.drain();
+        View* panel = driver.find("alert");
+        ASSERT_NE(panel, nullptr);
+        const Rect frame = panel->convertRectToView(panel->bounds(), nullptr);
+        if (idiom == UserInterfaceIdiom::Pad) {
+            // The panel is the popover: no dimmed view, just below the item.
+            EXPECT_EQ(&sheet->view(), panel);
+            EXPECT_EQ(sheet->popoverPresentationController().arrowDirection, unsigned(ArrowUp));
+            const Rect item = share->view()->convertRectToView(share->view()->bounds(), nullptr);
+            EXPECT_EQ(frame.minY(), item.maxY() + 13);
+            EXPECT_EQ(frame.size, sheet->preferredContentSize());
+        } else {
+            EXPECT_EQ(sheet->view().bounds().size, screen);
+            EXPECT_EQ(frame.maxY(), screen.height - 8);
+        }
+        driver.tapText("Email");
+        EXPECT_EQ(chosen, std::vector<std::string>{"Email"});
+        EXPECT_EQ(root->presentedViewController(), nullptr);
+    }
+}
+
 struct Source : ViewController {
     std::string prepared;
     void prepareForSegue(const std::string& identifier, ViewController& destination) override {
@@ -103,7 +142,7 @@ struct Source : ViewController {
     }
 };
 
-TEST(Segues, ARegisteredSegueIsPreparedThenPushedAndTheRegistryMakesControllers) {
+TEST(Segues, ARegisteredSegueIsPushedOrPresentedAsItsDestinationAsksAndTheRegistryMakesControllers) {
     host::HeadlessHost host;
     auto source = std::make_shared<Source>();
     auto nav = std::make_shared<NavigationController>(source);
@@ -113,6 +152,34 @@ TEST(Segues, ARegisteredSegueIsPreparedThenPushedAndTheRegistryMakesControllers)
     ASSERT_TRUE(source->performSegueWithIdentifier("variableDetail"));
     EXPECT_EQ(source->prepared, "variableDetail");
     EXPECT_EQ(nav->topViewController()->title(), "Prepared");
+
+    // A destination styled as a popover is presented from inside the stack, anchored where the
+    // preparation set it, and the stack keeps what it had.
+    nav->popViewControllerAnimated(false);
+    host.drain();
+    auto anchor = std::make_shared<Button>(Rect{300, 100, 80, 30});
+    source->view().addSubview(anchor);
+    source->registerSegue("where", [&] {
+        auto editor = std::make_shared<NavigationController>(std::make_shared<ViewController>());
+        editor->setModalPresentationStyle(ModalPresentationStyle::Popover);
+        editor->setPreferredContentSize({320, 300});
+        editor->popoverPresentationController().sourceView = anchor.get();
+        return editor;
+    });
+    const size_t depth = nav->viewControllers().size();
+    ASSERT_TRUE(source->performSegueWithIdentifier("where"));
+    host.drain();
+    EXPECT_EQ(nav->viewControllers().size(), depth);
+    auto* shown = dynamic_cast<NavigationController*>(source->presentedViewController());
+    ASSERT_NE(shown, nullptr);
+    EXPECT_EQ(shown->viewControllers().size(), 1u);
+    EXPECT_EQ(shown->popoverPresentationController().arrowDirection, unsigned(ArrowUp));
+    // Below the anchor, centred on it, standing off by the arrow's height.
+    const Rect at = anchor->convertRectToView(anchor->bounds(), nullptr);
+    const Rect frame = shown->view().convertRectToView(shown->view().bounds(), nullptr);
+    EXPECT_EQ(frame, (Rect{at.midX() - 160, at.maxY() + 13, 320, 300}));
+    source->dismissViewController(false);
+    host.drain();
 
     ControllerRegistry::shared().registerController("WhereColumn", [] {
         auto c = std::make_shared<ViewController>();
