@@ -62,11 +62,13 @@ std::string Environment::defaultDocumentsFolder() {
 }
 
 std::string Environment::defaultTemporaryFolder() {
+    // A fresh folder that only this user can enter, never one found there: a predictable name in a
+    // shared folder could have been made first by someone else, who would then read every export.
     const char* t = std::getenv("TMPDIR");
-    std::string folder = std::string(t && *t ? t : "/tmp") + "/ovrida-" + std::to_string(::getpid());
-    std::error_code ec;
-    std::filesystem::create_directories(folder, ec);
-    return folder;
+    std::string pattern = std::string(t && *t ? t : "/tmp") + "/ovrida-XXXXXX";
+    if (!::mkdtemp(pattern.data()))
+        return {};
+    return pattern;
 }
 
 std::optional<gfx::Image> imageNamed(const std::string& name) {

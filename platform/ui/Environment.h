@@ -23,7 +23,8 @@ struct Environment {
     static Environment& shared();
     // $XDG_DOCUMENTS_DIR, else the user-dirs file's entry, else ~/Documents; then "Ovrida" inside it.
     static std::string defaultDocumentsFolder();
-    // $TMPDIR (else /tmp) and a folder of this process, made on first use.
+    // A new private folder (mode 0700, a name mkdtemp chose, "ovrida-XXXXXX") in $TMPDIR, else /tmp;
+    // empty when none could be made. Each call makes another; the app removes its own when it ends.
     static std::string defaultTemporaryFolder();
 };
 

@@ -1,4 +1,4 @@
-// The documents folder follows the user's XDG settings.
+// The documents folder follows the user's XDG settings; the temporary folder is private to the process.
 #include "platform/ui/Environment.h"
 
 #include <gtest/gtest.h>
@@ -49,11 +49,30 @@ TEST(Environment, DocumentsFolderFromTheVariableTheUserDirsFileOrHome) {
     fs::remove_all(root);
 }
 
-TEST(Environment, TheTemporaryFolderExistsAndBelongsToThisProcess) {
-    std::string t = ui::Environment::defaultTemporaryFolder();
-    EXPECT_TRUE(std::filesystem::is_directory(t));
-    EXPECT_NE(t.find(std::to_string(::getpid())), std::string::npos);
-    std::filesystem::remove(t);
+TEST(Environment, TheTemporaryFolderIsANewPrivateFolderNamedByMkdtemp) {
+    namespace fs = std::filesystem;
+    fs::path root = fs::path(testing::TempDir()) / ("tmp-" + std::to_string(::getpid()));
+    fs::create_directories(root);
+    ScopedEnv tmp("TMPDIR", root.c_str());
+    // A folder planted under the name a process id would give is not taken.
+    fs::create_directories(root / ("ovrida-" + std::to_string(::getpid())));
+    const fs::path first = ui::Environment::defaultTemporaryFolder();
+    const fs::path second = ui::Environment::defaultTemporaryFolder();
+    for (const fs::path& t : {first, second}) {
+        SCOPED_TRACE(t.string());
+        EXPECT_TRUE(fs::is_directory(t));
+        EXPECT_EQ(t.parent_path(), root);
+        const std::string name = t.filename().string();
+        ASSERT_EQ(name.size(), std::string("ovrida-XXXXXX").size());
+        EXPECT_EQ(name.substr(0, 7), "ovrida-");
+        EXPECT_NE(name, "ovrida-XXXXXX");
+        EXPECT_EQ(fs::status(t).permissions() & fs::perms::all, fs::perms::owner_all);
+    }
+    EXPECT_NE(first, second);
+    // Without a folder to make it in, there is none.
+    ScopedEnv missing("TMPDIR", (root / "missing").c_str());
+    EXPECT_EQ(ui::Environment::defaultTemporaryFolder(), "");
+    fs::remove_all(root);
 }
 
 } // namespace
