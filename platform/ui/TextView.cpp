@@ -5,6 +5,33 @@
 
 namespace ui {
 
+foundation::Value KeyboardNotificationInfo::userInfo() const {
+    using foundation::Value;
+    Value::Dictionary frame{{"x", Value(frameEnd.minX())},
+                            {"y", Value(frameEnd.minY())},
+                            {"width", Value(frameEnd.width())},
+                            {"height", Value(frameEnd.height())}};
+    return Value(Value::Dictionary{{KeyboardFrameEndUserInfoKey, Value(std::move(frame))},
+                                   {KeyboardAnimationDurationUserInfoKey, Value(duration)},
+                                   {KeyboardAnimationCurveUserInfoKey, Value(curve)}});
+}
+
+KeyboardNotificationInfo KeyboardNotificationInfo::from(const foundation::Value& userInfo) {
+    KeyboardNotificationInfo info;
+    if (const auto* frame = userInfo.find(KeyboardFrameEndUserInfoKey)) {
+        auto part = [frame](const char* key) {
+            const auto* v = frame->find(key);
+            return v ? v->toDouble() : 0.0;
+        };
+        info.frameEnd = Rect{part("x"), part("y"), part("width"), part("height")};
+    }
+    if (const auto* d = userInfo.find(KeyboardAnimationDurationUserInfoKey))
+        info.duration = d->toDouble();
+    if (const auto* c = userInfo.find(KeyboardAnimationCurveUserInfoKey))
+        info.curve = static_cast<unsigned>(c->toUInt64());
+    return info;
+}
+
 TextView::TextView(const Rect& frame) : ScrollView(frame) {
     setBackgroundColor(Color::white());
 }

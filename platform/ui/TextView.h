@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/graphics/Image.h"
+#include "platform/foundation/Value.h"
 #include "platform/graphics/Text.h"
 #include "platform/ui/ScrollView.h"
 
@@ -13,6 +14,20 @@ namespace ui {
 // Posted by the host when an on-screen keyboard would show or hide (tests post them on a desktop).
 inline const std::string KeyboardWillShowNotification = "UIKeyboardWillShowNotification";
 inline const std::string KeyboardWillHideNotification = "UIKeyboardWillHideNotification";
+// Their user info: the keyboard's frame at the end, in window coordinates ({x, y, width, height}), and
+// the animation's duration (seconds) and curve (the value that AnimationOptions keeps in bits 16-19).
+inline const std::string KeyboardFrameEndUserInfoKey = "UIKeyboardFrameEndUserInfoKey";
+inline const std::string KeyboardAnimationDurationUserInfoKey = "UIKeyboardAnimationDurationUserInfoKey";
+inline const std::string KeyboardAnimationCurveUserInfoKey = "UIKeyboardAnimationCurveUserInfoKey";
+
+struct KeyboardNotificationInfo {
+    Rect frameEnd;
+    double duration = 0;
+    unsigned curve = 0;
+    foundation::Value userInfo() const;
+    // Missing entries read as zero.
+    static KeyboardNotificationInfo from(const foundation::Value& userInfo);
+};
 
 class TextView : public ScrollView {
   public:
