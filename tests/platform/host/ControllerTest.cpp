@@ -63,6 +63,19 @@ TEST_F(DemoApp, ANewWindowSizeReachesTheShownControllersAndThePresentedOne) {
     EXPECT_EQ(log, (std::vector<std::string>{"List size 480", "Sheet size 480"}));
 }
 
+TEST_F(DemoApp, TheBarFollowsTheTitleUnlessTheItemHasATitleOfItsOwn) {
+    list->setTitle("Edit");
+    EXPECT_EQ(driver.text("navigationTitle"), "Edit");
+    list->setTitle("List");
+    EXPECT_EQ(driver.text("navigationTitle"), "List");
+    list->navigationItem().title = "Own";
+    list->setTitle("Edit");
+    nav->updateBar();
+    EXPECT_EQ(driver.text("navigationTitle"), "Own");
+    // The tab keeps the first title it was given.
+    EXPECT_EQ(list->tabBarItem().title, "List");
+}
+
 TEST_F(DemoApp, TabsSwitchOnTapsAndADisabledTabStays) {
     log.clear();
     driver.tapText("Form");
