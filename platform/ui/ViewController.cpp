@@ -418,6 +418,19 @@ void ViewController::dismissViewController(bool animated, std::function<void()> 
 
 // --- NavigationController
 
+namespace {
+// The bar of a navigation controller: it places its title again whenever its size changes.
+class NavigationBarView : public View {
+  public:
+    using View::View;
+    void layoutSubviews() override {
+        if (auto* title = viewWithIdentifier("navigationTitle"); title && title->superview() == this)
+            NavigationController::placeNavigationTitle(*this, *title, leftEnd);
+    }
+    double leftEnd = 8;
+};
+} // namespace
+
 NavigationController::NavigationController(Ptr root) {
     if (root)
         setViewControllers({std::move(root)}, false);
@@ -427,7 +440,7 @@ void NavigationController::loadView() {
     ViewController::loadView();
     View& v = view();
     Rect b = v.bounds();
-    bar_ = View::make(Rect{0, 0, b.width(), BarHeight});
+    bar_ = View::make<NavigationBarView>(Rect{0, 0, b.width(), BarHeight});
     bar_->setAutoresizingMask(FlexibleWidth);
     bar_->setBackgroundColor(Color::gray(0.97));
     bar_->setIdentifier("navigationBar");
@@ -516,9 +529,27 @@ void NavigationController::updateBar() {
         right -= 4;
         bar_->addSubview(button);
     }
-    // The title keeps centred between the items on both sides.
+    if (auto* bar = dynamic_cast<NavigationBarView*>(bar_.get()))
+        bar->leftEnd = left;
+    placeNavigationTitle(*bar_, *title, left);
+}
+
+void NavigationController::placeNavigationTitle(View& bar, View& title, double left) {
+    // The right items keep their distance from the bar's right end as it resizes, so the title is
+    // placed again by the bar's layout from where they are then.
+    Rect b = bar.bounds();
+    double right = b.width() - 8;
+    for (const auto& sub : bar.subviews())
+        if (sub.get() != &title && sub->autoresizingMask() & FlexibleLeftMargin)
+            right = std::min(right, sub->frame().minX() - 4);
+    // The title keeps centred between the items on both sides; when that leaves it too little room,
+    // it takes all the room between them instead of being cut.
     const double inset = std::max({80.0, left, b.width() - right});
-    title->setFrame({inset, 0, std::max(0.0, b.width() - 2 * inset), b.height()});
+    const double centred = std::max(0.0, b.width() - 2 * inset);
+    if (std::ceil(title.sizeThatFits({}).width) <= centred || right - left <= centred)
+        title.setFrame({inset, 0, centred, b.height()});
+    else
+        title.setFrame({left, 0, right - left, b.height()});
 }
 
 void NavigationController::setViewControllers(std::vector<Ptr> controllers, bool animated) {

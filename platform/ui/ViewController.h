@@ -206,6 +206,8 @@ class NavigationController : public ViewController {
     // Rebuilds the bar from the top controller's navigation item.
     void updateBar();
     static constexpr double BarHeight = 44;
+    // Places the bar's title between the left items (ending at `left`) and the right ones.
+    static void placeNavigationTitle(View& bar, View& title, double left);
 
   private:
     void show(ViewController* from, bool animated);

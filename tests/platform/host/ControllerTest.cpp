@@ -1,6 +1,7 @@
 // Controllers driven headless: a tab bar holding a navigation stack and a form that raises an alert.
 #include "platform/host/HeadlessHost.h"
 #include "platform/ui/Driver.h"
+#include "platform/ui/Label.h"
 #include "platform/ui/ViewController.h"
 
 #include <gtest/gtest.h>
@@ -74,6 +75,23 @@ TEST_F(DemoApp, TheBarFollowsTheTitleUnlessTheItemHasATitleOfItsOwn) {
     EXPECT_EQ(driver.text("navigationTitle"), "Own");
     // The tab keeps the first title it was given.
     EXPECT_EQ(list->tabBarItem().title, "List");
+
+    // Two items on the right of a narrow bar: the title moves off the centre rather than being cut.
+    list->navigationItem().title = "Browse";
+    list->navigationItem().rightBarButtonItems = {
+        std::make_shared<BarButtonItem>(BarButtonItem::SystemItem::Edit, [](BarButtonItem&) {}),
+        std::make_shared<BarButtonItem>(BarButtonItem::SystemItem::Action, [](BarButtonItem&) {})};
+    nav->updateBar();
+    auto* title = driver.find<Label>("navigationTitle");
+    ASSERT_NE(title, nullptr);
+    EXPECT_GE(title->frame().width(), title->sizeThatFits({}).width);
+    for (const auto& item : list->navigationItem().rightBarButtonItems)
+        EXPECT_FALSE(title->frame().intersects(item->view()->frame()));
+    // Widened, the bar has room to centre it again.
+    nav->view().setFrame({0, 0, 1024, 480});
+    nav->view().layoutIfNeeded();
+    nav->navigationBar().layoutIfNeeded();
+    EXPECT_EQ(title->frame().midX(), 512);
 }
 
 TEST_F(DemoApp, TabsSwitchOnTapsAndADisabledTabStays) {
