@@ -85,3 +85,17 @@ void EditColumnCell::layoutSubviews() {
     // The field leaves the header's orange showing around it.
     field().setFrame(bounds().insetBy(kInset + 4, kInset + 6));
 }
+
+AddCell::AddCell(std::string reuseIdentifier)
+    : CollectionViewCell(std::move(reuseIdentifier)), button_(std::make_shared<ui::Button>(Rect{}, ui::ButtonType::System)) {
+    // Beside the row numbers it looks like one of them; beside the names, like a name.
+    setBackgroundColor(this->reuseIdentifier() == "AddColumn" ? kHeaderOrange : Color::gray(0.9));
+    button_->setIdentifier(this->reuseIdentifier() == "AddColumn" ? "addColumn" : "addRow");
+    button_->setTitle("+");
+    button_->titleLabel().setFont(gfx::Font::boldSystem(22));
+    addSubview(button_);
+}
+
+void AddCell::layoutSubviews() {
+    button_->setFrame(bounds().insetBy(kInset, kInset));
+}

@@ -71,3 +71,15 @@ class EditDataCell : public EditCell {
   private:
     ui::IndexPath dataIndex_;
 };
+
+// The add-row item (under the row numbers) and the add-column item (after the column names) of edit
+// mode: a "+" button filling the cell.
+class AddCell : public ui::CollectionViewCell {
+  public:
+    explicit AddCell(std::string reuseIdentifier);
+    ui::Button& button() { return *button_; }
+    void layoutSubviews() override;
+
+  private:
+    std::shared_ptr<ui::Button> button_;
+};

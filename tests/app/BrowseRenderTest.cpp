@@ -1,0 +1,137 @@
+// The Browse screen rendered on a pad and a phone, browsing, editing, filtered, empty and with long
+// names: the labels and bar items lie inside the window and clear of each other, the grid starts below
+// the labels, and the colours it promises are where they belong. The pictures stay in the scratch
+// folder for a look.
+#include "BrowseFixture.h"
+
+#include "tests/RenderChecks.h"
+
+#include <iostream>
+
+namespace {
+
+struct ScreenSize {
+    const char* name;
+    gfx::Size screen;
+    ui::UserInterfaceIdiom idiom;
+};
+
+const ScreenSize kScreens[] = {
+    {"pad", {1024, 768}, ui::UserInterfaceIdiom::Pad},
+    {"phone", {375, 667}, ui::UserInterfaceIdiom::Phone},
+};
+
+ui::Rect inWindow(ui::View& v) {
+    return v.convertRectToView(v.bounds(), nullptr);
+}
+
+class BrowseRenderTest : public BrowseTest, public ::testing::WithParamInterface<ScreenSize> {
+  protected:
+    void showHere() {
+        model().setUserInterfaceIdiom(GetParam().idiom == ui::UserInterfaceIdiom::Pad ? Model::Idiom::Pad
+                                                                                        : Model::Idiom::Phone);
+        show(GetParam().screen, GetParam().idiom);
+    }
+    std::string shot(const std::string& what) {
+        const auto path = renderChecks::scratchPath(std::string("browse-") + what + "-" + GetParam().name + ".png");
+        EXPECT_TRUE(driver->saveScreenshot(path));
+        std::cout << what << ": " << path << "\n";
+        return path;
+    }
+    // The labels, the bar's items and the grid fit the window, and no two of them overlap.
+    void expectLaidOut() {
+        const ui::Rect window{{0, 0}, GetParam().screen};
+        std::vector<std::pair<std::string, ui::Rect>> parts = {
+            {"labelFileInfo", inWindow(browse->labelFileInfo())},
+            {"labelFilter", inWindow(browse->labelFilter())},
+            {"edit", inWindow(*browse->editButton().view())},
+            {"share", inWindow(*browse->shareButton().view())},
+        };
+        for (const auto& [name, frame] : parts)
+            EXPECT_EQ(frame.intersection(window), frame) << name;
+        EXPECT_FALSE(parts[2].second.intersects(parts[3].second));
+        EXPECT_FALSE(parts[0].second.intersects(parts[1].second));
+        EXPECT_GE(inWindow(grid()).minY(), parts[1].second.maxY());
+        EXPECT_LE(inWindow(grid()).maxY(), window.maxY() - ui::TabBarController::BarHeight);
+    }
+    ui::Color at(double x, double y) { return driver->screenshot().pixel(int(x), int(y)); }
+    static bool near(ui::Color a, ui::Color b) {
+        return std::abs(a.red - b.red) < 0.03 && std::abs(a.green - b.green) < 0.03 && std::abs(a.blue - b.blue) < 0.03;
+    }
+};
+
+const std::vector<ColumnSpec> kPeople = {
+    {"Age", {"34", "51", "27", "45", "62", "38", "29", "71", "55", "40", "33", "48"}, 3},
+    {"Sex", {"f", "m", "f", "f", "m", "m", "f", "m", "f", "m", "f", "m"}, 2},
+    {"Town", {"Ely", "Ware", "Ely", "Diss", "Ware", "Ely", "Diss", "Ely", "Ware", "Diss", "Ely", "Ware"}, 1},
+    {"Visit", {"2021-03-01", "2021-03-05", "2021-04-01", "2021-03-20", "2021-05-02", "2021-05-09",
+               "2021-06-01", "2021-06-11", "2021-07-04", "2021-07-21", "2021-08-08", "2021-09-30"}, 4},
+    {"Weight", {"70", "81.5", "64", "92", "77", "68", "59", "83", "71", "66", "90", "75"}, 3},
+    {"Notes", {"first visit", "", "referred, \"urgent\"", "", "", "", "", "", "", "", "", ""}, 1},
+};
+
+TEST_P(BrowseRenderTest, Browsing) {
+    openWorkspace(kPeople, "people.ov");
+    showHere();
+    expectLaidOut();
+    const ui::Rect g = inWindow(grid());
+    // The corner and the row numbers are grey, the names orange, the values white.
+    EXPECT_TRUE(near(at(g.minX() + 10, g.minY() + 10), ui::Color::gray(0.9)));
+    EXPECT_TRUE(near(at(g.minX() + 60, g.minY() + 10), ui::Color{1.0, 0.8, 0.4, 1}));
+    EXPECT_TRUE(near(at(g.minX() + 195, g.minY() + 60), ui::Color::white()));
+    shot("browsing");
+}
+
+TEST_P(BrowseRenderTest, Editing) {
+    openWorkspace(kPeople, "people.ov");
+    showHere();
+    tapEdit();
+    ASSERT_TRUE(driver->tap(fieldAt(2, 1)));
+    expectLaidOut();
+    shot("editing");
+    // Scrolled to the end, the add-row and add-column items show.
+    grid().setContentOffset(grid().clampedOffset({1e6, 1e6}));
+    host->drain();
+    shot("editing-end");
+    host->window().endEditing(true);
+}
+
+TEST_P(BrowseRenderTest, Filtered) {
+    openWorkspace(kPeople, "people.ov");
+    showHere();
+    browse->where(WhereClauseObj(columnNamed("Town")->num(), FilterEqual, "Ely"));
+    browse->where(WhereClauseObj(columnNamed("Age")->num(), FilterGreater, "30"));
+    host->drain();
+    expectLaidOut();
+    shot("filtered");
+}
+
+TEST_P(BrowseRenderTest, NoWorkspaceAndAnEmptyOne) {
+    showHere();
+    expectLaidOut();
+    EXPECT_FALSE(browse->editButton().isEnabled());
+    EXPECT_FALSE(browse->shareButton().isEnabled());
+    EXPECT_EQ(grid().numberOfSections(), 1);
+    shot("no-workspace");
+    openWorkspace({{"Var1", {}, 0}}, "blank.ov");
+    browse->refresh(false);
+    host->drain();
+    EXPECT_EQ(grid().numberOfSections(), 1);
+    shot("empty");
+}
+
+TEST_P(BrowseRenderTest, LongNames) {
+    std::vector<ColumnSpec> columns = kPeople;
+    columns[0].name = "Systolic blood pressure at the first visit after the operation";
+    columns[2].name = "Town of residence at the time of the survey, as given";
+    columns[5].texts[0] = "a value far too long for the width of its cell in the grid";
+    openWorkspace(columns, "a workspace with a rather long file name for a status line.ov");
+    showHere();
+    expectLaidOut();
+    shot("long-names");
+}
+
+INSTANTIATE_TEST_SUITE_P(Screens, BrowseRenderTest, ::testing::ValuesIn(kScreens),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+} // namespace
