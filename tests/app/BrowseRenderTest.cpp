@@ -131,6 +131,37 @@ TEST_P(BrowseRenderTest, LongNames) {
     shot("long-names");
 }
 
+
+// The grid scrolled to (500, 300): the corner, the names and the row numbers stay pinned over the body,
+// as the view tree says and as a picture against a golden shows.
+TEST_F(BrowseTest, ScrolledTheHeadersStayPinnedInTheTreeAndThePicture) {
+    std::vector<ColumnSpec> columns;
+    for (int k = 0; k < 12; ++k) {
+        ColumnSpec c{"Column " + std::to_string(k + 1), {}, 3};
+        for (int r = 1; r <= 40; ++r)
+            c.texts.push_back(std::to_string(r * 100 + k));
+        columns.push_back(c);
+    }
+    openWorkspace(columns, "grid.ov");
+    // The tip has been seen: the picture is of the grid alone.
+    Model::incrementTimesSeenHelpKey("browse");
+    Model::incrementTimesSeenHelpKey("browse");
+    model().setUserInterfaceIdiom(Model::Idiom::Pad);
+    show();
+    grid().setContentOffset({500, 300});
+    host->drain();
+    const std::string tree = driver->dumpTree();
+    // Corner at the offset; the name of column 5 (x 650) at y 300; row 8's number (y 330) at x 500;
+    // row 8's value of column 5 (804) where it always is.
+    for (const char* line : {"RowHeaderCell (500 300; 50 50)", "ColHeaderCell (650 300; 150 50)",
+                             "RowHeaderCell (500 330; 50 40)", "RowHeaderCell (650 330; 150 40)",
+                             "ColHeaderCell (650 300; 150 50)\n                ui::Label (6 0; 114 50) id=label \"Column 5\"",
+                             "RowHeaderCell (500 330; 50 40)\n                ui::Label (3 0; 44 40) id=label \"8\"",
+                             "RowHeaderCell (650 330; 150 40)\n                ui::Label (8 0; 134 40) id=label \"804\""})
+        EXPECT_NE(tree.find(line), std::string::npos) << line;
+    EXPECT_TRUE(renderChecks::matchesGolden(driver->screenshot(), "tests/fixtures/ui/browse-scrolled.png"));
+}
+
 INSTANTIATE_TEST_SUITE_P(Screens, BrowseRenderTest, ::testing::ValuesIn(kScreens),
                          [](const auto& info) { return std::string(info.param.name); });
 

@@ -433,4 +433,124 @@ TEST_F(BrowseTest, AnInitialEditOpensInEditModeOnce) {
     EXPECT_EQ(item(0, 1)->reuseIdentifier(), "EditColumn");
 }
 
+
+TEST_F(BrowseTest, TheFilterChangesOnlyForADifferentClauseAndColoursItsHeader) {
+    openWorkspace({{"Age", {"34", "51", "27"}, 3}, {"Town", {"Ely", "Ware", "Diss"}, 1}});
+    show();
+    const int64_t age = 0, town = 1;
+    struct Step {
+        const char* what;
+        WhereClauseObj clause;
+        bool refreshed;
+        std::optional<WhereClauseObj> after; // Age's clause afterwards
+    };
+    const WhereClauseObj greater(age, FilterGreater, "30"), less(age, FilterLess, "30");
+    const WhereClauseObj in(age, FilterIn, std::nullopt, {"34", "27"});
+    const Step steps[] = {
+        {"a new clause", greater, true, greater},
+        {"the same operator and constant", WhereClauseObj(age, FilterGreater, "30"), false, greater},
+        {"another operator, the same constant", less, true, less},
+        {"an empty constant", WhereClauseObj(age, FilterLess, ""), true, std::nullopt},
+        {"levels", in, true, in},
+        {"the same levels in another order", WhereClauseObj(age, FilterIn, std::nullopt, {"27", "34"}), false, in},
+        {"no levels", WhereClauseObj(age, FilterIn, std::nullopt, {}), true, std::nullopt},
+        {"a cleared condition", WhereClauseObj(age, FilterEqual, std::nullopt), true, std::nullopt},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.what);
+        const auto* before = browse->fetchedResultsController();
+        browse->where(step.clause);
+        host->drain();
+        EXPECT_EQ(browse->fetchedResultsController() != before, step.refreshed);
+        auto it = browse->wheres().find(age);
+        ASSERT_EQ(it != browse->wheres().end(), step.after.has_value());
+        if (step.after) {
+            EXPECT_EQ(it->second, *step.after);
+        }
+    }
+    // A clause on another column stands beside; the label lists them by column, levels sorted.
+    browse->where(in);
+    browse->where(WhereClauseObj(town, FilterEqual, "Ely"));
+    host->drain();
+    EXPECT_EQ(driver->text(&browse->labelFilter()), "Filters: Age IN 27, 34 & Town = Ely");
+    EXPECT_EQ(grid().numberOfSections(), 2);
+
+    // Green with a clause, orange again once it is cleared: in the grid and in the header strip.
+    const ui::Color green{136 / 255.0, 200 / 255.0, 77 / 255.0, 1}, orange{1.0, 0.8, 0.4, 1};
+    auto colours = [&] {
+        return std::make_pair(item(0, 1)->backgroundColor(), browse->header().colorForIndexPath({0, 0}));
+    };
+    EXPECT_EQ(colours(), std::make_pair(std::optional<ui::Color>(green), green));
+    browse->where(WhereClauseObj(age, FilterIn, std::nullopt, {}));
+    host->drain();
+    EXPECT_EQ(colours(), std::make_pair(std::optional<ui::Color>(orange), orange));
+    EXPECT_EQ(driver->text(&browse->labelFilter()), "Filters: Town = Ely");
+}
+
+TEST_F(BrowseTest, ARemovedColumnTakesItsFilterWithIt) {
+    openWorkspace(kThreeByTwo);
+    show();
+    browse->where(WhereClauseObj(columnNamed("Sex")->num(), FilterEqual, "m"));
+    host->drain();
+    ASSERT_EQ(grid().numberOfSections(), 2);
+    model().removeColumn(*columnNamed("Sex"));
+    host->drain();
+    EXPECT_TRUE(browse->wheres().empty());
+    EXPECT_EQ(driver->text(&browse->labelFilter()), "No filter. Tap filter icons in column headers");
+    EXPECT_EQ(grid().numberOfSections(), 3);
+    EXPECT_EQ(grid().numberOfItemsInSection(0), 3);
+}
+
+TEST_F(BrowseTest, TheRowTableShowsEachFetchedRowAndScrollsSidewaysWithItsHeader) {
+    openWorkspace({{"n", {"1", "2", "3", "4", "5"}, 3}, {"even", {"no", "yes", "no", "no", "yes"}, 2}, {"t", {"a", "b", "c", "d", "e"}, 1}});
+    show();
+    ui::TableView& rows = browse->tableView();
+    rows.setHidden(false);
+    browse->header().setHidden(false);
+    // The rows a filter keeps are labelled by their own numbers.
+    browse->where(WhereClauseObj(1, FilterEqual, "yes"));
+    host->drain();
+    ASSERT_EQ(rows.numberOfRowsInSection(0), 2);
+    auto row = [&](int i) { return dynamic_cast<BrowseCell*>(rows.cellForRowAtIndexPath({0, i})); };
+    ASSERT_TRUE(row(0) && row(1));
+    EXPECT_EQ(row(0)->labelRow().text(), "2");
+    EXPECT_EQ(row(1)->labelRow().text(), "5");
+    EXPECT_EQ(row(1)->horizontalTableView().numberOfRowsInSection(0), 3);
+    EXPECT_EQ(row(1)->textForIndexPath({0, 2}), "e");
+    EXPECT_EQ(rows.rectForRowAtIndexPath({0, 1}).height(), 40);
+
+    // Sideways: one row's inner table moves the header's and the other row's.
+    row(0)->horizontalTableView().setContentOffset({0, 120});
+    host->drain();
+    EXPECT_EQ(browse->header().horizontalTableView().bounds().minY(), 120);
+    EXPECT_EQ(row(1)->horizontalTableView().bounds().minY(), 120);
+
+    browse->setWheres({});
+    browse->refresh(false);
+    tapEdit();
+    ASSERT_EQ(rows.numberOfRowsInSection(0), 6);
+    EXPECT_EQ(browse->editingStyleForRowAtIndexPath(rows, {0, 5}), ui::TableViewCellEditingStyle::Insert);
+    EXPECT_EQ(browse->editingStyleForRowAtIndexPath(rows, {0, 0}), ui::TableViewCellEditingStyle::None);
+    ASSERT_TRUE(row(0));
+    ui::TableView& inner = row(0)->horizontalTableView();
+    ASSERT_EQ(inner.numberOfRowsInSection(0), 4);
+    inner.scrollToRowAtIndexPath({0, 3}, ui::TableViewScrollPosition::None, false);
+    host->drain();
+    auto* plus = inner.cellForRowAtIndexPath({0, 3})->contentView().viewWithTag(BrowseCell::kAddButtonTag);
+    ASSERT_NE(plus, nullptr);
+    EXPECT_TRUE(plus->isHidden());
+    ui::TableView& strip = browse->header().horizontalTableView();
+    ASSERT_EQ(strip.numberOfRowsInSection(0), 4);
+    strip.scrollToRowAtIndexPath({0, 3}, ui::TableViewScrollPosition::None, false);
+    host->drain();
+    auto* stripPlus = strip.cellForRowAtIndexPath({0, 3})->contentView().viewWithTag(BrowseHeader::kAddButtonTag);
+    ASSERT_NE(stripPlus, nullptr);
+    EXPECT_FALSE(stripPlus->isHidden());
+    // The insertion row adds a row.
+    browse->commitEditingStyle(rows, ui::TableViewCellEditingStyle::Insert, {0, 5});
+    host->drain();
+    EXPECT_EQ(rows.numberOfRowsInSection(0), 7);
+    EXPECT_EQ(grid().numberOfSections(), 8);
+}
+
 } // namespace

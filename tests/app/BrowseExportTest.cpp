@@ -1,0 +1,196 @@
+// The Browse screen's CSV export, through its menu as a user would: the file handed to another app
+// byte for byte, the mail with its subject and attachment, the progress lines, a filtered export and
+// its row order, a write that fails, a workspace larger than the grid shows, and the private folder.
+#include "BrowseFixture.h"
+
+#include "app/BrowseExport.h"
+#include "platform/ui/Environment.h"
+
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <sys/resource.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::vector<std::string> linesOf(const std::string& text) {
+    std::vector<std::string> out;
+    size_t start = 0;
+    for (size_t at; (at = text.find('\n', start)) != std::string::npos; start = at + 1)
+        out.push_back(text.substr(start, at - start));
+    return out;
+}
+
+// A column numbered 0 to n - 1 holding its row numbers.
+ColumnSpec numbered(const std::string& name, int rows) {
+    ColumnSpec c{name, {}, 3};
+    for (int r = 1; r <= rows; ++r)
+        c.texts.push_back(std::to_string(r));
+    return c;
+}
+
+class BrowseExportTest : public BrowseTest {
+  protected:
+    // The export menu from the share item, and the titles of its actions.
+    std::vector<std::string> openMenu() {
+        driver->tap(browse->shareButton().view().get());
+        host->drain();
+        auto* sheet = dynamic_cast<ui::AlertController*>(browse->presentedViewController());
+        if (!sheet)
+            return {};
+        EXPECT_EQ(sheet->title(), "Export dataset as text file.");
+        EXPECT_EQ(sheet->preferredStyle(), ui::AlertControllerStyle::ActionSheet);
+        std::vector<std::string> titles;
+        for (const auto& a : sheet->actions())
+            titles.push_back(a.title);
+        return titles;
+    }
+    void exportBy(const std::string& action) {
+        openMenu();
+        ASSERT_NE(driver->tapText(action), nullptr) << action;
+        ASSERT_TRUE(runUntil([&] { return !browse->isBusy(); }));
+        host->drain();
+    }
+};
+
+TEST_F(BrowseExportTest, OpenInHandsOverTheFileAsAnOutsideCsvWriterWritesIt) {
+    // Expected bytes: tests/fixtures/csv/browse-export.py (Python's csv module).
+    openWorkspace({{"Name", {"Ann", "Bob, Jr.", ""}, 1},
+                   {"Note, with comma", {"said \"hi\"", "line one\nline two", ""}, 1},
+                   {"Dropped", {"x", "y", "z"}, 1},
+                   {"Qty", {"3", "", "4.5"}, 3},
+                   {"Said", {"yes", "no", "a \"quoted\", text"}, 1}},
+                  "people.ov");
+    // A removed column leaves a gap in the numbers: each field still lands under its own name.
+    model().removeColumn(*columnNamed("Dropped"));
+    show();
+    exportBy("Open full data in...");
+    ASSERT_EQ(launcher.opened.size(), 1u);
+    const fs::path file = launcher.opened[0];
+    EXPECT_EQ(file.filename(), "people.csv");
+    EXPECT_EQ(file.parent_path(), fs::path(ui::Environment::shared().temporaryFolder));
+    // The folder is the process's private one.
+    EXPECT_EQ(fs::status(file.parent_path()).permissions() & fs::perms::all, fs::perms::owner_all);
+    EXPECT_EQ(readFile(file), readFile("tests/fixtures/csv/browse-export.csv"));
+    EXPECT_TRUE(mail.sent.empty());
+    EXPECT_EQ(tabsEnabled(), std::vector<bool>(5, true));
+    EXPECT_TRUE(browse->shareButton().isEnabled());
+    EXPECT_TRUE(browse->editButton().isEnabled());
+    EXPECT_EQ(browse->overlay(), nullptr);
+}
+
+TEST_F(BrowseExportTest, MailCarriesTheFileNamedAfterTheWorkspace) {
+    openWorkspace({{"Region", {"North", "South"}, 1}, {"Total", {"10", "12"}, 3}}, "sales.ov");
+    show();
+    exportBy("Email full data");
+    ASSERT_EQ(mail.sent.size(), 1u);
+    const host::MailMessage& m = mail.sent[0];
+    EXPECT_EQ(m.subject, "Ovrida: sales");
+    ASSERT_EQ(m.attachments.size(), 1u);
+    EXPECT_EQ(fs::path(m.attachments[0]).filename(), "sales.csv");
+    EXPECT_EQ(readFile(m.attachments[0]), "Region,Total\nNorth,10\nSouth,12\n");
+    std::string error;
+    const std::string eml = host::EmlMailService::compose(m, error);
+    EXPECT_NE(eml.find("Content-Type: text/csv; name=\"sales.csv\""), std::string::npos);
+    // No mail program took it (the recording service hands nothing over): the user is told where it is.
+    EXPECT_EQ(driver->text("alertTitle"), "Message Saved");
+    EXPECT_TRUE(launcher.opened.empty());
+}
+
+TEST_F(BrowseExportTest, TheMenuOffersTheFilteredExportsOnlyWithAFilter) {
+    openWorkspace({numbered("n", 5)});
+    show();
+    EXPECT_EQ(openMenu(), (std::vector<std::string>{"Cancel", "Email full data", "Open full data in..."}));
+    driver->tapText("Cancel");
+    host->drain();
+    EXPECT_EQ(browse->presentedViewController(), nullptr);
+    browse->where(WhereClauseObj(0, FilterGreater, "2"));
+    host->drain();
+    EXPECT_EQ(openMenu(), (std::vector<std::string>{"Cancel", "Email full data", "Email filtered data",
+                                                    "Open full data in...", "Open filtered data in..."}));
+    driver->tapText("Cancel");
+    host->drain();
+    // Nothing is offered while editing: the export writes what is stored, not what is typed.
+    tapEdit();
+    EXPECT_FALSE(browse->shareButton().isEnabled());
+}
+
+TEST_F(BrowseExportTest, ProgressEveryHundredLinesAndAFilteredExportWritesItsRowsAscending) {
+    openWorkspace({numbered("n", 300), {"half", {}, 1}});
+    show();
+    std::vector<std::string> shown;
+    browse->setProgressHook([&](const std::string& text) { shown.push_back(text); });
+
+    // Unfiltered, 250 of the rows: two progress lines.
+    model().managedObjectContext()->deleteObjects("Cell", "\"rowNum\" > 250");
+    model().managedObjectContext()->deleteObjects("Row", "\"num\" > 250");
+    model().saveContext();
+    exportBy("Open full data in...");
+    EXPECT_EQ(shown, (std::vector<std::string>{"Exporting dataset...", "Exporting dataset...\nLine 100 of 250",
+                                               "Exporting dataset...\nLine 200 of 250"}));
+    EXPECT_EQ(linesOf(readFile(launcher.opened.back())).size(), 251u);
+
+    // Filtered to three rows: three data lines and no progress line.
+    shown.clear();
+    browse->where(WhereClauseObj(0, FilterIn, std::nullopt, {"7", "150", "250"}));
+    host->drain();
+    exportBy("Open filtered data in...");
+    EXPECT_EQ(shown, std::vector<std::string>{"Exporting dataset..."});
+    EXPECT_EQ(linesOf(readFile(launcher.opened.back())), (std::vector<std::string>{"n,half", "7,", "150,", "250,"}));
+
+    // The writing step puts rows given out of order in ascending order.
+    Model background;
+    background.setPersistentStoreCoordinator(model().persistentStoreCoordinator());
+    background.setManagedObjectContext(std::make_shared<store::Context>(model().persistentStoreCoordinator()));
+    const std::string out = path("order.csv");
+    int progress = 0;
+    EXPECT_FALSE(writeWorkspaceCSV(background, out, std::vector<int64_t>{250, 7, 150},
+                                   [&](int64_t, int64_t) { ++progress; }));
+    EXPECT_EQ(linesOf(readFile(out)), (std::vector<std::string>{"n,half", "7,", "150,", "250,"}));
+    EXPECT_EQ(progress, 0);
+}
+
+TEST_F(BrowseExportTest, AFailedWriteSendsNothingLeavesNoFileAndSaysWhy) {
+    openWorkspace({numbered("n", 400), numbered("m", 400)}, "big.ov");
+    show();
+    // Writes beyond 200 bytes fail (and do not end the process).
+    struct rlimit old {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+    auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = old;
+    small.rlim_cur = 200;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    exportBy("Email full data");
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+
+    EXPECT_TRUE(mail.sent.empty());
+    EXPECT_EQ(driver->text("alertTitle"), "Export Failed");
+    EXPECT_FALSE(driver->text("alertMessage").empty());
+    EXPECT_FALSE(fs::exists(fs::path(ui::Environment::shared().temporaryFolder) / "big.csv"));
+    driver->tapText("OK");
+    host->drain();
+    EXPECT_EQ(tabsEnabled(), std::vector<bool>(5, true));
+    EXPECT_TRUE(browse->shareButton().isEnabled());
+}
+
+TEST_F(BrowseExportTest, TheExportIsNotBoundByTheGridsCellLimit) {
+    openWorkspace({numbered("a", 4000), numbered("b", 4000), numbered("c", 4000)});
+    show();
+    // The grid shows the first 10,000 cells: the last row it shows is cut short.
+    ASSERT_EQ(grid().numberOfSections(), 3335);
+    EXPECT_EQ(grid().numberOfItemsInSection(3334), 2);
+    exportBy("Open full data in...");
+    const auto lines = linesOf(readFile(launcher.opened.back()));
+    ASSERT_EQ(lines.size(), 4001u);
+    EXPECT_EQ(lines.back(), "4000,4000,4000");
+}
+
+} // namespace
