@@ -35,26 +35,36 @@ std::optional<ImportError> writeWorkspaceCSV(Model& model, const std::string& pa
     std::vector<const std::string*> fields(columns.size());
     static const std::string empty;
     int64_t lines = 0;
+    // Each batch of lines reads one snapshot of the file in one read transaction, rather than taking
+    // the file's locks again for every read; the reset that ends a batch ends it too.
+    context->execute("BEGIN");
+    store::FetchRequest request{Cell::entityName, "\"rowNum\" = ?", {store::Value(int64_t(0))}, {{"colNum", true}},
+                                0};
     for (int64_t rowNum : numbers) {
-        {
-            const auto cells = context->fetch<Cell>({"", "\"rowNum\" = ?", {store::Value(rowNum)}, {{"colNum", true}}, 0});
-            std::fill(fields.begin(), fields.end(), &empty);
-            for (const auto& cell : cells) {
-                const int64_t colNum = cell->colNum().value_or(-1);
-                auto at = std::lower_bound(places.begin(), places.end(), std::make_pair(colNum, size_t(0)));
-                if (at != places.end() && at->first == colNum)
-                    fields[at->second] = &cell->data();
-            }
-            for (const std::string* field : fields)
-                writer.writeField(*field);
-            writer.finishLine();
+        request.arguments[0] = store::Value(rowNum);
+        std::fill(fields.begin(), fields.end(), &empty);
+        // The row's cells as values, not objects (which would cost twice the reading): their numbers,
+        // from the index alone, then their texts, both in colNum order.
+        const auto colNums = context->fetchValues(request, "colNum", false);
+        const auto texts = context->fetchValues(request, "data", false);
+        for (size_t i = 0; i < colNums.size() && i < texts.size(); ++i) {
+            const int64_t colNum = store::asInt(colNums[i]).value_or(-1);
+            auto at = std::lower_bound(places.begin(), places.end(), std::make_pair(colNum, size_t(0)));
+            if (at != places.end() && at->first == colNum)
+                if (const auto* text = std::get_if<std::string>(&texts[i]))
+                    fields[at->second] = text;
         }
+        for (const std::string* field : fields)
+            writer.writeField(*field);
+        writer.finishLine();
         ++lines;
         if (lines % 100 == 0) {
             if (progress)
                 progress(lines, total);
             context->reset();
+            context->execute("BEGIN");
         }
     }
+    context->reset();
     return writer.closeStream();
 }

@@ -1,5 +1,5 @@
 // The Browse screen's data export: the open workspace's cells as CSV, written on the Model of the task
-// that runs it, one row fetched at a time so that memory stays flat however large the workspace.
+// that runs it, one row read at a time so that memory stays flat however large the workspace.
 #pragma once
 
 #include "import/ImportError.h"
