@@ -353,8 +353,6 @@ void ViewController::presentViewController(const Ptr& controller, bool animated,
             Rect r = p.sourceRect.isEmpty() ? p.sourceView->bounds() : p.sourceRect;
             anchor = p.sourceView->convertRectToView(r, nullptr);
         }
-        // Loaded first: a controller may size itself as its view is built.
-        controller->viewPtr();
         Size size = controller->preferredContentSize_;
         if (size.width <= 0 || size.height <= 0)
             size = {320, 480};
@@ -680,36 +678,74 @@ void TabBarController::updateTabBar() {
 
 // --- AlertController
 
+namespace {
+constexpr double kAlertWidth = 270, kAlertRowHeight = 44;
+
+// An alert's texts: a title or message longer than its usual room takes more lines (a title two, a
+// message eight) and the panel grows, rather than the text being cut.
+struct AlertTexts {
+    std::shared_ptr<Label> title, message;
+    double height = 0; // down to where the buttons start
+};
+
+AlertTexts alertTexts(const std::string& title, const std::string& message) {
+    const double width = kAlertWidth - 24;
+    // Only a text that runs onto another line moves anything.
+    auto extraFor = [width](const Label& label, double room) {
+        const double needed = std::ceil(label.sizeThatFits({width, 0}).height);
+        return needed > room + label.font().metrics().lineHeight / 2 ? needed - room : 0.0;
+    };
+    AlertTexts t;
+    t.title = std::make_shared<Label>(Rect{12, 8, width, 20});
+    t.title->setText(title);
+    t.title->setFont(gfx::Font::boldSystem(17));
+    t.title->setTextAlignment(gfx::TextAlignment::Center);
+    t.title->setIdentifier("alertTitle");
+    t.title->setNumberOfLines(2);
+    const double titleExtra = extraFor(*t.title, 20);
+    t.title->setFrame({12, 8, width, 20 + titleExtra});
+    double bottom = t.title->frame().maxY();
+    if (!message.empty()) {
+        t.message = std::make_shared<Label>(Rect{12, 30 + titleExtra, width, 36});
+        t.message->setText(message);
+        t.message->setFont(gfx::Font::system(13));
+        t.message->setNumberOfLines(8);
+        t.message->setTextAlignment(gfx::TextAlignment::Center);
+        t.message->setIdentifier("alertMessage");
+        t.message->setFrame({12, 30 + titleExtra, width, 36 + extraFor(*t.message, 36)});
+        bottom = t.message->frame().maxY();
+    }
+    // The buttons start a little below the last text.
+    t.height = bottom + 4;
+    return t;
+}
+} // namespace
+
+void AlertController::updatePreferredContentSize() {
+    // Known before the view is: a popover takes its size when it is presented.
+    setPreferredContentSize(
+        {kAlertWidth, alertTexts(title(), message_).height + kAlertRowHeight * double(actions_.size())});
+}
+
 void AlertController::loadView() {
     // An action sheet shown as a pad popover is its panel alone, sized to it; otherwise the panel sits on
     // a dimmed view over the whole window.
     const bool inPopover = style_ == AlertControllerStyle::ActionSheet &&
                            modalPresentationStyle() == ModalPresentationStyle::Popover &&
                            traitCollection().idiom == UserInterfaceIdiom::Pad;
-    const double width = 270, rowHeight = 44;
-    double textHeight = 24 + (message_.empty() ? 0 : 40);
-    double height = textHeight + rowHeight * double(actions_.size());
+    const double width = kAlertWidth, rowHeight = kAlertRowHeight;
+    AlertTexts texts = alertTexts(title(), message_);
+    const double textHeight = texts.height;
+    const double height = textHeight + rowHeight * double(actions_.size());
     auto panel = View::make(Rect{0, 0, width, height});
     panel->setBackgroundColor(Color::gray(0.97));
     if (!inPopover)
         panel->layer().setCornerRadius(12);
     panel->setClipsToBounds(true);
     panel->setIdentifier("alert");
-    auto titleLabel = std::make_shared<Label>(Rect{12, 8, width - 24, 20});
-    titleLabel->setText(title());
-    titleLabel->setFont(gfx::Font::boldSystem(17));
-    titleLabel->setTextAlignment(gfx::TextAlignment::Center);
-    titleLabel->setIdentifier("alertTitle");
-    panel->addSubview(titleLabel);
-    if (!message_.empty()) {
-        auto messageLabel = std::make_shared<Label>(Rect{12, 30, width - 24, 36});
-        messageLabel->setText(message_);
-        messageLabel->setFont(gfx::Font::system(13));
-        messageLabel->setNumberOfLines(2);
-        messageLabel->setTextAlignment(gfx::TextAlignment::Center);
-        messageLabel->setIdentifier("alertMessage");
-        panel->addSubview(messageLabel);
-    }
+    panel->addSubview(texts.title);
+    if (texts.message)
+        panel->addSubview(texts.message);
     for (size_t i = 0; i < actions_.size(); ++i) {
         auto button = std::make_shared<Button>(Rect{0, textHeight + rowHeight * double(i), width, rowHeight});
         button->setTitle(actions_[i].title);
@@ -721,7 +757,6 @@ void AlertController::loadView() {
         panel->addSubview(button);
     }
     if (inPopover) {
-        setPreferredContentSize({width, height});
         setView(panel);
         return;
     }

@@ -269,16 +269,22 @@ class AlertController : public ViewController {
     AlertController(std::string title, std::string message, AlertControllerStyle style)
         : message_(std::move(message)), style_(style) {
         setTitle(std::move(title));
+        updatePreferredContentSize();
     }
     const std::string& message() const { return message_; }
     AlertControllerStyle preferredStyle() const { return style_; }
-    void addAction(AlertAction action) { actions_.push_back(std::move(action)); }
+    void addAction(AlertAction action) {
+        actions_.push_back(std::move(action));
+        updatePreferredContentSize();
+    }
     const std::vector<AlertAction>& actions() const { return actions_; }
     void loadView() override;
     // What a tap on the action's button does.
     void choose(size_t index);
 
   private:
+    // The panel's size, for a presentation as a popover.
+    void updatePreferredContentSize();
     std::string message_;
     AlertControllerStyle style_;
     std::vector<AlertAction> actions_;

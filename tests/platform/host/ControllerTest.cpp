@@ -165,6 +165,46 @@ TEST_F(DemoApp, AnAlertIsAnsweredAndItsHandlerRunsAfterTheDismissal) {
     EXPECT_EQ(driver.find("alert"), nullptr);
 }
 
+TEST_F(DemoApp, ALongTitleOrMessageGrowsTheAlertInsteadOfBeingCut) {
+    struct Case {
+        std::string title, message;
+        bool grows;
+    };
+    const Case cases[] = {
+        {"Delete column?", "It cannot be undone.", false},
+        {"Export dataset as text file, whole or filtered.", "", true},
+        {"Message Saved",
+         "No mail program took the message. It was saved as:\n/tmp/ovrida-a1b2c3/Ovrida message 2031-06-01 "
+         "12-00-00.eml",
+         true},
+    };
+    driver.tapText("Form");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.title);
+        auto alert = std::make_shared<AlertController>(c.title, c.message, AlertControllerStyle::Alert);
+        alert->addAction({"OK", AlertActionStyle::Default, {}});
+        form->presentViewController(alert, false);
+        host.drain();
+        View* panel = driver.find("alert");
+        ASSERT_NE(panel, nullptr);
+        const double usual = (c.message.empty() ? 32 : 70) + 44;
+        EXPECT_EQ(panel->bounds().height() > usual, c.grows);
+        // Every text fits its label, and the button lies below the texts.
+        View* button = driver.findByText("OK");
+        ASSERT_NE(button, nullptr);
+        for (const char* id : {"alertTitle", "alertMessage"}) {
+            auto* label = driver.find<Label>(id);
+            if (!label)
+                continue;
+            EXPECT_LE(label->sizeThatFits({label->bounds().width(), 0}).height, label->bounds().height() + 1) << id;
+            EXPECT_LE(label->frame().maxY(), button->frame().minY()) << id;
+        }
+        EXPECT_LE(button->frame().maxY(), panel->bounds().height());
+        alert->choose(0);
+        host.drain();
+    }
+}
+
 TEST(OffScreenController, LoadsItsViewWithoutAWindowAndPresentsWithoutShowing) {
     host::HeadlessHost host;
     std::vector<std::string> log;
