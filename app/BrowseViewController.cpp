@@ -5,6 +5,7 @@
 
 #include "app/BrowseExport.h"
 #include "app/PresentMailResult.h"
+#include "app/WhereColumnViewController.h"
 #include "app/TextFormat.h"
 #include "controls/CMPopTipView.h"
 #include "platform/foundation/Dispatch.h"
@@ -59,6 +60,7 @@ void clearStatistics(Column& column) {
 
 BrowseViewController::BrowseViewController(host::Launcher& launcher, host::MailService& mail)
     : launcher_(launcher), mail_(mail) {
+    registerWhereScreens();
     registerSegue("where", [] {
         auto root = ui::ControllerRegistry::shared().instantiateViewControllerWithIdentifier("WhereColumn");
         if (!root)
@@ -633,15 +635,29 @@ void BrowseViewController::popWhereForColumn(Column& column, ui::Button& button)
 void BrowseViewController::prepareForSegue(const std::string& identifier, ui::ViewController& destination) {
     if (identifier != "where" || !segueColumn_)
         return;
-    auto& popover = destination.popoverPresentationController();
-    popover.sourceView = segueButton_;
+    destination.popoverPresentationController().sourceView = segueButton_;
     auto* nav = dynamic_cast<ui::NavigationController*>(&destination);
-    if (!nav || nav->viewControllers().empty())
+    auto* editor = nav && !nav->viewControllers().empty()
+                       ? dynamic_cast<WhereColumnViewController*>(nav->viewControllers().front().get())
+                       : nullptr;
+    if (!editor)
         return;
-    ui::ViewController& editor = *nav->viewControllers().front();
-    editor.view();
+    editor->setColumn(segueColumn_);
+    editor->setModel(model_);
+    editor->setDelegate(this);
+    auto clause = wheres_.find(segueColumn_->num());
+    if (clause == wheres_.end()) {
+        // Without a clause the editor starts from the operator code 0, as the screen always has.
+        editor->setOpType(uint64_t(0));
+    } else {
+        editor->setOpType(clause->second.op);
+        editor->setMatches(clause->second.constant);
+        // The levels of an IN clause too, so that the editor shows the live filter it is changing.
+        editor->setMatchMultiple({clause->second.levels.begin(), clause->second.levels.end()});
+    }
     // The popover holds the editor under its bar.
-    const ui::Size size = editor.preferredContentSize();
+    editor->view();
+    const ui::Size size = editor->preferredContentSize();
     if (size.width > 0 && size.height > 0)
         nav->setPreferredContentSize({size.width, size.height + ui::NavigationController::BarHeight});
 }

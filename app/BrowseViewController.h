@@ -7,6 +7,7 @@
 #include "app/BrowseCell.h"
 #include "app/BrowseGridCells.h"
 #include "app/SpreadsheetLayout.h"
+#include "app/WhereColumnViewController.h"
 #include "model/Model.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/host/Services.h"
@@ -36,7 +37,8 @@ class BrowseViewController : public ui::ViewController,
                              public store::FetchedResultsControllerDelegate,
                              public SpreadsheetLayoutDelegate,
                              public ui::TextFieldDelegate,
-                             public BrowseCellDelegate {
+                             public BrowseCellDelegate,
+                             public WhereColumnViewControllerDelgate {
   public:
     static constexpr uint64_t kVariableLimit = 500;
     // Cells, not rows: the grid lays out every item it has on each scroll step.
@@ -109,7 +111,7 @@ class BrowseViewController : public ui::ViewController,
     // The filter editor for the column, in a popover at the button.
     void popWhereForColumn(Column& column, ui::Button& button) override;
     // The filter editor's answer for one column.
-    void where(const WhereClauseObj& clause);
+    void where(const WhereClauseObj& clause) override;
     std::string filterDescription();
     void exportDataWithMode(ExportMode mode, bool filtered);
     // The written file as a mail attachment, or to another app.

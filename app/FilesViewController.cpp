@@ -2,6 +2,8 @@
 // mode and the delete flow, the segues' settings and the help tips.
 #include "app/FilesViewController.h"
 
+#include "app/BrowseViewController.h"
+
 #include "app/FileImportViewController.h"
 #include "app/NewFileViewController.h"
 #include "app/TextFormat.h"
@@ -403,6 +405,11 @@ void FilesViewController::refreshTabs() {
     if (!tabs)
         return;
     const auto& controllers = tabs->viewControllers();
+    // Another workspace: the Browse filter named columns of the one before.
+    if (controllers.size() > 1)
+        if (auto* nav = dynamic_cast<ui::NavigationController*>(controllers[1].get()); nav && !nav->viewControllers().empty())
+            if (auto* browse = dynamic_cast<BrowseViewController*>(nav->viewControllers().front().get()))
+                browse->setWheres({});
     for (size_t index : {size_t(2), size_t(3)})
         if (index < controllers.size())
             if (auto* nav = dynamic_cast<ui::NavigationController*>(controllers[index].get()))

@@ -2,6 +2,7 @@
 #include "app/MainStoryboard.h"
 
 #include "app/AboutViewController.h"
+#include "app/BrowseViewController.h"
 #include "app/FileImportViewController.h"
 #include "app/FilesViewController.h"
 #include "app/NewFileViewController.h"
@@ -44,8 +45,8 @@ std::shared_ptr<ui::TabBarController> MainStoryboard::instantiateInitialViewCont
 std::shared_ptr<ui::TabBarController> MainStoryboard::instantiateInitialViewController(const Services& services) {
     auto files = std::make_shared<FilesViewController>(services.icons, services.files);
     registerSegues(*files);
-    // The Browse screen is not built yet: an empty screen holds its place, so the tabs keep their order.
-    auto browse = std::make_shared<ui::NavigationController>(std::make_shared<ui::ViewController>());
+    auto browse = std::make_shared<ui::NavigationController>(
+        std::make_shared<BrowseViewController>(services.launcher, services.mail));
     auto variables = std::make_shared<ui::NavigationController>(std::make_shared<VariablesViewController>());
     auto analyses = std::make_shared<ui::NavigationController>(
         ui::ControllerRegistry::shared().instantiateViewControllerWithIdentifier("AnalysesViewController"));

@@ -94,6 +94,28 @@ TEST_P(BrowseRenderTest, Editing) {
     host->drain();
     shot("editing-end");
     host->window().endEditing(true);
+    // The overlay while the edited column is recomputed, pictured at its hop (without running the
+    // main queue, which the worker waits on).
+    grid().setContentOffset({0, 0});
+    host->drain();
+    retype(1, 1, "35");
+    host->window().endEditing(true);
+    bool pictured = false;
+    browse->setProgressHook([&](const std::string& text) {
+        if (text != "Age" || pictured)
+            return;
+        pictured = true;
+        host->window().layoutIfNeeded();
+        auto bitmap = gfx::BitmapContext::pointsContext(GetParam().screen, 1, ui::Color::white());
+        host->window().layer().renderInContext(bitmap->context());
+        const auto path = renderChecks::scratchPath(std::string("browse-processing-") + GetParam().name + ".png");
+        EXPECT_TRUE(bitmap->image().writePNG(path));
+        std::cout << "processing: " << path << "\n";
+        EXPECT_TRUE(browse->overlay() && inWindow(*browse->overlay()).intersection({{0, 0}, GetParam().screen}) ==
+                                             inWindow(*browse->overlay()));
+    });
+    tapDone();
+    EXPECT_TRUE(pictured);
 }
 
 TEST_P(BrowseRenderTest, Filtered) {
@@ -104,6 +126,27 @@ TEST_P(BrowseRenderTest, Filtered) {
     host->drain();
     expectLaidOut();
     shot("filtered");
+}
+
+TEST_P(BrowseRenderTest, FilterEditorAndExportMenu) {
+    openWorkspace(kPeople, "people.ov");
+    Model::incrementTimesSeenHelpKey("browse");
+    Model::incrementTimesSeenHelpKey("browse");
+    showHere();
+    auto* head = item<ColHeaderCell>(0, 2);
+    ASSERT_NE(head, nullptr);
+    driver->tap(&head->button());
+    host->drain();
+    ASSERT_NE(browse->presentedViewController(), nullptr);
+    shot("filter-editor");
+    browse->dismissViewController(false);
+    host->drain();
+    driver->tap(browse->shareButton().view().get());
+    host->drain();
+    ASSERT_NE(driver->find("alert"), nullptr);
+    EXPECT_EQ(inWindow(*driver->find("alert")).intersection({{0, 0}, GetParam().screen}),
+              inWindow(*driver->find("alert")));
+    shot("export-menu");
 }
 
 TEST_P(BrowseRenderTest, NoWorkspaceAndAnEmptyOne) {

@@ -5,6 +5,7 @@
 
 #include "analysis/AnalysesViewController.h"
 #include "app/AboutViewController.h"
+#include "app/BrowseViewController.h"
 #include "app/FileImportViewController.h"
 #include "app/FilesViewController.h"
 #include "app/MainStoryboard.h"
@@ -168,6 +169,7 @@ TEST_F(WorkspacesTest, TheTabsComeInTheirOrderWithTheRegistrysAnalysisList) {
     ASSERT_EQ(controllers.size(), 5u);
     EXPECT_NE(std::dynamic_pointer_cast<FilesViewController>(controllers[0]), nullptr);
     auto rootOf = [&](size_t i) { return navAt(i).viewControllers().front().get(); };
+    EXPECT_NE(dynamic_cast<BrowseViewController*>(rootOf(1)), nullptr);
     EXPECT_NE(dynamic_cast<VariablesViewController*>(rootOf(2)), nullptr);
     EXPECT_NE(dynamic_cast<AnalysesViewController*>(rootOf(3)), nullptr);
     EXPECT_NE(std::dynamic_pointer_cast<AboutViewController>(controllers[4]), nullptr);
@@ -253,9 +255,15 @@ TEST_F(WorkspacesTest, OpeningAWorkspaceShowsItOnBrowseWithTheOtherTabsReset) {
         navAt(tab).pushViewController(std::make_shared<ui::ViewController>(), false);
         EXPECT_EQ(navAt(tab).viewControllers().size(), 2u);
     }
+    // A Browse filter on a column of whatever was open before.
+    auto* browse = dynamic_cast<BrowseViewController*>(navAt(1).viewControllers().front().get());
+    ASSERT_NE(browse, nullptr);
+    browse->setWheres({{0, WhereClauseObj(0, FilterEqual, "5")}});
     foundation::LogCapture log;
     driver->tap(cellAt(files->collectionWorkspaces(), 0));
     EXPECT_TRUE(samePath(model().currentStore(), doc("clinic.ov")));
+    EXPECT_TRUE(browse->wheres().empty());
+    EXPECT_EQ(browse->collectionView().numberOfSections(), 4);
     EXPECT_TRUE(log.contains("Clicked: " + doc("clinic.ov")));
     EXPECT_EQ(driver->text(&files->labelFileInfo()), model().statusLine());
     EXPECT_NE(driver->text(&files->labelFileInfo()).find("clinic.ov"), std::string::npos);
