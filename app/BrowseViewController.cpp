@@ -4,10 +4,10 @@
 #include "app/BrowseViewController.h"
 
 #include "app/BrowseExport.h"
+#include "app/HelpTip.h"
 #include "app/PresentMailResult.h"
-#include "app/WhereColumnViewController.h"
 #include "app/TextFormat.h"
-#include "controls/CMPopTipView.h"
+#include "app/WhereColumnViewController.h"
 #include "platform/foundation/Dispatch.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/Tr.h"
@@ -726,13 +726,7 @@ bool BrowseViewController::presentTip(bool animated) {
         return true;
     dismissTip(false);
     ptv_ = CMPopTipView::initWithMessage(tr("Tap to edit or enter data"));
-    ptv_->setHas3DStyle(false);
-    ptv_->setHasShadow(false);
-    ptv_->setHasGradientBackground(false);
-    ptv_->setBackgroundColor({0.6, 0.8, 1.0, 1});
-    ptv_->setTextColor(Color::black());
-    ptv_->setTitleColor(Color::black());
-    ptv_->setBorderWidth(0);
+    styleHelpTip(*ptv_);
     ptv_->presentPointingAtView(*target, *window->subviews().front(), animated);
     Model::incrementTimesSeenHelpKey(kHelpKey);
     return true;

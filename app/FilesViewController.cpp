@@ -3,12 +3,11 @@
 #include "app/FilesViewController.h"
 
 #include "app/BrowseViewController.h"
-
 #include "app/FileImportViewController.h"
+#include "app/HelpTip.h"
 #include "app/NewFileViewController.h"
 #include "app/TextFormat.h"
 #include "app/WorkspaceCell.h"
-#include "controls/CMPopTipView.h"
 #include "model/Model.h"
 #include "platform/foundation/Dispatch.h"
 #include "platform/foundation/IcuText.h"
@@ -580,17 +579,8 @@ void FilesViewController::dismissTips(bool animated) {
 void FilesViewController::displayHelp() {
     // Tips still shown from before go first, so that each is shown once.
     dismissTips(false);
-    auto style = [](CMPopTipView& tip) {
-        tip.setHas3DStyle(false);
-        tip.setHasShadow(false);
-        tip.setHasGradientBackground(false);
-        tip.setBackgroundColor({0.6, 0.8, 1.0, 1});
-        tip.setTextColor(ui::Color::black());
-        tip.setTitleColor(ui::Color::black());
-        tip.setBorderWidth(0);
-    };
     ptExample_ = CMPopTipView::initWithMessage(tr("Get started with these sample data and analyses"));
-    style(*ptExample_);
+    styleHelpTip(*ptExample_);
     ptExample_->setPreferredPointDirection(1);
     ptExample_->setTextFont(gfx::Font::system(12));
     ptExample_->presentPointingAtView(*buttonExample_, view(), true);
@@ -599,7 +589,7 @@ void FilesViewController::displayHelp() {
         tr("How to import data"),
         tr("1) Put a data file in the Ovrida folder of your documents, or open it with Ovrida from your file "
            "manager.\n2) Click it under Import Data Files.\n*Ovrida supports csv, txt, xls and xlsx files."));
-    style(*ptv_);
+    styleHelpTip(*ptv_);
     ptv_->setTextAlignment(gfx::TextAlignment::Left);
     ptv_->setMaxWidth(280);
     ptv_->setTextFont(gfx::Font::system(12));

@@ -3,9 +3,9 @@
 #include "app/VariablesViewController.h"
 
 #include "app/EditVariableViewController.h"
+#include "app/HelpTip.h"
 #include "app/TextFormat.h"
 #include "app/VariableTypeText.h"
-#include "controls/CMPopTipView.h"
 #include "model/CellReading.h"
 #include "platform/foundation/Dispatch.h"
 #include "platform/foundation/IcuText.h"
@@ -260,13 +260,7 @@ bool VariablesViewController::presentTip(bool animated) {
     if (ptv_)
         ptv_->dismissAnimated(false);
     ptv_ = CMPopTipView::initWithMessage(tr("Tap to create a new variable"));
-    ptv_->setHas3DStyle(false);
-    ptv_->setHasShadow(false);
-    ptv_->setHasGradientBackground(false);
-    ptv_->setBackgroundColor({0.6, 0.8, 1.0, 1});
-    ptv_->setTextColor(ui::Color::black());
-    ptv_->setTitleColor(ui::Color::black());
-    ptv_->setBorderWidth(0);
+    styleHelpTip(*ptv_);
     ptv_->presentPointingAtView(*target, *window->subviews().front(), animated);
     Model::incrementTimesSeenHelpKey(kHelpKey);
     return true;
