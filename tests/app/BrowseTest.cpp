@@ -419,6 +419,20 @@ TEST_F(BrowseTest, TheTipShowsOnTheFirstTwoAppearancesWithAWorkspaceOnly) {
         }
     }
     EXPECT_EQ(Model::timesSeenHelpKey("browse"), 2);
+
+    // A shown tip goes when the screen disappears, and when the window changes size.
+    Model::resetTimesSeenHelp();
+    reappear();
+    ASSERT_NE(browse->ptv(), nullptr);
+    nav->pushViewController(std::make_shared<ui::ViewController>(), false);
+    host->drain();
+    EXPECT_EQ(browse->ptv(), nullptr);
+    nav->popViewControllerAnimated(false);
+    host->drain();
+    host->drain();
+    ASSERT_NE(browse->ptv(), nullptr);
+    host->window().transitionToSize({768, 1024});
+    EXPECT_EQ(browse->ptv(), nullptr);
 }
 
 TEST_F(BrowseTest, AnInitialEditOpensInEditModeOnce) {
