@@ -217,6 +217,8 @@ inline const PdfWord* findWord(const std::vector<PdfWord>& words, const std::str
             return &w;
     return nullptr;
 }
+// The answer points into `words`: a temporary list would leave it dangling.
+const PdfWord* findWord(std::vector<PdfWord>&& words, const std::string& text, int page = 0) = delete;
 
 // What `pdfinfo` reports: every "Key: value" line, the page count and each page's size in points.
 struct PdfInfo {

@@ -195,7 +195,8 @@ TEST(QVPDFWriterPDF, PrintingDrawsTheSamePagesFittedToThePaper) {
         EXPECT_EQ(size, (gfx::Size{595, 842}));
     EXPECT_EQ(wordsByPage(printed, 2), wordsByPage(file, 2));
     // Scaled by 595/612 and centred vertically (36 points above and below).
-    const auto* continued = renderChecks::findWord(renderChecks::pdfWords(printed), "R45");
+    auto printedWords = renderChecks::pdfWords(printed); // kept: the found word points into it
+    const auto* continued = renderChecks::findWord(printedWords, "R45");
     ASSERT_NE(continued, nullptr);
     EXPECT_GE(continued->yMin, 36 + 20 * 595.0 / 612 - 0.5);
     EXPECT_LE(continued->yMax, 36 + 35 * 595.0 / 612 + 0.5);
