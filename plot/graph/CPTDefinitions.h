@@ -61,6 +61,13 @@ inline constexpr const char* CPTGraphDidAddPlotSpaceNotification = "CPTGraphDidA
 inline constexpr const char* CPTGraphDidRemovePlotSpaceNotification =
     "CPTGraphDidRemovePlotSpaceNotification";
 
+// Posted by plots, the plot being the object: a legend that holds the plot redraws its swatches,
+// lays out its titles again, or reloads its entries.
+inline constexpr const char* CPTLegendNeedsRedrawForPlotNotification = "CPTLegendNeedsRedrawForPlotNotification";
+inline constexpr const char* CPTLegendNeedsLayoutForPlotNotification = "CPTLegendNeedsLayoutForPlotNotification";
+inline constexpr const char* CPTLegendNeedsReloadEntriesForPlotNotification =
+    "CPTLegendNeedsReloadEntriesForPlotNotification";
+
 // User-information keys of the mapping notification: the coordinate (integer), whether the change
 // was a pure scroll (bool) and the scroll distance in view units (double).
 inline constexpr const char* CPTPlotSpaceCoordinateKey = "CPTPlotSpaceCoordinateKey";
