@@ -8,6 +8,7 @@
 #include <unicode/ustring.h>
 
 #include <charconv>
+#include <cmath>
 
 namespace {
 
@@ -44,6 +45,12 @@ struct CHCSVWriter::Converter {
 };
 
 CHCSVWriter::Field::Field(double number) {
+    // Every NaN reads the same: to_chars would write "-nan" for one whose sign bit is set (0/0 on
+    // x86-64 gives one).
+    if (std::isnan(number)) {
+        text_ = "nan";
+        return;
+    }
     char buffer[64];
     auto result = std::to_chars(buffer, buffer + sizeof buffer, number);
     text_.assign(buffer, result.ptr);

@@ -5,7 +5,9 @@
 
 #include <QPrinterInfo>
 
+#include <cctype>
 #include <cstdio>
+#include <cstring>
 #include <cstdlib>
 #include <ctime>
 #include <fstream>
@@ -78,6 +80,28 @@ std::string mimeType(const std::string& name) {
     if (ends(".txt"))
         return "text/plain";
     return "application/octet-stream";
+}
+
+// A MIME parameter: quoted when the value is plain ASCII, else as an RFC 2231 extended value
+// (name*=UTF-8''percent-encoded), which mail programs decode back into the name.
+std::string parameter(const std::string& key, const std::string& value) {
+    bool ascii = true;
+    for (unsigned char c : value)
+        ascii = ascii && c >= 0x20 && c < 0x7F;
+    if (ascii)
+        return key + "=\"" + value + "\"";
+    static const char* hex = "0123456789ABCDEF";
+    std::string out = key + "*=UTF-8''";
+    for (unsigned char c : value) {
+        if (std::isalnum(c) || std::strchr("!#$&+-.^_`|~", c)) {
+            out += static_cast<char>(c);
+        } else {
+            out += '%';
+            out += hex[c >> 4];
+            out += hex[c & 15];
+        }
+    }
+    return out;
 }
 
 std::string quoted(const std::string& name) {
@@ -154,8 +178,8 @@ std::string EmlMailService::compose(const MailMessage& message, std::string& err
         std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
         std::string name = quoted(baseName(path));
         out += "--" + boundary + "\r\n";
-        out += "Content-Type: " + mimeType(name) + "; name=\"" + name + "\"\r\n";
-        out += "Content-Disposition: attachment; filename=\"" + name + "\"\r\n";
+        out += "Content-Type: " + mimeType(name) + "; " + parameter("name", name) + "\r\n";
+        out += "Content-Disposition: attachment; " + parameter("filename", name) + "\r\n";
         out += "Content-Transfer-Encoding: base64\r\n\r\n";
         out += base64(data, true);
     }
@@ -199,6 +223,13 @@ std::vector<std::string> QtPrintService::printers() const {
     for (const QPrinterInfo& p : QPrinterInfo::availablePrinters())
         out.push_back(p.printerName().toStdString());
     return out;
+}
+
+std::optional<std::string> QtPrintService::defaultPrinter() const {
+    QPrinterInfo info = QPrinterInfo::defaultPrinter();
+    if (info.isNull())
+        return std::nullopt;
+    return info.printerName().toStdString();
 }
 
 bool QtPrintService::print(const PrintJob& job) {

@@ -98,24 +98,32 @@ class PrintService {
     // False when nothing was printed (no printer configured, the output failed).
     virtual bool print(const PrintJob& job) = 0;
     virtual std::vector<std::string> printers() const = 0;
+    // The printer the system prints to unless told otherwise; nothing when none is set.
+    virtual std::optional<std::string> defaultPrinter() const { return std::nullopt; }
 };
 
 class QtPrintService : public PrintService {
   public:
     bool print(const PrintJob& job) override;
     std::vector<std::string> printers() const override;
+    std::optional<std::string> defaultPrinter() const override;
 };
 
 class RecordingPrintService : public PrintService {
   public:
     std::vector<gfx::PrinterOptions> jobs;
+    // Every job whole, its drawing included, for a test to run into a context of its own.
+    std::vector<PrintJob> printedJobs;
     std::vector<std::string> names;
+    std::optional<std::string> defaultName;
     bool answer = true;
     bool print(const PrintJob& job) override {
         jobs.push_back(job.options);
+        printedJobs.push_back(job);
         return answer;
     }
     std::vector<std::string> printers() const override { return names; }
+    std::optional<std::string> defaultPrinter() const override { return defaultName; }
 };
 
 // The icon of a file by its type (the extension, in any case); types without an icon of their own get

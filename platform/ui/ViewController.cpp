@@ -3,6 +3,7 @@
 
 #include "platform/foundation/Dispatch.h"
 #include "platform/foundation/Tr.h"
+#include "platform/graphics/Output.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/Window.h"
 
@@ -26,8 +27,32 @@ const char* systemTitle(BarButtonItem::SystemItem item) {
         return "+";
     case BarButtonItem::SystemItem::Action:
         return "Share";
+    case BarButtonItem::SystemItem::Bookmarks:
+        return "";
     }
     return "";
+}
+
+// An open book, drawn in the bar's tint at twice the point size so it stays sharp on a dense screen.
+gfx::Image bookGlyph() {
+    auto bitmap = gfx::BitmapContext::pointsContext({24, 20}, 2);
+    gfx::Context& ctx = bitmap->context();
+    ctx.setStrokeColor(Color{0, 0.48, 1, 1});
+    ctx.setLineWidth(1.6);
+    for (double side : {-1.0, 1.0}) {
+        ctx.beginPath();
+        ctx.moveToPoint(12, 5);
+        ctx.addCurveToPoint(12 + side * 3, 3, 12 + side * 7, 3, 12 + side * 10, 4);
+        ctx.addLineToPoint(12 + side * 10, 17);
+        ctx.addCurveToPoint(12 + side * 7, 16, 12 + side * 3, 16, 12, 18);
+        ctx.closePath();
+        ctx.strokePath();
+    }
+    ctx.beginPath();
+    ctx.moveToPoint(12, 5);
+    ctx.addLineToPoint(12, 18);
+    ctx.strokePath();
+    return bitmap->image();
 }
 
 void later(std::function<void()> block) {
@@ -56,6 +81,8 @@ std::shared_ptr<Button> BarButtonItem::view() {
         return button_;
     button_ = std::make_shared<Button>();
     button_->setTitle(title_);
+    if (system_ == SystemItem::Bookmarks)
+        button_->setImage(bookGlyph());
     button_->setEnabled(enabled_);
     button_->addTarget(TouchUpInside, [this](Control&) { trigger(); });
     return button_;

@@ -50,7 +50,8 @@ struct PopoverPresentation {
 
 class BarButtonItem {
   public:
-    enum class SystemItem { Done, Cancel, Edit, Save, Add, Action };
+    // Bookmarks shows our own glyph (an open book) instead of a title.
+    enum class SystemItem { Done, Cancel, Edit, Save, Add, Action, Bookmarks };
     using Action = std::function<void(BarButtonItem&)>;
     BarButtonItem(std::string title, Action action) : title_(std::move(title)), action_(std::move(action)) {}
     BarButtonItem(SystemItem item, Action action);

@@ -4,6 +4,7 @@
 
 #include "import/CHCSVWriter.h"
 
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -72,6 +73,23 @@ TEST(CHCSVWriter, NumbersAreShortestRoundTripDigits) {
         SCOPED_TRACE(c.text);
         EXPECT_EQ(CHCSVWriter::Field(c.value).text(), c.text);
         EXPECT_EQ(std::stod(CHCSVWriter::Field(c.value).text()), c.value);
+    }
+}
+
+TEST(CHCSVWriter, NotANumberAndInfinitiesReadTheSameWhateverTheirSign) {
+    struct Case {
+        double value;
+        const char* text;
+    };
+    volatile double zero = 0;
+    const Case cases[] = {{std::nan(""), "nan"},
+                          {std::copysign(std::nan(""), -1.0), "nan"},
+                          {zero / zero, "nan"},
+                          {HUGE_VAL, "inf"},
+                          {-HUGE_VAL, "-inf"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        EXPECT_EQ(CHCSVWriter::Field(c.value).text(), c.text);
     }
 }
 

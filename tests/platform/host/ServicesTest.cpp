@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -50,6 +51,20 @@ TEST_F(Mail, WritesAStandardMessageWithItsAttachmentAndHandsItOver) {
     ASSERT_TRUE(second.written);
     EXPECT_NE(second.path, result.path);
     EXPECT_FALSE(second.handedOver);
+}
+
+TEST_F(Mail, AttachmentNamesOutsideAsciiAreExtendedParameters) {
+    const fs::path named = folder / "Résumé a-b.csv";
+    std::ofstream(named) << "x\n";
+    std::string error;
+    const std::string text = host::EmlMailService::compose({"S", {}, "", {named.string()}}, error);
+    ASSERT_TRUE(error.empty()) << error;
+    // python3: urllib.parse.quote('Résumé a-b.csv') -> R%C3%A9sum%C3%A9%20a-b.csv
+    EXPECT_NE(text.find("Content-Type: text/csv; name*=UTF-8''R%C3%A9sum%C3%A9%20a-b.csv\r\n"), std::string::npos);
+    EXPECT_NE(text.find("Content-Disposition: attachment; filename*=UTF-8''R%C3%A9sum%C3%A9%20a-b.csv\r\n"),
+              std::string::npos);
+    // No raw byte above ASCII anywhere: headers are encoded, parts are base64.
+    EXPECT_EQ(std::count_if(text.begin(), text.end(), [](unsigned char c) { return c >= 0x80; }), 0);
 }
 
 TEST_F(Mail, AMissingAttachmentIsAnErrorAndWritesNothing) {

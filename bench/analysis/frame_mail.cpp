@@ -1,0 +1,113 @@
+// A result screen's "Email": its report page loaded and filled, the PDF and CSV written under new names
+// and renamed, copied under the report's name and put into a .eml message, against the report writer
+// and the CSV writer alone on the same filled view and the same lines (target: at most 1.2x).
+#include "analysis/AnalysisDetailViewController.h"
+#include "analysis/QVPDFWriter.h"
+#include "bench/BenchTiming.h"
+#include "bench/ScratchFolder.h"
+#include "platform/ui/Environment.h"
+#include "platform/ui/TableView.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+using benchtiming::medianSeconds;
+
+constexpr int kRows = 300;
+constexpr int kRuns = 9;
+
+// A screen whose result is a list of values shown as a table of labelled rows and written as CSV.
+class ValuesScreen : public AnalysisDetailScreen<std::vector<double>>, ui::TableViewDataSource, ui::TableViewDelegate {
+  public:
+    void loadView() override {
+        AnalysisDetailViewController::loadView();
+        table_ = std::make_shared<ui::TableView>(ui::Rect{20, contentTop(), 400, 600});
+        table_->registerCellFactory("row", [](const std::string& id) {
+            auto cell = std::make_shared<ui::TableViewCell>(ui::TableViewCellStyle::Default, id);
+            for (int c = 0; c < 3; ++c) {
+                auto label = std::make_shared<ui::Label>(ui::Rect{c * 130.0, 0, 130, 15});
+                label->setFont(gfx::Font::system(10));
+                label->setTag(c + 1);
+                cell->contentView().addSubview(label);
+            }
+            return cell;
+        });
+        table_->setDataSource(this);
+        table_->setTableDelegate(this);
+        view().addSubview(table_);
+    }
+    void displayFinal() override { table_->reloadData(); }
+    std::shared_ptr<AnalysisDetailViewController> viewControllerForOutput() const override {
+        return std::make_shared<ValuesScreen>();
+    }
+    void writeCSVLines(CHCSVWriter& writer) override { writeLines(graphData(), writer); }
+    static void writeLines(const std::vector<double>& values, CHCSVWriter& writer) {
+        writer.writeLineOfFields({"Row", "Value", "Square"});
+        for (size_t i = 0; i < values.size(); ++i)
+            writer.writeLineOfFields({CHCSVWriter::Field(int64_t(i + 1)), CHCSVWriter::Field(values[i]),
+                                      CHCSVWriter::Field(values[i] * values[i])});
+    }
+    int numberOfRowsInSection(ui::TableView&, int) override { return int(graphData().size()); }
+    std::shared_ptr<ui::TableViewCell> cellForRowAtIndexPath(ui::TableView& table, ui::IndexPath ip) override {
+        auto cell = table.dequeueReusableCellWithIdentifier("row", ip);
+        const double v = graphData()[size_t(ip.row)];
+        const std::string texts[] = {std::to_string(ip.row + 1), std::to_string(v), std::to_string(v * v)};
+        for (int c = 0; c < 3; ++c)
+            static_cast<ui::Label*>(cell->contentView().viewWithTag(c + 1))->setText(texts[c]);
+        return cell;
+    }
+    double heightForRowAtIndexPath(ui::TableView&, ui::IndexPath) override { return 15; }
+
+  protected:
+    Computation computation() const override { return {}; }
+
+  private:
+    std::shared_ptr<ui::TableView> table_;
+};
+
+} // namespace
+
+int main() {
+    benchfiles::ScratchFolder folder("frame-mail");
+    const std::string privateFolder = folder.file("private");
+    std::filesystem::create_directory(privateFolder);
+    ui::Environment::shared().temporaryFolder = privateFolder;
+    host::RecordingLauncher launcher;
+    host::EmlMailService mail(folder.file("mail"), launcher);
+    std::filesystem::create_directory(folder.file("mail"));
+
+    std::vector<double> values;
+    for (int i = 0; i < kRows; ++i)
+        values.push_back(i * 0.37 + 1);
+    auto screen = std::make_shared<ValuesScreen>();
+    screen->setMailService(&mail);
+    screen->setGraphData(values);
+    screen->view();
+    auto filled = screen->makeOutputController();
+    gfx::fontsAvailable();
+
+    const std::string pdf = folder.file("alone.pdf"), csv = folder.file("alone.csv");
+    bool written = true;
+    auto t = medianSeconds(kRuns, {
+                                      [&] {
+                                          written = QVPDFWriter().pdfOfView(filled->view(), pdf) && written;
+                                          CHCSVWriter writer(csv);
+                                          ValuesScreen::writeLines(values, writer);
+                                          written = !writer.closeStream() && written;
+                                      },
+                                      [&] { screen->mailOutput(); },
+                                  });
+    if (!written || launcher.opened.empty()) {
+        std::printf("the report or the message could not be written\n");
+        return 1;
+    }
+    std::printf("mail of a report with a %d-row table and its CSV\n", kRows);
+    std::printf("  writer and CSV writer alone %8.1f ms   Email %8.1f ms   ratio %5.2fx (target <= 1.2x)\n",
+                t[0] * 1e3, t[1] * 1e3, t[1] / t[0]);
+    return 0;
+}
