@@ -51,7 +51,8 @@ struct PrinterOptions {
     std::string documentName = "Ovrida";
     int copies = 1;
 };
-// Pages as for a PDF, sent to a printer through the system's print support.
+// Pages as for a PDF, sent to a printer through the system's print support. On a printer (not a file) the
+// default page is the printer's paper, whatever defaultMediaBox says.
 std::unique_ptr<Context> makePrinterContext(const PrinterOptions& options, const Rect& defaultMediaBox);
 
 } // namespace gfx

@@ -102,6 +102,13 @@ TEST_F(FrameShareTest, MailCarriesAFreshReportAndCSVNamedAfterTheReport) {
     EXPECT_EQ(readFile(message.attachments[1]), readFile(temporary + "/results.csv"));
     EXPECT_EQ(readFile(message.attachments[0]), readFile(temporary + "/export.pdf"));
     EXPECT_TRUE(pdfHas(message.attachments[0], "N = 4"));
+    // The message as the mail service writes it types each attachment by its extension.
+    std::string error;
+    const std::string eml = host::EmlMailService::compose(message, error);
+    ASSERT_TRUE(error.empty()) << error;
+    EXPECT_NE(eml.find("Content-Type: application/pdf; name=\"Summary statistics of x by y.pdf\""),
+              std::string::npos);
+    EXPECT_NE(eml.find("Content-Type: text/csv; name=\"Summary statistics of x by y.csv\""), std::string::npos);
     // No mail program: nothing more to say than RecordingMailService's answer, which was written.
 
     // Another run with other data: a second mail carries the new numbers.
@@ -222,6 +229,16 @@ TEST_F(FrameShareTest, PrintSendsTheReportToTheChosenPrinter) {
         const std::string& pdfFile = printed;
         EXPECT_TRUE(pdfHas(pdfFile, "Type: Test"));
         EXPECT_TRUE(pdfHas(pdfFile, "N = 4"));
+        // On A4 paper the page is fitted to the paper, not cut: the paper's size, every word kept.
+        const std::string a4 = path(std::string("printed-a4-") + idiom.name + ".pdf");
+        auto paper = gfx::makePDFContext(a4, {0, 0, 595, 842});
+        job.draw(*paper);
+        ASSERT_TRUE(paper->finish());
+        const auto info = renderChecks::pdfInfo(a4);
+        ASSERT_EQ(info.pages, 1);
+        EXPECT_EQ(info.pageSizes[0], (gfx::Size{595, 842}));
+        EXPECT_TRUE(pdfHas(a4, "Type: Test"));
+        EXPECT_TRUE(pdfHas(a4, "N = 4"));
         screen.reset();
         model().closeStores();
         model().managedObjectContext()->reset();

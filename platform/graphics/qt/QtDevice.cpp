@@ -555,6 +555,13 @@ class PrinterDevice : public PagedDevice {
         } else if (!options.printerName.empty()) {
             printer_.setPrinterName(QString::fromStdString(options.printerName));
         }
+        // A printer's own paper (A4, Letter, ...) is the default page: a caller that asks the bounds
+        // before its first page learns what it draws on, and can fit its pages to it.
+        if (options.outputFile.empty()) {
+            QRectF paper = printer_.pageLayout().fullRect(QPageLayout::Point);
+            if (paper.width() > 0 && paper.height() > 0)
+                defaultBox_ = Rect(0, 0, paper.width(), paper.height());
+        }
     }
     ~PrinterDevice() override { finish(); }
 
