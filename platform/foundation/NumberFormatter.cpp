@@ -52,18 +52,6 @@ void NumberFormatter::setMaximumSignificantDigits(int digits) {
     unum_setAttribute(format_, UNUM_MAX_SIGNIFICANT_DIGITS, digits);
 }
 
-void NumberFormatter::setMinimumIntegerDigits(int digits) {
-    unum_setAttribute(format_, UNUM_MIN_INTEGER_DIGITS, digits);
-}
-
-void NumberFormatter::setMinimumFractionDigits(int digits) {
-    unum_setAttribute(format_, UNUM_MIN_FRACTION_DIGITS, digits);
-}
-
-void NumberFormatter::setMaximumFractionDigits(int digits) {
-    unum_setAttribute(format_, UNUM_MAX_FRACTION_DIGITS, digits);
-}
-
 std::optional<double> NumberFormatter::parseWhole(std::string_view text) const {
     if (text.empty())
         return std::nullopt;

