@@ -299,6 +299,7 @@ void FilesViewController::viewDidLoad() {
     view().addGestureRecognizer(tap);
 
     scrollMain_->setContentSize({kContentWidth, kContentHeight});
+    removeStaleImports();
     sizeCollectionCell_ = pad ? ui::Size{100, 100} : ui::Size{80, 80};
     labelExampleFilename_->setText("example.ov");
 }
@@ -358,18 +359,21 @@ void FilesViewController::buttonOpen(ui::Control*) {
     model_->openStore(url);
     labelFileInfo_->setText(model_->statusLine());
 
-    // The Inbox goes once nothing is left in it: a file that could not be moved out, or another one
-    // handed over, keeps it.
-    const std::string inbox = (fs::path(applicationDocumentsDirectory()) / kInbox).string();
-    if (files_.isDirectory(inbox)) {
-        std::error_code ec;
-        const auto left = files_.contentsOfDirectory(inbox, ec);
-        if (!ec && left.empty())
-            files_.removeItem(inbox, ec);
-    }
+    removeEmptyInbox();
     refreshTabs();
     if (auto* tabs = tabBarController())
         tabs->setSelectedIndex(1);
+}
+
+void FilesViewController::removeEmptyInbox() {
+    // A file that could not be moved out, or another one handed over, keeps the Inbox.
+    const std::string inbox = (fs::path(applicationDocumentsDirectory()) / kInbox).string();
+    if (!files_.isDirectory(inbox))
+        return;
+    std::error_code ec;
+    const auto left = files_.contentsOfDirectory(inbox, ec);
+    if (!ec && left.empty())
+        files_.removeItem(inbox, ec);
 }
 
 std::string FilesViewController::moveFromInbox(const std::string& url) {

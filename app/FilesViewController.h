@@ -1,6 +1,7 @@
 // The Workspaces tab: the documents folder's workspaces and data files as two grids of icons, read from
 // disk on every count and cell; opening a workspace (out of the Inbox first), deletion mode with its
-// badges and alerts, the ways to a blank or example workspace and to an import, and the two help tips.
+// badges and alerts, the two help tips, and the making of new workspaces: blank, from the example, or
+// imported by a background worker that reports to the status screen.
 #pragma once
 
 #include "app/FileOperations.h"
@@ -15,6 +16,8 @@
 #include "platform/ui/ScrollView.h"
 #include "platform/ui/ViewController.h"
 
+#include <atomic>
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <optional>
@@ -22,6 +25,7 @@
 #include <vector>
 
 class CMPopTipView;
+class FileImportViewController;
 class Model;
 
 class FilesViewController : public ui::ViewController,
@@ -68,6 +72,52 @@ class FilesViewController : public ui::ViewController,
     // After a change of the open workspace: the Variables and Analysis tabs at their first screens, no
     // Browse filter.
     void refreshTabs();
+
+    // --- new workspaces
+    // What the sheet asks an import for, held between the sheet and the worker.
+    struct ImportParams {
+        std::string urlOut;           // the workspace file to make
+        std::string urlIn;            // the data file (out of the Inbox)
+        bool hasHeader = true;
+        std::uint64_t sheet = 0;      // the workbook sheet's index (0 for other files)
+        std::uint16_t delim = ',';    // comma, tab or space
+        std::string decimalSeparator; // "." or ","
+    };
+    // What crosses from the worker to the main thread at the end of an import.
+    struct ImportOutcome {
+        int code = FileImporter::codeNormalEnd;
+        std::string limit; // the completion's "limit": "rows", "columns", "columns,rows" or nothing
+        std::string url;   // the file the worker wrote
+    };
+
+    // Offers the file for import on the create-workspace sheet (a file handed over by another app).
+    void importURL(const std::string& url);
+    // The sheet's three requests, each replacing a workspace of that name.
+    void createEmptyWorkspace(const std::string& urlOut);
+    void copyExampleWorkspace(const std::string& urlOut);
+    void createWorkspace(const std::string& urlOut, const std::string& fromText, bool withHeader,
+                         std::uint64_t sheet, std::uint16_t delim, const std::string& decimal);
+    // From the status screen once it is shown: runs the import on a high-priority global queue.
+    void beginImport();
+    // Main-thread steps of the import: its start, and its end with the outcome's alert.
+    void startImport();
+    void endImport(const ImportOutcome& outcome);
+    const std::optional<ImportParams>& importParams() const { return importParams_; }
+    // The last import's Model (its stores closed once the import ended).
+    Model* bgModel() const { return bgModel_.get(); }
+    // The hidden file an import of this process writes before it takes the workspace's name.
+    static std::string temporaryImportName(long pid, unsigned counter);
+    // Removes the temporary files of imports whose process no longer runs.
+    void removeStaleImports();
+
+    // The import's callbacks, on the importer's thread; each waits for the status screen to show it.
+    void importerDidStartDocument(FileImporter& importer, const std::string& file) override;
+    void importerDidCompleteLineNumber(FileImporter& importer, std::uint64_t row,
+                                       std::uint64_t consecutiveNumber) override;
+    void importerDidCompleteParsing(FileImporter& importer, const std::string& path) override;
+    void importerWillAnalyzeColumnNamed(FileImporter& importer, const std::string& name) override;
+    void importerDidCompleteDocument(FileImporter& importer, const std::string& file,
+                                     const ImportError& error) override;
 
     // --- deletion mode
     void activateDeletionModeWorkspace(ui::GestureRecognizer& recognizer);
@@ -135,11 +185,33 @@ class FilesViewController : public ui::ViewController,
     void dismissTips(bool animated);
     // Shows the tips once the screen is in a window; false when it is not there yet.
     bool presentTipsWhenShown();
+    // The status screen when it is the presented screen.
+    FileImportViewController* statusScreen() const;
+    // Writes the status screen's label from the importer's thread, waiting until it is written.
+    void reportStatus(std::string text);
+    // The worker's end: saves, flushes and closes its store, then hands the outcome to endImport.
+    void finishImport(Model& model, int code, std::string limit);
+    // Before a file of the documents folder is touched: the open workspace saved and closed, so that
+    // no journal of it is left to roll a new file at its path back. Answers what was open.
+    std::optional<std::string> closeOpenWorkspace();
+    // Opens the workspace that was open before a request that failed, when its file is still there.
+    void reopenPrevious();
+    // Shows the alert over whichever tab is shown.
+    void presentAlert(const std::string& title, const std::string& message);
+    // The open workspace changed: the status line, the other tabs reset, the Browse tab shown.
+    void showOpenedWorkspace();
+    // Removes the Inbox once nothing is left in it.
+    void removeEmptyInbox();
 
     host::FileIconService& icons_;
     FileOperations& files_;
     Model* model_ = nullptr;
     std::string urlToOpen_;
+    std::optional<ImportParams> importParams_;
+    std::optional<std::string> previousWorkspace_; // open before the running request
+    std::string importTemporary_; // the hidden file the running import writes
+    std::shared_ptr<Model> bgModel_;
+    std::atomic<bool> importCompleted_{false}; // the running import's completion callback has come
     bool deletionWorkspace_ = false;
     bool deletionText_ = false;
     std::optional<PendingDelete> dictDelete_;
