@@ -6,8 +6,8 @@
 
 #include "app/FileImportViewController.h"
 #include "platform/foundation/Log.h"
+#include "tests/RenderChecks.h"
 
-#include <sqlite3.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -45,20 +45,6 @@ std::string table(size_t rows, size_t columns) {
     return out;
 }
 
-std::string integrityOf(const std::string& file) {
-    sqlite3* db = nullptr;
-    std::string answer = "cannot open";
-    if (sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
-        sqlite3_stmt* statement = nullptr;
-        if (sqlite3_prepare_v2(db, "PRAGMA integrity_check", -1, &statement, nullptr) == SQLITE_OK &&
-            sqlite3_step(statement) == SQLITE_ROW)
-            answer = reinterpret_cast<const char*>(sqlite3_column_text(statement, 0));
-        sqlite3_finalize(statement);
-    }
-    sqlite3_close(db);
-    return answer;
-}
-
 class NewWorkspaceImportTest : public WorkspacesTest {
   protected:
     // The app's tabs with a status screen that records its reports.
@@ -81,13 +67,6 @@ class NewWorkspaceImportTest : public WorkspacesTest {
         host->advance(1);
     }
 
-    // The alert shown over the tabs, if any.
-    ui::AlertController* alert() {
-        ui::ViewController* top = tabs.get();
-        while (top->presentedViewController())
-            top = top->presentedViewController();
-        return dynamic_cast<ui::AlertController*>(top);
-    }
 
     std::vector<std::string> columnNames() {
         std::vector<std::string> out;
@@ -332,6 +311,48 @@ TEST_F(NewWorkspaceImportTest, TheStatusScreenReadsStatusUntilTheImportReports) 
     // No import was asked for: the screen only waits.
     EXPECT_EQ(shown->labelStatus().text(), "Status");
     EXPECT_FALSE(shown->activityStatus().isAnimating());
+}
+
+TEST_F(NewWorkspaceImportTest, TheStatusScreenAndTheCompletionAlertFitOnPadAndPhone) {
+    for (const auto& idiom : kIdioms) {
+        SCOPED_TRACE(idiom.name);
+        show(idiom.screen, idiom.idiom);
+        files->performSegueWithIdentifier("status");
+        host->advance(1);
+        auto* shown = dynamic_cast<FileImportViewController*>(files->presentedViewController());
+        ASSERT_NE(shown, nullptr);
+        shown->activityStatus().startAnimating();
+        shown->showStatus("Processing variable Systolic blood pressure at the second visit, seated, after five "
+                          "minutes of rest");
+        host->advance(1);
+        const std::string status = renderChecks::scratchPath(std::string("import-status-") + idiom.name + ".png");
+        ASSERT_TRUE(driver->saveScreenshot(status));
+        std::cout << "status: " << status << "\n";
+        ui::Label& label = shown->labelStatus();
+        const ui::Rect text = label.convertRectToView(label.bounds(), nullptr);
+        const ui::Rect spinner =
+            shown->activityStatus().convertRectToView(shown->activityStatus().bounds(), nullptr);
+        for (const ui::Rect& r : {text, spinner}) {
+            EXPECT_GE(r.minX(), 0);
+            EXPECT_LE(r.maxX(), idiom.screen.width);
+            EXPECT_LE(r.maxY(), idiom.screen.height);
+        }
+        EXPECT_TRUE(text.intersection(spinner).isEmpty());
+        EXPECT_LE(label.sizeThatFits({label.bounds().width(), 0}).height, label.bounds().height() + 0.5);
+
+        model().closeStores();
+        files->endImport({FileImporter::codeLimitReached, "columns,rows", ""});
+        host->advance(1);
+        ASSERT_NE(alert(), nullptr);
+        const std::string shot = renderChecks::scratchPath(std::string("import-alert-") + idiom.name + ".png");
+        ASSERT_TRUE(driver->saveScreenshot(shot));
+        std::cout << "alert: " << shot << "\n";
+        const ui::Rect panel = alert()->view().convertRectToView(alert()->view().bounds(), nullptr);
+        EXPECT_GE(panel.minX(), 0);
+        EXPECT_LE(panel.maxX(), idiom.screen.width);
+        alert()->choose(0);
+        host->advance(1);
+    }
 }
 
 } // namespace

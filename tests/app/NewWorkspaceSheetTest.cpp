@@ -11,7 +11,6 @@
 #include "platform/ui/TableViewController.h"
 #include "tests/RenderChecks.h"
 
-#include <sqlite3.h>
 
 namespace {
 
@@ -39,20 +38,6 @@ class PoolLatch {
     std::shared_ptr<std::atomic<size_t>> running_ = std::make_shared<std::atomic<size_t>>(0);
     std::shared_ptr<std::atomic<bool>> open_ = std::make_shared<std::atomic<bool>>(false);
 };
-
-std::string integrityOf(const std::string& file) {
-    sqlite3* db = nullptr;
-    std::string answer = "cannot open";
-    if (sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
-        sqlite3_stmt* statement = nullptr;
-        if (sqlite3_prepare_v2(db, "PRAGMA integrity_check", -1, &statement, nullptr) == SQLITE_OK &&
-            sqlite3_step(statement) == SQLITE_ROW)
-            answer = reinterpret_cast<const char*>(sqlite3_column_text(statement, 0));
-        sqlite3_finalize(statement);
-    }
-    sqlite3_close(db);
-    return answer;
-}
 
 class NewWorkspaceSheetTest : public WorkspacesTest {
   protected:
@@ -84,12 +69,6 @@ class NewWorkspaceSheetTest : public WorkspacesTest {
     std::string copyFixture(const std::string& relative, const std::string& name) {
         fs::copy_file(kFixtures + relative, doc(name), fs::copy_options::overwrite_existing);
         return doc(name);
-    }
-    ui::AlertController* alert() {
-        ui::ViewController* top = tabs.get();
-        while (top->presentedViewController())
-            top = top->presentedViewController();
-        return dynamic_cast<ui::AlertController*>(top);
     }
     bool shown(ui::View& v) {
         for (ui::View* p = &v; p; p = p->superview())

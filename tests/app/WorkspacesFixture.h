@@ -9,6 +9,8 @@
 #include "app/WorkspaceCell.h"
 #include "platform/ui/Environment.h"
 
+#include <sqlite3.h>
+
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -42,6 +44,21 @@ inline std::string readAll(const std::string& path) {
 
 inline void writeFile(const std::string& path, const std::string& bytes = "") {
     std::ofstream(path, std::ios::binary) << bytes;
+}
+
+// What SQLite finds checking a workspace file: "ok" for a sound one.
+inline std::string integrityOf(const std::string& file) {
+    sqlite3* db = nullptr;
+    std::string answer = "cannot open";
+    if (sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+        sqlite3_stmt* statement = nullptr;
+        if (sqlite3_prepare_v2(db, "PRAGMA integrity_check", -1, &statement, nullptr) == SQLITE_OK &&
+            sqlite3_step(statement) == SQLITE_ROW)
+            answer = reinterpret_cast<const char*>(sqlite3_column_text(statement, 0));
+        sqlite3_finalize(statement);
+    }
+    sqlite3_close(db);
+    return answer;
 }
 
 class WorkspacesTest : public ScreenTest {
@@ -131,6 +148,13 @@ class WorkspacesTest : public ScreenTest {
     }
     ui::NavigationController& navAt(size_t index) {
         return dynamic_cast<ui::NavigationController&>(*tabs->viewControllers()[index]);
+    }
+    // The alert shown over the tabs, if any.
+    ui::AlertController* alert() {
+        ui::ViewController* top = tabs.get();
+        while (top->presentedViewController())
+            top = top->presentedViewController();
+        return dynamic_cast<ui::AlertController*>(top);
     }
     bool badgeShown(WorkspaceCell& cell) { return cell.buttonDelete().layer().opacity() == 1; }
     static bool samePath(const std::optional<std::string>& a, const std::string& b) {
