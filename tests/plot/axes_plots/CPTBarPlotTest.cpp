@@ -3,6 +3,7 @@
 // drawing of mismatched fields.
 #include "plot/axes_plots/CPTBarPlot.h"
 #include "plot/foundation/CPTColor.h"
+#include "plot/graph/CPTLegend.h"
 #include "plot/foundation/CPTShadow.h"
 #include "plot/foundation/CPTTextStyle.h"
 #include "platform/foundation/Log.h"
@@ -417,4 +418,23 @@ TEST(CPTBarPlot, StyleChangesAskTheLegendToRedraw) {
     plot.setBarCornerRadius(-2); // the same radius
     plot.setBarWidth(Value(0.7));
     EXPECT_EQ(redraws.count(), 3u);
+}
+
+TEST(CPTBarPlot, LegendSwatchInTheBarsFill) {
+    const gfx::Color red{1, 0, 0, 1};
+    BarChart chart({1, 2}, {1, 2});
+    chart.plot->setBarFills({CPTPlotObject(CPTFill::fillWithColor(CPTColor::colorWithCGColor(red))), CPTPlotObject()});
+    chart.plot->setLineStyle(nullptr);
+    CPTLegend legend;
+    auto fillsOf = [&](std::uint64_t idx) {
+        auto rec = gfx::makeRecordingContext(gfx::Rect(0, 0, 100, 100));
+        chart.plot->drawSwatchForLegend(legend, idx, CGRect(10, 20, 30, 10), *rec.context);
+        std::vector<gfx::Color> colors;
+        for (const auto& r : rec.recorder->records())
+            if (r.op == gfx::Recorder::Op::Fill)
+                colors.push_back(r.state.fillColor);
+        return colors;
+    };
+    EXPECT_EQ(fillsOf(0), std::vector<gfx::Color>{red});
+    EXPECT_TRUE(fillsOf(1).empty()) << "a null entry draws no swatch fill";
 }

@@ -3,6 +3,7 @@
 // symbols and labels per record, and the order of drawing.
 #include "plot/axes_plots/CPTScatterPlot.h"
 #include "plot/foundation/CPTColor.h"
+#include "plot/graph/CPTLegend.h"
 #include "plot/foundation/CPTShadow.h"
 #include "plot/foundation/CPTTextStyle.h"
 #include "tests/plot/graph/FakeDataSource.h"
@@ -460,4 +461,35 @@ TEST(CPTScatterPlot, AreaFillBands) {
     EXPECT_EQ(plot.areaFillBands().size(), 2u);
     plot.removeAreaFillBand(a);
     EXPECT_EQ(plot.areaFillBands(), std::vector<std::shared_ptr<CPTLimitBand>>{b});
+}
+
+TEST(CPTScatterPlot, LegendSwatchShowsTheLineAndTheSymbol) {
+    const gfx::Color line{0, 0, 1, 1}, mark{1, 0, 0, 1};
+    CPTScatterPlot plot;
+    auto style = CPTMutableLineStyle::lineStyle();
+    style->setLineColor(CPTColor::colorWithCGColor(line));
+    plot.setDataLineStyle(style);
+    auto symbol = CPTPlotSymbol::plusPlotSymbol();
+    auto symbolStyle = CPTMutableLineStyle::lineStyle();
+    symbolStyle->setLineColor(CPTColor::colorWithCGColor(mark));
+    symbol->setLineStyle(symbolStyle);
+    plot.setPlotSymbol(symbol);
+    CPTLegend legend;
+    for (bool decorated : {true, false}) {
+        plot.setDrawLegendSwatchDecoration(decorated);
+        auto rec = gfx::makeRecordingContext(gfx::Rect(0, 0, 100, 100));
+        plot.drawSwatchForLegend(legend, 0, CGRect(10, 20, 30, 10), *rec.context);
+        bool lineAcross = false, symbolAtCentre = false;
+        for (const auto& r : rec.recorder->records()) {
+            if (r.op != gfx::Recorder::Op::Stroke)
+                continue;
+            const CGRect box = r.path.boundingBox();
+            lineAcross = lineAcross || (r.state.strokeColor == line && box.minX() <= 10.5 && box.maxX() >= 39.5 &&
+                                        std::fabs(box.midY() - 25) <= 0.5);
+            symbolAtCentre = symbolAtCentre || (r.state.strokeColor == mark && std::fabs(box.midX() - 25) <= 0.5 &&
+                                                std::fabs(box.midY() - 25) <= 0.5);
+        }
+        EXPECT_EQ(lineAcross, decorated);
+        EXPECT_EQ(symbolAtCentre, decorated);
+    }
 }
