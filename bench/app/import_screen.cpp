@@ -27,7 +27,7 @@ using benchtiming::medianSeconds;
 
 constexpr int kRows = 100000;
 constexpr int kCols = 50;
-constexpr int kRuns = 3;
+constexpr int kRuns = 5;
 
 void writeCsv(const std::string& path) {
     std::ofstream out(path, std::ios::binary);
