@@ -81,12 +81,26 @@ foundation::NumberFormatter& ModelText::readCurrency() {
 
 void ModelText::setReadDecimal(std::unique_ptr<foundation::NumberFormatter> f) {
     readDecimal_ = std::move(f);
+    shortcuts_.reset();
 }
 void ModelText::setReadPercent(std::unique_ptr<foundation::NumberFormatter> f) {
     readPercent_ = std::move(f);
+    shortcuts_.reset();
 }
 void ModelText::setReadCurrency(std::unique_ptr<foundation::NumberFormatter> f) {
     readCurrency_ = std::move(f);
+    shortcuts_.reset();
+}
+
+const ModelText::Shortcuts& ModelText::shortcuts() {
+    if (!shortcuts_) {
+        Shortcuts s;
+        s.plain = readDecimal().plainForm();
+        s.localDigitsAreNd = readDecimal().localDigitsAreNd() && readPercent().localDigitsAreNd() &&
+                             readCurrency().localDigitsAreNd();
+        shortcuts_ = s;
+    }
+    return *shortcuts_;
 }
 
 foundation::DateReader& ModelText::detectDate() {
@@ -100,6 +114,18 @@ void ModelText::setDetectDate(std::unique_ptr<foundation::DateReader> reader) {
 }
 
 std::optional<double> ModelText::decimalNumberForString(std::string_view text) {
+    if (text.empty())
+        return std::nullopt;
+    const Shortcuts& s = shortcuts();
+    if (auto v = foundation::readPlainNumber(text, s.plain))
+        return v;
+    // Most texts of a column of names or categories end here.
+    if (!foundation::mayHoldDigit(text, s.localDigitsAreNd))
+        return std::nullopt;
+    return decimalNumberByReaders(text);
+}
+
+std::optional<double> ModelText::decimalNumberByReaders(std::string_view text) {
     if (text.empty())
         return std::nullopt;
     // One conversion to UTF-16 serves all three readers.

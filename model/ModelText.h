@@ -43,8 +43,12 @@ class ModelText {
     foundation::DateReader& detectDate();
     void setDetectDate(std::unique_ptr<foundation::DateReader> reader);
 
-    // The number the whole text denotes (decimal, then percent, then lenient currency).
+    // The number the whole text denotes (decimal, then percent, then lenient currency). A text in
+    // the decimal reader's plain form ("-12.5", "3e-4") is read without the readers, and a text with
+    // no digit is turned away without them; both give the answer the readers give.
     std::optional<double> decimalNumberForString(std::string_view text);
+    // The same answer, always asked of the readers: the reference for the two shortcuts above.
+    std::optional<double> decimalNumberByReaders(std::string_view text);
     // Seconds since 1970 of the first date found in the text.
     std::optional<double> dateForString(std::string_view text);
 
@@ -71,9 +75,18 @@ class ModelText {
   private:
     std::unique_ptr<foundation::NumberFormatter> makeReader(foundation::NumberFormatter::Style style);
 
+    // What the shortcuts of decimalNumberForString may assume of the present readers; learnt from
+    // them on first use, forgotten when one of them is replaced or dropped.
+    struct Shortcuts {
+        foundation::PlainNumberForm plain;
+        bool localDigitsAreNd = false;
+    };
+    const Shortcuts& shortcuts();
+
     SeparatorSource separator_;
     std::unique_ptr<foundation::NumberFormatter> readDecimal_;
     std::unique_ptr<foundation::NumberFormatter> readPercent_;
     std::unique_ptr<foundation::NumberFormatter> readCurrency_;
     std::unique_ptr<foundation::DateReader> detectDate_;
+    std::optional<Shortcuts> shortcuts_;
 };

@@ -4,7 +4,9 @@
 #include "platform/foundation/IcuText.h"
 
 #include <cmath>
+#include <unicode/uchar.h>
 #include <unicode/unum.h>
+#include <unicode/utf16.h>
 
 namespace foundation {
 namespace {
@@ -22,6 +24,21 @@ UNumberFormatStyle icuStyle(NumberFormatter::Style style) {
     }
     return UNUM_DECIMAL;
 }
+
+std::u16string symbol(const UNumberFormat* format, UNumberFormatSymbol which) {
+    UChar buffer[32];
+    UErrorCode status = U_ZERO_ERROR;
+    const int32_t length = unum_getSymbol(format, which, buffer, 32, &status);
+    if (U_FAILURE(status))
+        return {};
+    return std::u16string(reinterpret_cast<const char16_t*>(buffer), static_cast<size_t>(length));
+}
+
+const UNumberFormatSymbol kDigitSymbols[10] = {
+    UNUM_ZERO_DIGIT_SYMBOL,  UNUM_ONE_DIGIT_SYMBOL,   UNUM_TWO_DIGIT_SYMBOL, UNUM_THREE_DIGIT_SYMBOL,
+    UNUM_FOUR_DIGIT_SYMBOL,  UNUM_FIVE_DIGIT_SYMBOL,  UNUM_SIX_DIGIT_SYMBOL, UNUM_SEVEN_DIGIT_SYMBOL,
+    UNUM_EIGHT_DIGIT_SYMBOL, UNUM_NINE_DIGIT_SYMBOL,
+};
 
 } // namespace
 
@@ -94,6 +111,55 @@ std::string NumberFormatter::decimalSeparator() const {
     UErrorCode status = U_ZERO_ERROR;
     int32_t length = unum_getSymbol(format_, UNUM_DECIMAL_SEPARATOR_SYMBOL, buffer, 16, &status);
     return U_SUCCESS(status) ? icu::toUtf8(buffer, length) : std::string(".");
+}
+
+PlainNumberForm NumberFormatter::plainForm() const {
+    PlainNumberForm none;
+    if (format_ == nullptr || style_ != Style::Decimal)
+        return none;
+    for (int d = 0; d < 10; ++d)
+        if (symbol(format_, kDigitSymbols[d]) != std::u16string(1, static_cast<char16_t>(u'0' + d)))
+            return none;
+    const std::u16string separator = symbol(format_, UNUM_DECIMAL_SEPARATOR_SYMBOL);
+    if (separator != u"." && separator != u",")
+        return none;
+    PlainNumberForm form;
+    form.separator = static_cast<char>(separator[0]);
+    const std::string sep(1, form.separator);
+    // The reader must agree with the plain reading on samples of each part it is trusted with.
+    auto agrees = [this](const std::string& text, double expected) {
+        const auto v = parseWhole(std::string_view(text));
+        return v && *v == expected && std::signbit(*v) == std::signbit(expected);
+    };
+    if (!agrees("1" + sep + "5", 1.5) || !agrees(sep + "25", 0.25) || !agrees("5" + sep, 5) ||
+        !agrees("007", 7) || !agrees("0" + sep + "0", 0) ||
+        !agrees("123456789012345678901234567890", 123456789012345678901234567890.0))
+        return none;
+    form.minus = symbol(format_, UNUM_MINUS_SIGN_SYMBOL) == u"-" && agrees("-2" + sep + "5", -2.5) &&
+                 agrees("-0", -0.0) && agrees("-" + sep + "5", -0.5);
+    form.exponent = form.minus && symbol(format_, UNUM_EXPONENTIAL_SYMBOL) == u"E" &&
+                    symbol(format_, UNUM_PLUS_SIGN_SYMBOL) == u"+" && agrees("1E5", 1e5) &&
+                    agrees("1e5", 1e5) && agrees("2" + sep + "5e+3", 2500) && agrees("25e-1", 2.5) &&
+                    agrees("-1e-5", -1e-5);
+    return form;
+}
+
+bool NumberFormatter::localDigitsAreNd() const {
+    if (format_ == nullptr)
+        return true;
+    for (UNumberFormatSymbol which : kDigitSymbols) {
+        const std::u16string digit = symbol(format_, which);
+        if (digit.empty())
+            return false;
+        const auto* units = reinterpret_cast<const UChar*>(digit.data());
+        const auto length = static_cast<int32_t>(digit.size());
+        int32_t i = 0;
+        UChar32 c;
+        U16_NEXT(units, i, length, c);
+        if (i != length || !u_isdigit(c))
+            return false;
+    }
+    return true;
 }
 
 } // namespace foundation

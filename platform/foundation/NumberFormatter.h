@@ -2,6 +2,8 @@
 // Reading accepts only a whole text: "3,5 kg" is not a number, whatever its first characters say.
 #pragma once
 
+#include "platform/foundation/PlainNumber.h"
+
 #include <memory>
 #include <optional>
 #include <string>
@@ -37,6 +39,14 @@ class NumberFormatter {
 
     // The locale's decimal separator for this style ("." in en_US, "," in de_DE).
     std::string decimalSeparator() const;
+
+    // The plain texts this reader reads exactly as readPlainNumber does: its separator when that is
+    // '.' or ',' and its digits are ASCII; the leading minus when its minus sign is '-'; the exponent
+    // when its exponent symbol is "E" and its signs '+' and '-'. Each part is also checked on sample
+    // texts; a part the reader reads otherwise is left out. Asked again after a change of settings.
+    PlainNumberForm plainForm() const;
+    // True when each of the reader's ten digits is one character of Unicode category Nd.
+    bool localDigitsAreNd() const;
 
   private:
     Style style_;

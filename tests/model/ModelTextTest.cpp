@@ -142,6 +142,70 @@ TEST(ModelText, DecimalNumberForString) {
     }
 }
 
+// The plain reading and the no-digit test give the readers' own answer: the same double (the sign of
+// a zero included) or nothing, in workspaces of either separator under several locales.
+TEST(ModelText, ShortcutsGiveTheReadersAnswer) {
+    struct Workspace {
+        const char* current;
+        const char* separator;
+    };
+    const Workspace workspaces[] = {
+        {"en_US", "."}, {"en_US", ","}, {"de_DE", ","}, {"de_DE", "."},
+        {"de_CH", "."}, {"fr_FR", ","}, {"sv_SE", ","}, {"sv_SE", "."},
+    };
+    const std::string zeros(800, '0');
+    // '#' stands for the workspace's separator; '.' and ',' are themselves.
+    const std::string texts[] = {
+        // signs
+        "5", "-5", "+5", "--5", "-+5", "+-5", "-", "+", "5-", "- 5", "\u2212" "5", "-0", "+0", "-0#0",
+        "0", "00", "0#", "#0", "-#0", "#", "-#", "#5", "-#5", "5#",
+        // leading zeros
+        "007", "-007#50", "0000000000000000000000001", "000#000",
+        // 17 digits and more, halfway cases
+        "12345678901234567", "123456789012345678", "-123456789012345678901234567890",
+        "9007199254740993", "9007199254740993#" + zeros + "1", "0#1", "0#3", "0#" + zeros + "1",
+        "1" + zeros, std::string(400, '7'), "0#" + std::string(400, '7'),
+        std::string(1000, '7') + "e-1000", "1" + zeros + "e-800",
+        // exponents and their limits
+        "1e5", "1E5", "1e+5", "1e-5", "1E-5", "1e05", "1e0000000000000000005", "2#5e3", "-2#5E-3",
+        "1e", "1e+", "1e-", "e5", "#e5", "1e5#5", "1ee5", "1e5e5", "1e 5", "1 e5",
+        "1e308", "1#7976931348623157e308", "1#7976931348623158e308", "1#7976931348623159e308", "1e309",
+        "-1e309", "2#2250738585072011e-308", "2#2250738585072012e-308", "1e-307", "4#9e-324",
+        "2#4703282292062327e-324", "2#4703282292062328e-324", "1e-323", "1e-324", "1e-400", "-1e-400",
+        "0e5", "-0e5", "0e2147483647", "0e2147483648", "-0e2147483648", "0#0e-99999999999",
+        "1e2147483647", "1e2147483648", "1e-2147483648", "1e-2147483649", "1e99999999999999999999",
+        // separators and grouping
+        "1,234", "1.234", "1,234.5", "1.234,5", "1,5", "1.5", "-1,5", "-1.5", "1#2#3", "1,2,3", "1.2.3",
+        "12,345,678", "12.345.678", "1 234", "1\u202F234", "1\u00A0234", "1'234", "1\u2019234",
+        // other scripts' digits and marks
+        "\u0661\u0662\u0663", "\u0663\u066B\u0665", "\uFF11\uFF12\uFF13", "\u0967\u0968",
+        "\uFF11e5", "\u3007", "\u4E00\u4E8C\u4E09", "\u00BD", "\u00B2", "\u216B", "\u0661-",
+        // spaces
+        " 5", "5 ", "5 5", "\t5", "5\n", "\u00A05", "5\u00A0",
+        // NaN and infinity
+        "NaN", "nan", "-nan", "inf", "-inf", "Infinity", "infinity", "\u221E", "-\u221E",
+        // empty, words, other readers' texts
+        "", "abc", "e", "E", "x5", "5x", "0x10", "1/2", "05/03/2021", "12:30", "2021-05-03", "12%",
+        "-12#5%", "$12#50", "12#50\u00A0\u20AC", "\u20AC", "%", "Group 3", "A12", "next Friday",
+    };
+    for (const Workspace& w : workspaces) {
+        pin(w.current);
+        ModelText text(separator(std::string(w.separator)));
+        for (std::string t : texts) {
+            for (size_t at = t.find('#'); at != std::string::npos; at = t.find('#', at + 1))
+                t.replace(at, 1, w.separator);
+            SCOPED_TRACE(std::string(w.current) + " '" + w.separator + "' " + t.substr(0, 40));
+            const auto fast = text.decimalNumberForString(t);
+            const auto readers = text.decimalNumberByReaders(t);
+            ASSERT_EQ(fast.has_value(), readers.has_value());
+            if (fast) {
+                EXPECT_EQ(*fast, *readers);
+                EXPECT_EQ(std::signbit(*fast), std::signbit(*readers));
+            }
+        }
+    }
+}
+
 TEST(ModelText, DroppedReadersAreRebuiltForTheNewSeparator) {
     pin("en_US");
     std::optional<std::string> workspaceSeparator = ".";
