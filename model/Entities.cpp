@@ -27,9 +27,11 @@ template <class T> std::shared_ptr<T> cast(std::shared_ptr<store::ManagedObject>
 
 store::Schema makeSchema() {
     store::Schema s;
-    // Version 1: cells carry colNum and rowNum; earlier files linked cells to rows and columns only,
-    // and gain those columns (null) when opened; the model then fills them once.
-    s.version = 1;
+    // Version 2: cells are packed by column in records of consecutive rows (converted once from an
+    // earlier file when it is opened). Version 1: cells carry colNum and rowNum; earlier files linked
+    // cells to rows and columns only, and gain those columns (null) when opened; the model then fills
+    // them once.
+    s.version = 2;
     const auto I = AttributeType::Integer, D = AttributeType::Double, T = AttributeType::Text,
                Dec = AttributeType::Decimal, Date = AttributeType::Date, B = AttributeType::Boolean;
 
@@ -52,8 +54,9 @@ store::Schema makeSchema() {
                          {{"ColumnNum", {"num"}, ""}},
                          maker<Column>()};
 
-    // A column's cells are one range of the (colNum, rowNum) index, in row order; a row's cells one
-    // range of the (rowNum, colNum) index. The old links are indexed only where they are set.
+    // A column's cells are kept packed: the texts of 4096 consecutive rows of one column are one record.
+    // Cells that cannot be packed (those of older files that only link to their row and column) stay
+    // one row each, indexed as before.
     store::Entity cell{"Cell",
                        {{"data", T}, {"colNum", I}, {"rowNum", I}},
                        {{"row", "Row", DeleteRule::Nullify}, {"column", "Column", DeleteRule::Nullify}},
@@ -62,7 +65,8 @@ store::Schema makeSchema() {
                         {"CellRowColumns", {"rowNum", "colNum"}, ""},
                         {"CellRow", {"row"}, "\"row\" IS NOT NULL"},
                         {"CellColumn", {"column"}, "\"column\" IS NOT NULL"}},
-                       maker<Cell>()};
+                       maker<Cell>(),
+                       store::Packing{"colNum", "rowNum", "data", 4096}};
 
     store::Entity analysis{
         "Analysis",

@@ -2,6 +2,7 @@
 #include "platform/store/Coordinator.h"
 
 #include "platform/store/Connection.h"
+#include "platform/store/PackedTable.h"
 
 #include <sqlite3.h>
 
@@ -112,15 +113,28 @@ std::optional<Error> checkLength(const std::string& path) {
 
 } // namespace
 
+// The table that holds an entity's rows one each: the loose table of a packed entity.
+static std::string rowTable(const Entity& e) {
+    return e.packed ? packedLooseTable(e) : e.name;
+}
+
 std::vector<std::string> createStatements(const Schema& schema) {
     std::vector<std::string> out;
     for (const auto& e : schema.entities) {
-        std::string sql = "CREATE TABLE IF NOT EXISTS " + quoted(e.name) + " (\"id\" INTEGER PRIMARY KEY";
+        std::string sql = "CREATE TABLE IF NOT EXISTS " + quoted(rowTable(e)) + " (\"id\" INTEGER PRIMARY KEY";
         for (const auto& a : e.attributes)
             sql += ", " + quoted(a.name) + " " + sqlType(a.type);
         for (const auto& r : e.toOne)
             sql += ", " + quoted(r.name) + " INTEGER";
         out.push_back(sql + ")");
+        if (e.packed) {
+            const std::string records = packedRecordsTable(e);
+            out.push_back("CREATE TABLE IF NOT EXISTS " + quoted(records) +
+                          " (\"key\" INTEGER NOT NULL, \"first\" INTEGER NOT NULL, \"ids\" BLOB NOT NULL, "
+                          "\"texts\" BLOB NOT NULL, PRIMARY KEY (\"key\", \"first\")) WITHOUT ROWID");
+            out.push_back("CREATE INDEX IF NOT EXISTS " + quoted(records + "ByFirst") + " ON " + quoted(records) +
+                          " (\"first\", \"key\")");
+        }
     }
     for (const auto& l : linkTables(schema)) {
         out.push_back("CREATE TABLE IF NOT EXISTS " + quoted(l.name) + " (" + quoted(l.left) +
@@ -134,13 +148,141 @@ std::vector<std::string> createStatements(const Schema& schema) {
             std::string cols;
             for (const auto& c : i.columns)
                 cols += (cols.empty() ? "" : ", ") + quoted(c);
-            out.push_back("CREATE INDEX IF NOT EXISTS " + quoted(i.name) + " ON " + quoted(e.name) + " (" +
+            out.push_back("CREATE INDEX IF NOT EXISTS " + quoted(i.name) + " ON " + quoted(rowTable(e)) + " (" +
                           cols + ")" + (i.where.empty() ? "" : " WHERE " + i.where));
         }
     return out;
 }
 
-Coordinator::Coordinator(std::shared_ptr<const Schema> schema) : schema_(std::move(schema)) {}
+namespace {
+
+bool syncPath(const std::string& path, bool directory) {
+    int fd = ::open(path.c_str(), (directory ? O_RDONLY | O_DIRECTORY : O_RDONLY) | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    bool ok = ::fsync(fd) == 0;
+    ::close(fd);
+    return ok;
+}
+
+// Rewrites a workspace whose packed entities are still ordinary tables into a new file beside it,
+// then puts that file in its place. The old file is only read until the new one is complete and on
+// disk, so an interruption leaves it as it was (and the half-written file is removed next time).
+std::optional<Error> convertToPacked(const std::string& path, const Schema& schema,
+                                     const std::map<std::string, std::set<std::string>>& tables) {
+    const std::string partial = path + "-packing";
+    std::remove(partial.c_str());
+    std::remove((partial + "-journal").c_str());
+    Error error;
+    error.path = path;
+    error.message = "Cannot convert the workspace to the current layout";
+    sqlite3* db = nullptr;
+    auto fail = [&](std::string reason) {
+        if (db) {
+            error.code = sqlite3_extended_errcode(db);
+            if (reason.empty())
+                reason = sqlite3_errmsg(db);
+            sqlite3_close_v2(db);
+        }
+        if (!error.code)
+            error.code = SQLITE_ERROR;
+        error.reason = std::move(reason);
+        std::remove(partial.c_str());
+        std::remove((partial + "-journal").c_str());
+        return error;
+    };
+    if (sqlite3_open_v2(partial.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
+                        nullptr) != SQLITE_OK)
+        return fail("");
+    sqlite3_busy_timeout(db, 60000);
+    // The new file is private until it is renamed into place: no journal is needed for it.
+    if (sqlite3_exec(db, "PRAGMA journal_mode = OFF; PRAGMA synchronous = OFF; PRAGMA cache_size = -65536",
+                     nullptr, nullptr, nullptr) != SQLITE_OK)
+        return fail("");
+    {
+        sqlite3_stmt* s = nullptr;
+        if (sqlite3_prepare_v2(db, "ATTACH DATABASE ?1 AS \"old\"", -1, &s, nullptr) != SQLITE_OK)
+            return fail("");
+        sqlite3_bind_text(s, 1, path.c_str(), -1, SQLITE_TRANSIENT);
+        int rc = sqlite3_step(s);
+        sqlite3_finalize(s);
+        if (rc != SQLITE_DONE)
+            return fail("");
+    }
+    if (sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr) != SQLITE_OK)
+        return fail("");
+    std::set<std::string> packedNames;
+    for (const auto& e : schema.entities)
+        if (e.packed)
+            packedNames.insert(e.name);
+    // Everything else as it is: tables with their rows, then indexes, views and triggers.
+    struct Item {
+        std::string type, name, table, sql;
+    };
+    std::vector<Item> items;
+    {
+        sqlite3_stmt* s = nullptr;
+        if (sqlite3_prepare_v2(db,
+                               "SELECT type, name, tbl_name, sql FROM \"old\".sqlite_schema WHERE sql IS NOT NULL "
+                               "AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\' ORDER BY type != 'table'",
+                               -1, &s, nullptr) != SQLITE_OK)
+            return fail("");
+        while (sqlite3_step(s) == SQLITE_ROW) {
+            auto text = [&](int i) {
+                auto* t = sqlite3_column_text(s, i);
+                return std::string(t ? reinterpret_cast<const char*>(t) : "");
+            };
+            items.push_back({text(0), text(1), text(2), text(3)});
+        }
+        sqlite3_finalize(s);
+    }
+    for (const auto& item : items) {
+        if (packedNames.count(item.table))
+            continue;
+        if (sqlite3_exec(db, item.sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK)
+            return fail("");
+        if (item.type == "table" &&
+            sqlite3_exec(db,
+                         ("INSERT INTO main." + quoted(item.name) + " SELECT * FROM \"old\"." + quoted(item.name)).c_str(),
+                         nullptr, nullptr, nullptr) != SQLITE_OK)
+            return fail("");
+    }
+    Schema packedOnly;
+    for (const auto& e : schema.entities)
+        if (e.packed)
+            packedOnly.entities.push_back(e);
+    for (const auto& sql : createStatements(packedOnly))
+        if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK)
+            return fail("");
+    for (const auto& e : packedOnly.entities) {
+        auto t = tables.find(e.name);
+        if (t == tables.end())
+            continue;
+        std::string message;
+        if (packTable(db, e, "old", t->second, message) != SQLITE_OK)
+            return fail(message);
+    }
+    if (sqlite3_exec(db, ("PRAGMA main.user_version = " + std::to_string(schema.version)).c_str(), nullptr, nullptr,
+                     nullptr) != SQLITE_OK ||
+        sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK ||
+        sqlite3_exec(db, "DETACH DATABASE \"old\"", nullptr, nullptr, nullptr) != SQLITE_OK)
+        return fail("");
+    sqlite3_close_v2(db);
+    db = nullptr;
+    const std::string folder = path.find('/') == std::string::npos ? "." : path.substr(0, path.rfind('/') + 1);
+    if (!syncPath(partial, false))
+        return fail(std::strerror(errno));
+    if (std::rename(partial.c_str(), path.c_str()) != 0)
+        return fail(std::strerror(errno));
+    syncPath(folder, true);
+    return std::nullopt;
+}
+
+} // namespace
+
+Coordinator::Coordinator(std::shared_ptr<const Schema> schema) : schema_(std::move(schema)) {
+    registerPackedEntities(*schema_);
+}
 
 std::optional<Error> Coordinator::addStore(const std::string& path) {
     if (auto e = checkMagic(path))
@@ -198,10 +340,19 @@ std::optional<Error> Coordinator::addStore(const std::string& path) {
         return error;
     }
 
+    // An older layout of packed entities: rewritten once into a new file, then opened as usual.
+    for (const auto& e : schema_->entities)
+        if (e.packed && tables.count(e.name)) {
+            c.reset();
+            if (auto failed = convertToPacked(path, *schema_, tables))
+                return failed;
+            return addStore(path);
+        }
+
     // The upgrade only adds: tables, columns (null in existing rows) and indexes.
     std::vector<std::string> changes;
     for (const auto& e : schema_->entities) {
-        auto t = tables.find(e.name);
+        auto t = tables.find(rowTable(e));
         if (t == tables.end())
             continue;
         for (int slot = 0; slot < e.slotCount(); ++slot) {
@@ -210,12 +361,12 @@ std::optional<Error> Coordinator::addStore(const std::string& path) {
                 continue;
             const char* type =
                 e.isToOneSlot(slot) ? "INTEGER" : sqlType(e.attributes[static_cast<size_t>(slot)].type);
-            changes.push_back("ALTER TABLE " + quoted(e.name) + " ADD COLUMN " + quoted(name) + " " + type);
+            changes.push_back("ALTER TABLE " + quoted(rowTable(e)) + " ADD COLUMN " + quoted(name) + " " + type);
         }
     }
     bool complete = changes.empty() && userVersion == schema_->version;
     for (const auto& e : schema_->entities)
-        complete = complete && tables.count(e.name);
+        complete = complete && tables.count(rowTable(e)) && (!e.packed || tables.count(packedRecordsTable(e)));
     for (const auto& l : linkTables(*schema_))
         complete = complete && tables.count(l.name);
     if (!complete) {

@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -52,6 +53,19 @@ struct Index {
     std::string where; // a partial index's condition, or empty
 };
 
+// An entity kept packed instead of one SQL row per object (see PackedTable.h): the objects of one
+// group (an integer attribute) are stored by their position (another integer attribute) in records
+// of runLength consecutive positions, each record holding the ids and one text attribute of its
+// objects. Objects that do not fit (no group or position, another attribute set, a taken position)
+// are kept one row each in the entity's loose table. Fetches, counts, changes and SQL over the
+// entity's name see both as one table.
+struct Packing {
+    std::string group;    // integer attribute: the first key of a record
+    std::string position; // integer attribute: the place within the group
+    std::string value;    // text attribute kept in the record
+    int runLength = 4096;
+};
+
 struct Entity {
     std::string name;
     std::vector<Attribute> attributes;
@@ -60,6 +74,7 @@ struct Entity {
     std::vector<Index> indexes;
     // Makes the object class of this entity; a plain ManagedObject when not set.
     std::function<std::shared_ptr<ManagedObject>()> make;
+    std::optional<Packing> packed;
 
     // Slots number the stored columns after "id": the attributes in order, then the to-one links.
     int slotCount() const { return static_cast<int>(attributes.size() + toOne.size()); }

@@ -344,7 +344,7 @@ TEST_F(BrowseTest, AFailingFetchIsLoggedAndReportedOnceAndNoWorkspaceIsNoFailure
     // The cells' table goes from under the screen.
     sqlite3* db = nullptr;
     ASSERT_EQ(sqlite3_open(path("Test.ov").c_str(), &db), SQLITE_OK);
-    ASSERT_EQ(sqlite3_exec(db, "DROP TABLE Cell", nullptr, nullptr, nullptr), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db, "DROP TABLE CellRecords", nullptr, nullptr, nullptr), SQLITE_OK);
     sqlite3_close(db);
     foundation::LogCapture log;
     browse->refresh(false);

@@ -18,7 +18,7 @@ TEST_F(StoreTest, CreateFillSaveCloseReopen) {
         m->closeStores();
         EXPECT_FALSE(m->currentStore());
     }
-    EXPECT_EQ(rawInt(file, "PRAGMA user_version"), 1);
+    EXPECT_EQ(rawInt(file, "PRAGMA user_version"), 2);
     EXPECT_EQ(rawInt(file, "SELECT count(*) FROM \"Cell\""), 15);
 
     auto m = mainModel();

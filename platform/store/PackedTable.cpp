@@ -1,0 +1,1279 @@
+// The packed entities' records, their codec and the virtual table that shows them to SQL as rows.
+#include "platform/store/PackedTable.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <set>
+#include <unordered_map>
+
+namespace store {
+
+std::string packedRecordsTable(const Entity& entity) {
+    return entity.name + "Records";
+}
+
+std::string packedLooseTable(const Entity& entity) {
+    return entity.name + "Loose";
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Codec
+
+void appendVarint(std::string& out, uint64_t v) {
+    while (v >= 0x80) {
+        out += static_cast<char>((v & 0x7f) | 0x80);
+        v >>= 7;
+    }
+    out += static_cast<char>(v);
+}
+
+namespace {
+
+bool readVarint(const unsigned char*& p, const unsigned char* end, uint64_t& v) {
+    v = 0;
+    for (int shift = 0; shift < 64; shift += 7) {
+        if (p == end)
+            return false;
+        unsigned char b = *p++;
+        v |= uint64_t(b & 0x7f) << shift;
+        if (!(b & 0x80))
+            return true;
+    }
+    return false;
+}
+
+uint64_t zigzag(int64_t v) {
+    return (static_cast<uint64_t>(v) << 1) ^ static_cast<uint64_t>(v >> 63);
+}
+
+int64_t unzigzag(uint64_t v) {
+    return static_cast<int64_t>(v >> 1) ^ -static_cast<int64_t>(v & 1);
+}
+
+} // namespace
+
+void PackedRecordWriter::clear() {
+    runs_.clear();
+    texts_.clear();
+    count_ = 0;
+}
+
+void PackedRecordWriter::add(int64_t position, int64_t id, const std::string_view* text) {
+    ++count_;
+    if (!text) {
+        appendVarint(texts_, 0);
+    } else {
+        appendVarint(texts_, text->size() + 1);
+        texts_.append(text->data(), text->size());
+    }
+    if (!runs_.empty()) {
+        Run& r = runs_.back();
+        if (r.position + r.count == position) {
+            if (r.count == 1) {
+                r.step = id - r.id;
+                r.count = 2;
+                return;
+            }
+            if (r.id + r.count * r.step == id) {
+                ++r.count;
+                return;
+            }
+        }
+    }
+    runs_.push_back({position, 1, id, 0});
+}
+
+std::string PackedRecordWriter::ids() const {
+    // Positions are relative to the record's first position; each gap to the previous run's end.
+    std::string out;
+    int64_t end = 0;
+    for (const auto& r : runs_) {
+        appendVarint(out, static_cast<uint64_t>(r.position - end));
+        appendVarint(out, static_cast<uint64_t>(r.count));
+        appendVarint(out, zigzag(r.id));
+        appendVarint(out, zigzag(r.step));
+        end = r.position + r.count;
+    }
+    return out;
+}
+
+bool decodePackedRecord(int64_t first, std::string_view ids, std::string_view texts,
+                        std::vector<PackedCell>& out) {
+    out.clear();
+    auto* p = reinterpret_cast<const unsigned char*>(ids.data());
+    auto* end = p + ids.size();
+    int64_t at = 0;
+    while (p < end) {
+        uint64_t gap, count, id, step;
+        if (!readVarint(p, end, gap) || !readVarint(p, end, count) || !readVarint(p, end, id) ||
+            !readVarint(p, end, step) || count == 0 || count > (uint64_t(1) << 31) || gap > (uint64_t(1) << 31))
+            return false;
+        at += static_cast<int64_t>(gap);
+        int64_t i0 = unzigzag(id), s = unzigzag(step);
+        for (uint64_t k = 0; k < count; ++k)
+            out.push_back({first + at + static_cast<int64_t>(k), i0 + static_cast<int64_t>(k) * s, false, {}});
+        at += static_cast<int64_t>(count);
+    }
+    if (texts.empty() && !out.empty())
+        return true; // ids only
+    auto* t = reinterpret_cast<const unsigned char*>(texts.data());
+    auto* tend = t + texts.size();
+    for (auto& c : out) {
+        uint64_t v;
+        if (!readVarint(t, tend, v))
+            return false;
+        if (v == 0) {
+            c.null = true;
+            continue;
+        }
+        if (static_cast<uint64_t>(tend - t) < v - 1)
+            return false;
+        c.text = std::string_view(reinterpret_cast<const char*>(t), v - 1);
+        t += v - 1;
+    }
+    return t == tend;
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Registry
+
+namespace {
+
+struct Shape {
+    std::string name;
+    std::vector<std::string> columns; // "id", then the slots
+    std::vector<std::string> types;
+    int group = 0, position = 0, value = 0; // column indexes (slot + 1)
+    int64_t runLength = 4096;
+    std::string records, loose;
+    std::string declaration;
+};
+
+std::mutex registryMutex;
+std::vector<std::unique_ptr<Shape>>& registry() {
+    static std::vector<std::unique_ptr<Shape>> shapes;
+    return shapes;
+}
+
+int64_t firstOf(int64_t position, int64_t runLength) {
+    return position - position % runLength; // positions of packed objects are never negative
+}
+
+constexpr int64_t kMaxKey = (int64_t(1) << 31) - 1;
+
+int64_t packedRowid(int64_t key, int64_t position) {
+    return (key << 31) | position;
+}
+
+// ---------------------------------------------------------------------------------------------------
+// The virtual table
+
+struct Decoded {
+    std::vector<int64_t> ids; // by position - first; 0: empty
+    std::vector<std::string> texts;
+    std::vector<uint8_t> nulls;
+    bool dirty = false;
+
+    void ensure(size_t n) {
+        if (ids.size() < n) {
+            ids.resize(n, 0);
+            texts.resize(n);
+            nulls.resize(n, 0);
+        }
+    }
+};
+
+struct Vtab : sqlite3_vtab {
+    const Shape* shape = nullptr;
+    sqlite3* db = nullptr;
+    std::map<std::pair<int64_t, int64_t>, Decoded> cache;
+    size_t cachedCells = 0;
+    std::unordered_map<std::string, sqlite3_stmt*> statements;
+    Vtab* nextOpen = nullptr;
+
+    ~Vtab() {
+        for (auto& [sql, s] : statements)
+            sqlite3_finalize(s);
+    }
+
+    sqlite3_stmt* statement(const std::string& sql) {
+        auto it = statements.find(sql);
+        if (it != statements.end()) {
+            sqlite3_reset(it->second);
+            sqlite3_clear_bindings(it->second);
+            return it->second;
+        }
+        sqlite3_stmt* s = nullptr;
+        if (sqlite3_prepare_v3(db, sql.c_str(), -1, SQLITE_PREPARE_PERSISTENT, &s, nullptr) != SQLITE_OK) {
+            setError(sqlite3_errmsg(db));
+            return nullptr;
+        }
+        statements.emplace(sql, s);
+        return s;
+    }
+
+    void setError(const char* message) {
+        sqlite3_free(zErrMsg);
+        zErrMsg = sqlite3_mprintf("%s", message);
+    }
+
+    int flush();
+    int load(int64_t key, int64_t first, Decoded*& out);
+    int removePacked(int64_t key, int64_t position);
+    int insert(sqlite3_value** values, sqlite3_int64* rowid);
+    int looseInsert(sqlite3_value** values, sqlite3_int64* rowid);
+    bool packable(sqlite3_value** values) const;
+};
+
+bool packableValues(const Shape& shape, sqlite3_value** values);
+
+bool Vtab::packable(sqlite3_value** values) const {
+    return packableValues(*shape, values);
+}
+
+// The vtabs open on each connection, so that flushPackedRecords can find them.
+std::mutex openMutex;
+std::unordered_multimap<sqlite3*, Vtab*>& openTables() {
+    static std::unordered_multimap<sqlite3*, Vtab*> tables;
+    return tables;
+}
+
+int Vtab::load(int64_t key, int64_t first, Decoded*& out) {
+    auto it = cache.find({key, first});
+    if (it != cache.end()) {
+        out = &it->second;
+        return SQLITE_OK;
+    }
+    if (cachedCells > 1u << 21) {
+        // Bounded memory: write back what is held and start again.
+        if (int rc = flush(); rc != SQLITE_OK)
+            return rc;
+        cache.clear();
+        cachedCells = 0;
+    }
+    Decoded d;
+    sqlite3_stmt* s = statement("SELECT \"ids\", \"texts\" FROM " + quoted(shape->records) +
+                                " WHERE \"key\" = ?1 AND \"first\" = ?2");
+    if (!s)
+        return SQLITE_ERROR;
+    sqlite3_bind_int64(s, 1, key);
+    sqlite3_bind_int64(s, 2, first);
+    int rc = sqlite3_step(s);
+    if (rc == SQLITE_ROW) {
+        std::string_view ids(static_cast<const char*>(sqlite3_column_blob(s, 0)),
+                             static_cast<size_t>(sqlite3_column_bytes(s, 0)));
+        std::string_view texts(static_cast<const char*>(sqlite3_column_blob(s, 1)),
+                               static_cast<size_t>(sqlite3_column_bytes(s, 1)));
+        std::vector<PackedCell> cells;
+        if (!decodePackedRecord(0, ids, texts, cells)) {
+            sqlite3_reset(s);
+            setError("a packed record is damaged");
+            return SQLITE_CORRUPT;
+        }
+        if (!cells.empty())
+            d.ensure(static_cast<size_t>(cells.back().position + 1));
+        for (const auto& c : cells) {
+            auto i = static_cast<size_t>(c.position);
+            d.ids[i] = c.id;
+            d.nulls[i] = c.null;
+            d.texts[i].assign(c.text);
+        }
+        cachedCells += cells.size();
+        rc = SQLITE_OK;
+    } else if (rc == SQLITE_DONE) {
+        rc = SQLITE_OK;
+    } else {
+        rc = sqlite3_errcode(db);
+    }
+    sqlite3_reset(s);
+    if (rc != SQLITE_OK)
+        return rc;
+    out = &cache.emplace(std::make_pair(key, first), std::move(d)).first->second;
+    return SQLITE_OK;
+}
+
+int Vtab::flush() {
+    PackedRecordWriter w;
+    for (auto& [k, d] : cache) {
+        if (!d.dirty)
+            continue;
+        w.clear();
+        for (size_t i = 0; i < d.ids.size(); ++i)
+            if (d.ids[i]) {
+                std::string_view t(d.texts[i]);
+                w.add(static_cast<int64_t>(i), d.ids[i], d.nulls[i] ? nullptr : &t);
+            }
+        sqlite3_stmt* s;
+        if (w.empty()) {
+            s = statement("DELETE FROM " + quoted(shape->records) + " WHERE \"key\" = ?1 AND \"first\" = ?2");
+        } else {
+            s = statement("INSERT OR REPLACE INTO " + quoted(shape->records) +
+                          " (\"key\", \"first\", \"ids\", \"texts\") VALUES (?1, ?2, ?3, ?4)");
+        }
+        if (!s)
+            return SQLITE_ERROR;
+        sqlite3_bind_int64(s, 1, k.first);
+        sqlite3_bind_int64(s, 2, k.second);
+        if (!w.empty()) {
+            std::string ids = w.ids();
+            sqlite3_bind_blob(s, 3, ids.data(), static_cast<int>(ids.size()), SQLITE_TRANSIENT);
+            sqlite3_bind_blob(s, 4, w.texts().data(), static_cast<int>(w.texts().size()), SQLITE_STATIC);
+        }
+        int rc = sqlite3_step(s);
+        sqlite3_reset(s);
+        if (rc != SQLITE_DONE) {
+            rc = sqlite3_errcode(db);
+            setError(sqlite3_errmsg(db));
+            return rc ? rc : SQLITE_ERROR;
+        }
+        d.dirty = false;
+    }
+    return SQLITE_OK;
+}
+
+bool packableValues(const Shape& shape, sqlite3_value** values) {
+    const size_t n = shape.columns.size();
+    for (size_t c = 0; c < n; ++c) {
+        sqlite3_value* v = values[c];
+        const int type = sqlite3_value_type(v);
+        if (static_cast<int>(c) == 0 || static_cast<int>(c) == shape.group ||
+            static_cast<int>(c) == shape.position) {
+            if (type != SQLITE_INTEGER)
+                return false;
+            int64_t i = sqlite3_value_int64(v);
+            if (c == 0 ? i <= 0 : (i < 0 || i > kMaxKey))
+                return false;
+        } else if (static_cast<int>(c) == shape.value) {
+            if (type != SQLITE_NULL && type != SQLITE_TEXT)
+                return false;
+        } else if (type != SQLITE_NULL) {
+            return false;
+        }
+    }
+    return true;
+}
+
+int Vtab::looseInsert(sqlite3_value** values, sqlite3_int64* rowid) {
+    std::string cols, marks;
+    for (size_t c = 0; c < shape->columns.size(); ++c) {
+        cols += (c ? ", " : "") + quoted(shape->columns[c]);
+        marks += c ? ", ?" : "?";
+    }
+    sqlite3_stmt* s = statement("INSERT INTO " + quoted(shape->loose) + " (" + cols + ") VALUES (" + marks + ")");
+    if (!s)
+        return SQLITE_ERROR;
+    for (size_t c = 0; c < shape->columns.size(); ++c)
+        sqlite3_bind_value(s, static_cast<int>(c + 1), values[c]);
+    int rc = sqlite3_step(s);
+    sqlite3_reset(s);
+    if (rc != SQLITE_DONE) {
+        rc = sqlite3_extended_errcode(db);
+        setError(sqlite3_errmsg(db));
+        return rc ? rc : SQLITE_ERROR;
+    }
+    *rowid = -1 - sqlite3_last_insert_rowid(db);
+    return SQLITE_OK;
+}
+
+int Vtab::insert(sqlite3_value** values, sqlite3_int64* rowid) {
+    if (packable(values)) {
+        const int64_t key = sqlite3_value_int64(values[shape->group]);
+        const int64_t position = sqlite3_value_int64(values[shape->position]);
+        const int64_t first = firstOf(position, shape->runLength);
+        Decoded* d = nullptr;
+        if (int rc = load(key, first, d); rc != SQLITE_OK)
+            return rc;
+        const auto i = static_cast<size_t>(position - first);
+        d->ensure(i + 1);
+        if (!d->ids[i]) {
+            d->ids[i] = sqlite3_value_int64(values[0]);
+            sqlite3_value* v = values[shape->value];
+            d->nulls[i] = sqlite3_value_type(v) == SQLITE_NULL;
+            d->texts[i].assign(reinterpret_cast<const char*>(sqlite3_value_text(v) ? sqlite3_value_text(v)
+                                                                                 : reinterpret_cast<const unsigned char*>("")),
+                               static_cast<size_t>(sqlite3_value_bytes(v)));
+            d->dirty = true;
+            ++cachedCells;
+            *rowid = packedRowid(key, position);
+            return SQLITE_OK;
+        }
+    }
+    return looseInsert(values, rowid);
+}
+
+int Vtab::removePacked(int64_t key, int64_t position) {
+    Decoded* d = nullptr;
+    if (int rc = load(key, firstOf(position, shape->runLength), d); rc != SQLITE_OK)
+        return rc;
+    const auto i = static_cast<size_t>(position - firstOf(position, shape->runLength));
+    if (i < d->ids.size() && d->ids[i]) {
+        d->ids[i] = 0;
+        d->texts[i].clear();
+        d->texts[i].shrink_to_fit();
+        d->nulls[i] = 0;
+        d->dirty = true;
+    }
+    return SQLITE_OK;
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Cursor: the packed objects and the loose rows, merged in the order asked for.
+
+enum Order { kAnyOrder, kGroupMajor, kPositionMajor };
+
+struct Plan {
+    bool haveKey = false;
+    int64_t key = 0;
+    int64_t posLo = 0, posHi = INT64_MAX;
+    bool haveId = false;
+    int64_t id = 0;
+    bool packedNone = false; // a constraint no packed object meets
+    bool needText = true;
+    Order order = kAnyOrder;
+};
+
+struct Cursor : sqlite3_vtab_cursor {
+    Plan plan;
+    // The packed objects of the current record(s).
+    struct Item {
+        int64_t key, position, id;
+        bool null;
+        uint32_t offset, length;
+        uint32_t buffer;
+    };
+    std::vector<Item> items;
+    size_t at = 0;
+    std::vector<std::string> buffers;
+    sqlite3_stmt* records = nullptr;
+    bool recordsDone = true;
+    std::string recordsSql;
+    // Position order: the first record of the next run of positions, read ahead.
+    bool havePending = false;
+    int64_t pendingKey = 0, pendingFirst = 0;
+    std::string pendingIds, pendingTexts;
+    // The loose rows.
+    sqlite3_stmt* loose = nullptr;
+    std::string looseSql;
+    bool looseRow = false;
+    bool onLoose = false;
+    bool eof = true;
+    std::vector<PackedCell> scratch;
+
+    ~Cursor() {
+        sqlite3_finalize(records);
+        sqlite3_finalize(loose);
+    }
+    Vtab& vtab() const { return *static_cast<Vtab*>(pVtab); }
+};
+
+int prepareInto(sqlite3* db, sqlite3_stmt*& s, std::string& current, const std::string& sql) {
+    if (s && current == sql) {
+        sqlite3_reset(s);
+        sqlite3_clear_bindings(s);
+        return SQLITE_OK;
+    }
+    sqlite3_finalize(s);
+    s = nullptr;
+    current = sql;
+    return sqlite3_prepare_v3(db, sql.c_str(), -1, SQLITE_PREPARE_PERSISTENT, &s, nullptr);
+}
+
+// Decodes one record's objects within the plan into items.
+int addRecord(Cursor& c, int64_t key, int64_t first, std::string ids, std::string texts) {
+    c.buffers.push_back(std::move(texts));
+    const std::string& buffer = c.buffers.back();
+    if (!decodePackedRecord(first, ids, c.plan.needText ? std::string_view(buffer) : std::string_view(),
+                            c.scratch))
+        return SQLITE_CORRUPT;
+    const auto bufferIndex = static_cast<uint32_t>(c.buffers.size() - 1);
+    for (const auto& cell : c.scratch) {
+        if (cell.position < c.plan.posLo || cell.position > c.plan.posHi)
+            continue;
+        if (c.plan.haveId && cell.id != c.plan.id)
+            continue;
+        const auto offset = cell.text.empty() ? 0u : static_cast<uint32_t>(cell.text.data() - buffer.data());
+        c.items.push_back(
+            {key, cell.position, cell.id, cell.null, offset, static_cast<uint32_t>(cell.text.size()), bufferIndex});
+    }
+    return SQLITE_OK;
+}
+
+// Reads the next objects into items: one record in group order; in position order, every record of
+// one run of positions, sorted by position then group.
+int fillItems(Cursor& c) {
+    c.items.clear();
+    c.buffers.clear();
+    c.at = 0;
+    const bool byPosition = c.plan.order == kPositionMajor;
+    while ((!c.recordsDone || c.havePending) && c.items.empty()) {
+        int64_t blockFirst = -1;
+        if (c.havePending) {
+            c.havePending = false;
+            blockFirst = c.pendingFirst;
+            if (int rc = addRecord(c, c.pendingKey, c.pendingFirst, std::move(c.pendingIds),
+                                   std::move(c.pendingTexts));
+                rc != SQLITE_OK)
+                return rc;
+        }
+        while (!c.recordsDone) {
+            int rc = sqlite3_step(c.records);
+            if (rc == SQLITE_DONE) {
+                c.recordsDone = true;
+                break;
+            }
+            if (rc != SQLITE_ROW)
+                return rc;
+            const int64_t key = sqlite3_column_int64(c.records, 0), first = sqlite3_column_int64(c.records, 1);
+            std::string ids(static_cast<const char*>(sqlite3_column_blob(c.records, 2)),
+                            static_cast<size_t>(sqlite3_column_bytes(c.records, 2)));
+            std::string texts;
+            if (c.plan.needText)
+                texts.assign(static_cast<const char*>(sqlite3_column_blob(c.records, 3)),
+                             static_cast<size_t>(sqlite3_column_bytes(c.records, 3)));
+            if (byPosition && blockFirst >= 0 && first != blockFirst) {
+                c.havePending = true;
+                c.pendingKey = key;
+                c.pendingFirst = first;
+                c.pendingIds = std::move(ids);
+                c.pendingTexts = std::move(texts);
+                break;
+            }
+            blockFirst = first;
+            if (int rc2 = addRecord(c, key, first, std::move(ids), std::move(texts)); rc2 != SQLITE_OK)
+                return rc2;
+            if (!byPosition)
+                break;
+        }
+        if (byPosition)
+            std::stable_sort(c.items.begin(), c.items.end(), [](const Cursor::Item& a, const Cursor::Item& b) {
+                return a.position < b.position || (a.position == b.position && a.key < b.key);
+            });
+    }
+    return SQLITE_OK;
+}
+
+// Compares the current packed item with the current loose row in the cursor's order; true when the
+// packed item comes first.
+bool packedFirst(Cursor& c) {
+    const Shape& shape = *c.vtab().shape;
+    const Cursor::Item& i = c.items[c.at];
+    auto looseInt = [&](int column, bool& null) {
+        null = sqlite3_column_type(c.loose, column) == SQLITE_NULL;
+        return sqlite3_column_int64(c.loose, column);
+    };
+    bool kn, pn, in;
+    int64_t k = looseInt(shape.group, kn), p = looseInt(shape.position, pn), id = looseInt(0, in);
+    auto less = [](bool an, int64_t a, bool bn, int64_t b) { return an != bn ? an : (!an && a < b); };
+    auto same = [](bool an, int64_t a, bool bn, int64_t b) { return an == bn && (an || a == b); };
+    if (c.plan.order == kGroupMajor) {
+        if (!same(false, i.key, kn, k))
+            return less(false, i.key, kn, k);
+        if (!same(false, i.position, pn, p))
+            return less(false, i.position, pn, p);
+    } else if (c.plan.order == kPositionMajor) {
+        if (!same(false, i.position, pn, p))
+            return less(false, i.position, pn, p);
+        if (!same(false, i.key, kn, k))
+            return less(false, i.key, kn, k);
+    }
+    return !less(in, id, false, i.id);
+}
+
+int settle(Cursor& c) {
+    if (c.at >= c.items.size())
+        if (int rc = fillItems(c); rc != SQLITE_OK)
+            return rc;
+    const bool packed = c.at < c.items.size();
+    if (!packed && !c.looseRow) {
+        c.eof = true;
+        return SQLITE_OK;
+    }
+    c.eof = false;
+    if (!packed)
+        c.onLoose = true;
+    else if (!c.looseRow)
+        c.onLoose = false;
+    else
+        c.onLoose = c.plan.order == kAnyOrder ? false : !packedFirst(c);
+    return SQLITE_OK;
+}
+
+int stepLoose(Cursor& c) {
+    int rc = sqlite3_step(c.loose);
+    c.looseRow = rc == SQLITE_ROW;
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE)
+        return rc;
+    return SQLITE_OK;
+}
+
+// xBestIndex's plan travels in idxStr: one letter per argument.
+//   k group =, p position =, g position >=, G position >, l position <=, L position <, i id =
+// and idxNum: bit 0 no packed object can match, bits 1-2 the order, bit 3 the texts are not needed.
+
+int xBestIndex(sqlite3_vtab* tab, sqlite3_index_info* info) {
+    const Shape& shape = *static_cast<Vtab*>(tab)->shape;
+    std::string letters;
+    int argument = 0;
+    bool keyEq = false, keyIn = false, posEq = false, idEq = false, posRange = false;
+    int flags = 0;
+    for (int i = 0; i < info->nConstraint; ++i) {
+        const auto& c = info->aConstraint[i];
+        if (!c.usable)
+            continue;
+        char letter = 0;
+        if (c.iColumn == shape.group && c.op == SQLITE_INDEX_CONSTRAINT_EQ && !keyEq) {
+            letter = 'k';
+            keyEq = true;
+            keyIn = sqlite3_vtab_in(info, i, -1) != 0;
+        } else if (c.iColumn == shape.position) {
+            switch (c.op) {
+            case SQLITE_INDEX_CONSTRAINT_EQ:
+                letter = 'p';
+                posEq = true;
+                break;
+            case SQLITE_INDEX_CONSTRAINT_GE:
+                letter = 'g';
+                posRange = true;
+                break;
+            case SQLITE_INDEX_CONSTRAINT_GT:
+                letter = 'G';
+                posRange = true;
+                break;
+            case SQLITE_INDEX_CONSTRAINT_LE:
+                letter = 'l';
+                posRange = true;
+                break;
+            case SQLITE_INDEX_CONSTRAINT_LT:
+                letter = 'L';
+                posRange = true;
+                break;
+            default:
+                break;
+            }
+        } else if (c.iColumn == 0 && c.op == SQLITE_INDEX_CONSTRAINT_EQ && !idEq) {
+            letter = 'i';
+            idEq = true;
+        } else if (c.iColumn > 0 && c.iColumn != shape.group && c.iColumn != shape.position &&
+                   c.iColumn != shape.value && c.op == SQLITE_INDEX_CONSTRAINT_ISNOTNULL) {
+            flags |= 1; // only loose rows have other columns set
+            info->aConstraintUsage[i].omit = 1;
+            continue;
+        }
+        if (!letter)
+            continue;
+        letters += letter;
+        info->aConstraintUsage[i].argvIndex = ++argument;
+    }
+    // The order this cursor can give: by group then position, or by position then group, ids last.
+    Order order = kAnyOrder;
+    int n = info->nOrderBy;
+    while (n > 0 && info->aOrderBy[n - 1].iColumn == 0 && !info->aOrderBy[n - 1].desc)
+        --n;
+    bool ascending = true;
+    for (int i = 0; i < n; ++i)
+        ascending = ascending && !info->aOrderBy[i].desc;
+    if (ascending && n > 0) {
+        const int first = info->aOrderBy[0].iColumn, second = n > 1 ? info->aOrderBy[1].iColumn : -1;
+        if (n == 2 && first == shape.group && second == shape.position)
+            order = kGroupMajor;
+        else if (n == 1 && first == shape.position && keyEq && !keyIn)
+            order = kGroupMajor;
+        else if (n == 2 && first == shape.position && second == shape.group)
+            order = kPositionMajor;
+        else if (n == 1 && first == shape.group)
+            order = kGroupMajor;
+    }
+    if (order != kAnyOrder)
+        info->orderByConsumed = 1;
+    flags |= order << 1;
+    const uint64_t textColumn = shape.value < 63 ? uint64_t(1) << shape.value : 0;
+    if (textColumn && !(info->colUsed & textColumn))
+        flags |= 8;
+    info->idxNum = flags;
+    info->idxStr = sqlite3_mprintf("%s", letters.c_str());
+    info->needToFreeIdxStr = 1;
+    double cost = 1e7;
+    if (keyEq && posEq)
+        cost = 20;
+    else if (idEq)
+        cost = 2000;
+    else if (keyEq && posRange)
+        cost = 1000;
+    else if (keyEq)
+        cost = 1e5;
+    else if (posEq)
+        cost = 5000;
+    else if (posRange)
+        cost = 1e6;
+    if (flags & 1)
+        cost = std::min(cost, 100.0);
+    info->estimatedCost = cost;
+    info->estimatedRows = static_cast<sqlite3_int64>(cost);
+    return SQLITE_OK;
+}
+
+bool integerArgument(sqlite3_value* v, int64_t& out) {
+    if (sqlite3_value_type(v) == SQLITE_INTEGER) {
+        out = sqlite3_value_int64(v);
+        return true;
+    }
+    if (sqlite3_value_type(v) == SQLITE_FLOAT) {
+        double d = sqlite3_value_double(v);
+        if (d >= -9.2e18 && d <= 9.2e18 && d == static_cast<double>(static_cast<int64_t>(d))) {
+            out = static_cast<int64_t>(d);
+            return true;
+        }
+    }
+    return false;
+}
+
+int xFilter(sqlite3_vtab_cursor* cursor, int idxNum, const char* idxStr, int argc, sqlite3_value** argv) {
+    auto& c = *static_cast<Cursor*>(cursor);
+    Vtab& tab = c.vtab();
+    const Shape& shape = *tab.shape;
+    // Reads see this connection's own changes: write back what is held.
+    if (int rc = tab.flush(); rc != SQLITE_OK)
+        return rc;
+    Plan plan;
+    plan.packedNone = idxNum & 1;
+    plan.order = static_cast<Order>((idxNum >> 1) & 3);
+    plan.needText = !(idxNum & 8);
+    // The loose rows' conditions, with the same arguments.
+    std::string where;
+    std::vector<sqlite3_value*> looseArgs;
+    auto cond = [&](const std::string& sql, sqlite3_value* v) {
+        where += (where.empty() ? " WHERE " : " AND ") + sql;
+        looseArgs.push_back(v);
+    };
+    const std::string g = quoted(shape.columns[static_cast<size_t>(shape.group)]);
+    const std::string p = quoted(shape.columns[static_cast<size_t>(shape.position)]);
+    for (int i = 0; i < argc && idxStr && idxStr[i]; ++i) {
+        sqlite3_value* v = argv[i];
+        int64_t n = 0;
+        const bool whole = integerArgument(v, n);
+        const bool isNumber = sqlite3_value_type(v) == SQLITE_INTEGER || sqlite3_value_type(v) == SQLITE_FLOAT;
+        switch (idxStr[i]) {
+        case 'k':
+            cond(g + " = ?", v);
+            if (whole) {
+                plan.haveKey = true;
+                plan.key = n;
+            } else {
+                plan.packedNone = true;
+            }
+            break;
+        case 'p':
+            cond(p + " = ?", v);
+            if (whole) {
+                plan.posLo = std::max(plan.posLo, n);
+                plan.posHi = std::min(plan.posHi, n);
+            } else {
+                plan.packedNone = true;
+            }
+            break;
+        case 'i':
+            cond("\"id\" = ?", v);
+            if (whole) {
+                plan.haveId = true;
+                plan.id = n;
+            } else {
+                plan.packedNone = true;
+            }
+            break;
+        case 'g':
+        case 'G':
+        case 'l':
+        case 'L': {
+            const bool lower = idxStr[i] == 'g' || idxStr[i] == 'G';
+            const bool strict = idxStr[i] == 'G' || idxStr[i] == 'L';
+            cond(p + (lower ? (strict ? " > ?" : " >= ?") : (strict ? " < ?" : " <= ?")), v);
+            if (!isNumber) {
+                // Numbers sort before texts and blobs and after null: a text bound keeps every
+                // number (<) or none (>); a null bound matches nothing.
+                if (sqlite3_value_type(v) == SQLITE_NULL || lower)
+                    plan.packedNone = true;
+                break;
+            }
+            double d = sqlite3_value_double(v);
+            if (lower) {
+                double lo = strict ? std::floor(d) + 1 : std::ceil(d);
+                if (lo > 9e18)
+                    plan.packedNone = true;
+                else if (lo > static_cast<double>(plan.posLo))
+                    plan.posLo = static_cast<int64_t>(lo);
+            } else {
+                double hi = strict ? std::ceil(d) - 1 : std::floor(d);
+                if (hi < -9e18)
+                    plan.packedNone = true;
+                else if (hi < static_cast<double>(plan.posHi))
+                    plan.posHi = static_cast<int64_t>(hi);
+            }
+            break;
+        }
+        default:
+            break;
+        }
+    }
+    if (plan.posLo > plan.posHi || plan.posHi < 0 || (plan.haveKey && (plan.key < 0 || plan.key > kMaxKey)) ||
+        (plan.haveId && plan.id <= 0))
+        plan.packedNone = true;
+    plan.posLo = std::max<int64_t>(plan.posLo, 0);
+
+    // An id alone: find its record from the ids, which are read without the texts.
+    if (plan.haveId && !plan.packedNone && !plan.haveKey) {
+        sqlite3_stmt* s = tab.statement("SELECT \"key\", \"first\", \"ids\" FROM " + quoted(shape.records));
+        if (!s)
+            return SQLITE_ERROR;
+        bool found = false;
+        int rc;
+        while (!found && (rc = sqlite3_step(s)) == SQLITE_ROW) {
+            std::string_view ids(static_cast<const char*>(sqlite3_column_blob(s, 2)),
+                                 static_cast<size_t>(sqlite3_column_bytes(s, 2)));
+            if (!decodePackedRecord(sqlite3_column_int64(s, 1), ids, {}, c.scratch))
+                continue;
+            for (const auto& cell : c.scratch)
+                if (cell.id == plan.id) {
+                    plan.haveKey = true;
+                    plan.key = sqlite3_column_int64(s, 0);
+                    plan.posLo = std::max(plan.posLo, cell.position);
+                    plan.posHi = std::min(plan.posHi, cell.position);
+                    found = true;
+                    break;
+                }
+        }
+        sqlite3_reset(s);
+        if (!found)
+            plan.packedNone = true;
+    }
+    c.plan = plan;
+
+    // The packed records.
+    c.items.clear();
+    c.at = 0;
+    c.recordsDone = true;
+    c.havePending = false;
+    if (!plan.packedNone) {
+        const int64_t firstLo = firstOf(plan.posLo, shape.runLength);
+        const int64_t firstHi = plan.posHi == INT64_MAX ? INT64_MAX : firstOf(plan.posHi, shape.runLength);
+        std::string sql = std::string("SELECT \"key\", \"first\", \"ids\"") + (plan.needText ? ", \"texts\"" : "") +
+                          " FROM " + quoted(shape.records) + " WHERE \"first\" BETWEEN ?1 AND ?2" +
+                          (plan.haveKey ? " AND \"key\" = ?3" : "") +
+                          (plan.order == kPositionMajor ? " ORDER BY \"first\", \"key\"" : " ORDER BY \"key\", \"first\"");
+        if (int rc = prepareInto(tab.db, c.records, c.recordsSql, sql); rc != SQLITE_OK)
+            return rc;
+        sqlite3_bind_int64(c.records, 1, firstLo);
+        sqlite3_bind_int64(c.records, 2, firstHi);
+        if (plan.haveKey)
+            sqlite3_bind_int64(c.records, 3, plan.key);
+        c.recordsDone = false;
+    }
+
+    // The loose rows.
+    std::string cols;
+    for (size_t i = 0; i < shape.columns.size(); ++i)
+        cols += (i ? ", " : "") + quoted(shape.columns[i]);
+    std::string order;
+    if (plan.order == kGroupMajor)
+        order = " ORDER BY " + g + ", " + p + ", \"id\"";
+    else if (plan.order == kPositionMajor)
+        order = " ORDER BY " + p + ", " + g + ", \"id\"";
+    if (int rc = prepareInto(tab.db, c.loose, c.looseSql,
+                             "SELECT " + cols + " FROM " + quoted(shape.loose) + where + order);
+        rc != SQLITE_OK)
+        return rc;
+    for (size_t i = 0; i < looseArgs.size(); ++i)
+        sqlite3_bind_value(c.loose, static_cast<int>(i + 1), looseArgs[i]);
+    if (int rc = stepLoose(c); rc != SQLITE_OK)
+        return rc;
+    return settle(c);
+}
+
+int xNext(sqlite3_vtab_cursor* cursor) {
+    auto& c = *static_cast<Cursor*>(cursor);
+    if (c.onLoose) {
+        if (int rc = stepLoose(c); rc != SQLITE_OK)
+            return rc;
+    } else {
+        ++c.at;
+    }
+    return settle(c);
+}
+
+int xEof(sqlite3_vtab_cursor* cursor) {
+    return static_cast<Cursor*>(cursor)->eof;
+}
+
+int xColumn(sqlite3_vtab_cursor* cursor, sqlite3_context* context, int column) {
+    auto& c = *static_cast<Cursor*>(cursor);
+    if (c.onLoose) {
+        sqlite3_result_value(context, sqlite3_column_value(c.loose, column));
+        return SQLITE_OK;
+    }
+    const Shape& shape = *c.vtab().shape;
+    const Cursor::Item& i = c.items[c.at];
+    if (column == 0)
+        sqlite3_result_int64(context, i.id);
+    else if (column == shape.group)
+        sqlite3_result_int64(context, i.key);
+    else if (column == shape.position)
+        sqlite3_result_int64(context, i.position);
+    else if (column == shape.value && !i.null)
+        sqlite3_result_text(context, c.buffers[i.buffer].data() + i.offset, static_cast<int>(i.length),
+                            SQLITE_TRANSIENT);
+    else
+        sqlite3_result_null(context);
+    return SQLITE_OK;
+}
+
+int xRowid(sqlite3_vtab_cursor* cursor, sqlite3_int64* rowid) {
+    auto& c = *static_cast<Cursor*>(cursor);
+    if (c.onLoose)
+        *rowid = -1 - sqlite3_column_int64(c.loose, 0);
+    else
+        *rowid = packedRowid(c.items[c.at].key, c.items[c.at].position);
+    return SQLITE_OK;
+}
+
+int xOpen(sqlite3_vtab*, sqlite3_vtab_cursor** out) {
+    *out = new Cursor();
+    return SQLITE_OK;
+}
+
+int xClose(sqlite3_vtab_cursor* cursor) {
+    delete static_cast<Cursor*>(cursor);
+    return SQLITE_OK;
+}
+
+int xConnect(sqlite3* db, void* aux, int, const char* const*, sqlite3_vtab** out, char**) {
+    const auto* shape = static_cast<const Shape*>(aux);
+    if (int rc = sqlite3_declare_vtab(db, shape->declaration.c_str()); rc != SQLITE_OK)
+        return rc;
+    auto* tab = new Vtab();
+    tab->shape = shape;
+    tab->db = db;
+    {
+        std::lock_guard lock(openMutex);
+        openTables().emplace(db, tab);
+    }
+    *out = tab;
+    return SQLITE_OK;
+}
+
+int xDisconnect(sqlite3_vtab* t) {
+    auto* tab = static_cast<Vtab*>(t);
+    {
+        std::lock_guard lock(openMutex);
+        auto range = openTables().equal_range(tab->db);
+        for (auto it = range.first; it != range.second; ++it)
+            if (it->second == tab) {
+                openTables().erase(it);
+                break;
+            }
+    }
+    delete tab;
+    return SQLITE_OK;
+}
+
+int xUpdate(sqlite3_vtab* t, int argc, sqlite3_value** argv, sqlite3_int64* rowid) {
+    auto* tab = static_cast<Vtab*>(t);
+    const Shape& shape = *tab->shape;
+    auto removeOld = [&](sqlite3_int64 old) -> int {
+        if (old >= 0)
+            return tab->removePacked(old >> 31, old & kMaxKey);
+        sqlite3_stmt* s = tab->statement("DELETE FROM " + quoted(shape.loose) + " WHERE \"id\" = ?1");
+        if (!s)
+            return SQLITE_ERROR;
+        sqlite3_bind_int64(s, 1, -1 - old);
+        int rc = sqlite3_step(s);
+        sqlite3_reset(s);
+        if (rc != SQLITE_DONE) {
+            tab->setError(sqlite3_errmsg(tab->db));
+            return sqlite3_extended_errcode(tab->db);
+        }
+        return SQLITE_OK;
+    };
+    if (argc == 1)
+        return removeOld(sqlite3_value_int64(argv[0]));
+    sqlite3_value** values = argv + 2;
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL)
+        return tab->insert(values, rowid);
+    const sqlite3_int64 old = sqlite3_value_int64(argv[0]);
+    if (old >= 0 && tab->packable(values)) {
+        const int64_t key = sqlite3_value_int64(values[shape.group]),
+                      position = sqlite3_value_int64(values[shape.position]);
+        if (packedRowid(key, position) == old) {
+            Decoded* d = nullptr;
+            const int64_t first = firstOf(position, shape.runLength);
+            if (int rc = tab->load(key, first, d); rc != SQLITE_OK)
+                return rc;
+            const auto i = static_cast<size_t>(position - first);
+            d->ensure(i + 1);
+            sqlite3_value* v = values[shape.value];
+            d->ids[i] = sqlite3_value_int64(values[0]);
+            d->nulls[i] = sqlite3_value_type(v) == SQLITE_NULL;
+            const unsigned char* text = sqlite3_value_text(v);
+            d->texts[i].assign(text ? reinterpret_cast<const char*>(text) : "",
+                               static_cast<size_t>(sqlite3_value_bytes(v)));
+            d->dirty = true;
+            return SQLITE_OK;
+        }
+    }
+    if (old < 0 && !tab->packable(values)) {
+        // A loose row stays loose: rewrite it in place (its id may change).
+        std::string sets;
+        for (size_t c = 0; c < shape.columns.size(); ++c)
+            sets += (c ? ", " : "") + quoted(shape.columns[c]) + " = ?" + std::to_string(c + 1);
+        sqlite3_stmt* s = tab->statement("UPDATE " + quoted(shape.loose) + " SET " + sets + " WHERE \"id\" = ?" +
+                                         std::to_string(shape.columns.size() + 1));
+        if (!s)
+            return SQLITE_ERROR;
+        for (size_t c = 0; c < shape.columns.size(); ++c)
+            sqlite3_bind_value(s, static_cast<int>(c + 1), values[c]);
+        sqlite3_bind_int64(s, static_cast<int>(shape.columns.size() + 1), -1 - old);
+        int rc = sqlite3_step(s);
+        sqlite3_reset(s);
+        if (rc != SQLITE_DONE) {
+            tab->setError(sqlite3_errmsg(tab->db));
+            return sqlite3_extended_errcode(tab->db);
+        }
+        return SQLITE_OK;
+    }
+    if (int rc = removeOld(old); rc != SQLITE_OK)
+        return rc;
+    sqlite3_int64 ignored = 0;
+    return tab->insert(values, &ignored);
+}
+
+int xBegin(sqlite3_vtab*) {
+    return SQLITE_OK;
+}
+
+int xSync(sqlite3_vtab* t) {
+    return static_cast<Vtab*>(t)->flush();
+}
+
+int xCommit(sqlite3_vtab* t) {
+    auto* tab = static_cast<Vtab*>(t);
+    tab->cache.clear();
+    tab->cachedCells = 0;
+    return SQLITE_OK;
+}
+
+int xRollback(sqlite3_vtab* t) {
+    return xCommit(t);
+}
+
+sqlite3_module makeModule() {
+    sqlite3_module m{};
+    m.iVersion = 1;
+    m.xCreate = nullptr; // eponymous only: the table exists in every connection under the entity's name
+    m.xConnect = xConnect;
+    m.xBestIndex = xBestIndex;
+    m.xDisconnect = xDisconnect;
+    m.xDestroy = xDisconnect;
+    m.xOpen = xOpen;
+    m.xClose = xClose;
+    m.xFilter = xFilter;
+    m.xNext = xNext;
+    m.xEof = xEof;
+    m.xColumn = xColumn;
+    m.xRowid = xRowid;
+    m.xUpdate = xUpdate;
+    m.xBegin = xBegin;
+    m.xSync = xSync;
+    m.xCommit = xCommit;
+    m.xRollback = xRollback;
+    return m;
+}
+
+const sqlite3_module packedModule = makeModule();
+
+int registerOn(sqlite3* db, const char**, const sqlite3_api_routines*) {
+    std::lock_guard lock(registryMutex);
+    for (const auto& shape : registry())
+        sqlite3_create_module_v2(db, shape->name.c_str(), &packedModule, shape.get(), nullptr);
+    return SQLITE_OK;
+}
+
+const char* sqlType(AttributeType t) {
+    switch (t) {
+    case AttributeType::Integer:
+    case AttributeType::Boolean:
+        return "INTEGER";
+    case AttributeType::Double:
+    case AttributeType::Date:
+        return "REAL";
+    default:
+        return "TEXT";
+    }
+}
+
+} // namespace
+
+void registerPackedEntities(const Schema& schema) {
+    bool added = false;
+    {
+        std::lock_guard lock(registryMutex);
+        for (const auto& e : schema.entities) {
+            if (!e.packed)
+                continue;
+            bool known = false;
+            for (const auto& s : registry())
+                known = known || s->name == e.name;
+            if (known)
+                continue;
+            auto shape = std::make_unique<Shape>();
+            shape->name = e.name;
+            shape->columns.push_back("id");
+            shape->types.push_back("INTEGER");
+            for (int slot = 0; slot < e.slotCount(); ++slot) {
+                shape->columns.push_back(e.slotName(slot));
+                shape->types.push_back(e.isToOneSlot(slot) ? "INTEGER"
+                                                           : sqlType(e.attributes[static_cast<size_t>(slot)].type));
+            }
+            shape->group = e.slot(e.packed->group) + 1;
+            shape->position = e.slot(e.packed->position) + 1;
+            shape->value = e.slot(e.packed->value) + 1;
+            shape->runLength = std::max(1, e.packed->runLength);
+            shape->records = packedRecordsTable(e);
+            shape->loose = packedLooseTable(e);
+            shape->declaration = "CREATE TABLE x(";
+            for (size_t i = 0; i < shape->columns.size(); ++i)
+                shape->declaration += (i ? ", " : "") + quoted(shape->columns[i]) + " " + shape->types[i];
+            shape->declaration += ")";
+            registry().push_back(std::move(shape));
+            added = true;
+        }
+    }
+    static std::once_flag once;
+    if (added)
+        std::call_once(once, [] {
+            sqlite3_auto_extension(reinterpret_cast<void (*)()>(registerOn));
+        });
+}
+
+int packTable(sqlite3* db, const Entity& entity, const std::string& source, const std::set<std::string>& present,
+              std::string& message) {
+    const Shape* shape = nullptr;
+    {
+        std::lock_guard lock(registryMutex);
+        for (const auto& s : registry())
+            if (s->name == entity.name)
+                shape = s.get();
+    }
+    if (!shape) {
+        message = "the entity is not packed";
+        return SQLITE_ERROR;
+    }
+    const size_t width = shape->columns.size();
+    std::string cols, names, marks;
+    for (size_t c = 0; c < width; ++c) {
+        const std::string& name = shape->columns[c];
+        cols += std::string(c ? ", " : "") + (present.count(name) ? quoted(name) : "NULL");
+        names += (c ? ", " : "") + quoted(name);
+        marks += c ? ", ?" : "?";
+    }
+    const std::string g = shape->columns[static_cast<size_t>(shape->group)],
+                      p = shape->columns[static_cast<size_t>(shape->position)];
+    std::string order = " ORDER BY " + (present.count(g) ? quoted(g) : "NULL") + ", " +
+                        (present.count(p) ? quoted(p) : "NULL") + ", \"id\"";
+    sqlite3_stmt *read = nullptr, *record = nullptr, *loose = nullptr;
+    auto fail = [&](int rc) {
+        message = sqlite3_errmsg(db);
+        sqlite3_finalize(read);
+        sqlite3_finalize(record);
+        sqlite3_finalize(loose);
+        return rc ? rc : SQLITE_ERROR;
+    };
+    if (sqlite3_prepare_v2(db, ("SELECT " + cols + " FROM " + quoted(source) + "." + quoted(entity.name) + order).c_str(),
+                           -1, &read, nullptr) != SQLITE_OK ||
+        sqlite3_prepare_v2(db, ("INSERT INTO main." + quoted(shape->records) + " VALUES (?, ?, ?, ?)").c_str(), -1,
+                           &record, nullptr) != SQLITE_OK ||
+        sqlite3_prepare_v2(db, ("INSERT INTO main." + quoted(shape->loose) + " (" + names + ") VALUES (" + marks + ")").c_str(),
+                           -1, &loose, nullptr) != SQLITE_OK)
+        return fail(sqlite3_errcode(db));
+    PackedRecordWriter w;
+    int64_t key = -1, first = -1, last = -1;
+    auto writeRecord = [&]() -> int {
+        if (w.empty())
+            return SQLITE_OK;
+        std::string ids = w.ids();
+        sqlite3_bind_int64(record, 1, key);
+        sqlite3_bind_int64(record, 2, first);
+        sqlite3_bind_blob(record, 3, ids.data(), static_cast<int>(ids.size()), SQLITE_TRANSIENT);
+        sqlite3_bind_blob(record, 4, w.texts().data(), static_cast<int>(w.texts().size()), SQLITE_STATIC);
+        int rc = sqlite3_step(record);
+        sqlite3_reset(record);
+        w.clear();
+        return rc == SQLITE_DONE ? SQLITE_OK : sqlite3_errcode(db);
+    };
+    std::vector<sqlite3_value*> values(width);
+    int rc;
+    while ((rc = sqlite3_step(read)) == SQLITE_ROW) {
+        for (size_t c = 0; c < width; ++c)
+            values[c] = sqlite3_column_value(read, static_cast<int>(c));
+        bool packed = packableValues(*shape, values.data());
+        if (packed) {
+            const int64_t k = sqlite3_value_int64(values[static_cast<size_t>(shape->group)]);
+            const int64_t pos = sqlite3_value_int64(values[static_cast<size_t>(shape->position)]);
+            const int64_t f = firstOf(pos, shape->runLength);
+            if (k != key || f != first) {
+                if (int e = writeRecord(); e != SQLITE_OK)
+                    return fail(e);
+                key = k;
+                first = f;
+                last = -1;
+            }
+            if (pos == last) {
+                packed = false; // a second object at a taken position
+            } else {
+                sqlite3_value* v = values[static_cast<size_t>(shape->value)];
+                std::string_view text;
+                if (sqlite3_value_type(v) != SQLITE_NULL)
+                    text = std::string_view(reinterpret_cast<const char*>(sqlite3_value_text(v)),
+                                            static_cast<size_t>(sqlite3_value_bytes(v)));
+                w.add(pos - f, sqlite3_value_int64(values[0]),
+                      sqlite3_value_type(v) == SQLITE_NULL ? nullptr : &text);
+                last = pos;
+            }
+        }
+        if (!packed) {
+            for (size_t c = 0; c < width; ++c)
+                sqlite3_bind_value(loose, static_cast<int>(c + 1), values[c]);
+            int e = sqlite3_step(loose);
+            sqlite3_reset(loose);
+            if (e != SQLITE_DONE)
+                return fail(sqlite3_errcode(db));
+        }
+    }
+    if (rc != SQLITE_DONE)
+        return fail(rc);
+    if (int e = writeRecord(); e != SQLITE_OK)
+        return fail(e);
+    sqlite3_finalize(read);
+    sqlite3_finalize(record);
+    sqlite3_finalize(loose);
+    return SQLITE_OK;
+}
+
+int flushPackedRecords(sqlite3* db) {
+    std::vector<Vtab*> tabs;
+    {
+        std::lock_guard lock(openMutex);
+        auto range = openTables().equal_range(db);
+        for (auto it = range.first; it != range.second; ++it)
+            tabs.push_back(it->second);
+    }
+    for (auto* tab : tabs)
+        if (int rc = tab->flush(); rc != SQLITE_OK)
+            return rc;
+    return SQLITE_OK;
+}
+
+} // namespace store

@@ -1,0 +1,92 @@
+// Packed entities: the objects of an entity declared with a Packing are kept by group in records of
+// consecutive positions, and shown to SQL under the entity's own name as a table of one row per object.
+//
+// File format (two tables per packed entity E, with group attribute G and position attribute P):
+//
+//   "ERecords" ("key" INTEGER, "first" INTEGER, "ids" BLOB, "texts" BLOB,
+//               PRIMARY KEY ("key", "first")) WITHOUT ROWID, indexed also by ("first", "key")
+//     One record per group value `key` and run of positions [first, first + runLength), where first is
+//     a multiple of runLength. Only positions that hold an object are present; a record holding none
+//     is deleted.
+//     "ids": the occupied positions and the objects' ids, as runs. Each run is four unsigned LEB128
+//       varints: the gap from the end of the previous run (or from first) to the run's first
+//       position, the run's length n (at least 1), its first id, and the zigzag-coded step between
+//       the ids of consecutive positions. The run covers positions p..p+n-1 with ids id, id+step, ...
+//     "texts": for each occupied position in increasing order, a varint v followed by v-1 bytes of
+//       UTF-8 text; v = 0 is a null value.
+//   "ELoose": the ordinary table of the entity ("id" INTEGER PRIMARY KEY and every attribute and
+//     to-one column), for the objects that cannot be packed: a null or negative group or position,
+//     a value that is not a text, any other attribute or link set, a second object at a taken
+//     position. Indexes declared on the entity are made on this table.
+//
+// Every SQLite connection of this process (the store's own and any other opened through SQLite here)
+// sees E as a table (an eponymous virtual table) with the entity's columns: SELECT, INSERT, UPDATE and
+// DELETE work on it as on the ordinary table, within the connection's transaction. A connection's
+// changes to records are kept decoded until its next read of E or its commit, then written back whole.
+#pragma once
+
+#include "platform/store/Schema.h"
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
+struct sqlite3;
+
+namespace store {
+
+std::string packedRecordsTable(const Entity& entity);
+std::string packedLooseTable(const Entity& entity);
+
+// Makes the packed entities of the schema tables of every SQLite connection opened afterwards in
+// this process (an entity name is registered once; the first registration's shape holds).
+void registerPackedEntities(const Schema& schema);
+
+// Writes the changes this connection holds decoded for packed entities into their records.
+// SQLite's error code (SQLITE_OK when nothing failed).
+int flushPackedRecords(sqlite3* db);
+
+// Packs the rows of the ordinary table `source`.E (whose columns are `present`) into main's records
+// and loose table of the packed entity E. SQLite's error code, with a message on failure.
+int packTable(sqlite3* db, const Entity& entity, const std::string& source, const std::set<std::string>& present,
+              std::string& message);
+
+// One record as the format above describes it, for writing whole records (an import, a conversion)
+// and for reading a group without going through SQL rows.
+class PackedRecordWriter {
+  public:
+    void clear();
+    // Adds an object at a position relative to the record's first; positions must increase.
+    void add(int64_t position, int64_t id, const std::string_view* text);
+    bool empty() const { return count_ == 0; }
+    std::string ids() const;
+    const std::string& texts() const { return texts_; }
+
+  private:
+    struct Run {
+        int64_t position, count, id, step;
+    };
+    std::vector<Run> runs_;
+    std::string texts_;
+    size_t count_ = 0;
+};
+
+struct PackedCell {
+    int64_t position;
+    int64_t id;
+    bool null;
+    std::string_view text; // into the record's texts
+};
+
+// Decodes a record's ids and texts into its cells in position order (texts may be empty to decode
+// the ids alone, every text then empty). False when the blobs are not a valid record.
+bool decodePackedRecord(int64_t first, std::string_view ids, std::string_view texts,
+                        std::vector<PackedCell>& out);
+
+void appendVarint(std::string& out, uint64_t v);
+
+} // namespace store
