@@ -22,11 +22,15 @@ function(ovrida_bench name)
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
 endfunction()
 
-# ovrida_library(NAME LIBS dep1 dep2): one static library from every *.cpp of the calling folder
-# (subfolders included). A folder with no sources yet gets an interface target so dependants link.
+# ovrida_library(NAME LIBS dep1 dep2 [EXCLUDE file.cpp...]): one static library from every *.cpp of the
+# calling folder (subfolders included) but the excluded ones. A folder with no sources yet gets an
+# interface target so dependants link.
 function(ovrida_library name)
-  cmake_parse_arguments(L "" "" "LIBS" ${ARGN})
+  cmake_parse_arguments(L "" "" "LIBS;EXCLUDE" ${ARGN})
   file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.c)
+  foreach(excluded IN LISTS L_EXCLUDE)
+    list(REMOVE_ITEM sources ${CMAKE_CURRENT_SOURCE_DIR}/${excluded})
+  endforeach()
   if(sources)
     add_library(${name} STATIC ${sources})
     target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})

@@ -14,6 +14,7 @@
 #include <QDropEvent>
 #include <QElapsedTimer>
 #include <QGuiApplication>
+#include <QSocketNotifier>
 #include <QInputMethodEvent>
 #include <QInputMethodQueryEvent>
 #include <QKeyEvent>
@@ -178,8 +179,28 @@ class RootWindow : public QRasterWindow {
     DesktopHost& host_;
 };
 
+struct GuiApplication::Impl {
+    int argc = 1;
+    std::string name;
+    char* argv[2] = {nullptr, nullptr};
+    std::unique_ptr<QGuiApplication> application;
+};
+
+GuiApplication::GuiApplication(const std::string& programName, const std::string& desktopFileName)
+    : impl_(std::make_unique<Impl>()) {
+    impl_->name = programName;
+    impl_->argv[0] = impl_->name.data();
+    impl_->application = std::make_unique<QGuiApplication>(impl_->argc, impl_->argv);
+    QGuiApplication::setApplicationName(QString::fromStdString(programName));
+    // Ties the window to the installed desktop entry (its icon and name in the desktop's task list).
+    QGuiApplication::setDesktopFileName(QString::fromStdString(desktopFileName));
+}
+
+GuiApplication::~GuiApplication() = default;
+
 struct DesktopHost::Impl {
     std::unique_ptr<RootWindow> window;
+    std::unique_ptr<QSocketNotifier> quitNotifier;
     QTimer timer;     // the next main-queue timer
     QTimer animation; // frames while animations run
     std::shared_ptr<bool> alive = std::make_shared<bool>(true);
@@ -246,6 +267,14 @@ int DesktopHost::exec() {
 
 void DesktopHost::quit() {
     QCoreApplication::quit();
+}
+
+void DesktopHost::quitWhenReadable(int fd) {
+    impl_->quitNotifier = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
+    QObject::connect(impl_->quitNotifier.get(), &QSocketNotifier::activated, [this] {
+        impl_->quitNotifier->setEnabled(false);
+        quit();
+    });
 }
 
 double DesktopHost::now() const {

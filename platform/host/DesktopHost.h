@@ -19,6 +19,20 @@ struct DesktopOptions {
     std::string title = "Ovrida";
 };
 
+// The Qt application a desktop host needs, one per process. Qt sees only the program's name, so none of
+// the program's own arguments is taken for one of Qt's.
+class GuiApplication {
+  public:
+    GuiApplication(const std::string& programName, const std::string& desktopFileName);
+    ~GuiApplication();
+    GuiApplication(const GuiApplication&) = delete;
+    GuiApplication& operator=(const GuiApplication&) = delete;
+
+  private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
 class DesktopHost : public ui::Host {
   public:
     // Needs a QGuiApplication; claims the calling thread as the main thread.
@@ -33,6 +47,8 @@ class DesktopHost : public ui::Host {
     // Runs Qt's event loop until the window closes or quit() is called; answers its exit code.
     int exec();
     void quit();
+    // Ends exec() as quit() does once the descriptor has something to read (a signal handler's pipe).
+    void quitWhenReadable(int fd);
     // Called with the path of a file dropped on the window.
     std::function<void(const std::string& path)> onFileHandedOver;
     // The native window, for tests that send it events (a QWindow*).

@@ -456,9 +456,36 @@ class NavigationBarView : public View {
 };
 } // namespace
 
+namespace {
+struct NavigationBars {
+    Color background = Color::gray(0.97);
+    std::vector<NavigationController*> live; // every navigation controller in existence
+};
+NavigationBars& navigationBars() {
+    static NavigationBars bars;
+    return bars;
+}
+} // namespace
+
 NavigationController::NavigationController(Ptr root) {
+    navigationBars().live.push_back(this);
     if (root)
         setViewControllers({std::move(root)}, false);
+}
+
+NavigationController::~NavigationController() {
+    std::erase(navigationBars().live, this);
+}
+
+void NavigationController::setDefaultBarBackgroundColor(Color color) {
+    navigationBars().background = color;
+    for (NavigationController* controller : navigationBars().live)
+        if (controller->bar_)
+            controller->bar_->setBackgroundColor(color);
+}
+
+Color NavigationController::defaultBarBackgroundColor() {
+    return navigationBars().background;
 }
 
 void NavigationController::loadView() {
@@ -467,7 +494,7 @@ void NavigationController::loadView() {
     Rect b = v.bounds();
     bar_ = View::make<NavigationBarView>(Rect{0, 0, b.width(), BarHeight});
     bar_->setAutoresizingMask(FlexibleWidth);
-    bar_->setBackgroundColor(Color::gray(0.97));
+    bar_->setBackgroundColor(defaultBarBackgroundColor());
     bar_->setIdentifier("navigationBar");
     content_ = View::make(Rect{0, BarHeight, b.width(), b.height() - BarHeight});
     content_->setAutoresizingMask(FlexibleWidth | FlexibleHeight);

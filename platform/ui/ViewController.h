@@ -191,6 +191,7 @@ class ViewController : public std::enable_shared_from_this<ViewController> {
 class NavigationController : public ViewController {
   public:
     explicit NavigationController(Ptr root = nullptr);
+    ~NavigationController() override;
     void loadView() override;
 
     const std::vector<Ptr>& viewControllers() const { return stack_; }
@@ -207,6 +208,10 @@ class NavigationController : public ViewController {
     // Rebuilds the bar from the top controller's navigation item.
     void updateBar();
     static constexpr double BarHeight = 44;
+    // The background of every navigation bar, those already made and those made later (grey 0.97
+    // until the app sets its own). Main thread.
+    static void setDefaultBarBackgroundColor(Color color);
+    static Color defaultBarBackgroundColor();
     // Places the bar's title between the left items (ending at `left`) and the right ones.
     static void placeNavigationTitle(View& bar, View& title, double left);
 
