@@ -101,11 +101,12 @@ bool OvridaAppDelegate::applicationOpenURL(const std::string& url, const Options
     FilesViewController* files = filesViewController();
     if (!files)
         return true;
-    files->setUrlToOpen(url);
-    if (fs::path(url).extension() == ".ov")
+    if (fs::path(url).extension() == ".ov") {
+        files->setUrlToOpen(url);
         files->buttonOpen(nullptr);
-    else
-        files->performSegueWithIdentifier("import");
+    } else {
+        files->importURL(url);
+    }
     return true;
 }
 

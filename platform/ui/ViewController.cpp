@@ -716,9 +716,18 @@ void TabBarController::updateTabBar() {
         return;
     Rect b = bar_->bounds();
     double w = b.width() / double(tabs_.size());
+    // One size for every title, small enough for the widest to fit its tab (a phone's narrow tabs).
+    constexpr double kTitleSize = 15, kSmallestTitleSize = 9, kTitleMargin = 4;
+    double widest = 0;
+    for (const auto& tab : tabs_)
+        widest = std::max(widest, gfx::Font::system(kTitleSize).widthOf(tab->tabBarItem().title));
+    double titleSize = kTitleSize;
+    if (widest > w - 2 * kTitleMargin)
+        titleSize = std::max(kSmallestTitleSize, std::floor(kTitleSize * (w - 2 * kTitleMargin) / widest * 2) / 2);
     for (size_t i = 0; i < tabs_.size(); ++i) {
         const TabBarItem& item = tabs_[i]->tabBarItem();
         auto button = std::make_shared<Button>(Rect{w * double(i), 0, w, b.height()});
+        button->titleLabel().setFont(gfx::Font::system(titleSize));
         button->setTitle(item.title);
         button->setEnabled(item.enabled);
         button->setSelected(i == selected_);

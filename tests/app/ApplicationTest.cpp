@@ -2,6 +2,7 @@
 // handed over in each state of the app, the store-error alert, the end of the app, and the headless
 // script's steps.
 #include "ScreenFixture.h"
+#include "WorkspaceFile.h"
 
 #include "analysis/AnalysesViewController.h"
 #include "app/AboutViewController.h"
@@ -112,18 +113,6 @@ class ApplicationTest : public ScreenTest {
         }
         return dynamic_cast<ui::AlertController*>(files().presentedViewController());
     }
-    // A small workspace file of one column, made on a Model of its own.
-    void makeWorkspaceFile(const std::string& file) {
-        Model m;
-        m.setPersistentStoreCoordinator(std::make_shared<store::Coordinator>(Model::managedObjectModel()));
-        m.setManagedObjectContext(std::make_shared<store::Context>(m.persistentStoreCoordinator()));
-        m.openStore(file);
-        m.addColumns({"x"});
-        auto columns = m.columns();
-        m.addRow(1, {"1"}, columns);
-        m.saveContext();
-        m.closeStores();
-    }
     std::string doc(const std::string& name) const { return (fs::path(documents) / name).string(); }
     std::string out(const std::string& name) const { return (fs::path(outside) / name).string(); }
 
@@ -186,7 +175,7 @@ TEST_F(ApplicationTest, EachHandOverIsRoutedByItsKindOnceTheAppIsFree) {
     const RoutingCase cases[] = {
         {"a workspace at a cold start is copied, moved out of the Inbox, opened and shown on Browse",
          [&](T& t) {
-             t.makeWorkspaceFile(t.out("sales.ov"));
+             makeWorkspaceFile(t.out("sales.ov"), {"x"}, {{"1"}});
              return std::vector<std::string>{t.out("sales.ov")};
          },
          [&](T& t, const auto&) {
@@ -210,7 +199,7 @@ TEST_F(ApplicationTest, EachHandOverIsRoutedByItsKindOnceTheAppIsFree) {
          }},
         {"an upper-case workspace extension is a data file: the sheet",
          [&](T& t) {
-             t.makeWorkspaceFile(t.out("X.OV"));
+             makeWorkspaceFile(t.out("X.OV"), {"x"}, {{"1"}});
              return std::vector<std::string>{t.out("X.OV")};
          },
          [&](T& t, const auto&) {

@@ -1,6 +1,7 @@
 // The program as a child process: its arguments, headless scripts and their failures, the end on a
 // signal (edits kept, nothing written without changes, the temporary folder gone), and the desktop
 // entry's installer.
+#include "WorkspaceFile.h"
 #include "model/Model.h"
 #include "platform/foundation/Dispatch.h"
 #include "platform/graphics/Image.h"
@@ -229,21 +230,10 @@ std::optional<StoredCell> cellHolding(const std::string& file, const std::string
 
 TEST_F(ProgramTest, ASignalEndsTheAppWithItsEditsKeptAndNothingWrittenWithoutChanges) {
     const std::string file = doc("w.ov");
-    {
-        Model m;
-        m.setPersistentStoreCoordinator(std::make_shared<store::Coordinator>(Model::managedObjectModel()));
-        m.setManagedObjectContext(std::make_shared<store::Context>(m.persistentStoreCoordinator()));
-        m.openStore(file);
-        m.addColumns({"Age", "Name"});
-        auto columns = m.columns();
-        for (int r = 1; r <= 5; ++r)
-            m.addRow(uint64_t(r), {std::to_string(20 + r), "n" + std::to_string(r)}, columns);
-        m.saveContext();
-        for (auto& column : m.columns())
-            m.basicStatsForColumn(*column);
-        m.saveContext();
-        m.closeStores();
-    }
+    std::vector<std::vector<std::string>> rows;
+    for (int r = 1; r <= 5; ++r)
+        rows.push_back({std::to_string(20 + r), "n" + std::to_string(r)});
+    makeWorkspaceFile(file, {"Age", "Name"}, rows);
     struct Case {
         const char* name;
         std::string script;
@@ -299,13 +289,7 @@ TEST_F(ProgramTest, TheDesktopEntryIsValidClaimsWorkspacesAndIsWrittenOnce) {
     EXPECT_EQ(text.find("text/plain"), std::string::npos);
 
     // A workspace file is of the workspace type.
-    {
-        Model m;
-        m.setPersistentStoreCoordinator(std::make_shared<store::Coordinator>(Model::managedObjectModel()));
-        m.setManagedObjectContext(std::make_shared<store::Context>(m.persistentStoreCoordinator()));
-        m.openStore(path("sample.ov"));
-        m.closeStores();
-    }
+    makeWorkspaceFile(path("sample.ov"), {"x"}, {{"1"}});
     auto type = renderChecks::runCommand(env + "xdg-mime query filetype " + renderChecks::shellQuoted(path("sample.ov")));
     EXPECT_EQ(type.text, "application/x-ovrida-workspace\n");
 
