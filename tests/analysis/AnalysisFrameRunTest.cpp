@@ -123,8 +123,9 @@ TEST_F(FrameTest, ARunOutlivingItsScreenAnalysisOrWorkspaceShowsNothing) {
         probe->release(0);
         waitComputed(1);
         EXPECT_EQ(finals(), 0);
-        if (auto alive = weak.lock())
+        if (auto alive = weak.lock()) {
             EXPECT_EQ(alive->presentedViewController(), nullptr);
+        }
         screen.reset();
         model().closeStores();
         model().managedObjectContext()->reset();
@@ -170,8 +171,9 @@ TEST_F(FrameTest, PickingStoresTheColumnsAndRunsAgain) {
         EXPECT_EQ(nav->popoverPresentationController().sourceView, button);
         EXPECT_EQ(picker->preferredContentSize().width, 400);
         EXPECT_EQ(picker->preferredContentSize().height, 200);
-        if (c.position == 3)
+        if (c.position == 3) {
             EXPECT_EQ(picker->selected().size(), 1u);
+        }
         std::vector<std::shared_ptr<Column>> picked;
         for (const auto& name : c.picks)
             picked.push_back(columnNamed(name));
@@ -311,7 +313,7 @@ TEST_F(FrameTest, ThePageLayoutControllerIsFilledButNeverAppears) {
 TEST_F(FrameTest, FiveHundredColumnsRunAndAnAnalysisThatLostItsColumnsAsksAgain) {
     std::vector<ColumnSpec> specs;
     for (int i = 0; i < 500; ++i)
-        specs.push_back({"c" + std::to_string(i), {std::to_string(i), "1"}});
+        specs.push_back({"c" + std::to_string(i), {std::to_string(i), "1"}, std::nullopt});
     openWorkspace(specs);
     analysis = model().addAnalysis("Wide");
     for (const auto& column : model().columns())

@@ -287,7 +287,9 @@ class FrameTest : public ScreenTest {
     }
 
     void openData(const std::string& leftName = "x") {
-        openWorkspace({{leftName, {"1", "2", "3", "4"}}, {"y", {"5", "6", "7", "9"}}, {"g", {"a", "b", "a", "b"}}});
+        openWorkspace({{leftName, {"1", "2", "3", "4"}, std::nullopt},
+                       {"y", {"5", "6", "7", "9"}, std::nullopt},
+                       {"g", {"a", "b", "a", "b"}, std::nullopt}});
         analysis = model().addAnalysis("Test");
     }
     void setLeft(const std::string& name) {
