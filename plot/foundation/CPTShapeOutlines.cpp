@@ -4,38 +4,36 @@
 namespace cptShapes {
 
 namespace {
-constexpr double kSin60 = 0.86602540378;
-} // namespace
 
-gfx::Path polygon(CGSize size, std::initializer_list<CGPoint> unitPoints) {
+constexpr double kSin60 = 0.86602540378;
+
+// Points given as fractions of (W, H), joined into one closed figure or, unclosed, into separate segments
+// of two points each.
+gfx::Path through(CGSize size, std::initializer_list<CGPoint> unitPoints, bool closed) {
     const double W = size.width / 2, H = size.height / 2;
     gfx::Path path;
-    bool first = true;
+    std::size_t i = 0;
     for (CGPoint p : unitPoints) {
         const CGPoint at{p.x * W, p.y * H};
-        if (first)
+        if (closed ? i == 0 : i % 2 == 0)
             path.moveTo(at);
         else
             path.lineTo(at);
-        first = false;
+        ++i;
     }
-    path.closeSubpath();
+    if (closed)
+        path.closeSubpath();
     return path;
 }
 
+} // namespace
+
+gfx::Path polygon(CGSize size, std::initializer_list<CGPoint> unitPoints) {
+    return through(size, unitPoints, true);
+}
+
 gfx::Path segments(CGSize size, std::initializer_list<CGPoint> unitPoints) {
-    const double W = size.width / 2, H = size.height / 2;
-    gfx::Path path;
-    bool start = true;
-    for (CGPoint p : unitPoints) {
-        const CGPoint at{p.x * W, p.y * H};
-        if (start)
-            path.moveTo(at);
-        else
-            path.lineTo(at);
-        start = !start;
-    }
-    return path;
+    return through(size, unitPoints, false);
 }
 
 gfx::Path rectangle(CGSize size) {

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 #include <limits>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -263,6 +264,56 @@ TEST(CPTImage, FollowsTheDeviceScale) {
     auto rc2 = gfx::makeRecordingContext();
     none->drawInRect(CGRect(0, 0, 10, 10), *rc2.context);
     EXPECT_TRUE(rc2.recorder->records().empty());
+}
+
+// The bitmap is placed in points: whatever its own scale and whatever the device scale it is drawn at,
+// a drawing lands on the same rectangles, also when the device scale changes between drawings.
+TEST(CPTImage, ADeviceScaleChangeMovesNothing) {
+    const CGRect rect(5, 7, 100, 40);
+    struct Case {
+        const char* name;
+        bool tiled;
+        CPTEdgeInsets insets;
+        std::vector<CGRect> placed; // in points, in drawing order
+    };
+    const Case cases[] = {
+        {"stretched", false, {}, {rect}},
+        {"tiled", true, {}, {CGRect(0, 0, 30, 30)}},
+        {"nine parts", false, {10, 10, 10, 10},
+         {CGRect(5, 37, 10, 10), CGRect(15, 37, 80, 10), CGRect(95, 37, 10, 10), CGRect(5, 17, 10, 20),
+          CGRect(15, 17, 80, 20), CGRect(95, 17, 10, 20), CGRect(5, 7, 10, 10), CGRect(15, 7, 80, 10),
+          CGRect(95, 7, 10, 10)}},
+    };
+    for (const Case& c : cases) {
+        for (double bitmapScale : {1.0, 2.0, 3.0}) {
+            // 30 x 30 points whatever the bitmap's scale.
+            const int pixels = static_cast<int>(30 * bitmapScale);
+            auto image = CPTImage::imageWithNativeImage(solid(pixels, pixels, {1, 0, 0, 1}).withScale(bitmapScale));
+            image->setTiled(c.tiled);
+            image->setEdgeInsets(c.insets);
+            for (double device : {2.0, 1.0, 3.0, 1.0}) {
+                SCOPED_TRACE(testing::Message() << c.name << ", bitmap scale " << bitmapScale << ", device scale "
+                                                << device);
+                auto rc = gfx::makeRecordingContext(CGRect(0, 0, 500, 500), device);
+                rc.context->scaleCTM(device, device);
+                image->drawInRect(rect, *rc.context);
+                EXPECT_EQ(image->lastDrawnScale(), device);
+                EXPECT_EQ(image->scale(), bitmapScale);
+                const auto drawn = images(*rc.recorder);
+                ASSERT_EQ(drawn.size(), c.placed.size());
+                for (std::size_t i = 0; i < drawn.size(); ++i) {
+                    const CGRect& p = c.placed[i];
+                    EXPECT_EQ(drawn[i]->deviceRect,
+                              CGRect(p.origin.x * device, p.origin.y * device, p.size.width * device,
+                                     p.size.height * device))
+                        << "part " << i;
+                }
+                // Corners keep their pixels: 10 points of a bitmap of this scale.
+                if (c.placed.size() == 9)
+                    EXPECT_EQ(drawn[0]->image.pixelWidth(), static_cast<int>(10 * bitmapScale));
+            }
+        }
+    }
 }
 
 TEST(CPTImage, UnusableNumbersDrawNothingWrong) {

@@ -128,4 +128,15 @@ TEST(CapsAndSymbolsPage, PdfPageStaysVectorButForTheShadows) {
     };
     EXPECT_EQ(filledWith(kSymbolFill), 8 * 4);
     EXPECT_EQ(filledWith(kCapFill), 8 * 4 * 2);
+    // Every symbol strokes its outline as a path, the stroked-only ones (cross, plus, dash, snow) too:
+    // one stroke in the line colour per symbol, beside each line and the outlines of its two caps.
+    const auto strokedWith = [&](const gfx::Color& colour) {
+        return std::count_if(paths.begin(), paths.end(), [&](const renderChecks::SvgPath& p) {
+            const std::string stroke = p.styleValue("stroke");
+            const gfx::Color c = svgColour(stroke);
+            return !p.inDefs && stroke.rfind("rgb(", 0) == 0 && std::fabs(c.red - colour.red) < 0.01 &&
+                   std::fabs(c.green - colour.green) < 0.01 && std::fabs(c.blue - colour.blue) < 0.01;
+        });
+    };
+    EXPECT_EQ(strokedWith(kLineColor), 12 * 4 /* symbols */ + 12 * 4 * (1 + 2) /* lines and their caps */);
 }
