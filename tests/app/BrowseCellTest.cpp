@@ -4,6 +4,7 @@
 #include "app/BrowseCell.h"
 #include "platform/host/HeadlessHost.h"
 #include "platform/ui/Driver.h"
+#include "tests/RenderChecks.h"
 #include "tests/model/StoreFixture.h"
 
 #include <gtest/gtest.h>
@@ -250,6 +251,50 @@ TEST_F(BrowseStripTest, TheTurnedEditFieldIsUprightOnScreen) {
     EXPECT_EQ(shown, (Rect{50, 100, 150, 40}));
     Rect second = fieldOf(row->horizontalTableView(), 1)->convertRectToView(Rect{0, 0, 150, 40}, nullptr);
     EXPECT_EQ(second, (Rect{200, 100, 150, 40}));
+}
+
+// The strips as the screen shows them, at the pad's width and at a phone's: the grey row label, the
+// header's labels orange, or green for the filtered column, and the rows' white boxes, each inner row
+// 150 points wide beside the 50-point label.
+TEST_F(BrowseStripTest, TheStripsDrawnAtPadAndPhoneWidths) {
+    screen.filter.emplace(columns[1]->num(), WhereClauseObj(columns[1]->num(), FilterEqual, "a"));
+    struct Case {
+        const char* name;
+        double width;
+        double top;
+    };
+    const Case cases[] = {{"pad", 1024, 0}, {"phone", 375, 200}};
+    for (const Case& c : cases) {
+        auto header = showHeader(false, c.width);
+        header->setFrame({0, c.top, c.width, 50});
+        auto row = showRow(2, false, c.width);
+        row->setFrame({0, c.top + 50, c.width, 40});
+    }
+    host.drain();
+    const auto file = renderChecks::scratchPath("browse-strips.png");
+    EXPECT_TRUE(driver.saveScreenshot(file, 2));
+    const gfx::Image shot = driver.screenshot();
+    auto near = [](Color a, Color b) {
+        return std::abs(a.red - b.red) < 0.02 && std::abs(a.green - b.green) < 0.02 && std::abs(a.blue - b.blue) < 0.02;
+    };
+    const Color orange{1.0, 0.8, 0.4, 1}, green{136 / 255.0, 200 / 255.0, 77 / 255.0, 1};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        // Left of each text, inside the 2-point borders.
+        for (int i = 0; i < 3; ++i) {
+            const double x = 50 + 150.0 * i + 6;
+            if (x >= c.width)
+                break;
+            SCOPED_TRACE(i);
+            EXPECT_TRUE(near(shot.pixel(int(x), int(c.top + 25)), i == 1 ? green : orange));
+            EXPECT_TRUE(near(shot.pixel(int(x), int(c.top + 70)), Color::white()));
+        }
+        EXPECT_TRUE(near(shot.pixel(6, int(c.top + 70)), Color::gray(0.9)));
+        // Nothing past the strip's width: what shows there is the empty window, as below every strip.
+        if (c.width < 1024) {
+            EXPECT_TRUE(near(shot.pixel(int(c.width) + 4, int(c.top + 25)), shot.pixel(1020, 760)));
+        }
+    }
 }
 
 } // namespace
