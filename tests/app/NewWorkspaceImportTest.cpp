@@ -75,11 +75,13 @@ class NewWorkspaceImportTest : public WorkspacesTest {
         return out;
     }
 
-    bool noTemporaryFiles() {
+    // The temporary import files left in the documents folder, by name.
+    std::vector<std::string> temporaryFiles() {
+        std::vector<std::string> out;
         for (const auto& entry : fs::directory_iterator(documents))
             if (entry.path().filename().string().starts_with(".ovrida-import-"))
-                return false;
-        return true;
+                out.push_back(entry.path().filename().string());
+        return out;
     }
 
     std::shared_ptr<RecordingStatus> status;
@@ -111,7 +113,7 @@ TEST_F(NewWorkspaceImportTest, AHandedOverFileIsImportedWithEachReportInOrderAnd
     EXPECT_TRUE(fs::exists(doc("visits.csv")));
     EXPECT_EQ(files->labelFileInfo().text(), model().statusLine());
     EXPECT_NE(model().statusLine().find("visits"), std::string::npos);
-    EXPECT_TRUE(noTemporaryFiles());
+    EXPECT_EQ(temporaryFiles(), std::vector<std::string>{});
     // The worker's own Model is done with its file.
     ASSERT_NE(files->bgModel(), nullptr);
     EXPECT_FALSE(files->bgModel()->currentStore());
@@ -170,7 +172,7 @@ TEST_F(NewWorkspaceImportTest, EachOutcomeHasItsAlertOnceTheStatusScreenHasGone)
         EXPECT_EQ(model().countRows(), c.rows);
         EXPECT_EQ(model().countColumns(), c.columns);
         EXPECT_EQ(tabs->selectedIndex(), 1u);
-        EXPECT_TRUE(noTemporaryFiles());
+        EXPECT_EQ(temporaryFiles(), std::vector<std::string>{});
         tabs->setSelectedIndex(0);
         host->drain();
     }
@@ -259,7 +261,7 @@ TEST_F(NewWorkspaceImportTest, AFailedImportLeavesTheOldWorkspaceAndReopensThePr
         EXPECT_EQ(tabs->selectedIndex(), 0u);
         EXPECT_TRUE(samePath(model().currentStore(), doc("previous.ov")));
         EXPECT_EQ(texts(*columnNamed("x")), (std::vector<std::string>{"p1", "p2", "p3"}));
-        EXPECT_TRUE(noTemporaryFiles());
+        EXPECT_EQ(temporaryFiles(), std::vector<std::string>{});
         model().closeStores();
         model().openStore(doc("target.ov"));
         EXPECT_EQ(texts(*columnNamed("x")), (std::vector<std::string>{"7", "8"}));
