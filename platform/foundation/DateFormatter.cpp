@@ -39,15 +39,32 @@ std::string zoneOrLocal(const std::string& zone) {
 } // namespace
 
 DateFormatter::DateFormatter(Style dateStyle, Style timeStyle, const std::string& localeId,
-                             const std::string& timeZone) {
-    const std::string locale = localeOrCurrent(localeId);
-    const std::u16string zone = icu::toUtf16(zoneOrLocal(timeZone));
+                             const std::string& timeZone)
+    : dateStyle_(dateStyle), timeStyle_(timeStyle), locale_(localeOrCurrent(localeId)),
+      timeZone_(zoneOrLocal(timeZone)) {
+    open();
+}
+
+void DateFormatter::open() {
+    if (format_ != nullptr)
+        udat_close(format_);
+    const std::u16string zone = icu::toUtf16(timeZone_);
     UErrorCode status = U_ZERO_ERROR;
-    format_ = udat_open(icuStyle(timeStyle), icuStyle(dateStyle), locale.c_str(),
+    format_ = udat_open(icuStyle(timeStyle_), icuStyle(dateStyle_), locale_.c_str(),
                         reinterpret_cast<const UChar*>(zone.data()), static_cast<int32_t>(zone.size()),
                         nullptr, 0, &status);
     if (U_FAILURE(status))
         format_ = nullptr;
+}
+
+void DateFormatter::setDateStyle(Style style) {
+    dateStyle_ = style;
+    open();
+}
+
+void DateFormatter::setTimeStyle(Style style) {
+    timeStyle_ = style;
+    open();
 }
 
 DateFormatter DateFormatter::fromTemplate(std::string_view skeleton, const std::string& localeId,
@@ -56,6 +73,8 @@ DateFormatter DateFormatter::fromTemplate(std::string_view skeleton, const std::
     const std::u16string pattern = icu::toUtf16(patternFromTemplate(skeleton, locale));
     const std::u16string zone = icu::toUtf16(zoneOrLocal(timeZone));
     DateFormatter formatter;
+    formatter.locale_ = locale;
+    formatter.timeZone_ = zoneOrLocal(timeZone);
     UErrorCode status = U_ZERO_ERROR;
     formatter.format_ =
         udat_open(UDAT_PATTERN, UDAT_PATTERN, locale.c_str(), reinterpret_cast<const UChar*>(zone.data()),
@@ -72,19 +91,27 @@ DateFormatter::~DateFormatter() {
 }
 
 DateFormatter::DateFormatter(DateFormatter&& other) noexcept
-    : format_(std::exchange(other.format_, nullptr)) {}
+    : format_(std::exchange(other.format_, nullptr)), dateStyle_(other.dateStyle_), timeStyle_(other.timeStyle_),
+      locale_(std::move(other.locale_)), timeZone_(std::move(other.timeZone_)) {}
 
 DateFormatter& DateFormatter::operator=(DateFormatter&& other) noexcept {
     if (this != &other) {
         if (format_ != nullptr)
             udat_close(format_);
         format_ = std::exchange(other.format_, nullptr);
+        dateStyle_ = other.dateStyle_;
+        timeStyle_ = other.timeStyle_;
+        locale_ = std::move(other.locale_);
+        timeZone_ = std::move(other.timeZone_);
     }
     return *this;
 }
 
 std::string DateFormatter::format(double seconds) const {
-    if (format_ == nullptr || !std::isfinite(seconds))
+    // ICU's calendars reach some 5.8 million years either way; beyond that udat_format fails or
+    // writes a wrapped date, so those instants get no text.
+    constexpr double icuLimitSeconds = 183882168921600.0;
+    if (format_ == nullptr || !std::isfinite(seconds) || std::fabs(seconds) > icuLimitSeconds)
         return {};
     UChar buffer[256];
     UErrorCode status = U_ZERO_ERROR;

@@ -24,16 +24,30 @@ class DateFormatter {
     DateFormatter(const DateFormatter&) = delete;
     DateFormatter& operator=(const DateFormatter&) = delete;
 
-    // Text of the instant `seconds` after 1970-01-01 00:00 UTC.
+    // Text of the instant `seconds` after 1970-01-01 00:00 UTC; empty for an instant that is not a
+    // number, infinite, or beyond the dates ICU can write.
     std::string format(double seconds) const;
     std::string pattern() const;
+    // A new style replaces a template's pattern with the locale's pattern for the styles.
+    Style dateStyle() const { return dateStyle_; }
+    void setDateStyle(Style style);
+    Style timeStyle() const { return timeStyle_; }
+    void setTimeStyle(Style style);
+    // As resolved at creation: the current locale and the local zone when none was given.
+    const std::string& locale() const { return locale_; }
+    const std::string& timeZone() const { return timeZone_; }
 
     // The pattern that the locale uses for a template (skeleton) of pattern letters.
     static std::string patternFromTemplate(std::string_view skeleton, const std::string& localeId = {});
 
   private:
     DateFormatter() = default;
+    void open();
     void** format_ = nullptr; // UDateFormat* (ICU declares the handle as void*)
+    Style dateStyle_ = Style::None;
+    Style timeStyle_ = Style::None;
+    std::string locale_;
+    std::string timeZone_;
 };
 
 } // namespace foundation

@@ -2,8 +2,10 @@
 #include "platform/foundation/NumberFormatter.h"
 
 #include "platform/foundation/IcuText.h"
+#include "platform/foundation/Locale.h"
 
 #include <cmath>
+#include <limits>
 #include <unicode/uchar.h>
 #include <unicode/unum.h>
 #include <unicode/utf16.h>
@@ -42,6 +44,8 @@ const UNumberFormatSymbol kDigitSymbols[10] = {
 
 } // namespace
 
+NumberFormatter::NumberFormatter() : NumberFormatter(Style::Decimal, currentLocale()) {}
+
 NumberFormatter::NumberFormatter(Style style, const std::string& localeId)
     : style_(style), locale_(localeId) {
     UErrorCode status = U_ZERO_ERROR;
@@ -61,12 +65,61 @@ void NumberFormatter::setLenient(bool lenient) {
     unum_setAttribute(format_, UNUM_LENIENT_PARSE, lenient ? 1 : 0);
 }
 
+bool NumberFormatter::usesSignificantDigits() const {
+    return unum_getAttribute(format_, UNUM_SIGNIFICANT_DIGITS_USED) != 0;
+}
+
 void NumberFormatter::setUsesSignificantDigits(bool on) {
     unum_setAttribute(format_, UNUM_SIGNIFICANT_DIGITS_USED, on ? 1 : 0);
 }
 
+int NumberFormatter::minimumSignificantDigits() const {
+    return unum_getAttribute(format_, UNUM_MIN_SIGNIFICANT_DIGITS);
+}
+
+void NumberFormatter::setMinimumSignificantDigits(int digits) {
+    unum_setAttribute(format_, UNUM_MIN_SIGNIFICANT_DIGITS, digits);
+}
+
+int NumberFormatter::maximumSignificantDigits() const {
+    return unum_getAttribute(format_, UNUM_MAX_SIGNIFICANT_DIGITS);
+}
+
 void NumberFormatter::setMaximumSignificantDigits(int digits) {
     unum_setAttribute(format_, UNUM_MAX_SIGNIFICANT_DIGITS, digits);
+}
+
+int NumberFormatter::minimumIntegerDigits() const {
+    return unum_getAttribute(format_, UNUM_MIN_INTEGER_DIGITS);
+}
+
+void NumberFormatter::setMinimumIntegerDigits(int digits) {
+    unum_setAttribute(format_, UNUM_MIN_INTEGER_DIGITS, digits);
+}
+
+int NumberFormatter::minimumFractionDigits() const {
+    return unum_getAttribute(format_, UNUM_MIN_FRACTION_DIGITS);
+}
+
+void NumberFormatter::setMinimumFractionDigits(int digits) {
+    unum_setAttribute(format_, UNUM_MIN_FRACTION_DIGITS, digits);
+}
+
+int NumberFormatter::maximumFractionDigits() const {
+    return unum_getAttribute(format_, UNUM_MAX_FRACTION_DIGITS);
+}
+
+void NumberFormatter::setMaximumFractionDigits(int digits) {
+    unum_setAttribute(format_, UNUM_MAX_FRACTION_DIGITS, digits);
+}
+
+NumberFormatter::RoundingMode NumberFormatter::roundingMode() const {
+    return static_cast<RoundingMode>(unum_getAttribute(format_, UNUM_ROUNDING_MODE));
+}
+
+void NumberFormatter::setRoundingMode(RoundingMode mode) {
+    // The platform's numbers are ICU's (UNUM_ROUND_CEILING 0 ... UNUM_ROUND_HALFUP 6).
+    unum_setAttribute(format_, UNUM_ROUNDING_MODE, static_cast<int32_t>(mode));
 }
 
 std::optional<double> NumberFormatter::parseWhole(std::string_view text) const {
@@ -104,6 +157,39 @@ std::string NumberFormatter::format(double value) const {
                                  : std::string();
     }
     return U_SUCCESS(status) ? icu::toUtf8(buffer, length) : std::string();
+}
+
+std::string NumberFormatter::formatDecimal(const Decimal& value) const {
+    if (value.isNaN())
+        return format(std::numeric_limits<double>::quiet_NaN());
+    const std::string digits = value.toString();
+    UChar buffer[128];
+    UErrorCode status = U_ZERO_ERROR;
+    int32_t length = unum_formatDecimal(format_, digits.c_str(), static_cast<int32_t>(digits.size()), buffer,
+                                        128, nullptr, &status);
+    if (status == U_BUFFER_OVERFLOW_ERROR) {
+        std::u16string big(static_cast<size_t>(length) + 1, u'\0');
+        status = U_ZERO_ERROR;
+        length = unum_formatDecimal(format_, digits.c_str(), static_cast<int32_t>(digits.size()),
+                                    reinterpret_cast<UChar*>(big.data()), static_cast<int32_t>(big.size()), nullptr,
+                                    &status);
+        return U_SUCCESS(status) ? icu::toUtf8(reinterpret_cast<const UChar*>(big.data()), length)
+                                 : std::string();
+    }
+    return U_SUCCESS(status) ? icu::toUtf8(buffer, length) : std::string();
+}
+
+std::optional<std::string> NumberFormatter::stringForObjectValue(const Value& value) const {
+    switch (value.kind()) {
+    case Value::Kind::Decimal:
+    case Value::Kind::Integer:
+    case Value::Kind::Unsigned:
+        return formatDecimal(value.toDecimal());
+    case Value::Kind::Double:
+        return format(value.toDouble());
+    default:
+        return std::nullopt;
+    }
 }
 
 std::string NumberFormatter::decimalSeparator() const {

@@ -1,8 +1,10 @@
 // A number formatter and reader of one style in one locale, on ICU's unum_* API.
 // Reading accepts only a whole text: "3,5 kg" is not a number, whatever its first characters say.
+// Subclasses (the date formatters of charts) replace how a boxed value becomes text.
 #pragma once
 
 #include "platform/foundation/PlainNumber.h"
+#include "platform/foundation/Value.h"
 
 #include <memory>
 #include <optional>
@@ -14,10 +16,14 @@ namespace foundation {
 class NumberFormatter {
   public:
     enum class Style { Decimal, Percent, Currency, Scientific };
+    // The platform's rounding modes, by number; half even is the default.
+    enum class RoundingMode { Ceiling = 0, Floor = 1, Down = 2, Up = 3, HalfEven = 4, HalfDown = 5, HalfUp = 6 };
 
+    // The decimal style in the current locale.
+    NumberFormatter();
     // An unknown locale id falls back to ICU's root data rather than failing.
     NumberFormatter(Style style, const std::string& localeId);
-    ~NumberFormatter();
+    virtual ~NumberFormatter();
     NumberFormatter(const NumberFormatter&) = delete;
     NumberFormatter& operator=(const NumberFormatter&) = delete;
 
@@ -27,8 +33,20 @@ class NumberFormatter {
     // Lenient reading also takes texts that differ from the style's pattern in small ways (a
     // currency text in another symbol or without one).
     void setLenient(bool lenient);
+    bool usesSignificantDigits() const;
     void setUsesSignificantDigits(bool on);
+    int minimumSignificantDigits() const;
+    void setMinimumSignificantDigits(int digits);
+    int maximumSignificantDigits() const;
     void setMaximumSignificantDigits(int digits);
+    int minimumIntegerDigits() const;
+    void setMinimumIntegerDigits(int digits);
+    int minimumFractionDigits() const;
+    void setMinimumFractionDigits(int digits);
+    int maximumFractionDigits() const;
+    void setMaximumFractionDigits(int digits);
+    RoundingMode roundingMode() const;
+    void setRoundingMode(RoundingMode mode);
 
     // The number that the whole text denotes; nothing for an empty text, a text with anything
     // left over, or a text that denotes NaN or an infinity (no cell holds such a measurement).
@@ -36,6 +54,11 @@ class NumberFormatter {
     std::optional<double> parseWhole(std::u16string_view text) const;
 
     std::string format(double value) const;
+    // From the decimal's own digits, never through a double: 0.25000000000000000001 rounds up.
+    std::string formatDecimal(const Decimal& value) const;
+    // The text of a boxed number (decimals from their digits, integers exactly); none for anything
+    // that is not a number.
+    virtual std::optional<std::string> stringForObjectValue(const Value& value) const;
 
     // The locale's decimal separator for this style ("." in en_US, "," in de_DE).
     std::string decimalSeparator() const;

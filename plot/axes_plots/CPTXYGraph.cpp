@@ -1,7 +1,7 @@
 // The XY graph's factories.
 #include "plot/axes_plots/CPTXYGraph.h"
 
-#include "plot/graph/CPTAxisSet.h"
+#include "plot/axes_plots/CPTXYAxisSet.h"
 #include "plot/graph/CPTXYPlotSpace.h"
 
 CPTXYGraph::CPTXYGraph(ConstructionKey key, const CGRect& frame, CPTScaleType xScaleType,
@@ -16,5 +16,8 @@ std::shared_ptr<CPTPlotSpace> CPTXYGraph::newPlotSpace() {
 }
 
 std::shared_ptr<CPTAxisSet> CPTXYGraph::newAxisSet() {
-    return nullptr;
+    auto axisSet = std::make_shared<CPTXYAxisSet>(bounds());
+    axisSet->xAxis()->setPlotSpace(defaultPlotSpace());
+    axisSet->yAxis()->setPlotSpace(defaultPlotSpace());
+    return axisSet;
 }

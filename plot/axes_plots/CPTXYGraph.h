@@ -23,7 +23,7 @@ class CPTXYGraph : public CPTGraph {
     void setYScaleType(CPTScaleType type) { yScaleType_ = type; }
 
     std::shared_ptr<CPTPlotSpace> newPlotSpace() override;
-    // The XY axis set comes with the axes; until they exist an XY graph has none.
+    // An XY axis set whose x and y axes measure the default plot space.
     std::shared_ptr<CPTAxisSet> newAxisSet() override;
 
   private:

@@ -1,4 +1,5 @@
 // The XY graph: its plot space carries the scale types it was made with.
+#include "plot/axes_plots/CPTXYAxisSet.h"
 #include "plot/axes_plots/CPTXYGraph.h"
 #include "plot/graph/CPTXYPlotSpace.h"
 
@@ -27,7 +28,16 @@ TEST(CPTXYGraph, ItsPlotSpaceTakesItsScaleTypes) {
     EXPECT_EQ(existing->xScaleType(), CPTScaleTypeLinear) << "a plain store";
     auto later = std::dynamic_pointer_cast<CPTXYPlotSpace>(graph->newPlotSpace());
     EXPECT_EQ(later->xScaleType(), CPTScaleTypeLog);
-    EXPECT_EQ(graph->axisSet(), nullptr);
+    // Its axis set: an x and a y axis on the default plot space.
+    auto axes = std::dynamic_pointer_cast<CPTXYAxisSet>(graph->axisSet());
+    ASSERT_NE(axes, nullptr);
+    ASSERT_EQ(axes->axes().size(), 2u);
+    EXPECT_EQ(axes->axes()[0]->coordinate(), CPTCoordinateX);
+    EXPECT_EQ(axes->axes()[1]->coordinate(), CPTCoordinateY);
+    EXPECT_EQ(axes->xAxis()->plotSpace(), graph->defaultPlotSpace());
+    EXPECT_EQ(axes->yAxis()->plotSpace(), graph->defaultPlotSpace());
+    EXPECT_EQ(axes->xAxis()->tickDirection(), CPTSignNegative);
+    EXPECT_EQ(axes->yAxis()->labelAlignment(), CPTAlignmentMiddle);
 
     auto derived =
         CPTGraph::make<CPTDerivedXYGraph>(CGRect(0, 0, 10, 10), CPTScaleTypeLog, CPTScaleTypeLinear);
