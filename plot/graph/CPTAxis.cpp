@@ -561,8 +561,9 @@ void CPTAxis::insertLabelLayers(const AxisLabels& labels) {
 }
 
 void CPTAxis::storeLabels(AxisLabels& slot, const AxisLabels& labels, bool major) {
+    // A relabel always hands over a new set, even of the same labels, and they are placed again.
     const bool same = labels.size() == slot.size() && std::equal(labels.begin(), labels.end(), slot.begin());
-    if (same)
+    if (same && !labelsUpdated_)
         return;
     if (labelsUpdated_) {
         slot = labels;
