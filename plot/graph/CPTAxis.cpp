@@ -325,7 +325,8 @@ void CPTAxis::installGridLines(std::shared_ptr<CPTGridLines>& slot, const std::s
     if (!layer)
         return;
     layer->setMajor(major);
-    layer->setAxis(std::static_pointer_cast<CPTAxis>(shared_from_this()));
+    // An axis that is not held by a shared pointer gives its layer no axis: it draws nothing.
+    layer->setAxis(std::static_pointer_cast<CPTAxis>(weak_from_this().lock()));
     if (!plotArea_)
         return;
     const auto type = major ? CPTPlotAreaLayerTypeMajorGridLines : CPTPlotAreaLayerTypeMinorGridLines;

@@ -5,6 +5,8 @@
 #include "plot/foundation/CPTColor.h"
 #include "plot/foundation/CPTFill.h"
 #include "plot/foundation/CPTTextStyle.h"
+#include "plot/foundation/CPTLineStyle.h"
+#include "plot/graph/CPTGridLines.h"
 #include "plot/graph/CPTLimitBand.h"
 
 #include <gtest/gtest.h>
@@ -402,4 +404,28 @@ TEST(CPTAxisSet, RemovedAxesTakeTheirLayersAlong) {
     EXPECT_EQ(chart.axisSet->xAxis(), nullptr);
     EXPECT_EQ(chart.axisSet->axisForCoordinate(CPTCoordinateY, 1), nullptr);
     EXPECT_EQ(chart.axisSet->axisForCoordinate(CPTCoordinateY, 0), chart.y);
+}
+
+TEST(CPTAxis, SeparateGridLineLayersLiveInThePlotAreasGroups) {
+    auto chart = axistest::chart(400, 300, range(0, 4), range(0, 3));
+    auto& x = *chart.x;
+    x.setMajorGridLineStyle(std::make_shared<CPTLineStyle>());
+    EXPECT_EQ(x.majorGridLines(), nullptr) << "shared groups by default";
+    ASSERT_NE(chart.plotArea().majorGridLineGroup(), nullptr);
+    x.setSeparateLayers(true);
+    ASSERT_NE(x.majorGridLines(), nullptr);
+    EXPECT_EQ(x.majorGridLines()->axis(), chart.x);
+    EXPECT_TRUE(x.majorGridLines()->major());
+    EXPECT_EQ(x.majorGridLines()->superlayer(), chart.plotArea().majorGridLineGroup().get());
+    EXPECT_EQ(x.minorGridLines(), nullptr) << "no minor style, no minor layer";
+    auto* own = x.majorGridLines().get();
+    x.setSeparateLayers(false);
+    EXPECT_EQ(x.majorGridLines(), nullptr);
+    EXPECT_EQ(own->superlayer(), nullptr);
+
+    // An axis made on the stack can still keep separate layers; they have no axis to draw.
+    CPTXYAxis loose;
+    loose.setMajorGridLineStyle(std::make_shared<CPTLineStyle>());
+    EXPECT_NO_THROW(loose.setSeparateLayers(true));
+    EXPECT_EQ(loose.majorGridLines()->axis(), nullptr);
 }
