@@ -62,9 +62,14 @@ void CPTPlot::setLabelTextStyle(const std::shared_ptr<CPTTextStyle>& style) {
     if (style == labelTextStyle_)
         return;
     labelTextStyle_ = style ? style->copy() : nullptr;
-    if (labelTextStyle_ && !labelFormatter_)
-        labelFormatter_ = std::make_shared<foundation::NumberFormatter>(foundation::NumberFormatter::Style::Decimal,
-                                                                        foundation::currentLocale());
+    if (labelTextStyle_ && !labelFormatter_) {
+        // One digit after the point, always.
+        auto formatter = std::make_shared<foundation::NumberFormatter>();
+        formatter->setMinimumIntegerDigits(1);
+        formatter->setMinimumFractionDigits(1);
+        formatter->setMaximumFractionDigits(1);
+        labelFormatter_ = formatter;
+    }
     setNeedsRelabel(true);
 }
 
@@ -136,9 +141,8 @@ void CPTPlot::removeLabelAnnotation(const std::shared_ptr<CPTPlotSpaceAnnotation
 }
 
 std::shared_ptr<CPTLayer> CPTPlot::newLabelLayerForValue(const Value& value) const {
-    std::optional<std::string> text;
-    if (value.isNumber())
-        text = labelFormatter_->format(value.toDouble());
+    // Decimals are written from their own digits.
+    std::optional<std::string> text = labelFormatter_->stringForObjectValue(value);
     return std::make_shared<CPTTextLayer>(text, labelTextStyle_);
 }
 

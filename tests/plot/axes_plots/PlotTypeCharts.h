@@ -1,13 +1,14 @@
-// The bar and scatter charts the rendered checks look at: their data, colours and ranges are spelled
+// The bar and scatter charts the rendered checks look at, on XY graphs with axes: their data, colours and ranges are spelled
 // out so the checks can say where each bar, label, symbol, line and fill lands.
 #pragma once
 
 #include "plot/axes_plots/CPTBarPlot.h"
 #include "plot/axes_plots/CPTScatterPlot.h"
+#include "plot/axes_plots/CPTXYAxisSet.h"
 #include "plot/axes_plots/CPTXYGraph.h"
 #include "plot/foundation/CPTColor.h"
+#include "plot/foundation/CPTConstraints.h"
 #include "plot/foundation/CPTTextStyle.h"
-#include "plot/graph/CPTAxisSet.h"
 #include "plot/graph/CPTPlotArea.h"
 #include "plot/graph/CPTPlotAreaFrame.h"
 #include "plot/graph/CPTXYPlotSpace.h"
@@ -22,20 +23,52 @@ namespace plotcharts {
 constexpr double kWidth = 400, kHeight = 300;
 inline const gfx::Color kPlotAreaColor{0.97, 0.97, 0.92, 1};
 inline const gfx::Color kOutline{0.15, 0.15, 0.15, 1};
+inline const gfx::Color kAxisColor{0.25, 0.25, 0.30, 1};
 
 inline std::shared_ptr<CPTPlotRange> range(double location, double length) {
     return CPTPlotRange::plotRangeWithLocation(foundation::Value(location), foundation::Value(length));
 }
 
+inline std::shared_ptr<CPTLineStyle> lineOf(const gfx::Color& color, double width) {
+    auto style = CPTMutableLineStyle::lineStyle();
+    style->setLineColor(CPTColor::colorWithCGColor(color));
+    style->setLineWidth(width);
+    return style;
+}
+
+inline std::shared_ptr<CPTTextStyle> axisText() {
+    auto style = CPTMutableTextStyle::textStyle();
+    style->setFontSize(10);
+    style->setColor(CPTColor::darkGrayColor());
+    return style;
+}
+
+// A white graph with both axes along the plot area's left and bottom edges, ticked every unit and
+// labelled with whole numbers outside the plot area, where they cross nothing the checks look at.
 inline std::shared_ptr<CPTXYGraph> graphWithRanges(std::shared_ptr<CPTPlotRange> x, std::shared_ptr<CPTPlotRange> y) {
     auto graph = CPTXYGraph::graphWithFrame(CGRect(0, 0, kWidth, kHeight));
-    // The plots alone: whatever axes the graph makes would cross the checked points.
-    graph->setAxisSet(nullptr);
     graph->setFill(CPTFill::fillWithColor(CPTColor::whiteColor()));
-    graph->plotAreaFrame()->setFill(CPTFill::fillWithColor(CPTColor::colorWithCGColor(kPlotAreaColor)));
+    auto frame = graph->plotAreaFrame();
+    frame->setFill(CPTFill::fillWithColor(CPTColor::colorWithCGColor(kPlotAreaColor)));
+    frame->setPaddingLeft(24);
+    frame->setPaddingBottom(20);
+    frame->setPaddingTop(8);
+    frame->setPaddingRight(10);
     auto space = std::dynamic_pointer_cast<CPTXYPlotSpace>(graph->defaultPlotSpace());
     space->setXRange(std::move(x));
     space->setYRange(std::move(y));
+    auto axes = std::dynamic_pointer_cast<CPTXYAxisSet>(graph->axisSet());
+    auto wholeNumbers = std::make_shared<foundation::NumberFormatter>();
+    wholeNumbers->setMaximumFractionDigits(0);
+    for (const auto& axis : {axes->xAxis(), axes->yAxis()}) {
+        axis->setAxisConstraints(CPTConstraints::constraintWithLowerOffset(0));
+        axis->setMajorIntervalLength(foundation::Value(1.0));
+        axis->setMinorTicksPerInterval(0);
+        axis->setAxisLineStyle(lineOf(kAxisColor, 1));
+        axis->setMajorTickLineStyle(lineOf(kAxisColor, 1));
+        axis->setLabelTextStyle(axisText());
+        axis->setLabelFormatter(wholeNumbers);
+    }
     return graph;
 }
 
@@ -123,13 +156,6 @@ class ScatterChartSource : public CPTScatterPlotDataSource {
         return foundation::Value(v);
     }
 };
-
-inline std::shared_ptr<CPTLineStyle> lineOf(const gfx::Color& color, double width) {
-    auto style = CPTMutableLineStyle::lineStyle();
-    style->setLineColor(CPTColor::colorWithCGColor(color));
-    style->setLineWidth(width);
-    return style;
-}
 
 struct ScatterChart {
     std::shared_ptr<CPTXYGraph> graph = graphWithRanges(range(0, 10), range(0, 10));

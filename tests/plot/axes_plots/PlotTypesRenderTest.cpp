@@ -101,13 +101,13 @@ TEST(BarChartRendering, PDFByContent) {
     ASSERT_EQ(renderChecks::pdfInfo(pdf).pages, 1);
     EXPECT_TRUE(renderChecks::pdfImages(pdf).empty());
     auto words = renderChecks::pdfWords(pdf);
-    const char* texts[] = {"3", "5.5", "2", "4", "1.5"};
+    const char* texts[] = {"3.0", "5.5", "-2.0", "4.0", "1.5"};
     for (std::size_t i = 0; i < kBarTips.size(); ++i) {
         SCOPED_TRACE(texts[i]);
         const auto* word = renderChecks::findWord(words, texts[i]);
-        if (!word) // the minus sign may come as its own glyph
+        if (!word) // the minus sign may come as a glyph of its own
             for (const auto& w : words)
-                if (w.text.find(texts[i]) != std::string::npos)
+                if (w.text.find(texts[i][0] == '-' ? texts[i] + 1 : texts[i]) != std::string::npos)
                     word = &w;
         ASSERT_NE(word, nullptr);
         const CGPoint tip = graphPointOf(*chart.graph, double(i), kBarTips[i]);

@@ -3,6 +3,7 @@
 // layout notice on title changes.
 #include "FakeDataSource.h"
 #include "GraphFixtures.h"
+#include "platform/foundation/Locale.h"
 #include "platform/foundation/NumberFormatter.h"
 #include "plot/foundation/CPTTextStyle.h"
 
@@ -51,15 +52,16 @@ TEST(CPTPlotLabels, NoStyleFormatterOrSourceLabelsGivesNoAnnotations) {
     EXPECT_TRUE(p.plot->annotations().empty());
 }
 
-TEST(CPTPlotLabels, ATextStyleAloneInstallsAFormatter) {
-    LabelledPlot p({2, 0.25});
+TEST(CPTPlotLabels, ATextStyleAloneWritesOneFractionDigit) {
+    foundation::setCurrentLocale("en_US");
+    LabelledPlot p({2, 0.25, 1234.56});
     p.plot->setLabelField(1);
     p.plot->setLabelTextStyle(CPTTextStyle::textStyle());
-    ASSERT_TRUE(p.plot->labelFormatter());
     p.layout();
     ASSERT_TRUE(p.plot->labelAnnotations());
-    EXPECT_EQ(p.textOf(0), p.plot->labelFormatter()->format(2));
-    EXPECT_EQ(p.textOf(1), p.plot->labelFormatter()->format(0.25));
+    EXPECT_EQ(p.textOf(0), "2.0");
+    EXPECT_EQ(p.textOf(1), "0.2");
+    EXPECT_EQ(p.textOf(2), "1,234.6");
     // A formatter set first is kept.
     LabelledPlot q({2});
     q.plot->setLabelField(1);
@@ -70,6 +72,7 @@ TEST(CPTPlotLabels, ATextStyleAloneInstallsAFormatter) {
 }
 
 TEST(CPTPlotLabels, AnnotationsFollowTheValuesAndTheRecords) {
+    foundation::setCurrentLocale("en_US");
     LabelledPlot p({1, 2, 3, 4, 5});
     p.plot->setLabelField(1);
     p.plot->setLabelTextStyle(CPTTextStyle::textStyle());
@@ -85,7 +88,7 @@ TEST(CPTPlotLabels, AnnotationsFollowTheValuesAndTheRecords) {
     EXPECT_EQ(p.plot->annotations().size(), 4u);
     p.setValues({1, 7, 3, 4, 5});
     p.layout();
-    EXPECT_EQ(p.textOf(1), p.plot->labelFormatter()->format(7));
+    EXPECT_EQ(p.textOf(1), "7.0");
 
     auto first = (*p.plot->labelAnnotations())[0];
     p.setValues({1, 2, 3});
