@@ -155,10 +155,15 @@ struct Shape {
     std::string declaration;
 };
 
-std::mutex registryMutex;
+// The shapes and their lock live as long as the process: a connection opened by a worker thread
+// while the program exits still registers its tables, after static objects would have been destroyed.
+std::mutex& registryLock() {
+    static auto* lock = new std::mutex;
+    return *lock;
+}
 std::vector<std::unique_ptr<Shape>>& registry() {
-    static std::vector<std::unique_ptr<Shape>> shapes;
-    return shapes;
+    static auto* shapes = new std::vector<std::unique_ptr<Shape>>;
+    return *shapes;
 }
 
 int64_t firstOf(int64_t position, int64_t runLength) {
@@ -1095,7 +1100,7 @@ sqlite3_module makeModule() {
 const sqlite3_module packedModule = makeModule();
 
 int registerOn(sqlite3* db, const char**, const sqlite3_api_routines*) {
-    std::lock_guard lock(registryMutex);
+    std::lock_guard lock(registryLock());
     for (const auto& shape : registry())
         sqlite3_create_module_v2(db, shape->name.c_str(), &packedModule, shape.get(), nullptr);
     return SQLITE_OK;
@@ -1119,7 +1124,7 @@ const char* sqlType(AttributeType t) {
 void registerPackedEntities(const Schema& schema) {
     bool added = false;
     {
-        std::lock_guard lock(registryMutex);
+        std::lock_guard lock(registryLock());
         for (const auto& e : schema.entities) {
             if (!e.packed)
                 continue;
@@ -1162,7 +1167,7 @@ int packTable(sqlite3* db, const Entity& entity, const std::string& source, cons
               std::string& message) {
     const Shape* shape = nullptr;
     {
-        std::lock_guard lock(registryMutex);
+        std::lock_guard lock(registryLock());
         for (const auto& s : registry())
             if (s->name == entity.name)
                 shape = s.get();

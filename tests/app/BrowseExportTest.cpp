@@ -55,7 +55,8 @@ class BrowseExportTest : public BrowseTest {
     void exportBy(const std::string& action) {
         openMenu();
         ASSERT_NE(driver->tapText(action), nullptr) << action;
-        ASSERT_TRUE(runUntil([&] { return !browse->isBusy(); }));
+        // A long export under the sanitizers takes more than the usual wait.
+        ASSERT_TRUE(host->runUntil([&] { return !browse->isBusy(); }, 120));
         host->drain();
     }
 };

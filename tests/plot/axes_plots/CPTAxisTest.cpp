@@ -346,7 +346,7 @@ TEST(CPTAxisTitle, BuiltFromTheTitleAndPlacedAtTheMiddle) {
     x.setTitle(std::string("Days"));
     y.setTitle(std::string("Amount"));
     ASSERT_NE(x.axisTitle(), nullptr);
-    auto* layer = x.axisTitle()->contentLayer().get();
+    const auto layer = x.axisTitle()->contentLayer(); // held past the title's end
     EXPECT_EQ(layer->superlayer(), chart.plotArea().axisTitleGroup().get());
     EXPECT_NEAR(layer->position().x, 200, 0.5);
     EXPECT_NEAR(layer->position().y, -30, 0.5);
@@ -418,7 +418,7 @@ TEST(CPTAxis, SeparateGridLineLayersLiveInThePlotAreasGroups) {
     EXPECT_TRUE(x.majorGridLines()->major());
     EXPECT_EQ(x.majorGridLines()->superlayer(), chart.plotArea().majorGridLineGroup().get());
     EXPECT_EQ(x.minorGridLines(), nullptr) << "no minor style, no minor layer";
-    auto* own = x.majorGridLines().get();
+    const auto own = x.majorGridLines(); // held past the axis letting it go
     x.setSeparateLayers(false);
     EXPECT_EQ(x.majorGridLines(), nullptr);
     EXPECT_EQ(own->superlayer(), nullptr);
