@@ -36,7 +36,7 @@ store::Schema makeSchema() {
                Dec = AttributeType::Decimal, Date = AttributeType::Date, B = AttributeType::Boolean;
 
     store::Entity row{
-        "Row", {{"num", I}}, {}, {{"cells", "Cell", "row", ""}}, {{"RowNum", {"num"}, ""}}, maker<Row>()};
+        "Row", {{"num", I}}, {}, {{"cells", "Cell", "row", ""}}, {{"RowNum", {"num"}, ""}}, maker<Row>(), std::nullopt};
 
     store::Entity column{"Column",
                          {{"name", T},       {"num", I},        {"order", I},    {"type", I},
@@ -52,7 +52,7 @@ store::Schema makeSchema() {
                           {"rightOf", "Analysis", "right", ""},
                           {"xOfWhere", "WhereClause", "x", ""}},
                          {{"ColumnNum", {"num"}, ""}},
-                         maker<Column>()};
+                         maker<Column>(), std::nullopt};
 
     // A column's cells are kept packed: the texts of 4096 consecutive rows of one column are one record.
     // Cells that cannot be packed (those of older files that only link to their row and column) stay
@@ -89,7 +89,7 @@ store::Schema makeSchema() {
          {"wheres", "WhereClause", "whereOfAnalysis", ""},
          {"wheres2", "WhereClause", "where2OfAnalysis", ""}},
         {},
-        maker<Analysis>()};
+        maker<Analysis>(), std::nullopt};
 
     // A filter condition lives and dies with its analysis and with the column it tests: a condition
     // left without its column would otherwise read as a condition on column 0.
@@ -101,10 +101,10 @@ store::Schema makeSchema() {
                         {},
                         {{"WhereClauseAnalysis", {"whereOfAnalysis"}, ""},
                          {"WhereClauseAnalysis2", {"where2OfAnalysis"}, ""}},
-                        maker<WhereClause>()};
+                        maker<WhereClause>(), std::nullopt};
 
     store::Entity metadata{"Metadata", {{"key", T}, {"value", T}},     {},
-                           {},         {{"MetadataKey", {"key"}, ""}}, maker<Metadata>()};
+                           {},         {{"MetadataKey", {"key"}, ""}}, maker<Metadata>(), std::nullopt};
 
     s.entities = {row, column, cell, analysis, where, metadata};
     (void)Date;

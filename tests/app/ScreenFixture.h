@@ -27,7 +27,7 @@ struct ColumnSpec {
     std::string name;
     std::vector<std::string> texts; // row 1 down; "" below the last
     // The type to store; nothing: the guessed type, as an import stores it.
-    std::optional<int64_t> type;
+    std::optional<int64_t> type = std::nullopt;
 };
 
 // The two screens a picture of a screen is taken on.

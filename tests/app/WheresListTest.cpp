@@ -50,8 +50,9 @@ class WheresListTest : public FilterScreenTest {
             }
         auto* e = editor();
         EXPECT_NE(e, nullptr);
-        if (e)
+        if (e) {
             EXPECT_EQ(e->column(), columnNamed(column));
+        }
         return e;
     }
     void tapSegment(WhereColumnViewController& e, const std::string& title) {

@@ -560,8 +560,9 @@ void expectTidyLayout(FilesViewController& files, gfx::Size screen) {
         const ui::Rect r = v->convertRectToView(v->bounds(), nullptr);
         EXPECT_GE(r.minX(), 0) << v->identifier();
         EXPECT_LE(r.maxX(), screen.width) << v->identifier();
-        if (v != &files.labelFileInfo())
+        if (v != &files.labelFileInfo()) {
             EXPECT_LE(v->frame().maxY(), files.scrollMain().contentSize().height) << v->identifier();
+        }
         parts.emplace_back(v->identifier(), r);
     }
     for (size_t i = 0; i < parts.size(); ++i)

@@ -135,8 +135,9 @@ TEST_F(PackedCellsTest, DeletedRowsInsideAndAcrossRecordsLeaveTheOthers) {
                 expected.push_back(std::to_string(r) + ":" + text(r, 0));
         EXPECT_EQ(texts, expected);
         EXPECT_EQ(rawInt(path(file), "SELECT count(*) FROM \"Cell\""), static_cast<long long>(2 * expected.size()));
-        if (expected.empty())
+        if (expected.empty()) {
             EXPECT_EQ(rawInt(path(file), "SELECT count(*) FROM \"CellRecords\""), 0) << "empty records go";
+        }
         EXPECT_EQ(alerts, 0);
     }
 }

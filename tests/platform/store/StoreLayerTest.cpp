@@ -100,7 +100,8 @@ class CoordinatorTest : public ::testing::Test {
                         {},
                         {},
                         {},
-                        {}}};
+                        {},
+                        std::nullopt}};
         schema = s;
     }
     void TearDown() override { fs::remove_all(folder); }

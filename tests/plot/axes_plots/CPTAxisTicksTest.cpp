@@ -186,7 +186,7 @@ TEST(CPTAxisTicks, TooManyTicksMakeNoneAndSaySo) {
     chart.x->setLabelingPolicy(CPTAxisLabelingPolicyLocationsProvided);
     CPTAxis::TickLocations many;
     for (int i = 0; i < 12000; ++i)
-        many.push_back(Value(static_cast<double>(i)));
+        many.emplace_back(static_cast<double>(i));
     chart.x->setLabelTextStyle(nullptr);
     chart.x->setMajorTickLocations(many);
     axistest::relabelNow(*chart.x);

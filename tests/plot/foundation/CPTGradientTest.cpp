@@ -306,8 +306,9 @@ TEST(CPTGradient, AxialLinesCrossTheRect) {
         EXPECT_FALSE(s.extendStart);
         EXPECT_FALSE(s.extendEnd);
         EXPECT_EQ(drawn[0]->state.clipBox, CGRect(10, 20, 100, 50));
-        if (c.angle == 45)
+        if (c.angle == 45) {
             EXPECT_NEAR(std::hypot(s.end.x - s.start.x, s.end.y - s.start.y), 106.066, 5e-4);
+        }
         EXPECT_TRUE(rc.context->state().clipBox.isNull());
     }
 }

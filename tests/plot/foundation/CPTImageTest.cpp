@@ -309,8 +309,9 @@ TEST(CPTImage, ADeviceScaleChangeMovesNothing) {
                         << "part " << i;
                 }
                 // Corners keep their pixels: 10 points of a bitmap of this scale.
-                if (c.placed.size() == 9)
+                if (c.placed.size() == 9) {
                     EXPECT_EQ(drawn[0]->image.pixelWidth(), static_cast<int>(10 * bitmapScale));
+                }
             }
         }
     }

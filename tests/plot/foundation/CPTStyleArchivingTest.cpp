@@ -183,12 +183,15 @@ TEST(CPTStyleArchiving, FillsNameThePublicClassAndKeepTheirKind) {
         const auto back = CPTFill::decodeForKey(again, "root");
         ASSERT_TRUE(back);
         EXPECT_STREQ(back->className(), fill->className());
-        if (fill->fillColor())
+        if (fill->fillColor()) {
             EXPECT_TRUE(back->fillColor()->isEqual(fill->fillColor().get()));
-        if (fill->fillGradient())
+        }
+        if (fill->fillGradient()) {
             EXPECT_TRUE(back->fillGradient()->isEqual(fill->fillGradient().get()));
-        if (fill->fillImage())
+        }
+        if (fill->fillImage()) {
             EXPECT_TRUE(back->fillImage()->isEqual(fill->fillImage().get()));
+        }
     }
     // The first key found wins; none gives nothing.
     KeyedArchiver both("CPTFill");

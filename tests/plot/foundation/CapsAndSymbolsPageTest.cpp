@@ -64,7 +64,7 @@ TEST(CapsAndSymbolsPage, CapsShowTheirFillAndLineColours) {
                 expectLineColour(at(page, along(end, dir, -0.25)), "end tip");
                 expectLineColour(at(page, along(start, dir, 0.25)), "start tip");
             }
-            const bool filled = type >= CPTLineCapTypeSolidArrow && type <= CPTLineCapTypeHexagon ||
+            const bool filled = (type >= CPTLineCapTypeSolidArrow && type <= CPTLineCapTypeHexagon) ||
                                 type == CPTLineCapTypeCustom;
             if (!filled)
                 continue;
