@@ -13,6 +13,7 @@
 #include "plot/graph/CPTGuards.h"
 #include "plot/graph/CPTLegend.h"
 #include "plot/graph/CPTPlotArea.h"
+#include "plot/graph/CPTPlotLists.h"
 #include "plot/graph/CPTPlotSpace.h"
 
 #include <algorithm>
@@ -284,35 +285,6 @@ void CPTBarPlot::reloadPlotDataInIndexRange(NSRange indexRange) {
     cacheNumbers(locations, CPTBarPlotFieldBarLocation, indexRange.location);
 }
 
-namespace {
-
-// Caches a per-record list from the list form, else the single form (nil becoming the nil marker).
-// False when the source answers neither.
-template <class Plural, class Single>
-bool reloadList(CPTBarPlot& plot, NSRange range, const char* key, Plural plural, Single single) {
-    if (auto list = plural(range)) {
-        plot.cacheArray(*list, key, range.location);
-        return true;
-    }
-    if (range.length == 0)
-        return false;
-    auto first = single(range.location);
-    if (!first)
-        return false;
-    CPTPlotObjectList list;
-    list.reserve(range.length);
-    list.push_back(*first);
-    for (std::uint64_t i = range.location + 1; i < range.end(); ++i)
-        list.push_back(single(i).value_or(CPTPlotObject::nilData()));
-    plot.cacheArray(list, key, range.location);
-    return true;
-}
-
-template <class T> CPTPlotObject entryFor(const std::shared_ptr<T>& object) {
-    return object ? CPTPlotObject(object) : CPTPlotObject::nilData();
-}
-
-} // namespace
 
 void CPTBarPlot::reloadBarFills() {
     reloadBarFillsInIndexRange(NSMakeRange(0, cachedDataCount()));
@@ -321,12 +293,12 @@ void CPTBarPlot::reloadBarFills() {
 void CPTBarPlot::reloadBarFillsInIndexRange(NSRange indexRange) {
     auto source = barDataSource();
     const bool answered =
-        source && reloadList(
+        source && CPTReloadPlotList(
                       *this, indexRange, CPTBarPlotBindingBarFills,
                       [&](NSRange r) { return source->barFillsForBarPlot(*this, r); },
                       [&](std::uint64_t i) -> std::optional<CPTPlotObject> {
                           auto fill = source->barFillForBarPlot(*this, i);
-                          return fill ? std::optional(entryFor(*fill)) : std::nullopt;
+                          return fill ? std::optional(CPTPlotListEntry(*fill)) : std::nullopt;
                       });
     if (answered)
         postLegendRedraw();
@@ -340,12 +312,12 @@ void CPTBarPlot::reloadBarLineStyles() {
 void CPTBarPlot::reloadBarLineStylesInIndexRange(NSRange indexRange) {
     auto source = barDataSource();
     const bool answered =
-        source && reloadList(
+        source && CPTReloadPlotList(
                       *this, indexRange, CPTBarPlotBindingBarLineStyles,
                       [&](NSRange r) { return source->barLineStylesForBarPlot(*this, r); },
                       [&](std::uint64_t i) -> std::optional<CPTPlotObject> {
                           auto style = source->barLineStyleForBarPlot(*this, i);
-                          return style ? std::optional(entryFor(*style)) : std::nullopt;
+                          return style ? std::optional(CPTPlotListEntry(*style)) : std::nullopt;
                       });
     if (answered)
         postLegendRedraw();
@@ -358,7 +330,7 @@ void CPTBarPlot::reloadBarWidths() {
 
 void CPTBarPlot::reloadBarWidthsInIndexRange(NSRange indexRange) {
     if (auto source = barDataSource())
-        reloadList(
+        CPTReloadPlotList(
             *this, indexRange, CPTBarPlotBindingBarWidths,
             [&](NSRange r) { return source->barWidthsForBarPlot(*this, r); },
             [&](std::uint64_t i) -> std::optional<CPTPlotObject> {

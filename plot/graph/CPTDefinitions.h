@@ -57,6 +57,8 @@ inline constexpr const char* CPTLayerBoundsDidChangeNotification =
     "CPTLayerBoundsDidChangeNotification"; // layer
 inline constexpr const char* CPTPlotSpaceCoordinateMappingDidChangeNotification =
     "CPTPlotSpaceCoordinateMappingDidChangeNotification"; // plot space
+// Posted by a plot when it is given another plot space (or none).
+inline constexpr const char* CPTPlotDidChangePlotSpaceNotification = "CPTPlotDidChangePlotSpaceNotification"; // plot
 inline constexpr const char* CPTGraphDidAddPlotSpaceNotification = "CPTGraphDidAddPlotSpaceNotification";
 inline constexpr const char* CPTGraphDidRemovePlotSpaceNotification =
     "CPTGraphDidRemovePlotSpaceNotification";

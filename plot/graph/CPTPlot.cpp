@@ -29,6 +29,14 @@ CPTPlotArea* CPTPlot::plotArea() const {
     return g && g->plotAreaFrame() ? g->plotAreaFrame()->plotArea().get() : nullptr;
 }
 
+void CPTPlot::setPlotSpace(const std::shared_ptr<CPTPlotSpace>& space) {
+    if (space == plotSpace_)
+        return;
+    plotSpace_ = space;
+    foundation::NotificationCenter::defaultCenter().post(CPTPlotDidChangePlotSpaceNotification,
+                                                         static_cast<const void*>(this));
+}
+
 void CPTPlot::setDataSource(const std::shared_ptr<CPTPlotDataSource>& dataSource) {
     if (dataSource == dataSource_.lock() && !dataSource_.expired())
         return;

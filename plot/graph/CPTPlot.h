@@ -56,9 +56,9 @@ class CPTPlot : public CPTAnnotationHostLayer {
     const std::optional<gfx::RichText>& attributedTitle() const { return attributedTitle_; }
     void setAttributedTitle(const std::optional<gfx::RichText>& title);
 
-    // Set by the graph when the plot is added; shared.
+    // Set by the graph when the plot is added; shared. Another space is announced to observers.
     const std::shared_ptr<CPTPlotSpace>& plotSpace() const { return plotSpace_; }
-    virtual void setPlotSpace(const std::shared_ptr<CPTPlotSpace>& space) { plotSpace_ = space; }
+    virtual void setPlotSpace(const std::shared_ptr<CPTPlotSpace>& space);
     // The graph's plot area, or null.
     CPTPlotArea* plotArea() const;
 
