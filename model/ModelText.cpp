@@ -7,6 +7,7 @@
 #include "platform/foundation/Tr.h"
 
 #include <cmath>
+#include <limits>
 #include <cstdio>
 #include <unicode/uchar.h>
 
@@ -153,6 +154,9 @@ std::string ModelText::stringFromNumber(double x) {
 }
 
 std::string ModelText::stringFromNumber(double x, unsigned sigDigits) {
+    // The formatter would write a NaN whose sign bit is set as "-NaN"; no NaN has a sign.
+    if (std::isnan(x))
+        x = std::numeric_limits<double>::quiet_NaN();
     const auto limit =
         static_cast<double>(static_cast<float>(std::pow(10.0, static_cast<double>(sigDigits))));
     const bool scientific = x != 0 && (belowSmallest(x) || std::fabs(x) > limit);

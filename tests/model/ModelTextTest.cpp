@@ -246,6 +246,8 @@ TEST(ModelText, DisplayOfNumbersAndPValues) {
         {9999, 4, "9,999"}, {10000, 4, "10,000"},     {12345, 4, "1.234E4"},  {-12345, 4, "-1.234E4"},
         {0.5, 4, "0.5"},    {2.0 / 3.0, 4, "0.6667"}, {123456, 6, "123,456"}, {1234567, 6, "1.23457E6"},
         {nan, 4, "NaN"},
+        // A NaN with its sign bit set (0/0 on x86-64 makes one) has no sign to show.
+        {-nan, 4, "NaN"},   {std::copysign(nan, -1.0), 6, "NaN"},
     };
     for (const Case& c : numbers) {
         SCOPED_TRACE(c.x);
