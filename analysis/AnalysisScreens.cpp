@@ -2,6 +2,7 @@
 #include "analysis/AnalysisScreens.h"
 
 #include "analysis/AnalysesViewController.h"
+#include "analysis/CorrelationViewController.h"
 #include "analysis/VariableDetailViewController.h"
 #include "platform/ui/ViewController.h"
 
@@ -9,6 +10,8 @@ void registerAnalysisScreens() {
     auto& registry = ui::ControllerRegistry::shared();
     registry.registerController("variableDetail",
                                 [] { return std::make_shared<VariableDetailViewController>(); });
+    registry.registerController("CorrelationViewController",
+                                [] { return std::make_shared<CorrelationViewController>(); });
     registry.registerController("AnalysesViewController",
                                 [] { return std::make_shared<AnalysesViewController>(); });
 }

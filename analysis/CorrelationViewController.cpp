@@ -1,0 +1,1030 @@
+// The correlation screen's layout, run, texts, charts, coefficient table and exports.
+#include "analysis/CorrelationViewController.h"
+
+#include "analysis/ChartRanges.h"
+#include "app/TextFormat.h"
+#include "plot/axes_plots/CPTTimeFormatter.h"
+#include "plot/axes_plots/CPTXYAxisSet.h"
+#include "plot/foundation/CPTColor.h"
+#include "plot/foundation/CPTFill.h"
+#include "plot/foundation/CPTLineStyle.h"
+#include "plot/foundation/CPTPlotRange.h"
+#include "plot/foundation/CPTPlotSymbol.h"
+#include "plot/foundation/CPTTextStyle.h"
+#include "plot/graph/CPTPlotAreaFrame.h"
+#include "plot/graph/CPTXYPlotSpace.h"
+#include "platform/foundation/DateFormatter.h"
+#include "platform/foundation/Tr.h"
+#include "platform/graphics/Text.h"
+
+#include <algorithm>
+#include <cmath>
+#include <functional>
+#include <numbers>
+
+using foundation::tr;
+using foundation::Value;
+using ui::Rect;
+
+namespace {
+
+constexpr int64_t kDateType = 4;
+const gfx::Color kHeaderColor{1.0, 0.8, 0.4, 1.0};
+const gfx::Color kBarColor{0.8588235294117647, 0.5450980392156862, 0.4549019607843137, 1.0};
+const gfx::Color kFitColor{0, 0, 1, 1};
+const gfx::Color kDarkGray = gfx::Color::gray(1.0 / 3.0);
+const gfx::Color kOrange{1.0, 0.5, 0.0, 1.0};
+constexpr double kMargin = 20;
+
+std::shared_ptr<ui::Label> makeLabel(const char* identifier, double size, bool bold = false) {
+    auto label = std::make_shared<ui::Label>(Rect{0, 0, 10, 10});
+    label->setIdentifier(identifier);
+    label->setFont(bold ? gfx::Font::boldSystem(size) : gfx::Font::system(size));
+    label->setAutoresizingMask(ui::FlexibleWidth);
+    return label;
+}
+
+void setBorder(ui::View& view) {
+    view.layer().setBorderWidth(0.5);
+    view.layer().setBorderColor(kDarkGray);
+}
+
+std::shared_ptr<CPTPlotRange> range(double location, double length) {
+    return CPTPlotRange::plotRangeWithLocation(Value(location), Value(length));
+}
+
+std::shared_ptr<CPTLineStyle> lineOf(const gfx::Color& color, double width) {
+    auto style = CPTMutableLineStyle::lineStyle();
+    style->setLineColor(CPTColor::colorWithCGColor(color));
+    style->setLineWidth(width);
+    return style;
+}
+
+CPTXYPlotSpace& spaceOf(CPTXYGraph& graph) {
+    return *std::dynamic_pointer_cast<CPTXYPlotSpace>(graph.defaultPlotSpace());
+}
+
+CPTXYAxisSet& axesOf(CPTXYGraph& graph) {
+    return *std::dynamic_pointer_cast<CPTXYAxisSet>(graph.axisSet());
+}
+
+// A formatter that writes axis values as dates and times, detailed enough for a range of this length.
+std::shared_ptr<CPTTimeFormatter> timeFormatterFor(double seconds) {
+    const auto styles = Model::dateTimeStylesForInterval(seconds);
+    auto dates = std::make_shared<foundation::DateFormatter>(
+        static_cast<foundation::DateFormatter::Style>(styles.dateStyle),
+        static_cast<foundation::DateFormatter::Style>(styles.timeStyle));
+    auto formatter = std::make_shared<CPTTimeFormatter>(dates);
+    formatter->setReferenceDate(0.0);
+    return formatter;
+}
+
+std::shared_ptr<foundation::NumberFormatter> significantDigits(int digits) {
+    auto formatter = std::make_shared<foundation::NumberFormatter>();
+    formatter->setUsesSignificantDigits(true);
+    formatter->setMaximumSignificantDigits(digits);
+    return formatter;
+}
+
+ChartRange chartRangeOf(const CPTPlotRange& r) {
+    return chartRange(r.locationDouble(), r.lengthDouble());
+}
+
+double at(const std::vector<double>& values, size_t i) {
+    return i < values.size() ? values[i] : NAN;
+}
+
+// The results' scroll view, which lays its content out again whenever its width changes.
+class ResultsScrollView : public ui::ScrollView {
+  public:
+    using ui::ScrollView::ScrollView;
+    std::function<void()> onWidthChange;
+
+  protected:
+    void boundsSizeDidChange(ui::Size old) override {
+        ui::ScrollView::boundsSizeDidChange(old);
+        if (onWidthChange && old.width != bounds().size.width)
+            onWidthChange();
+    }
+};
+
+// The text cut at its end (with an ellipsis) to fit `width` points in the system font of `size`.
+std::string fitted(const std::string& text, double width, double size) {
+    gfx::TextStyle style;
+    style.font = gfx::Font::system(size);
+    auto fits = [&](const std::string& t) { return gfx::measureText(t, style).width <= width; };
+    if (fits(text))
+        return text;
+    std::string cut = text;
+    while (!cut.empty()) {
+        // Back by one whole character.
+        size_t end = cut.size() - 1;
+        while (end > 0 && (static_cast<unsigned char>(cut[end]) & 0xC0) == 0x80)
+            --end;
+        cut.resize(end);
+        if (fits(cut + "…"))
+            return cut + "…";
+    }
+    return "…";
+}
+
+ui::Point turned(ui::Point p, double angle) {
+    // Whole quarter turns only, so the components stay exact.
+    const double c = std::round(std::cos(angle)), s = std::round(std::sin(angle));
+    return {p.x * c - p.y * s, p.x * s + p.y * c};
+}
+
+} // namespace
+
+// The three charts' records, read from the screen's last result.
+class CorrelationViewController::ChartSource : public CPTBarPlotDataSource {
+  public:
+    explicit ChartSource(CorrelationViewController& screen) : screen_(screen) {}
+
+    uint64_t numberOfRecordsForPlot(CPTPlot& plot) override {
+        const auto& data = screen_.graphData();
+        const Value& id = plot.identifier();
+        if (id.string() == "barPlot")
+            return data.histogram.edges.size();
+        if (!data.result)
+            return 0;
+        if (id.string() == "scatterPlot")
+            return data.result->residuals.size();
+        if (!id.isNumber())
+            return 0;
+        if (id.toInt64() == 1)
+            return 2;
+        if (id.toInt64() == 0)
+            return screen_.arrayResults().empty() ? 0 : screen_.arrayResults()[0].size();
+        return 0;
+    }
+
+    std::optional<double> doubleForPlot(CPTPlot& plot, uint64_t field, uint64_t idx) override {
+        const auto& data = screen_.graphData();
+        const Value& id = plot.identifier();
+        if (id.string() == "barPlot")
+            return field == CPTBarPlotFieldBarLocation ? at(data.histogram.edges, idx)
+                                                       : at(data.histogram.contents, idx);
+        if (!data.result)
+            return std::nullopt;
+        if (id.string() == "scatterPlot") {
+            if (field == CPTScatterPlotFieldX)
+                return at(data.result->yhat, idx);
+            if (field == CPTScatterPlotFieldY)
+                return at(data.result->residuals, idx);
+            return 0.0;
+        }
+        if (!id.isNumber())
+            return std::nullopt;
+        if (id.toInt64() == 1)
+            return idx < 2 ? data.result->dataFit[field == CPTScatterPlotFieldY ? 1 : 0][idx] : NAN;
+        if (id.toInt64() == 0) {
+            const auto& columns = screen_.arrayResults();
+            const size_t k = field == CPTScatterPlotFieldY ? 1 : 0;
+            return k < columns.size() ? at(columns[k], idx) : NAN;
+        }
+        return std::nullopt;
+    }
+
+    std::optional<Value> numberForPlot(CPTPlot& plot, uint64_t field, uint64_t idx) override {
+        if (auto v = doubleForPlot(plot, field, idx); v && !std::isnan(*v))
+            return Value(*v);
+        return std::nullopt;
+    }
+
+    // The points read in one block: 100,000 of them are no reason for 200,000 calls.
+    std::optional<std::span<const double>> doublesForPlot(CPTPlot& plot, uint64_t field, NSRange range) override {
+        const Value& id = plot.identifier();
+        const std::vector<double>* column = nullptr;
+        if (id.isNumber() && id.toInt64() == 0 && field <= 1 && field < screen_.arrayResults().size())
+            column = &screen_.arrayResults()[field];
+        else if (id.string() == "scatterPlot" && screen_.graphData().result && field <= 1)
+            column = field == 0 ? &screen_.graphData().result->yhat : &screen_.graphData().result->residuals;
+        if (!column || range.location + range.length > column->size())
+            return std::nullopt;
+        return std::span<const double>(column->data() + range.location, range.length);
+    }
+
+    std::optional<std::shared_ptr<CPTFill>> barFillForBarPlot(CPTBarPlot&, uint64_t) override {
+        return CPTFill::fillWithColor(CPTColor::colorWithCGColor(kBarColor)->colorWithAlphaComponent(0.25));
+    }
+
+    std::optional<std::shared_ptr<CPTLineStyle>> barLineStyleForBarPlot(CPTBarPlot&, uint64_t) override {
+        auto style = CPTMutableLineStyle::lineStyle();
+        style->setLineColor(CPTColor::colorWithCGColor(kBarColor));
+        return style;
+    }
+
+  private:
+    CorrelationViewController& screen_;
+};
+
+CorrelationViewController::CorrelationViewController() : source_(std::make_shared<ChartSource>(*this)) {}
+
+CorrelationViewController::~CorrelationViewController() = default;
+
+// --- Texts
+
+std::string CorrelationViewController::interpretation(double p, double r, int64_t df) {
+    std::string text;
+    if (std::isnan(p))
+        text = tr("Correlation is exact.");
+    else if (p < 0.05)
+        text = tr("Correlation is significantly different than zero (p<0.05).");
+    else
+        text = tr("Correlation is not significantly different than zero (p>0.05).");
+    if (df == -2)
+        return tr("Variables have no numeric rows in common.");
+    if (std::isnan(r))
+        return tr("Correlation is not defined. This most often happens if one or both of the variables is "
+                  "constant on all rows they have in common.");
+    if (r <= -0.5)
+        text += tr(" Variables have strong negative correlation.");
+    else if (r <= -0.3)
+        text += tr(" Variables have medium negative correlation.");
+    else if (r <= -0.1)
+        text += tr(" Variables have weak negative correlation.");
+    else if (r >= 0.5)
+        text += tr(" Variables have strong positive correlation.");
+    else if (r >= 0.3)
+        text += tr(" Variables have medium positive correlation.");
+    else if (r >= 0.1)
+        text += tr(" Variables have weak positive correlation.");
+    return text;
+}
+
+std::string CorrelationViewController::equationText(const std::string& responseName, const CorrelationResult& result,
+                                                    size_t columnCount) {
+    std::string text = formatText(tr("%@ = "), {responseName});
+    if (result.coeffs.empty())
+        return text;
+    bool written = false;
+    auto joiner = [&](double coefficient) { return written && coefficient >= 0 ? " + " : " "; };
+    for (size_t i = 0; i < columnCount; ++i) {
+        const double coefficient = at(result.coeffs, i);
+        if (std::isnan(coefficient))
+            continue;
+        const std::string name = i < result.names.size() ? result.names[i] : std::string();
+        text += formatText("%@%@ * %@", {joiner(coefficient), Model::stringFromNumber(coefficient), name});
+        written = true;
+    }
+    const double constant = at(result.coeffs, columnCount);
+    text += formatText(tr("%@%@ + ϵ"), {joiner(constant), Model::stringFromNumber(constant)});
+    return text;
+}
+
+std::string CorrelationViewController::significanceLegend() {
+    return tr("Legend for significance: * - significant (p<0.05), ** - high significance (p<0.01), *** - very "
+              "high significance (p<0.001)");
+}
+
+std::string CorrelationViewController::stars(double p) {
+    if (p <= 0.001)
+        return "*** ";
+    if (p <= 0.01)
+        return "** ";
+    if (p <= 0.05)
+        return "* ";
+    return "";
+}
+
+// --- Metrics
+
+bool CorrelationViewController::isCompact() const {
+    return traitCollection().horizontalSizeClass == ui::SizeClass::Compact;
+}
+double CorrelationViewController::rowHeaderWidth() const {
+    return isCompact() ? 80 : 153;
+}
+double CorrelationViewController::colWidth() const {
+    return isCompact() ? 72 : 111;
+}
+double CorrelationViewController::rowHeight() const {
+    return isCompact() ? 25 : 40;
+}
+double CorrelationViewController::tableFontSize() const {
+    return isCompact() ? 12 : 17;
+}
+double CorrelationViewController::tableRowHeaderFontSize() const {
+    return isCompact() ? 14 : 18;
+}
+
+int64_t CorrelationViewController::leftType() const {
+    auto left = analysis() ? analysis()->left() : nullptr;
+    return left ? left->type().value_or(0) : 0;
+}
+int64_t CorrelationViewController::rightType() const {
+    auto right = analysis() ? analysis()->right() : nullptr;
+    return right ? right->type().value_or(0) : 0;
+}
+
+// --- Views
+
+void CorrelationViewController::loadView() {
+    AnalysisDetailViewController::loadView();
+    auto& root = view();
+    const double w = root.bounds().width();
+    const bool report = isForOutput();
+    const double body = report ? 12 : 15, heading = report ? 14 : 17;
+
+    // The variable choosers sit on the frame's caption line, "and" between them.
+    const double buttonWidth = std::min(240.0, (w - 2 * kMargin - 48) / 2);
+    auto chooser = [&](const char* id, int tag, double x) {
+        auto button = std::make_shared<ui::Button>(Rect{x, 96, buttonWidth, 28});
+        button->setIdentifier(id);
+        button->setTag(tag);
+        button->titleLabel().setLineBreakMode(gfx::LineBreakMode::TruncateMiddle);
+        button->setHidden(report);
+        root.addSubview(button);
+        return button;
+    };
+    buttonLeft_ = chooser("buttonLeft", PickerPositionLeft, kMargin);
+    buttonRight_ = chooser("buttonRight", PickerPositionRight, kMargin + buttonWidth + 48);
+    labelRightVar()->setFrame({kMargin + buttonWidth + 4, 96, 40, 28});
+    labelRightVar()->setAutoresizingMask(0);
+    labelRightVar()->setTextAlignment(gfx::TextAlignment::Center);
+    labelRightVar()->setHidden(report);
+
+    labelError_ = makeLabel("labelError", body);
+    labelError_->setNumberOfLines(2);
+    labelError_->setTextColor(gfx::Color{0.75, 0, 0, 1});
+    labelHeaderCorrelation_ = makeLabel("labelHeaderCorrelation", heading, true);
+    labelCorrelation_ = makeLabel("labelCorrelation", body);
+    labelConf_ = makeLabel("labelConf", body);
+    labelConfInterval_ = makeLabel("labelConfInterval", body);
+    labelInterpret_ = makeLabel("labelInterpret", body);
+    labelInterpret_->setNumberOfLines(0);
+    labelInterpret_->setLineBreakMode(gfx::LineBreakMode::WordWrap);
+    labelHeaderPlot_ = makeLabel("labelHeaderPlot", heading, true);
+    labelFitLine_ = makeLabel("labelFitLine", report ? 10 : 14);
+    labelHeaderRegression_ = makeLabel("labelHeaderRegression", heading, true);
+    labelRegression_ = makeLabel("labelRegression", body);
+    labelRegression_->setNumberOfLines(2);
+    labelRegression_->setLineBreakMode(gfx::LineBreakMode::WordWrap);
+    labelObs_ = makeLabel("labelObs", body);
+    labelR2Unadj_ = makeLabel("labelR2Unadj", body);
+    labelR2_ = makeLabel("labelR2", body);
+    labelRMSE_ = makeLabel("labelRMSE", body);
+    labelSigLegend_ = makeLabel("labelSigLegend", report ? 9 : 12);
+    labelSigLegend_->setNumberOfLines(0);
+    labelSigLegend_->setLineBreakMode(gfx::LineBreakMode::WordWrap);
+    labelHistogram_ = makeLabel("labelHistogram", heading, true);
+    labelResidualsFitted_ = makeLabel("labelResidualsFitted", heading, true);
+
+    auto host = [](const char* id) {
+        auto view = std::make_shared<CPTGraphHostingView>(Rect{0, 0, 100, 100});
+        view->setIdentifier(id);
+        return view;
+    };
+    viewHost_ = host("viewHost");
+    viewHistogram_ = host("viewHistogram");
+    viewResidualsFitted_ = host("viewResidualsFitted");
+
+    tableResults_ = std::make_shared<ui::TableView>(Rect{0, 0, 100, 100}, ui::TableViewStyle::Plain);
+    tableResults_->setIdentifier("tableResults");
+    tableResults_->setTag(kTagResults);
+    tableResults_->setAllowsSelection(false);
+    tableResults_->setScrollEnabled(false);
+    tableResults_->setShowsVerticalScrollIndicator(false);
+
+    // On screen the results scroll under the fixed title lines; the report, whose writer leaves scroll
+    // views out, holds them on its page directly.
+    ui::View* parent = &root;
+    if (!report) {
+        auto scroll = std::make_shared<ResultsScrollView>(
+            Rect{0, contentTop(), w, std::max(0.0, root.bounds().height() - contentTop())});
+        scroll->onWidthChange = [this] { layoutResults(); };
+        scrollMain_ = scroll;
+        scrollMain_->setIdentifier("scrollMain");
+        scrollMain_->setAutoresizingMask(ui::FlexibleWidth | ui::FlexibleHeight);
+        root.addSubview(scrollMain_);
+        parent = scrollMain_.get();
+    }
+    for (const auto& label : {labelError_, labelHeaderCorrelation_, labelCorrelation_, labelConf_, labelConfInterval_,
+                              labelInterpret_, labelHeaderRegression_, labelRegression_, labelObs_, labelR2Unadj_,
+                              labelR2_, labelRMSE_, labelSigLegend_, labelHeaderPlot_, labelFitLine_,
+                              labelHistogram_, labelResidualsFitted_})
+        parent->addSubview(label);
+    for (const auto& chart : {viewHost_, viewHistogram_, viewResidualsFitted_})
+        parent->addSubview(chart);
+    header_ = std::make_shared<HorizontalTableView>(Rect{0, 0, rowHeaderWidth() + 5 * colWidth(), rowHeight()},
+                                                    rowHeaderWidth());
+    header_->setIdentifier("header");
+    parent->addSubview(header_);
+    parent->addSubview(tableResults_);
+    layoutResults();
+}
+
+// Frames of the result views for the width they have: one column on screen; on the report page the
+// texts and the table above three charts side by side.
+void CorrelationViewController::layoutResults() {
+    const bool report = isForOutput();
+    const double w = report ? view().bounds().width() : scrollMain_->bounds().width();
+    const double cw = std::max(0.0, w - 2 * kMargin);
+    const double tableWidth = std::min(cw, rowHeaderWidth() + 5 * colWidth());
+    const double line = report ? 17 : 22, headingLine = report ? 20 : 28;
+    // The report has no choosers, so its results begin on their line.
+    double y = report ? contentTop() - 26 : 8;
+    auto place = [&](ui::View& view, double x, double width, double height) {
+        view.setFrame({x, y, width, height});
+    };
+    place(*labelError_, kMargin, cw, 2 * line);
+    place(*labelHeaderCorrelation_, kMargin, cw, headingLine - 4);
+    y += headingLine;
+    for (auto* label : {labelCorrelation_.get(), labelConf_.get(), labelConfInterval_.get()}) {
+        place(*label, kMargin, cw, line);
+        y += line;
+    }
+    const double interpretLines = report ? 2 : (cw < 500 ? 4 : 2);
+    place(*labelInterpret_, kMargin, cw, interpretLines * line);
+    y += interpretLines * line + 6;
+
+    auto regression = [&] {
+        place(*labelHeaderRegression_, kMargin, cw, headingLine - 4);
+        y += headingLine;
+        const double equationLines = report ? 1 : 2;
+        place(*labelRegression_, kMargin, cw, equationLines * line);
+        y += equationLines * line;
+        const double half = std::floor(cw / 2);
+        place(*labelObs_, kMargin, half, line);
+        place(*labelR2Unadj_, kMargin + half, half, line);
+        y += line;
+        place(*labelR2_, kMargin, half, line);
+        place(*labelRMSE_, kMargin + half, half, line);
+        y += line + 6;
+        header_->setFrame({kMargin, y, tableWidth, rowHeight()});
+        y += rowHeight();
+        tableResults_->setFrame({kMargin, y, tableWidth, 2 * rowHeight()});
+        y += 2 * rowHeight() + 4;
+        const double legendLines = report ? 2 : (cw < 500 ? 3 : 2);
+        const double legendLine = report ? 11 : 16;
+        place(*labelSigLegend_, kMargin, cw, legendLines * legendLine);
+        y += legendLines * legendLine + 10;
+    };
+
+    if (report) {
+        regression();
+        // Three charts in a row, each under its heading.
+        const double gap = 16, chartWidth = std::floor((cw - 2 * gap) / 3), chartHeight = 190;
+        const std::pair<ui::Label*, CPTGraphHostingView*> charts[] = {{labelHeaderPlot_.get(), viewHost_.get()},
+                                                                      {labelHistogram_.get(), viewHistogram_.get()},
+                                                                      {labelResidualsFitted_.get(),
+                                                                       viewResidualsFitted_.get()}};
+        for (size_t i = 0; i < 3; ++i) {
+            const double x = kMargin + double(i) * (chartWidth + gap);
+            charts[i].first->setFont(gfx::Font::boldSystem(12));
+            charts[i].first->setFrame({x, y, chartWidth, headingLine - 4});
+            charts[i].second->setFrame({x, y + headingLine, chartWidth, chartHeight});
+        }
+        y += headingLine + chartHeight + 2;
+        place(*labelFitLine_, kMargin, chartWidth, line);
+        return;
+    }
+
+    const double chartWidth = std::min(cw, 640.0), chartHeight = std::max(220.0, std::round(chartWidth * 0.6));
+    place(*labelHeaderPlot_, kMargin, cw, headingLine - 4);
+    y += headingLine;
+    place(*viewHost_, kMargin, chartWidth, chartHeight);
+    y += chartHeight + 2;
+    place(*labelFitLine_, kMargin, cw, line);
+    y += line + 10;
+    regression();
+    for (const auto& [label, chart] : {std::pair{labelHistogram_.get(), viewHistogram_.get()},
+                                       std::pair{labelResidualsFitted_.get(), viewResidualsFitted_.get()}}) {
+        place(*label, kMargin, cw, headingLine - 4);
+        y += headingLine;
+        place(*chart, kMargin, chartWidth, chartHeight);
+        y += chartHeight + 14;
+    }
+    scrollMain_->setContentSize({w, y + 20});
+    applyTitles();
+}
+
+void CorrelationViewController::viewDidLoad() {
+    AnalysisDetailViewController::viewDidLoad();
+    for (auto* button : {buttonLeft_.get(), buttonRight_.get()}) {
+        button->setTitle(tr("Choose Variable"));
+        button->addTarget(ui::TouchUpInside, [this](ui::Control& sender) { chooseVariable(sender); });
+    }
+    labelFitLine_->setTextColor(kFitColor);
+    labelFitLine_->setText(tr("— Best Fit Line"));
+    buildGraphs();
+    labelSigLegend_->setText(significanceLegend());
+
+    // The header strip: its titles over the body's five cells, in the same order.
+    header_->changeRowHeaderWidth(rowHeaderWidth());
+    auto& inner = header_->horizontalTable();
+    inner.setTag(kTagNote);
+    inner.setTableDelegate(this);
+    inner.setRowHeight(colWidth());
+    auto& rowHeader = header_->labelRowHeader();
+    rowHeader.setText(tr("Variable"));
+    rowHeader.setTag(kTagRowHeader);
+    rowHeader.setBackgroundColor(kHeaderColor);
+    setBorder(rowHeader);
+    rowHeader.setFont(gfx::Font::boldSystem(tableRowHeaderFontSize()));
+    header_->setContentArray({Value(tr("Coefficient")), Value(tr("t")), Value(tr("p > | t |")),
+                              Value(tr("Significance")), Value(tr("Std Err"))});
+
+    tableResults_->registerCellFactory("Cell", [this](const std::string& id) {
+        auto cell = std::make_shared<ui::TableViewCell>(ui::TableViewCellStyle::Default, id);
+        const double width = tableResults_->bounds().width();
+        auto row = std::make_shared<HorizontalTableView>(Rect{0, 0, width, rowHeight()}, rowHeaderWidth());
+        row->setTag(kTagRow);
+        row->setAutoresizingMask(ui::FlexibleWidth);
+        auto& table = row->horizontalTable();
+        table.setTableDelegate(this);
+        table.setRowHeight(colWidth());
+        table.setTag(kTagInner);
+        auto& label = row->labelRowHeader();
+        label.setBackgroundColor(gfx::Color::gray(0.9));
+        setBorder(label);
+        label.setFont(gfx::Font::system(tableFontSize()));
+        cell->contentView().addSubview(row);
+        const Rect over{rowHeaderWidth(), 0, std::max(0.0, width - rowHeaderWidth()), rowHeight()};
+        auto note = std::make_shared<ui::Label>(notesAsLabels() ? over : Rect{0, 0, 5 * colWidth(), rowHeight()});
+        note->setTag(kTagNoteLabel);
+        note->setBackgroundColor(gfx::Color::white());
+        note->setTextColor(kOrange);
+        note->setTextAlignment(gfx::TextAlignment::Left);
+        note->setFont(gfx::Font::system(12));
+        setBorder(*note);
+        if (notesAsLabels()) {
+            note->setHidden(true);
+            note->setAutoresizingMask(ui::FlexibleWidth);
+            row->addSubview(note);
+            return cell;
+        }
+        auto overlay = std::make_shared<ui::ScrollView>(over);
+        overlay->setTag(kTagNote);
+        overlay->setAutoresizingMask(ui::FlexibleWidth);
+        overlay->setContentSize({5 * colWidth(), rowHeight()});
+        overlay->setShowsHorizontalScrollIndicator(false);
+        overlay->setBounces(false);
+        overlay->setDelegate(this);
+        overlay->addSubview(note);
+        overlay->setHidden(true);
+        row->addSubview(overlay);
+        return cell;
+    });
+    tableResults_->setDataSource(this);
+    tableResults_->setTableDelegate(this);
+
+    labelHeaderPlot_->setText(tr("Scatter Plot"));
+    labelHeaderCorrelation_->setText(tr("Correlation"));
+    labelHeaderRegression_->setText(tr("Linear Regression"));
+    labelHistogram_->setText(tr("Histogram of Residuals"));
+    labelResidualsFitted_->setText(tr("Residuals against Fitted Values"));
+}
+
+void CorrelationViewController::buildGraphs() {
+    auto axisLine = lineOf(gfx::Color::black(), 1.0);
+    const double labelSize = isForOutput() ? 8 : 11;
+    auto textStyle = [](double size) {
+        auto style = CPTMutableTextStyle::textStyle();
+        style->setFontSize(size);
+        style->setColor(CPTColor::blackColor());
+        return style;
+    };
+    auto makeGraph = [&](CPTGraphHostingView& host) {
+        const gfx::Size size = host.bounds().size;
+        auto graph = CPTXYGraph::graphWithFrame(CGRect(0, 0, size.width, size.height));
+        graph->setPaddingLeft(0);
+        graph->setPaddingRight(0);
+        graph->setPaddingTop(0);
+        graph->setPaddingBottom(0);
+        auto frame = graph->plotAreaFrame();
+        frame->setPaddingBottom(isForOutput() ? 34 : 50);
+        frame->setPaddingLeft(isForOutput() ? 44 : 60);
+        frame->setPaddingTop(isForOutput() ? 6 : 10);
+        frame->setPaddingRight(isForOutput() ? 8 : 10);
+        for (const auto& axis : {axesOf(*graph).xAxis(), axesOf(*graph).yAxis()}) {
+            axis->setAxisLineStyle(axisLine);
+            axis->setMajorTickLineStyle(axisLine);
+            axis->setLabelingPolicy(CPTAxisLabelingPolicyAutomatic);
+            axis->setLabelTextStyle(textStyle(labelSize));
+            axis->setTitleTextStyle(textStyle(titleSize()));
+            axis->setTitleOffset(isForOutput() ? 20 : 30);
+        }
+        axesOf(*graph).yAxis()->setTitleOffset(isForOutput() ? 30 : 42);
+        host.setHostedGraph(graph);
+        return graph;
+    };
+
+    // The points and the fitted line, told apart by their identifiers 0 and 1.
+    graph_ = makeGraph(*viewHost_);
+    graph_->setPaddingTop(10);
+    graph_->setTitleTextStyle(textStyle(titleSize()));
+    pointsPlot_ = std::make_shared<CPTScatterPlot>();
+    pointsPlot_->setIdentifier(Value(int64_t(0)));
+    pointsPlot_->setDataLineStyle(nullptr);
+    auto plus = CPTPlotSymbol::plusPlotSymbol();
+    plus->setSize({isForOutput() ? 5.0 : 8.0, isForOutput() ? 5.0 : 8.0});
+    plus->setLineStyle(lineOf(gfx::Color::black(), 1.0));
+    pointsPlot_->setPlotSymbol(plus);
+    fitPlot_ = std::make_shared<CPTScatterPlot>();
+    fitPlot_->setIdentifier(Value(int64_t(1)));
+    fitPlot_->setDataLineStyle(lineOf(kFitColor, 2.0));
+    fitPlot_->setPlotSymbol(nullptr);
+    for (const auto& plot : {pointsPlot_, fitPlot_}) {
+        plot->setDataSource(source_);
+        graph_->addPlot(plot);
+    }
+
+    graphHistogram_ = makeGraph(*viewHistogram_);
+    axesOf(*graphHistogram_).xAxis()->setTitle(tr("Residual"));
+    axesOf(*graphHistogram_).yAxis()->setTitle(tr("Frequency"));
+    barPlot_ = std::make_shared<CPTBarPlot>();
+    barPlot_->setIdentifier(Value("barPlot"));
+    barPlot_->setDataSource(source_);
+    graphHistogram_->addPlot(barPlot_);
+
+    // Residuals against fitted values, over a dashed red line at zero.
+    graphResidualsFitted_ = makeGraph(*viewResidualsFitted_);
+    auto& axes = axesOf(*graphResidualsFitted_);
+    axes.yAxis()->setTitle(tr("Residual"));
+    zeroLine_ = std::make_shared<CPTXYAxis>();
+    zeroLine_->setCoordinate(CPTCoordinateX);
+    zeroLine_->setOrthogonalPosition(Value(0.0));
+    auto dashed = CPTMutableLineStyle::lineStyle();
+    dashed->setLineColor(CPTColor::redColor());
+    dashed->setLineWidth(1.0);
+    dashed->setDashPattern({3, 3});
+    zeroLine_->setAxisLineStyle(dashed);
+    zeroLine_->setMajorTickLineStyle(nullptr);
+    zeroLine_->setMinorTickLineStyle(nullptr);
+    zeroLine_->setPlotSpace(axes.xAxis()->plotSpace());
+    zeroLine_->setLabelingPolicy(CPTAxisLabelingPolicyNone);
+    zeroLine_->setHidden(true);
+    axes.setAxes({axes.xAxis(), axes.yAxis(), zeroLine_});
+    residualsPlot_ = std::make_shared<CPTScatterPlot>();
+    residualsPlot_->setIdentifier(Value("scatterPlot"));
+    residualsPlot_->setInterpolation(CPTScatterPlotInterpolationLinear);
+    residualsPlot_->setDataSource(source_);
+    graphResidualsFitted_->addPlot(residualsPlot_);
+}
+
+void CorrelationViewController::hideResults(bool hide) {
+    for (ui::View* view :
+         std::initializer_list<ui::View*>{labelConf_.get(), labelConfInterval_.get(), labelCorrelation_.get(),
+                                          labelFitLine_.get(), labelHeaderCorrelation_.get(), labelHeaderPlot_.get(),
+                                          labelInterpret_.get(), labelHeaderRegression_.get(), labelObs_.get(),
+                                          labelR2_.get(), labelR2Unadj_.get(), labelRegression_.get(),
+                                          labelRMSE_.get(), labelSigLegend_.get(), viewHost_.get(),
+                                          tableResults_.get(), header_.get(), labelHistogram_.get(),
+                                          viewHistogram_.get(), labelResidualsFitted_.get(),
+                                          viewResidualsFitted_.get()})
+        view->setHidden(hide);
+    labelError_->setHidden(!hide);
+}
+
+// --- Run
+
+bool CorrelationViewController::isValid(AnalysisError& error) const {
+    if (analysis() && analysis()->left() && analysis()->right())
+        return true;
+    error = {errorDomain, -1, tr("Please choose two variables to analyze.")};
+    return false;
+}
+
+void CorrelationViewController::showMessage(const std::string& text) {
+    if (labelError_)
+        labelError_->setText(text);
+}
+
+CorrelationViewController::Computation CorrelationViewController::computation() const {
+    return [](AnalysisRunner::Run& run, Analysis& analysis, const std::optional<std::vector<int64_t>>& rows, bool) {
+        Results results;
+        auto left = analysis.left();
+        auto right = analysis.right();
+        auto& data = results.graphData;
+        data.result = run.model().correlationResultsForColumn(left.get(), right.get(), rows);
+        if (data.result) {
+            data.histogram = Model::histogramOfVector(data.result->residuals, 10);
+            results.arrayResults = data.result->data;
+        }
+        if (right)
+            data.columns = {right->name()};
+        return results;
+    };
+}
+
+void CorrelationViewController::displayInitial() {
+    AnalysisDetailViewController::displayInitial();
+    hideResults(true);
+    labelType()->setText(tr("Bivariate analysis of:"));
+    labelRightVar()->setText(tr("and"));
+    auto left = analysis() ? analysis()->left() : nullptr;
+    auto right = analysis() ? analysis()->right() : nullptr;
+    if (left)
+        buttonLeft_->setTitle(left->name());
+    if (right)
+        buttonRight_->setTitle(right->name());
+    const std::string leftName = left ? left->name() : std::string(), rightName = right ? right->name() : std::string();
+    labelSingleTitle()->setText(formatText(tr("Analysis of variables %@ and %@"), {leftName, rightName}));
+    labelCorrelation_->setText(tr("Correlation:"));
+    labelConf_->setText(tr("t =     , df =     , p ="));
+    labelConfInterval_->setText(tr("95% Conf Interval:    to"));
+    labelInterpret_->setText(tr("Calculating..."));
+    applyTitles();
+}
+
+// Titles that carry column names, cut to the room their chart gives them.
+void CorrelationViewController::applyTitles() {
+    if (!graph_)
+        return;
+    auto left = analysis() ? analysis()->left() : nullptr;
+    auto right = analysis() ? analysis()->right() : nullptr;
+    const std::string leftName = left ? left->name() : std::string(), rightName = right ? right->name() : std::string();
+    const double size = titleSize();
+    auto across = [](CPTGraphHostingView& host) { return std::max(40.0, host.bounds().width() - 70); };
+    auto upward = [](CPTGraphHostingView& host) { return std::max(40.0, host.bounds().height() - 60); };
+    auto& scatter = axesOf(*graph_);
+    scatter.xAxis()->setTitle(fitted(leftName, across(*viewHost_), size));
+    scatter.yAxis()->setTitle(fitted(rightName, upward(*viewHost_), size));
+    auto& residuals = axesOf(*graphResidualsFitted_);
+    if (!graphData().result) {
+        residuals.xAxis()->setTitle(fitted(leftName, across(*viewResidualsFitted_), size));
+        return;
+    }
+    residuals.xAxis()->setTitle(
+        fitted(formatText(tr("Predicted %@"), {rightName}), across(*viewResidualsFitted_), size));
+    // Each name gets half of what the title's own words leave.
+    const std::string format = tr("Scatter Plot of %@ and %@");
+    gfx::TextStyle style;
+    style.font = gfx::Font::system(size);
+    const double room = (viewHost_->bounds().width() - gfx::measureText(formatText(format, {"", ""}), style).width) / 2;
+    graph_->setTitle(formatText(format, {fitted(leftName, room, size), fitted(rightName, room, size)}));
+}
+
+void CorrelationViewController::displayFinal() {
+    const auto& data = graphData();
+    if (!data.result) {
+        // Nothing computed (an export before the first run ends): the placeholders stay.
+        return;
+    }
+    const CorrelationResult& result = *data.result;
+    hideResults(false);
+    labelCorrelation_->setText(formatText(tr("Correlation: %@"), {Model::stringFromNumber(result.r)}));
+    labelConf_->setText(formatText(tr("t = %@, df = %@, p = %@"),
+                                   {Model::stringFromNumber(result.t), Model::stringFromNumber(result.df),
+                                    Model::stringFromNumber(result.p)}));
+    labelConfInterval_->setText(formatText(tr("95%% Conf Interval: %@ to %@"),
+                                           {Model::stringFromNumber(result.ci[0]), Model::stringFromNumber(result.ci[1])}));
+    labelInterpret_->setText(interpretation(result.p, result.r, static_cast<int64_t>(result.df)));
+
+    for (const auto& graph : {graph_, graphHistogram_, graphResidualsFitted_})
+        graph->reloadData();
+    showScatter(result);
+    showHistogram();
+    showResiduals(result);
+
+    labelObs_->setText(formatText(tr("Obs = %@"), {std::to_string(result.N)}));
+    labelR2_->setText(formatText(tr("Adjusted R² = %@"), {Model::stringFromNumber(result.r2adj)}));
+    labelRMSE_->setText(formatText(tr("RMSE = %@"), {Model::stringFromNumber(result.rmse)}));
+
+    tableResults_->reloadData();
+    auto right = analysis() ? analysis()->right() : nullptr;
+    labelRegression_->setText(equationText(right ? right->name() : std::string(), result, data.columns.size()));
+    labelR2Unadj_->setText(formatText(tr("R² = %@"), {Model::stringFromNumber(result.r2)}));
+    applyTitles();
+}
+
+void CorrelationViewController::showScatter(const CorrelationResult&) {
+    auto& space = spaceOf(*graph_);
+    space.scaleToFitPlots({pointsPlot_});
+    // A column of one value has a range of no length: it gets the charts' unit range first.
+    const ChartRange y = chartRangeOf(*space.yRange()), x = chartRangeOf(*space.xRange());
+    space.setYRange(range(y.location - 0.1 * y.length, y.length * 1.2));
+    space.setXRange(range(x.location - 0.1 * x.length, x.length * 1.2));
+    auto& axes = axesOf(*graph_);
+    axes.xAxis()->setOrthogonalPosition(space.yRange()->location());
+    axes.yAxis()->setOrthogonalPosition(space.xRange()->location());
+
+    auto numbers = std::make_shared<foundation::NumberFormatter>();
+    numbers->setRoundingMode(foundation::NumberFormatter::RoundingMode::HalfUp);
+    numbers->setMinimumFractionDigits(0);
+    numbers->setMaximumFractionDigits(2);
+    axes.xAxis()->setLabelFormatter(leftType() == kDateType ? timeFormatterFor(space.xRange()->lengthDouble())
+                                                            : numbers);
+    axes.yAxis()->setLabelFormatter(rightType() == kDateType ? timeFormatterFor(space.yRange()->lengthDouble())
+                                                             : numbers);
+}
+
+void CorrelationViewController::showHistogram() {
+    const auto& bins = graphData().histogram.edges;
+    auto& axes = axesOf(*graphHistogram_);
+    auto whole = std::make_shared<foundation::NumberFormatter>();
+    whole->setMaximumFractionDigits(0);
+    axes.yAxis()->setLabelFormatter(whole);
+    axes.xAxis()->setLabelFormatter(significantDigits(3));
+    axes.xAxis()->setTitle(rightType() == kDateType ? tr("Residual (seconds)") : tr("Residual"));
+
+    auto& space = spaceOf(*graphHistogram_);
+    space.scaleToFitPlots({barPlot_});
+    const double first = bins.empty() ? 0 : bins.front();
+    const double last = bins.empty() ? 0 : bins.back();
+    // Fewer than two bins have no step between them: the charts' unit width stands in.
+    const double step = chartBinWidth(bins);
+    const ChartRange oldY = chartRangeOf(*space.yRange());
+    const ChartRange yr = chartRange(0, oldY.length + oldY.location);
+    const ChartRange xr = chartRange(space.xRange()->locationDouble(), last + step - first);
+    const auto n = double(bins.size());
+    if (!bins.empty()) {
+        barPlot_->setBarWidth(Value(xr.length / n));
+        barPlot_->setBarOffset(Value(xr.length * 0.5 / n));
+    }
+    space.setXRange(range(xr.location - 0.05 * xr.length, xr.length * 1.1));
+    space.setYRange(range(yr.location, yr.length * 1.05));
+    axes.yAxis()->setOrthogonalPosition(space.xRange()->location());
+}
+
+void CorrelationViewController::showResiduals(const CorrelationResult&) {
+    residualsPlot_->setDataLineStyle(nullptr);
+    auto plus = CPTPlotSymbol::plusPlotSymbol();
+    plus->setSize({isForOutput() ? 5.0 : 8.0, isForOutput() ? 5.0 : 8.0});
+    plus->setLineStyle(lineOf(gfx::Color::black(), 1.0));
+    residualsPlot_->setPlotSymbol(plus);
+    zeroLine_->setHidden(false);
+
+    auto& space = spaceOf(*graphResidualsFitted_);
+    auto unionOf = [&](CPTCoordinate coordinate, const std::shared_ptr<CPTPlotRange>& current) {
+        auto joined = CPTMutablePlotRange::plotRangeWithLocation(Value(0.0), Value(0.0));
+        bool first = true;
+        if (auto own = residualsPlot_->plotRangeForCoordinate(coordinate)) {
+            joined = CPTMutablePlotRange::plotRangeWithLocation(own->location(), own->length());
+            first = false;
+        }
+        if (first || std::fabs(joined->lengthDouble()) < 1e-7)
+            joined->unionPlotRange(current.get());
+        const ChartRange r = chartRangeOf(*joined);
+        return range(r.location, r.length * 1.05);
+    };
+    space.setXRange(unionOf(CPTCoordinateX, space.xRange()));
+    space.setYRange(unionOf(CPTCoordinateY, space.yRange()));
+    auto& axes = axesOf(*graphResidualsFitted_);
+    axes.xAxis()->setOrthogonalPosition(space.yRange()->location());
+    axes.yAxis()->setOrthogonalPosition(space.xRange()->location());
+
+    const bool dates = rightType() == kDateType;
+    axes.xAxis()->setLabelFormatter(dates ? std::shared_ptr<foundation::NumberFormatter>(
+                                                timeFormatterFor(space.xRange()->lengthDouble()))
+                                          : significantDigits(3));
+    axes.yAxis()->setTitle(dates ? tr("Residual (seconds)") : tr("Residual"));
+}
+
+// --- The coefficient table
+
+int CorrelationViewController::numberOfRowsInSection(ui::TableView& tableView, int) {
+    if (&tableView != tableResults_.get() || !graphData().result)
+        return 0;
+    return int(graphData().columns.size()) + 1;
+}
+
+double CorrelationViewController::heightForRowAtIndexPath(ui::TableView& tableView, ui::IndexPath) {
+    return tableView.tag() == kTagResults ? rowHeight() : -1;
+}
+
+std::shared_ptr<ui::TableViewCell> CorrelationViewController::cellForRowAtIndexPath(ui::TableView& tableView,
+                                                                                    ui::IndexPath indexPath) {
+    auto cell = tableView.dequeueReusableCellWithIdentifier("Cell", indexPath);
+    auto* row = dynamic_cast<HorizontalTableView*>(cell->contentView().viewWithTag(kTagRow));
+    if (!row || !graphData().result)
+        return cell;
+    const CorrelationResult& result = *graphData().result;
+    const auto index = size_t(indexPath.row);
+    const auto& columns = graphData().columns;
+    ui::View* note = row->viewWithTag(notesAsLabels() ? kTagNoteLabel : kTagNote);
+    auto* noteLabel = dynamic_cast<ui::Label*>(row->viewWithTag(kTagNoteLabel));
+    if (note)
+        row->bringSubviewToFront(note);
+    row->labelRowHeader().setText(" " + (index == columns.size() ? tr("Constant")
+                                         : index < result.names.size() ? result.names[index]
+                                                                        : std::string()));
+    std::vector<Value> cells;
+    if (result.coeffs.empty()) {
+        cells.assign(5, Value(std::string()));
+    } else {
+        const std::string drop = index < result.drop.size() ? result.drop[index] : std::string();
+        if (note && noteLabel) {
+            if (drop == "keep") {
+                note->setHidden(true);
+            } else if (drop == "constant") {
+                note->setHidden(false);
+                noteLabel->setText(tr(" Variable dropped because it has only one value."));
+            } else if (drop == "collinear") {
+                note->setHidden(false);
+                noteLabel->setText(tr(" Variable dropped because it is collinear with another variable."));
+            }
+        }
+        const double p = at(result.reg_p, index);
+        // The report's note is a label over the cells, and a report keeps the text beneath a label: the
+        // dropped variable's cells stay empty there rather than read "NaN" around the note.
+        if (notesAsLabels() && note && !note->isHidden()) {
+            cells.assign(5, Value(std::string()));
+            row->setContentArray(std::move(cells));
+            return cell;
+        }
+        cells = {Value(Model::stringFromNumber(at(result.coeffs, index))),
+                 Value(Model::stringFromNumber(at(result.reg_t, index))), Value(Model::stringFromNumber(p)),
+                 Value(stars(p)), Value(Model::stringFromNumber(at(result.variance, index)))};
+    }
+    row->setContentArray(std::move(cells));
+    return cell;
+}
+
+void CorrelationViewController::layoutCell(ui::TableViewCell& cell, ui::TableView& table) {
+    auto label = std::make_shared<ui::Label>(Rect{0, 0, colWidth(), rowHeight()});
+    label->setTag(kTagCellLabel);
+    setBorder(*label);
+    label->setFont(gfx::Font::system(tableFontSize()));
+    if (table.tag() == kTagNote || table.tag() == kTagNoteMoving) {
+        label->setTextAlignment(gfx::TextAlignment::Center);
+        label->setBackgroundColor(kHeaderColor);
+    } else {
+        label->setTextAlignment(gfx::TextAlignment::Right);
+        label->setBackgroundColor(gfx::Color::white());
+    }
+    cell.contentView().addSubview(label);
+}
+
+void CorrelationViewController::configureCell(ui::TableViewCell& cell, const Value& item, ui::TableView&) {
+    if (auto* label = dynamic_cast<ui::Label*>(cell.contentView().viewWithTag(kTagCellLabel)))
+        label->setText(item.string());
+}
+
+void CorrelationViewController::scrollViewDidScroll(ui::ScrollView& scrollView) {
+    const int tag = scrollView.tag();
+    if (tag != kTagInner && tag != kTagNote)
+        return;
+    // A note strip scrolls along its own x; the turned tables along their y.
+    const bool strip = dynamic_cast<ui::TableView*>(&scrollView) == nullptr;
+    const ui::Point offset = strip ? turned(scrollView.contentOffset(), std::numbers::pi / 2) : scrollView.contentOffset();
+    scrollView.setTag(tag == kTagNote ? kTagNoteMoving : kTagInnerMoving);
+    if (header_ && header_->horizontalTable().tag() == kTagNote)
+        header_->horizontalTable().setContentOffset(offset, false);
+    if (tableResults_) {
+        for (ui::TableViewCell* cell : tableResults_->visibleCells()) {
+            if (auto* inner = dynamic_cast<ui::TableView*>(cell->contentView().viewWithTag(kTagInner)))
+                inner->setContentOffset(offset, false);
+            if (auto* note = dynamic_cast<ui::ScrollView*>(cell->contentView().viewWithTag(kTagNote)))
+                note->setContentOffset(turned(offset, -std::numbers::pi / 2), false);
+        }
+    }
+    scrollView.setTag(tag);
+}
+
+// --- Output
+
+std::shared_ptr<AnalysisDetailViewController> CorrelationViewController::viewControllerForOutput() const {
+    return std::make_shared<CorrelationViewController_PDF>();
+}
+
+std::string CorrelationViewController::fileNameOutput() const {
+    auto left = analysis() ? analysis()->left() : nullptr;
+    auto right = analysis() ? analysis()->right() : nullptr;
+    return formatText(tr("Analysis of variables %@ and %@"),
+                      {right ? right->name() : std::string(), left ? left->name() : std::string()});
+}
+
+void CorrelationViewController::writeCSVLines(CHCSVWriter& writer) {
+    using Field = CHCSVWriter::Field;
+    writer.writeLineOfFields({Field(fileNameOutput())});
+    writer.finishLine();
+    writer.writeLineOfFields(
+        {Field(tr("Filters:")), Field(model() && analysis() ? model()->stringForWhereAnalysis(*analysis()) : "")});
+    writer.finishLine();
+    const auto& data = graphData();
+    const CorrelationResult empty;
+    const CorrelationResult& result = data.result ? *data.result : empty;
+    writer.writeLineOfFields({Field(tr("Correlation"))});
+    const std::pair<const char*, double> correlation[] = {{"r", result.r},
+                                                          {"Degrees of Freedom", result.df},
+                                                          {"t", result.t},
+                                                          {"p", result.p},
+                                                          {"95% conf lower bound", result.ci[0]},
+                                                          {"95% conf upper bound", result.ci[1]}};
+    for (const auto& [name, value] : correlation)
+        writer.writeLineOfFields({Field(tr(name)), Field(value)});
+    writer.finishLine();
+    writer.writeLineOfFields({Field(tr("Linear Regression"))});
+    writer.writeLineOfFields({Field(tr("Observations")), Field(result.N)});
+    const std::pair<const char*, double> fit[] = {{"R²", result.r2}, {"Adjusted R²", result.r2adj}, {"RMSE", result.rmse}};
+    for (const auto& [name, value] : fit)
+        writer.writeLineOfFields({Field(tr(name)), Field(value)});
+    writer.finishLine();
+    writer.writeLineOfFields({Field(tr("Variable")), Field(tr("Coefficient")), Field(tr("Standard Error")),
+                              Field(tr("t")), Field(tr("p > | t |")), Field(tr("Significance"))});
+    if (data.result) {
+        for (size_t i = 0; i <= data.columns.size(); ++i) {
+            const std::string name = i == data.columns.size() ? tr("Constant")
+                                     : i < result.names.size() ? result.names[i]
+                                                               : std::string();
+            const double p = at(result.reg_p, i);
+            writer.writeLineOfFields({Field(name), Field(at(result.coeffs, i)), Field(at(result.variance, i)),
+                                      Field(at(result.reg_t, i)), Field(p), Field(stars(p))});
+        }
+    }
+    writer.finishLine();
+    writer.writeLineOfFields({Field(significanceLegend())});
+}
