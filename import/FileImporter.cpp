@@ -365,7 +365,7 @@ void FileImporter::parserDidCompleteLineNumber(CHCSVParser* sender, std::uint64_
             currentRow_.clear();
             return;
         }
-        model_->addRow(r, currentRow_, columnsForImport_);
+        addPendingRow(r);
     } else {
         std::vector<std::string> names;
         for (std::size_t i = 0; i < currentRow_.size(); ++i) {
@@ -382,9 +382,14 @@ void FileImporter::parserDidCompleteLineNumber(CHCSVParser* sender, std::uint64_
         model_->addColumns(names);
         columnsForImport_ = model_->columns();
         if (!importHasHeader_)
-            model_->addRow(1, currentRow_, columnsForImport_);
+            addPendingRow(1);
     }
     if (r != 0 && r % progressStep == 0) {
+        // The rows held reach into the next record of cells: what is held is written now, and the
+        // delegate may save it.
+        const std::uint64_t perRecord = Model::rowsPerCellRecord();
+        if (!pendingRows_.empty() && pendingRows_.firstRowNum() / perRecord != r / perRecord)
+            writePendingRows();
         foundation::log(withNumber("Row: %u", r));
         if (delegate_)
             delegate_->importerDidCompleteLineNumber(*this, r, r);
@@ -394,7 +399,22 @@ void FileImporter::parserDidCompleteLineNumber(CHCSVParser* sender, std::uint64_
     currentRow_.clear();
 }
 
+void FileImporter::addPendingRow(std::uint64_t rowNum) {
+    if (!pendingRows_.empty() && pendingRows_.endRowNum() != rowNum)
+        writePendingRows();
+    if (pendingRows_.empty())
+        pendingRows_.start(rowNum, columnsForImport_);
+    pendingRows_.add(currentRow_);
+}
+
+void FileImporter::writePendingRows() {
+    if (model_ && !pendingRows_.empty())
+        model_->addRows(pendingRows_);
+    pendingRows_.clear();
+}
+
 void FileImporter::finishedCsv(const std::string& path, ImportError error) {
+    writePendingRows();
     ending_ = true;
     if (error.domain == errorDomain && error.code == codeNormalEnd && (hitRowLimit_ || hitColLimit_)) {
         error = importError(codeLimitReached);
@@ -466,8 +486,17 @@ void FileImporter::createEmptyWorkspaceWithRows(std::uint64_t rows, std::uint64_
     model_->addColumns(names);
     const std::vector<std::string> data(columns);
     const auto all = model_->columns();
-    for (std::uint64_t r = 1; r <= rows; ++r)
-        model_->addRow(r, data, all);
+    Model::RowBatch batch;
+    const std::uint64_t perRecord = Model::rowsPerCellRecord();
+    for (std::uint64_t r = 1; r <= rows; ++r) {
+        if (batch.empty())
+            batch.start(r, all);
+        batch.add(data);
+        if ((r + 1) % perRecord == 0 || r == rows) {
+            model_->addRows(batch);
+            batch.clear();
+        }
+    }
     model_->setMetadataValue("__EMPTY__", "dataSource");
     analyzeColumns(columns, false);
 }

@@ -7,6 +7,7 @@
 #include "import/CHCSVParser.h"
 #include "import/ImportError.h"
 #include "import/QVXLSXParser.h"
+#include "model/Model.h"
 
 #include <cstdint>
 #include <memory>
@@ -14,8 +15,6 @@
 #include <string>
 #include <vector>
 
-class Model;
-class Column;
 class FileImporter;
 
 // Sent without asking first: the delegate of an import implements every import callback.
@@ -132,6 +131,12 @@ class FileImporter : public CHCSVParserDelegate, public QVXLSXParserDelegate {
     std::vector<std::string> currentRow_;
     bool lineOverflow_ = false; // the line being read had more fields than the column limit
     std::vector<std::shared_ptr<Column>> columnsForImport_;
+    // Rows read but not yet handed to the Model: written together, each column's cells of them as
+    // whole records, at the progress report that ends a record's run of rows (so that a save every
+    // progress step does not rewrite every column's last record), and at the end.
+    Model::RowBatch pendingRows_;
+    void addPendingRow(std::uint64_t rowNum);
+    void writePendingRows();
     bool isInspecting_ = false;
     bool hitRowLimit_ = false;
     bool hitColLimit_ = false;

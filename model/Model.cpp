@@ -356,6 +356,61 @@ void Model::addColumns(const std::vector<std::string>& names) {
     saveContext();
 }
 
+void Model::RowBatch::start(uint64_t firstRowNum, const std::vector<std::shared_ptr<Column>>& columns) {
+    firstRowNum_ = firstRowNum;
+    rows_ = 0;
+    nums_.clear();
+    for (const auto& column : columns)
+        if (column)
+            nums_.push_back(column->num());
+    texts_.assign(nums_.size(), {});
+}
+
+void Model::RowBatch::add(const std::vector<std::string>& data) {
+    for (size_t k = 0; k < nums_.size(); ++k) {
+        const int64_t num = nums_[k];
+        texts_[k].add(num >= 0 && static_cast<size_t>(num) < data.size()
+                          ? std::string_view(data[static_cast<size_t>(num)])
+                          : std::string_view());
+    }
+    ++rows_;
+}
+
+void Model::RowBatch::clear() {
+    rows_ = 0;
+    for (auto& t : texts_)
+        t.clear();
+}
+
+uint64_t Model::rowsPerCellRecord() {
+    const auto schema = workspaceSchema();
+    const int cell = schema->entityIndex(Cell::entityName);
+    const auto& packed = schema->entities[static_cast<size_t>(cell)].packed;
+    return packed ? static_cast<uint64_t>(std::max(1, packed->runLength)) : 1;
+}
+
+void Model::addRows(const RowBatch& batch) {
+    if (!context_ || batch.empty())
+        return;
+    const auto& schema = context_->schema();
+    const int rowEntity = schema.entityIndex(Row::entityName),
+              cellEntity = schema.entityIndex(Cell::entityName);
+    static const std::vector<int> rowSlots{Row::kNum};
+    std::vector<store::Value> rowValues;
+    rowValues.reserve(batch.rows_);
+    for (uint64_t i = 0; i < batch.rows_; ++i)
+        rowValues.emplace_back(static_cast<int64_t>(batch.firstRowNum_ + i));
+    context_->insertRows(rowEntity, rowSlots, std::move(rowValues));
+    if (batch.nums_.empty())
+        return;
+    // The ids addRow would give: row after row, the columns in order within a row.
+    const auto width = static_cast<int64_t>(batch.nums_.size());
+    const int64_t firstId = context_->reserveIds(cellEntity, width * static_cast<int64_t>(batch.rows_));
+    for (size_t k = 0; k < batch.nums_.size(); ++k)
+        context_->appendPacked(cellEntity, batch.nums_[k], static_cast<int64_t>(batch.firstRowNum_),
+                               firstId + static_cast<int64_t>(k), width, batch.texts_[k]);
+}
+
 void Model::addRow(uint64_t rowNum, const std::vector<std::string>& data,
                    const std::vector<std::shared_ptr<Column>>& columns) {
     if (!context_)

@@ -103,6 +103,33 @@ class Model {
     // Does not save; no objects are kept for the new rows.
     void addRow(uint64_t rowNum, const std::vector<std::string>& data,
                 const std::vector<std::shared_ptr<Column>>& columns);
+    // Consecutive new rows gathered for addRows, each column's texts of them kept together.
+    class RowBatch {
+      public:
+        // Starts an empty batch whose first row will be numbered firstRowNum, for the given columns
+        // (nums from 0).
+        void start(uint64_t firstRowNum, const std::vector<std::shared_ptr<Column>>& columns);
+        // The next row: data[column.num] for each column ("" past the end).
+        void add(const std::vector<std::string>& data);
+        void clear();
+        bool empty() const { return rows_ == 0; }
+        uint64_t firstRowNum() const { return firstRowNum_; }
+        uint64_t rows() const { return rows_; }
+        // The row that would come next.
+        uint64_t endRowNum() const { return firstRowNum_ + rows_; }
+
+      private:
+        friend class Model;
+        uint64_t firstRowNum_ = 0, rows_ = 0;
+        std::vector<int64_t> nums_;
+        std::vector<store::PackedTexts> texts_;
+    };
+    // The batch's rows, stored as addRow stores them one by one (the same objects, ids and texts),
+    // each column's cells of them written as whole records. Does not save.
+    void addRows(const RowBatch& batch);
+    // How many consecutive rows of a column one record of cells holds: a batch that ends at a
+    // multiple of it leaves no record to be rewritten by the next batch.
+    static uint64_t rowsPerCellRecord();
 
     // --- Reading cell text and the display texts (ModelText) ---
     // The number readers follow the open workspace's "decimalSeparator"; opening a workspace drops

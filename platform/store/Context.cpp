@@ -127,10 +127,15 @@ int64_t Context::nextId(int entity) {
     auto it = nextIds_.find(entity);
     if (it != nextIds_.end())
         return it->second++;
-    Error error;
-    auto max = connection_->scalar(
-        "SELECT max(\"id\") FROM " + quoted(schema().entities[static_cast<size_t>(entity)].name), error);
-    int64_t next = asInt(max).value_or(0) + 1;
+    const Entity& e = schema().entities[static_cast<size_t>(entity)];
+    int64_t next = 1;
+    if (int64_t max = 0; e.packed && packedMaxId(connection_->handle(), e, max) == SQLITE_OK) {
+        // Read from the records' runs of ids: a scan of the table would decode every object.
+        next = max + 1;
+    } else {
+        Error error;
+        next = asInt(connection_->scalar("SELECT max(\"id\") FROM " + quoted(e.name), error)).value_or(0) + 1;
+    }
     nextIds_[entity] = next + 1;
     return next;
 }
@@ -220,6 +225,32 @@ void Context::insertRows(int entity, const std::vector<int>& slots, std::vector<
         if (!needsReplay_ && !apply(log_.back()))
             needsReplay_ = true;
     }
+    changed(entity);
+}
+
+int64_t Context::reserveIds(int entity, int64_t count) {
+    if (!connection())
+        return 0;
+    const int64_t first = nextId(entity);
+    nextIds_[entity] = first + std::max<int64_t>(count, 1);
+    return first;
+}
+
+void Context::appendPacked(int entity, int64_t group, int64_t firstPosition, int64_t firstId, int64_t idStep,
+                           const PackedTexts& texts) {
+    if (texts.size() == 0)
+        return;
+    if (!connection()) {
+        foundation::log("No workspace is open: the new objects are not stored");
+        return;
+    }
+    if (!needsReplay_ && !beginWrite())
+        needsReplay_ = true;
+    log_.push_back({&intern(packedAppendSql),
+                    {Value(schema().entities[static_cast<size_t>(entity)].name), Value(group), Value(firstPosition),
+                     Value(firstId), Value(idStep), Value(texts.bytes())}});
+    if (!needsReplay_ && !apply(log_.back()))
+        needsReplay_ = true;
     changed(entity);
 }
 

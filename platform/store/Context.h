@@ -7,6 +7,7 @@
 #include "platform/store/Coordinator.h"
 #include "platform/store/IdMap.h"
 #include "platform/store/ManagedObject.h"
+#include "platform/store/PackedTable.h"
 
 #include <functional>
 #include <map>
@@ -71,6 +72,14 @@ class Context {
     // The same for several rows at once, their values one row after another (values.size() a multiple
     // of slots.size()); the rows get consecutive ids. Fewer statements: for an import's rows of cells.
     void insertRows(int entity, const std::vector<int>& slots, std::vector<Value> values);
+    // Objects of a packed entity (see PackedTable.h) at consecutive positions of one group from
+    // firstPosition, with ids firstId, firstId + idStep, ... (reserved by reserveIds), their values
+    // the texts: written as whole records, one change kept with the unsaved changes.
+    void appendPacked(int entity, int64_t group, int64_t firstPosition, int64_t firstId, int64_t idStep,
+                      const PackedTexts& texts);
+    // Reserves the entity's next count ids for the caller's inserts, as that many inserts one after
+    // another would take them; the first (0 when no workspace is open).
+    int64_t reserveIds(int entity, int64_t count);
 
     // Deleting, with the delete rules of the relationships that point at the deleted rows.
     void deleteObject(ManagedObject& object);

@@ -140,6 +140,31 @@ bool decodePackedRecord(int64_t first, std::string_view ids, std::string_view te
     return t == tend;
 }
 
+namespace {
+
+// The position of the object with the given id in a record's ids, found from the runs without listing
+// their objects; nothing when the record does not hold it or its ids are damaged.
+std::optional<int64_t> packedPositionOfId(int64_t first, std::string_view ids, int64_t wanted) {
+    auto* p = reinterpret_cast<const unsigned char*>(ids.data());
+    auto* end = p + ids.size();
+    int64_t at = 0;
+    while (p < end) {
+        uint64_t gap, count, id, step;
+        if (!readVarint(p, end, gap) || !readVarint(p, end, count) || !readVarint(p, end, id) ||
+            !readVarint(p, end, step) || count == 0 || count > (uint64_t(1) << 31) || gap > (uint64_t(1) << 31))
+            return std::nullopt;
+        at += static_cast<int64_t>(gap);
+        const int64_t i0 = unzigzag(id), s = unzigzag(step), n = static_cast<int64_t>(count);
+        const int64_t offset = wanted - i0;
+        if (s == 0 ? offset == 0 : offset % s == 0 && offset / s >= 0 && offset / s < n)
+            return first + at + (s == 0 ? 0 : offset / s);
+        at += n;
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
 // ---------------------------------------------------------------------------------------------------
 // Registry
 
@@ -840,17 +865,13 @@ int xFilter(sqlite3_vtab_cursor* cursor, int idxNum, const char* idxStr, int arg
         while (!found && (rc = sqlite3_step(s)) == SQLITE_ROW) {
             std::string_view ids(static_cast<const char*>(sqlite3_column_blob(s, 2)),
                                  static_cast<size_t>(sqlite3_column_bytes(s, 2)));
-            if (!decodePackedRecord(sqlite3_column_int64(s, 1), ids, {}, c.scratch))
-                continue;
-            for (const auto& cell : c.scratch)
-                if (cell.id == plan.id) {
-                    plan.haveKey = true;
-                    plan.key = sqlite3_column_int64(s, 0);
-                    plan.posLo = std::max(plan.posLo, cell.position);
-                    plan.posHi = std::min(plan.posHi, cell.position);
-                    found = true;
-                    break;
-                }
+            if (auto position = packedPositionOfId(sqlite3_column_int64(s, 1), ids, plan.id)) {
+                plan.haveKey = true;
+                plan.key = sqlite3_column_int64(s, 0);
+                plan.posLo = std::max(plan.posLo, *position);
+                plan.posHi = std::min(plan.posHi, *position);
+                found = true;
+            }
         }
         sqlite3_reset(s);
         if (!found)
@@ -1099,10 +1120,204 @@ sqlite3_module makeModule() {
 
 const sqlite3_module packedModule = makeModule();
 
+// packed_append(entity, key, firstPosition, firstId, idStep, texts): see PackedTable.h.
+void packedAppend(sqlite3_context* context, int, sqlite3_value** argv) {
+    sqlite3* db = sqlite3_context_db_handle(context);
+    const Shape* shape = nullptr;
+    {
+        std::lock_guard lock(registryLock());
+        const auto* name = reinterpret_cast<const char*>(sqlite3_value_text(argv[0]));
+        for (const auto& s : registry())
+            if (name && s->name == name)
+                shape = s.get();
+    }
+    if (!shape) {
+        sqlite3_result_error(context, "packed_append: no packed entity of that name", -1);
+        return;
+    }
+    for (int i = 1; i <= 4; ++i)
+        if (sqlite3_value_type(argv[i]) != SQLITE_INTEGER) {
+            sqlite3_result_error(context, "packed_append: a key, position or id that is not an integer", -1);
+            return;
+        }
+    const int64_t key = sqlite3_value_int64(argv[1]), firstPosition = sqlite3_value_int64(argv[2]),
+                  firstId = sqlite3_value_int64(argv[3]), step = sqlite3_value_int64(argv[4]);
+    std::string_view incoming(static_cast<const char*>(sqlite3_value_blob(argv[5])),
+                              static_cast<size_t>(sqlite3_value_bytes(argv[5])));
+    struct Incoming {
+        int64_t position, id;
+        bool null;
+        std::string_view text;
+    };
+    std::vector<Incoming> objects;
+    {
+        auto* p = reinterpret_cast<const unsigned char*>(incoming.data());
+        auto* end = p + incoming.size();
+        int64_t i = 0;
+        while (p < end) {
+            uint64_t v;
+            if (!readVarint(p, end, v) || (v > 0 && static_cast<uint64_t>(end - p) < v - 1)) {
+                sqlite3_result_error(context, "packed_append: damaged texts", -1);
+                return;
+            }
+            Incoming o{firstPosition + i, firstId + i * step, v == 0, {}};
+            if (v > 0) {
+                o.text = std::string_view(reinterpret_cast<const char*>(p), v - 1);
+                p += v - 1;
+            }
+            objects.push_back(o);
+            ++i;
+        }
+    }
+    const auto n = static_cast<int64_t>(objects.size());
+    if (n > 0 && (firstId <= 0 || firstId + (n - 1) * step <= 0)) {
+        sqlite3_result_error(context, "packed_append: an id out of range", -1);
+        return;
+    }
+    // Objects whose group or positions no record can hold are all kept loose.
+    const bool packable = key >= 0 && key <= kMaxKey && firstPosition >= 0 && firstPosition + n - 1 <= kMaxKey;
+    // What this connection holds decoded of the entity is written first and forgotten: its records
+    // change below.
+    std::vector<Vtab*> tabs;
+    {
+        std::lock_guard lock(openMutex);
+        auto range = openTables().equal_range(db);
+        for (auto it = range.first; it != range.second; ++it)
+            if (it->second->shape == shape)
+                tabs.push_back(it->second);
+    }
+    for (auto* tab : tabs) {
+        if (int rc = tab->flush(); rc != SQLITE_OK) {
+            sqlite3_result_error_code(context, rc);
+            return;
+        }
+        tab->cache.clear();
+        tab->cachedCells = 0;
+    }
+    sqlite3_stmt* read = nullptr;
+    sqlite3_stmt* write = nullptr;
+    sqlite3_stmt* loose = nullptr;
+    auto cleanup = [&] {
+        sqlite3_finalize(read);
+        sqlite3_finalize(write);
+        sqlite3_finalize(loose);
+    };
+    auto fail = [&] {
+        sqlite3_result_error(context, sqlite3_errmsg(db), -1);
+        sqlite3_result_error_code(context, sqlite3_extended_errcode(db) ? sqlite3_extended_errcode(db) : SQLITE_ERROR);
+        cleanup();
+    };
+    const std::string readSql =
+        "SELECT \"ids\", \"texts\" FROM " + quoted(shape->records) + " WHERE \"key\" = ?1 AND \"first\" = ?2";
+    const std::string writeSql = "INSERT OR REPLACE INTO " + quoted(shape->records) +
+                                 " (\"key\", \"first\", \"ids\", \"texts\") VALUES (?1, ?2, ?3, ?4)";
+    if (sqlite3_prepare_v2(db, readSql.c_str(), -1, &read, nullptr) != SQLITE_OK ||
+        sqlite3_prepare_v2(db, writeSql.c_str(), -1, &write, nullptr) != SQLITE_OK) {
+        fail();
+        return;
+    }
+    std::vector<PackedCell> existing;
+    std::string oldIds, oldTexts;
+    std::vector<const Incoming*> displaced;
+    PackedRecordWriter w;
+    size_t at = 0;
+    if (!packable)
+        for (const auto& o : objects)
+            displaced.push_back(&o);
+    while (packable && at < objects.size()) {
+        const int64_t first = firstOf(objects[at].position, shape->runLength);
+        size_t end = at;
+        while (end < objects.size() && objects[end].position < first + shape->runLength)
+            ++end;
+        sqlite3_reset(read);
+        sqlite3_bind_int64(read, 1, key);
+        sqlite3_bind_int64(read, 2, first);
+        existing.clear();
+        int rc = sqlite3_step(read);
+        if (rc == SQLITE_ROW) {
+            oldIds.assign(static_cast<const char*>(sqlite3_column_blob(read, 0)),
+                          static_cast<size_t>(sqlite3_column_bytes(read, 0)));
+            oldTexts.assign(static_cast<const char*>(sqlite3_column_blob(read, 1)),
+                            static_cast<size_t>(sqlite3_column_bytes(read, 1)));
+            if (!decodePackedRecord(0, oldIds, oldTexts, existing)) {
+                sqlite3_result_error(context, "a packed record is damaged", -1);
+                sqlite3_result_error_code(context, SQLITE_CORRUPT);
+                cleanup();
+                return;
+            }
+        } else if (rc != SQLITE_DONE) {
+            fail();
+            return;
+        }
+        sqlite3_reset(read);
+        // Merged by position; an object already at a position keeps it.
+        w.clear();
+        size_t e = 0;
+        auto addExisting = [&] {
+            const PackedCell& c = existing[e++];
+            w.add(c.position, c.id, c.null ? nullptr : &c.text);
+        };
+        for (size_t k = at; k < end; ++k) {
+            const int64_t rel = objects[k].position - first;
+            while (e < existing.size() && existing[e].position < rel)
+                addExisting();
+            if (e < existing.size() && existing[e].position == rel) {
+                displaced.push_back(&objects[k]);
+                continue;
+            }
+            w.add(rel, objects[k].id, objects[k].null ? nullptr : &objects[k].text);
+        }
+        while (e < existing.size())
+            addExisting();
+        const std::string ids = w.ids();
+        sqlite3_bind_int64(write, 1, key);
+        sqlite3_bind_int64(write, 2, first);
+        sqlite3_bind_blob(write, 3, ids.data(), static_cast<int>(ids.size()), SQLITE_STATIC);
+        sqlite3_bind_blob(write, 4, w.texts().data(), static_cast<int>(w.texts().size()), SQLITE_STATIC);
+        rc = sqlite3_step(write);
+        sqlite3_reset(write);
+        if (rc != SQLITE_DONE) {
+            fail();
+            return;
+        }
+        at = end;
+    }
+    if (!displaced.empty()) {
+        std::string cols, marks;
+        for (size_t c = 0; c < shape->columns.size(); ++c) {
+            cols += (c ? ", " : "") + quoted(shape->columns[c]);
+            marks += c ? ", ?" : "?";
+        }
+        const std::string looseSql = "INSERT INTO " + quoted(shape->loose) + " (" + cols + ") VALUES (" + marks + ")";
+        if (sqlite3_prepare_v2(db, looseSql.c_str(), -1, &loose, nullptr) != SQLITE_OK) {
+            fail();
+            return;
+        }
+        for (const Incoming* o : displaced) {
+            sqlite3_reset(loose);
+            sqlite3_clear_bindings(loose);
+            sqlite3_bind_int64(loose, 1, o->id);
+            sqlite3_bind_int64(loose, shape->group + 1, key);
+            sqlite3_bind_int64(loose, shape->position + 1, o->position);
+            if (!o->null)
+                sqlite3_bind_text(loose, shape->value + 1, o->text.data(), static_cast<int>(o->text.size()),
+                                  SQLITE_STATIC);
+            if (sqlite3_step(loose) != SQLITE_DONE) {
+                fail();
+                return;
+            }
+        }
+    }
+    cleanup();
+    sqlite3_result_int64(context, static_cast<int64_t>(objects.size()));
+}
+
 int registerOn(sqlite3* db, const char**, const sqlite3_api_routines*) {
     std::lock_guard lock(registryLock());
     for (const auto& shape : registry())
         sqlite3_create_module_v2(db, shape->name.c_str(), &packedModule, shape.get(), nullptr);
+    sqlite3_create_function_v2(db, "packed_append", 6, SQLITE_UTF8 | SQLITE_DIRECTONLY, nullptr, packedAppend,
+                               nullptr, nullptr, nullptr);
     return SQLITE_OK;
 }
 
@@ -1265,6 +1480,42 @@ int packTable(sqlite3* db, const Entity& entity, const std::string& source, cons
     sqlite3_finalize(record);
     sqlite3_finalize(loose);
     return SQLITE_OK;
+}
+
+int packedMaxId(sqlite3* db, const Entity& entity, int64_t& out) {
+    out = 0;
+    if (int rc = flushPackedRecords(db); rc != SQLITE_OK)
+        return rc;
+    sqlite3_stmt* s = nullptr;
+    int rc = sqlite3_prepare_v2(db, ("SELECT max(\"id\") FROM " + quoted(packedLooseTable(entity))).c_str(), -1, &s,
+                                nullptr);
+    if (rc == SQLITE_OK && (rc = sqlite3_step(s)) == SQLITE_ROW) {
+        out = sqlite3_column_int64(s, 0);
+        rc = SQLITE_OK;
+    }
+    sqlite3_finalize(s);
+    s = nullptr;
+    if (rc != SQLITE_OK)
+        return rc;
+    rc = sqlite3_prepare_v2(db, ("SELECT \"ids\" FROM " + quoted(packedRecordsTable(entity))).c_str(), -1, &s,
+                            nullptr);
+    while (rc == SQLITE_OK && (rc = sqlite3_step(s)) == SQLITE_ROW) {
+        rc = SQLITE_OK;
+        auto* p = static_cast<const unsigned char*>(sqlite3_column_blob(s, 0));
+        auto* end = p + sqlite3_column_bytes(s, 0);
+        while (p && p < end) {
+            uint64_t gap, count, id, step;
+            if (!readVarint(p, end, gap) || !readVarint(p, end, count) || !readVarint(p, end, id) ||
+                !readVarint(p, end, step) || count == 0) {
+                rc = SQLITE_CORRUPT;
+                break;
+            }
+            const int64_t first = unzigzag(id), last = first + static_cast<int64_t>(count - 1) * unzigzag(step);
+            out = std::max({out, first, last});
+        }
+    }
+    sqlite3_finalize(s);
+    return rc == SQLITE_DONE ? SQLITE_OK : rc;
 }
 
 int flushPackedRecords(sqlite3* db) {

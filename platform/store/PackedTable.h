@@ -1,6 +1,8 @@
 // Packed entities: the objects of an entity declared with a Packing are kept by group in records of
 // consecutive positions, and shown to SQL under the entity's own name as a table of one row per object.
 //
+// An import writes whole records through packed_append (below) instead of one object at a time.
+//
 // File format (two tables per packed entity E, with group attribute G and position attribute P):
 //
 //   "ERecords" ("key" INTEGER, "first" INTEGER, "ids" BLOB, "texts" BLOB,
@@ -50,6 +52,11 @@ void registerPackedEntities(const Schema& schema);
 // SQLite's error code (SQLITE_OK when nothing failed).
 int flushPackedRecords(sqlite3* db);
 
+// The largest id among the packed entity's objects as this connection sees them (its unsaved changes
+// included), from the records' runs of ids without decoding their objects; 0 when there are none.
+// SQLite's error code.
+int packedMaxId(sqlite3* db, const Entity& entity, int64_t& out);
+
 // Packs the rows of the ordinary table `source`.E (whose columns are `present`) into main's records
 // and loose table of the packed entity E. SQLite's error code, with a message on failure.
 int packTable(sqlite3* db, const Entity& entity, const std::string& source, const std::set<std::string>& present,
@@ -88,5 +95,37 @@ bool decodePackedRecord(int64_t first, std::string_view ids, std::string_view te
                         std::vector<PackedCell>& out);
 
 void appendVarint(std::string& out, uint64_t v);
+
+// The texts of objects at consecutive positions, in the form of a record's "texts", gathered for
+// Context::appendPacked.
+class PackedTexts {
+  public:
+    void add(std::string_view text) {
+        appendVarint(bytes_, text.size() + 1);
+        bytes_.append(text);
+        ++count_;
+    }
+    void addNull() {
+        appendVarint(bytes_, 0);
+        ++count_;
+    }
+    size_t size() const { return count_; }
+    const std::string& bytes() const { return bytes_; }
+    void clear() {
+        bytes_.clear();
+        count_ = 0;
+    }
+
+  private:
+    std::string bytes_;
+    size_t count_ = 0;
+};
+
+// The SQL function packed_append(entity, key, firstPosition, firstId, idStep, texts), on every
+// connection that has the packed tables: objects of the packed entity at the consecutive positions
+// firstPosition, firstPosition + 1, ... of group key, with ids firstId, firstId + idStep, ..., their
+// texts a PackedTexts' bytes. Each record they fall in is read and written once, merged with the
+// objects it holds; an object whose position is taken is kept loose. Answers the number of objects.
+inline constexpr const char* packedAppendSql = "SELECT packed_append(?, ?, ?, ?, ?, ?)";
 
 } // namespace store
