@@ -152,6 +152,9 @@ void CPTGraph::removePlot(const std::shared_ptr<CPTPlot>& plot) {
         throw CPTException(CPTExceptionName, "Tried to remove CPTPlot which did not exist.");
     auto keep = plot;
     plots_.erase(it);
+    // A legend would otherwise keep the plot alive and go on drawing its entries.
+    if (legend_ && legend_->holdsPlot(keep.get()))
+        legend_->removePlot(keep);
     keep->setPlotSpace(nullptr);
     keep->setGraph(nullptr);
     if (auto group = plotAreaFrame_ ? plotAreaFrame_->plotGroup() : nullptr)
