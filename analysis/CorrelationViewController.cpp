@@ -793,8 +793,15 @@ void CorrelationViewController::displayFinal() {
 void CorrelationViewController::showScatter(const CorrelationResult&) {
     auto& space = spaceOf(*graph_);
     space.scaleToFitPlots({pointsPlot_});
-    // A column of one value has a range of no length: it gets the charts' unit range first.
-    const ChartRange y = chartRangeOf(*space.yRange()), x = chartRangeOf(*space.xRange());
+    // A column of one value has points of no extent, which the fit would join with the old range and
+    // so push to an edge: it gets the charts' unit range around its value instead.
+    auto fitted = [&](CPTCoordinate coordinate, const CPTPlotRange& range) {
+        auto own = pointsPlot_->plotRangeForCoordinate(coordinate);
+        if (own && !(std::fabs(own->lengthDouble()) > 0))
+            return chartRange(own->locationDouble(), 0);
+        return chartRangeOf(range);
+    };
+    const ChartRange y = fitted(CPTCoordinateY, *space.yRange()), x = fitted(CPTCoordinateX, *space.xRange());
     space.setYRange(range(y.location - 0.1 * y.length, y.length * 1.2));
     space.setXRange(range(x.location - 0.1 * x.length, x.length * 1.2));
     auto& axes = axesOf(*graph_);

@@ -178,6 +178,9 @@ TEST_F(CorrelationTest, ConstantLeftColumnIsNotDefinedAndItsRowDropped) {
     EXPECT_TRUE(rows[0].noteShown);
     EXPECT_EQ(rows[0].note, " Variable dropped because it has only one value.");
     EXPECT_FALSE(rows[1].noteShown);
+    // The points' single x value lies in the middle of the scatter.
+    auto& scatter = space(screen->graph());
+    EXPECT_NEAR(scatter.xRange()->locationDouble() + scatter.xRange()->lengthDouble() / 2, 2, 1e-9);
     // Every chart keeps a range of some length.
     for (CPTXYGraph* graph : {&screen->graph(), &screen->graphHistogram(), &screen->graphResidualsFitted()}) {
         auto& s = space(*graph);
@@ -362,36 +365,51 @@ TEST_F(CorrelationTest, MetricsBySizeClassAndReport) {
 // Pictures to look at: the screen on pad and phone and the report, written when OVRIDA_PICTURES names a
 // folder. The checks look at what the pictures must hold: the fitted line's blue in the scatter.
 TEST_F(CorrelationTest, PicturesOfScreenAndReport) {
-    open({{"a rather long name of the first variable measured", {"0", "1", "2", "3", "4", "5", "", "7"}},
-          {"y", {"1", "3", "5", "9", "6", "12", "3", ""}}},
-         "a rather long name of the first variable measured", "y");
+    const std::string longName = "a rather long name of the first variable measured";
+    struct Case {
+        const char* name;
+        std::vector<ColumnSpec> columns;
+        std::string left;
+        bool fitLine = true;
+    };
+    const Case cases[] = {
+        {"long", {{longName, {"0", "1", "2", "3", "4", "5", "", "7"}}, {"y", {"1", "3", "5", "9", "6", "12", "3", ""}}},
+         longName},
+        {"constant", {{"x", {"2", "2", "2", "2"}}, {"y", {"1", "3", "5", "9"}}}, "x", false},
+        {"dates", {{"x", {"1", "4", "2", "8", "7"}}, {"y", {"2024-03-01", "2024-03-03", "2024-03-04", "2024-03-09", "2024-03-10"}, 4}},
+         "x"},
+    };
     const char* folder = std::getenv("OVRIDA_PICTURES");
-    for (const auto& idiom : kIdioms) {
-        SCOPED_TRACE(idiom.name);
-        show(idiom);
-        ASSERT_TRUE(screen->labelError().isHidden());
-        const gfx::Image shot = driver->screenshot();
-        if (folder)
-            shot.writePNG(std::string(folder) + "/correlation-" + idiom.name + ".png");
-        const ui::Rect chart = screen->viewHost().convertRectToView(screen->viewHost().bounds(), nullptr);
-        int blue = 0;
-        for (int y = int(chart.minY()); y < int(chart.maxY()); y += 1)
-            for (int x = int(chart.minX()); x < int(chart.maxX()); x += 2) {
-                const auto c = shot.pixel(x, y);
-                if (c.blue > 0.8 && c.red < 0.3 && c.green < 0.3)
-                    ++blue;
-            }
-        EXPECT_GT(blue, 20);
-        if (folder) {
+    for (const auto& c : cases) {
+        open(c.columns, c.left, "y");
+        for (const auto& idiom : kIdioms) {
+            SCOPED_TRACE(std::string(c.name) + " " + idiom.name);
+            show(idiom);
+            ASSERT_TRUE(screen->labelError().isHidden());
+            const std::string prefix = std::string(folder ? folder : "") + "/correlation-" + c.name + "-" + idiom.name;
+            const gfx::Image shot = driver->screenshot();
+            if (folder)
+                shot.writePNG(prefix + ".png");
+            // The fitted line's blue in the scatter, where there is a line.
+            const ui::Rect chart = screen->viewHost().convertRectToView(screen->viewHost().bounds(), nullptr);
+            int blue = 0;
+            for (int y = int(chart.minY()); y < int(std::min(chart.maxY(), double(shot.pixelHeight()))); y += 1)
+                for (int x = int(chart.minX()); x < int(chart.maxX()); x += 2) {
+                    const auto p = shot.pixel(x, y);
+                    if (p.blue > 0.8 && p.red < 0.3 && p.green < 0.3)
+                        ++blue;
+                }
+            EXPECT_EQ(blue > 20, c.fitLine) << blue;
+            if (!folder)
+                continue;
             screen->scrollMain()->setContentOffset({0, screen->labelRegression().frame().minY() - 10});
             host->drain();
-            driver->screenshot().writePNG(std::string(folder) + "/correlation-" + idiom.name + "-table.png");
-            screen->scrollMain()->setContentOffset({0, screen->scrollMain()->contentSize().height -
-                                                           screen->scrollMain()->bounds().height()});
+            driver->screenshot().writePNG(prefix + "-table.png");
+            screen->scrollMain()->setContentOffset(
+                {0, screen->scrollMain()->contentSize().height - screen->scrollMain()->bounds().height()});
             host->drain();
-            driver->screenshot().writePNG(std::string(folder) + "/correlation-" + idiom.name + "-end.png");
-            std::filesystem::copy_file(exportPDF(), std::string(folder) + "/correlation-" + idiom.name + ".pdf",
-                                       std::filesystem::copy_options::overwrite_existing);
+            driver->screenshot().writePNG(prefix + "-end.png");
+            std::filesystem::copy_file(exportPDF(), prefix + ".pdf", std::filesystem::copy_options::overwrite_existing);
         }
     }
 }
