@@ -31,16 +31,17 @@ std::shared_ptr<ui::Label> makeLabel(const char* identifier, ui::Rect frame, dou
     return label;
 }
 
-// The filter editor's container: shown full screen (a phone), it is closed by its own Done item rather
-// than by a tap outside, so nobody tells the screen as a pop-over's delegate would. It says so here.
+// The filter editor's container. However it closes (a tap outside the pop-over, its own Done item when
+// shown full screen, or Apply, which closes the whole container), the screen runs again with the
+// filters as they now are; it says so here, once per closing.
 class FilterNavigationController : public ui::NavigationController {
   public:
     using ui::NavigationController::NavigationController;
-    std::function<void()> onClosedFullScreen;
+    std::function<void()> onClosed;
     void viewDidDisappear(bool animated) override {
         ui::NavigationController::viewDidDisappear(animated);
-        if (popoverPresentationController().arrowDirection == 0 && onClosedFullScreen)
-            onClosedFullScreen();
+        if (onClosed)
+            onClosed();
     }
 };
 
@@ -192,9 +193,8 @@ void AnalysisDetailViewController::presentPopover(const std::shared_ptr<ui::View
     nav->popoverPresentationController().sourceView = sourceView;
     nav->popoverPresentationController().barButtonItem = item;
     if (rerunsOnClose) {
-        nav->popoverPresentationController().delegate = this;
         std::weak_ptr<ui::ViewController> weak = weak_from_this();
-        nav->onClosedFullScreen = [weak] {
+        nav->onClosed = [weak] {
             if (auto self = weak.lock())
                 self->viewWillAppear(false);
         };

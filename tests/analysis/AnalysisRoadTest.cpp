@@ -1,0 +1,129 @@
+// The road the analysis screens are tested through, walked with a test kind: a fixture imported through
+// the Workspaces screen with the types the screens rely on, "New Analysis" to the kind's screen, its
+// validation message, a pick and a filter through the pop-overs, the result, the mailed report read
+// back, and the new analysis on top of the list after Back.
+#include "tests/analysis/AnalysisRoad.h"
+#include "tests/analysis/FrameFixture.h"
+
+#include <cmath>
+
+namespace {
+
+const std::string kTestKind = "Test summary";
+
+// The y values of regression.csv's rows (read here from the file, not through the app) whose x1 passes.
+std::vector<double> fixtureValues(const std::function<bool(double)>& x1Passes) {
+    const auto lines = analysisRoad::csvLines(
+        readAll(std::string(OVRIDA_SOURCE_DIR) + "/tests/fixtures/analyses/regression.csv"));
+    std::vector<double> out;
+    for (size_t r = 1; r < lines.size(); ++r) {
+        char* end = nullptr;
+        const std::string& y = lines[r][1];
+        const double value = std::strtod(y.c_str(), &end);
+        if (y.empty() || *end)
+            continue;
+        const std::string& x1 = lines[r][2];
+        const double x = x1.empty() ? NAN : std::strtod(x1.c_str(), nullptr);
+        if (x1Passes(x))
+            out.push_back(value);
+    }
+    return out;
+}
+
+class AnalysisRoadTest : public AnalysisRoad {
+  protected:
+    void SetUp() override {
+        AnalysisRoad::SetUp();
+        // The test kind: the frame's test screen on the grouped summary's type, which the app offers
+        // no screen of.
+        AnalysisKinds::shared().add({kTestKind, 2, 0, [probe = probe] {
+                                         return std::make_shared<frameTest::TestScreen>(probe);
+                                     }});
+    }
+    void TearDown() override {
+        AnalysisKinds::shared().remove(kTestKind);
+        AnalysisRoad::TearDown();
+    }
+    std::shared_ptr<frameTest::Probe> probe = std::make_shared<frameTest::Probe>();
+};
+
+TEST_F(AnalysisRoadTest, TheRegressionFixtureIsImportedWithTheTypesTheScreensRelyOn) {
+    openApp();
+    importFixture("regression.csv");
+    EXPECT_EQ(model().countRows(), 40u);
+    struct Case {
+        const char* column;
+        int64_t type;
+    };
+    const Case cases[] = {
+        {"y", 3}, {"x1", 3}, {"x2", 3}, {"smoker", 3}, {"g", 2}, {"site", 2}, {"ok", 1}, {"day", 4},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.column);
+        auto column = columnNamed(c.column);
+        ASSERT_NE(column, nullptr);
+        EXPECT_EQ(column->type().value_or(-1), c.type);
+    }
+}
+
+TEST_F(AnalysisRoadTest, ATestKindGoesFromNewAnalysisToAMailedReport) {
+    openApp();
+    importFixture("regression.csv");
+    auto* screen = newAnalysis<frameTest::TestScreen>(kTestKind);
+    ASSERT_NE(screen, nullptr);
+    EXPECT_EQ(text("labelMessage"), "Choose a variable to count.");
+    // The chooser gave way to the screen: Back leads to the list.
+    ASSERT_EQ(analysisTab().viewControllers().size(), 2u);
+    EXPECT_NE(analysesList(), nullptr);
+
+    pickVariables("buttonLeft", {"y"});
+    ASSERT_TRUE(waitForResult());
+    const auto all = fixtureValues([](double) { return true; });
+    EXPECT_EQ(text("labelResult"), "N = " + std::to_string(all.size()));
+
+    addFilter("x1", ">", "2");
+    ASSERT_TRUE(waitForResult());
+    const auto kept = fixtureValues([](double x) { return x > 2; });
+    ASSERT_LT(kept.size(), all.size());
+    EXPECT_EQ(text("labelResult"), "N = " + std::to_string(kept.size()));
+    screenshot("road-test-kind-pad");
+
+    const Report report = emailReport();
+    ASSERT_FALSE(report.pdf.empty());
+    const std::string name = screen->fileNameOutput();
+    EXPECT_EQ(fs::path(report.pdf).filename().string(), name + ".pdf");
+    EXPECT_EQ(fs::path(report.csvPath).filename().string(), name + ".csv");
+    const auto info = renderChecks::pdfInfo(report.pdf);
+    ASSERT_TRUE(info.readable);
+    ASSERT_GE(info.pages, 1);
+    for (const auto& size : info.pageSizes) {
+        EXPECT_EQ(size.width, 612);
+        EXPECT_EQ(size.height, 792);
+    }
+    std::string pdfText = report.pdfText();
+    std::erase_if(pdfText, ::isspace);
+    EXPECT_NE(pdfText.find("N=" + std::to_string(kept.size())), std::string::npos) << report.pdfText();
+    ASSERT_EQ(report.csv.size(), 2u);
+    EXPECT_EQ(report.csv[0], (Fields{"Analysis", "N", "Mean"}));
+    EXPECT_EQ(report.csv[1][0], kTestKind);
+    EXPECT_EQ(report.csv[1][1], std::to_string(kept.size()));
+    double mean = 0;
+    for (double v : kept)
+        mean += v / double(kept.size());
+    EXPECT_NEAR(std::stod(report.csv[1][2]), mean, 1e-9);
+
+    // Back: the new analysis heads the list.
+    analysisTab().popViewControllerAnimated(false);
+    host->drain();
+    auto* list = analysesList();
+    ASSERT_NE(list, nullptr);
+    ASSERT_FALSE(list->analyses().empty());
+    auto* cell = dynamic_cast<AnalysisCell*>(list->tableView().cellForRowAtIndexPath({0, 0}));
+    ASSERT_NE(cell, nullptr);
+    EXPECT_EQ(driver->text(&cell->labelType()), kTestKind);
+    EXPECT_EQ(driver->text(&cell->labelDescription()), "y");
+    EXPECT_EQ(driver->text(&cell->labelWhere()), "Filters: " + model().stringForWhereAnalysis(*list->analyses()[0]));
+    EXPECT_NE(driver->text(&cell->labelWhere()).find("x1"), std::string::npos);
+}
+
+} // namespace
