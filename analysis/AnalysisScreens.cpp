@@ -2,6 +2,7 @@
 #include "analysis/AnalysisScreens.h"
 
 #include "analysis/AnalysesViewController.h"
+#include "analysis/AnalysisKinds.h"
 #include "analysis/CorrelationViewController.h"
 #include "analysis/VariableDetailViewController.h"
 #include "platform/ui/ViewController.h"
@@ -12,6 +13,8 @@ void registerAnalysisScreens() {
                                 [] { return std::make_shared<VariableDetailViewController>(); });
     registry.registerController("CorrelationViewController",
                                 [] { return std::make_shared<CorrelationViewController>(); });
+    // The kinds "New Analysis" offers, each with its screen.
+    AnalysisKinds::shared().add({"Correlation", 3, 0, [] { return std::make_shared<CorrelationViewController>(); }});
     registry.registerController("AnalysesViewController",
                                 [] { return std::make_shared<AnalysesViewController>(); });
 }
