@@ -293,13 +293,10 @@ void CPTBarPlot::reloadBarFills() {
 void CPTBarPlot::reloadBarFillsInIndexRange(NSRange indexRange) {
     auto source = barDataSource();
     const bool answered =
-        source && CPTReloadPlotList(
+        source && CPTReloadPlotObjectList(
                       *this, indexRange, CPTBarPlotBindingBarFills,
                       [&](NSRange r) { return source->barFillsForBarPlot(*this, r); },
-                      [&](std::uint64_t i) -> std::optional<CPTPlotObject> {
-                          auto fill = source->barFillForBarPlot(*this, i);
-                          return fill ? std::optional(CPTPlotListEntry(*fill)) : std::nullopt;
-                      });
+                      [&](std::uint64_t i) { return source->barFillForBarPlot(*this, i); });
     if (answered)
         postLegendRedraw();
     setNeedsDisplay();
@@ -312,13 +309,10 @@ void CPTBarPlot::reloadBarLineStyles() {
 void CPTBarPlot::reloadBarLineStylesInIndexRange(NSRange indexRange) {
     auto source = barDataSource();
     const bool answered =
-        source && CPTReloadPlotList(
+        source && CPTReloadPlotObjectList(
                       *this, indexRange, CPTBarPlotBindingBarLineStyles,
                       [&](NSRange r) { return source->barLineStylesForBarPlot(*this, r); },
-                      [&](std::uint64_t i) -> std::optional<CPTPlotObject> {
-                          auto style = source->barLineStyleForBarPlot(*this, i);
-                          return style ? std::optional(CPTPlotListEntry(*style)) : std::nullopt;
-                      });
+                      [&](std::uint64_t i) { return source->barLineStyleForBarPlot(*this, i); });
     if (answered)
         postLegendRedraw();
     setNeedsDisplay();

@@ -231,13 +231,10 @@ void CPTPieChart::reloadSliceFills() {
 void CPTPieChart::reloadSliceFillsInIndexRange(NSRange indexRange) {
     auto source = pieDataSource();
     const bool answered =
-        source && CPTReloadPlotList(
+        source && CPTReloadPlotObjectList(
                       *this, indexRange, CPTPieChartBindingPieSliceFills,
                       [&](NSRange r) { return source->sliceFillsForPieChart(*this, r); },
-                      [&](std::uint64_t i) -> std::optional<CPTPlotObject> {
-                          auto fill = source->sliceFillForPieChart(*this, i);
-                          return fill ? std::optional(CPTPlotListEntry(*fill)) : std::nullopt;
-                      });
+                      [&](std::uint64_t i) { return source->sliceFillForPieChart(*this, i); });
     if (answered)
         postLegendRedraw();
     setNeedsDisplay();

@@ -33,3 +33,12 @@ bool CPTReloadPlotList(CPTPlot& plot, NSRange range, const char* key, Plural plu
 template <class T> CPTPlotObject CPTPlotListEntry(const std::shared_ptr<T>& object) {
     return object ? CPTPlotObject(object) : CPTPlotObject::nilData();
 }
+
+// The same for a list of objects (fills, line styles) whose single form answers an object or nil.
+template <class Plural, class Single>
+bool CPTReloadPlotObjectList(CPTPlot& plot, NSRange range, const char* key, Plural plural, Single single) {
+    return CPTReloadPlotList(plot, range, key, plural, [&](std::uint64_t i) -> std::optional<CPTPlotObject> {
+        auto object = single(i);
+        return object ? std::optional(CPTPlotListEntry(*object)) : std::nullopt;
+    });
+}

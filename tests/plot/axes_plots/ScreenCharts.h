@@ -416,7 +416,7 @@ inline ScreenChart qqChart() {
     ScreenChart c;
     c.name = "screen-qq";
     c.size = {plotcharts::kWidth, plotcharts::kHeight};
-    c.graph = plotcharts::graphWithRanges(range(-2, 4), range(-2.5, 5.5));
+    c.graph = plotcharts::graphWithRanges(range(-2, 4), range(-2.5, 6));
     c.graph->plotAreaFrame()->setPaddingBottom(40);
     c.graph->plotAreaFrame()->setPaddingLeft(40);
     titleAxes(*c.graph, "Theoretical", "Sample");
