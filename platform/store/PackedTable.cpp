@@ -1149,7 +1149,10 @@ void packedAppend(sqlite3_context* context, int, sqlite3_value** argv) {
         bool null;
         std::string_view text;
     };
-    std::vector<Incoming> objects;
+    // Kept from call to call: an import calls this once per column for every run of rows, and fresh
+    // buffers of that size would cost their pages again each time.
+    thread_local std::vector<Incoming> objects;
+    objects.clear();
     {
         auto* p = reinterpret_cast<const unsigned char*>(incoming.data());
         auto* end = p + incoming.size();
@@ -1216,10 +1219,11 @@ void packedAppend(sqlite3_context* context, int, sqlite3_value** argv) {
         fail();
         return;
     }
-    std::vector<PackedCell> existing;
-    std::string oldIds, oldTexts;
-    std::vector<const Incoming*> displaced;
-    PackedRecordWriter w;
+    thread_local std::vector<PackedCell> existing;
+    thread_local std::string oldIds, oldTexts;
+    thread_local std::vector<const Incoming*> displaced;
+    thread_local PackedRecordWriter w;
+    displaced.clear();
     size_t at = 0;
     if (!packable)
         for (const auto& o : objects)
