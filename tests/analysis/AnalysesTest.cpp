@@ -3,6 +3,9 @@
 #include "tests/app/ScreenFixture.h"
 
 #include "analysis/AnalysesViewController.h"
+#include "app/WheresViewController.h"
+
+#include <map>
 #include "app/VariablesViewController.h"
 #include "tests/RenderChecks.h"
 
@@ -123,6 +126,234 @@ TEST_F(AnalysesTest, TheRowsFitOnAPadAndAPhone) {
                 EXPECT_LE(frame.maxX(), screen.width);
             }
         }
+    }
+}
+
+} // namespace
+
+namespace {
+
+// Analyses of every kind and filter shape, each opened at a past time of its own (the later, the higher
+// in the list).
+class AnalysesListTest : public AnalysesTest {
+  protected:
+    struct Saved {
+        std::string name;
+        int64_t type, distribution;
+        std::vector<std::string> variables; // left, right, then further columns
+        int filters;                        // 0 none, 2 two clauses, -1 one IN clause
+        double lastOpened;
+    };
+    std::shared_ptr<Analysis> save(const Saved& s) {
+        Model& m = model();
+        auto a = m.addAnalysis(s.name);
+        a->setType(s.type);
+        a->setDistribution(s.distribution);
+        for (size_t i = 0; i < s.variables.size(); ++i) {
+            auto c = columnNamed(s.variables[i]);
+            if (i == 0)
+                a->setLeft(c.get());
+            else if (i == 1)
+                a->setRight(c.get());
+            else
+                a->addColumnsObject(*c);
+        }
+        auto clause = [&](const char* column, int64_t op, std::optional<std::string> c,
+                          std::vector<std::string> levels) {
+            auto w = m.managedObjectContext()->insertNewObject<WhereClause>();
+            w->setX(columnNamed(column).get());
+            w->setOp(op);
+            w->setC(std::move(c));
+            w->setLevels(std::move(levels));
+            a->addWheresObject(*w);
+        };
+        if (s.filters == 2) {
+            clause("Weight", 2, "60", {});
+            clause("Age", 3, "50", {});
+        } else if (s.filters < 0) {
+            clause("Sex", int64_t(FilterIn), std::nullopt, {"f", "m"});
+        }
+        a->setLastOpened(s.lastOpened);
+        m.saveContext();
+        return a;
+    }
+    void picture(const std::string& prefix, const Idiom& idiom) {
+        const std::string file = renderChecks::scratchPath(prefix + idiom.name + ".png");
+        EXPECT_TRUE(driver->saveScreenshot(file));
+        std::cout << "picture: " << file << "\n";
+    }
+    AnalysisCell* cell(int row) {
+        list->tableView().scrollToRowAtIndexPath({0, row}, ui::TableViewScrollPosition::Middle, false);
+        host->drain();
+        return dynamic_cast<AnalysisCell*>(list->tableView().cellForRowAtIndexPath({0, row}));
+    }
+};
+
+TEST_F(AnalysesListTest, RowsComeNewestFirstWithTheirKindVariablesAndFilters) {
+    openWorkspace(kColumns);
+    const std::vector<Saved> saved = {
+        {"a", 1, 0, {"Sex", "Age"}, 0, 100},
+        {"b", 3, 0, {"Weight", "Age"}, 2, 900},
+        {"c", 4, 0, {"Weight", "", "Age", "Sex"}, -1, 300},
+        {"d", 4, 2, {"Sex"}, 0, 400},
+        {"e", 5, 0, {"Weight"}, 0, 500},
+        {"f", 5, 1, {"Weight"}, 0, 600},
+        {"g", 5, 2, {"Sex"}, 0, 700},
+        {"h", 0, 0, {}, 0, 800},
+        {"i", 9, 0, {"Age"}, 0, 200},
+    };
+    std::map<std::string, std::string> where;
+    for (const auto& s : saved) {
+        auto a = save(s);
+        where[s.name] = model().stringForWhereAnalysis(*a);
+    }
+    ASSERT_NE(where["b"], "");
+    ASSERT_NE(where["c"], "");
+    show();
+    EXPECT_EQ(rows(), (std::vector<Shown>{
+                          {"Correlation", "Weight, Age", "Filters: " + where["b"]},
+                          {"Type: Unknown", "", "No filters"},
+                          {"Hypothesis Test of Proportions", "Sex", "No filters"},
+                          // Distribution 1 counts as means.
+                          {"Hypothesis Test of Means", "Weight", "No filters"},
+                          {"Hypothesis Test of Means", "Weight", "No filters"},
+                          {"Logistic Regression Model", "Sex", "No filters"},
+                          // The further columns in the workspace's order.
+                          {"Linear Regression Model", "Weight, Sex, Age", "Filters: " + where["c"]},
+                          {"Type: Unknown", "Age", "No filters"},
+                          {"Two way table", "Sex, Age", "No filters"},
+                      }));
+    EXPECT_TRUE(list->newAnalysisItem()->isEnabled());
+}
+
+TEST_F(AnalysesListTest, OpeningARowMovesItToTheTopAndKindsWithoutAScreenDoNotOpen) {
+    openWorkspace(kColumns);
+    for (const Saved& s : std::vector<Saved>{{"two", 2, 0, {"Weight", "Sex"}, 0, 400},
+                                             {"none", 0, 0, {}, 0, 300},
+                                             {"nine", 9, 0, {"Age"}, 0, 200},
+                                             {"corr", 3, 0, {"Weight", "Age"}, 0, 100}})
+        save(s);
+    show();
+    // The rows of types without a screen stay where they are, nothing pushed.
+    for (int row = 0; row < 3; ++row) {
+        SCOPED_TRACE(row);
+        driver->tap(cell(row));
+        host->advance(1);
+        EXPECT_EQ(nav->viewControllers().size(), 1u);
+    }
+    EXPECT_EQ(list->analyses()[0]->name(), "two");
+    driver->tap(cell(3));
+    host->advance(1);
+    ASSERT_EQ(nav->viewControllers().size(), 2u);
+    auto* screen = dynamic_cast<AnalysisDetailViewController*>(nav->topViewController());
+    ASSERT_NE(screen, nullptr);
+    EXPECT_EQ(screen->analysis()->name(), "corr");
+    EXPECT_EQ(screen->model(), &model());
+    nav->popViewControllerAnimated(false);
+    host->drain();
+    ASSERT_EQ(list->analyses().size(), 4u);
+    EXPECT_EQ(list->analyses()[0]->name(), "corr");
+    EXPECT_EQ(driver->text(&cell(0)->labelType()), "Correlation");
+    EXPECT_GT(list->analyses()[0]->lastOpened().value_or(0), 1e9);
+}
+
+TEST_F(AnalysesListTest, ASwipeDeletesTheAnalysisForGood) {
+    openWorkspace(kColumns);
+    save({"keep", 3, 0, {"Weight", "Age"}, 0, 200});
+    save({"gone", 1, 0, {"Sex", "Age"}, 0, 100});
+    show();
+    driver->swipe(cell(1), ui::SwipeLeft);
+    driver->tap("deleteConfirmation");
+    host->drain();
+    ASSERT_EQ(rows().size(), 1u);
+    EXPECT_EQ(rows()[0].type, "Correlation");
+    // Reopened from its file, the workspace no longer holds it.
+    const auto file = *model().currentStore();
+    model().closeStores();
+    model().managedObjectContext()->reset();
+    model().openStore(file);
+    reappear();
+    ASSERT_EQ(list->analyses().size(), 1u);
+    EXPECT_EQ(list->analyses()[0]->name(), "keep");
+}
+
+TEST_F(AnalysesListTest, WithoutAWorkspaceTheListIsEmptyAndNewAnalysisIsOff) {
+    show();
+    EXPECT_TRUE(rows().empty());
+    EXPECT_FALSE(list->newAnalysisItem()->isEnabled());
+    driver->tap(list->newAnalysisItem()->view().get());
+    host->advance(1);
+    EXPECT_EQ(nav->viewControllers().size(), 1u);
+    openWorkspace(kColumns);
+    reappear();
+    EXPECT_TRUE(list->newAnalysisItem()->isEnabled());
+    EXPECT_TRUE(rows().empty());
+}
+
+TEST_F(AnalysesListTest, ThousandAnalysesMakeOnlyTheVisibleRowsAndLongTextsStayOnOneLine) {
+    openWorkspace({{"Weight, in kg\nat visit", {"70", "81"}, 3}, {"Sex", {"f", "m"}, 2}, {"Age", {"30", "41"}, 3}});
+    for (int i = 0; i < 1000; ++i) {
+        auto a = model().managedObjectContext()->insertNewObject<Analysis>();
+        a->setName("a" + std::to_string(i));
+        a->setType(3);
+        a->setLastOpened(double(i));
+        a->setLeft(columnNamed("Weight, in kg\nat visit").get());
+        a->setRight(columnNamed("Age").get());
+    }
+    model().saveContext();
+    show();
+    EXPECT_EQ(list->tableView().numberOfRowsInSection(0), 1000);
+    EXPECT_LT(list->tableView().visibleCells().size(), 20u);
+    auto* first = cell(0);
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(driver->text(&first->labelDescription()), "Weight, in kg at visit, Age");
+    EXPECT_EQ(first->labelDescription().numberOfLines(), 1);
+    EXPECT_EQ(list->analyses()[0]->name(), "a999");
+}
+
+TEST_F(AnalysesListTest, TheListAndTheChooserFitOnPadAndPhone) {
+    for (const auto& idiom : kIdioms) {
+        SCOPED_TRACE(idiom.name);
+        model().closeStores();
+        std::filesystem::remove(path("Test.ov"));
+        openWorkspace({{"Systolic blood pressure at the second visit after treatment", {"120", "130"}, 3},
+                       {"Diastolic blood pressure at the second visit after treatment", {"80", "85"}, 3},
+                       {"Sex", {"f", "m"}, 2}});
+        save({"long", 4, 2,
+              {"Systolic blood pressure at the second visit after treatment",
+               "Diastolic blood pressure at the second visit after treatment", "Sex"},
+              0, 100});
+        auto a = save({"filtered", 5, 0, {"Sex"}, 0, 200});
+        auto w = model().managedObjectContext()->insertNewObject<WhereClause>();
+        w->setX(columnNamed("Systolic blood pressure at the second visit after treatment").get());
+        w->setOp(2);
+        w->setC(std::string("140"));
+        a->addWheresObject(*w);
+        model().saveContext();
+        show(idiom.screen, idiom.idiom);
+        picture("analyses-list-", idiom);
+        for (int r = 0; r < 2; ++r) {
+            for (ui::Label* label : {&cell(r)->labelType(), &cell(r)->labelDescription(), &cell(r)->labelWhere()}) {
+                const ui::Rect frame = label->convertRectToView(label->bounds(), nullptr);
+                EXPECT_GE(frame.minX(), 0);
+                EXPECT_LE(frame.maxX(), idiom.screen.width);
+            }
+        }
+        ui::View* item = list->newAnalysisItem()->view().get();
+        const ui::Rect itemFrame = item->convertRectToView(item->bounds(), nullptr);
+        EXPECT_LE(itemFrame.maxX(), idiom.screen.width);
+        EXPECT_EQ(driver->tap(item), item);
+        host->advance(1);
+        auto* chooser = dynamic_cast<NewAnalysisViewController*>(nav->topViewController());
+        ASSERT_NE(chooser, nullptr);
+        EXPECT_EQ(chooser->title(), "New Analysis");
+        picture("analyses-chooser-", idiom);
+        nav->popToRootViewControllerAnimated(false);
+        model().closeStores();
+        model().managedObjectContext()->reset();
+        reappear();
+        EXPECT_TRUE(rows().empty());
+        picture("analyses-empty-", idiom);
     }
 }
 

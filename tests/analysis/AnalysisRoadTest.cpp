@@ -4,6 +4,7 @@
 // back, and the new analysis on top of the list after Back.
 #include "tests/analysis/AnalysisRoad.h"
 #include "tests/analysis/FrameFixture.h"
+#include "analysis/CorrelationViewController.h"
 
 #include <cmath>
 
@@ -124,6 +125,46 @@ TEST_F(AnalysisRoadTest, ATestKindGoesFromNewAnalysisToAMailedReport) {
     EXPECT_EQ(driver->text(&cell->labelDescription()), "y");
     EXPECT_EQ(driver->text(&cell->labelWhere()), "Filters: " + model().stringForWhereAnalysis(*list->analyses()[0]));
     EXPECT_NE(driver->text(&cell->labelWhere()).find("x1"), std::string::npos);
+}
+
+} // namespace
+
+namespace {
+
+// Each kind through the chooser: the stored name, type and distribution, the screen pushed in the
+// chooser's place, and its first message. Each screen adds its row here.
+TEST_F(AnalysisRoadTest, EachKindOfTheChooserMakesItsAnalysisAndShowsItsScreen) {
+    struct Case {
+        std::string title;
+        int64_t type, distribution;
+        std::function<bool(ui::ViewController*)> isScreen;
+        std::string messageOutlet, message;
+    };
+    const Case cases[] = {
+        {"Correlation", 3, 0, [](ui::ViewController* c) { return dynamic_cast<CorrelationViewController*>(c) != nullptr; },
+         "labelError", "Please choose two variables to analyze."},
+        {kTestKind, 2, 0, [](ui::ViewController* c) { return dynamic_cast<frameTest::TestScreen*>(c) != nullptr; },
+         "labelMessage", "Choose a variable to count."},
+    };
+    openApp();
+    importFixture("regression.csv");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.title);
+        auto* screen = newAnalysis(c.title);
+        ASSERT_NE(screen, nullptr);
+        EXPECT_TRUE(c.isScreen(screen));
+        ASSERT_EQ(analysisTab().viewControllers().size(), 2u);
+        EXPECT_EQ(screen->analysis()->name(), c.title);
+        EXPECT_EQ(screen->analysis()->type(), c.type);
+        EXPECT_EQ(screen->analysis()->distribution(), c.distribution);
+        EXPECT_EQ(screen->model(), &model());
+        EXPECT_EQ(text(c.messageOutlet), c.message);
+        // Stored: the list, fetched afresh, has it on top.
+        analysisTab().popViewControllerAnimated(false);
+        host->drain();
+        ASSERT_FALSE(analysesList()->analyses().empty());
+        EXPECT_EQ(analysesList()->analyses()[0]->objectID(), screen->analysis()->objectID());
+    }
 }
 
 } // namespace
