@@ -45,6 +45,14 @@ std::shared_ptr<CPTPlotRange> copied(const std::shared_ptr<CPTPlotRange>& range)
     return range ? range->copy() : nullptr;
 }
 
+// Ranges are stored as copies, so a stored range is compared by value: an equal range given anew is
+// no change.
+bool sameRange(const std::shared_ptr<CPTPlotRange>& current, const std::shared_ptr<CPTPlotRange>& proposed) {
+    if (!current || !proposed)
+        return current == proposed;
+    return current == proposed || current->isEqualToRange(proposed.get());
+}
+
 } // namespace
 
 CPTBandFill::CPTBandFill(const std::shared_ptr<CPTColor>& color)
@@ -102,14 +110,14 @@ void CPTAxis::setCoordinate(CPTCoordinate coordinate) {
 }
 
 void CPTAxis::setVisibleRange(const std::shared_ptr<CPTPlotRange>& range) {
-    if (range == visibleRange_)
+    if (sameRange(visibleRange_, range))
         return;
     visibleRange_ = copied(range);
     setNeedsRelabel();
 }
 
 void CPTAxis::setVisibleAxisRange(const std::shared_ptr<CPTPlotRange>& range) {
-    if (range == visibleAxisRange_)
+    if (sameRange(visibleAxisRange_, range))
         return;
     visibleAxisRange_ = copied(range);
     setNeedsRelabel();
@@ -149,7 +157,9 @@ void CPTAxis::setPreferredNumberOfMajorTicks(std::uint64_t count) {
     if (count == preferredNumberOfMajorTicks_)
         return;
     preferredNumberOfMajorTicks_ = count;
-    if (labelingPolicy_ == CPTAxisLabelingPolicyAutomatic)
+    // Both policies that read the count show its change at once: equal divisions left waiting for
+    // another change would keep showing the old number of ticks.
+    if (labelingPolicy_ == CPTAxisLabelingPolicyAutomatic || labelingPolicy_ == CPTAxisLabelingPolicyEqualDivisions)
         setNeedsRelabel();
 }
 
@@ -308,7 +318,7 @@ void CPTAxis::setMinorGridLineStyle(const std::shared_ptr<CPTLineStyle>& style) 
 }
 
 void CPTAxis::setGridLinesRange(const std::shared_ptr<CPTPlotRange>& range) {
-    if (range == gridLinesRange_)
+    if (sameRange(gridLinesRange_, range))
         return;
     gridLinesRange_ = copied(range);
     majorGridLinesNeedDisplay();

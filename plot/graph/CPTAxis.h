@@ -91,7 +91,7 @@ class CPTAxis : public CPTLayer {
     ~CPTAxis() override;
     const char* className() const override { return "CPTAxis"; }
 
-    // --- what it measures (each change relabels)
+    // --- what it measures (each change relabels; ranges compare by value)
     const std::shared_ptr<CPTPlotSpace>& plotSpace() const { return plotSpace_; }
     virtual void setPlotSpace(const std::shared_ptr<CPTPlotSpace>& space);
     CPTCoordinate coordinate() const { return coordinate_; }
@@ -112,7 +112,7 @@ class CPTAxis : public CPTLayer {
     void setMajorIntervalLength(const foundation::Value& length);
     std::uint64_t minorTicksPerInterval() const { return minorTicksPerInterval_; }
     void setMinorTicksPerInterval(std::uint64_t count);
-    // Relabels only under the automatic policy; equal divisions read it at their next relabel.
+    // Relabels under the automatic and equal-divisions policies, the two that read it.
     std::uint64_t preferredNumberOfMajorTicks() const { return preferredNumberOfMajorTicks_; }
     void setPreferredNumberOfMajorTicks(std::uint64_t count);
     // Every assignment is a new set: the grid lines redraw, then the axis relabels.
@@ -292,6 +292,8 @@ class CPTAxis : public CPTLayer {
     // The plot range of the axis's coordinate cut to the visible range; none without either.
     std::shared_ptr<CPTMutablePlotRange> workingRange() const;
     void logTickLimit(const char* kind, double count) const;
+    // Whether a generator may make this many major and minor ticks; when not, the log says so.
+    bool tickCountsWithinLimits(double majors, double minors) const;
 
   private:
     struct LabelSet;

@@ -46,6 +46,22 @@ NSDecimal powerOfTen(int exponent) {
     return result;
 }
 
+// From `coord` up to `max`, a major tick every `interval`, each followed by up to `n` minor ticks
+// `step` apart that stay at most `max`; at most `bound` major ticks.
+void walkTicks(TickSet& major, TickSet& minor, NSDecimal coord, NSDecimal max, NSDecimal interval, NSDecimal step,
+               std::uint64_t n, std::uint64_t bound) {
+    for (std::uint64_t count = 0; count < bound && CPTDecimalIsLessOrEqual(coord, max); ++count) {
+        major.add(Value(coord));
+        for (std::uint64_t i = 1; i <= n; ++i) {
+            const NSDecimal m = CPTDecimalPlus(coord, CPTDecimalTimes(step, CPTDecimalFromUnsignedInteger(i)));
+            if (CPTDecimalIsGreater(m, max))
+                break;
+            minor.add(Value(m));
+        }
+        coord = CPTDecimalPlus(coord, interval);
+    }
+}
+
 // The range's ends, or none when they are not both numbers.
 bool finiteLimits(const CPTPlotRange& range, NSDecimal& min, NSDecimal& max) {
     if (range.isInfinite() || range.lengthDecimal().isNaN() || range.locationDecimal().isNaN() ||
@@ -110,6 +126,18 @@ void CPTAxis::logTickLimit(const char* kind, double count) const {
                     " ticks are too many to draw; the axis shows no ticks");
 }
 
+bool CPTAxis::tickCountsWithinLimits(double majors, double minors) const {
+    if (majors > kMaximumMajorTicks) {
+        logTickLimit("major", majors);
+        return false;
+    }
+    if (minors > kMaximumMinorTicks) {
+        logTickLimit("minor", minors);
+        return false;
+    }
+    return true;
+}
+
 // --- policy 2
 
 void CPTAxis::generateFixedIntervalMajorTickLocations(TickLocations& majorOut, TickLocations& minorOut) {
@@ -132,15 +160,8 @@ void CPTAxis::generateFixedIntervalMajorTickLocations(TickLocations& majorOut, T
                                      CPTDecimalToDouble(interval)) + 1;
     if (!std::isfinite(majors))
         return;
-    if (majors > kMaximumMajorTicks) {
-        logTickLimit("major", majors);
+    if (!tickCountsWithinLimits(majors, (majors + 1) * static_cast<double>(n)))
         return;
-    }
-    const double minors = (majors + 1) * static_cast<double>(n);
-    if (minors > kMaximumMinorTicks) {
-        logTickLimit("minor", minors);
-        return;
-    }
 
     NSDecimal coord = CPTDecimalTimes(
         interval, roundedDecimal(CPTDecimalDividedBy(CPTDecimalMinus(min, origin), interval), 0,
@@ -156,17 +177,7 @@ void CPTAxis::generateFixedIntervalMajorTickLocations(TickLocations& majorOut, T
         }
     }
     // Counted above; the bound also ends a walk whose steps vanish in the decimal's precision.
-    const auto iterations = static_cast<std::uint64_t>(majors) + 2;
-    for (std::uint64_t k = 0; k < iterations && CPTDecimalIsLessOrEqual(coord, max); ++k) {
-        major.add(Value(coord));
-        for (std::uint64_t i = 1; i <= n; ++i) {
-            const NSDecimal m = CPTDecimalPlus(coord, CPTDecimalTimes(step, CPTDecimalFromUnsignedInteger(i)));
-            if (CPTDecimalIsGreater(m, max))
-                break;
-            minor.add(Value(m));
-        }
-        coord = CPTDecimalPlus(coord, interval);
-    }
+    walkTicks(major, minor, coord, max, interval, step, n, static_cast<std::uint64_t>(majors) + 2);
     majorOut = major.take();
     minorOut = minor.take();
 }
@@ -216,14 +227,8 @@ void CPTAxis::autoGenerateMajorTickLocations(TickLocations& majorOut, TickLocati
         const double majors = CPTDecimalToDouble(last) - CPTDecimalToDouble(first) + 1;
         if (!std::isfinite(majors))
             return;
-        if (majors > kMaximumMajorTicks) {
-            logTickLimit("major", majors);
+        if (!tickCountsWithinLimits(majors, majors * static_cast<double>(n)))
             return;
-        }
-        if (majors * static_cast<double>(n) > kMaximumMinorTicks) {
-            logTickLimit("minor", majors * static_cast<double>(n));
-            return;
-        }
         NSDecimal j = first;
         for (std::int64_t count = 0; count < static_cast<std::int64_t>(majors) && CPTDecimalIsLessOrEqual(j, last);
              ++count) {
@@ -243,14 +248,8 @@ void CPTAxis::autoGenerateMajorTickLocations(TickLocations& majorOut, TickLocati
         const double decades = lastExponent - firstExponent + 1;
         if (!std::isfinite(decades))
             return;
-        if (decades > kMaximumMajorTicks) {
-            logTickLimit("major", decades);
+        if (!tickCountsWithinLimits(decades, decades * static_cast<double>(n)))
             return;
-        }
-        if (decades * static_cast<double>(n) > kMaximumMinorTicks) {
-            logTickLimit("minor", decades * static_cast<double>(n));
-            return;
-        }
         double step = std::pow(10.0, firstExponent) * 9.0 / static_cast<double>(n + 1);
         for (double e = firstExponent; e <= lastExponent; e += 1) {
             const double value = std::pow(10.0, e);
@@ -271,14 +270,8 @@ void CPTAxis::autoGenerateMajorTickLocations(TickLocations& majorOut, TickLocati
         const double decades = hi - lo + 1;
         if (!std::isfinite(decades))
             return;
-        if (decades > kMaximumMajorTicks) {
-            logTickLimit("major", decades);
+        if (!tickCountsWithinLimits(decades, decades * static_cast<double>(n)))
             return;
-        }
-        if (decades * static_cast<double>(n) > kMaximumMinorTicks) {
-            logTickLimit("minor", decades * static_cast<double>(n));
-            return;
-        }
         auto magnitude = [&](double i) {
             return p < 1 ? u * std::pow(10.0, std::fabs(i) - 1) : u * std::pow(10.0, std::fabs(i));
         };
@@ -327,31 +320,15 @@ void CPTAxis::generateEqualMajorTickLocations(TickLocations& majorOut, TickLocat
     std::uint64_t k = preferredNumberOfMajorTicks_;
     if (k < 3)
         k = 2;
-    if (static_cast<double>(k) > kMaximumMajorTicks) {
-        logTickLimit("major", static_cast<double>(k));
-        return;
-    }
     const std::uint64_t n = minorTicksPerInterval_;
-    if (static_cast<double>(k - 1) * static_cast<double>(n) > kMaximumMinorTicks) {
-        logTickLimit("minor", static_cast<double>(k - 1) * static_cast<double>(n));
+    if (!tickCountsWithinLimits(static_cast<double>(k), static_cast<double>(k - 1) * static_cast<double>(n)))
         return;
-    }
     NSDecimal interval = CPTDecimalDividedBy(range->lengthDecimal(), CPTDecimalFromUnsignedInteger(k - 1));
     if (CPTDecimalIsLess(interval, NSDecimal()))
         interval = CPTDecimalMinus(NSDecimal(), interval);
     const NSDecimal step = n > 0 ? CPTDecimalDividedBy(interval, CPTDecimalFromUnsignedInteger(n + 1)) : NSDecimal();
     TickSet major, minor;
-    NSDecimal coord = min;
-    for (std::uint64_t count = 0; count <= k && CPTDecimalIsLessOrEqual(coord, max); ++count) {
-        major.add(Value(coord));
-        for (std::uint64_t i = 1; i <= n; ++i) {
-            const NSDecimal m = CPTDecimalPlus(coord, CPTDecimalTimes(step, CPTDecimalFromUnsignedInteger(i)));
-            if (CPTDecimalIsGreater(m, max))
-                break;
-            minor.add(Value(m));
-        }
-        coord = CPTDecimalPlus(coord, interval);
-    }
+    walkTicks(major, minor, min, max, interval, step, n, k + 1);
     majorOut = major.take();
     minorOut = minor.take();
 }

@@ -2,6 +2,7 @@
 // categories, placement and their layers in the plot area.
 #include "AxisFixtures.h"
 
+#include "plot/foundation/CPTAttributedFormatting.h"
 #include "plot/foundation/CPTColor.h"
 #include "plot/foundation/CPTFill.h"
 #include "plot/foundation/CPTTextStyle.h"
@@ -63,8 +64,8 @@ TEST(CPTAxis, EachChangeAsksForExactlyItsEffect) {
          [](CPTXYAxis& a) { a.setPreferredNumberOfMajorTicks(7); }, {false, false, false, false}},
         {"preferred ticks under automatic", policy(CPTAxisLabelingPolicyAutomatic),
          [](CPTXYAxis& a) { a.setPreferredNumberOfMajorTicks(7); }, {true, false, false, true}},
-        {"preferred ticks under equal divisions stay stale", policy(CPTAxisLabelingPolicyEqualDivisions),
-         [](CPTXYAxis& a) { a.setPreferredNumberOfMajorTicks(7); }, {false, false, false, false}},
+        {"preferred ticks under equal divisions", policy(CPTAxisLabelingPolicyEqualDivisions),
+         [](CPTXYAxis& a) { a.setPreferredNumberOfMajorTicks(7); }, {true, false, false, true}},
         {"the same interval in a new number", nothing,
          [](CPTXYAxis& a) { a.setMajorIntervalLength(Value(std::int64_t{1})); }, {false, false, false, false}},
         {"no interval", nothing, [](CPTXYAxis& a) { a.setMajorIntervalLength(Value()); },
@@ -81,9 +82,18 @@ TEST(CPTAxis, EachChangeAsksForExactlyItsEffect) {
         {"left alignment reaches the labels", nothing, [](CPTXYAxis& a) { a.setLabelAlignment(CPTAlignmentLeft); },
          {false, false, true, false}},
         {"hidden", nothing, [](CPTXYAxis& a) { a.setHidden(true); }, {true, false, false, true}},
-        // A new range object is a new value, as it is stored as a copy.
+        {"shown again", [](CPTXYAxis& a) { a.setHidden(true); }, [](CPTXYAxis& a) { a.setHidden(false); },
+         {true, false, false, true}},
+        // Ranges are stored as copies and compared by value: the repeat gives an equal range in a new
+        // object, which is no change.
         {"a visible range", nothing, [](CPTXYAxis& a) { a.setVisibleRange(range(0, 2)); },
-         {true, false, false, true}, false},
+         {true, false, false, true}},
+        {"a visible axis range", nothing, [](CPTXYAxis& a) { a.setVisibleAxisRange(range(1, 2)); },
+         {true, false, false, true}},
+        {"another visible range", [](CPTXYAxis& a) { a.setVisibleRange(range(0, 4)); },
+         [](CPTXYAxis& a) { a.setVisibleRange(range(0, 5)); }, {true, false, false, true}},
+        {"no visible range", [](CPTXYAxis& a) { a.setVisibleRange(range(0, 4)); },
+         [](CPTXYAxis& a) { a.setVisibleRange(nullptr); }, {true, false, false, true}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -110,6 +120,54 @@ TEST(CPTAxis, EachChangeAsksForExactlyItsEffect) {
         c.change(x);
         EXPECT_FALSE(x.needsRelabel());
         EXPECT_EQ(x.needsDisplay(), drawn);
+    }
+}
+
+TEST(CPTAxis, EqualDivisionsFollowANewPreferredNumberOfTicks) {
+    auto chart = axistest::chart(400, 300, range(0, 12), range(0, 1));
+    auto& x = *chart.x;
+    x.setLabelingPolicy(CPTAxisLabelingPolicyEqualDivisions);
+    x.setPreferredNumberOfMajorTicks(3);
+    axistest::relabelNow(x);
+    EXPECT_EQ(texts(x.majorTickLocations()), (Texts{"0", "6", "12"}));
+    EXPECT_EQ(labelTexts(x.axisLabels()), (Texts{"0.0", "6.0", "12.0"}));
+
+    // The change alone is enough: the relabel is due without anything else asking for it.
+    x.setPreferredNumberOfMajorTicks(5);
+    x.relabel();
+    EXPECT_EQ(texts(x.majorTickLocations()), (Texts{"0", "3", "6", "9", "12"}));
+    EXPECT_EQ(labelTexts(x.axisLabels()), (Texts{"0.0", "3.0", "6.0", "9.0", "12.0"}));
+}
+
+TEST(CPTAxis, AnEqualGridLinesRangeGivenAnewRedrawsNothing) {
+    auto chart = axistest::chart(400, 300, range(0, 4), range(0, 3));
+    auto& x = *chart.x;
+    x.setMajorGridLineStyle(CPTLineStyle::lineStyle());
+    x.setMinorGridLineStyle(CPTLineStyle::lineStyle());
+    axistest::relabelNow(x);
+    auto major = chart.plotArea().majorGridLineGroup();
+    auto minor = chart.plotArea().minorGridLineGroup();
+    ASSERT_NE(major, nullptr);
+    ASSERT_NE(minor, nullptr);
+    struct Step {
+        const char* name;
+        std::shared_ptr<CPTPlotRange> range;
+        bool redraw;
+    };
+    const Step steps[] = {
+        {"a range", range(0, 2), true},
+        {"the same range in a new object", range(0, 2), false},
+        {"another range", range(0, 1), true},
+        {"none", nullptr, true},
+        {"none again", nullptr, false},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.name);
+        major->display();
+        minor->display();
+        x.setGridLinesRange(step.range);
+        EXPECT_EQ(major->needsDisplay(), step.redraw);
+        EXPECT_EQ(minor->needsDisplay(), step.redraw);
     }
 }
 
@@ -224,6 +282,81 @@ TEST(CPTAxisLabels, NoTextStyleRemovesThemAndMinorsNeedAFormatter) {
     axistest::relabelNow(x);
     EXPECT_TRUE(x.axisLabels().empty());
     EXPECT_EQ(x.minorTickAxisLabels().size(), 2u);
+}
+
+namespace {
+
+// A number formatter that also gives rich text: its own digits in red, bold, at the size of the label
+// style. It answers none for the locations in `none`, and for zero unless `answersZero`.
+class RedDigits : public foundation::NumberFormatter, public CPTAttributedFormatting {
+  public:
+    std::optional<gfx::RichText> attributedStringForObjectValue(const Value& value,
+                                                                const CPTTextAttributes& defaults) const override {
+        if (!value.isNumber())
+            return std::nullopt;
+        const double v = value.toDouble();
+        if ((v == 0 && !answersZero) || std::find(none.begin(), none.end(), v) != none.end())
+            return std::nullopt;
+        gfx::TextAttributes attributes;
+        attributes.color = gfx::Color{1, 0, 0, 1};
+        attributes.bold = true;
+        if (defaults.font)
+            attributes.size = defaults.font->size();
+        gfx::RichText text;
+        text.append(stringForObjectValue(value).value_or("?"), attributes);
+        return text;
+    }
+    bool answersZero = true;
+    std::vector<double> none;
+};
+
+// The label's rich text, or none when its layer has plain text only.
+std::optional<gfx::RichText> richTextAt(const CPTAxis::AxisLabels& labels, double location) {
+    auto label = labelAt(labels, location);
+    auto* layer = label ? dynamic_cast<CPTTextLayer*>(label->contentLayer().get()) : nullptr;
+    return layer ? layer->attributedText() : std::nullopt;
+}
+
+} // namespace
+
+TEST(CPTAxisLabels, AFormatterWithRichTextForZeroGivesRichLabels) {
+    struct Case {
+        const char* name;
+        bool answersZero;
+        std::vector<double> none;
+        Texts texts;
+        std::vector<bool> rich; // at 0, 1, 2
+    };
+    const Case cases[] = {
+        {"rich text for every location", true, {}, {"0", "1", "2"}, {true, true, true}},
+        {"no rich text for zero: plain labels throughout", false, {}, {"0", "1", "2"}, {false, false, false}},
+        {"no rich text for one location: a label without text", true, {1}, {"0", "", "2"}, {true, false, true}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto chart = axistest::chart(400, 300, range(0, 2), range(0, 1));
+        auto& x = *chart.x;
+        auto formatter = std::make_shared<RedDigits>();
+        formatter->setMaximumFractionDigits(0);
+        formatter->answersZero = c.answersZero;
+        formatter->none = c.none;
+        x.setLabelFormatter(formatter);
+        axistest::relabelNow(x);
+        EXPECT_EQ(labelTexts(x.axisLabels()), c.texts);
+        for (double v : {0.0, 1.0, 2.0}) {
+            const auto rich = richTextAt(x.axisLabels(), v);
+            EXPECT_EQ(rich.has_value(), c.rich[std::size_t(v)]) << v;
+            if (!rich) {
+                continue;
+            }
+            // The formatter's own attributes reach the layer, not the label text style's.
+            const auto attributes = attributesOfFirstCharacter(*rich);
+            ASSERT_TRUE(attributes.foregroundColor.has_value());
+            EXPECT_EQ(*attributes.foregroundColor, (gfx::Color{1, 0, 0, 1}));
+            ASSERT_TRUE(attributes.font.has_value());
+            EXPECT_TRUE(attributes.font->isBold());
+        }
+    }
 }
 
 TEST(CPTAxisLabels, CategoryNamesOnlyWhereACategoryIs) {

@@ -88,6 +88,33 @@ TEST(CPTXYAxis, TicksPointTheirDirectionOnBothAxes) {
     }
 }
 
+TEST(CPTXYAxis, WholeLinesOnFineScreensSnapToPixelEdgesOthersToCentres) {
+    struct Case {
+        const char* name;
+        double contentsScale;
+        double lineWidth;
+        const char* tick; // at x = 2 (view 200), 6 long, downwards
+    };
+    const Case cases[] = {
+        {"a whole width at scale 2: the edge", 2, 1, "200 0 200 -6"},
+        {"a whole width at scale 1: the centre", 1, 1, "200.5 -0.5 200.5 -6.5"},
+        {"half a width at scale 2: the centre", 2, 1.5, "200.5 -0.5 200.5 -6.5"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto chart = axistest::chart(400, 300, range(0, 4), range(0, 3));
+        auto& x = *chart.x;
+        axistest::relabelNow(x);
+        x.setContentsScale(c.contentsScale);
+        auto style = CPTMutableLineStyle::lineStyle();
+        style->setLineWidth(c.lineWidth);
+        x.setMajorTickLineStyle(style);
+        auto rc = gfx::makeRecordingContext();
+        x.drawTicksInContext(*rc.context, {Value(2.0)}, 6, nullptr, true);
+        EXPECT_EQ(segments(*rc.recorder), std::vector<std::string>{c.tick});
+    }
+}
+
 TEST(CPTXYAxis, ViewPointsFollowTheOrthogonalPositionAndConstraints) {
     auto chart = axistest::chart(400, 300, range(0, 4), range(0, 3));
     EXPECT_EQ(chart.x->viewPointForCoordinateValue(Value(1.0)), (CGPoint{100, 0}));
