@@ -2,6 +2,7 @@
 // into a 2,048 x 1,536 bitmap, against filling and stroking the same 1,000 rectangles on the same
 // context (target: at most 1.5x). Prints the medians of rounds taken in turn and the ratio.
 #include "bench/BenchTiming.h"
+#include "bench/GraphRendering.h"
 #include "platform/graphics/Output.h"
 #include "plot/axes_plots/CPTBarPlot.h"
 #include "plot/axes_plots/CPTXYGraph.h"
@@ -68,16 +69,10 @@ int main() {
     gfx::Context& ctx = bitmap->context();
     auto framework = [&] {
         plot->setNeedsDisplay();
-        ctx.saveGState();
-        ctx.translateCTM(0, kHeight);
-        ctx.scaleCTM(1, -1);
-        graph->layoutAndRenderInContext(ctx);
-        ctx.restoreGState();
+        benchgraph::renderFlipped(*graph, ctx, kHeight);
     };
     framework();
-    auto& area = *graph->plotAreaFrame()->plotArea();
-    const CGRect inGraph = graph->convertRectFromLayer(area.bounds(), &area);
-    const CGRect place(inGraph.origin.x, kHeight - inGraph.maxY(), inGraph.size.width, inGraph.size.height);
+    const CGRect place = benchgraph::plotAreaInBitmap(*graph, kHeight);
     std::vector<gfx::Rect> rects;
     const double step = place.size.width / double(kBars);
     for (std::size_t i = 0; i < kBars; ++i) {

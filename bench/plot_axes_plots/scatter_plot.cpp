@@ -3,6 +3,7 @@
 // and plus marks from the same arrays on the same context (target: at most 2x). Also the reload of the
 // same records one boxed number at a time against the doubles. Prints medians and ratios.
 #include "bench/BenchTiming.h"
+#include "bench/GraphRendering.h"
 #include "platform/graphics/Output.h"
 #include "plot/axes_plots/CPTScatterPlot.h"
 #include "plot/axes_plots/CPTXYGraph.h"
@@ -71,17 +72,10 @@ int main() {
     gfx::Context& ctx = bitmap->context();
     auto framework = [&] {
         plot->reloadData();
-        ctx.saveGState();
-        ctx.translateCTM(0, kHeight);
-        ctx.scaleCTM(1, -1);
-        graph->layoutAndRenderInContext(ctx);
-        ctx.restoreGState();
+        benchgraph::renderFlipped(*graph, ctx, kHeight);
     };
     framework();
-    // The plot area in the bitmap's (y-down) coordinates, from the graph's own layout.
-    auto& area = *graph->plotAreaFrame()->plotArea();
-    const CGRect inGraph = graph->convertRectFromLayer(area.bounds(), &area);
-    const CGRect place(inGraph.origin.x, kHeight - inGraph.maxY(), inGraph.size.width, inGraph.size.height);
+    const CGRect place = benchgraph::plotAreaInBitmap(*graph, kHeight);
     auto bare = [&] {
         std::vector<gfx::Point> points(kRecords);
         for (std::size_t i = 0; i < kRecords; ++i)

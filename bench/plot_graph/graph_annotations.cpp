@@ -2,6 +2,7 @@
 // into a 2,048 x 1,536 bitmap, against drawing the same 1,000 texts at the same places on the same
 // context alone (target: at most 1.5x). Prints the medians of rounds taken in turn and the ratio.
 #include "bench/BenchTiming.h"
+#include "bench/GraphRendering.h"
 #include "platform/graphics/Output.h"
 #include "plot/foundation/CPTTextStyle.h"
 #include "plot/graph/CPTGraph.h"
@@ -63,22 +64,15 @@ int main() {
 
     auto framework = [&] {
         plotArea.setNeedsLayout();
-        ctx.saveGState();
-        ctx.translateCTM(0, kHeight);
-        ctx.scaleCTM(1, -1);
-        graph->layoutAndRenderInContext(ctx);
-        ctx.restoreGState();
+        benchgraph::renderFlipped(*graph, ctx, kHeight);
     };
     framework();
     // Where each text landed, in the bitmap's (y-down) coordinates, from the graph's own layout.
     std::vector<CGRect> places;
-    for (const auto& label : labels) {
-        CGRect inGraph = graph->convertRectFromLayer(
-            label.layer->bounds().insetBy(CPTTextLayer::kTextMargin, CPTTextLayer::kTextMargin),
-            label.layer.get());
-        places.push_back(
-            CGRect(inGraph.origin.x, kHeight - inGraph.maxY(), inGraph.size.width, inGraph.size.height));
-    }
+    for (const auto& label : labels)
+        places.push_back(benchgraph::rectInBitmap(
+            *graph, label.layer->bounds().insetBy(CPTTextLayer::kTextMargin, CPTTextLayer::kTextMargin),
+            label.layer.get(), kHeight));
     auto bare = [&] {
         for (std::size_t i = 0; i < labels.size(); ++i)
             drawInRect(labels[i].text, places[i], style.get(), ctx);

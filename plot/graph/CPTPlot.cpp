@@ -131,10 +131,14 @@ void CPTPlot::reloadDataLabels() {
 
 // --- extents
 
-std::shared_ptr<CPTPlotRange> CPTPlot::plotRangeForCoordinate(CPTCoordinate coordinate) {
+namespace {
+
+// The union of the ranges that `rangeOf` gives for the fields (none where every answer is none).
+template <typename RangeOf>
+std::shared_ptr<CPTPlotRange> unionOfFieldRanges(const std::vector<std::uint64_t>& fields, RangeOf rangeOf) {
     std::shared_ptr<CPTMutablePlotRange> range;
-    for (std::uint64_t field : fieldIdentifiersForCoordinate(coordinate)) {
-        auto fieldRange = plotRangeForField(field);
+    for (std::uint64_t field : fields) {
+        auto fieldRange = rangeOf(field);
         if (!fieldRange)
             continue;
         if (!range)
@@ -145,18 +149,16 @@ std::shared_ptr<CPTPlotRange> CPTPlot::plotRangeForCoordinate(CPTCoordinate coor
     return range;
 }
 
+} // namespace
+
+std::shared_ptr<CPTPlotRange> CPTPlot::plotRangeForCoordinate(CPTCoordinate coordinate) {
+    return unionOfFieldRanges(fieldIdentifiersForCoordinate(coordinate),
+                              [this](std::uint64_t field) { return plotRangeForField(field); });
+}
+
 std::shared_ptr<CPTPlotRange> CPTPlot::plotRangeEnclosingCoordinate(CPTCoordinate coordinate) {
-    std::shared_ptr<CPTMutablePlotRange> range;
-    for (std::uint64_t field : fieldIdentifiersForCoordinate(coordinate)) {
-        auto fieldRange = plotRangeEnclosingField(field);
-        if (!fieldRange)
-            continue;
-        if (!range)
-            range = fieldRange->mutableCopy();
-        else
-            range->unionPlotRange(fieldRange.get());
-    }
-    return range;
+    return unionOfFieldRanges(fieldIdentifiersForCoordinate(coordinate),
+                              [this](std::uint64_t field) { return plotRangeEnclosingField(field); });
 }
 
 // --- legend

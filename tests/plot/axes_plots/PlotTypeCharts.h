@@ -2,6 +2,8 @@
 // out so the checks can say where each bar, label, symbol, line and fill lands.
 #pragma once
 
+#include "tests/plot/ChartStyles.h"
+
 #include "plot/axes_plots/CPTBarPlot.h"
 #include "plot/axes_plots/CPTScatterPlot.h"
 #include "plot/axes_plots/CPTXYAxisSet.h"
@@ -25,20 +27,14 @@ inline const gfx::Color kPlotAreaColor{0.97, 0.97, 0.92, 1};
 inline const gfx::Color kOutline{0.15, 0.15, 0.15, 1};
 inline const gfx::Color kAxisColor{0.25, 0.25, 0.30, 1};
 
-inline std::shared_ptr<CPTPlotRange> range(double location, double length) {
-    return CPTPlotRange::plotRangeWithLocation(foundation::Value(location), foundation::Value(length));
-}
+using chartstyles::range;
 
 inline std::shared_ptr<CPTLineStyle> lineOf(const gfx::Color& color, double width) {
-    auto style = CPTMutableLineStyle::lineStyle();
-    style->setLineColor(CPTColor::colorWithCGColor(color));
-    style->setLineWidth(width);
-    return style;
+    return chartstyles::line(color, width);
 }
 
 inline std::shared_ptr<CPTTextStyle> axisText() {
-    auto style = CPTMutableTextStyle::textStyle();
-    style->setFontSize(10);
+    auto style = chartstyles::text(10);
     style->setColor(CPTColor::darkGrayColor());
     return style;
 }
@@ -46,14 +42,8 @@ inline std::shared_ptr<CPTTextStyle> axisText() {
 // A white graph with both axes along the plot area's left and bottom edges, ticked every unit and
 // labelled with whole numbers outside the plot area, where they cross nothing the checks look at.
 inline std::shared_ptr<CPTXYGraph> graphWithRanges(std::shared_ptr<CPTPlotRange> x, std::shared_ptr<CPTPlotRange> y) {
-    auto graph = CPTXYGraph::graphWithFrame(CGRect(0, 0, kWidth, kHeight));
-    graph->setFill(CPTFill::fillWithColor(CPTColor::whiteColor()));
-    auto frame = graph->plotAreaFrame();
-    frame->setFill(CPTFill::fillWithColor(CPTColor::colorWithCGColor(kPlotAreaColor)));
-    frame->setPaddingLeft(24);
-    frame->setPaddingBottom(20);
-    frame->setPaddingTop(8);
-    frame->setPaddingRight(10);
+    auto graph = chartstyles::whiteGraph(kWidth, kHeight, {.left = 24, .top = 8, .right = 10, .bottom = 20});
+    graph->plotAreaFrame()->setFill(CPTFill::fillWithColor(CPTColor::colorWithCGColor(kPlotAreaColor)));
     auto space = std::dynamic_pointer_cast<CPTXYPlotSpace>(graph->defaultPlotSpace());
     space->setXRange(std::move(x));
     space->setYRange(std::move(y));

@@ -3,6 +3,8 @@
 // categories. Their geometry is spelled out so the checks can say where each thing lands.
 #pragma once
 
+#include "tests/plot/ChartStyles.h"
+
 #include "plot/axes_plots/CPTTimeFormatter.h"
 #include "plot/axes_plots/CPTXYAxisSet.h"
 #include "plot/axes_plots/CPTXYGraph.h"
@@ -36,22 +38,9 @@ inline const gfx::Color kBandB{0.80, 0.92, 1.00, 1};
 inline const gfx::Color kLimitColor{0.85, 0.75, 0.95, 1};
 inline const gfx::Color kZeroColor{1.00, 0.00, 0.00, 1};
 
-inline std::shared_ptr<CPTPlotRange> range(double location, double length) {
-    return CPTPlotRange::plotRangeWithLocation(foundation::Value(location), foundation::Value(length));
-}
-
-inline std::shared_ptr<CPTMutableLineStyle> line(const gfx::Color& color, double width) {
-    auto style = CPTMutableLineStyle::lineStyle();
-    style->setLineColor(CPTColor::colorWithCGColor(color));
-    style->setLineWidth(width);
-    return style;
-}
-
-inline std::shared_ptr<CPTTextStyle> text(double size) {
-    auto style = CPTMutableTextStyle::textStyle();
-    style->setFontSize(size);
-    return style;
-}
+using chartstyles::line;
+using chartstyles::range;
+using chartstyles::text;
 
 inline std::shared_ptr<foundation::NumberFormatter> digits(int fraction) {
     auto formatter = std::make_shared<foundation::NumberFormatter>();
@@ -73,17 +62,13 @@ inline Chart base(CPTScaleType xScale = CPTScaleTypeLinear) {
     foundation::reloadLocalTimeZone();
     foundation::setCurrentLocale("en_US");
     Chart c;
-    c.graph = CPTXYGraph::graphWithFrame(CGRect(0, 0, kWidth, kHeight), xScale, CPTScaleTypeLinear);
-    c.graph->setFill(CPTFill::fillWithColor(CPTColor::whiteColor()));
-    c.graph->setPaddingLeft(0);
-    c.graph->setPaddingTop(0);
-    c.graph->setPaddingRight(0);
-    c.graph->setPaddingBottom(0);
-    auto frame = c.graph->plotAreaFrame();
-    frame->setPaddingLeft(kLeft);
-    frame->setPaddingBottom(kBottom);
-    frame->setPaddingRight(kWidth - kLeft - kPlotWidth);
-    frame->setPaddingTop(kHeight - kBottom - kPlotHeight);
+    c.graph = chartstyles::whiteGraph(kWidth, kHeight,
+                                      {.left = kLeft,
+                                       .top = kHeight - kBottom - kPlotHeight,
+                                       .right = kWidth - kLeft - kPlotWidth,
+                                       .bottom = kBottom},
+                                      xScale);
+    chartstyles::pad(*c.graph, {.left = 0, .top = 0, .right = 0, .bottom = 0});
     c.space = std::dynamic_pointer_cast<CPTXYPlotSpace>(c.graph->defaultPlotSpace());
     auto axes = std::dynamic_pointer_cast<CPTXYAxisSet>(c.graph->axisSet());
     c.x = axes->xAxis();
