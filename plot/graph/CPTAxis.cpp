@@ -157,9 +157,9 @@ void CPTAxis::setPreferredNumberOfMajorTicks(std::uint64_t count) {
     if (count == preferredNumberOfMajorTicks_)
         return;
     preferredNumberOfMajorTicks_ = count;
-    // Both policies that read the count show its change at once: equal divisions left waiting for
-    // another change would keep showing the old number of ticks.
-    if (labelingPolicy_ == CPTAxisLabelingPolicyAutomatic || labelingPolicy_ == CPTAxisLabelingPolicyEqualDivisions)
+    // Only the automatic policy relabels at once; equal divisions take the new count at their next
+    // relabel, whatever asks for it.
+    if (labelingPolicy_ == CPTAxisLabelingPolicyAutomatic)
         setNeedsRelabel();
 }
 

@@ -64,8 +64,8 @@ TEST(CPTAxis, EachChangeAsksForExactlyItsEffect) {
          [](CPTXYAxis& a) { a.setPreferredNumberOfMajorTicks(7); }, {false, false, false, false}},
         {"preferred ticks under automatic", policy(CPTAxisLabelingPolicyAutomatic),
          [](CPTXYAxis& a) { a.setPreferredNumberOfMajorTicks(7); }, {true, false, false, true}},
-        {"preferred ticks under equal divisions", policy(CPTAxisLabelingPolicyEqualDivisions),
-         [](CPTXYAxis& a) { a.setPreferredNumberOfMajorTicks(7); }, {true, false, false, true}},
+        {"preferred ticks under equal divisions stay stale", policy(CPTAxisLabelingPolicyEqualDivisions),
+         [](CPTXYAxis& a) { a.setPreferredNumberOfMajorTicks(7); }, {false, false, false, false}},
         {"the same interval in a new number", nothing,
          [](CPTXYAxis& a) { a.setMajorIntervalLength(Value(std::int64_t{1})); }, {false, false, false, false}},
         {"no interval", nothing, [](CPTXYAxis& a) { a.setMajorIntervalLength(Value()); },
@@ -123,7 +123,7 @@ TEST(CPTAxis, EachChangeAsksForExactlyItsEffect) {
     }
 }
 
-TEST(CPTAxis, EqualDivisionsFollowANewPreferredNumberOfTicks) {
+TEST(CPTAxis, EqualDivisionsTakeANewPreferredNumberOfTicksAtTheirNextRelabel) {
     auto chart = axistest::chart(400, 300, range(0, 12), range(0, 1));
     auto& x = *chart.x;
     x.setLabelingPolicy(CPTAxisLabelingPolicyEqualDivisions);
@@ -132,8 +132,11 @@ TEST(CPTAxis, EqualDivisionsFollowANewPreferredNumberOfTicks) {
     EXPECT_EQ(texts(x.majorTickLocations()), (Texts{"0", "6", "12"}));
     EXPECT_EQ(labelTexts(x.axisLabels()), (Texts{"0.0", "6.0", "12.0"}));
 
-    // The change alone is enough: the relabel is due without anything else asking for it.
+    // The change alone asks for nothing; the next relabel, asked for by anything, uses the new count.
     x.setPreferredNumberOfMajorTicks(5);
+    EXPECT_FALSE(x.needsRelabel());
+    EXPECT_EQ(texts(x.majorTickLocations()), (Texts{"0", "6", "12"}));
+    x.setNeedsRelabel();
     x.relabel();
     EXPECT_EQ(texts(x.majorTickLocations()), (Texts{"0", "3", "6", "9", "12"}));
     EXPECT_EQ(labelTexts(x.axisLabels()), (Texts{"0.0", "3.0", "6.0", "9.0", "12.0"}));
