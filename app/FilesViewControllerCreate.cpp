@@ -273,6 +273,8 @@ void FilesViewController::startImport() {
 }
 
 void FilesViewController::endImport(const ImportOutcome& outcome) {
+    foundation::log("Import ended with code " + std::to_string(outcome.code) +
+                    (outcome.limit.empty() ? std::string() : " (limit: " + outcome.limit + ")"));
     const bool complete = outcome.code == FileImporter::codeNormalEnd || outcome.code == FileImporter::codeLimitReached;
     // A delimiter error ends an import whose rows before it were stored: it is kept too.
     const bool stored = complete || outcome.code == 1;

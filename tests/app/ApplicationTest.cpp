@@ -6,6 +6,7 @@
 
 #include "analysis/AnalysesViewController.h"
 #include "app/AboutViewController.h"
+#include "app/BrowseGridCells.h"
 #include "app/BrowseViewController.h"
 #include "app/FilesViewController.h"
 #include "app/HeadlessScript.h"
@@ -14,6 +15,7 @@
 #include "app/OvridaAppDelegate.h"
 #include "app/Program.h"
 #include "app/VariablesViewController.h"
+#include "app/WorkspaceCell.h"
 #include "platform/foundation/Log.h"
 #include "platform/ui/Environment.h"
 
@@ -122,6 +124,7 @@ class ApplicationTest : public ScreenTest {
     host::RecordingLauncher launcher;
     host::RecordingMailService mail;
     std::unique_ptr<OvridaAppDelegate> delegate;
+    foundation::LogCapture* log = nullptr; // what the case logs, while it runs
 };
 
 // --- the tabs
@@ -250,6 +253,24 @@ TEST_F(ApplicationTest, EachHandOverIsRoutedByItsKindOnceTheAppIsFree) {
              t.settle();
              EXPECT_EQ(t.sheetFile(), t.doc("Inbox/b.csv"));
          }},
+        {"two files, the first imported: the second sheet once its import has ended",
+         [&](T& t) {
+             writeFile(t.out("first.csv"), csv);
+             writeFile(t.out("second.csv"), csv);
+             return std::vector<std::string>{t.out("first.csv"), t.out("second.csv")};
+         },
+         [&](T& t, const auto&) {
+             EXPECT_EQ(t.sheetFile(), t.doc("Inbox/first.csv"));
+             ASSERT_TRUE(t.driver->tapText("Create"));
+             // The second waits through the status screen and the import.
+             ASSERT_TRUE(t.host->runUntil([&] { return t.tabs->selectedIndex() == 1u || t.sheet(); }, 60));
+             t.settle();
+             EXPECT_TRUE(t.model().currentStore() && fs::equivalent(*t.model().currentStore(), t.doc("first.ov")));
+             EXPECT_EQ(t.tabs->selectedIndex(), 0u);
+             EXPECT_EQ(t.sheetFile(), t.doc("Inbox/second.csv"));
+             EXPECT_EQ(t.delegate->pendingHandOvers(), 0u);
+             EXPECT_EQ(t.model().countRows(), 2u);
+         }},
         {"a file already in the documents folder is not copied",
          [&](T& t) {
              writeFile(t.doc("here.csv"), csv);
@@ -267,6 +288,20 @@ TEST_F(ApplicationTest, EachHandOverIsRoutedByItsKindOnceTheAppIsFree) {
          [&](T& t, const auto&) {
              EXPECT_EQ(t.sheetFile(), t.out("folder.csv"));
              EXPECT_FALSE(fs::exists(t.doc("Inbox")));
+             // Create: the import cannot read it (code 4) and the failure's road is taken.
+             ASSERT_TRUE(t.driver->tapText("Create"));
+             ASSERT_TRUE(t.host->runUntil([&] { return t.alert() != nullptr; }, 60));
+             t.settle();
+             ui::AlertController* shown = t.alert();
+             ASSERT_NE(shown, nullptr);
+             EXPECT_EQ(shown->title(), "Error While Importing");
+             EXPECT_EQ(shown->message(), "Some rows and columns may be missing, or wrong delimiter may have been used.");
+             EXPECT_TRUE(t.log->contains("Import ended with code 4")) << "the importer's code";
+             ASSERT_TRUE(t.driver->tapText("OK"));
+             t.settle();
+             EXPECT_EQ(t.tabs->selectedIndex(), 0u);
+             EXPECT_FALSE(t.model().currentStore());
+             EXPECT_FALSE(fs::exists(t.doc("folder.ov")));
          }},
         {"a workspace that is not one: one Error! alert, the file as it was",
          [&](T& t) {
@@ -295,6 +330,7 @@ TEST_F(ApplicationTest, EachHandOverIsRoutedByItsKindOnceTheAppIsFree) {
         else
             makeHost(); // the files are made before the app starts
         foundation::LogCapture log;
+        this->log = &log;
         std::vector<std::string> given = c.prepare(*this);
         std::map<std::string, std::string> before;
         for (const auto& file : given)
@@ -359,6 +395,143 @@ TEST_F(ApplicationTest, AFailedSaveShowsOneErrorAlertOverWhatIsPresented) {
     ASSERT_TRUE(driver->tapText("OK"));
     host->drain();
     EXPECT_EQ(over->presentedViewController(), nullptr);
+}
+
+// --- end to end
+
+// What a grid item of the Browse screen shows, as a user reads it.
+std::string shownAt(ui::CollectionView& grid, int section, int item) {
+    grid.layoutIfNeeded();
+    auto* cell = grid.cellForItemAtIndexPath({section, item});
+    if (!cell)
+        return "<none>";
+    ui::View* label = cell->viewWithIdentifier("label");
+    return label ? label->displayedText() : "";
+}
+
+TEST_F(ApplicationTest, ASurveyGoesFromItsFileThroughTheSheetAndAFilterToItsVariables) {
+    // 40 rows: Age runs over 21..60 in a scrambled order, Group has three levels of 20, 13 and 7 rows,
+    // Visit is a date.
+    struct Row {
+        int age;
+        std::string group, visit;
+    };
+    std::vector<Row> rows;
+    std::string csv = "Age,Group,Visit\n";
+    for (int r = 1; r <= 40; ++r) {
+        char visit[16];
+        std::snprintf(visit, sizeof visit, "2023-%02d-%02d", 1 + (r - 1) / 28, 1 + (r - 1) % 28);
+        Row row{21 + (r * 17) % 40, r % 2 == 0 ? "Control" : (r % 3 == 0 ? "Placebo" : "Treated"), visit};
+        csv += std::to_string(row.age) + "," + row.group + "," + row.visit + "\n";
+        rows.push_back(row);
+    }
+    writeFile(doc("survey.csv"), csv);
+    launch();
+
+    // 1. The file under "Import Data Files", the sheet with its proposed name, Create.
+    ASSERT_TRUE(driver->tapText("survey.csv"));
+    host->advance(1);
+    ASSERT_NE(sheet(), nullptr);
+    EXPECT_EQ(driver->text("fieldOutput"), "survey");
+    ASSERT_TRUE(driver->tapText("Create"));
+
+    // 2. The status screen comes and goes; Browse shows the file's rows.
+    ASSERT_TRUE(host->runUntil([&] { return tabs->selectedIndex() == 1u && !files().presentedViewController(); }, 60));
+    settle();
+    EXPECT_EQ(alert(), nullptr);
+    ui::CollectionView& grid = browse().collectionView();
+    EXPECT_EQ(grid.numberOfSections(), 41);
+    EXPECT_EQ(shownAt(grid, 1, 0), "1");
+    EXPECT_EQ(shownAt(grid, 2, 0), "2");
+    EXPECT_EQ(shownAt(grid, 0, 1), "Age");
+    EXPECT_EQ(shownAt(grid, 1, 1), std::to_string(rows[0].age));
+    EXPECT_EQ(shownAt(grid, 1, 2), rows[0].group);
+    EXPECT_EQ(shownAt(grid, 1, 3), rows[0].visit);
+
+    // 3. Age's filter icon, ">", 30, Apply: exactly the rows over 30 remain.
+    grid.layoutIfNeeded();
+    auto* head = dynamic_cast<ColHeaderCell*>(grid.cellForItemAtIndexPath({0, 1}));
+    ASSERT_NE(head, nullptr);
+    driver->tap(&head->button());
+    host->advance(1);
+    auto& segments = *driver->find<ui::SegmentedControl>("segmentOperator");
+    for (size_t i = 0; i < segments.numberOfSegments(); ++i) {
+        if (segments.titleForSegmentAtIndex(i) == ">") {
+            const ui::Rect r = segments.convertRectToView(segments.rectForSegment(i), nullptr);
+            driver->tapAt({r.midX(), r.midY()});
+        }
+    }
+    ASSERT_TRUE(driver->typeInto(driver->find<ui::TextField>("fieldConstant"), "30"));
+    host->window().endEditing(true);
+    ASSERT_NE(driver->tap(driver->find("buttonApply")), nullptr);
+    settle();
+    std::vector<std::string> expected, shown;
+    for (size_t r = 0; r < rows.size(); ++r)
+        if (rows[r].age > 30)
+            expected.push_back(std::to_string(r + 1));
+    // Read down the grid, scrolling with the wheel as a user would to reach the rows below.
+    for (int s = 1; s < grid.numberOfSections(); ++s) {
+        for (int step = 0; step < 100 && shownAt(grid, s, 0) == "<none>"; ++step) {
+            driver->scrollWheel(&grid, {0, 120});
+            host->drain();
+        }
+        shown.push_back(shownAt(grid, s, 0));
+    }
+    EXPECT_EQ(shown, expected);
+    EXPECT_EQ(driver->text(&browse().labelFilter()), "Filters: Age > 30");
+
+    // 4. The Variables tab: each variable with its type, then its figures.
+    ASSERT_TRUE(driver->tapText("Variables"));
+    settle();
+    auto& nav = dynamic_cast<ui::NavigationController&>(*tabs->viewControllers()[2]);
+    auto& variables = dynamic_cast<VariablesViewController&>(*nav.viewControllers().front());
+    ASSERT_EQ(variables.tableView().numberOfRowsInSection(0), 3);
+    auto row = [&](int r) { return dynamic_cast<VariableCell*>(variables.tableView().cellForRowAtIndexPath({0, r})); };
+    const char* types[] = {"Type: Numeric", "Type: Categorical", "Type: Date / Time"};
+    for (int r = 0; r < 3; ++r) {
+        ASSERT_NE(row(r), nullptr);
+        EXPECT_EQ(driver->text(&row(r)->labelType()), types[r]);
+    }
+    using G = VariableCell::Grid;
+    ASSERT_TRUE(host->runUntil([&] {
+        return driver->text(&row(0)->grid(G::R3C2)).find("...") == std::string::npos &&
+               driver->text(&row(1)->grid(G::Max)).find("...") == std::string::npos;
+    }, 30));
+    // The figures of the whole file, computed here from its values.
+    std::vector<double> ages;
+    for (const auto& r : rows)
+        ages.push_back(r.age);
+    std::sort(ages.begin(), ages.end());
+    double sum = 0;
+    for (double a : ages)
+        sum += a;
+    auto number = [](double v) { return Model::stringFromNumberOfType(v, 3); };
+    EXPECT_EQ(driver->text(&row(0)->grid(G::Min)), "Min: " + number(ages.front()));
+    EXPECT_EQ(driver->text(&row(0)->grid(G::Max)), "Max: " + number(ages.back()));
+    EXPECT_EQ(driver->text(&row(0)->grid(G::Med)), "Median: " + number((ages[19] + ages[20]) / 2));
+    EXPECT_EQ(driver->text(&row(0)->grid(G::R3C2)), "Mean: " + number(sum / double(ages.size())));
+    EXPECT_EQ(number(sum / double(ages.size())), "40.5");
+    std::map<std::string, int> counts;
+    for (const auto& r : rows)
+        ++counts[r.group];
+    ASSERT_EQ(counts["Control"], 20);
+    ASSERT_EQ(counts["Treated"], 13);
+    EXPECT_EQ(driver->text(&row(1)->grid(G::Med)), " Control");
+    EXPECT_EQ(driver->text(&row(1)->grid(G::Max)), " Treated");
+    EXPECT_EQ(driver->text(&row(1)->grid(G::R3C2)), "20 ");
+    EXPECT_EQ(driver->text(&row(1)->grid(G::R3C3)), "13 ");
+
+    // 5. Back on Workspaces: the new workspace is listed, the file as it was.
+    ASSERT_TRUE(driver->tapText("Workspaces"));
+    settle();
+    std::vector<std::string> listed;
+    ui::CollectionView& workspaces = files().collectionWorkspaces();
+    workspaces.layoutIfNeeded();
+    for (int i = 0; i < workspaces.numberOfItemsInSection(0); ++i)
+        if (auto* cell = dynamic_cast<WorkspaceCell*>(workspaces.cellForItemAtIndexPath({0, i})))
+            listed.push_back(driver->text(&cell->labelTitle()));
+    EXPECT_NE(std::find(listed.begin(), listed.end(), "survey.ov"), listed.end()) << ::testing::PrintToString(listed);
+    EXPECT_EQ(readAll(doc("survey.csv")), csv);
 }
 
 } // namespace

@@ -6,8 +6,10 @@
 
 #include "app/FileImportViewController.h"
 #include "platform/foundation/Log.h"
+#include "platform/ui/TextField.h"
 #include "tests/RenderChecks.h"
 
+#include <fstream>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -67,6 +69,33 @@ class NewWorkspaceImportTest : public WorkspacesTest {
         host->advance(1);
     }
 
+
+    // The import a user asks for: the sheet of `file` (as from the Workspaces screen), `beforeCreate` while
+    // it shows, the name typed over the proposed one, Create (and Replace when the name is taken); then
+    // as runImport.
+    void importThroughSheet(const std::string& file, const std::string& name,
+                            const std::function<void()>& beforeCreate = {}) {
+        status.reset();
+        files->importURL(file);
+        ASSERT_TRUE(host->runUntil([&] { return driver->find("buttonCreate") != nullptr; }, 30));
+        host->advance(1);
+        if (beforeCreate)
+            beforeCreate();
+        auto* field = driver->find<ui::TextField>("fieldOutput");
+        ASSERT_NE(field, nullptr);
+        ASSERT_NE(driver->tap(field), nullptr);
+        driver->deleteBackward(int(field->text().size()));
+        driver->type(name);
+        host->window().endEditing(true);
+        ASSERT_TRUE(driver->tapText("Create"));
+        host->advance(1);
+        if (driver->findByText("Replace")) {
+            ASSERT_TRUE(driver->tapText("Replace"));
+        }
+        ASSERT_TRUE(host->runUntil([&] { return status && status->gone && !files->presentedViewController(); },
+                                   600));
+        host->advance(1);
+    }
 
     std::vector<std::string> columnNames() {
         std::vector<std::string> out;
@@ -227,18 +256,67 @@ TEST_F(NewWorkspaceImportTest, LimitsOfColumnsAndRowsAreNamedInTheirAlert) {
     EXPECT_EQ(model().countRows(), 3u);
 }
 
+// Both limits at once, through the sheet, the status screen and the worker: the widest import there is.
+TEST_F(NewWorkspaceImportTest, AnImportPastBothLimitsKeepsTheFirst500ColumnsOf100000RowsAndSaysSo) {
+    {
+        // 600 columns of one-digit cells: column c holds c % 10, so each kept column can be told apart.
+        std::string row;
+        for (size_t c = 1; c <= 600; ++c)
+            row += (c > 1 ? "," : "") + std::to_string(c % 10);
+        row += '\n';
+        std::ofstream out(doc("widest.csv"), std::ios::binary);
+        for (size_t c = 1; c <= 600; ++c)
+            out << (c > 1 ? "," : "") << "c" << c;
+        out << '\n';
+        for (size_t r = 0; r < 100001; ++r)
+            out << row;
+    }
+    showRecording();
+    foundation::LogCapture log;
+    importThroughSheet(doc("widest.csv"), "widest");
+    EXPECT_TRUE(log.contains("Import ended with code 3 (limit: columns,rows)"));
+    EXPECT_EQ(status->labelStatus().text(), "Successfully created new workspace.");
+    auto* shown = alert();
+    ASSERT_NE(shown, nullptr);
+    EXPECT_TRUE(status->gone);
+    EXPECT_EQ(shown->title(), "Row and Column Limits Reached");
+    EXPECT_EQ(shown->message(), "Successfully created new workspace. Only the first 500 columns were imported, and "
+                                "importing stopped after 100,000 rows, so that we don't run out of memory.");
+    shown->choose(0);
+    host->advance(1);
+    EXPECT_EQ(tabs->selectedIndex(), 1u);
+    EXPECT_TRUE(samePath(model().currentStore(), doc("widest.ov")));
+    EXPECT_EQ(model().countColumns(), 500u);
+    EXPECT_EQ(model().countRows(), 100000u);
+    const auto names = columnNames();
+    ASSERT_EQ(names.size(), 500u);
+    EXPECT_EQ(names.front(), "c1");
+    EXPECT_EQ(names.back(), "c500");
+    EXPECT_EQ(temporaryFiles(), std::vector<std::string>{});
+    fs::remove(doc("widest.csv"));
+}
+
 TEST_F(NewWorkspaceImportTest, AFailedImportLeavesTheOldWorkspaceAndReopensThePreviousOne) {
     struct Case {
         const char* name;
-        std::function<std::string()> source;
+        std::function<void()> run; // the import into target.ov
+        int code;                  // the importer's
     };
     const Case cases[] = {
         {"a corrupt xlsx",
          [this] {
              writeFile(doc("bad.xlsx"), "this is no zip archive");
-             return doc("bad.xlsx");
-         }},
-        {"a file removed after the sheet", [this] { return doc("gone.csv"); }},
+             importThroughSheet(doc("bad.xlsx"), "target");
+         },
+         FileImporter::codeUnsupportedFormat},
+        {"a file removed while its sheet shows",
+         [this] {
+             writeFile(doc("gone.csv"), "a,b\n1,2\n");
+             importThroughSheet(doc("gone.csv"), "target", [this] { fs::remove(doc("gone.csv")); });
+         },
+         FileImporter::codeUnreadableFile},
+        {"a file gone by the time the import is asked for", [this] { runImport(doc("target.ov"), doc("gone.csv")); },
+         FileImporter::codeUnreadableFile},
     };
     makeWorkspace(doc("previous.ov"), {"p1", "p2", "p3"});
     showRecording();
@@ -249,8 +327,11 @@ TEST_F(NewWorkspaceImportTest, AFailedImportLeavesTheOldWorkspaceAndReopensThePr
         model().openStore(doc("previous.ov"));
         tabs->setSelectedIndex(0);
         host->drain();
-        runImport(doc("target.ov"), c.source());
+        foundation::LogCapture log;
+        c.run();
+        ASSERT_NE(status, nullptr);
         EXPECT_EQ(status->labelStatus().text(), "Error While Importing");
+        EXPECT_TRUE(log.contains("Import ended with code " + std::to_string(c.code)));
         auto* shown = alert();
         ASSERT_NE(shown, nullptr);
         EXPECT_EQ(shown->title(), "Error While Importing");

@@ -18,6 +18,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <iostream>
 #include <fstream>
 #include <iterator>
 #include <map>
@@ -200,6 +201,43 @@ TEST_F(ProgramTest, AScriptRunsItsStepsAndStopsAtTheFirstThatDoesNotHold) {
     EXPECT_EQ(shot->pixelWidth(), 800);
     EXPECT_EQ(shot->pixelHeight(), 600);
     EXPECT_NE(readAll(path("tree.txt")).find("labelOpen"), std::string::npos);
+}
+
+TEST_F(ProgramTest, AHandedOverFileIsImportedByScriptAndPicturedOnPadAndPhone) {
+    struct Case {
+        const char* name;
+        std::vector<std::string> options;
+        int width, height;
+    } cases[] = {
+        {"pad", {}, 1024, 768},
+        {"phone", {"--phone"}, 375, 667},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove_all(documents);
+        fs::create_directories(documents);
+        writeFile(path("data.csv"), "Name,Score\nAda,3\nBo,4\n");
+        const std::string shot = renderChecks::scratchPath(std::string("program-browse-") + c.name + ".png");
+        fs::remove(shot);
+        std::vector<std::string> more = c.options;
+        more.push_back(path("data.csv"));
+        auto child = headless("tap Create\nwait-idle\nexpect-text labelFilter No filter. Tap filter icons in column "
+                              "headers\nscreenshot " + shot + "\n",
+                              more);
+        EXPECT_EQ(child->wait(), 0) << child->errors;
+        auto image = gfx::Image::loadPNG(shot);
+        ASSERT_TRUE(image) << shot;
+        std::cout << c.name << ": " << shot << "\n";
+        EXPECT_EQ(image->pixelWidth(), c.width);
+        EXPECT_EQ(image->pixelHeight(), c.height);
+        // The tab bar's white 0.95 along the bottom edge.
+        const gfx::Color bar = image->pixel(3, c.height - 3);
+        EXPECT_NEAR(bar.red, 0.95, 0.01);
+        EXPECT_NEAR(bar.blue, 0.95, 0.01);
+        EXPECT_TRUE(fs::exists(doc("data.ov")));
+        EXPECT_EQ(readAll(path("data.csv")), "Name,Score\nAda,3\nBo,4\n");
+        EXPECT_TRUE(leftInTmp().empty());
+    }
 }
 
 // Cells and statistics of a workspace file, read with SQLite itself.
