@@ -261,6 +261,12 @@ void FilesViewController::finishImport(Model& model, int code, std::string limit
     // One flush of the whole file, now that it is whole.
     model.setWritesWithoutSync(false);
     model.closeStores();
+    // Closing the stores only takes the file from the coordinator: the context's connection stays open
+    // until the context looks again. It is closed here, before the main side removes or renames the file,
+    // so that nothing of this import can ever write under the temporary name again (a journal of a late
+    // write would be left behind in the documents folder).
+    if (auto context = model.managedObjectContext())
+        context->reset();
     dispatch::mainQueue().sync([this, &outcome] { endImport(outcome); });
 }
 

@@ -113,6 +113,18 @@ class NewWorkspaceImportTest : public WorkspacesTest {
         return out;
     }
 
+    // This process's descriptors open on temporary import files (removed ones included).
+    static std::vector<std::string> openTemporaryFiles() {
+        std::vector<std::string> out;
+        for (const auto& entry : fs::directory_iterator("/proc/self/fd")) {
+            std::error_code ec;
+            const std::string target = fs::read_symlink(entry.path(), ec).string();
+            if (!ec && target.find(".ovrida-import-") != std::string::npos)
+                out.push_back(target);
+        }
+        return out;
+    }
+
     std::shared_ptr<RecordingStatus> status;
 };
 
@@ -143,9 +155,10 @@ TEST_F(NewWorkspaceImportTest, AHandedOverFileIsImportedWithEachReportInOrderAnd
     EXPECT_EQ(files->labelFileInfo().text(), model().statusLine());
     EXPECT_NE(model().statusLine().find("visits"), std::string::npos);
     EXPECT_EQ(temporaryFiles(), std::vector<std::string>{});
-    // The worker's own Model is done with its file.
+    // The worker's own Model is done with its file, and holds no connection to it under its old name.
     ASSERT_NE(files->bgModel(), nullptr);
     EXPECT_FALSE(files->bgModel()->currentStore());
+    EXPECT_EQ(openTemporaryFiles(), std::vector<std::string>{});
 }
 
 TEST_F(NewWorkspaceImportTest, EachOutcomeHasItsAlertOnceTheStatusScreenHasGone) {
@@ -346,6 +359,8 @@ TEST_F(NewWorkspaceImportTest, AFailedImportLeavesTheOldWorkspaceAndReopensThePr
         EXPECT_TRUE(samePath(model().currentStore(), doc("previous.ov")));
         EXPECT_EQ(texts(*columnNamed("x")), (std::vector<std::string>{"p1", "p2", "p3"}));
         EXPECT_EQ(temporaryFiles(), std::vector<std::string>{});
+        // The worker let go of its file before it was removed: nothing can write there again.
+        EXPECT_EQ(openTemporaryFiles(), std::vector<std::string>{});
         model().closeStores();
         model().openStore(doc("target.ov"));
         EXPECT_EQ(texts(*columnNamed("x")), (std::vector<std::string>{"7", "8"}));
