@@ -476,11 +476,19 @@ TEST_F(DesktopWindow, TheProgramStartsOnTheDisplayWithTheSheetOfItsFile) {
     for (auto& a : arguments)
         argv.push_back(a.data());
     argv.push_back(nullptr);
-    std::vector<std::string> env{"QT_QPA_PLATFORM=xcb", "HOME=" + folder, "XDG_CONFIG_HOME=" + folder + "/config",
-                                 "TMPDIR=" + fs::temp_directory_path().string()};
-    for (char** e = environ; *e; ++e)
-        if (std::string(*e).rfind("DISPLAY=", 0) == 0 || std::string(*e).rfind("XAUTHORITY=", 0) == 0)
-            env.push_back(*e);
+    // This environment (the display, the sanitizers' options) with a home of its own.
+    std::map<std::string, std::string> variables;
+    for (char** e = environ; *e; ++e) {
+        const std::string entry = *e;
+        if (const size_t eq = entry.find('='); eq != std::string::npos)
+            variables[entry.substr(0, eq)] = entry.substr(eq + 1);
+    }
+    variables["QT_QPA_PLATFORM"] = "xcb";
+    variables["HOME"] = folder;
+    variables["XDG_CONFIG_HOME"] = folder + "/config";
+    std::vector<std::string> env;
+    for (const auto& [key, value] : variables)
+        env.push_back(key + "=" + value);
     std::vector<char*> envp;
     for (auto& e : env)
         envp.push_back(e.data());
