@@ -9,48 +9,11 @@ namespace cellreading {
 
 namespace {
 
-// Exact powers of ten in double precision.
-constexpr double kPowers[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                              1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
-
 bool isDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
 } // namespace
-
-std::optional<double> plainDecimal(std::string_view text, char separator) {
-    size_t i = 0;
-    const size_t n = text.size();
-    const bool negative = n > 0 && text[0] == '-';
-    if (negative)
-        i = 1;
-    int64_t mantissa = 0;
-    int digits = 0, fraction = 0;
-    const size_t intStart = i;
-    for (; i < n && isDigit(text[i]); ++i) {
-        if (++digits > 15)
-            return std::nullopt;
-        mantissa = mantissa * 10 + (text[i] - '0');
-    }
-    if (i == intStart)
-        return std::nullopt;
-    if (i < n) {
-        if (text[i] != separator)
-            return std::nullopt;
-        ++i;
-        const size_t fracStart = i;
-        for (; i < n && isDigit(text[i]); ++i, ++fraction) {
-            if (++digits > 15)
-                return std::nullopt;
-            mantissa = mantissa * 10 + (text[i] - '0');
-        }
-        if (i == fracStart || i < n)
-            return std::nullopt;
-    }
-    double v = static_cast<double>(mantissa) / kPowers[fraction];
-    return negative ? -v : v;
-}
 
 bool cannotBeNumber(std::string_view text) {
     bool digits = false, separatorMarks = false;
@@ -80,20 +43,12 @@ std::optional<double> storedNumber(const std::optional<std::string>& text) {
     return v;
 }
 
-NumberReader::NumberReader(Model& model) : model_(model) {
-    const std::string separator = model.readDecimal().decimalSeparator();
-    if (separator == "." || separator == ",")
-        separator_ = separator[0];
-}
+NumberReader::NumberReader(Model& model) : model_(model) {}
 
 std::optional<double> NumberReader::number(std::string_view text) {
-    if (text.empty())
-        return std::nullopt;
-    if (separator_) {
-        if (auto v = plainDecimal(text, separator_))
-            return v;
-    }
-    if (cannotBeNumber(text))
+    if (auto v = model_.plainNumberForString(text))
+        return v;
+    if (text.empty() || cannotBeNumber(text))
         return std::nullopt;
     return model_.decimalNumberForString(text);
 }

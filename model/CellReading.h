@@ -1,6 +1,7 @@
-// Reading a whole column's texts as numbers without the full locale reader for the common texts: a
-// plain decimal in the workspace's separator, and texts that cannot hold a number at all.
-// The full reader is still asked for every other text, so the answers are the same, only sooner.
+// Reading a whole column's texts as numbers without the full locale reader for the common texts: the
+// plain form of the workspace's decimal reader (read as Model::decimalNumberForString reads it), and
+// texts that cannot hold a number at all. The full reader is still asked for every other text, so
+// the answers are the same, only sooner.
 #pragma once
 
 #include <optional>
@@ -10,10 +11,6 @@
 class Model;
 
 namespace cellreading {
-
-// The value of "-?digits(sep digits)?" with at most 15 digits (so its double is exact before the
-// one scaling step and agrees with the locale reader's), or nothing for any other form.
-std::optional<double> plainDecimal(std::string_view text, char separator);
 
 // True for a plain ASCII text that no reader of numbers takes: one without a single digit, or one
 // with the marks of a date or a time.
@@ -30,7 +27,6 @@ class NumberReader {
 
   private:
     Model& model_;
-    char separator_ = 0; // 0: the reader's separator is neither "." nor ","
 };
 
 } // namespace cellreading

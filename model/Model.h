@@ -156,6 +156,7 @@ class Model {
     std::optional<double> decimalNumberForString(std::string_view text) {
         return text_.decimalNumberForString(text);
     }
+    std::optional<double> plainNumberForString(std::string_view text) { return text_.plainNumberForString(text); }
     std::optional<double> dateForString(std::string_view text) { return text_.dateForString(text); }
 
     static std::string stringFromNumber(double x) { return ModelText::stringFromNumber(x); }

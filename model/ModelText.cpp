@@ -114,6 +114,12 @@ void ModelText::setDetectDate(std::unique_ptr<foundation::DateReader> reader) {
     detectDate_ = std::move(reader);
 }
 
+std::optional<double> ModelText::plainNumberForString(std::string_view text) {
+    if (text.empty())
+        return std::nullopt;
+    return foundation::readPlainNumber(text, shortcuts().plain);
+}
+
 std::optional<double> ModelText::decimalNumberForString(std::string_view text) {
     if (text.empty())
         return std::nullopt;

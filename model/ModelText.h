@@ -47,6 +47,8 @@ class ModelText {
     // the decimal reader's plain form ("-12.5", "3e-4") is read without the readers, and a text with
     // no digit is turned away without them; both give the answer the readers give.
     std::optional<double> decimalNumberForString(std::string_view text);
+    // The plain form alone: its number, or nothing for any other text (which the readers may still take).
+    std::optional<double> plainNumberForString(std::string_view text);
     // The same answer, always asked of the readers: the reference for the two shortcuts above.
     std::optional<double> decimalNumberByReaders(std::string_view text);
     // Seconds since 1970 of the first date found in the text.

@@ -1,5 +1,6 @@
 // The column passes' shortcuts give the locale reader's own answers: plain decimals in the workspace's
-// separator read to the same double, and texts ruled out as numbers are refused by the full reader.
+// separator read to the same double, other forms get the readers' answers, and texts ruled out as
+// numbers are refused by the full reader.
 #include "model/CellReading.h"
 #include "model/ModelText.h"
 #include "platform/foundation/NumberFormatter.h"
@@ -40,6 +41,8 @@ TEST(CellReading, PlainDecimalsAgreeWithTheLocaleReader) {
         SCOPED_TRACE(c.locale);
         foundation::NumberFormatter reader(foundation::NumberFormatter::Style::Decimal, c.locale);
         ASSERT_EQ(reader.decimalSeparator(), std::string(1, c.separator));
+        // The workspace's own reader (of this separator) reads plain decimals as this locale's does.
+        ModelText workspace([separator = std::string(1, c.separator)] { return std::optional<std::string>(separator); });
         std::vector<std::string> texts = {"0",
                                           "-0",
                                           "007",
@@ -51,7 +54,7 @@ TEST(CellReading, PlainDecimalsAgreeWithTheLocaleReader) {
             texts.push_back(randomPlainDecimal(rng, c.separator));
         int differ = 0;
         for (const auto& text : texts) {
-            auto fast = cellreading::plainDecimal(text, c.separator);
+            auto fast = workspace.plainNumberForString(text);
             ASSERT_TRUE(fast) << text;
             auto full = reader.parseWhole(text);
             if (full != fast && differ++ < 5)
@@ -61,14 +64,19 @@ TEST(CellReading, PlainDecimalsAgreeWithTheLocaleReader) {
     }
 }
 
-TEST(CellReading, OtherFormsGoToTheLocaleReader) {
-    for (const char* text : {"", "-", "1.", ".5", "1.2.3", "+1", "1 000", "1,000", "1e3", "--1", "1-",
-                             "1234567890123456", "0.1234567890123456", "12%", "٣", "1\xC2\xA0"}) {
-        SCOPED_TRACE(text);
-        EXPECT_FALSE(cellreading::plainDecimal(text, '.'));
+TEST(CellReading, OtherFormsGetTheReadersAnswers) {
+    for (const char* separator : {".", ","}) {
+        SCOPED_TRACE(separator);
+        ModelText text([separator] { return std::optional<std::string>(separator); });
+        for (const char* form : {"", "-", "1.", ".5", "1.2.3", "+1", "1 000", "1,000", "1e3", "--1", "1-",
+                                 "1234567890123456", "0.1234567890123456", "12%", "٣", "1\xC2\xA0", "3.5", "3,5"}) {
+            SCOPED_TRACE(form);
+            EXPECT_EQ(text.decimalNumberForString(form), text.decimalNumberByReaders(form));
+        }
     }
-    EXPECT_FALSE(cellreading::plainDecimal("3.5", ','));
-    EXPECT_EQ(cellreading::plainDecimal("3,5", ','), 3.5);
+    ModelText comma([] { return std::optional<std::string>(","); });
+    EXPECT_FALSE(comma.plainNumberForString("3.5"));
+    EXPECT_EQ(comma.plainNumberForString("3,5"), 3.5);
 }
 
 TEST(CellReading, TextsRuledOutAreNoNumbersToTheLocaleReader) {
