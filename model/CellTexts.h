@@ -14,6 +14,15 @@ struct CellTexts {
 };
 
 inline CellTexts columnCellTexts(store::Context& context, int64_t colNum) {
+    {
+        // Straight from the column's records, when it has no cell kept otherwise.
+        CellTexts out;
+        if (context.readPackedGroup("Cell", colNum, [&](int64_t row, std::optional<std::string_view> text) {
+                out.rows.push_back(row);
+                out.texts.emplace_back(text.value_or(std::string_view()));
+            }))
+            return out;
+    }
     // Two one-column reads in the same order; the (colNum, rowNum) index gives that order for free.
     store::FetchRequest r{"Cell",
                           "\"colNum\" = ? AND \"rowNum\" IS NOT NULL",

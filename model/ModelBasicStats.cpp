@@ -127,12 +127,70 @@ static std::vector<store::Value> columnTexts(const std::shared_ptr<store::Contex
     return context->fetchValues(r, "data", false);
 }
 
-static std::vector<store::Value> columnTexts(const std::shared_ptr<store::Context>& context,
-                                             const Column& column) {
-    return columnTexts(context, column.num());
-}
-
 namespace {
+
+// One column's texts packed end to end, in ascending row number (the order of the column's own fetch);
+// texts that do not come in that order leave it unusable.
+struct GatheredTexts {
+    std::string bytes;
+    std::vector<uint32_t> ends;
+    int64_t lastRow = 0;
+    bool usable = true;
+
+    void add(std::optional<int64_t> rowNum, std::string_view text) {
+        if (!usable)
+            return;
+        if (!rowNum || (!ends.empty() && *rowNum < lastRow) ||
+            bytes.size() + text.size() > std::numeric_limits<uint32_t>::max()) {
+            usable = false;
+            std::string().swap(bytes);
+            std::vector<uint32_t>().swap(ends);
+            return;
+        }
+        lastRow = *rowNum;
+        bytes.append(text);
+        ends.push_back(static_cast<uint32_t>(bytes.size()));
+    }
+    std::vector<std::string_view> views() const {
+        std::vector<std::string_view> out;
+        out.reserve(ends.size());
+        uint32_t begin = 0;
+        for (uint32_t end : ends) {
+            out.emplace_back(bytes.data() + begin, end - begin);
+            begin = end;
+        }
+        return out;
+    }
+};
+
+// A column's texts in the order of its own fetch, without objects: straight from its records, or,
+// for a column with cells kept otherwise, through a fetch of its values.
+class ColumnTextsRead {
+  public:
+    ColumnTextsRead(const std::shared_ptr<store::Context>& context, int64_t num) {
+        if (!context)
+            return;
+        if (context->readPackedGroup(Cell::entityName, num, [&](int64_t row, std::optional<std::string_view> text) {
+                gathered_.add(row, text.value_or(std::string_view()));
+            }) &&
+            gathered_.usable) {
+            views_ = gathered_.views();
+            return;
+        }
+        gathered_ = GatheredTexts();
+        values_ = columnTexts(context, num);
+        views_ = textsOf(values_);
+    }
+    ColumnTextsRead(const ColumnTextsRead&) = delete;
+    ColumnTextsRead& operator=(const ColumnTextsRead&) = delete;
+    const std::vector<std::string_view>& views() const { return views_; }
+
+  private:
+    GatheredTexts gathered_;
+    std::vector<store::Value> values_;
+    std::vector<std::string_view> views_; // into gathered_ or values_
+};
+
 
 BasicStats statsOfTexts(Model& model, const std::vector<std::string_view>& texts) {
     BasicStats out;
@@ -213,84 +271,22 @@ void Model::basicStatsForColumn(Column& column) {
 }
 
 BasicStats Model::dictBasicStatsForColumn(const Column& column) {
-    const auto values = columnTexts(context_, column);
-    return statsOfTexts(*this, textsOf(values));
+    return statsOfTexts(*this, ColumnTextsRead(context_, column.num()).views());
 }
-
-namespace {
-
-// One column's texts gathered from a scan, packed end to end. The statistics add and keep numbers in
-// the order of the column's own fetch (ascending row number, then storage order); the scan gives storage
-// order, so a column whose row numbers ever go down (an edited workspace) is read again on its own.
-struct GatheredTexts {
-    std::string bytes;
-    std::vector<uint32_t> ends;
-    int64_t lastRow = 0;
-    bool usable = true;
-
-    void add(std::optional<int64_t> rowNum, std::string_view text) {
-        if (!usable)
-            return;
-        if (!rowNum || (!ends.empty() && *rowNum < lastRow) ||
-            bytes.size() + text.size() > std::numeric_limits<uint32_t>::max()) {
-            usable = false;
-            std::string().swap(bytes);
-            std::vector<uint32_t>().swap(ends);
-            return;
-        }
-        lastRow = *rowNum;
-        bytes.append(text);
-        ends.push_back(static_cast<uint32_t>(bytes.size()));
-    }
-    std::vector<std::string_view> views() const {
-        std::vector<std::string_view> out;
-        out.reserve(ends.size());
-        uint32_t begin = 0;
-        for (uint32_t end : ends) {
-            out.emplace_back(bytes.data() + begin, end - begin);
-            begin = end;
-        }
-        return out;
-    }
-};
-
-} // namespace
 
 std::vector<BasicStats> Model::dictBasicStatsForColumns(const std::vector<int64_t>& nums) {
     std::vector<BasicStats> out(nums.size());
     if (!context_ || nums.empty())
         return out;
     std::unordered_map<int64_t, size_t> slotOf;
-    std::string list = "[";
-    for (size_t i = 0; i < nums.size(); ++i) {
+    for (size_t i = 0; i < nums.size(); ++i)
         slotOf.emplace(nums[i], i); // a repeated number is read once, into its first slot
-        list += (i ? "," : "") + std::to_string(nums[i]);
-    }
-    list += "]";
-    std::vector<GatheredTexts> gathered(nums.size());
-    // Matched with the same = as the column's own fetch, so both read the same cells.
-    const store::FetchRequest r{
-        "Cell", "\"colNum\" IN (SELECT value FROM json_each(?))", {store::Value(list)}, {}, 0};
-    context_->scanRows(r, {"colNum", "rowNum", "data"}, [&](const store::ScannedRow& row) {
-        const auto num = row.integer(0);
-        const auto slot = num ? slotOf.find(*num) : slotOf.end();
-        if (slot == slotOf.end())
-            return;
-        gathered[slot->second].add(row.integer(1), row.text(2).value_or(std::string_view()));
-    });
     for (size_t i = 0; i < nums.size(); ++i) {
         if (const size_t first = slotOf.at(nums[i]); first != i) {
             out[i] = out[first];
             continue;
         }
-        auto& texts = gathered[i];
-        if (texts.usable) {
-            out[i] = statsOfTexts(*this, texts.views());
-        } else {
-            const auto values = columnTexts(context_, nums[i]);
-            out[i] = statsOfTexts(*this, textsOf(values));
-        }
-        texts = GatheredTexts(); // freed as soon as done
+        out[i] = statsOfTexts(*this, ColumnTextsRead(context_, nums[i]).views());
     }
     return out;
 }
@@ -425,11 +421,11 @@ std::vector<double> Model::numericOfCells(const std::vector<std::shared_ptr<Cell
 }
 
 std::vector<double> Model::numericOfColumn(const Column& column) {
-    const auto values = columnTexts(context_, column);
+    const ColumnTextsRead texts(context_, column.num());
     cellreading::NumberReader reader(*this);
     std::vector<double> out;
-    out.reserve(values.size());
-    for (std::string_view text : textsOf(values))
+    out.reserve(texts.views().size());
+    for (std::string_view text : texts.views())
         if (auto v = reader.number(text))
             out.push_back(*v);
     return out;

@@ -3,6 +3,7 @@
 #include "platform/store/Context.h"
 
 #include "platform/foundation/Log.h"
+#include "platform/store/PackedTable.h"
 
 #include <sqlite3.h>
 
@@ -446,6 +447,17 @@ void Context::scanRows(const FetchRequest& request, const std::vector<std::strin
         foundation::log("Fetch failed: " + connection_->error("").description() + ", " +
                         connection_->error("").userInfo());
     sqlite3_reset(s);
+}
+
+bool Context::readPackedGroup(std::string_view entityName, int64_t group,
+                              const std::function<void(int64_t, std::optional<std::string_view>)>& each) {
+    const Entity* e = schema().entity(entityName);
+    if (!e || !e->packed || !connection())
+        return false;
+    const PackedGroupRead read = store::readPackedGroup(connection_->handle(), *e, group, each);
+    if (read.rc != SQLITE_OK)
+        foundation::log("Fetch failed: the records of " + e->name + " cannot be read (" + sqlite3_errstr(read.rc) + ")");
+    return read.complete;
 }
 
 std::shared_ptr<ManagedObject> Context::existingObjectWithID(ObjectId id) {

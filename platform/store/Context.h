@@ -111,6 +111,12 @@ class Context {
     // would cost a seek per row.
     void scanRows(const FetchRequest& request, const std::vector<std::string_view>& columns,
                   const std::function<void(const ScannedRow&)>& each);
+    // The objects of one group of a packed entity (see PackedTable.h) in position order, read straight
+    // from its records: no SQL row, value or object per object; this context's unsaved changes are
+    // seen. False, with nothing handed out, when the group has objects kept loose, no store is open or
+    // the records cannot be read: read the group through a fetch then.
+    bool readPackedGroup(std::string_view entity, int64_t group,
+                         const std::function<void(int64_t position, std::optional<std::string_view> text)>& each);
     std::shared_ptr<ManagedObject> existingObjectWithID(ObjectId id);
     template <class T> std::shared_ptr<T> existingObject(ObjectId id) {
         if (id.entity != schema().entityIndex(T::entityName))

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <deque>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -219,11 +220,35 @@ struct Decoded {
     }
 };
 
+// A record decoded for reading, shared by the read cache and the cursors holding its cells.
+struct ReadRecord {
+    bool withTexts = false;
+    std::string texts;
+    std::vector<PackedCell> cells; // in position order, positions absolute, texts into `texts`
+    size_t bytes() const { return texts.size() + cells.size() * sizeof(PackedCell) + 64; }
+};
+
+// What the read cache's records were read under: another connection's commit changes the file's
+// data version, this connection's own writes its count of changes, and the end of the write
+// transaction they were read in (committed or rolled back) its transaction state.
+struct ReadStamp {
+    unsigned dataVersion = 0;
+    int64_t changes = -1;
+    bool inWrite = false;
+};
+
+// Records read in one run of positions or one group stay decoded while the file is unchanged, so
+// that reads by row (each asking one position of every group) decode each record once.
+constexpr size_t kReadCacheBytes = size_t(64) << 20;
+
 struct Vtab : sqlite3_vtab {
     const Shape* shape = nullptr;
     sqlite3* db = nullptr;
     std::map<std::pair<int64_t, int64_t>, Decoded> cache;
     size_t cachedCells = 0;
+    std::map<std::pair<int64_t, int64_t>, std::shared_ptr<const ReadRecord>> readCache;
+    size_t readBytes = 0;
+    ReadStamp readStamp;
     std::unordered_map<std::string, sqlite3_stmt*> statements;
     Vtab* nextOpen = nullptr;
 
@@ -253,6 +278,27 @@ struct Vtab : sqlite3_vtab {
         zErrMsg = sqlite3_mprintf("%s", message);
     }
 
+    ReadStamp currentStamp() const {
+        ReadStamp stamp;
+        sqlite3_file_control(db, "main", SQLITE_FCNTL_DATA_VERSION, &stamp.dataVersion);
+        stamp.changes = sqlite3_total_changes64(db);
+        stamp.inWrite = sqlite3_txn_state(db, "main") == SQLITE_TXN_WRITE;
+        return stamp;
+    }
+    // Drops the decoded records when the file may have changed since they were read.
+    void checkReadCache() {
+        ReadStamp now = currentStamp();
+        const bool same = now.dataVersion == readStamp.dataVersion && now.changes == readStamp.changes &&
+                          (!readStamp.inWrite || now.inWrite);
+        if (!same)
+            clearReadCache();
+        readStamp = now;
+    }
+    void clearReadCache() {
+        readCache.clear();
+        readBytes = 0;
+    }
+    int readRecord(int64_t key, int64_t first, bool needText, bool keep, std::shared_ptr<const ReadRecord>& out);
     int flush();
     int load(int64_t key, int64_t first, Decoded*& out);
     int removePacked(int64_t key, int64_t position);
@@ -328,11 +374,68 @@ int Vtab::load(int64_t key, int64_t first, Decoded*& out) {
     return SQLITE_OK;
 }
 
+int Vtab::readRecord(int64_t key, int64_t first, bool needText, bool keep, std::shared_ptr<const ReadRecord>& out) {
+    if (auto it = readCache.find({key, first}); it != readCache.end() && (it->second->withTexts || !needText)) {
+        out = it->second;
+        return SQLITE_OK;
+    }
+    sqlite3_stmt* s = statement(std::string("SELECT \"ids\"") + (needText ? ", \"texts\"" : "") + " FROM " +
+                                quoted(shape->records) + " WHERE \"key\" = ?1 AND \"first\" = ?2");
+    if (!s)
+        return SQLITE_ERROR;
+    sqlite3_bind_int64(s, 1, key);
+    sqlite3_bind_int64(s, 2, first);
+    auto record = std::make_shared<ReadRecord>();
+    record->withTexts = needText;
+    int rc = sqlite3_step(s);
+    if (rc == SQLITE_ROW) {
+        std::string_view ids(static_cast<const char*>(sqlite3_column_blob(s, 0)),
+                             static_cast<size_t>(sqlite3_column_bytes(s, 0)));
+        if (needText)
+            record->texts.assign(static_cast<const char*>(sqlite3_column_blob(s, 1)),
+                                 static_cast<size_t>(sqlite3_column_bytes(s, 1)));
+        rc = decodePackedRecord(first, ids, record->texts, record->cells) ? SQLITE_OK : SQLITE_CORRUPT;
+        if (rc != SQLITE_OK)
+            setError("a packed record is damaged");
+    } else if (rc == SQLITE_DONE) {
+        rc = SQLITE_OK; // gone since the run's records were listed: no cells
+    } else {
+        rc = sqlite3_errcode(db);
+    }
+    sqlite3_reset(s);
+    if (rc != SQLITE_OK)
+        return rc;
+    if (keep) {
+        auto& slot = readCache[{key, first}];
+        if (slot)
+            readBytes -= slot->bytes();
+        slot = record;
+        readBytes += record->bytes();
+    }
+    out = std::move(record);
+    return SQLITE_OK;
+}
+
 int Vtab::flush() {
+    bool any = false;
+    for (const auto& [k, d] : cache)
+        any = any || d.dirty;
+    if (!any)
+        return SQLITE_OK;
+    // The records written here leave the read cache; the others stay as they were read.
+    checkReadCache();
+    struct Restamp {
+        Vtab& tab;
+        ~Restamp() { tab.readStamp = tab.currentStamp(); }
+    } restamp{*this};
     PackedRecordWriter w;
     for (auto& [k, d] : cache) {
         if (!d.dirty)
             continue;
+        if (auto it = readCache.find(k); it != readCache.end()) {
+            readBytes -= it->second->bytes();
+            readCache.erase(it);
+        }
         w.clear();
         for (size_t i = 0; i < d.ids.size(); ++i)
             if (d.ids[i]) {
@@ -470,23 +573,23 @@ struct Plan {
 
 struct Cursor : sqlite3_vtab_cursor {
     Plan plan;
+    bool keepRecords = false; // the records read go to the table's read cache
     // The packed objects of the current record(s).
     struct Item {
         int64_t key, position, id;
+        const char* text;
+        uint32_t length;
         bool null;
-        uint32_t offset, length;
-        uint32_t buffer;
     };
     std::vector<Item> items;
     size_t at = 0;
-    std::vector<std::string> buffers;
-    sqlite3_stmt* records = nullptr;
+    std::vector<std::shared_ptr<const ReadRecord>> held; // the records items point into
+    sqlite3_stmt* records = nullptr;                      // the (key, first) of the records to read
     bool recordsDone = true;
     std::string recordsSql;
     // Position order: the first record of the next run of positions, read ahead.
     bool havePending = false;
     int64_t pendingKey = 0, pendingFirst = 0;
-    std::string pendingIds, pendingTexts;
     // The loose rows.
     sqlite3_stmt* loose = nullptr;
     std::string looseSql;
@@ -514,23 +617,24 @@ int prepareInto(sqlite3* db, sqlite3_stmt*& s, std::string& current, const std::
     return sqlite3_prepare_v3(db, sql.c_str(), -1, SQLITE_PREPARE_PERSISTENT, &s, nullptr);
 }
 
-// Decodes one record's objects within the plan into items.
-int addRecord(Cursor& c, int64_t key, int64_t first, std::string ids, std::string texts) {
-    c.buffers.push_back(std::move(texts));
-    const std::string& buffer = c.buffers.back();
-    if (!decodePackedRecord(first, ids, c.plan.needText ? std::string_view(buffer) : std::string_view(),
-                            c.scratch))
-        return SQLITE_CORRUPT;
-    const auto bufferIndex = static_cast<uint32_t>(c.buffers.size() - 1);
-    for (const auto& cell : c.scratch) {
-        if (cell.position < c.plan.posLo || cell.position > c.plan.posHi)
+// Adds one record's objects within the plan to items: the positions asked for are found by search.
+int addRecord(Cursor& c, int64_t key, int64_t first) {
+    std::shared_ptr<const ReadRecord> record;
+    if (int rc = c.vtab().readRecord(key, first, c.plan.needText, c.keepRecords, record); rc != SQLITE_OK)
+        return rc;
+    const auto& cells = record->cells;
+    auto from = std::lower_bound(cells.begin(), cells.end(), c.plan.posLo,
+                                 [](const PackedCell& cell, int64_t p) { return cell.position < p; });
+    bool any = false;
+    for (auto it = from; it != cells.end() && it->position <= c.plan.posHi; ++it) {
+        if (c.plan.haveId && it->id != c.plan.id)
             continue;
-        if (c.plan.haveId && cell.id != c.plan.id)
-            continue;
-        const auto offset = cell.text.empty() ? 0u : static_cast<uint32_t>(cell.text.data() - buffer.data());
-        c.items.push_back(
-            {key, cell.position, cell.id, cell.null, offset, static_cast<uint32_t>(cell.text.size()), bufferIndex});
+        c.items.push_back({key, it->position, it->id, it->text.data(), static_cast<uint32_t>(it->text.size()),
+                           it->null});
+        any = true;
     }
+    if (any)
+        c.held.push_back(std::move(record));
     return SQLITE_OK;
 }
 
@@ -538,7 +642,7 @@ int addRecord(Cursor& c, int64_t key, int64_t first, std::string ids, std::strin
 // one run of positions, sorted by position then group.
 int fillItems(Cursor& c) {
     c.items.clear();
-    c.buffers.clear();
+    c.held.clear();
     c.at = 0;
     const bool byPosition = c.plan.order == kPositionMajor;
     while ((!c.recordsDone || c.havePending) && c.items.empty()) {
@@ -546,9 +650,7 @@ int fillItems(Cursor& c) {
         if (c.havePending) {
             c.havePending = false;
             blockFirst = c.pendingFirst;
-            if (int rc = addRecord(c, c.pendingKey, c.pendingFirst, std::move(c.pendingIds),
-                                   std::move(c.pendingTexts));
-                rc != SQLITE_OK)
+            if (int rc = addRecord(c, c.pendingKey, c.pendingFirst); rc != SQLITE_OK)
                 return rc;
         }
         while (!c.recordsDone) {
@@ -560,22 +662,14 @@ int fillItems(Cursor& c) {
             if (rc != SQLITE_ROW)
                 return rc;
             const int64_t key = sqlite3_column_int64(c.records, 0), first = sqlite3_column_int64(c.records, 1);
-            std::string ids(static_cast<const char*>(sqlite3_column_blob(c.records, 2)),
-                            static_cast<size_t>(sqlite3_column_bytes(c.records, 2)));
-            std::string texts;
-            if (c.plan.needText)
-                texts.assign(static_cast<const char*>(sqlite3_column_blob(c.records, 3)),
-                             static_cast<size_t>(sqlite3_column_bytes(c.records, 3)));
             if (byPosition && blockFirst >= 0 && first != blockFirst) {
                 c.havePending = true;
                 c.pendingKey = key;
                 c.pendingFirst = first;
-                c.pendingIds = std::move(ids);
-                c.pendingTexts = std::move(texts);
                 break;
             }
             blockFirst = first;
-            if (int rc2 = addRecord(c, key, first, std::move(ids), std::move(texts)); rc2 != SQLITE_OK)
+            if (int rc2 = addRecord(c, key, first); rc2 != SQLITE_OK)
                 return rc2;
             if (!byPosition)
                 break;
@@ -768,6 +862,7 @@ int xFilter(sqlite3_vtab_cursor* cursor, int idxNum, const char* idxStr, int arg
     Vtab& tab = c.vtab();
     const Shape& shape = *tab.shape;
     // Reads see this connection's own changes: write back what is held.
+    tab.checkReadCache();
     if (int rc = tab.flush(); rc != SQLITE_OK)
         return rc;
     Plan plan;
@@ -879,16 +974,34 @@ int xFilter(sqlite3_vtab_cursor* cursor, int idxNum, const char* idxStr, int arg
     }
     c.plan = plan;
 
-    // The packed records.
+    // The packed records: listed by (key, first) from the keys alone, each then taken from the read
+    // cache or read and decoded.
     c.items.clear();
+    c.held.clear();
     c.at = 0;
     c.recordsDone = true;
     c.havePending = false;
     if (!plan.packedNone) {
         const int64_t firstLo = firstOf(plan.posLo, shape.runLength);
         const int64_t firstHi = plan.posHi == INT64_MAX ? INT64_MAX : firstOf(plan.posHi, shape.runLength);
-        std::string sql = std::string("SELECT \"key\", \"first\", \"ids\"") + (plan.needText ? ", \"texts\"" : "") +
-                          " FROM " + quoted(shape.records) + " WHERE \"first\" BETWEEN ?1 AND ?2" +
+        // Reads of one group, or of a few runs of positions, keep what they decode; a scan of
+        // everything does not push them out.
+        c.keepRecords = plan.haveKey || (plan.posHi != INT64_MAX && firstHi - firstLo <= shape.runLength);
+        if (c.keepRecords && tab.readBytes > kReadCacheBytes) {
+            for (auto it = tab.readCache.begin(); it != tab.readCache.end();) {
+                if (it->first.second < firstLo || it->first.second > firstHi ||
+                    (plan.haveKey && it->first.first != plan.key)) {
+                    tab.readBytes -= it->second->bytes();
+                    it = tab.readCache.erase(it);
+                } else {
+                    ++it;
+                }
+            }
+            if (tab.readBytes > kReadCacheBytes)
+                tab.clearReadCache();
+        }
+        std::string sql = std::string("SELECT \"key\", \"first\"") + " FROM " + quoted(shape.records) +
+                          " WHERE \"first\" BETWEEN ?1 AND ?2" +
                           (plan.haveKey ? " AND \"key\" = ?3" : "") +
                           (plan.order == kPositionMajor ? " ORDER BY \"first\", \"key\"" : " ORDER BY \"key\", \"first\"");
         if (int rc = prepareInto(tab.db, c.records, c.recordsSql, sql); rc != SQLITE_OK)
@@ -950,8 +1063,7 @@ int xColumn(sqlite3_vtab_cursor* cursor, sqlite3_context* context, int column) {
     else if (column == shape.position)
         sqlite3_result_int64(context, i.position);
     else if (column == shape.value && !i.null)
-        sqlite3_result_text(context, c.buffers[i.buffer].data() + i.offset, static_cast<int>(i.length),
-                            SQLITE_TRANSIENT);
+        sqlite3_result_text(context, i.length ? i.text : "", static_cast<int>(i.length), SQLITE_TRANSIENT);
     else
         sqlite3_result_null(context);
     return SQLITE_OK;
@@ -1092,6 +1204,7 @@ int xCommit(sqlite3_vtab* t) {
 }
 
 int xRollback(sqlite3_vtab* t) {
+    static_cast<Vtab*>(t)->clearReadCache();
     return xCommit(t);
 }
 
@@ -1520,6 +1633,67 @@ int packedMaxId(sqlite3* db, const Entity& entity, int64_t& out) {
     }
     sqlite3_finalize(s);
     return rc == SQLITE_DONE ? SQLITE_OK : rc;
+}
+
+PackedGroupRead readPackedGroup(sqlite3* db, const Entity& entity, int64_t group,
+                                const std::function<void(int64_t, std::optional<std::string_view>)>& each) {
+    PackedGroupRead out;
+    if (!entity.packed)
+        return out;
+    if ((out.rc = flushPackedRecords(db)) != SQLITE_OK)
+        return out;
+    // One snapshot for both reads, unless a transaction already gives one.
+    const bool own = sqlite3_get_autocommit(db) != 0;
+    if (own && (out.rc = sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr)) != SQLITE_OK)
+        return out;
+    std::deque<std::string> texts; // the cells' texts point into these, which never move
+    std::vector<PackedCell> cells, record;
+    bool loose = false;
+    sqlite3_stmt* s = nullptr;
+    out.rc = sqlite3_prepare_v2(db,
+                                ("SELECT EXISTS (SELECT 1 FROM " + quoted(packedLooseTable(entity)) + " WHERE " +
+                                 quoted(entity.packed->group) + " = ?1)")
+                                    .c_str(),
+                                -1, &s, nullptr);
+    if (out.rc == SQLITE_OK) {
+        sqlite3_bind_int64(s, 1, group);
+        out.rc = sqlite3_step(s);
+        loose = out.rc == SQLITE_ROW && sqlite3_column_int(s, 0) != 0;
+        out.rc = out.rc == SQLITE_ROW ? SQLITE_OK : out.rc;
+    }
+    sqlite3_finalize(s);
+    s = nullptr;
+    if (out.rc == SQLITE_OK && !loose)
+        out.rc = sqlite3_prepare_v2(db,
+                                    ("SELECT \"first\", \"ids\", \"texts\" FROM " + quoted(packedRecordsTable(entity)) +
+                                     " WHERE \"key\" = ?1 ORDER BY \"first\"")
+                                        .c_str(),
+                                    -1, &s, nullptr);
+    if (s) {
+        sqlite3_bind_int64(s, 1, group);
+        int rc;
+        while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
+            std::string_view ids(static_cast<const char*>(sqlite3_column_blob(s, 1)),
+                                 static_cast<size_t>(sqlite3_column_bytes(s, 1)));
+            texts.emplace_back(static_cast<const char*>(sqlite3_column_blob(s, 2)),
+                               static_cast<size_t>(sqlite3_column_bytes(s, 2)));
+            if (!decodePackedRecord(sqlite3_column_int64(s, 0), ids, texts.back(), record)) {
+                rc = SQLITE_CORRUPT;
+                break;
+            }
+            cells.insert(cells.end(), record.begin(), record.end());
+        }
+        out.rc = rc == SQLITE_DONE ? SQLITE_OK : rc;
+        sqlite3_finalize(s);
+    }
+    if (own)
+        sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+    if (out.rc != SQLITE_OK || loose)
+        return out;
+    out.complete = true;
+    for (const auto& c : cells)
+        each(c.position, c.null ? std::nullopt : std::optional<std::string_view>(c.text));
+    return out;
 }
 
 int flushPackedRecords(sqlite3* db) {

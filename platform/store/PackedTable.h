@@ -128,4 +128,16 @@ class PackedTexts {
 // objects it holds; an object whose position is taken is kept loose. Answers the number of objects.
 inline constexpr const char* packedAppendSql = "SELECT packed_append(?, ?, ?, ?, ?, ?)";
 
+// The objects of one group of the packed entity in position order, read straight from its records
+// on this connection (its changes written back first, so its open transaction is seen): `each`
+// gets every object's position and text (nullopt for a null value). Nothing is handed out, and the
+// answer is false, when the group has objects kept loose (to be read through SQL then) or a record
+// cannot be read; SQLite's error code is then in `rc` (SQLITE_OK for loose objects).
+struct PackedGroupRead {
+    bool complete = false;
+    int rc = 0;
+};
+PackedGroupRead readPackedGroup(sqlite3* db, const Entity& entity, int64_t group,
+                                const std::function<void(int64_t position, std::optional<std::string_view> text)>& each);
+
 } // namespace store

@@ -1,0 +1,323 @@
+// Reads of packed cells by row and by runs of rows, which keep the records they decode: the texts
+// equal the ones written whatever the order of reads, and every change made after a read (unsaved,
+// saved, rolled back, written by another connection) is seen by the next read.
+#include "StoreFixture.h"
+
+#include "model/CellTexts.h"
+#include "platform/store/FetchedResultsController.h"
+
+#include <cstdio>
+#include <functional>
+
+namespace {
+
+std::string text(int row, int column) {
+    return "r" + std::to_string(row) + "c" + std::to_string(column);
+}
+
+store::FetchRequest rowRequest(int64_t row) {
+    return {Cell::entityName, "\"rowNum\" = ?", {store::Value(row)}, {{"colNum", true}}, 0};
+}
+
+// One row's texts in column order, read as values (not objects), as the CSV export reads them.
+std::vector<std::string> rowTexts(Model& m, int64_t row) {
+    std::vector<std::string> out;
+    for (const auto& v : m.managedObjectContext()->fetchValues(rowRequest(row), "data", false))
+        out.push_back(std::get_if<std::string>(&v) ? std::get<std::string>(v) : "∅");
+    return out;
+}
+
+std::vector<std::string> expectedRow(int row, int columns) {
+    std::vector<std::string> out;
+    for (int c = 0; c < columns; ++c)
+        out.push_back(text(row, c));
+    return out;
+}
+
+} // namespace
+
+class PackedReadsTest : public StoreTest {
+  protected:
+    static constexpr int kColumns = 3;
+
+    std::unique_ptr<Model> filled(const std::string& name, int rows) {
+        auto m = mainModel();
+        m->openStore(path(name));
+        m->addColumns({"a", "b", "c"});
+        auto columns = m->columns();
+        for (int r = 1; r <= rows; ++r)
+            m->addRow(static_cast<uint64_t>(r), expectedRow(r, kColumns), columns);
+        m->saveContext();
+        return m;
+    }
+};
+
+TEST_F(PackedReadsTest, RowsReadOneByOneInAnyOrderGiveTheWrittenTexts) {
+    constexpr int kRows = 9000; // three records per column
+    auto m = filled("Rows.ov", kRows);
+    struct Case {
+        const char* name;
+        std::vector<int> rows;
+    };
+    std::vector<int> forward, backward, hopping;
+    for (int r = 1; r <= kRows; ++r)
+        forward.push_back(r);
+    backward.assign(forward.rbegin(), forward.rend());
+    for (int r = 1; r <= kRows; r += 1237)
+        for (int s : {r, kRows + 1 - r, 4095, 4096, 8192})
+            hopping.push_back(s);
+    const Case cases[] = {{"forward", forward}, {"backward", backward}, {"hopping across records", hopping}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        for (int r : c.rows)
+            ASSERT_EQ(rowTexts(*m, r), expectedRow(r, kColumns)) << r;
+        EXPECT_TRUE(rowTexts(*m, 0).empty());
+        EXPECT_TRUE(rowTexts(*m, kRows + 1).empty());
+    }
+    // The column numbers alone, then the texts, as the export asks them.
+    const auto numbers = m->managedObjectContext()->fetchValues(rowRequest(4096), "colNum", false);
+    ASSERT_EQ(numbers.size(), size_t(kColumns));
+    for (int c = 0; c < kColumns; ++c)
+        EXPECT_EQ(store::asInt(numbers[size_t(c)]), c);
+    EXPECT_EQ(alerts, 0);
+}
+
+TEST_F(PackedReadsTest, WindowsOfRowsAcrossRecordBoundariesComeInRowThenColumnOrder) {
+    constexpr int kRows = 9000;
+    auto m = filled("Windows.ov", kRows);
+    struct Case {
+        const char* predicate;
+        std::vector<int> rows;
+    };
+    const Case cases[] = {
+        {"\"rowNum\" BETWEEN 4090 AND 4100", {4090, 4091, 4092, 4093, 4094, 4095, 4096, 4097, 4098, 4099, 4100}},
+        {"\"rowNum\" >= 8190 AND \"rowNum\" < 8194", {8190, 8191, 8192, 8193}},
+        {"\"rowNum\" IN (SELECT value FROM json_each('[8999, 1, 4096, 4095, 9000]'))", {1, 4095, 4096, 8999, 9000}},
+        {"\"rowNum\" IN (4095, 4096) AND \"colNum\" = 2", {4095, 4096}},
+        {"\"rowNum\" > 8998", {8999, 9000}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.predicate);
+        // Twice: the second read finds the records the first one decoded.
+        for (int round = 0; round < 2; ++round) {
+            store::FetchRequest request{Cell::entityName, c.predicate, {}, {{"rowNum", true}, {"colNum", true}}, 0};
+            store::FetchedResultsController controller(request, m->managedObjectContext(), "rowNum");
+            ASSERT_FALSE(controller.performFetch());
+            std::vector<std::string> got, expected;
+            for (size_t s = 0; s < controller.sectionCount(); ++s)
+                for (const auto& o : controller.sectionObjects(s)) {
+                    auto cell = std::static_pointer_cast<Cell>(o);
+                    got.push_back(std::to_string(*cell->rowNum()) + ":" + cell->data());
+                }
+            const bool oneColumn = std::string(c.predicate).find("colNum") != std::string::npos;
+            for (int r : c.rows)
+                for (int col = oneColumn ? 2 : 0; col < kColumns; ++col)
+                    expected.push_back(std::to_string(r) + ":" + text(r, col));
+            EXPECT_EQ(got, expected);
+            m->managedObjectContext()->reset();
+        }
+    }
+    EXPECT_EQ(alerts, 0);
+}
+
+// Both models read the row (and its neighbour in the same record) before the change, so that each
+// holds the record decoded; the change must reach every later read that should see it.
+TEST_F(PackedReadsTest, ChangesAfterARowWasReadAreSeenByTheNextRead) {
+    constexpr int kRow = 4100, kRows = 5000;
+    const auto original = expectedRow(kRow, kColumns);
+    auto changed = original;
+    changed[1] = "changed";
+    struct Case {
+        const char* name;
+        std::function<void(Model& own, const std::string& file)> change;
+        std::vector<std::string> own, other; // the row afterwards, for the changing model and another
+    };
+    auto edit = [](Model& m) {
+        auto cells = m.cellsForRow(*m.rowNumber(kRow), {{"colNum", true}});
+        cells[1]->setData("changed");
+    };
+    const Case cases[] = {
+        {"unsaved edit", [&](Model& m, const std::string&) { edit(m); }, changed, original},
+        {"saved edit",
+         [&](Model& m, const std::string&) {
+             edit(m);
+             m.saveContext();
+         },
+         changed, changed},
+        {"edit read, then dropped by a reset",
+         [&](Model& m, const std::string&) {
+             edit(m);
+             ASSERT_EQ(rowTexts(m, kRow), changed);
+             m.managedObjectContext()->reset();
+         },
+         original, original},
+        {"edit read, rolled back, then a new transaction",
+         [&](Model& m, const std::string&) {
+             edit(m);
+             ASSERT_EQ(rowTexts(m, kRow), changed);
+             ASSERT_FALSE(m.managedObjectContext()->execute("ROLLBACK"));
+             ASSERT_FALSE(m.managedObjectContext()->execute("BEGIN IMMEDIATE"));
+         },
+         original, original},
+        {"update by another connection",
+         [&](Model&, const std::string& file) {
+             rawSql(file, "UPDATE \"Cell\" SET \"data\" = 'changed' WHERE \"rowNum\" = 4100 AND \"colNum\" = 1");
+         },
+         changed, changed},
+        {"record rewritten by another connection",
+         [&](Model&, const std::string& file) {
+             rawSql(file, "BEGIN; DELETE FROM \"Cell\" WHERE \"rowNum\" = 4100 AND \"colNum\" = 1; "
+                          "INSERT INTO \"Cell\" (\"id\", \"rowNum\", \"colNum\", \"data\") "
+                          "VALUES (1000000, 4100, 1, 'changed'); COMMIT");
+         },
+         changed, changed},
+        {"row deleted and saved",
+         [&](Model& m, const std::string&) {
+             m.managedObjectContext()->deleteObjects("Cell", "\"rowNum\" = 4100", {});
+             m.saveContext();
+         },
+         {}, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string file = std::string("Change ") + c.name + ".ov";
+        auto m = filled(file, kRows);
+        auto other = mainModel();
+        other->openStore(path(file));
+        for (Model* reader : {m.get(), other.get()}) {
+            ASSERT_EQ(rowTexts(*reader, kRow), original);
+            ASSERT_EQ(rowTexts(*reader, kRow + 1), expectedRow(kRow + 1, kColumns));
+        }
+        c.change(*m, path(file));
+        EXPECT_EQ(rowTexts(*m, kRow), c.own);
+        EXPECT_EQ(rowTexts(*other, kRow), c.other);
+        for (Model* reader : {m.get(), other.get()})
+            EXPECT_EQ(rowTexts(*reader, kRow + 1), expectedRow(kRow + 1, kColumns)) << "the record's other rows";
+        EXPECT_EQ(alerts, 0);
+    }
+}
+
+// The rows were read (and their record kept) before a save that failed; the edit it held reaches the
+// reads once a later save writes it.
+TEST_F(PackedReadsTest, AnEditWhoseSaveFailedIsReadOnceWritten) {
+    auto m = filled("Failed.ov", 3000);
+    ASSERT_EQ(rowTexts(*m, 2), expectedRow(2, kColumns));
+    ASSERT_EQ(rowTexts(*m, 3), expectedRow(3, kColumns));
+    ASSERT_FALSE(m->managedObjectContext()->execute("PRAGMA max_page_count = 1"));
+    auto cells = m->cellsForRow(*m->rowNumber(2), {{"colNum", true}});
+    const std::string wide(20000, 'x'); // the record no longer fits its pages
+    cells[0]->setData(wide);
+    m->saveContext();
+    EXPECT_EQ(alerts, 1);
+    ASSERT_FALSE(m->managedObjectContext()->execute("PRAGMA max_page_count = 1073741823"));
+    m->saveContext();
+    EXPECT_EQ(alerts, 1);
+    auto again = mainModel();
+    again->openStore(path("Failed.ov"));
+    for (Model* reader : {m.get(), again.get()}) {
+        const auto row = rowTexts(*reader, 2);
+        ASSERT_EQ(row.size(), size_t(kColumns));
+        EXPECT_TRUE(row[0] == wide) << "the edit, " << row[0].size() << " bytes";
+        EXPECT_EQ(row[1], text(2, 1));
+        EXPECT_EQ(rowTexts(*reader, 3), expectedRow(3, kColumns));
+    }
+}
+
+namespace {
+
+std::vector<std::string> statsFields(const BasicStats& s) {
+    auto number = [](const std::optional<double>& v) {
+        char buffer[32] = "-";
+        if (v)
+            std::snprintf(buffer, sizeof buffer, "%.17g", *v);
+        return std::string(buffer);
+    };
+    auto count = [](const std::optional<int64_t>& v) { return v ? std::to_string(*v) : "-"; };
+    return {std::to_string(s.obs), std::to_string(s.obsNumeric), std::to_string(s.obsDate), std::to_string(s.levels),
+            count(s.levelsNumeric), number(s.min), number(s.max), number(s.pc25), number(s.pc50), number(s.pc75),
+            number(s.mean), number(s.sd), count(s.levelsDate), number(s.minDate), number(s.maxDate),
+            number(s.meanDate), number(s.sdDate)};
+}
+
+// The column's cells' texts as their objects give them, by row number then id.
+CellTexts objectTexts(Model& m, const Column& column) {
+    CellTexts out;
+    for (const auto& cell : m.cellsForColumn(column, {{"rowNum", true}, {"id", true}})) {
+        out.rows.push_back(*cell->rowNum());
+        out.texts.push_back(cell->data());
+    }
+    return out;
+}
+
+} // namespace
+
+// Column reads straight from the records give what the cells' objects give, in every state a column
+// can be in; a column with a cell kept outside its records is read through SQL instead.
+TEST_F(PackedReadsTest, ColumnReadsFromRecordsEqualTheObjectsReads) {
+    constexpr int kRows = 5000;
+    struct Case {
+        const char* name;
+        std::function<void(Model& m, const std::string& file)> change;
+        bool fromRecords; // column 1 is read straight from its records
+    };
+    const Case cases[] = {
+        {"saved", [](Model&, const std::string&) {}, true},
+        {"unsaved edits and deletions",
+         [](Model& m, const std::string&) {
+             auto cells = m.cellsForColumn(*m.columnNumber(1), {{"rowNum", true}});
+             cells[0]->setData("word");
+             cells[4095]->setData("12.5");
+             cells[4096]->setData("");
+             cells[4999]->setData("-3e2");
+             m.managedObjectContext()->deleteObjects("Cell", "\"rowNum\" IN (7, 4097)", {});
+         },
+         true},
+        {"null texts", [](Model&, const std::string& file) {
+             rawSql(file, "UPDATE \"Cell\" SET \"data\" = NULL WHERE \"rowNum\" IN (3, 4100)");
+         },
+         true},
+        {"a second cell at a taken place",
+         [](Model&, const std::string& file) {
+             rawSql(file, "INSERT INTO \"Cell\" (\"id\", \"rowNum\", \"colNum\", \"data\") VALUES (9000000, 5, 1, '77')");
+         },
+         false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string file = std::string("Column ") + c.name + ".ov";
+        auto m = mainModel();
+        m->openStore(path(file));
+        m->addColumns({"numbers", "mixed", "words"});
+        auto columns = m->columns();
+        for (int r = 1; r <= kRows; ++r)
+            m->addRow(static_cast<uint64_t>(r),
+                      {std::to_string(r * 37 % 1009) + "." + std::to_string(r % 10),
+                       r % 11 == 0 ? "" : (r % 3 ? std::to_string(r % 97) : "05/03/2021"), "level " + std::to_string(r % 7)},
+                      columns);
+        m->saveContext();
+        c.change(*m, path(file));
+        std::vector<int64_t> nums;
+        for (const auto& column : m->columns())
+            nums.push_back(column->num());
+        const auto together = m->dictBasicStatsForColumns(nums);
+        for (size_t k = 0; k < nums.size(); ++k) {
+            SCOPED_TRACE(nums[k]);
+            const auto column = m->columnNumber(static_cast<uint64_t>(nums[k]));
+            ASSERT_TRUE(column);
+            bool read = m->managedObjectContext()->readPackedGroup(Cell::entityName, nums[k],
+                                                                   [](int64_t, std::optional<std::string_view>) {});
+            EXPECT_EQ(read, nums[k] != 1 || c.fromRecords);
+            const auto records = columnCellTexts(*m->managedObjectContext(), nums[k]);
+            const auto objects = objectTexts(*m, *column);
+            EXPECT_EQ(records.rows, objects.rows);
+            EXPECT_EQ(records.texts, objects.texts);
+            const auto cells = m->cellsForColumn(*column);
+            EXPECT_EQ(m->numericOfColumn(*column), m->numericOfCells(cells));
+            EXPECT_EQ(m->frequenciesOfColumn(*column), m->frequenciesOfCells(cells));
+            const auto expected = statsFields(m->basicStatsForCells(cells));
+            EXPECT_EQ(statsFields(m->dictBasicStatsForColumn(*column)), expected);
+            EXPECT_EQ(statsFields(together[k]), expected);
+        }
+        EXPECT_EQ(alerts, 0);
+    }
+}
