@@ -195,10 +195,11 @@ class Model {
     void basicStatsForColumn(Column& column);
     // Every cell of the column, the column left untouched (for a background Model).
     BasicStats dictBasicStatsForColumn(const Column& column);
-    // The same for the columns numbered nums (in that order), their cells read in one pass: for a
-    // whole workspace's columns, where reading each column on its own reads every cell page again.
-    // Holds the texts of all these columns at once.
+    // The same for the columns numbered nums (in that order), each read on its own (straight from
+    // its records when it has no cell kept loose); one column's texts are held at a time.
     std::vector<BasicStats> dictBasicStatsForColumns(const std::vector<int64_t>& nums);
+    // The statistics that cells with these texts, in this order, give.
+    BasicStats basicStatsForTexts(const std::vector<std::string_view>& texts);
     // An absent entry clears its attribute; does not save.
     static void applyBasicStats(const BasicStats& stats, Column& column);
     // Whether an attribute that the column's type needs is missing.

@@ -257,6 +257,10 @@ BasicStats statsOfTexts(Model& model, const std::vector<std::string_view>& texts
 
 } // namespace
 
+BasicStats Model::basicStatsForTexts(const std::vector<std::string_view>& texts) {
+    return statsOfTexts(*this, texts);
+}
+
 BasicStats Model::basicStatsForCells(const std::vector<std::shared_ptr<Cell>>& cells) {
     std::vector<std::string> owned;
     return statsOfTexts(*this, textsOf(cells, owned));

@@ -237,8 +237,8 @@ struct ReadStamp {
     bool inWrite = false;
 };
 
-// Records read in one run of positions or one group stay decoded while the file is unchanged, so
-// that reads by row (each asking one position of every group) decode each record once.
+// The records read stay decoded, up to this size, while the file is unchanged, so that reads by row
+// (each asking one position of every group) decode each record once.
 constexpr size_t kReadCacheBytes = size_t(64) << 20;
 
 struct Vtab : sqlite3_vtab {
@@ -298,7 +298,7 @@ struct Vtab : sqlite3_vtab {
         readCache.clear();
         readBytes = 0;
     }
-    int readRecord(int64_t key, int64_t first, bool needText, bool keep, std::shared_ptr<const ReadRecord>& out);
+    int readRecord(int64_t key, int64_t first, bool needText, std::shared_ptr<const ReadRecord>& out);
     int flush();
     int load(int64_t key, int64_t first, Decoded*& out);
     int removePacked(int64_t key, int64_t position);
@@ -374,7 +374,7 @@ int Vtab::load(int64_t key, int64_t first, Decoded*& out) {
     return SQLITE_OK;
 }
 
-int Vtab::readRecord(int64_t key, int64_t first, bool needText, bool keep, std::shared_ptr<const ReadRecord>& out) {
+int Vtab::readRecord(int64_t key, int64_t first, bool needText, std::shared_ptr<const ReadRecord>& out) {
     if (auto it = readCache.find({key, first}); it != readCache.end() && (it->second->withTexts || !needText)) {
         out = it->second;
         return SQLITE_OK;
@@ -405,7 +405,7 @@ int Vtab::readRecord(int64_t key, int64_t first, bool needText, bool keep, std::
     sqlite3_reset(s);
     if (rc != SQLITE_OK)
         return rc;
-    if (keep) {
+    if (readBytes + record->bytes() <= kReadCacheBytes) {
         auto& slot = readCache[{key, first}];
         if (slot)
             readBytes -= slot->bytes();
@@ -573,7 +573,6 @@ struct Plan {
 
 struct Cursor : sqlite3_vtab_cursor {
     Plan plan;
-    bool keepRecords = false; // the records read go to the table's read cache
     // The packed objects of the current record(s).
     struct Item {
         int64_t key, position, id;
@@ -587,9 +586,17 @@ struct Cursor : sqlite3_vtab_cursor {
     sqlite3_stmt* records = nullptr;                      // the (key, first) of the records to read
     bool recordsDone = true;
     std::string recordsSql;
-    // Position order: the first record of the next run of positions, read ahead.
+    // Position order: the first record of the next run of positions, read ahead, and the records of
+    // the present run, each with its next and end cell within the plan, handed out a few positions
+    // at a time in (position, group) order.
     bool havePending = false;
     int64_t pendingKey = 0, pendingFirst = 0;
+    struct RunRecord {
+        int64_t key;
+        std::shared_ptr<const ReadRecord> record;
+        size_t next, end;
+    };
+    std::vector<RunRecord> run;
     // The loose rows.
     sqlite3_stmt* loose = nullptr;
     std::string looseSql;
@@ -617,43 +624,88 @@ int prepareInto(sqlite3* db, sqlite3_stmt*& s, std::string& current, const std::
     return sqlite3_prepare_v3(db, sql.c_str(), -1, SQLITE_PREPARE_PERSISTENT, &s, nullptr);
 }
 
-// Adds one record's objects within the plan to items: the positions asked for are found by search.
-int addRecord(Cursor& c, int64_t key, int64_t first) {
-    std::shared_ptr<const ReadRecord> record;
-    if (int rc = c.vtab().readRecord(key, first, c.plan.needText, c.keepRecords, record); rc != SQLITE_OK)
-        return rc;
-    const auto& cells = record->cells;
+// The cells of a record within the plan's positions, as indexes into its cells.
+std::pair<size_t, size_t> planned(const Cursor& c, const ReadRecord& record) {
+    const auto& cells = record.cells;
     auto from = std::lower_bound(cells.begin(), cells.end(), c.plan.posLo,
                                  [](const PackedCell& cell, int64_t p) { return cell.position < p; });
-    bool any = false;
-    for (auto it = from; it != cells.end() && it->position <= c.plan.posHi; ++it) {
-        if (c.plan.haveId && it->id != c.plan.id)
-            continue;
-        c.items.push_back({key, it->position, it->id, it->text.data(), static_cast<uint32_t>(it->text.size()),
-                           it->null});
-        any = true;
-    }
-    if (any)
+    auto to = std::upper_bound(from, cells.end(), c.plan.posHi,
+                               [](int64_t p, const PackedCell& cell) { return p < cell.position; });
+    return {static_cast<size_t>(from - cells.begin()), static_cast<size_t>(to - cells.begin())};
+}
+
+void addItem(Cursor& c, int64_t key, const PackedCell& cell) {
+    if (c.plan.haveId && cell.id != c.plan.id)
+        return;
+    c.items.push_back({key, cell.position, cell.id, cell.text.data(), static_cast<uint32_t>(cell.text.size()), cell.null});
+}
+
+// Group order: adds one record's objects within the plan to items.
+int addRecord(Cursor& c, int64_t key, int64_t first) {
+    std::shared_ptr<const ReadRecord> record;
+    if (int rc = c.vtab().readRecord(key, first, c.plan.needText, record); rc != SQLITE_OK)
+        return rc;
+    const auto [from, to] = planned(c, *record);
+    const size_t before = c.items.size();
+    for (size_t i = from; i < to; ++i)
+        addItem(c, key, record->cells[i]);
+    if (c.items.size() > before)
         c.held.push_back(std::move(record));
     return SQLITE_OK;
 }
 
-// Reads the next objects into items: one record in group order; in position order, every record of
-// one run of positions, sorted by position then group.
+// Position order: reads the records of the next run of positions into run. False at the end.
+int loadRun(Cursor& c, bool& loaded) {
+    c.run.clear();
+    loaded = false;
+    int64_t runFirst = -1;
+    auto add = [&](int64_t key, int64_t first) {
+        std::shared_ptr<const ReadRecord> record;
+        if (int rc = c.vtab().readRecord(key, first, c.plan.needText, record); rc != SQLITE_OK)
+            return rc;
+        const auto [from, to] = planned(c, *record);
+        if (from < to)
+            c.run.push_back({key, std::move(record), from, to});
+        return SQLITE_OK;
+    };
+    if (c.havePending) {
+        c.havePending = false;
+        runFirst = c.pendingFirst;
+        loaded = true;
+        if (int rc = add(c.pendingKey, c.pendingFirst); rc != SQLITE_OK)
+            return rc;
+    }
+    while (!c.recordsDone) {
+        int rc = sqlite3_step(c.records);
+        if (rc == SQLITE_DONE) {
+            c.recordsDone = true;
+            break;
+        }
+        if (rc != SQLITE_ROW)
+            return rc;
+        const int64_t key = sqlite3_column_int64(c.records, 0), first = sqlite3_column_int64(c.records, 1);
+        if (runFirst >= 0 && first != runFirst) {
+            c.havePending = true;
+            c.pendingKey = key;
+            c.pendingFirst = first;
+            break;
+        }
+        runFirst = first;
+        loaded = true;
+        if (int rc2 = add(key, first); rc2 != SQLITE_OK)
+            return rc2;
+    }
+    return SQLITE_OK;
+}
+
+// Reads the next objects into items: one record in group order; in position order, the objects of
+// the present run's records at the next few positions, sorted by position then group.
 int fillItems(Cursor& c) {
     c.items.clear();
     c.held.clear();
     c.at = 0;
-    const bool byPosition = c.plan.order == kPositionMajor;
-    while ((!c.recordsDone || c.havePending) && c.items.empty()) {
-        int64_t blockFirst = -1;
-        if (c.havePending) {
-            c.havePending = false;
-            blockFirst = c.pendingFirst;
-            if (int rc = addRecord(c, c.pendingKey, c.pendingFirst); rc != SQLITE_OK)
-                return rc;
-        }
-        while (!c.recordsDone) {
+    if (c.plan.order != kPositionMajor) {
+        while (!c.recordsDone && c.items.empty()) {
             int rc = sqlite3_step(c.records);
             if (rc == SQLITE_DONE) {
                 c.recordsDone = true;
@@ -661,23 +713,32 @@ int fillItems(Cursor& c) {
             }
             if (rc != SQLITE_ROW)
                 return rc;
-            const int64_t key = sqlite3_column_int64(c.records, 0), first = sqlite3_column_int64(c.records, 1);
-            if (byPosition && blockFirst >= 0 && first != blockFirst) {
-                c.havePending = true;
-                c.pendingKey = key;
-                c.pendingFirst = first;
-                break;
-            }
-            blockFirst = first;
-            if (int rc2 = addRecord(c, key, first); rc2 != SQLITE_OK)
+            if (int rc2 = addRecord(c, sqlite3_column_int64(c.records, 0), sqlite3_column_int64(c.records, 1));
+                rc2 != SQLITE_OK)
                 return rc2;
-            if (!byPosition)
-                break;
         }
-        if (byPosition)
-            std::stable_sort(c.items.begin(), c.items.end(), [](const Cursor::Item& a, const Cursor::Item& b) {
-                return a.position < b.position || (a.position == b.position && a.key < b.key);
-            });
+        return SQLITE_OK;
+    }
+    constexpr int64_t kPositionsAtOnce = 64;
+    while (c.items.empty()) {
+        int64_t lowest = INT64_MAX;
+        for (const auto& r : c.run)
+            if (r.next < r.end)
+                lowest = std::min(lowest, r.record->cells[r.next].position);
+        if (lowest == INT64_MAX) {
+            bool loaded = false;
+            if (int rc = loadRun(c, loaded); rc != SQLITE_OK)
+                return rc;
+            if (!loaded)
+                return SQLITE_OK;
+            continue;
+        }
+        const int64_t limit = lowest + kPositionsAtOnce;
+        for (auto& r : c.run)
+            for (; r.next < r.end && r.record->cells[r.next].position < limit; ++r.next)
+                addItem(c, r.key, r.record->cells[r.next]);
+        std::stable_sort(c.items.begin(), c.items.end(),
+                         [](const Cursor::Item& a, const Cursor::Item& b) { return a.position < b.position; });
     }
     return SQLITE_OK;
 }
@@ -981,13 +1042,13 @@ int xFilter(sqlite3_vtab_cursor* cursor, int idxNum, const char* idxStr, int arg
     c.at = 0;
     c.recordsDone = true;
     c.havePending = false;
+    c.run.clear();
     if (!plan.packedNone) {
         const int64_t firstLo = firstOf(plan.posLo, shape.runLength);
         const int64_t firstHi = plan.posHi == INT64_MAX ? INT64_MAX : firstOf(plan.posHi, shape.runLength);
-        // Reads of one group, or of a few runs of positions, keep what they decode; a scan of
-        // everything does not push them out.
-        c.keepRecords = plan.haveKey || (plan.posHi != INT64_MAX && firstHi - firstLo <= shape.runLength);
-        if (c.keepRecords && tab.readBytes > kReadCacheBytes) {
+        // What is decoded is kept up to a bound; past it, a read drops the records outside its own
+        // range first.
+        if (tab.readBytes > kReadCacheBytes) {
             for (auto it = tab.readCache.begin(); it != tab.readCache.end();) {
                 if (it->first.second < firstLo || it->first.second > firstHi ||
                     (plan.haveKey && it->first.first != plan.key)) {

@@ -25,6 +25,10 @@
 // sees E as a table (an eponymous virtual table) with the entity's columns: SELECT, INSERT, UPDATE and
 // DELETE work on it as on the ordinary table, within the connection's transaction. A connection's
 // changes to records are kept decoded until its next read of E or its commit, then written back whole.
+// Records a connection reads stay decoded (within a bound) until the file may have changed: another
+// connection's commit, a write of this connection, the end of the write transaction they were read
+// in. A read asks the records of the runs of positions (or the group) it needs, and finds its
+// positions in them by search.
 #pragma once
 
 #include "platform/store/Schema.h"
