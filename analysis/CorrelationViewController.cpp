@@ -108,6 +108,18 @@ class ResultsScrollView : public ui::ScrollView {
     }
 };
 
+// Labels of counts: whole numbers only, so that ticks between them (the automatic interval of a small
+// count is a half) carry no label rather than a rounded copy of their neighbour's.
+class WholeCountFormatter : public foundation::NumberFormatter {
+  public:
+    WholeCountFormatter() { setMaximumFractionDigits(0); }
+    std::optional<std::string> stringForObjectValue(const Value& value) const override {
+        if (value.isNumber() && std::floor(value.toDouble()) != value.toDouble())
+            return std::nullopt;
+        return foundation::NumberFormatter::stringForObjectValue(value);
+    }
+};
+
 // The text cut at its end (with an ellipsis) to fit `width` points in the system font of `size`.
 std::string fitted(const std::string& text, double width, double size) {
     gfx::TextStyle style;
@@ -531,7 +543,6 @@ void CorrelationViewController::viewDidLoad() {
         const double width = tableResults_->bounds().width();
         auto row = std::make_shared<HorizontalTableView>(Rect{0, 0, width, rowHeight()}, rowHeaderWidth());
         row->setTag(kTagRow);
-        row->setAutoresizingMask(ui::FlexibleWidth);
         auto& table = row->horizontalTable();
         table.setTableDelegate(this);
         table.setRowHeight(colWidth());
@@ -551,13 +562,11 @@ void CorrelationViewController::viewDidLoad() {
         setBorder(*note);
         if (notesAsLabels()) {
             note->setHidden(true);
-            note->setAutoresizingMask(ui::FlexibleWidth);
             row->addSubview(note);
             return cell;
         }
         auto overlay = std::make_shared<ui::ScrollView>(over);
         overlay->setTag(kTagNote);
-        overlay->setAutoresizingMask(ui::FlexibleWidth);
         overlay->setContentSize({5 * colWidth(), rowHeight()});
         overlay->setShowsHorizontalScrollIndicator(false);
         overlay->setBounces(false);
@@ -821,9 +830,7 @@ void CorrelationViewController::showScatter(const CorrelationResult&) {
 void CorrelationViewController::showHistogram() {
     const auto& bins = graphData().histogram.edges;
     auto& axes = axesOf(*graphHistogram_);
-    auto whole = std::make_shared<foundation::NumberFormatter>();
-    whole->setMaximumFractionDigits(0);
-    axes.yAxis()->setLabelFormatter(whole);
+    axes.yAxis()->setLabelFormatter(std::make_shared<WholeCountFormatter>());
     axes.xAxis()->setLabelFormatter(significantDigits(3));
     axes.xAxis()->setTitle(rightType() == kDateType ? tr("Residual (seconds)") : tr("Residual"));
 
@@ -903,8 +910,13 @@ std::shared_ptr<ui::TableViewCell> CorrelationViewController::cellForRowAtIndexP
     const auto& columns = graphData().columns;
     ui::View* note = row->viewWithTag(notesAsLabels() ? kTagNoteLabel : kTagNote);
     auto* noteLabel = dynamic_cast<ui::Label*>(row->viewWithTag(kTagNoteLabel));
-    if (note)
+    // The row spans the table as it is now, whatever width the cell was made at.
+    const double width = tableView.bounds().width();
+    row->setFrame({0, 0, width, rowHeight()});
+    if (note) {
+        note->setFrame({rowHeaderWidth(), 0, std::max(0.0, width - rowHeaderWidth()), rowHeight()});
         row->bringSubviewToFront(note);
+    }
     row->labelRowHeader().setText(" " + (index == columns.size() ? tr("Constant")
                                          : index < result.names.size() ? result.names[index]
                                                                         : std::string()));

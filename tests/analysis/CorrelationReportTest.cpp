@@ -219,4 +219,17 @@ TEST_F(CorrelationTest, ReportShowsWhyAVariableWasDropped) {
     const std::string text = squeezed(renderChecks::pdfText(exportPDF()));
     EXPECT_NE(text.find("Variable dropped because it has only one value."), std::string::npos) << text;
     EXPECT_NE(text.find("Correlation is not defined."), std::string::npos) << text;
+    // The note lies over the row's value cells and ends with the table.
+    auto output = std::dynamic_pointer_cast<CorrelationViewController>(screen->makeOutputController());
+    ASSERT_TRUE(output);
+    output->tableResults().layoutIfNeeded();
+    auto* cell = output->tableResults().cellForRowAtIndexPath(ui::IndexPath{0, 0});
+    ASSERT_TRUE(cell);
+    auto* note = cell->contentView().viewWithTag(68);
+    ASSERT_TRUE(note);
+    EXPECT_FALSE(note->isHidden());
+    const ui::Rect box = note->convertRectToView(note->bounds(), &output->view());
+    const ui::Rect table = output->tableResults().frame();
+    EXPECT_DOUBLE_EQ(box.minX(), table.minX() + 147);
+    EXPECT_DOUBLE_EQ(box.maxX(), table.maxX());
 }

@@ -140,6 +140,12 @@ TEST_F(CorrelationTest, FourRowsAgainstR) {
     EXPECT_EQ(*axesOf(screen->graphResidualsFitted()).yAxis()->title(), "Residual");
     EXPECT_EQ(*axesOf(screen->graphHistogram()).xAxis()->title(), "Residual");
     EXPECT_FALSE(isTimeFormatter(*axesOf(screen->graph()).xAxis()));
+    // The histogram's counts are labelled in whole numbers only.
+    const auto& counts = axesOf(screen->graphHistogram()).yAxis()->labelFormatter();
+    const std::pair<double, std::optional<std::string>> labels[] = {
+        {0.0, "0"}, {0.5, std::nullopt}, {2.0, "2"}, {1.5, std::nullopt}, {12.0, "12"}};
+    for (const auto& [count, label] : labels)
+        EXPECT_EQ(counts->stringForObjectValue(foundation::Value(count)), label) << count;
 }
 
 TEST_F(CorrelationTest, MissingVariablesAskForTwo) {
