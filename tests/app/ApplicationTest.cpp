@@ -419,7 +419,7 @@ TEST_F(ApplicationTest, ASurveyGoesFromItsFileThroughTheSheetAndAFilterToItsVari
     std::vector<Row> rows;
     std::string csv = "Age,Group,Visit\n";
     for (int r = 1; r <= 40; ++r) {
-        char visit[16];
+        char visit[32];
         std::snprintf(visit, sizeof visit, "2023-%02d-%02d", 1 + (r - 1) / 28, 1 + (r - 1) % 28);
         Row row{21 + (r * 17) % 40, r % 2 == 0 ? "Control" : (r % 3 == 0 ? "Placebo" : "Treated"), visit};
         csv += std::to_string(row.age) + "," + row.group + "," + row.visit + "\n";
