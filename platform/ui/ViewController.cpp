@@ -606,7 +606,10 @@ void NavigationController::placeNavigationTitle(View& bar, View& title, double l
 
 void NavigationController::setViewControllers(std::vector<Ptr> controllers, bool animated) {
     ViewController* old = topViewController();
-    for (auto& c : stack_)
+    // The replaced controllers live until the old top has left the screen: it may be held by nothing
+    // else (a chooser replaced from its own callback).
+    const std::vector<Ptr> previous = std::move(stack_);
+    for (auto& c : previous)
         c->removeFromParentViewController();
     stack_ = std::move(controllers);
     for (auto& c : stack_)

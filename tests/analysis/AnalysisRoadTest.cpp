@@ -159,11 +159,12 @@ TEST_F(AnalysisRoadTest, EachKindOfTheChooserMakesItsAnalysisAndShowsItsScreen) 
         EXPECT_EQ(screen->analysis()->distribution(), c.distribution);
         EXPECT_EQ(screen->model(), &model());
         EXPECT_EQ(text(c.messageOutlet), c.message);
-        // Stored: the list, fetched afresh, has it on top.
+        // Stored: the list, fetched afresh, has it on top (the screen is gone once popped).
+        const auto made = screen->analysis()->objectID();
         analysisTab().popViewControllerAnimated(false);
         host->drain();
         ASSERT_FALSE(analysesList()->analyses().empty());
-        EXPECT_EQ(analysesList()->analyses()[0]->objectID(), screen->analysis()->objectID());
+        EXPECT_EQ(analysesList()->analyses()[0]->objectID(), made);
     }
 }
 
