@@ -178,13 +178,19 @@ const std::string& Context::insertSql(int entity, const std::vector<int>& slots,
     return text;
 }
 
-ObjectId Context::insertRow(int entity, const std::vector<int>& slots, std::vector<Value> values) {
+bool Context::beginInsert(const char* noWorkspace) {
     if (!connection()) {
-        foundation::log("No workspace is open: the new object is not stored");
-        return {};
+        foundation::log(noWorkspace);
+        return false;
     }
     if (!needsReplay_ && !beginWrite())
         needsReplay_ = true;
+    return true;
+}
+
+ObjectId Context::insertRow(int entity, const std::vector<int>& slots, std::vector<Value> values) {
+    if (!beginInsert("No workspace is open: the new object is not stored"))
+        return {};
     const std::string& sql = insertSql(entity, slots, 1);
     int64_t id = nextId(entity);
     std::vector<Value> arguments;
@@ -203,12 +209,8 @@ void Context::insertRows(int entity, const std::vector<int>& slots, std::vector<
     const size_t width = slots.size();
     if (width == 0 || values.empty() || values.size() % width != 0)
         return;
-    if (!connection()) {
-        foundation::log("No workspace is open: the new objects are not stored");
+    if (!beginInsert("No workspace is open: the new objects are not stored"))
         return;
-    }
-    if (!needsReplay_ && !beginWrite())
-        needsReplay_ = true;
     // Bounded statements: few bound values each, and few distinct texts to prepare.
     constexpr size_t rowsPerStatement = 64;
     const size_t rows = values.size() / width;
@@ -241,12 +243,8 @@ void Context::appendPacked(int entity, int64_t group, int64_t firstPosition, int
                            const PackedTexts& texts) {
     if (texts.size() == 0)
         return;
-    if (!connection()) {
-        foundation::log("No workspace is open: the new objects are not stored");
+    if (!beginInsert("No workspace is open: the new objects are not stored"))
         return;
-    }
-    if (!needsReplay_ && !beginWrite())
-        needsReplay_ = true;
     log_.push_back({&intern(packedAppendSql),
                     {Value(schema().entities[static_cast<size_t>(entity)].name), Value(group), Value(firstPosition),
                      Value(firstId), Value(idStep), Value(texts.bytes())}});

@@ -149,6 +149,9 @@ class Context {
     void dropState();
     void detachAll();
     bool beginWrite();
+    // False, saying why in the log, when no workspace is open; else the write is begun, or left to the
+    // replay when it cannot begin.
+    bool beginInsert(const char* noWorkspace);
     bool apply(const Change& change);
     bool replay();
     // Logs and applies one change; the number of rows it changed (-1 when it could not be applied now).

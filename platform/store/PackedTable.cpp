@@ -104,9 +104,18 @@ std::string PackedRecordWriter::ids() const {
     return out;
 }
 
-bool decodePackedRecord(int64_t first, std::string_view ids, std::string_view texts,
-                        std::vector<PackedCell>& out) {
-    out.clear();
+namespace {
+
+// One run of a record's ids: `count` objects at consecutive positions from `at` (counted from the
+// record's first position) with the ids firstId, firstId + step, ...
+struct IdRun {
+    int64_t at, count, firstId, step;
+};
+
+// Walks the runs of a record's ids in order until `visit` returns false; false when the ids are damaged
+// before the walk ends.
+template <class Visit>
+bool walkIdRuns(std::string_view ids, Visit&& visit) {
     auto* p = reinterpret_cast<const unsigned char*>(ids.data());
     auto* end = p + ids.size();
     int64_t at = 0;
@@ -116,11 +125,25 @@ bool decodePackedRecord(int64_t first, std::string_view ids, std::string_view te
             !readVarint(p, end, step) || count == 0 || count > (uint64_t(1) << 31) || gap > (uint64_t(1) << 31))
             return false;
         at += static_cast<int64_t>(gap);
-        int64_t i0 = unzigzag(id), s = unzigzag(step);
-        for (uint64_t k = 0; k < count; ++k)
-            out.push_back({first + at + static_cast<int64_t>(k), i0 + static_cast<int64_t>(k) * s, false, {}});
+        if (!visit(IdRun{at, static_cast<int64_t>(count), unzigzag(id), unzigzag(step)}))
+            return true;
         at += static_cast<int64_t>(count);
     }
+    return true;
+}
+
+} // namespace
+
+bool decodePackedRecord(int64_t first, std::string_view ids, std::string_view texts,
+                        std::vector<PackedCell>& out) {
+    out.clear();
+    const bool whole = walkIdRuns(ids, [&](const IdRun& r) {
+        for (int64_t k = 0; k < r.count; ++k)
+            out.push_back({first + r.at + k, r.firstId + k * r.step, false, {}});
+        return true;
+    });
+    if (!whole)
+        return false;
     if (texts.empty() && !out.empty())
         return true; // ids only
     auto* t = reinterpret_cast<const unsigned char*>(texts.data());
@@ -146,22 +169,16 @@ namespace {
 // The position of the object with the given id in a record's ids, found from the runs without listing
 // their objects; nothing when the record does not hold it or its ids are damaged.
 std::optional<int64_t> packedPositionOfId(int64_t first, std::string_view ids, int64_t wanted) {
-    auto* p = reinterpret_cast<const unsigned char*>(ids.data());
-    auto* end = p + ids.size();
-    int64_t at = 0;
-    while (p < end) {
-        uint64_t gap, count, id, step;
-        if (!readVarint(p, end, gap) || !readVarint(p, end, count) || !readVarint(p, end, id) ||
-            !readVarint(p, end, step) || count == 0 || count > (uint64_t(1) << 31) || gap > (uint64_t(1) << 31))
-            return std::nullopt;
-        at += static_cast<int64_t>(gap);
-        const int64_t i0 = unzigzag(id), s = unzigzag(step), n = static_cast<int64_t>(count);
-        const int64_t offset = wanted - i0;
-        if (s == 0 ? offset == 0 : offset % s == 0 && offset / s >= 0 && offset / s < n)
-            return first + at + (s == 0 ? 0 : offset / s);
-        at += n;
-    }
-    return std::nullopt;
+    std::optional<int64_t> found;
+    const bool whole = walkIdRuns(ids, [&](const IdRun& r) {
+        const int64_t offset = wanted - r.firstId, s = r.step;
+        if (s == 0 ? offset == 0 : offset % s == 0 && offset / s >= 0 && offset / s < r.count) {
+            found = first + r.at + (s == 0 ? 0 : offset / s);
+            return false;
+        }
+        return true;
+    });
+    return whole ? found : std::nullopt;
 }
 
 } // namespace
@@ -1679,18 +1696,14 @@ int packedMaxId(sqlite3* db, const Entity& entity, int64_t& out) {
                             nullptr);
     while (rc == SQLITE_OK && (rc = sqlite3_step(s)) == SQLITE_ROW) {
         rc = SQLITE_OK;
-        auto* p = static_cast<const unsigned char*>(sqlite3_column_blob(s, 0));
-        auto* end = p + sqlite3_column_bytes(s, 0);
-        while (p && p < end) {
-            uint64_t gap, count, id, step;
-            if (!readVarint(p, end, gap) || !readVarint(p, end, count) || !readVarint(p, end, id) ||
-                !readVarint(p, end, step) || count == 0) {
-                rc = SQLITE_CORRUPT;
-                break;
-            }
-            const int64_t first = unzigzag(id), last = first + static_cast<int64_t>(count - 1) * unzigzag(step);
-            out = std::max({out, first, last});
-        }
+        const std::string_view ids(static_cast<const char*>(sqlite3_column_blob(s, 0)),
+                                   static_cast<size_t>(sqlite3_column_bytes(s, 0)));
+        const bool whole = walkIdRuns(ids, [&](const IdRun& r) {
+            out = std::max({out, r.firstId, r.firstId + (r.count - 1) * r.step});
+            return true;
+        });
+        if (!whole)
+            rc = SQLITE_CORRUPT;
     }
     sqlite3_finalize(s);
     return rc == SQLITE_DONE ? SQLITE_OK : rc;

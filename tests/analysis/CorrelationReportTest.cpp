@@ -2,6 +2,7 @@
 // (tests/fixtures/analyses/screen-correlation.R and .out), the report's texts, table rows, page size
 // and colours read back with poppler's tools.
 #include "tests/RenderChecks.h"
+#include "tests/analysis/AnalysisRoad.h"
 #include "tests/analysis/CorrelationFixture.h"
 
 #include <cmath>
@@ -11,33 +12,10 @@ using namespace correlationTest;
 
 namespace {
 
-// The fields of one CSV line; quoted fields may hold commas and doubled quotes.
+// The fields of one CSV line, read as a spreadsheet reads them.
 std::vector<std::string> fields(const std::string& line) {
-    std::vector<std::string> out;
-    std::string field;
-    bool quoted = false;
-    for (size_t i = 0; i < line.size(); ++i) {
-        const char c = line[i];
-        if (quoted) {
-            if (c == '"' && i + 1 < line.size() && line[i + 1] == '"') {
-                field += '"';
-                ++i;
-            } else if (c == '"') {
-                quoted = false;
-            } else {
-                field += c;
-            }
-        } else if (c == '"') {
-            quoted = true;
-        } else if (c == ',') {
-            out.push_back(field);
-            field.clear();
-        } else {
-            field += c;
-        }
-    }
-    out.push_back(field);
-    return out;
+    const auto lines = analysisRoad::csvLines(line);
+    return lines.empty() ? std::vector<std::string>{""} : lines.front();
 }
 
 gfx::Image rasterize(const std::string& pdf) {
