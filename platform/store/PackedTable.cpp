@@ -580,6 +580,7 @@ enum Order { kAnyOrder, kGroupMajor, kPositionMajor };
 struct Plan {
     bool haveKey = false;
     int64_t key = 0;
+    int64_t keyLo = 0, keyHi = INT64_MAX; // the groups asked for; one group when haveKey
     int64_t posLo = 0, posHi = INT64_MAX;
     bool haveId = false;
     int64_t id = 0;
@@ -815,14 +816,15 @@ int stepLoose(Cursor& c) {
 }
 
 // xBestIndex's plan travels in idxStr: one letter per argument.
-//   k group =, p position =, g position >=, G position >, l position <=, L position <, i id =
+//   k group =, p position =, g position >=, G position >, l position <=, L position <, i id =,
+//   a group >=, A group >, b group <=, B group <
 // and idxNum: bit 0 no packed object can match, bits 1-2 the order, bit 3 the texts are not needed.
 
 int xBestIndex(sqlite3_vtab* tab, sqlite3_index_info* info) {
     const Shape& shape = *static_cast<Vtab*>(tab)->shape;
     std::string letters;
     int argument = 0;
-    bool keyEq = false, keyIn = false, posEq = false, idEq = false, posRange = false;
+    bool keyEq = false, keyIn = false, posEq = false, idEq = false, posRange = false, keyRange = false;
     int flags = 0;
     for (int i = 0; i < info->nConstraint; ++i) {
         const auto& c = info->aConstraint[i];
@@ -833,6 +835,24 @@ int xBestIndex(sqlite3_vtab* tab, sqlite3_index_info* info) {
             letter = 'k';
             keyEq = true;
             keyIn = sqlite3_vtab_in(info, i, -1) != 0;
+        } else if (c.iColumn == shape.group) {
+            switch (c.op) {
+            case SQLITE_INDEX_CONSTRAINT_GE:
+                letter = 'a';
+                break;
+            case SQLITE_INDEX_CONSTRAINT_GT:
+                letter = 'A';
+                break;
+            case SQLITE_INDEX_CONSTRAINT_LE:
+                letter = 'b';
+                break;
+            case SQLITE_INDEX_CONSTRAINT_LT:
+                letter = 'B';
+                break;
+            default:
+                break;
+            }
+            keyRange = keyRange || letter != 0;
         } else if (c.iColumn == shape.position) {
             switch (c.op) {
             case SQLITE_INDEX_CONSTRAINT_EQ:
@@ -913,6 +933,8 @@ int xBestIndex(sqlite3_vtab* tab, sqlite3_index_info* info) {
         cost = 5000;
     else if (posRange)
         cost = 1e6;
+    if (keyRange && !keyEq)
+        cost *= 0.5; // fewer groups than all of them
     if (flags & 1)
         cost = std::min(cost, 100.0);
     info->estimatedCost = cost;
@@ -992,10 +1014,18 @@ int xFilter(sqlite3_vtab_cursor* cursor, int idxNum, const char* idxStr, int arg
         case 'g':
         case 'G':
         case 'l':
-        case 'L': {
-            const bool lower = idxStr[i] == 'g' || idxStr[i] == 'G';
-            const bool strict = idxStr[i] == 'G' || idxStr[i] == 'L';
-            cond(p + (lower ? (strict ? " > ?" : " >= ?") : (strict ? " < ?" : " <= ?")), v);
+        case 'L':
+        case 'a':
+        case 'A':
+        case 'b':
+        case 'B': {
+            const char letter = idxStr[i];
+            const bool onGroup = letter == 'a' || letter == 'A' || letter == 'b' || letter == 'B';
+            const bool lower = letter == 'g' || letter == 'G' || letter == 'a' || letter == 'A';
+            const bool strict = letter == 'G' || letter == 'L' || letter == 'A' || letter == 'B';
+            int64_t& lo = onGroup ? plan.keyLo : plan.posLo;
+            int64_t& hi = onGroup ? plan.keyHi : plan.posHi;
+            cond((onGroup ? g : p) + (lower ? (strict ? " > ?" : " >= ?") : (strict ? " < ?" : " <= ?")), v);
             if (!isNumber) {
                 // Numbers sort before texts and blobs and after null: a text bound keeps every
                 // number (<) or none (>); a null bound matches nothing.
@@ -1005,17 +1035,17 @@ int xFilter(sqlite3_vtab_cursor* cursor, int idxNum, const char* idxStr, int arg
             }
             double d = sqlite3_value_double(v);
             if (lower) {
-                double lo = strict ? std::floor(d) + 1 : std::ceil(d);
-                if (lo > 9e18)
+                double bound = strict ? std::floor(d) + 1 : std::ceil(d);
+                if (bound > 9e18)
                     plan.packedNone = true;
-                else if (lo > static_cast<double>(plan.posLo))
-                    plan.posLo = static_cast<int64_t>(lo);
+                else if (bound > static_cast<double>(lo))
+                    lo = static_cast<int64_t>(bound);
             } else {
-                double hi = strict ? std::ceil(d) - 1 : std::floor(d);
-                if (hi < -9e18)
+                double bound = strict ? std::ceil(d) - 1 : std::floor(d);
+                if (bound < -9e18)
                     plan.packedNone = true;
-                else if (hi < static_cast<double>(plan.posHi))
-                    plan.posHi = static_cast<int64_t>(hi);
+                else if (bound < static_cast<double>(hi))
+                    hi = static_cast<int64_t>(bound);
             }
             break;
         }
@@ -1023,16 +1053,25 @@ int xFilter(sqlite3_vtab_cursor* cursor, int idxNum, const char* idxStr, int arg
             break;
         }
     }
-    if (plan.posLo > plan.posHi || plan.posHi < 0 || (plan.haveKey && (plan.key < 0 || plan.key > kMaxKey)) ||
-        (plan.haveId && plan.id <= 0))
+    if (plan.haveKey) {
+        plan.keyLo = std::max(plan.keyLo, plan.key);
+        plan.keyHi = std::min(plan.keyHi, plan.key);
+    }
+    if (plan.posLo > plan.posHi || plan.posHi < 0 || plan.keyLo > plan.keyHi || plan.keyHi < 0 ||
+        plan.keyLo > kMaxKey || (plan.haveId && plan.id <= 0))
         plan.packedNone = true;
     plan.posLo = std::max<int64_t>(plan.posLo, 0);
+    plan.keyLo = std::max<int64_t>(plan.keyLo, 0);
+    plan.keyHi = std::min(plan.keyHi, kMaxKey);
 
     // An id alone: find its record from the ids, which are read without the texts.
     if (plan.haveId && !plan.packedNone && !plan.haveKey) {
-        sqlite3_stmt* s = tab.statement("SELECT \"key\", \"first\", \"ids\" FROM " + quoted(shape.records));
+        sqlite3_stmt* s = tab.statement("SELECT \"key\", \"first\", \"ids\" FROM " + quoted(shape.records) +
+                                        " WHERE \"key\" BETWEEN ?1 AND ?2");
         if (!s)
             return SQLITE_ERROR;
+        sqlite3_bind_int64(s, 1, plan.keyLo);
+        sqlite3_bind_int64(s, 2, plan.keyHi);
         bool found = false;
         int rc;
         while (!found && (rc = sqlite3_step(s)) == SQLITE_ROW) {
@@ -1040,7 +1079,7 @@ int xFilter(sqlite3_vtab_cursor* cursor, int idxNum, const char* idxStr, int arg
                                  static_cast<size_t>(sqlite3_column_bytes(s, 2)));
             if (auto position = packedPositionOfId(sqlite3_column_int64(s, 1), ids, plan.id)) {
                 plan.haveKey = true;
-                plan.key = sqlite3_column_int64(s, 0);
+                plan.key = plan.keyLo = plan.keyHi = sqlite3_column_int64(s, 0);
                 plan.posLo = std::max(plan.posLo, *position);
                 plan.posHi = std::min(plan.posHi, *position);
                 found = true;
@@ -1067,8 +1106,8 @@ int xFilter(sqlite3_vtab_cursor* cursor, int idxNum, const char* idxStr, int arg
         // range first.
         if (tab.readBytes > kReadCacheBytes) {
             for (auto it = tab.readCache.begin(); it != tab.readCache.end();) {
-                if (it->first.second < firstLo || it->first.second > firstHi ||
-                    (plan.haveKey && it->first.first != plan.key)) {
+                if (it->first.second < firstLo || it->first.second > firstHi || it->first.first < plan.keyLo ||
+                    it->first.first > plan.keyHi) {
                     tab.readBytes -= it->second->bytes();
                     it = tab.readCache.erase(it);
                 } else {
@@ -1078,16 +1117,21 @@ int xFilter(sqlite3_vtab_cursor* cursor, int idxNum, const char* idxStr, int arg
             if (tab.readBytes > kReadCacheBytes)
                 tab.clearReadCache();
         }
+        const bool someKeys = plan.keyLo > 0 || plan.keyHi < kMaxKey;
         std::string sql = std::string("SELECT \"key\", \"first\"") + " FROM " + quoted(shape.records) +
                           " WHERE \"first\" BETWEEN ?1 AND ?2" +
-                          (plan.haveKey ? " AND \"key\" = ?3" : "") +
+                          (plan.haveKey ? " AND \"key\" = ?3" : someKeys ? " AND \"key\" BETWEEN ?3 AND ?4" : "") +
                           (plan.order == kPositionMajor ? " ORDER BY \"first\", \"key\"" : " ORDER BY \"key\", \"first\"");
         if (int rc = prepareInto(tab.db, c.records, c.recordsSql, sql); rc != SQLITE_OK)
             return rc;
         sqlite3_bind_int64(c.records, 1, firstLo);
         sqlite3_bind_int64(c.records, 2, firstHi);
-        if (plan.haveKey)
+        if (plan.haveKey) {
             sqlite3_bind_int64(c.records, 3, plan.key);
+        } else if (someKeys) {
+            sqlite3_bind_int64(c.records, 3, plan.keyLo);
+            sqlite3_bind_int64(c.records, 4, plan.keyHi);
+        }
         c.recordsDone = false;
     }
 
