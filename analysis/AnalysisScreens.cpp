@@ -4,6 +4,7 @@
 #include "analysis/AnalysesViewController.h"
 #include "analysis/AnalysisKinds.h"
 #include "analysis/CorrelationViewController.h"
+#include "analysis/RegressionViewController.h"
 #include "analysis/VariableDetailViewController.h"
 #include "platform/ui/ViewController.h"
 
@@ -15,6 +16,7 @@ void registerAnalysisScreens() {
                                 [] { return std::make_shared<CorrelationViewController>(); });
     // The kinds "New Analysis" offers, each with its screen.
     AnalysisKinds::shared().add({"Correlation", 3, 0, [] { return std::make_shared<CorrelationViewController>(); }});
+    registerRegressionKinds();
     registry.registerController("AnalysesViewController",
                                 [] { return std::make_shared<AnalysesViewController>(); });
 }

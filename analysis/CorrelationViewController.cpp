@@ -2,6 +2,7 @@
 #include "analysis/CorrelationViewController.h"
 
 #include "analysis/ChartRanges.h"
+#include "analysis/FitScreenParts.h"
 #include "app/TextFormat.h"
 #include "plot/axes_plots/CPTTimeFormatter.h"
 #include "plot/axes_plots/CPTXYAxisSet.h"
@@ -25,66 +26,14 @@
 using foundation::tr;
 using foundation::Value;
 using ui::Rect;
+using namespace fitparts;
 
 namespace {
 
 constexpr int64_t kDateType = 4;
-const gfx::Color kHeaderColor{1.0, 0.8, 0.4, 1.0};
 const gfx::Color kBarColor{0.8588235294117647, 0.5450980392156862, 0.4549019607843137, 1.0};
 const gfx::Color kFitColor{0, 0, 1, 1};
-const gfx::Color kDarkGray = gfx::Color::gray(1.0 / 3.0);
-const gfx::Color kOrange{1.0, 0.5, 0.0, 1.0};
 constexpr double kMargin = 20;
-
-std::shared_ptr<ui::Label> makeLabel(const char* identifier, double size, bool bold = false) {
-    auto label = std::make_shared<ui::Label>(Rect{0, 0, 10, 10});
-    label->setIdentifier(identifier);
-    label->setFont(bold ? gfx::Font::boldSystem(size) : gfx::Font::system(size));
-    label->setAutoresizingMask(ui::FlexibleWidth);
-    return label;
-}
-
-void setBorder(ui::View& view) {
-    view.layer().setBorderWidth(0.5);
-    view.layer().setBorderColor(kDarkGray);
-}
-
-std::shared_ptr<CPTPlotRange> range(double location, double length) {
-    return CPTPlotRange::plotRangeWithLocation(Value(location), Value(length));
-}
-
-std::shared_ptr<CPTLineStyle> lineOf(const gfx::Color& color, double width) {
-    auto style = CPTMutableLineStyle::lineStyle();
-    style->setLineColor(CPTColor::colorWithCGColor(color));
-    style->setLineWidth(width);
-    return style;
-}
-
-CPTXYPlotSpace& spaceOf(CPTXYGraph& graph) {
-    return *std::dynamic_pointer_cast<CPTXYPlotSpace>(graph.defaultPlotSpace());
-}
-
-CPTXYAxisSet& axesOf(CPTXYGraph& graph) {
-    return *std::dynamic_pointer_cast<CPTXYAxisSet>(graph.axisSet());
-}
-
-// A formatter that writes axis values as dates and times, detailed enough for a range of this length.
-std::shared_ptr<CPTTimeFormatter> timeFormatterFor(double seconds) {
-    const auto styles = Model::dateTimeStylesForInterval(seconds);
-    auto dates = std::make_shared<foundation::DateFormatter>(
-        static_cast<foundation::DateFormatter::Style>(styles.dateStyle),
-        static_cast<foundation::DateFormatter::Style>(styles.timeStyle));
-    auto formatter = std::make_shared<CPTTimeFormatter>(dates);
-    formatter->setReferenceDate(0.0);
-    return formatter;
-}
-
-std::shared_ptr<foundation::NumberFormatter> significantDigits(int digits) {
-    auto formatter = std::make_shared<foundation::NumberFormatter>();
-    formatter->setUsesSignificantDigits(true);
-    formatter->setMaximumSignificantDigits(digits);
-    return formatter;
-}
 
 ChartRange chartRangeOf(const CPTPlotRange& r) {
     return chartRange(r.locationDouble(), r.lengthDouble());
@@ -107,44 +56,6 @@ class ResultsScrollView : public ui::ScrollView {
             onWidthChange();
     }
 };
-
-// Labels of counts: whole numbers only, so that ticks between them (the automatic interval of a small
-// count is a half) carry no label rather than a rounded copy of their neighbour's.
-class WholeCountFormatter : public foundation::NumberFormatter {
-  public:
-    WholeCountFormatter() { setMaximumFractionDigits(0); }
-    std::optional<std::string> stringForObjectValue(const Value& value) const override {
-        if (value.isNumber() && std::floor(value.toDouble()) != value.toDouble())
-            return std::nullopt;
-        return foundation::NumberFormatter::stringForObjectValue(value);
-    }
-};
-
-// The text cut at its end (with an ellipsis) to fit `width` points in the system font of `size`.
-std::string fitted(const std::string& text, double width, double size) {
-    gfx::TextStyle style;
-    style.font = gfx::Font::system(size);
-    auto fits = [&](const std::string& t) { return gfx::measureText(t, style).width <= width; };
-    if (fits(text))
-        return text;
-    std::string cut = text;
-    while (!cut.empty()) {
-        // Back by one whole character.
-        size_t end = cut.size() - 1;
-        while (end > 0 && (static_cast<unsigned char>(cut[end]) & 0xC0) == 0x80)
-            --end;
-        cut.resize(end);
-        if (fits(cut + "…"))
-            return cut + "…";
-    }
-    return "…";
-}
-
-ui::Point turned(ui::Point p, double angle) {
-    // Whole quarter turns only, so the components stay exact.
-    const double c = std::round(std::cos(angle)), s = std::round(std::sin(angle));
-    return {p.x * c - p.y * s, p.x * s + p.y * c};
-}
 
 } // namespace
 
@@ -286,18 +197,11 @@ std::string CorrelationViewController::equationText(const std::string& responseN
 }
 
 std::string CorrelationViewController::significanceLegend() {
-    return tr("Legend for significance: * - significant (p<0.05), ** - high significance (p<0.01), *** - very "
-              "high significance (p<0.001)");
+    return fitparts::significanceLegend();
 }
 
 std::string CorrelationViewController::stars(double p) {
-    if (p <= 0.001)
-        return "*** ";
-    if (p <= 0.01)
-        return "** ";
-    if (p <= 0.05)
-        return "* ";
-    return "";
+    return fitparts::stars(p);
 }
 
 // --- Metrics
@@ -319,6 +223,10 @@ double CorrelationViewController::tableFontSize() const {
 }
 double CorrelationViewController::tableRowHeaderFontSize() const {
     return isCompact() ? 14 : 18;
+}
+
+fitparts::TableMetrics CorrelationViewController::tableMetrics() const {
+    return {rowHeaderWidth(), colWidth(), rowHeight(), tableFontSize(), tableRowHeaderFontSize(), notesAsLabels()};
 }
 
 int64_t CorrelationViewController::leftType() const {
@@ -524,58 +432,9 @@ void CorrelationViewController::viewDidLoad() {
     labelSigLegend_->setText(significanceLegend());
 
     // The header strip: its titles over the body's five cells, in the same order.
-    header_->changeRowHeaderWidth(rowHeaderWidth());
-    auto& inner = header_->horizontalTable();
-    inner.setTag(kTagNote);
-    inner.setTableDelegate(this);
-    inner.setRowHeight(colWidth());
-    auto& rowHeader = header_->labelRowHeader();
-    rowHeader.setText(tr("Variable"));
-    rowHeader.setTag(kTagRowHeader);
-    rowHeader.setBackgroundColor(kHeaderColor);
-    setBorder(rowHeader);
-    rowHeader.setFont(gfx::Font::boldSystem(tableRowHeaderFontSize()));
-    header_->setContentArray({Value(tr("Coefficient")), Value(tr("t")), Value(tr("p > | t |")),
-                              Value(tr("Significance")), Value(tr("Std Err"))});
-
-    tableResults_->registerCellFactory("Cell", [this](const std::string& id) {
-        auto cell = std::make_shared<ui::TableViewCell>(ui::TableViewCellStyle::Default, id);
-        const double width = tableResults_->bounds().width();
-        auto row = std::make_shared<HorizontalTableView>(Rect{0, 0, width, rowHeight()}, rowHeaderWidth());
-        row->setTag(kTagRow);
-        auto& table = row->horizontalTable();
-        table.setTableDelegate(this);
-        table.setRowHeight(colWidth());
-        table.setTag(kTagInner);
-        auto& label = row->labelRowHeader();
-        label.setBackgroundColor(gfx::Color::gray(0.9));
-        setBorder(label);
-        label.setFont(gfx::Font::system(tableFontSize()));
-        cell->contentView().addSubview(row);
-        const Rect over{rowHeaderWidth(), 0, std::max(0.0, width - rowHeaderWidth()), rowHeight()};
-        auto note = std::make_shared<ui::Label>(notesAsLabels() ? over : Rect{0, 0, 5 * colWidth(), rowHeight()});
-        note->setTag(kTagNoteLabel);
-        note->setBackgroundColor(gfx::Color::white());
-        note->setTextColor(kOrange);
-        note->setTextAlignment(gfx::TextAlignment::Left);
-        note->setFont(gfx::Font::system(12));
-        setBorder(*note);
-        if (notesAsLabels()) {
-            note->setHidden(true);
-            row->addSubview(note);
-            return cell;
-        }
-        auto overlay = std::make_shared<ui::ScrollView>(over);
-        overlay->setTag(kTagNote);
-        overlay->setContentSize({5 * colWidth(), rowHeight()});
-        overlay->setShowsHorizontalScrollIndicator(false);
-        overlay->setBounces(false);
-        overlay->setDelegate(this);
-        overlay->addSubview(note);
-        overlay->setHidden(true);
-        row->addSubview(overlay);
-        return cell;
-    });
+    setUpHeader(*header_, this, tableMetrics(), tr("Variable"),
+                {tr("Coefficient"), tr("t"), tr("p > | t |"), tr("Significance"), tr("Std Err")});
+    registerRows(*tableResults_, this, [this] { return tableMetrics(); });
     tableResults_->setDataSource(this);
     tableResults_->setTableDelegate(this);
 
@@ -627,10 +486,7 @@ void CorrelationViewController::buildGraphs() {
     pointsPlot_ = std::make_shared<CPTScatterPlot>();
     pointsPlot_->setIdentifier(Value(int64_t(0)));
     pointsPlot_->setDataLineStyle(nullptr);
-    auto plus = CPTPlotSymbol::plusPlotSymbol();
-    plus->setSize({isForOutput() ? 5.0 : 8.0, isForOutput() ? 5.0 : 8.0});
-    plus->setLineStyle(lineOf(gfx::Color::black(), 1.0));
-    pointsPlot_->setPlotSymbol(plus);
+    pointsPlot_->setPlotSymbol(plusSymbols(isForOutput()));
     fitPlot_ = std::make_shared<CPTScatterPlot>();
     fitPlot_->setIdentifier(Value(int64_t(1)));
     fitPlot_->setDataLineStyle(lineOf(kFitColor, 2.0));
@@ -652,20 +508,7 @@ void CorrelationViewController::buildGraphs() {
     graphResidualsFitted_ = makeGraph(*viewResidualsFitted_);
     auto& axes = axesOf(*graphResidualsFitted_);
     axes.yAxis()->setTitle(tr("Residual"));
-    zeroLine_ = std::make_shared<CPTXYAxis>();
-    zeroLine_->setCoordinate(CPTCoordinateX);
-    zeroLine_->setOrthogonalPosition(Value(0.0));
-    auto dashed = CPTMutableLineStyle::lineStyle();
-    dashed->setLineColor(CPTColor::redColor());
-    dashed->setLineWidth(1.0);
-    dashed->setDashPattern({3, 3});
-    zeroLine_->setAxisLineStyle(dashed);
-    zeroLine_->setMajorTickLineStyle(nullptr);
-    zeroLine_->setMinorTickLineStyle(nullptr);
-    zeroLine_->setPlotSpace(axes.xAxis()->plotSpace());
-    zeroLine_->setLabelingPolicy(CPTAxisLabelingPolicyNone);
-    zeroLine_->setHidden(true);
-    axes.setAxes({axes.xAxis(), axes.yAxis(), zeroLine_});
+    zeroLine_ = addZeroLine(*graphResidualsFitted_);
     residualsPlot_ = std::make_shared<CPTScatterPlot>();
     residualsPlot_->setIdentifier(Value("scatterPlot"));
     residualsPlot_->setInterpolation(CPTScatterPlotInterpolationLinear);
@@ -828,58 +671,20 @@ void CorrelationViewController::showScatter(const CorrelationResult&) {
 }
 
 void CorrelationViewController::showHistogram() {
-    const auto& bins = graphData().histogram.edges;
     auto& axes = axesOf(*graphHistogram_);
-    axes.yAxis()->setLabelFormatter(std::make_shared<WholeCountFormatter>());
+    axes.yAxis()->setLabelFormatter(wholeCounts());
     axes.xAxis()->setLabelFormatter(significantDigits(3));
     axes.xAxis()->setTitle(rightType() == kDateType ? tr("Residual (seconds)") : tr("Residual"));
-
-    auto& space = spaceOf(*graphHistogram_);
-    space.scaleToFitPlots({barPlot_});
-    const double first = bins.empty() ? 0 : bins.front();
-    const double last = bins.empty() ? 0 : bins.back();
-    // Fewer than two bins have no step between them: the charts' unit width stands in.
-    const double step = chartBinWidth(bins);
-    const ChartRange oldY = chartRangeOf(*space.yRange());
-    const ChartRange yr = chartRange(0, oldY.length + oldY.location);
-    const ChartRange xr = chartRange(space.xRange()->locationDouble(), last + step - first);
-    const auto n = double(bins.size());
-    if (!bins.empty()) {
-        barPlot_->setBarWidth(Value(xr.length / n));
-        barPlot_->setBarOffset(Value(xr.length * 0.5 / n));
-    }
-    space.setXRange(range(xr.location - 0.05 * xr.length, xr.length * 1.1));
-    space.setYRange(range(yr.location, yr.length * 1.05));
-    axes.yAxis()->setOrthogonalPosition(space.xRange()->location());
+    fitHistogram(*graphHistogram_, barPlot_, graphData().histogram.edges);
 }
 
 void CorrelationViewController::showResiduals(const CorrelationResult&) {
     residualsPlot_->setDataLineStyle(nullptr);
-    auto plus = CPTPlotSymbol::plusPlotSymbol();
-    plus->setSize({isForOutput() ? 5.0 : 8.0, isForOutput() ? 5.0 : 8.0});
-    plus->setLineStyle(lineOf(gfx::Color::black(), 1.0));
-    residualsPlot_->setPlotSymbol(plus);
+    residualsPlot_->setPlotSymbol(plusSymbols(isForOutput()));
     zeroLine_->setHidden(false);
-
+    fitToPlot(*graphResidualsFitted_, *residualsPlot_);
     auto& space = spaceOf(*graphResidualsFitted_);
-    auto unionOf = [&](CPTCoordinate coordinate, const std::shared_ptr<CPTPlotRange>& current) {
-        auto joined = CPTMutablePlotRange::plotRangeWithLocation(Value(0.0), Value(0.0));
-        bool first = true;
-        if (auto own = residualsPlot_->plotRangeForCoordinate(coordinate)) {
-            joined = CPTMutablePlotRange::plotRangeWithLocation(own->location(), own->length());
-            first = false;
-        }
-        if (first || std::fabs(joined->lengthDouble()) < 1e-7)
-            joined->unionPlotRange(current.get());
-        const ChartRange r = chartRangeOf(*joined);
-        return range(r.location, r.length * 1.05);
-    };
-    space.setXRange(unionOf(CPTCoordinateX, space.xRange()));
-    space.setYRange(unionOf(CPTCoordinateY, space.yRange()));
     auto& axes = axesOf(*graphResidualsFitted_);
-    axes.xAxis()->setOrthogonalPosition(space.yRange()->location());
-    axes.yAxis()->setOrthogonalPosition(space.xRange()->location());
-
     const bool dates = rightType() == kDateType;
     axes.xAxis()->setLabelFormatter(dates ? std::shared_ptr<foundation::NumberFormatter>(
                                                 timeFormatterFor(space.xRange()->lengthDouble()))
@@ -902,95 +707,24 @@ double CorrelationViewController::heightForRowAtIndexPath(ui::TableView& tableVi
 std::shared_ptr<ui::TableViewCell> CorrelationViewController::cellForRowAtIndexPath(ui::TableView& tableView,
                                                                                     ui::IndexPath indexPath) {
     auto cell = tableView.dequeueReusableCellWithIdentifier("Cell", indexPath);
-    auto* row = dynamic_cast<HorizontalTableView*>(cell->contentView().viewWithTag(kTagRow));
-    if (!row || !graphData().result)
-        return cell;
-    const CorrelationResult& result = *graphData().result;
-    const auto index = size_t(indexPath.row);
-    const auto& columns = graphData().columns;
-    ui::View* note = row->viewWithTag(notesAsLabels() ? kTagNoteLabel : kTagNote);
-    auto* noteLabel = dynamic_cast<ui::Label*>(row->viewWithTag(kTagNoteLabel));
-    // The row spans the table as it is now, whatever width the cell was made at.
-    const double width = tableView.bounds().width();
-    row->setFrame({0, 0, width, rowHeight()});
-    if (note) {
-        note->setFrame({rowHeaderWidth(), 0, std::max(0.0, width - rowHeaderWidth()), rowHeight()});
-        row->bringSubviewToFront(note);
-    }
-    row->labelRowHeader().setText(" " + (index == columns.size() ? tr("Constant")
-                                         : index < result.names.size() ? result.names[index]
-                                                                        : std::string()));
-    std::vector<Value> cells;
-    if (result.coeffs.empty()) {
-        cells.assign(5, Value(std::string()));
-    } else {
-        const std::string drop = index < result.drop.size() ? result.drop[index] : std::string();
-        if (note && noteLabel) {
-            if (drop == "keep") {
-                note->setHidden(true);
-            } else if (drop == "constant") {
-                note->setHidden(false);
-                noteLabel->setText(tr(" Variable dropped because it has only one value."));
-            } else if (drop == "collinear") {
-                note->setHidden(false);
-                noteLabel->setText(tr(" Variable dropped because it is collinear with another variable."));
-            }
-        }
-        const double p = at(result.reg_p, index);
-        // The report's note is a label over the cells, and a report keeps the text beneath a label: the
-        // dropped variable's cells stay empty there rather than read "NaN" around the note.
-        if (notesAsLabels() && note && !note->isHidden()) {
-            cells.assign(5, Value(std::string()));
-            row->setContentArray(std::move(cells));
-            return cell;
-        }
-        cells = {Value(Model::stringFromNumber(at(result.coeffs, index))),
-                 Value(Model::stringFromNumber(at(result.reg_t, index))), Value(Model::stringFromNumber(p)),
-                 Value(stars(p)), Value(Model::stringFromNumber(at(result.variance, index)))};
-    }
-    row->setContentArray(std::move(cells));
+    std::optional<CoefficientRows> rows;
+    if (const auto& result = graphData().result)
+        rows = CoefficientRows{result->names, result->coeffs, result->variance, result->reg_t, result->reg_p,
+                               result->drop, graphData().columns.size()};
+    fillRow(*cell, tableView, rows ? &*rows : nullptr, size_t(indexPath.row), tableMetrics());
     return cell;
 }
 
 void CorrelationViewController::layoutCell(ui::TableViewCell& cell, ui::TableView& table) {
-    auto label = std::make_shared<ui::Label>(Rect{0, 0, colWidth(), rowHeight()});
-    label->setTag(kTagCellLabel);
-    setBorder(*label);
-    label->setFont(gfx::Font::system(tableFontSize()));
-    if (table.tag() == kTagNote || table.tag() == kTagNoteMoving) {
-        label->setTextAlignment(gfx::TextAlignment::Center);
-        label->setBackgroundColor(kHeaderColor);
-    } else {
-        label->setTextAlignment(gfx::TextAlignment::Right);
-        label->setBackgroundColor(gfx::Color::white());
-    }
-    cell.contentView().addSubview(label);
+    layoutValueCell(cell, table, tableMetrics());
 }
 
 void CorrelationViewController::configureCell(ui::TableViewCell& cell, const Value& item, ui::TableView&) {
-    if (auto* label = dynamic_cast<ui::Label*>(cell.contentView().viewWithTag(kTagCellLabel)))
-        label->setText(item.string());
+    configureValueCell(cell, item);
 }
 
 void CorrelationViewController::scrollViewDidScroll(ui::ScrollView& scrollView) {
-    const int tag = scrollView.tag();
-    if (tag != kTagInner && tag != kTagNote)
-        return;
-    // A note strip scrolls along its own x; the turned tables along their y.
-    const bool strip = dynamic_cast<ui::TableView*>(&scrollView) == nullptr;
-    const ui::Point offset = strip ? turned(scrollView.contentOffset(), std::numbers::pi / 2) : scrollView.contentOffset();
-    scrollView.setTag(tag == kTagNote ? kTagNoteMoving : kTagInnerMoving);
-    if (header_ && header_->horizontalTable().tag() == kTagNote)
-        header_->horizontalTable().setContentOffset(offset, false);
-    if (tableResults_) {
-        for (ui::TableViewCell* cell : tableResults_->visibleCells()) {
-            if (auto* inner = dynamic_cast<ui::TableView*>(cell->contentView().viewWithTag(kTagInner)))
-                inner->setContentOffset(offset, false);
-            if (auto* note = dynamic_cast<ui::ScrollView*>(cell->contentView().viewWithTag(kTagNote)))
-                note->setContentOffset(turned(offset, -std::numbers::pi / 2), false);
-        }
-    }
-    scrollView.setTag(tag);
+    scrollTogether(scrollView, header_.get(), tableResults_.get());
 }
 
 // --- Output

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "analysis/AnalysisDetailViewController.h"
+#include "analysis/FitScreenParts.h"
 #include "controls/HorizontalTableView.h"
 #include "model/ColumnStatistics.h"
 #include "model/RegressionResult.h"
@@ -110,6 +111,7 @@ class CorrelationViewController
     // The page layout shows a dropped variable's note as a plain label (a report draws no scroll view).
     virtual bool notesAsLabels() const { return false; }
     bool isCompact() const;
+    fitparts::TableMetrics tableMetrics() const;
 
   private:
     class ChartSource;

@@ -5,6 +5,7 @@
 #include "tests/analysis/AnalysisRoad.h"
 #include "tests/analysis/FrameFixture.h"
 #include "analysis/CorrelationViewController.h"
+#include "analysis/RegressionViewController.h"
 
 #include <cmath>
 
@@ -143,6 +144,12 @@ TEST_F(AnalysisRoadTest, EachKindOfTheChooserMakesItsAnalysisAndShowsItsScreen) 
     const Case cases[] = {
         {"Correlation", 3, 0, [](ui::ViewController* c) { return dynamic_cast<CorrelationViewController*>(c) != nullptr; },
          "labelError", "Please choose two variables to analyze."},
+        {"Linear Regression Model", 4, 0,
+         [](ui::ViewController* c) { return dynamic_cast<RegressionViewController*>(c) != nullptr; },
+         "textViewEquation", "Choose a dependent variable."},
+        {"Logistic Regression Model", 4, 2,
+         [](ui::ViewController* c) { return dynamic_cast<RegressionViewController*>(c) != nullptr; },
+         "textViewEquation", "Choose a dependent variable."},
         {kTestKind, 2, 0, [](ui::ViewController* c) { return dynamic_cast<frameTest::TestScreen*>(c) != nullptr; },
          "labelMessage", "Choose a variable to count."},
     };
