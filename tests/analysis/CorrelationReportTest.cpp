@@ -4,63 +4,13 @@
 #include "tests/RenderChecks.h"
 #include "tests/analysis/AnalysisRoad.h"
 #include "tests/analysis/CorrelationFixture.h"
+#include "tests/analysis/ReportReading.h"
 
 #include <cmath>
 #include <cstdlib>
 
 using namespace correlationTest;
-
-namespace {
-
-// The fields of one CSV line, read as a spreadsheet reads them.
-std::vector<std::string> fields(const std::string& line) {
-    const auto lines = analysisRoad::csvLines(line);
-    return lines.empty() ? std::vector<std::string>{""} : lines.front();
-}
-
-gfx::Image rasterize(const std::string& pdf) {
-    const std::string prefix = renderChecks::scratchPath("correlation-page");
-    renderChecks::runCommand("pdftoppm -png -singlefile -r 72 -f 1 -l 1 " + renderChecks::shellQuoted(pdf) + " " +
-                             renderChecks::shellQuoted(prefix));
-    auto image = gfx::Image::loadPNG(prefix + ".png");
-    return image ? *image : gfx::Image();
-}
-
-// Ligatures as the letters they join.
-std::string unligatured(std::string text) {
-    const std::pair<const char*, const char*> ligatures[] = {{"ﬃ", "ffi"}, {"ﬄ", "ffl"}, {"ﬁ", "fi"}, {"ﬂ", "fl"}, {"ﬀ", "ff"}};
-    for (auto [from, to] : ligatures)
-        for (size_t at = 0; (at = text.find(from, at)) != std::string::npos;)
-            text.replace(at, std::string(from).size(), to);
-    return text;
-}
-
-std::vector<renderChecks::PdfWord> wordsOf(const std::string& pdf) {
-    auto words = renderChecks::pdfWords(pdf);
-    for (auto& w : words)
-        w.text = unligatured(w.text);
-    return words;
-}
-
-// A text as pdftotext writes it, words joined by single blanks.
-std::string squeezed(const std::string& raw) {
-    const std::string text = unligatured(raw);
-    std::string out;
-    bool blank = false;
-    for (char c : text) {
-        if (c == ' ' || c == '\n' || c == '\t') {
-            blank = true;
-            continue;
-        }
-        if (blank && !out.empty())
-            out += ' ';
-        out += c;
-        blank = false;
-    }
-    return out;
-}
-
-} // namespace
+using namespace reportReading;
 
 TEST_F(CorrelationTest, CSVLinesAgainstR) {
     open(kFourRows);

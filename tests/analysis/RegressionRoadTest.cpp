@@ -70,14 +70,32 @@ void expectCoefficientLines(const std::vector<analysisRoad::Fields>& csv, const 
     }
 }
 
-void expectNumberLines(const std::vector<analysisRoad::Fields>& csv,
-                       const std::vector<std::pair<std::string, double>>& numbers, double tolerance) {
-    for (const auto& [name, reference] : numbers) {
-        SCOPED_TRACE(name);
-        auto line = std::find_if(csv.begin(), csv.end(),
-                                 [&](const analysisRoad::Fields& f) { return f.size() == 2 && f[0] == name; });
-        ASSERT_NE(line, csv.end());
-        EXPECT_NEAR(std::stod((*line)[1]), reference, tolerance * std::fabs(reference));
+// The CSV's shape line by line: texts as they stand, numbers (a double in the second field) to a relative
+// tolerance, coefficient lines by name.
+struct Line {
+    std::vector<std::string> texts;
+    std::optional<double> number = std::nullopt;
+};
+void expectLines(const std::vector<analysisRoad::Fields>& csv, const std::vector<Line>& expected,
+                 const std::vector<Coefficient>& coefficients, double tolerance) {
+    ASSERT_EQ(csv.size(), expected.size());
+    for (size_t i = 0; i < csv.size(); ++i) {
+        SCOPED_TRACE(i);
+        const Line& want = expected[i];
+        auto named = std::find_if(coefficients.begin(), coefficients.end(),
+                                  [&](const Coefficient& c) { return want.texts.size() == 1 && c.csvName == want.texts[0]; });
+        if (named != coefficients.end()) {
+            EXPECT_EQ(csv[i].size(), 6u);
+            EXPECT_EQ(csv[i][0], named->csvName);
+            continue; // the numbers: expectCoefficientLines
+        }
+        if (want.number) {
+            ASSERT_EQ(csv[i].size(), 2u);
+            EXPECT_EQ(csv[i][0], want.texts[0]);
+            EXPECT_NEAR(std::stod(csv[i][1]), *want.number, tolerance * std::fabs(*want.number));
+            continue;
+        }
+        EXPECT_EQ(csv[i], want.texts);
     }
 }
 
@@ -120,8 +138,24 @@ TEST_F(AnalysisRoad, RegressionLinearFromNewAnalysisToTheReportAgainstR) {
     const Report report = emailReport();
     ASSERT_FALSE(report.csv.empty());
     EXPECT_EQ(report.csv[0], (Fields{"Linear regression model for variable y"}));
-    expectNumberLines(report.csv, {{"Observations", 24}, {"Adjusted R²", 0.744666283621136}, {"RMSE", 1.33834941518738}},
-                      1e-9);
+    const std::string legend = fitparts::significanceLegend();
+    expectLines(report.csv,
+                {{{"Linear regression model for variable y"}},
+                 {{""}},
+                 {{"Filters:", "site = north"}},
+                 {{"Observations"}, 24},
+                 {{"Adjusted R²"}, 0.744666283621136},
+                 {{"RMSE"}, 1.33834941518738}, // R's sigma
+                 {{""}},
+                 {{"Variable", "Coefficient", "Standard Error", "t", "p > | t |", "Significance"}},
+                 {{"x1"}},
+                 {{"x2"}},
+                 {{"(g=M)"}},
+                 {{"smoker"}},
+                 {{"Constant"}},
+                 {{""}},
+                 {{legend}}},
+                kLinear, 1e-9);
     expectCoefficientLines(report.csv, kLinear, 1e-9);
     const std::string pdfText = report.pdfText();
     std::filesystem::copy_file(report.pdf, renderChecks::scratchPath("regression-linear-report.pdf"),
@@ -176,13 +210,24 @@ TEST_F(AnalysisRoad, RegressionLogisticCountsTheLastLevelAgainstR) {
     const Report report = emailReport();
     ASSERT_FALSE(report.csv.empty());
     EXPECT_EQ(report.csv[0], (Fields{"Logistic regression model for variable g"}));
-    expectNumberLines(report.csv,
-                      {{"Observations", 38},
-                       {"Pseudo-R²", 0.0468309931004525},
-                       {"Log-likelihood", -25.1060835697227},
-                       {"AUC", 0.645833333333333},
-                       {"AIC", 56.2121671394454}},
-                      1e-6);
+    const std::string legend = fitparts::significanceLegend();
+    expectLines(report.csv,
+                {{{"Logistic regression model for variable g"}},
+                 {{""}},
+                 {{"Filters:", ""}},
+                 {{"Observations"}, 38},
+                 {{"Pseudo-R²"}, 0.0468309931004525}, // 1 - logLik / (n log 0.5)
+                 {{"Log-likelihood"}, -25.1060835697227},
+                 {{"AUC"}, 0.645833333333333}, // of floor(99 p)
+                 {{"AIC"}, 56.2121671394454},
+                 {{""}},
+                 {{"Variable", "Coefficient", "Standard Error", "z", "p > | z |", "Significance"}},
+                 {{"x1"}},
+                 {{"x2"}},
+                 {{"Constant"}},
+                 {{""}},
+                 {{legend}}},
+                kLogistic, 1e-6);
     expectCoefficientLines(report.csv, kLogistic, 1e-6);
     std::filesystem::copy_file(report.pdf, renderChecks::scratchPath("regression-logistic-report.pdf"),
                                std::filesystem::copy_options::overwrite_existing);

@@ -1,0 +1,62 @@
+// Reading a screen's exported report back: CSV lines as a spreadsheet reads them, the PDF's text with
+// its ligatures undone and its blanks squeezed, its words with their boxes, and its first page as pixels.
+#pragma once
+
+#include "tests/RenderChecks.h"
+#include "tests/analysis/AnalysisRoad.h"
+
+#include <string>
+#include <vector>
+
+namespace reportReading {
+
+// The fields of one CSV line, read as a spreadsheet reads them.
+inline std::vector<std::string> fields(const std::string& line) {
+    const auto lines = analysisRoad::csvLines(line);
+    return lines.empty() ? std::vector<std::string>{""} : lines.front();
+}
+
+// The first page at 72 dots per inch (one pixel per point).
+inline gfx::Image rasterize(const std::string& pdf, const std::string& name = "report-page") {
+    const std::string prefix = renderChecks::scratchPath(name);
+    renderChecks::runCommand("pdftoppm -png -singlefile -r 72 -f 1 -l 1 " + renderChecks::shellQuoted(pdf) + " " +
+                             renderChecks::shellQuoted(prefix));
+    auto image = gfx::Image::loadPNG(prefix + ".png");
+    return image ? *image : gfx::Image();
+}
+
+// Ligatures as the letters they join.
+inline std::string unligatured(std::string text) {
+    const std::pair<const char*, const char*> ligatures[] = {{"ﬃ", "ffi"}, {"ﬄ", "ffl"}, {"ﬁ", "fi"}, {"ﬂ", "fl"}, {"ﬀ", "ff"}};
+    for (auto [from, to] : ligatures)
+        for (size_t at = 0; (at = text.find(from, at)) != std::string::npos;)
+            text.replace(at, std::string(from).size(), to);
+    return text;
+}
+
+inline std::vector<renderChecks::PdfWord> wordsOf(const std::string& pdf) {
+    auto words = renderChecks::pdfWords(pdf);
+    for (auto& w : words)
+        w.text = unligatured(w.text);
+    return words;
+}
+
+// A text as pdftotext writes it, words joined by single blanks.
+inline std::string squeezed(const std::string& raw) {
+    const std::string text = unligatured(raw);
+    std::string out;
+    bool blank = false;
+    for (char c : text) {
+        if (c == ' ' || c == '\n' || c == '\t') {
+            blank = true;
+            continue;
+        }
+        if (blank && !out.empty())
+            out += ' ';
+        out += c;
+        blank = false;
+    }
+    return out;
+}
+
+} // namespace reportReading
