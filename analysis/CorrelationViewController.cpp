@@ -679,9 +679,7 @@ void CorrelationViewController::showHistogram() {
 }
 
 void CorrelationViewController::showResiduals(const CorrelationResult&) {
-    residualsPlot_->setDataLineStyle(nullptr);
-    residualsPlot_->setPlotSymbol(plusSymbols(isForOutput()));
-    zeroLine_->setHidden(false);
+    showAsResiduals({residualsPlot_, nullptr, zeroLine_}, isForOutput());
     fitToPlot(*graphResidualsFitted_, *residualsPlot_);
     auto& space = spaceOf(*graphResidualsFitted_);
     auto& axes = axesOf(*graphResidualsFitted_);

@@ -154,6 +154,35 @@ std::shared_ptr<CPTXYAxis> addZeroLine(CPTXYGraph& graph) {
     return zeroLine;
 }
 
+FitChart addFitPlots(CPTXYGraph& graph, const std::shared_ptr<CPTPlotDataSource>& source) {
+    FitChart chart;
+    chart.zeroLine = addZeroLine(graph);
+    chart.scatter = std::make_shared<CPTScatterPlot>();
+    chart.scatter->setIdentifier(Value("scatterPlot"));
+    chart.scatter->setInterpolation(CPTScatterPlotInterpolationLinear);
+    chart.scatter->setDataSource(source);
+    chart.diagonal = std::make_shared<CPTScatterPlot>();
+    chart.diagonal->setIdentifier(Value("noDiscriminationPlot"));
+    chart.diagonal->setInterpolation(CPTScatterPlotInterpolationLinear);
+    chart.diagonal->setDataLineStyle(redDashed());
+    chart.diagonal->setDataSource(source);
+    graph.addPlot(chart.scatter);
+    graph.addPlot(chart.diagonal);
+    return chart;
+}
+
+void showAsResiduals(const FitChart& chart, bool report) {
+    chart.scatter->setDataLineStyle(nullptr);
+    chart.scatter->setPlotSymbol(plusSymbols(report));
+    chart.zeroLine->setHidden(false);
+}
+
+void showAsRoc(const FitChart& chart) {
+    chart.scatter->setDataLineStyle(lineOf(gfx::Color{0, 0, 1, 1}, 1.0));
+    chart.scatter->setPlotSymbol(nullptr);
+    chart.zeroLine->setHidden(true);
+}
+
 void fitToPlot(CPTXYGraph& graph, CPTScatterPlot& plot) {
     auto& space = spaceOf(graph);
     auto unionOf = [&](CPTCoordinate coordinate, const std::shared_ptr<CPTPlotRange>& current) {

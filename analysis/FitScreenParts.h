@@ -52,6 +52,19 @@ std::shared_ptr<CPTPlotSymbol> plusSymbols(bool report);
 // A third axis of the graph's x coordinate at y = 0, drawn as a red dashed line without ticks or labels;
 // added to the graph's axis set after its x and y axes, hidden until shown.
 std::shared_ptr<CPTXYAxis> addZeroLine(CPTXYGraph& graph);
+// The chart of a fitted model's residuals against its fitted values, or of a logistic model's ROC curve:
+// "scatterPlot" over a zero line, and "noDiscriminationPlot" (red dashed; its source gives the records
+// (0, 0) and (1, 1) only for a ROC curve).
+struct FitChart {
+    std::shared_ptr<CPTScatterPlot> scatter, diagonal;
+    std::shared_ptr<CPTXYAxis> zeroLine;
+};
+// Adds the zero line and both plots, in this order, with the data source.
+FitChart addFitPlots(CPTXYGraph& graph, const std::shared_ptr<CPTPlotDataSource>& source);
+// Residuals: plus-shaped symbols without a line, the zero line shown.
+void showAsResiduals(const FitChart& chart, bool report);
+// A ROC curve: a blue line of width 1 without symbols, the zero line hidden.
+void showAsRoc(const FitChart& chart);
 // Fits the graph's plot space to the plot alone: each coordinate's range is the plot's own, united
 // with the current one when its length is below 1e-7 (or the plot has none), then 1.05 times as long;
 // the axes cross at the ranges' starts.

@@ -530,18 +530,7 @@ void RegressionViewController::buildGraphs() {
     graphRight_ = makeGraph(*hostGraphRight_);
     axesOf(*graphRight_).xAxis()->setTitle(leftName());
     axesOf(*graphRight_).yAxis()->setTitle(tr("Residual"));
-    zeroLine_ = addZeroLine(*graphRight_);
-    scatterPlot_ = std::make_shared<CPTScatterPlot>();
-    scatterPlot_->setIdentifier(Value("scatterPlot"));
-    scatterPlot_->setInterpolation(CPTScatterPlotInterpolationLinear);
-    scatterPlot_->setDataSource(source_);
-    noDiscriminationPlot_ = std::make_shared<CPTScatterPlot>();
-    noDiscriminationPlot_->setIdentifier(Value("noDiscriminationPlot"));
-    noDiscriminationPlot_->setInterpolation(CPTScatterPlotInterpolationLinear);
-    noDiscriminationPlot_->setDataLineStyle(redDashed());
-    noDiscriminationPlot_->setDataSource(source_);
-    graphRight_->addPlot(scatterPlot_);
-    graphRight_->addPlot(noDiscriminationPlot_);
+    fitChart_ = addFitPlots(*graphRight_, source_);
 }
 
 void RegressionViewController::hideResults(bool hide) {
@@ -756,16 +745,11 @@ void RegressionViewController::showHistogram() {
 
 void RegressionViewController::showRight() {
     graphRight_->reloadData();
-    if (isLogit_) {
-        scatterPlot_->setDataLineStyle(lineOf(gfx::Color{0, 0, 1, 1}, 1.0));
-        scatterPlot_->setPlotSymbol(nullptr);
-        zeroLine_->setHidden(true);
-    } else {
-        scatterPlot_->setDataLineStyle(nullptr);
-        scatterPlot_->setPlotSymbol(plusSymbols(isForOutput()));
-        zeroLine_->setHidden(false);
-    }
-    fitToPlot(*graphRight_, *scatterPlot_);
+    if (isLogit_)
+        showAsRoc(fitChart_);
+    else
+        showAsResiduals(fitChart_, isForOutput());
+    fitToPlot(*graphRight_, *fitChart_.scatter);
     auto& space = spaceOf(*graphRight_);
     auto& axes = axesOf(*graphRight_);
     const bool dates = leftType() == kDateType;

@@ -98,10 +98,10 @@ class RegressionViewController : public AnalysisDetailScreen<RegressionGraphData
     HorizontalTableView& header() { return *header_; }
     CPTXYGraph& graph() { return *graph_; }
     CPTXYGraph& graphRight() { return *graphRight_; }
-    CPTScatterPlot& scatterPlot() { return *scatterPlot_; }
-    CPTScatterPlot& noDiscriminationPlot() { return *noDiscriminationPlot_; }
+    CPTScatterPlot& scatterPlot() { return *fitChart_.scatter; }
+    CPTScatterPlot& noDiscriminationPlot() { return *fitChart_.diagonal; }
     CPTBarPlot& barPlot() { return *barPlot_; }
-    CPTXYAxis& zeroLine() { return *zeroLine_; }
+    CPTXYAxis& zeroLine() { return *fitChart_.zeroLine; }
     CPTGraphHostingView& hostGraph() { return *hostGraph_; }
     CPTGraphHostingView& hostGraphRight() { return *hostGraphRight_; }
     // The level list while it shows.
@@ -153,8 +153,7 @@ class RegressionViewController : public AnalysisDetailScreen<RegressionGraphData
     std::shared_ptr<CPTGraphHostingView> hostGraph_, hostGraphRight_;
     std::shared_ptr<CPTXYGraph> graph_, graphRight_;
     std::shared_ptr<CPTBarPlot> barPlot_;
-    std::shared_ptr<CPTScatterPlot> scatterPlot_, noDiscriminationPlot_;
-    std::shared_ptr<CPTXYAxis> zeroLine_;
+    fitparts::FitChart fitChart_;
     std::shared_ptr<ui::TableView> levelList_;
 };
 
