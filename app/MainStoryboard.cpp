@@ -7,7 +7,11 @@
 #include "app/FilesViewController.h"
 #include "app/NewFileViewController.h"
 #include "app/VariablesViewController.h"
+#include "platform/foundation/Tr.h"
 #include "platform/ui/Environment.h"
+
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -52,7 +56,15 @@ std::shared_ptr<ui::TabBarController> MainStoryboard::instantiateInitialViewCont
         ui::ControllerRegistry::shared().instantiateViewControllerWithIdentifier("AnalysesViewController"));
     auto about = std::make_shared<AboutViewController>(services.launcher, services.mail);
 
+    // Each tab's item is titled here, with the tabs, so the bar reads the same before and after launch.
+    const std::vector<std::pair<ui::ViewController::Ptr, const char*>> items = {
+        {files, "Workspaces"}, {browse, "Browse"}, {variables, "Variables"}, {analyses, "Analysis"}, {about, "About"}};
+    std::vector<ui::ViewController::Ptr> controllers;
+    for (const auto& [controller, title] : items) {
+        controller->tabBarItem().title = foundation::tr(title);
+        controllers.push_back(controller);
+    }
     auto tabs = std::make_shared<ui::TabBarController>();
-    tabs->setViewControllers({files, browse, variables, analyses, about});
+    tabs->setViewControllers(std::move(controllers));
     return tabs;
 }

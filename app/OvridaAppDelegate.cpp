@@ -82,11 +82,6 @@ bool OvridaAppDelegate::applicationDidFinishLaunchingWithOptions() {
     ui::NavigationController::setDefaultBarBackgroundColor(ui::Color::gray(0.9));
     if (tabs) {
         tabs->tabBar().setBackgroundColor(ui::Color::gray(0.95));
-        const char* titles[] = {"Workspaces", "Browse", "Variables", "Analysis", "About"};
-        const auto& controllers = tabs->viewControllers();
-        for (size_t i = 0; i < std::size(titles) && i < controllers.size(); ++i)
-            controllers[i]->tabBarItem().title = tr(titles[i]);
-        tabs->updateTabBar();
     }
     launched_ = true;
     updatePoll();

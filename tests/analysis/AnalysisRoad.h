@@ -16,7 +16,7 @@
 //         chooseFromList("buttonTest", "Welch");          // a level or test from a list pop-over
 //         ASSERT_TRUE(waitForResult());                   // until the message no longer reads "Calculating..."
 //         EXPECT_EQ(text("labelR"), "0.52");              // outlets by name; text views as plain text
-//         Report report = emailReport();                  // "Email" on the share sheet, both attachments
+//         Report report = emailReport();                  // "Email" on the share sheet, both attachments, OK
 //         EXPECT_EQ(report.csv[0], (Fields{"..."}));      // report.pdf for renderChecks::pdfText/pdfInfo/...
 //         screenshot("correlation-pad");                  // a PNG in the scratch folder, its path printed
 //     }
@@ -94,9 +94,11 @@ inline std::vector<Fields> csvLines(const std::string& text) {
     return lines;
 }
 
-// A mailed report: the message, its two attachments' paths, and the CSV read back.
+// A mailed report: the message, its two attachments' paths, and the CSV read back; the title of the alert
+// that followed (the recording service takes the message as a mail program that saved it would).
 struct Report {
     host::MailMessage message;
+    std::string alertTitle;
     std::string pdf, csvPath;
     std::vector<Fields> csv;
     std::string pdfText() const { return renderChecks::pdfText(pdf); }
@@ -158,8 +160,7 @@ class AnalysisRoad : public WorkspacesTest {
         driver->tap(&sheet->buttonCreate());
         host->drain();
         // A workspace of that name from an earlier import is replaced.
-        if (alert())
-            driver->tapText("Replace");
+        confirmReplace();
         ASSERT_TRUE(runUntil([&] {
             return dynamic_cast<FileImportViewController*>(files->presentedViewController()) != nullptr ||
                    (!files->presentedViewController() && tabs->selectedIndex() == 1);
@@ -168,6 +169,26 @@ class AnalysisRoad : public WorkspacesTest {
         host->advance(1);
         ASSERT_EQ(alert(), nullptr) << alert()->title() << ": " << alert()->message();
         ASSERT_TRUE(samePath(model().currentStore(), doc(fs::path(name).stem().string() + ".ov")));
+    }
+
+    // The sheet asks before it replaces a workspace of the same name (an alert over the sheet): "Replace".
+    void confirmReplace() {
+        ui::ViewController* top = files.get();
+        for (bool deeper = true; deeper;) {
+            deeper = false;
+            if (auto* nav = dynamic_cast<ui::NavigationController*>(top); nav && nav->topViewController()) {
+                top = nav->topViewController();
+                deeper = true;
+            }
+            if (top->presentedViewController()) {
+                top = top->presentedViewController();
+                deeper = true;
+            }
+        }
+        if (auto* asked = dynamic_cast<ui::AlertController*>(top); asked && asked->title() == "Confirm Replace") {
+            driver->tapText("Replace");
+            host->drain();
+        }
     }
 
     // Sets a column's type where a test needs another than the guess (the test says so where it calls
@@ -363,12 +384,13 @@ class AnalysisRoad : public WorkspacesTest {
         host->drain();
     }
 
-    // Waits until the message view no longer reads "Calculating..." and the runs started have shown.
+    // Waits until the message view no longer reads "Calculating..." (or is hidden, as a screen that shows
+    // its message in place of its results hides it under them) and the runs started have shown.
     bool waitForResult(const std::string& message = "labelMessage") {
         host->drain();
         const bool done = runUntil([&] {
             ui::View* view = driver->find(message);
-            return !view || driver->text(view) != "Calculating...";
+            return !view || view->isHidden() || driver->text(view) != "Calculating...";
         });
         waitForBackgroundWork();
         host->drain();
@@ -398,6 +420,16 @@ class AnalysisRoad : public WorkspacesTest {
             ADD_FAILURE() << "no message with two attachments was mailed";
             return report;
         }
+        // The alert on the outcome is dismissed as a user does, so that the screen takes taps again.
+        if (ui::ViewController* shown = screen->presentedViewController()) {
+            if (auto* outcome = dynamic_cast<ui::AlertController*>(shown)) {
+                report.alertTitle = outcome->title();
+                driver->tapText("OK");
+                host->drain();
+            }
+        }
+        if (screen->presentedViewController())
+            ADD_FAILURE() << "something is still shown over the screen after Email";
         report.message = mail.sent.back();
         report.pdf = report.message.attachments[0];
         report.csvPath = report.message.attachments[1];

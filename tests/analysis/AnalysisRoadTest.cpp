@@ -49,6 +49,22 @@ class AnalysisRoadTest : public AnalysisRoad {
     std::shared_ptr<frameTest::Probe> probe = std::make_shared<frameTest::Probe>();
 };
 
+TEST_F(AnalysisRoadTest, TheTabBarNamesEveryTabOnPadAndPhone) {
+    for (const auto& idiom : kIdioms) {
+        SCOPED_TRACE(idiom.name);
+        openApp(idiom);
+        std::vector<std::string> shown;
+        for (const auto& button : tabs->tabBar().subviews()) {
+            const ui::Rect r = button->convertRectToView(button->bounds(), nullptr);
+            EXPECT_GE(r.minX(), 0);
+            EXPECT_LE(r.maxX(), idiom.screen.width);
+            shown.push_back(driver->text(button.get()));
+        }
+        EXPECT_EQ(shown, (std::vector<std::string>{"Workspaces", "Browse", "Variables", "Analysis", "About"}));
+        screenshot(std::string("road-tabs-") + idiom.name);
+    }
+}
+
 TEST_F(AnalysisRoadTest, TheRegressionFixtureIsImportedWithTheTypesTheScreensRelyOn) {
     openApp();
     importFixture("regression.csv");
@@ -92,6 +108,7 @@ TEST_F(AnalysisRoadTest, ATestKindGoesFromNewAnalysisToAMailedReport) {
 
     const Report report = emailReport();
     ASSERT_FALSE(report.pdf.empty());
+    EXPECT_EQ(report.alertTitle, "Message Saved");
     const std::string name = screen->fileNameOutput();
     EXPECT_EQ(fs::path(report.pdf).filename().string(), name + ".pdf");
     EXPECT_EQ(fs::path(report.csvPath).filename().string(), name + ".csv");

@@ -95,4 +95,23 @@ TEST_F(CorrelationRoad, FromNewAnalysisToTheReportAgainstR) {
     const std::string pdfText = report.pdfText();
     for (const std::string expected : {"Correlation: 0.8252", "Obs = 25", "site = north"})
         EXPECT_NE(pdfText.find(expected), std::string::npos) << expected;
+
+    // Back on the list, the saved analysis heads it; opened again, it computes afresh to the same texts.
+    analysisTab().popViewControllerAnimated(false);
+    host->drain();
+    AnalysesViewController* list = analysesList();
+    ASSERT_NE(list, nullptr);
+    auto* row = dynamic_cast<AnalysisCell*>(list->tableView().cellForRowAtIndexPath({0, 0}));
+    ASSERT_NE(row, nullptr);
+    EXPECT_EQ(driver->text(&row->labelType()), "Correlation");
+    EXPECT_EQ(driver->text(&row->labelDescription()), "x1, y");
+    EXPECT_EQ(driver->text(&row->labelWhere()), "Filters: " + model().stringForWhereAnalysis(*list->analyses()[0]));
+    driver->tap(row);
+    host->advance(1);
+    auto* reopened = dynamic_cast<CorrelationViewController*>(analysisTab().topViewController());
+    ASSERT_NE(reopened, nullptr) << "the row opened no correlation screen";
+    ASSERT_TRUE(waitForCorrelation(*reopened));
+    ASSERT_TRUE(reopened->labelError().isHidden()) << text("labelError");
+    for (const auto& [outlet, expected] : expectedTexts())
+        EXPECT_EQ(text(outlet), expected) << outlet;
 }
