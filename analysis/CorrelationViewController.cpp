@@ -43,6 +43,70 @@ double at(const std::vector<double>& values, size_t i) {
     return i < values.size() ? values[i] : NAN;
 }
 
+// The height of a line of text in the system font of this size.
+double lineHeightOf(double size) {
+    gfx::TextStyle style;
+    style.font = gfx::Font::system(size);
+    return gfx::measureText("Ag", style).height;
+}
+
+// The largest bold size up to `size`, in half points down to 8, at which the text fits the width whole.
+double fittingSize(const std::string& text, double width, double size) {
+    gfx::TextStyle style;
+    for (; size > 8; size -= 0.5) {
+        style.font = gfx::Font::boldSystem(size);
+        if (gfx::measureText(text, style).width <= width)
+            break;
+    }
+    return size;
+}
+
+// The least room a chart keeps around its plot area.
+struct ChartRoom {
+    double left, right, yTitleOffset;
+};
+
+ChartRoom baseRoom(bool report) {
+    return report ? ChartRoom{44, 8, 30} : ChartRoom{60, 10, 42};
+}
+
+// The width of the widest label an axis may show over its range, in its label style: the range's ends and
+// middle as its formatter writes them, with a digit to spare (a rounder tick may take one more).
+double widestLabel(const CPTAxis& axis, const CPTPlotRange& range) {
+    const auto& formatter = axis.labelFormatter();
+    const auto& textStyle = axis.labelTextStyle();
+    if (!formatter || !textStyle)
+        return 0;
+    gfx::TextStyle style;
+    style.font = textStyle->font().value_or(gfx::Font::system(textStyle->fontSize()));
+    const double from = range.locationDouble(), length = range.lengthDouble();
+    double most = 0;
+    for (double v : {from, from + length / 2, from + length})
+        if (auto text = formatter->stringForObjectValue(Value(v)))
+            most = std::max(most, gfx::measureText(*text + "0", style).width);
+    return most;
+}
+
+// Room around a chart's plot area for the labels its axes show over its ranges: left of it the y axis's
+// widest label with the axis title beyond it, right of it half of the widest x label (the last one is
+// centred on the end of the axis), and no more x labels than fit side by side. Never less than the chart's
+// base room. Set before the chart is drawn.
+void makeRoomForLabels(CPTXYGraph& graph, const ChartRoom& base, double titleSize) {
+    auto& axes = axesOf(graph);
+    auto& space = spaceOf(graph);
+    CPTAxis& y = *axes.yAxis();
+    const double yLabels = widestLabel(y, *space.yRange()), xLabels = widestLabel(*axes.xAxis(), *space.xRange());
+    const double offset = std::max(base.yTitleOffset, y.majorTickLength() + y.labelOffset() + yLabels + 4);
+    y.setTitleOffset(offset);
+    auto& frame = *graph.plotAreaFrame();
+    frame.setPaddingLeft(std::max(base.left, offset + lineHeightOf(titleSize) + 2));
+    frame.setPaddingRight(std::max(base.right, xLabels / 2 + 2));
+    // A narrow chart asks for fewer x ticks than the usual five, so that their labels stay apart.
+    const double plotWidth = graph.bounds().size.width - frame.paddingLeft() - frame.paddingRight();
+    const double fits = xLabels > 0 ? std::floor(plotWidth / (xLabels + 6)) : 5;
+    axes.xAxis()->setPreferredNumberOfMajorTicks(fits >= 5 ? 0 : uint64_t(std::max(3.0, fits)));
+}
+
 // The results' scroll view, which lays its content out again whenever its width changes.
 class ResultsScrollView : public ui::ScrollView {
   public:
@@ -290,6 +354,12 @@ void CorrelationViewController::loadView() {
     labelSigLegend_->setLineBreakMode(gfx::LineBreakMode::WordWrap);
     labelHistogram_ = makeLabel("labelHistogram", heading, true);
     labelResidualsFitted_ = makeLabel("labelResidualsFitted", heading, true);
+    // Titled before the layout, which fits the report's chart headings to their width.
+    labelHeaderPlot_->setText(tr("Scatter Plot"));
+    labelHeaderCorrelation_->setText(tr("Correlation"));
+    labelHeaderRegression_->setText(tr("Linear Regression"));
+    labelHistogram_->setText(tr("Histogram of Residuals"));
+    labelResidualsFitted_->setText(tr("Residuals against Fitted Values"));
 
     auto host = [](const char* id) {
         auto view = std::make_shared<CPTGraphHostingView>(Rect{0, 0, 100, 100});
@@ -392,7 +462,7 @@ void CorrelationViewController::layoutResults() {
                                                                        viewResidualsFitted_.get()}};
         for (size_t i = 0; i < 3; ++i) {
             const double x = kMargin + double(i) * (chartWidth + gap);
-            charts[i].first->setFont(gfx::Font::boldSystem(12));
+            charts[i].first->setFont(gfx::Font::boldSystem(fittingSize(charts[i].first->text(), chartWidth, 12)));
             charts[i].first->setFrame({x, y, chartWidth, headingLine - 4});
             charts[i].second->setFrame({x, y + headingLine, chartWidth, chartHeight});
         }
@@ -438,11 +508,6 @@ void CorrelationViewController::viewDidLoad() {
     tableResults_->setDataSource(this);
     tableResults_->setTableDelegate(this);
 
-    labelHeaderPlot_->setText(tr("Scatter Plot"));
-    labelHeaderCorrelation_->setText(tr("Correlation"));
-    labelHeaderRegression_->setText(tr("Linear Regression"));
-    labelHistogram_->setText(tr("Histogram of Residuals"));
-    labelResidualsFitted_->setText(tr("Residuals against Fitted Values"));
 }
 
 void CorrelationViewController::buildGraphs() {
@@ -463,9 +528,9 @@ void CorrelationViewController::buildGraphs() {
         graph->setPaddingBottom(0);
         auto frame = graph->plotAreaFrame();
         frame->setPaddingBottom(isForOutput() ? 34 : 50);
-        frame->setPaddingLeft(isForOutput() ? 44 : 60);
+        frame->setPaddingLeft(baseRoom(isForOutput()).left);
         frame->setPaddingTop(isForOutput() ? 6 : 10);
-        frame->setPaddingRight(isForOutput() ? 8 : 10);
+        frame->setPaddingRight(baseRoom(isForOutput()).right);
         for (const auto& axis : {axesOf(*graph).xAxis(), axesOf(*graph).yAxis()}) {
             axis->setAxisLineStyle(axisLine);
             axis->setMajorTickLineStyle(axisLine);
@@ -474,7 +539,7 @@ void CorrelationViewController::buildGraphs() {
             axis->setTitleTextStyle(textStyle(titleSize()));
             axis->setTitleOffset(isForOutput() ? 20 : 30);
         }
-        axesOf(*graph).yAxis()->setTitleOffset(isForOutput() ? 30 : 42);
+        axesOf(*graph).yAxis()->setTitleOffset(baseRoom(isForOutput()).yTitleOffset);
         host.setHostedGraph(graph);
         return graph;
     };
@@ -483,6 +548,8 @@ void CorrelationViewController::buildGraphs() {
     graph_ = makeGraph(*viewHost_);
     graph_->setPaddingTop(10);
     graph_->setTitleTextStyle(textStyle(titleSize()));
+    // The title has a band of its own above the plot area, clear of the axis line and the points.
+    graph_->plotAreaFrame()->setPaddingTop(lineHeightOf(titleSize()) + (isForOutput() ? 4 : 6));
     pointsPlot_ = std::make_shared<CPTScatterPlot>();
     pointsPlot_->setIdentifier(Value(int64_t(0)));
     pointsPlot_->setDataLineStyle(nullptr);
@@ -668,6 +735,7 @@ void CorrelationViewController::showScatter(const CorrelationResult&) {
                                                             : numbers);
     axes.yAxis()->setLabelFormatter(rightType() == kDateType ? timeFormatterFor(space.yRange()->lengthDouble())
                                                              : numbers);
+    makeRoomForLabels(*graph_, baseRoom(isForOutput()), titleSize());
 }
 
 void CorrelationViewController::showHistogram() {
@@ -676,6 +744,7 @@ void CorrelationViewController::showHistogram() {
     axes.xAxis()->setLabelFormatter(significantDigits(3));
     axes.xAxis()->setTitle(rightType() == kDateType ? tr("Residual (seconds)") : tr("Residual"));
     fitHistogram(*graphHistogram_, barPlot_, graphData().histogram.edges);
+    makeRoomForLabels(*graphHistogram_, baseRoom(isForOutput()), titleSize());
 }
 
 void CorrelationViewController::showResiduals(const CorrelationResult&) {
@@ -688,6 +757,7 @@ void CorrelationViewController::showResiduals(const CorrelationResult&) {
                                                 timeFormatterFor(space.xRange()->lengthDouble()))
                                           : significantDigits(3));
     axes.yAxis()->setTitle(dates ? tr("Residual (seconds)") : tr("Residual"));
+    makeRoomForLabels(*graphResidualsFitted_, baseRoom(isForOutput()), titleSize());
 }
 
 // --- The coefficient table

@@ -81,6 +81,9 @@ class CorrelationViewController
     ui::Label& labelRegression() { return *labelRegression_; }
     ui::Label& labelSigLegend() { return *labelSigLegend_; }
     ui::Label& labelError() { return *labelError_; }
+    ui::Label& labelHeaderPlot() { return *labelHeaderPlot_; }
+    ui::Label& labelHistogram() { return *labelHistogram_; }
+    ui::Label& labelResidualsFitted() { return *labelResidualsFitted_; }
     ui::ScrollView* scrollMain() { return scrollMain_.get(); }
     ui::TableView& tableResults() { return *tableResults_; }
     HorizontalTableView& header() { return *header_; }

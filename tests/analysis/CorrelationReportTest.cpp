@@ -1,6 +1,7 @@
 // The correlation screen's CSV and PDF report: the CSV line by line with its numbers against R
 // (tests/fixtures/analyses/screen-correlation.R and .out), the report's texts, table rows, page size
 // and colours read back with poppler's tools.
+#include "plot/graph/CPTPlotAreaFrame.h"
 #include "tests/RenderChecks.h"
 #include "tests/analysis/AnalysisRoad.h"
 #include "tests/analysis/CorrelationFixture.h"
@@ -160,4 +161,79 @@ TEST_F(CorrelationTest, ReportShowsWhyAVariableWasDropped) {
     const ui::Rect table = output->tableResults().frame();
     EXPECT_DOUBLE_EQ(box.minX(), table.minX() + 147);
     EXPECT_DOUBLE_EQ(box.maxX(), table.maxX());
+}
+
+// The report's charts as pdftotext finds their words: each heading whole and within its chart's column;
+// every label and title inside its chart's box and clear of every other (long dates and seconds on the
+// axes included); the scatter's title above the plot area, clear of the y axis line.
+TEST_F(CorrelationTest, ReportChartTextsStayInsideTheirChartsAndApart) {
+    const std::string longName = "a rather long name of the first variable measured";
+    struct Case {
+        const char* name;
+        std::vector<ColumnSpec> columns;
+        std::string left;
+    };
+    const Case cases[] = {
+        {"four rows", kFourRows, "x"},
+        {"dates on y", {{"x", {"1", "4", "2", "8", "7"}}, {"y", {"2024-03-01", "2024-03-03", "2024-03-04", "2024-03-09", "2024-03-10"}, 4}}, "x"},
+        {"dates on x", {{"x", {"2024-03-01", "2024-03-03", "2024-03-04", "2024-03-09", "2024-03-10"}, 4}, {"y", {"1", "4", "2", "8", "7"}}}, "x"},
+        {"long name, large values", {{longName, {"0", "1", "2", "3", "4", "5"}}, {"y", {"100000", "310000", "505000", "900000", "610000", "1200000"}}}, longName},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        open(c.columns, c.left, "y");
+        show();
+        ASSERT_TRUE(screen->labelError().isHidden());
+        const std::string pdf = exportPDF();
+        const std::string text = squeezed(renderChecks::pdfText(pdf));
+        for (const std::string heading : {"Scatter Plot", "Histogram of Residuals", "Residuals against Fitted Values"})
+            EXPECT_NE(text.find(heading), std::string::npos) << heading << "\nin: " << text;
+
+        auto output = std::dynamic_pointer_cast<CorrelationViewController>(screen->makeOutputController());
+        ASSERT_TRUE(output);
+        const auto words = wordsOf(pdf);
+        const std::pair<ui::Label*, CPTGraphHostingView*> charts[] = {
+            {&output->labelHeaderPlot(), &output->viewHost()},
+            {&output->labelHistogram(), &output->viewHistogram()},
+            {&output->labelResidualsFitted(), &output->viewResidualsFitted()}};
+        for (const auto& [heading, host] : charts) {
+            const ui::Rect chart = host->frame();
+            const ui::Rect head = heading->frame();
+            SCOPED_TRACE(heading->text());
+            std::vector<const renderChecks::PdfWord*> inside;
+            for (const auto& w : words) {
+                const bool besideChart = w.xMax > chart.minX() && w.xMin < chart.maxX();
+                if (besideChart && w.yMin >= head.minY() - 1 && w.yMax <= head.maxY() + 1) {
+                    EXPECT_LE(w.xMax, chart.maxX() + 0.5) << w.text;
+                }
+                if (!besideChart || w.yMax < chart.minY() || w.yMin > chart.maxY())
+                    continue;
+                EXPECT_GE(w.xMin, chart.minX() - 0.5) << w.text;
+                EXPECT_LE(w.xMax, chart.maxX() + 0.5) << w.text;
+                EXPECT_GE(w.yMin, chart.minY() - 0.5) << w.text;
+                EXPECT_LE(w.yMax, chart.maxY() + 0.5) << w.text;
+                inside.push_back(&w);
+            }
+            EXPECT_GE(inside.size(), 4u);
+            for (size_t i = 0; i < inside.size(); ++i)
+                for (size_t j = i + 1; j < inside.size(); ++j) {
+                    const auto& a = *inside[i];
+                    const auto& b = *inside[j];
+                    const bool apart = a.xMax <= b.xMin + 0.5 || b.xMax <= a.xMin + 0.5 || a.yMax <= b.yMin + 0.5 ||
+                                       b.yMax <= a.yMin + 0.5;
+                    EXPECT_TRUE(apart) << a.text << " and " << b.text << " overlap";
+                }
+        }
+        // The scatter's title lies above the plot area, whose top the y axis line reaches.
+        const ui::Rect scatter = output->viewHost().frame();
+        const double plotTop =
+            scatter.minY() + output->graph().paddingTop() + output->graph().plotAreaFrame()->paddingTop();
+        bool titleSeen = false;
+        for (const auto& w : words)
+            if (w.text == "Scatter" && w.yMin >= scatter.minY() && w.yMax <= scatter.maxY()) {
+                titleSeen = true;
+                EXPECT_LE(w.yMax, plotTop + 0.5);
+            }
+        EXPECT_TRUE(titleSeen);
+    }
 }
