@@ -364,6 +364,8 @@ void CorrelationViewController::loadView() {
     auto host = [](const char* id) {
         auto view = std::make_shared<CPTGraphHostingView>(Rect{0, 0, 100, 100});
         view->setIdentifier(id);
+        // A chart draws within its view, so one scrolled out of sight costs nothing to draw.
+        view->setClipsToBounds(true);
         return view;
     };
     viewHost_ = host("viewHost");

@@ -350,10 +350,15 @@ void Layer::renderSublayer(gfx::Context& ctx, Layer& sub) {
         return;
     ctx.saveGState();
     ctx.concatCTM(t);
-    if (sub.rendersOwnSubtree())
-        sub.renderSubtreeInContext(ctx);
-    else
-        sub.renderSelf(ctx);
+    // A layer that clips all it draws to its bounds (and casts no shadow beyond them) draws nothing when
+    // its bounds lie outside the clip, as the content of a scroll view far from its visible part does.
+    const bool confined = sub.masksToBounds_ && !(sub.shadowOpacity_ > 0);
+    if (!confined || ctx.clipBoundingBox().intersects(b)) {
+        if (sub.rendersOwnSubtree())
+            sub.renderSubtreeInContext(ctx);
+        else
+            sub.renderSelf(ctx);
+    }
     ctx.restoreGState();
 }
 
