@@ -128,3 +128,30 @@ TEST_F(VariableDetailTest, ReportOfAnEmptyColumnHoldsPlaceholders) {
     EXPECT_NE(text.find("Variable: empty"), std::string::npos);
     EXPECT_NE(text.find("Observations: 0"), std::string::npos);
 }
+
+TEST_F(VariableDetailTest, PrintSendsTheReportToTheChosenPrinter) {
+    print.names = {"Office", "Lab"};
+    print.defaultName = "Lab";
+    open({kNumbers});
+    show("x");
+    driver->tap(page->shareItem()->view().get());
+    host->drain();
+    ASSERT_NE(driver->tapText("Print"), nullptr);
+    host->drain();
+    driver->tapText("Office");
+    driver->tapText("Print");
+    host->drain();
+    EXPECT_EQ(page->presentedViewController(), nullptr);
+    ASSERT_EQ(print.printedJobs.size(), 1u);
+    const auto& job = print.printedJobs[0];
+    EXPECT_EQ(job.options.documentName, "Ovrida");
+    EXPECT_EQ(job.options.printerName, "Office");
+    EXPECT_EQ(job.pageBox, (gfx::Rect{0, 0, 612, 792}));
+    const std::string printed = path("printed.pdf");
+    auto context = gfx::makePDFContext(printed, {0, 0, 612, 792});
+    job.draw(*context);
+    ASSERT_TRUE(context->finish());
+    const std::string text = renderChecks::pdfText(printed);
+    EXPECT_NE(text.find("Variable: x"), std::string::npos) << text;
+    EXPECT_NE(text.find("Mean: 22"), std::string::npos) << text;
+}

@@ -8,6 +8,7 @@
 #include "plot/foundation/CPTFill.h"
 #include "plot/graph/CPTAxisLabel.h"
 #include "plot/graph/CPTTextLayer.h"
+#include "tests/RenderChecks.h"
 #include "tests/analysis/VariableDetailFixture.h"
 
 #include <cmath>
@@ -201,6 +202,13 @@ TEST_F(VariableDetailTest, LevelsShowBarsAndPie) {
                                  "Unique Values: " + std::to_string(k.levels.size())}));
         EXPECT_EQ(page->labelHistogram().text(), "Bar Plot of " + k.column.name);
         EXPECT_EQ(page->labelQQPlot().text(), "Pie Chart of " + k.column.name);
+        // Pictures of the page, its top and its end, for a reader to look at.
+        EXPECT_TRUE(driver->saveScreenshot(renderChecks::scratchPath("variable-detail-" + k.column.name + ".png")));
+        page->scrollMain()->setContentOffset({0, page->scrollMain()->contentSize().height -
+                                                     page->scrollMain()->bounds().height()},
+                                             false);
+        host->drain();
+        EXPECT_TRUE(driver->saveScreenshot(renderChecks::scratchPath("variable-detail-" + k.column.name + "-end.png")));
         const auto data = charts();
         EXPECT_FALSE(data.numericLike());
         ASSERT_EQ(data.count("barPlot"), k.levels.size());
@@ -536,4 +544,53 @@ TEST_F(VariableDetailTest, LongLevelCutInItsCellWholeInTheCSV) {
     EXPECT_EQ(rows[1].value, longLevel);
     const auto csv = exportCSVLines();
     EXPECT_NE(std::find(csv.begin(), csv.end(), longLevel + ",1,0.3333333333333333,1"), csv.end());
+}
+
+TEST_F(VariableDetailTest, ProvisionalTextsFromTheColumnsCache) {
+    struct Case {
+        ColumnSpec column;
+        Lines left, center;
+    };
+    const Case cases[] = {
+        // The cache's extremes at seven digits, in the locale's grouping.
+        {{"n", {"1234.56789", "-0.5", "3"}},
+         {"Observations: 3", "Unique Values: 3", "", "", "", "", "", "", "", "", "", ""},
+         {"Minimum: -0.5", "", "", "", "Maximum: 1,234.568", "", ""}},
+        {{"d", {"2021-01-01", "2021-01-10"}, 4},
+         {"Observations: 2", "Unique Values: 2", "", "", "", "", "", "", "", "", "", ""},
+         {"Minimum: 1/1/21", "", "", "", "Maximum: 1/10/21", "", ""}},
+        {{"g", {"a", "b", "a"}, 1}, {"Observations: 3", "Unique Values: 2", "", "", "", "", "", "", "", "", "", ""},
+         {"", "", "", "", "", "", ""}},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.column.name);
+        open({k.column});
+        show(k.column.name);
+        page->displayInitial();
+        EXPECT_EQ(left(), k.left);
+        EXPECT_EQ(center(), k.center);
+        EXPECT_EQ(right(), (Lines{"", "", ""}));
+        EXPECT_FALSE(page->buttonChangeType().isEnabled());
+        EXPECT_FALSE(page->shareItem()->isEnabled());
+    }
+}
+
+TEST_F(VariableDetailTest, AHundredThousandDistinctNumbers) {
+    std::vector<std::string> texts;
+    for (int i = 1; i <= 100000; ++i)
+        texts.push_back(std::to_string(i));
+    open({{"big", texts}});
+    show("big");
+    EXPECT_EQ(left()[0], "Observations: 100,000");
+    const auto rows = tableRows();
+    ASSERT_EQ(rows.size(), 20u);
+    EXPECT_EQ(rows.back().value, "Others");
+    EXPECT_EQ(rows.back().cum, "100%");
+    const auto data = charts();
+    EXPECT_EQ(data.count("qqplot"), 100000u);
+    // The engine's histogram of ten bins on rounded bounds: every value in one bar.
+    double total = 0;
+    for (uint64_t i = 0; i < data.count("barPlot"); ++i)
+        total += recordOf(data, "barPlot", CPTBarPlotFieldBarTip, i);
+    EXPECT_EQ(total, 100000);
 }

@@ -1,0 +1,134 @@
+// The variable detail page on a 100,000-row workspace: from the tap on a Variables row to the window's
+// picture after the page has shown its result (the numeric column's QQ plot draws 100,000 points),
+// against the page's computation alone (the rows and the one-variable summary) in a Model of its own
+// (target: at most 2x), for a numeric and a categorical column. Also the report's export time and PDF
+// size for the numeric column.
+#include "analysis/AnalysisScreens.h"
+#include "analysis/VariableDetailViewController.h"
+#include "app/VariablesViewController.h"
+#include "bench/BenchTiming.h"
+#include "bench/BenchWorkspace.h"
+#include "bench/ScratchFolder.h"
+#include "platform/foundation/Locale.h"
+#include "platform/foundation/UserDefaults.h"
+#include "platform/host/HeadlessHost.h"
+#include "platform/ui/Driver.h"
+#include "platform/ui/Environment.h"
+#include "platform/ui/PageViewController.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int kRows = 100000;
+constexpr int kRuns = 5;
+
+void writeWorkspace(Model& m) {
+    m.setWritesWithoutSync(true);
+    m.addColumns({"number", "level"});
+    auto cols = m.columns();
+    for (int r = 1; r <= kRows; ++r) {
+        const double x = r * 0.731 + (r * 7919 % 1000) / 1000.0;
+        m.addRow(uint64_t(r), {std::to_string(x), "level " + std::to_string(r * 37 % 50)}, cols);
+        if (r % 1000 == 0) {
+            m.saveContext();
+            m.managedObjectContext()->reset();
+            cols = m.columns();
+        }
+    }
+    m.saveContext();
+    for (const auto& c : m.columns()) {
+        m.basicStatsForColumn(*c);
+        c->setType(Model::guessTypeOfColumn(*c));
+    }
+    m.saveContext();
+    m.setWritesWithoutSync(false);
+}
+
+} // namespace
+
+int main() {
+    benchfiles::ScratchFolder folder("variable-detail");
+    foundation::UserDefaults::setStandardPath(folder.file("defaults.json"));
+    foundation::setCurrentLocale("en_US");
+    const std::string privateFolder = folder.file("private");
+    std::filesystem::create_directory(privateFolder);
+    ui::Environment::shared().temporaryFolder = privateFolder;
+    registerAnalysisScreens();
+    Model::incrementTimesSeenHelpKey("newVariable");
+
+    const std::string file = folder.file("Bench.ov");
+    Model& shared = Model::sharedModel();
+    shared.openStore(file);
+    writeWorkspace(shared);
+
+    host::HeadlessHost host({1024, 768}, ui::UserInterfaceIdiom::Pad);
+    ui::Driver driver(host.window(), host);
+    auto variables = std::make_shared<VariablesViewController>();
+    auto nav = std::make_shared<ui::NavigationController>(variables);
+    host.window().setRootViewController(nav);
+    host.drain();
+
+    auto alone = benchworkspace::openModel(file);
+    bool ok = true;
+    std::shared_ptr<VariableDetailViewController> kept;
+    for (int row = 0; row < 2; ++row) {
+        auto aloneColumn = alone->columns()[size_t(row)];
+        int64_t records = 0;
+        int64_t pixels = 0;
+        const auto t = benchtiming::medianSeconds(
+            kRuns, {[&] {
+                        auto rows = alone->rowsWhere(std::vector<WhereClauseObj>{});
+                        auto result = alone->varDetailForColumn(*aloneColumn, rows);
+                        records = result.sorted ? int64_t(result.sorted->size()) : result.obs.value_or(0);
+                    },
+                    [&] {
+                        nav->popToRootViewControllerAnimated(false);
+                        host.drain();
+                        ui::TableViewCell* cell = variables->tableView().cellForRowAtIndexPath({0, row});
+                        if (!cell) {
+                            ok = false;
+                            return;
+                        }
+                        driver.tap(cell);
+                        host.drain();
+                        auto* pages = dynamic_cast<ui::PageViewController*>(nav->topViewController());
+                        auto page = pages && !pages->viewControllers().empty()
+                                        ? std::dynamic_pointer_cast<VariableDetailViewController>(
+                                              pages->viewControllers().front())
+                                        : nullptr;
+                        ok = ok && page &&
+                             host.runUntil([&] { return page->shareItem() && page->shareItem()->isEnabled(); }, 120);
+                        pixels += driver.screenshot().pixelWidth();
+                        kept = page;
+                    }});
+        if (!ok || pixels == 0) {
+            std::printf("the page did not show its result\n");
+            return 1;
+        }
+        std::printf("variable detail page, %s column of %d rows (%lld values)\n", row == 0 ? "numeric" : "categorical",
+                    kRows, static_cast<long long>(records));
+        std::printf("  computation alone %8.1f ms   tap to picture %8.1f ms   ratio %5.2fx (target <= 2x)\n",
+                    t[0] * 1e3, t[1] * 1e3, t[1] / t[0]);
+        if (row == 0 && kept) {
+            const std::string pdf = folder.file("report.pdf");
+            bool written = true;
+            const double exportSeconds = benchtiming::seconds([&] { written = kept->writePDFOutputAtPath(pdf); });
+            if (!written) {
+                std::printf("the report was not written\n");
+                return 1;
+            }
+            std::printf("  report export %8.1f ms, PDF %ju bytes\n", exportSeconds * 1e3,
+                        std::uintmax_t(std::filesystem::file_size(pdf)));
+        }
+    }
+    kept.reset();
+    nav.reset();
+    variables.reset();
+    shared.closeStores();
+    return 0;
+}
