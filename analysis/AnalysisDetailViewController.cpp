@@ -2,6 +2,7 @@
 #include "analysis/AnalysisDetailViewController.h"
 
 #include "analysis/QVPDFWriter.h"
+#include "analysis/ReportFiles.h"
 #include "app/GlossaryViewController.h"
 #include "app/MainStoryboard.h"
 #include "app/PresentMailResult.h"
@@ -14,8 +15,6 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <unistd.h>
 
 using foundation::tr;
@@ -48,29 +47,6 @@ class FilterNavigationController : public ui::NavigationController {
 host::PrintService& standardPrintService() {
     static host::QtPrintService service;
     return service;
-}
-
-std::optional<std::string> readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return std::nullopt;
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad())
-        return std::nullopt;
-    return bytes;
-}
-
-// Replaces `path` by the file at `fresh` when that holds something; the fresh file never stays behind.
-bool moveIntoPlace(const std::string& fresh, const std::string& path) {
-    std::error_code ec;
-    const auto size = fs::file_size(fresh, ec);
-    if (!ec && size > 0 && fs::is_regular_file(fresh, ec)) {
-        fs::rename(fresh, path, ec);
-        if (!ec)
-            return true;
-    }
-    fs::remove(fresh, ec);
-    return false;
 }
 
 } // namespace
@@ -295,31 +271,14 @@ bool AnalysisDetailViewController::writePDF(ui::View& view, const std::string& p
 }
 
 bool AnalysisDetailViewController::writePDFOutputAtPath(const std::string& path) {
-    const std::string fresh = path + ".new";
-    auto output = makeOutputController();
-    if (!output)
-        return false;
-    if (!writePDF(output->view(), fresh)) {
-        std::error_code ec;
-        fs::remove(fresh, ec);
-        return false;
-    }
-    return moveIntoPlace(fresh, path);
+    return reportfiles::writeFresh(path, [this](const std::string& fresh) {
+        auto output = makeOutputController();
+        return output && writePDF(output->view(), fresh);
+    });
 }
 
 bool AnalysisDetailViewController::writeCSVOutputAtPath(const std::string& path) {
-    const std::string fresh = path + ".new";
-    {
-        CHCSVWriter writer(fresh);
-        writeCSVLines(writer);
-        if (auto error = writer.closeStream()) {
-            foundation::log("Writing CSV failed: " + error->description());
-            std::error_code ec;
-            fs::remove(fresh, ec);
-            return false;
-        }
-    }
-    return moveIntoPlace(fresh, path);
+    return reportfiles::writeCSV(path, [this](CHCSVWriter& writer) { writeCSVLines(writer); });
 }
 
 std::optional<AnalysisDetailViewController::ExportedFiles> AnalysisDetailViewController::exportFiles() {
@@ -337,25 +296,13 @@ std::optional<AnalysisDetailViewController::ExportedFiles> AnalysisDetailViewCon
 }
 
 std::optional<std::string> AnalysisDetailViewController::dataForExport() {
-    const std::string folder = ui::Environment::shared().temporaryFolder;
-    if (folder.empty())
-        return std::nullopt;
-    const std::string path = (fs::path(folder) / "export.pdf").string();
-    foundation::log(formatText("Rendering PDF to: %@", {path}));
-    if (!writePDFOutputAtPath(path))
-        return std::nullopt;
-    return readFile(path);
+    return reportfiles::exportData("export.pdf", "Rendering PDF to: %@",
+                                   [this](const std::string& path) { return writePDFOutputAtPath(path); });
 }
 
 std::optional<std::string> AnalysisDetailViewController::dataForCSVExport() {
-    const std::string folder = ui::Environment::shared().temporaryFolder;
-    if (folder.empty())
-        return std::nullopt;
-    const std::string path = (fs::path(folder) / "results.csv").string();
-    foundation::log(formatText("Writing CSV to: %@", {path}));
-    if (!writeCSVOutputAtPath(path))
-        return std::nullopt;
-    return readFile(path);
+    return reportfiles::exportData("results.csv", "Writing CSV to: %@",
+                                   [this](const std::string& path) { return writeCSVOutputAtPath(path); });
 }
 
 std::string AnalysisDetailViewController::safeFileName(const std::string& name) {

@@ -3,7 +3,9 @@
 
 #include "analysis/AnalysisDetailViewController.h"
 #include "analysis/ChartRanges.h"
+#include "analysis/FitScreenParts.h"
 #include "analysis/QVPDFWriter.h"
+#include "analysis/ReportFiles.h"
 #include "app/GlossaryViewController.h"
 #include "app/MainStoryboard.h"
 #include "app/PresentMailResult.h"
@@ -37,7 +39,6 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <numbers>
 #include <span>
 #include <unistd.h>
@@ -46,6 +47,11 @@ using foundation::tr;
 using foundation::Value;
 using ui::Rect;
 namespace fs = std::filesystem;
+using fitparts::axesOf;
+using fitparts::lineOf;
+using fitparts::range;
+using fitparts::spaceOf;
+using fitparts::timeFormatterFor;
 
 namespace {
 
@@ -60,32 +66,13 @@ std::shared_ptr<ui::Label> makeLabel(const char* identifier, double size, bool b
     return label;
 }
 
-std::shared_ptr<CPTPlotRange> plotRange(double location, double length) {
-    return CPTPlotRange::plotRangeWithLocation(Value(location), Value(length));
-}
-
-std::shared_ptr<CPTLineStyle> lineOf(const gfx::Color& color, double width) {
-    auto style = CPTMutableLineStyle::lineStyle();
-    style->setLineColor(CPTColor::colorWithCGColor(color));
-    style->setLineWidth(width);
-    return style;
-}
-
-CPTXYPlotSpace& spaceOf(CPTXYGraph& graph) {
-    return *std::dynamic_pointer_cast<CPTXYPlotSpace>(graph.defaultPlotSpace());
-}
-
-CPTXYAxisSet& axesOf(CPTXYGraph& graph) {
-    return *std::dynamic_pointer_cast<CPTXYAxisSet>(graph.axisSet());
-}
-
 ChartRange chartRangeOf(const std::shared_ptr<CPTPlotRange>& r) {
     return r ? chartRange(r->locationDouble(), r->lengthDouble()) : ChartRange{};
 }
 
 // Widened by 5 % of its length on either side.
 std::shared_ptr<CPTPlotRange> widened(const ChartRange& r) {
-    return plotRange(r.location - 0.05 * r.length, r.length * 1.1);
+    return range(r.location - 0.05 * r.length, r.length * 1.1);
 }
 
 std::string countText(int64_t n) {
@@ -106,16 +93,6 @@ std::shared_ptr<foundation::NumberFormatter> wholeNumbers() {
     return formatter;
 }
 
-std::shared_ptr<CPTTimeFormatter> timeFormatterFor(double seconds) {
-    const auto styles = Model::dateTimeStylesForInterval(seconds);
-    auto dates = std::make_shared<foundation::DateFormatter>(
-        static_cast<foundation::DateFormatter::Style>(styles.dateStyle),
-        static_cast<foundation::DateFormatter::Style>(styles.timeStyle));
-    auto formatter = std::make_shared<CPTTimeFormatter>(dates);
-    formatter->setReferenceDate(0.0);
-    return formatter;
-}
-
 double valueAt(const std::vector<double>& values, uint64_t i) {
     return i < values.size() ? values[i] : NAN;
 }
@@ -132,29 +109,6 @@ std::string joinLines(const std::vector<const std::string*>& lines, bool dropEmp
         first = false;
     }
     return text;
-}
-
-std::optional<std::string> readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return std::nullopt;
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad())
-        return std::nullopt;
-    return bytes;
-}
-
-// Replaces `path` by the file at `fresh` when that holds something; the fresh file never stays behind.
-bool moveIntoPlace(const std::string& fresh, const std::string& path) {
-    std::error_code ec;
-    const auto size = fs::file_size(fresh, ec);
-    if (!ec && size > 0 && fs::is_regular_file(fresh, ec)) {
-        fs::rename(fresh, path, ec);
-        if (!ec)
-            return true;
-    }
-    fs::remove(fresh, ec);
-    return false;
 }
 
 // The page's scroll view, which lays its content out again whenever its width changes.
@@ -1025,8 +979,8 @@ void VariableDetailViewController::showBarAndPie() {
     const auto levels = chartData().levels();
     const double n = double(levels.size());
     const ChartRange fitted = chartRangeOf(space.yRange());
-    space.setYRange(plotRange(0, 1.05 * chartRange(0, fitted.location + fitted.length).length));
-    space.setXRange(plotRange(-0.5, n + 0.5));
+    space.setYRange(range(0, 1.05 * chartRange(0, fitted.location + fitted.length).length));
+    space.setXRange(range(-0.5, n + 0.5));
     axes.yAxis()->setOrthogonalPosition(space.xRange()->location());
     axes.xAxis()->setOrthogonalPosition(space.yRange()->location());
 
@@ -1046,7 +1000,7 @@ void VariableDetailViewController::showBarAndPie() {
 
 void VariableDetailViewController::showHistogramAndQQ() {
     const int64_t t = type();
-    const double range = results_ ? results_->range.value_or(0) : 0;
+    const double timeRange = results_ ? results_->range.value_or(0) : 0;
     const auto& bins = std::get<HistogramBins>(*frequenciesGraph_).edges;
     auto& axes = axesOf(*graph_);
     auto& qqAxes = axesOf(*graphQQ_);
@@ -1056,8 +1010,8 @@ void VariableDetailViewController::showHistogramAndQQ() {
         axes.xAxis()->setLabelFormatter(wholeNumbers());
         qqAxes.yAxis()->setLabelFormatter(wholeNumbers());
     } else if (t == kDate) {
-        axes.xAxis()->setLabelFormatter(timeFormatterFor(range));
-        qqAxes.yAxis()->setLabelFormatter(timeFormatterFor(range));
+        axes.xAxis()->setLabelFormatter(timeFormatterFor(timeRange));
+        qqAxes.yAxis()->setLabelFormatter(timeFormatterFor(timeRange));
     }
 
     auto bars = std::dynamic_pointer_cast<CPTBarPlot>(graph_->plotWithIdentifier(Value("barPlot")));
@@ -1069,7 +1023,7 @@ void VariableDetailViewController::showHistogramAndQQ() {
     // A single bin, or bins of no span (a constant column), get a unit width rather than 0 / 0.
     const double width = chartBinWidth(bins);
     const ChartRange fittedY = chartRangeOf(space.yRange());
-    space.setYRange(plotRange(0, 1.05 * chartRange(0, fittedY.length + fittedY.location).length));
+    space.setYRange(range(0, 1.05 * chartRange(0, fittedY.length + fittedY.location).length));
     const ChartRange x = chartRange(bins.empty() ? chartRangeOf(space.xRange()).location : first, last + width - first);
     if (n > 0) {
         bars->setBarWidth(Value(x.length / n));
@@ -1158,8 +1112,8 @@ void VariableDetailViewController::showBox() {
     space.scaleToFitPlots(plots);
     // The box plot and the histogram share their value axis.
     auto main = spaceOf(*graph_).xRange();
-    space.setXRange(plotRange(main->locationDouble(), main->lengthDouble()));
-    space.setYRange(plotRange(0, 1));
+    space.setXRange(range(main->locationDouble(), main->lengthDouble()));
+    space.setYRange(range(0, 1));
     axes.xAxis()->setOrthogonalPosition(space.yRange()->location());
     axes.yAxis()->setOrthogonalPosition(space.xRange()->location());
 }
@@ -1406,52 +1360,25 @@ std::shared_ptr<VariableDetailViewController> VariableDetailViewController::make
 }
 
 bool VariableDetailViewController::writePDFOutputAtPath(const std::string& path) {
-    const std::string fresh = path + ".new";
-    auto output = makeOutputController();
-    QVPDFWriter writer;
-    if (!writer.pdfOfView(output->view(), fresh)) {
-        std::error_code ec;
-        fs::remove(fresh, ec);
-        return false;
-    }
-    return moveIntoPlace(fresh, path);
+    return reportfiles::writeFresh(path, [this](const std::string& fresh) {
+        auto output = makeOutputController();
+        QVPDFWriter writer;
+        return writer.pdfOfView(output->view(), fresh);
+    });
 }
 
 bool VariableDetailViewController::writeCSVOutputAtPath(const std::string& path) {
-    const std::string fresh = path + ".new";
-    {
-        CHCSVWriter writer(fresh);
-        writeCSVLines(writer);
-        if (auto error = writer.closeStream()) {
-            foundation::log("Writing CSV failed: " + error->description());
-            std::error_code ec;
-            fs::remove(fresh, ec);
-            return false;
-        }
-    }
-    return moveIntoPlace(fresh, path);
+    return reportfiles::writeCSV(path, [this](CHCSVWriter& writer) { writeCSVLines(writer); });
 }
 
 std::optional<std::string> VariableDetailViewController::dataForExport() {
-    const std::string folder = ui::Environment::shared().temporaryFolder;
-    if (folder.empty())
-        return std::nullopt;
-    const std::string path = (fs::path(folder) / "export.pdf").string();
-    foundation::log(formatText("Rendering PDF to: %@", {path}));
-    if (!writePDFOutputAtPath(path))
-        return std::nullopt;
-    return readFile(path);
+    return reportfiles::exportData("export.pdf", "Rendering PDF to: %@",
+                                   [this](const std::string& path) { return writePDFOutputAtPath(path); });
 }
 
 std::optional<std::string> VariableDetailViewController::dataForCSVExport() {
-    const std::string folder = ui::Environment::shared().temporaryFolder;
-    if (folder.empty())
-        return std::nullopt;
-    const std::string path = (fs::path(folder) / "results.csv").string();
-    foundation::log(formatText("Writing CSV to: %@", {path}));
-    if (!writeCSVOutputAtPath(path))
-        return std::nullopt;
-    return readFile(path);
+    return reportfiles::exportData("results.csv", "Writing CSV to: %@",
+                                   [this](const std::string& path) { return writeCSVOutputAtPath(path); });
 }
 
 void VariableDetailViewController::writeCSVLines(CHCSVWriter& writer) {
