@@ -41,8 +41,12 @@ inline sqlite3_stmt* prepared(sqlite3* db, const std::string& sql) {
 // from "rowNum"); the SELECT of its text columns in that order, without a WHERE or ORDER BY clause.
 inline std::string makeWideTable(const std::string& workspace, const std::string& wide) {
     std::filesystem::remove(wide);
+    if (!std::filesystem::is_regular_file(workspace))
+        throw std::runtime_error("wide table: no workspace at " + workspace);
+    // ATTACH opens its file with the connection's own flags, and the wide table's file is new: the
+    // connection must be allowed to create.
     sqlite3* db = nullptr;
-    if (sqlite3_open_v2(workspace.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
+    if (sqlite3_open_v2(workspace.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK)
         throw std::runtime_error("wide table: cannot open " + workspace);
     auto exec = [&](const std::string& sql) { check(db, sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), sql); };
     exec("ATTACH '" + wide + "' AS wide");

@@ -55,10 +55,48 @@ bool writeBare(const std::string& wide, const std::string& select, const std::st
     return std::system(command.c_str()) == 0;
 }
 
-// The shell ends its lines with CR LF; the screen's file with LF.
+// The shell ends its lines with CR LF; the screen's file with LF. The header lines differ by design
+// (the wide table's columns are c1, c2, ...), so only the lines after them are compared.
 std::string withoutReturns(std::string text) {
     text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
     return text;
+}
+
+std::string body(const std::string& text) {
+    const size_t end = text.find('\n');
+    return end == std::string::npos ? std::string() : text.substr(end + 1);
+}
+
+// The fields of each line of a CSV text: quoted fields may hold commas, doubled quotes and line breaks.
+std::vector<std::vector<std::string>> csvFields(const std::string& text) {
+    std::vector<std::vector<std::string>> lines;
+    std::vector<std::string> fields;
+    std::string field;
+    bool quoted = false;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (quoted) {
+            if (c == '"' && i + 1 < text.size() && text[i + 1] == '"')
+                field += text[++i];
+            else if (c == '"')
+                quoted = false;
+            else
+                field += c;
+        } else if (c == '"') {
+            quoted = true;
+        } else if (c == ',') {
+            fields.push_back(std::move(field));
+            field.clear();
+        } else if (c == '\n') {
+            fields.push_back(std::move(field));
+            field.clear();
+            lines.push_back(std::move(fields));
+            fields.clear();
+        } else {
+            field += c;
+        }
+    }
+    return lines;
 }
 
 std::string readFile(const std::string& path) {
@@ -97,7 +135,23 @@ int main(int argc, char** argv) {
         [&] { writeWorkspaceCSV(*model, screenOut, std::nullopt, [&](int64_t, int64_t) { ++progress; }); },
         [&] { shell = writeBare(wide, select, bareOut) && shell; },
     });
-    const bool same = shell && readFile(screenOut) == withoutReturns(readFile(bareOut));
+    // The shell quotes fields the screen leaves bare (those with spaces): the files are compared field
+    // by field as CSV readers read them.
+    const auto screenLines = csvFields(body(readFile(screenOut)));
+    const auto bareLines = csvFields(body(withoutReturns(readFile(bareOut))));
+    const bool same = shell && screenLines == bareLines;
+    if (!same) {
+        const auto part = std::mismatch(screenLines.begin(), screenLines.end(), bareLines.begin(), bareLines.end());
+        auto show = [](const std::vector<std::vector<std::string>>& lines, auto at) {
+            std::string out;
+            if (at != lines.end())
+                for (const auto& field : *at)
+                    out += "[" + field + "]";
+            return out.substr(0, 160);
+        };
+        std::printf("line %zu: the screen's %s\nthe shell's %s\n", size_t(part.first - screenLines.begin()) + 2,
+                    show(screenLines, part.first).c_str(), show(bareLines, part.second).c_str());
+    }
     const double mb = double(std::filesystem::file_size(screenOut)) / 1e6;
     const double ratio = times[0] / times[1];
     std::printf("export of %d x %d (%.1f MB of CSV): the screen's task %.2f s (%.1f MB/s), sqlite3 shell from a wide table %.2f s "

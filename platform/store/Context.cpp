@@ -458,6 +458,17 @@ bool Context::readPackedGroup(std::string_view entityName, int64_t group,
     return read.complete;
 }
 
+bool Context::readPackedRun(std::string_view entityName, int64_t position,
+                            const std::function<void(int64_t, const std::vector<PackedCell>&)>& each) {
+    const Entity* e = schema().entity(entityName);
+    if (!e || !e->packed || !connection())
+        return false;
+    const PackedGroupRead read = store::readPackedRun(connection_->handle(), *e, position, each);
+    if (read.rc != SQLITE_OK)
+        foundation::log("Fetch failed: the records of " + e->name + " cannot be read (" + sqlite3_errstr(read.rc) + ")");
+    return read.complete;
+}
+
 std::shared_ptr<ManagedObject> Context::existingObjectWithID(ObjectId id) {
     if (!id || static_cast<size_t>(id.entity) >= schema().entities.size())
         return nullptr;

@@ -117,6 +117,12 @@ class Context {
     // the records cannot be read: read the group through a fetch then.
     bool readPackedGroup(std::string_view entity, int64_t group,
                          const std::function<void(int64_t position, std::optional<std::string_view> text)>& each);
+    // The objects of every group at the run of positions holding `position` (see PackedTable.h), group
+    // by group in group order, each group's (position, text) in position order, texts nullopt for null;
+    // the texts hold during the call only, which must not use this context. False, with nothing handed
+    // out, as for readPackedGroup (objects kept loose at those positions among the reasons).
+    bool readPackedRun(std::string_view entity, int64_t position,
+                       const std::function<void(int64_t group, const std::vector<PackedCell>& cells)>& each);
     std::shared_ptr<ManagedObject> existingObjectWithID(ObjectId id);
     template <class T> std::shared_ptr<T> existingObject(ObjectId id) {
         if (id.entity != schema().entityIndex(T::entityName))

@@ -422,11 +422,26 @@ int Vtab::readRecord(int64_t key, int64_t first, bool needText, std::shared_ptr<
     sqlite3_reset(s);
     if (rc != SQLITE_OK)
         return rc;
-    if (readBytes + record->bytes() <= kReadCacheBytes) {
-        auto& slot = readCache[{key, first}];
-        if (slot)
-            readBytes -= slot->bytes();
-        slot = record;
+    if (record->bytes() <= kReadCacheBytes) {
+        if (auto it = readCache.find({key, first}); it != readCache.end()) {
+            readBytes -= it->second->bytes();
+            readCache.erase(it);
+        }
+        // Full: the records of other runs of positions go first, since reads by row ask every group
+        // of one run in turn; then, if that is not room enough, all of them.
+        if (readBytes + record->bytes() > kReadCacheBytes) {
+            for (auto it = readCache.begin(); it != readCache.end();) {
+                if (it->first.second != first) {
+                    readBytes -= it->second->bytes();
+                    it = readCache.erase(it);
+                } else {
+                    ++it;
+                }
+            }
+            if (readBytes + record->bytes() > kReadCacheBytes)
+                clearReadCache();
+        }
+        readCache[{key, first}] = record;
         readBytes += record->bytes();
     }
     out = std::move(record);
@@ -751,12 +766,13 @@ int fillItems(Cursor& c) {
                 return SQLITE_OK;
             continue;
         }
+        // The run's records come in group order, each in position order: taking each position from
+        // every record in turn gives (position, group) order without a sort.
         const int64_t limit = lowest + kPositionsAtOnce;
-        for (auto& r : c.run)
-            for (; r.next < r.end && r.record->cells[r.next].position < limit; ++r.next)
-                addItem(c, r.key, r.record->cells[r.next]);
-        std::stable_sort(c.items.begin(), c.items.end(),
-                         [](const Cursor::Item& a, const Cursor::Item& b) { return a.position < b.position; });
+        for (int64_t p = lowest; p < limit; ++p)
+            for (auto& r : c.run)
+                for (; r.next < r.end && r.record->cells[r.next].position == p; ++r.next)
+                    addItem(c, r.key, r.record->cells[r.next]);
     }
     return SQLITE_OK;
 }
@@ -1102,21 +1118,6 @@ int xFilter(sqlite3_vtab_cursor* cursor, int idxNum, const char* idxStr, int arg
     if (!plan.packedNone) {
         const int64_t firstLo = firstOf(plan.posLo, shape.runLength);
         const int64_t firstHi = plan.posHi == INT64_MAX ? INT64_MAX : firstOf(plan.posHi, shape.runLength);
-        // What is decoded is kept up to a bound; past it, a read drops the records outside its own
-        // range first.
-        if (tab.readBytes > kReadCacheBytes) {
-            for (auto it = tab.readCache.begin(); it != tab.readCache.end();) {
-                if (it->first.second < firstLo || it->first.second > firstHi || it->first.first < plan.keyLo ||
-                    it->first.first > plan.keyHi) {
-                    tab.readBytes -= it->second->bytes();
-                    it = tab.readCache.erase(it);
-                } else {
-                    ++it;
-                }
-            }
-            if (tab.readBytes > kReadCacheBytes)
-                tab.clearReadCache();
-        }
         const bool someKeys = plan.keyLo > 0 || plan.keyHi < kMaxKey;
         std::string sql = std::string("SELECT \"key\", \"first\"") + " FROM " + quoted(shape.records) +
                           " WHERE \"first\" BETWEEN ?1 AND ?2" +
@@ -1753,8 +1754,17 @@ int packedMaxId(sqlite3* db, const Entity& entity, int64_t& out) {
     return rc == SQLITE_DONE ? SQLITE_OK : rc;
 }
 
-PackedGroupRead readPackedGroup(sqlite3* db, const Entity& entity, int64_t group,
-                                const std::function<void(int64_t, std::optional<std::string_view>)>& each) {
+namespace {
+
+// Reads packed records straight from the records table in one snapshot, after this connection's
+// changes are written back: first asks whether any loose object matches `looseWhere` (then nothing
+// is read and the answer is not complete), then hands each record matching `recordsWhere` to
+// `record` as (key, first, ids, texts), in the order of `order`. Both conditions take the same
+// arguments. `record` answers false for a damaged record.
+PackedGroupRead readPackedRecords(
+    sqlite3* db, const Entity& entity, const std::string& recordsWhere, const std::string& looseWhere,
+    const std::string& order, const std::vector<int64_t>& arguments,
+    const std::function<bool(int64_t key, int64_t first, std::string_view ids, std::string_view texts)>& record) {
     PackedGroupRead out;
     if (!entity.packed)
         return out;
@@ -1764,17 +1774,17 @@ PackedGroupRead readPackedGroup(sqlite3* db, const Entity& entity, int64_t group
     const bool own = sqlite3_get_autocommit(db) != 0;
     if (own && (out.rc = sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr)) != SQLITE_OK)
         return out;
-    std::deque<std::string> texts; // the cells' texts point into these, which never move
-    std::vector<PackedCell> cells, record;
+    auto bind = [&](sqlite3_stmt* s) {
+        for (size_t i = 0; i < arguments.size(); ++i)
+            sqlite3_bind_int64(s, static_cast<int>(i + 1), arguments[i]);
+    };
     bool loose = false;
     sqlite3_stmt* s = nullptr;
-    out.rc = sqlite3_prepare_v2(db,
-                                ("SELECT EXISTS (SELECT 1 FROM " + quoted(packedLooseTable(entity)) + " WHERE " +
-                                 quoted(entity.packed->group) + " = ?1)")
-                                    .c_str(),
-                                -1, &s, nullptr);
+    out.rc = sqlite3_prepare_v2(
+        db, ("SELECT EXISTS (SELECT 1 FROM " + quoted(packedLooseTable(entity)) + " WHERE " + looseWhere + ")").c_str(),
+        -1, &s, nullptr);
     if (out.rc == SQLITE_OK) {
-        sqlite3_bind_int64(s, 1, group);
+        bind(s);
         out.rc = sqlite3_step(s);
         loose = out.rc == SQLITE_ROW && sqlite3_column_int(s, 0) != 0;
         out.rc = out.rc == SQLITE_ROW ? SQLITE_OK : out.rc;
@@ -1783,35 +1793,73 @@ PackedGroupRead readPackedGroup(sqlite3* db, const Entity& entity, int64_t group
     s = nullptr;
     if (out.rc == SQLITE_OK && !loose)
         out.rc = sqlite3_prepare_v2(db,
-                                    ("SELECT \"first\", \"ids\", \"texts\" FROM " + quoted(packedRecordsTable(entity)) +
-                                     " WHERE \"key\" = ?1 ORDER BY \"first\"")
+                                    ("SELECT \"key\", \"first\", \"ids\", \"texts\" FROM " +
+                                     quoted(packedRecordsTable(entity)) + " WHERE " + recordsWhere + " ORDER BY " + order)
                                         .c_str(),
                                     -1, &s, nullptr);
     if (s) {
-        sqlite3_bind_int64(s, 1, group);
+        bind(s);
         int rc;
         while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
-            std::string_view ids(static_cast<const char*>(sqlite3_column_blob(s, 1)),
-                                 static_cast<size_t>(sqlite3_column_bytes(s, 1)));
-            texts.emplace_back(static_cast<const char*>(sqlite3_column_blob(s, 2)),
-                               static_cast<size_t>(sqlite3_column_bytes(s, 2)));
-            if (!decodePackedRecord(sqlite3_column_int64(s, 0), ids, texts.back(), record)) {
+            std::string_view ids(static_cast<const char*>(sqlite3_column_blob(s, 2)),
+                                 static_cast<size_t>(sqlite3_column_bytes(s, 2)));
+            std::string_view texts(static_cast<const char*>(sqlite3_column_blob(s, 3)),
+                                   static_cast<size_t>(sqlite3_column_bytes(s, 3)));
+            if (!record(sqlite3_column_int64(s, 0), sqlite3_column_int64(s, 1), ids, texts)) {
                 rc = SQLITE_CORRUPT;
                 break;
             }
-            cells.insert(cells.end(), record.begin(), record.end());
         }
         out.rc = rc == SQLITE_DONE ? SQLITE_OK : rc;
         sqlite3_finalize(s);
     }
     if (own)
         sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
-    if (out.rc != SQLITE_OK || loose)
-        return out;
-    out.complete = true;
-    for (const auto& c : cells)
-        each(c.position, c.null ? std::nullopt : std::optional<std::string_view>(c.text));
+    out.complete = out.rc == SQLITE_OK && !loose;
     return out;
+}
+
+} // namespace
+
+PackedGroupRead readPackedGroup(sqlite3* db, const Entity& entity, int64_t group,
+                                const std::function<void(int64_t, std::optional<std::string_view>)>& each) {
+    if (!entity.packed)
+        return {};
+    std::deque<std::string> texts; // the cells' texts point into these, which never move
+    std::vector<PackedCell> cells, record;
+    const std::string key = quoted(entity.packed->group) + " = ?1";
+    PackedGroupRead out = readPackedRecords(
+        db, entity, "\"key\" = ?1", key, "\"first\"", {group},
+        [&](int64_t, int64_t first, std::string_view ids, std::string_view bytes) {
+            texts.emplace_back(bytes);
+            if (!decodePackedRecord(first, ids, texts.back(), record))
+                return false;
+            cells.insert(cells.end(), record.begin(), record.end());
+            return true;
+        });
+    // Handed out once the read is over, so that `each` may read the store itself.
+    if (out.complete)
+        for (const auto& c : cells)
+            each(c.position, c.null ? std::nullopt : std::optional<std::string_view>(c.text));
+    return out;
+}
+
+PackedGroupRead readPackedRun(sqlite3* db, const Entity& entity, int64_t position,
+                              const std::function<void(int64_t group, const std::vector<PackedCell>& cells)>& each) {
+    if (!entity.packed || position < 0)
+        return {};
+    const int64_t runLength = std::max(1, entity.packed->runLength);
+    const int64_t first = firstOf(position, runLength);
+    std::vector<PackedCell> cells;
+    return readPackedRecords(db, entity, "\"first\" = ?1",
+                             quoted(entity.packed->position) + " BETWEEN ?1 AND ?1 + " + std::to_string(runLength - 1),
+                             "\"key\"", {first},
+                             [&](int64_t key, int64_t recordFirst, std::string_view ids, std::string_view texts) {
+                                 if (!decodePackedRecord(recordFirst, ids, texts, cells))
+                                     return false;
+                                 each(key, cells);
+                                 return true;
+                             });
 }
 
 int flushPackedRecords(sqlite3* db) {

@@ -144,4 +144,12 @@ struct PackedGroupRead {
 PackedGroupRead readPackedGroup(sqlite3* db, const Entity& entity, int64_t group,
                                 const std::function<void(int64_t position, std::optional<std::string_view> text)>& each);
 
+// The objects of every group at the run of positions that holds `position` (the positions whose
+// objects share records), read straight from the records as readPackedGroup reads them: `each` gets
+// one group at a time in group order, its objects in position order. The cells and their texts hold
+// only during the call, which must not use the connection. Nothing is handed out, and the answer is
+// false, when an object at those positions is kept loose or a record cannot be read (as above).
+PackedGroupRead readPackedRun(sqlite3* db, const Entity& entity, int64_t position,
+                              const std::function<void(int64_t group, const std::vector<PackedCell>& cells)>& each);
+
 } // namespace store

@@ -194,4 +194,81 @@ TEST_F(BrowseExportTest, TheExportIsNotBoundByTheGridsCellLimit) {
     EXPECT_EQ(lines.back(), "4000,4000,4000");
 }
 
+// Rows spanning two runs of rows (whose cells share records), a column with gaps, and a second cell
+// at a taken place (kept apart from the records): every way of choosing rows writes each line as the
+// row reads on its own, whether its run is read straight from the records or through a query.
+TEST_F(BrowseExportTest, EachLineIsTheRowAsReadAloneWhateverRunsTheRowsFallIn) {
+    constexpr int kRows = 5000;
+    ColumnSpec gaps{"gaps", {}, 1};
+    for (int r = 1; r <= kRows; ++r)
+        gaps.texts.push_back(r % 3 ? "g" + std::to_string(r) : "");
+    openWorkspace({numbered("n", kRows), gaps, {"word, quoted", std::vector<std::string>(kRows, "a \"b\", c"), 1}});
+    show();
+    Model background;
+    background.setPersistentStoreCoordinator(model().persistentStoreCoordinator());
+    background.setManagedObjectContext(std::make_shared<store::Context>(model().persistentStoreCoordinator()));
+
+    // The row as read alone, one query for the row, its fields as the writer quotes them.
+    auto rowAlone = [&](int64_t row) {
+        store::FetchRequest request{Cell::entityName, "\"rowNum\" = ?", {store::Value(row)}, {{"colNum", true}}, 0};
+        std::vector<std::string> fields(3);
+        const auto& context = background.managedObjectContext();
+        const auto colNums = context->fetchValues(request, "colNum", false);
+        const auto texts = context->fetchValues(request, "data", false);
+        for (size_t i = 0; i < colNums.size(); ++i) {
+            const auto k = static_cast<size_t>(store::asInt(colNums[i]).value_or(-1));
+            if (k < fields.size() && std::get_if<std::string>(&texts[i]))
+                fields[k] = std::get<std::string>(texts[i]);
+        }
+        std::string line;
+        for (size_t k = 0; k < fields.size(); ++k) {
+            std::string field = fields[k];
+            if (field.find_first_of(",\"") != std::string::npos) {
+                std::string q = "\"";
+                for (char c : field)
+                    q += c == '"' ? std::string("\"\"") : std::string(1, c);
+                field = q + "\"";
+            }
+            line += (k ? "," : "") + field;
+        }
+        return line;
+    };
+    struct Case {
+        const char* name;
+        std::optional<std::vector<int64_t>> rows;
+        std::vector<int64_t> expected; // the rows written, in order
+    };
+    std::vector<int64_t> all;
+    for (int64_t r = 1; r <= kRows; ++r)
+        all.push_back(r);
+    const Case cases[] = {
+        {"every row", std::nullopt, all},
+        {"both sides of the runs' border, unsorted, twice", std::vector<int64_t>{5000, 4096, 1, 4095, 7, 4096},
+         {1, 7, 4095, 4096, 5000}},
+        {"the second run only", std::vector<int64_t>{4100, 4097}, {4097, 4100}},
+        {"a row past the last", std::vector<int64_t>{6, 9000}, {6, 9000}},
+        {"no row", std::vector<int64_t>{}, {}},
+    };
+    auto check = [&](const char* when) {
+        for (const auto& c : cases) {
+            SCOPED_TRACE(std::string(when) + ": " + c.name);
+            const std::string out = path("runs.csv");
+            ASSERT_FALSE(writeWorkspaceCSV(background, out, c.rows, nullptr));
+            std::vector<std::string> expected{"n,gaps,\"word, quoted\""};
+            for (int64_t r : c.expected)
+                expected.push_back(rowAlone(r));
+            EXPECT_EQ(linesOf(readFile(out)), expected);
+        }
+    };
+    check("all cells in records");
+    EXPECT_EQ(rowAlone(9), "9,,\"a \"\"b\"\", c\"");
+    EXPECT_EQ(rowAlone(9000), ",,");
+
+    // A second cell at row 7's first column is kept apart: the first run is read by a query now.
+    model().addRow(7, {"again"}, {model().columns()[0]});
+    model().saveContext();
+    background.managedObjectContext()->reset();
+    check("a cell kept apart in the first run");
+}
+
 } // namespace
