@@ -238,11 +238,8 @@ TEST_F(BrowseExportTest, EachLineIsTheRowAsReadAloneWhateverRunsTheRowsFallIn) {
         std::optional<std::vector<int64_t>> rows;
         std::vector<int64_t> expected; // the rows written, in order
     };
-    std::vector<int64_t> all;
-    for (int64_t r = 1; r <= kRows; ++r)
-        all.push_back(r);
     const Case cases[] = {
-        {"every row", std::nullopt, all},
+        {"every row", std::nullopt, {}},
         {"both sides of the runs' border, unsorted, twice", std::vector<int64_t>{5000, 4096, 1, 4095, 7, 4096},
          {1, 7, 4095, 4096, 5000}},
         {"the second run only", std::vector<int64_t>{4100, 4097}, {4097, 4100}},
@@ -255,9 +252,20 @@ TEST_F(BrowseExportTest, EachLineIsTheRowAsReadAloneWhateverRunsTheRowsFallIn) {
             const std::string out = path("runs.csv");
             ASSERT_FALSE(writeWorkspaceCSV(background, out, c.rows, nullptr));
             std::vector<std::string> expected{"n,gaps,\"word, quoted\""};
-            for (int64_t r : c.expected)
+            // Every row: as many as the workspace counts (the second cell's row is counted too).
+            std::vector<int64_t> rows = c.expected;
+            for (auto r = static_cast<int64_t>(rows.size()) + 1; !c.rows && r <= int64_t(background.countRows()); ++r)
+                rows.push_back(r);
+            for (int64_t r : rows)
                 expected.push_back(rowAlone(r));
-            EXPECT_EQ(linesOf(readFile(out)), expected);
+            const auto lines = linesOf(readFile(out));
+            EXPECT_EQ(lines.size(), expected.size());
+            // The first line that differs, rather than thousands.
+            const auto part = std::mismatch(lines.begin(), lines.end(), expected.begin(), expected.end());
+            if (part.first != lines.end() && part.second != expected.end()) {
+                ADD_FAILURE() << "line " << (part.first - lines.begin()) << ": " << *part.first << " instead of "
+                              << *part.second;
+            }
         }
     };
     check("all cells in records");
