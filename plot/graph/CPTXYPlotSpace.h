@@ -3,13 +3,21 @@
 // of linear, logarithmic, log-modulus and category scales.
 #pragma once
 
+#include "plot/foundation/CPTAnimation.h"
 #include "plot/graph/CPTPlotSpace.h"
 
 #include <cstdint>
+#include <limits>
+#include <memory>
 
 class CPTPlotArea;
 
-class CPTXYPlotSpace : public CPTPlotSpace {
+// Animatable as "xRange" and "yRange"; its own delegate for the momentum and bounce it starts. Held
+// by shared pointer when it animates (a space on the stack scrolls but starts no animation).
+class CPTXYPlotSpace : public CPTPlotSpace,
+                       public CPTAnimatable,
+                       public CPTAnimationDelegate,
+                       public std::enable_shared_from_this<CPTXYPlotSpace> {
   public:
     CPTXYPlotSpace();
     ~CPTXYPlotSpace() override;
@@ -83,6 +91,36 @@ class CPTXYPlotSpace : public CPTPlotSpace {
 
     std::string debugQuickLookObject() const override;
 
+    // --- touches, momentum and scaling (CPTXYPlotSpaceEvents.cpp). Points arrive in the graph
+    // layer's coordinates; scaleBy takes a point in the plot area's.
+    bool pointingDeviceDownEvent(const CPTEvent& event, CGPoint interactionPoint) override;
+    bool pointingDeviceUpEvent(const CPTEvent& event, CGPoint interactionPoint) override;
+    bool pointingDeviceDraggedEvent(const CPTEvent& event, CGPoint interactionPoint) override;
+    void scaleBy(CGFloat interactionScale, CGPoint interactionPoint) override;
+    // Stops the momentum and bounce this space started.
+    void cancelAnimations();
+    const std::vector<std::shared_ptr<CPTAnimationOperation>>& animations() const { return animations_; }
+    // The event's place in the hosting view, mapped into the plot area, and the inverse forms.
+    using CPTPlotSpace::plotAreaViewPointForEvent;
+    CGPoint plotAreaViewPointForEvent(const CPTEvent& event) override;
+    std::vector<foundation::Value> plotPointForEvent(const CPTEvent& event) override;
+    void plotPoint(std::span<NSDecimal> plotPoint, const CPTEvent& event) override;
+    void doublePrecisionPlotPoint(std::span<double> plotPoint, const CPTEvent& event) override;
+    // The range moved by shift; past the global range, with elasticity, each step is damped and so
+    // is the displacement.
+    std::shared_ptr<CPTPlotRange> shiftRange(const std::shared_ptr<CPTPlotRange>& range, NSDecimal shift,
+                                             bool usingMomentum, const std::shared_ptr<CPTPlotRange>& globalRange,
+                                             CGFloat& displacement) const;
+    void animateRangeForCoordinate(CPTCoordinate coordinate, NSDecimal shift, CGFloat momentumTime,
+                                   CGFloat speed, CGFloat acceleration);
+    // The view position of the range's upper (direction true) or lower limit along the coordinate.
+    CGFloat viewCoordinateForRange(const std::shared_ptr<CPTPlotRange>& range, CPTCoordinate coordinate,
+                                   bool direction);
+
+    std::optional<CPTAnimationProperty> animationPropertyNamed(std::string_view name) override;
+    std::string animationDescription() const override;
+    void animationDidFinish(CPTAnimationOperation& operation) override;
+
   protected:
     void setLastDisplacement(CGPoint displacement) { lastDisplacement_ = displacement; }
 
@@ -108,4 +146,12 @@ class CPTXYPlotSpace : public CPTPlotSpace {
     CGFloat bounceAcceleration_ = 3000;
     CGFloat minimumDisplacementToDrag_ = 2;
     CGPoint lastDisplacement_;
+    // The drag: NaN until a press inside the plot area gives it a place.
+    CGPoint lastDragPoint_{std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::quiet_NaN()};
+    double lastDragTime_ = 0;
+    double lastDeltaTime_ = 0;
+    std::vector<std::shared_ptr<CPTAnimationOperation>> animations_;
 };
+
+// The smaller non-negative root of a x^2 + b x + c = 0; NaN when there is none or a root is NaN.
+double CPTSmallestNonNegativeQuadraticRoot(double a, double b, double c);
