@@ -60,6 +60,24 @@ class CPTBarPlotDataSource : public CPTPlotDataSource {
     }
 };
 
+// Touches on a bar, besides the plot delegate's operations. Each answers whether it is
+// implemented: the default does nothing and answers false.
+class CPTBarPlotDelegate : public CPTPlotDelegate {
+  public:
+    virtual bool barPlotBarTouchDownAtRecordIndex(CPTBarPlot& plot, std::uint64_t idx) { return false; }
+    virtual bool barPlotBarTouchDownAtRecordIndexWithEvent(CPTBarPlot& plot, std::uint64_t idx, const CPTEvent& event) {
+        return false;
+    }
+    virtual bool barPlotBarTouchUpAtRecordIndex(CPTBarPlot& plot, std::uint64_t idx) { return false; }
+    virtual bool barPlotBarTouchUpAtRecordIndexWithEvent(CPTBarPlot& plot, std::uint64_t idx, const CPTEvent& event) {
+        return false;
+    }
+    virtual bool barPlotBarWasSelectedAtRecordIndex(CPTBarPlot& plot, std::uint64_t idx) { return false; }
+    virtual bool barPlotBarWasSelectedAtRecordIndexWithEvent(CPTBarPlot& plot, std::uint64_t idx, const CPTEvent& event) {
+        return false;
+    }
+};
+
 class CPTBarPlot : public CPTPlot {
   public:
     explicit CPTBarPlot(const CGRect& frame = {});
@@ -170,6 +188,10 @@ class CPTBarPlot : public CPTPlot {
     // --- drawing: a mismatch of field lengths is logged and no bar drawn
     void renderAsVectorInContext(gfx::Context& ctx) override;
     bool needsDisplayForKey(std::string_view key) const override;
+
+    // Presses and releases on a bar go to a CPTBarPlotDelegate; the rest to the data labels.
+    bool pointingDeviceDownEvent(const CPTEvent& event, CGPoint interactionPoint) override;
+    bool pointingDeviceUpEvent(const CPTEvent& event, CGPoint interactionPoint) override;
 
   private:
     std::shared_ptr<CPTBarPlotDataSource> barDataSource() const;

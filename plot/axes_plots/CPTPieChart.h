@@ -59,6 +59,24 @@ class CPTPieChartDataSource : public CPTPlotDataSource {
     }
 };
 
+// Touches on a slice, besides the plot delegate's operations. Each answers whether it is
+// implemented: the default does nothing and answers false.
+class CPTPieChartDelegate : public CPTPlotDelegate {
+  public:
+    virtual bool pieChartSliceTouchDownAtRecordIndex(CPTPieChart& plot, std::uint64_t idx) { return false; }
+    virtual bool pieChartSliceTouchDownAtRecordIndexWithEvent(CPTPieChart& plot, std::uint64_t idx, const CPTEvent& event) {
+        return false;
+    }
+    virtual bool pieChartSliceTouchUpAtRecordIndex(CPTPieChart& plot, std::uint64_t idx) { return false; }
+    virtual bool pieChartSliceTouchUpAtRecordIndexWithEvent(CPTPieChart& plot, std::uint64_t idx, const CPTEvent& event) {
+        return false;
+    }
+    virtual bool pieChartSliceWasSelectedAtRecordIndex(CPTPieChart& plot, std::uint64_t idx) { return false; }
+    virtual bool pieChartSliceWasSelectedAtRecordIndexWithEvent(CPTPieChart& plot, std::uint64_t idx, const CPTEvent& event) {
+        return false;
+    }
+};
+
 class CPTPieChart : public CPTPlot {
   public:
     // The radius is 0.8 of half the frame's smaller side.
@@ -162,6 +180,10 @@ class CPTPieChart : public CPTPlot {
     // --- drawing
     void renderAsVectorInContext(gfx::Context& ctx) override;
     bool needsDisplayForKey(std::string_view key) const override;
+
+    // Presses and releases on a slice go to a CPTPieChartDelegate; the rest to the data labels.
+    bool pointingDeviceDownEvent(const CPTEvent& event, CGPoint interactionPoint) override;
+    bool pointingDeviceUpEvent(const CPTEvent& event, CGPoint interactionPoint) override;
 
   private:
     std::shared_ptr<CPTPieChartDataSource> pieDataSource() const;

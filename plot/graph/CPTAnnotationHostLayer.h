@@ -26,6 +26,13 @@ class CPTAnnotationHostLayer : public CPTLayer {
     LayerSet sublayersExcludedFromAutomaticLayout() const override;
     void layoutSublayers() override;
 
+    // Presses, drags and releases go first to the content layers under the point (the first that
+    // takes one ends it), a cancel to every content layer; then to this layer's own handling.
+    bool pointingDeviceDownEvent(const CPTEvent& event, CGPoint interactionPoint) override;
+    bool pointingDeviceUpEvent(const CPTEvent& event, CGPoint interactionPoint) override;
+    bool pointingDeviceDraggedEvent(const CPTEvent& event, CGPoint interactionPoint) override;
+    bool pointingDeviceCancelledEvent(const CPTEvent& event) override;
+
   private:
     std::vector<std::shared_ptr<CPTAnnotation>> annotations_;
 };

@@ -61,6 +61,30 @@ class CPTAxisDelegate {
     axisShouldUpdateMinorAxisLabelsAtLocations(CPTAxis& axis, const std::vector<foundation::Value>& locations) {
         return std::nullopt;
     }
+    // Touches on major and minor labels. Each answers whether it is implemented: the default does
+    // nothing and answers false, and a touch that no implemented operation hears goes on.
+    virtual bool axisLabelTouchDown(CPTAxis& axis, CPTAxisLabel& label) { return false; }
+    virtual bool axisLabelTouchDownWithEvent(CPTAxis& axis, CPTAxisLabel& label, const CPTEvent& event) {
+        return false;
+    }
+    virtual bool axisLabelTouchUp(CPTAxis& axis, CPTAxisLabel& label) { return false; }
+    virtual bool axisLabelTouchUpWithEvent(CPTAxis& axis, CPTAxisLabel& label, const CPTEvent& event) { return false; }
+    virtual bool axisLabelWasSelected(CPTAxis& axis, CPTAxisLabel& label) { return false; }
+    virtual bool axisLabelWasSelectedWithEvent(CPTAxis& axis, CPTAxisLabel& label, const CPTEvent& event) {
+        return false;
+    }
+    virtual bool axisMinorTickTouchDown(CPTAxis& axis, CPTAxisLabel& label) { return false; }
+    virtual bool axisMinorTickTouchDownWithEvent(CPTAxis& axis, CPTAxisLabel& label, const CPTEvent& event) {
+        return false;
+    }
+    virtual bool axisMinorTickTouchUp(CPTAxis& axis, CPTAxisLabel& label) { return false; }
+    virtual bool axisMinorTickTouchUpWithEvent(CPTAxis& axis, CPTAxisLabel& label, const CPTEvent& event) {
+        return false;
+    }
+    virtual bool axisMinorTickLabelWasSelected(CPTAxis& axis, CPTAxisLabel& label) { return false; }
+    virtual bool axisMinorTickLabelWasSelectedWithEvent(CPTAxis& axis, CPTAxisLabel& label, const CPTEvent& event) {
+        return false;
+    }
 };
 
 // One entry of alternating band fills: a fill, or a colour, gradient or image made into one, or none
@@ -288,6 +312,11 @@ class CPTAxis : public CPTLayer {
     void setHidden(bool hidden) override;
     bool needsDisplayForKey(std::string_view key) const override;
 
+    // Presses and releases on labels, major first, go to the delegate; a hidden axis, or one
+    // without a graph, takes none.
+    bool pointingDeviceDownEvent(const CPTEvent& event, CGPoint interactionPoint) override;
+    bool pointingDeviceUpEvent(const CPTEvent& event, CGPoint interactionPoint) override;
+
   protected:
     // The plot range of the axis's coordinate cut to the visible range; none without either.
     std::shared_ptr<CPTMutablePlotRange> workingRange() const;
@@ -372,6 +401,8 @@ class CPTAxis : public CPTLayer {
 
     CPTPlotArea* plotArea_ = nullptr;
     std::weak_ptr<CPTAxisDelegate> delegate_;
+    std::weak_ptr<CPTAxisLabel> pointingDeviceDownLabel_;
+    std::weak_ptr<CPTAxisLabel> pointingDeviceDownTickLabel_;
     bool needsRelabel_ = true;
     bool labelFormatterChanged_ = true;
     bool minorLabelFormatterChanged_ = false;

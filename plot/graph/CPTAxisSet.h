@@ -29,6 +29,10 @@ class CPTAxisSet : public CPTLayer {
     // Displayed only with a border line style: the axes draw themselves.
     void display() override;
 
+    // Offered to the axes in order; the first that takes the event ends it.
+    bool pointingDeviceDownEvent(const CPTEvent& event, CGPoint interactionPoint) override;
+    bool pointingDeviceUpEvent(const CPTEvent& event, CGPoint interactionPoint) override;
+
   private:
     Axes axes_;
     std::shared_ptr<CPTLineStyle> borderLineStyle_;

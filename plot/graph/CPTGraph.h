@@ -117,6 +117,13 @@ class CPTGraph : public CPTBorderedLayer {
     // the bottom-left and for any value outside 1..8.
     static CGPoint contentAnchorForRectAnchor(CPTRectAnchor anchor);
 
+    // Plots (topmost first), the axis set, the plot area frame and the legend until one takes the
+    // event; then every plot space (a release reaches every dragging space); then the annotations.
+    bool pointingDeviceDownEvent(const CPTEvent& event, CGPoint interactionPoint) override;
+    bool pointingDeviceUpEvent(const CPTEvent& event, CGPoint interactionPoint) override;
+    bool pointingDeviceDraggedEvent(const CPTEvent& event, CGPoint interactionPoint) override;
+    bool pointingDeviceCancelledEvent(const CPTEvent& event) override;
+
     bool needsDisplayForKey(std::string_view key) const override;
 
   protected:

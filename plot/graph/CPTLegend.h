@@ -91,6 +91,29 @@ class CPTLegendDelegate {
                                                               gfx::Context& context) {
         return std::nullopt;
     }
+    // Touches on entries (the entry's plot and index). Each answers whether it is implemented: the
+    // default does nothing and answers false.
+    virtual bool legendLegendEntryForPlotTouchDownAtIndex(CPTLegend& legend, CPTPlot& plot, std::uint64_t idx) {
+        return false;
+    }
+    virtual bool legendLegendEntryForPlotTouchDownAtIndexWithEvent(CPTLegend& legend, CPTPlot& plot,
+                                                                   std::uint64_t idx, const CPTEvent& event) {
+        return false;
+    }
+    virtual bool legendLegendEntryForPlotTouchUpAtIndex(CPTLegend& legend, CPTPlot& plot, std::uint64_t idx) {
+        return false;
+    }
+    virtual bool legendLegendEntryForPlotTouchUpAtIndexWithEvent(CPTLegend& legend, CPTPlot& plot, std::uint64_t idx,
+                                                                 const CPTEvent& event) {
+        return false;
+    }
+    virtual bool legendLegendEntryForPlotWasSelectedAtIndex(CPTLegend& legend, CPTPlot& plot, std::uint64_t idx) {
+        return false;
+    }
+    virtual bool legendLegendEntryForPlotWasSelectedAtIndexWithEvent(CPTLegend& legend, CPTPlot& plot,
+                                                                     std::uint64_t idx, const CPTEvent& event) {
+        return false;
+    }
 };
 
 class CPTLegend : public CPTBorderedLayer {
@@ -214,6 +237,12 @@ class CPTLegend : public CPTBorderedLayer {
     // The cell of the entry whose rectangle, as drawn, holds a point of the graph's coordinates.
     // False (and row and column unchanged) when none does.
     bool legendEntryForInteractionPoint(CGPoint point, std::uint64_t& row, std::uint64_t& col);
+    // The first entry in that cell; null when none.
+    std::shared_ptr<CPTLegendEntry> legendEntryAtInteractionPoint(CGPoint point);
+    // Presses and releases on entries go to the delegate; a hidden legend or one without plots
+    // takes none.
+    bool pointingDeviceDownEvent(const CPTEvent& event, CGPoint interactionPoint) override;
+    bool pointingDeviceUpEvent(const CPTEvent& event, CGPoint interactionPoint) override;
 
     // --- drawing
     void renderAsVectorInContext(gfx::Context& ctx) override;
@@ -233,6 +262,7 @@ class CPTLegend : public CPTBorderedLayer {
 
     Plots plots_;
     Entries legendEntries_;
+    std::weak_ptr<CPTLegendEntry> pointingDeviceDownEntry_;
     std::map<const CPTPlot*, std::vector<foundation::ObserverToken>> observations_;
     bool layoutChanged_ = true;
     std::shared_ptr<CPTTextStyle> textStyle_;

@@ -211,6 +211,14 @@ class CPTPlot : public CPTAnnotationHostLayer {
     void drawInContext(gfx::Context& ctx) override;
     bool needsDisplayForKey(std::string_view key) const override;
 
+    // Touches on data labels (told to the delegate); a hidden plot, or one without a graph, takes none.
+    bool pointingDeviceDownEvent(const CPTEvent& event, CGPoint interactionPoint) override;
+    bool pointingDeviceUpEvent(const CPTEvent& event, CGPoint interactionPoint) override;
+    bool pointingDeviceDraggedEvent(const CPTEvent& event, CGPoint interactionPoint) override;
+    bool pointingDeviceCancelledEvent(const CPTEvent& event) override;
+    // The label under the last press; foundation::notFound when none.
+    std::uint64_t pointingDeviceDownLabelIndex() const { return pointingDeviceDownLabelIndex_; }
+
   private:
     CPTNumericDataType targetDataType() const;
     CPTPlotNumbers fittedToLength(CPTPlotNumbers numbers, std::uint64_t length) const;
@@ -241,6 +249,7 @@ class CPTPlot : public CPTAnnotationHostLayer {
     std::shared_ptr<CPTShadow> labelShadow_;
     NSRange labelIndexRange_;
     std::optional<LabelAnnotations> labelAnnotations_;
+    std::uint64_t pointingDeviceDownLabelIndex_ = foundation::notFound;
     bool alignsPointsToPixels_ = true;
     bool inTitleUpdate_ = false;
     bool drawLegendSwatchDecoration_ = true;

@@ -32,6 +32,20 @@ class CPTPlotGroup : public CPTLayer {
     void renderAsVectorInContext(gfx::Context&) override {}
 };
 
+class CPTPlotArea;
+
+// Touches on the data region; every operation is optional and does nothing by default.
+class CPTPlotAreaDelegate {
+  public:
+    virtual ~CPTPlotAreaDelegate() = default;
+    virtual void plotAreaTouchDown(CPTPlotArea& plotArea) {}
+    virtual void plotAreaTouchDownWithEvent(CPTPlotArea& plotArea, const CPTEvent& event) {}
+    virtual void plotAreaTouchUp(CPTPlotArea& plotArea) {}
+    virtual void plotAreaTouchUpWithEvent(CPTPlotArea& plotArea, const CPTEvent& event) {}
+    virtual void plotAreaWasSelected(CPTPlotArea& plotArea) {}
+    virtual void plotAreaWasSelectedWithEvent(CPTPlotArea& plotArea, const CPTEvent& event) {}
+};
+
 class CPTPlotArea : public CPTAnnotationHostLayer {
   public:
     explicit CPTPlotArea(const CGRect& frame = {});
@@ -80,7 +94,14 @@ class CPTPlotArea : public CPTAnnotationHostLayer {
     NSDecimal widthDecimal() const { return widthDecimal_; }
     NSDecimal heightDecimal() const { return heightDecimal_; }
 
+    // Where the touch in progress went down, in this layer; (NaN, NaN) when none is.
     CGPoint touchedPoint() const { return touchedPoint_; }
+    // Held weakly: a delegate that has gone reads as none.
+    std::shared_ptr<CPTPlotAreaDelegate> delegate() const { return delegate_.lock(); }
+    void setDelegate(const std::shared_ptr<CPTPlotAreaDelegate>& delegate) { delegate_ = delegate; }
+    // Both answer NO after telling the delegate, so the legend and plot spaces see the touch too.
+    bool pointingDeviceDownEvent(const CPTEvent& event, CGPoint interactionPoint) override;
+    bool pointingDeviceUpEvent(const CPTEvent& event, CGPoint interactionPoint) override;
 
     void setGraph(CPTGraph* graph) override;
     void setBounds(const CGRect& bounds) override;
@@ -108,4 +129,5 @@ class CPTPlotArea : public CPTAnnotationHostLayer {
     bool updatingLayers_ = false;
     NSDecimal widthDecimal_;
     NSDecimal heightDecimal_;
+    std::weak_ptr<CPTPlotAreaDelegate> delegate_;
 };

@@ -27,6 +27,12 @@ class CPTPlotAreaFrame : public CPTBorderedLayer {
 
     void setGraph(CPTGraph* graph) override;
 
+    // The plot area's answer when it takes the event; else this layer's annotations'.
+    bool pointingDeviceDownEvent(const CPTEvent& event, CGPoint interactionPoint) override;
+    bool pointingDeviceUpEvent(const CPTEvent& event, CGPoint interactionPoint) override;
+    bool pointingDeviceDraggedEvent(const CPTEvent& event, CGPoint interactionPoint) override;
+    bool pointingDeviceCancelledEvent(const CPTEvent& event) override;
+
   private:
     std::shared_ptr<CPTPlotArea> plotArea_;
 };

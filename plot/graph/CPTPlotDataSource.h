@@ -5,6 +5,7 @@
 
 #include "platform/foundation/Value.h"
 #include "plot/foundation/CPTNumericData.h"
+#include "plot/graph/CPTResponder.h"
 
 #include <compare>
 #include <cstdint>
@@ -138,5 +139,20 @@ class CPTPlotDelegate {
     virtual std::optional<std::shared_ptr<CPTLineStyle>>
     legendLineStyleForSwatchAtIndex(CPTLegend& legend, std::uint64_t idx, CPTPlot& plot) {
         return std::nullopt;
+    }
+    // Touches on data labels. Each answers whether it is implemented: the default does nothing
+    // and answers false, and a touch that no implemented operation hears goes on.
+    virtual bool plotDataLabelTouchDownAtRecordIndex(CPTPlot& plot, std::uint64_t idx) { return false; }
+    virtual bool plotDataLabelTouchDownAtRecordIndexWithEvent(CPTPlot& plot, std::uint64_t idx, const CPTEvent& event) {
+        return false;
+    }
+    virtual bool plotDataLabelTouchUpAtRecordIndex(CPTPlot& plot, std::uint64_t idx) { return false; }
+    virtual bool plotDataLabelTouchUpAtRecordIndexWithEvent(CPTPlot& plot, std::uint64_t idx, const CPTEvent& event) {
+        return false;
+    }
+    virtual bool plotDataLabelWasSelectedAtRecordIndex(CPTPlot& plot, std::uint64_t idx) { return false; }
+    virtual bool plotDataLabelWasSelectedAtRecordIndexWithEvent(CPTPlot& plot, std::uint64_t idx,
+                                                                const CPTEvent& event) {
+        return false;
     }
 };

@@ -8,6 +8,7 @@ CPTGraphHostingView::CPTGraphHostingView(const ui::Rect& frame) : ui::View(frame
     setBackgroundColor(gfx::Color::clear());
     // Graph layers grow upward; the flip makes them read upright in the view.
     layer().setSublayerTransform(gfx::AffineTransform::scale(1, -1));
+    setAllowPinchScaling(true);
 }
 
 CPTGraphHostingView::~CPTGraphHostingView() {

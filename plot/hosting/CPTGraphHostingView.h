@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/foundation/NotificationCenter.h"
+#include "platform/ui/GestureRecognizer.h"
 #include "platform/ui/View.h"
 #include "plot/graph/CPTGraph.h"
 
@@ -22,9 +23,21 @@ class CPTGraphHostingView : public ui::View {
     bool collapsesLayers() const { return collapsesLayers_; }
     void setCollapsesLayers(bool collapses);
 
-    // Whether pinching scales the plot spaces.
+    // Whether pinching scales the interactive plot spaces: the pinch recognizer exists only then.
     bool allowPinchScaling() const { return allowPinchScaling_; }
-    void setAllowPinchScaling(bool allow) { allowPinchScaling_ = allow; }
+    void setAllowPinchScaling(bool allow);
+    // Owned by the view once added; null without one.
+    ui::PinchGestureRecognizer* pinchGestureRecognizer() const { return pinchGestureRecognizer_; }
+    // Scales every interactive plot space by the recognizer's scale about its place, then sets the
+    // scale back to 1.
+    void handlePinchGesture(ui::PinchGestureRecognizer& recognizer);
+
+    // One-finger touches become the graph's events; a touch the graph does not take, and any touch
+    // whose beginning the graph did not see, goes on as the base view handles it.
+    void touchesBegan(const ui::Touches& touches, const ui::Event& event) override;
+    void touchesMoved(const ui::Touches& touches, const ui::Event& event) override;
+    void touchesEnded(const ui::Touches& touches, const ui::Event& event) override;
+    void touchesCancelled(const ui::Touches& touches, const ui::Event& event) override;
 
     // Collapsed drawing: the graph, flipped to grow upward, over the view's bounds.
     void drawRect(gfx::Context& ctx, const ui::Rect& rect) override;
@@ -38,9 +51,16 @@ class CPTGraphHostingView : public ui::View {
 
   private:
     void observeGraph();
+    // A point of the view in the graph layer's coordinates, the graph framed and laid out first.
+    CGPoint graphPointForViewPoint(ui::Point point);
+    CPTEvent graphEvent(const ui::Touch& touch, const ui::Event& event) const;
+    ui::Touch* forwardedTouchIn(const ui::Touches& touches) const;
 
     std::shared_ptr<CPTGraph> hostedGraph_;
     bool collapsesLayers_ = false;
-    bool allowPinchScaling_ = true;
+    bool allowPinchScaling_ = false; // the constructor turns it on, making the recognizer
+    ui::PinchGestureRecognizer* pinchGestureRecognizer_ = nullptr;
+    // The touch whose beginning the graph saw, while it lasts.
+    ui::Touch* forwardedTouch_ = nullptr;
     foundation::ObserverToken redrawObservation_;
 };
