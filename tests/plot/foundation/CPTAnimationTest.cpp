@@ -259,3 +259,25 @@ TEST_F(CPTAnimationEngine, Descriptions) {
     EXPECT_NE(engineText.find("; 1 active and 1 running operations>"), std::string::npos) << engineText;
     EXPECT_NE(engineText.find("> timeOffset: "), std::string::npos) << engineText;
 }
+
+TEST_F(CPTAnimationEngine, TheFinishingTickAlwaysAppliesTheEndValue) {
+    struct Case {
+        const char* name;
+        double duration, delay;
+    };
+    const Case cases[] = {
+        {"no duration, waiting for its start", 0, kNaN},
+        {"no duration", 0, 0},
+        {"a duration that is not a number", kNaN, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        object->number = 0;
+        object->sets.clear();
+        CPTAnimation::animate(object, "number", 0.0, 10.0, c.duration, c.delay, CPTAnimationCurveBounceInOut, nullptr);
+        ticks(3);
+        EXPECT_TRUE(engine.animationOperations().empty());
+        ASSERT_EQ(object->sets.size(), 1u);
+        EXPECT_EQ(object->number, 10.0);
+    }
+}

@@ -368,3 +368,25 @@ TEST(CPTXYPlotSpaceScrolling, RangesAnimateByName) {
     EXPECT_EQ(chart.y(), -5.0);
     EXPECT_FALSE(chart.space->animationPropertyNamed("zRange"));
 }
+
+TEST(CPTXYPlotSpaceScrolling, APressStopsEveryPhaseOfAFlingPastTheEdge) {
+    Chart chart;
+    chart.space->setAllowsMomentumX(true);
+    chart.space->setGlobalXRange(range(0, 20));
+    chart.space->setXRange(range(8.5, 10));
+    chart.space->pointingDeviceDownEvent(at(0), {50, 50});
+    chart.space->pointingDeviceDraggedEvent(at(0.01), {45, 50});
+    chart.space->pointingDeviceDraggedEvent(at(0.02), {40, 50});
+    ASSERT_NEAR(chart.x(), 9.5, 1e-12) << "still inside when released";
+    chart.space->pointingDeviceUpEvent(at(0.03), {40, 50});
+    // The momentum, its hand-over at the edge and the bounce.
+    EXPECT_EQ(chart.space->animations().size(), 3u);
+    int ticks = 0;
+    for (; ticks < 200 && chart.x() + 10 <= 20; ++ticks)
+        CPTAnimation::sharedInstance().update();
+    ASSERT_GT(chart.x() + 10, 20.0) << "the range runs past the edge";
+    chart.space->pointingDeviceDownEvent(at(1), {50, 50});
+    const double x = chart.x();
+    chart.settle();
+    EXPECT_EQ(chart.x(), x);
+}

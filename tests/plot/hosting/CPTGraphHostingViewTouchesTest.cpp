@@ -13,13 +13,25 @@
 
 namespace {
 
-// A plot that takes every press and remembers where it came.
+// A plot that takes every press and remembers where it came, and where its plot space puts the event.
 class PressedPlot : public CPTPlot {
   public:
     std::vector<CGPoint> presses;
+    std::vector<CGPoint> mapped;
+    std::vector<std::vector<double>> plotPoints;
     const char* className() const override { return "PressedPlot"; }
-    bool pointingDeviceDownEvent(const CPTEvent&, CGPoint point) override {
+    bool pointingDeviceDownEvent(const CPTEvent& event, CGPoint point) override {
         presses.push_back(point);
+        mapped.push_back(plotSpace()->plotAreaViewPointForEvent(event));
+        std::vector<double> values(2);
+        plotSpace()->doublePrecisionPlotPoint(std::span<double>(values), event);
+        NSDecimal decimals[2];
+        plotSpace()->plotPoint(std::span<NSDecimal>(decimals), event);
+        for (const auto& v : plotSpace()->plotPointForEvent(event))
+            values.push_back(v.toDouble());
+        values.push_back(CPTDecimalToDouble(decimals[0]));
+        values.push_back(CPTDecimalToDouble(decimals[1]));
+        plotPoints.push_back(values);
         return true;
     }
 };
@@ -81,6 +93,19 @@ TEST_P(Touching, ATapReachesTheGraphUpsideUp) {
     EXPECT_NEAR(plot->presses[0].x, 10, 1e-9);
     EXPECT_NEAR(plot->presses[0].y, 170, 1e-9);
     EXPECT_EQ(parent->began, 0);
+
+    // The plot space maps the event itself to the same place in the plot area, and to its values.
+    const auto& area = *graph->plotAreaFrame()->plotArea();
+    const CGPoint expected = area.convertPointFromLayer(CGPoint{10, 170}, graph.get());
+    ASSERT_EQ(plot->mapped.size(), 1u);
+    EXPECT_NEAR(plot->mapped[0].x, expected.x, 1e-9);
+    EXPECT_NEAR(plot->mapped[0].y, expected.y, 1e-9);
+    double values[2] = {0, 0};
+    space->doublePrecisionPlotPoint(std::span<double>(values), expected);
+    const auto& found = plot->plotPoints[0];
+    ASSERT_EQ(found.size(), 6u);
+    for (std::size_t i = 0; i < 6; ++i)
+        EXPECT_NEAR(found[i], values[i % 2], 1e-9) << i;
 }
 
 TEST_P(Touching, ADragScrollsTheInteractiveSpaceOnly) {
