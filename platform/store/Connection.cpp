@@ -6,6 +6,7 @@
 #include <sqlite3.h>
 
 #include <chrono>
+#include <string_view>
 #include <thread>
 
 namespace store {
@@ -157,39 +158,54 @@ void Connection::bind(sqlite3_stmt* statement, int index, const Value& value) {
     }
 }
 
+namespace {
+
+// A text or blob value's bytes (UTF-8 for a text). A UTF-8 text is taken as its bytes: asked as a
+// text it would first get room for a terminator, which reallocates the value of every row.
+std::string_view valueBytes(sqlite3_value* v, int type) {
+    const bool asBytes = type == SQLITE_BLOB || sqlite3_value_encoding(v) == SQLITE_UTF8;
+    const void* p = asBytes ? sqlite3_value_blob(v) : static_cast<const void*>(sqlite3_value_text(v));
+    const auto n = static_cast<size_t>(sqlite3_value_bytes(v));
+    return p ? std::string_view(static_cast<const char*>(p), n) : std::string_view();
+}
+
+} // namespace
+
+// A row's values are read through the column's value object: one call to find the column instead
+// of one per question asked of it. A connection is used by one thread at a time.
 Value Connection::column(sqlite3_stmt* statement, int index) {
-    switch (sqlite3_column_type(statement, index)) {
+    sqlite3_value* v = sqlite3_column_value(statement, index);
+    const int type = sqlite3_value_type(v);
+    switch (type) {
     case SQLITE_INTEGER:
-        return Value(static_cast<int64_t>(sqlite3_column_int64(statement, index)));
+        return Value(static_cast<int64_t>(sqlite3_value_int64(v)));
     case SQLITE_FLOAT:
-        return Value(sqlite3_column_double(statement, index));
+        return Value(sqlite3_value_double(v));
     case SQLITE_TEXT:
-    case SQLITE_BLOB: {
-        auto* p = reinterpret_cast<const char*>(sqlite3_column_text(statement, index));
-        int n = sqlite3_column_bytes(statement, index);
-        return Value(std::string(p ? p : "", static_cast<size_t>(n)));
-    }
+    case SQLITE_BLOB:
+        return Value(std::string(valueBytes(v, type)));
     default:
         return Value();
     }
 }
 
 void Connection::columnInto(sqlite3_stmt* statement, int index, Value& out) {
-    switch (sqlite3_column_type(statement, index)) {
+    sqlite3_value* v = sqlite3_column_value(statement, index);
+    const int type = sqlite3_value_type(v);
+    switch (type) {
     case SQLITE_INTEGER:
-        out.emplace<int64_t>(sqlite3_column_int64(statement, index));
+        out.emplace<int64_t>(sqlite3_value_int64(v));
         return;
     case SQLITE_FLOAT:
-        out.emplace<double>(sqlite3_column_double(statement, index));
+        out.emplace<double>(sqlite3_value_double(v));
         return;
     case SQLITE_TEXT:
     case SQLITE_BLOB: {
-        auto* p = reinterpret_cast<const char*>(sqlite3_column_text(statement, index));
-        auto n = static_cast<size_t>(sqlite3_column_bytes(statement, index));
+        const std::string_view bytes = valueBytes(v, type);
         if (auto* s = std::get_if<std::string>(&out))
-            s->assign(p ? p : "", n);
+            s->assign(bytes);
         else
-            out.emplace<std::string>(p ? p : "", n);
+            out.emplace<std::string>(bytes);
         return;
     }
     default:

@@ -267,11 +267,47 @@ struct Vtab : sqlite3_vtab {
     size_t readBytes = 0;
     ReadStamp readStamp;
     std::unordered_map<std::string, sqlite3_stmt*> statements;
+    // The cursors' statements between their uses, by SQL text: each query opens a cursor of its own,
+    // and preparing its statements anew would cost more than a small window's read.
+    std::unordered_multimap<std::string, sqlite3_stmt*> idle;
     Vtab* nextOpen = nullptr;
 
     ~Vtab() {
         for (auto& [sql, s] : statements)
             sqlite3_finalize(s);
+        for (auto& [sql, s] : idle)
+            sqlite3_finalize(s);
+    }
+
+    // Makes `s` a statement of `sql` for a cursor, reset and with no bindings: the one it holds when
+    // its text is the same, else one kept idle, else a new one (what it held is kept idle).
+    int borrow(sqlite3_stmt*& s, std::string& current, const std::string& sql) {
+        if (s && current == sql) {
+            sqlite3_reset(s);
+            sqlite3_clear_bindings(s);
+            return SQLITE_OK;
+        }
+        giveBack(s, current);
+        current = sql;
+        if (auto it = idle.find(sql); it != idle.end()) {
+            s = it->second;
+            idle.erase(it);
+            return SQLITE_OK;
+        }
+        return sqlite3_prepare_v3(db, sql.c_str(), -1, SQLITE_PREPARE_PERSISTENT, &s, nullptr);
+    }
+    void giveBack(sqlite3_stmt*& s, std::string& sql) {
+        if (!s)
+            return;
+        constexpr size_t kIdleStatements = 32;
+        sqlite3_reset(s);
+        sqlite3_clear_bindings(s);
+        if (idle.size() < kIdleStatements)
+            idle.emplace(std::move(sql), s);
+        else
+            sqlite3_finalize(s);
+        s = nullptr;
+        sql.clear();
     }
 
     sqlite3_stmt* statement(const std::string& sql) {
@@ -645,18 +681,6 @@ struct Cursor : sqlite3_vtab_cursor {
     Vtab& vtab() const { return *static_cast<Vtab*>(pVtab); }
 };
 
-int prepareInto(sqlite3* db, sqlite3_stmt*& s, std::string& current, const std::string& sql) {
-    if (s && current == sql) {
-        sqlite3_reset(s);
-        sqlite3_clear_bindings(s);
-        return SQLITE_OK;
-    }
-    sqlite3_finalize(s);
-    s = nullptr;
-    current = sql;
-    return sqlite3_prepare_v3(db, sql.c_str(), -1, SQLITE_PREPARE_PERSISTENT, &s, nullptr);
-}
-
 // The cells of a record within the plan's positions, as indexes into its cells.
 std::pair<size_t, size_t> planned(const Cursor& c, const ReadRecord& record) {
     const auto& cells = record.cells;
@@ -907,6 +931,10 @@ int xBestIndex(sqlite3_vtab* tab, sqlite3_index_info* info) {
             continue;
         letters += letter;
         info->aConstraintUsage[i].argvIndex = ++argument;
+        // xFilter meets these exactly, for packed objects and loose rows alike: SQLite need not check
+        // them again on every row (an IN list, which SQLite may hand over value by value, excepted).
+        if (c.op != SQLITE_INDEX_CONSTRAINT_EQ || !sqlite3_vtab_in(info, i, -1))
+            info->aConstraintUsage[i].omit = 1;
     }
     // The order this cursor can give: by group then position, or by position then group, ids last.
     Order order = kAnyOrder;
@@ -996,6 +1024,9 @@ int xFilter(sqlite3_vtab_cursor* cursor, int idxNum, const char* idxStr, int arg
     const std::string p = quoted(shape.columns[static_cast<size_t>(shape.position)]);
     for (int i = 0; i < argc && idxStr && idxStr[i]; ++i) {
         sqlite3_value* v = argv[i];
+        // The columns are integers: SQL compares a text that reads as a number with them as that number.
+        if (sqlite3_value_type(v) == SQLITE_TEXT)
+            sqlite3_value_numeric_type(v);
         int64_t n = 0;
         const bool whole = integerArgument(v, n);
         const bool isNumber = sqlite3_value_type(v) == SQLITE_INTEGER || sqlite3_value_type(v) == SQLITE_FLOAT;
@@ -1123,7 +1154,7 @@ int xFilter(sqlite3_vtab_cursor* cursor, int idxNum, const char* idxStr, int arg
                           " WHERE \"first\" BETWEEN ?1 AND ?2" +
                           (plan.haveKey ? " AND \"key\" = ?3" : someKeys ? " AND \"key\" BETWEEN ?3 AND ?4" : "") +
                           (plan.order == kPositionMajor ? " ORDER BY \"first\", \"key\"" : " ORDER BY \"key\", \"first\"");
-        if (int rc = prepareInto(tab.db, c.records, c.recordsSql, sql); rc != SQLITE_OK)
+        if (int rc = tab.borrow(c.records, c.recordsSql, sql); rc != SQLITE_OK)
             return rc;
         sqlite3_bind_int64(c.records, 1, firstLo);
         sqlite3_bind_int64(c.records, 2, firstHi);
@@ -1145,7 +1176,7 @@ int xFilter(sqlite3_vtab_cursor* cursor, int idxNum, const char* idxStr, int arg
         order = " ORDER BY " + g + ", " + p + ", \"id\"";
     else if (plan.order == kPositionMajor)
         order = " ORDER BY " + p + ", " + g + ", \"id\"";
-    if (int rc = prepareInto(tab.db, c.loose, c.looseSql,
+    if (int rc = tab.borrow(c.loose, c.looseSql,
                              "SELECT " + cols + " FROM " + quoted(shape.loose) + where + order);
         rc != SQLITE_OK)
         return rc;
@@ -1207,7 +1238,10 @@ int xOpen(sqlite3_vtab*, sqlite3_vtab_cursor** out) {
 }
 
 int xClose(sqlite3_vtab_cursor* cursor) {
-    delete static_cast<Cursor*>(cursor);
+    auto* c = static_cast<Cursor*>(cursor);
+    c->vtab().giveBack(c->records, c->recordsSql);
+    c->vtab().giveBack(c->loose, c->looseSql);
+    delete c;
     return SQLITE_OK;
 }
 
