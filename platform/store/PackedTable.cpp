@@ -1245,6 +1245,16 @@ int xClose(sqlite3_vtab_cursor* cursor) {
     return SQLITE_OK;
 }
 
+// A rollback also undoes what this connection wrote to the records directly, beside the tables (its
+// own writes through them reach xRollback): the records it read since may hold such writes, and a
+// later read must not find them, even when a new transaction has begun before it.
+void dropReadsOnRollback(void* db) {
+    std::lock_guard lock(openMutex);
+    auto range = openTables().equal_range(static_cast<sqlite3*>(db));
+    for (auto it = range.first; it != range.second; ++it)
+        it->second->clearReadCache();
+}
+
 int xConnect(sqlite3* db, void* aux, int, const char* const*, sqlite3_vtab** out, char**) {
     const auto* shape = static_cast<const Shape*>(aux);
     if (int rc = sqlite3_declare_vtab(db, shape->declaration.c_str()); rc != SQLITE_OK)
@@ -1256,6 +1266,7 @@ int xConnect(sqlite3* db, void* aux, int, const char* const*, sqlite3_vtab** out
         std::lock_guard lock(openMutex);
         openTables().emplace(db, tab);
     }
+    sqlite3_rollback_hook(db, dropReadsOnRollback, db);
     *out = tab;
     return SQLITE_OK;
 }

@@ -27,8 +27,9 @@
 // changes to records are kept decoded until its next read of E or its commit, then written back whole.
 // Records a connection reads stay decoded (within a bound) until the file may have changed: another
 // connection's commit, a write of this connection, the end of the write transaction they were read
-// in. A read asks the records of the runs of positions (or the group) it needs, and finds its
-// positions in them by search.
+// in (a rollback, seen through the connection's rollback hook, which the packed tables take). A read
+// asks the records of the runs of positions (or the groups) it needs, and finds its positions in them
+// by search.
 #pragma once
 
 #include "platform/store/Schema.h"

@@ -159,6 +159,20 @@ TEST_F(PackedReadsTest, ChangesAfterARowWasReadAreSeenByTheNextRead) {
              ASSERT_FALSE(m.managedObjectContext()->execute("BEGIN IMMEDIATE"));
          },
          original, original},
+        {"record written directly, read, rolled back, then a new transaction",
+         [&](Model& m, const std::string&) {
+             // Column 1's record of the row's run takes column 0's texts, bypassing the cells' table.
+             ASSERT_FALSE(m.managedObjectContext()->execute("BEGIN IMMEDIATE"));
+             ASSERT_FALSE(m.managedObjectContext()->execute(
+                 "UPDATE \"CellRecords\" SET \"texts\" = (SELECT \"texts\" FROM \"CellRecords\" WHERE \"key\" = 0 "
+                 "AND \"first\" = 4096) WHERE \"key\" = 1 AND \"first\" = 4096"));
+             auto direct = original;
+             direct[1] = text(kRow, 0);
+             ASSERT_EQ(rowTexts(m, kRow), direct);
+             ASSERT_FALSE(m.managedObjectContext()->execute("ROLLBACK"));
+             ASSERT_FALSE(m.managedObjectContext()->execute("BEGIN IMMEDIATE"));
+         },
+         original, original},
         {"update by another connection",
          [&](Model&, const std::string& file) {
              rawSql(file, "UPDATE \"Cell\" SET \"data\" = 'changed' WHERE \"rowNum\" = 4100 AND \"colNum\" = 1");
