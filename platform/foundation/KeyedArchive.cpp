@@ -6,6 +6,7 @@
 #include <cstring>
 #include <limits>
 #include <map>
+#include <set>
 
 namespace foundation {
 namespace archive {
@@ -22,6 +23,8 @@ enum Tag : std::uint8_t {
     DecimalTag = 8,
     ObjectTag = 9,
     Array = 10,
+    Reference = 11,
+    Conditional = 12,
 };
 
 struct Entry {
@@ -33,6 +36,7 @@ struct Entry {
     Decimal decimal;
     std::shared_ptr<Object> object;
     std::vector<Entry> items;
+    const void* identity = nullptr; // a conditional reference while writing
 };
 
 struct Object {
@@ -40,9 +44,30 @@ struct Object {
     std::map<std::string, Entry, std::less<>> entries;
 };
 
+// The objects of an archive being written: the root first, then the shared objects by identity.
+struct WriteState {
+    std::vector<std::shared_ptr<Object>> table;
+    std::map<const void*, std::uint32_t> indices;
+};
+
 struct State {
     bool failed = false;
     std::string error;
+    std::vector<std::shared_ptr<const Object>> table; // version 2: the objects held by reference
+    struct Decoded {
+        std::type_index type;
+        std::shared_ptr<void> object;
+    };
+    std::map<const Object*, Decoded> decoded;
+    std::set<const Object*> inProgress;
+    int depth = 0;
+    struct Link {
+        const Object* owner;
+        const Object* target;
+        std::type_index type;
+        std::function<void(const std::shared_ptr<void>&)> link;
+    };
+    std::vector<Link> links;
 };
 
 } // namespace archive
@@ -54,7 +79,8 @@ using archive::Object;
 using archive::Tag;
 
 constexpr char kMagic[4] = {'O', 'V', 'K', 'A'};
-constexpr std::uint8_t kVersion = 1;
+constexpr std::uint8_t kVersion = 2;
+constexpr std::uint8_t kTreeVersion = 1; // no references
 constexpr int kMaxDepth = 64;
 const std::string kEmpty;
 
@@ -75,9 +101,19 @@ void putString(std::vector<std::uint8_t>& out, std::string_view s) {
     out.insert(out.end(), s.begin(), s.end());
 }
 
-void writeObject(std::vector<std::uint8_t>& out, const Object& object);
+void writeObject(std::vector<std::uint8_t>& out, const Object& object, const archive::WriteState& writes);
 
-void writeEntry(std::vector<std::uint8_t>& out, const Entry& e) {
+void writeEntry(std::vector<std::uint8_t>& out, const Entry& e, const archive::WriteState& writes) {
+    if (e.tag == archive::Conditional) {
+        const auto it = writes.indices.find(e.identity);
+        if (it == writes.indices.end()) {
+            out.push_back(archive::Nil); // nobody holds the object: no reference
+        } else {
+            out.push_back(archive::Conditional);
+            put32(out, it->second);
+        }
+        return;
+    }
     out.push_back(e.tag);
     switch (e.tag) {
     case archive::Nil:
@@ -109,22 +145,26 @@ void writeEntry(std::vector<std::uint8_t>& out, const Entry& e) {
         break;
     }
     case archive::ObjectTag:
-        writeObject(out, *e.object);
+        writeObject(out, *e.object, writes);
         break;
     case archive::Array:
         put32(out, static_cast<std::uint32_t>(e.items.size()));
         for (const Entry& item : e.items)
-            writeEntry(out, item);
+            writeEntry(out, item, writes);
+        break;
+    case archive::Reference:
+    case archive::Conditional:
+        put32(out, static_cast<std::uint32_t>(e.u));
         break;
     }
 }
 
-void writeObject(std::vector<std::uint8_t>& out, const Object& object) {
+void writeObject(std::vector<std::uint8_t>& out, const Object& object, const archive::WriteState& writes) {
     putString(out, object.className);
     put32(out, static_cast<std::uint32_t>(object.entries.size()));
     for (const auto& [key, entry] : object.entries) {
         putString(out, key);
-        writeEntry(out, entry);
+        writeEntry(out, entry, writes);
     }
 }
 
@@ -179,13 +219,23 @@ class Reader {
   public:
     explicit Reader(std::span<const std::uint8_t> data) : data_(data) {}
 
-    bool magic() {
-        if (data_.size() < 5 || std::memcmp(data_.data(), kMagic, 4) != 0 || data_[4] != kVersion)
-            return false;
+    // The version, or 0 when the data is not an archive of a version we read.
+    std::uint8_t magic() {
+        if (data_.size() < 5 || std::memcmp(data_.data(), kMagic, 4) != 0 ||
+            (data_[4] != kVersion && data_[4] != kTreeVersion))
+            return 0;
         pos_ = 5;
-        return true;
+        return data_[4];
     }
     bool atEnd() const { return pos_ == data_.size(); }
+
+    // Version 2: the count of objects, each at least a class name and a count long.
+    bool tableSize(std::uint32_t& n) {
+        if (!u32(n) || n == 0 || n > remaining() / 8)
+            return false;
+        tableSize_ = n;
+        return true;
+    }
 
     bool object(Object& out, int depth) {
         if (depth > kMaxDepth || !string(out.className))
@@ -309,6 +359,14 @@ class Reader {
                     return false;
             return true;
         }
+        case archive::Reference:
+        case archive::Conditional: {
+            std::uint32_t index = 0;
+            if (!u32(index) || index >= tableSize_) // version 1 has no objects to refer to
+                return false;
+            e.u = index;
+            return true;
+        }
         default:
             return false;
         }
@@ -316,13 +374,21 @@ class Reader {
 
     std::span<const std::uint8_t> data_;
     std::size_t pos_ = 0;
+    std::uint32_t tableSize_ = 0;
 };
 
 } // namespace
 
 // ---- archiver
 
-KeyedArchiver::KeyedArchiver(std::string className) : root_(std::make_unique<Object>()) {
+KeyedArchiver::KeyedArchiver(std::string className)
+    : root_(std::make_shared<Object>()), writes_(std::make_shared<archive::WriteState>()) {
+    root_->className = std::move(className);
+    writes_->table.push_back(root_);
+}
+
+KeyedArchiver::KeyedArchiver(std::string className, std::shared_ptr<archive::WriteState> writes)
+    : root_(std::make_shared<Object>()), writes_(std::move(writes)) {
     root_->className = std::move(className);
 }
 KeyedArchiver::~KeyedArchiver() = default;
@@ -385,18 +451,54 @@ void KeyedArchiver::encodeValue(const Value& value, std::string_view key) {
 
 void KeyedArchiver::encodeObject(std::string_view className, std::string_view key,
                                  const std::function<void(KeyedArchiver&)>& encode) {
-    KeyedArchiver nested{std::string(className)};
+    KeyedArchiver nested{std::string(className), writes_};
     if (encode)
         encode(nested);
     Entry& e = slot(*root_, key);
     e.tag = archive::ObjectTag;
-    e.object = std::shared_ptr<Object>(std::move(nested.root_));
+    e.object = nested.root_;
+}
+
+void KeyedArchiver::encodeSharedObject(const void* identity, std::string_view className, std::string_view key,
+                                       const std::function<void(KeyedArchiver&)>& encode) {
+    if (identity == nullptr) {
+        slot(*root_, key);
+        return;
+    }
+    archive::WriteState& writes = *writes_;
+    auto it = writes.indices.find(identity);
+    if (it == writes.indices.end()) {
+        const auto index = static_cast<std::uint32_t>(writes.table.size());
+        it = writes.indices.emplace(identity, index).first;
+        KeyedArchiver nested{std::string(className), writes_};
+        writes.table.push_back(nested.root_); // its place is taken before its own shared objects
+        if (encode)
+            encode(nested);
+    }
+    Entry& e = slot(*root_, key);
+    e.tag = archive::Reference;
+    e.u = it->second;
+}
+
+void KeyedArchiver::encodeConditionalObject(const void* identity, std::string_view key) {
+    Entry& e = slot(*root_, key);
+    if (identity == nullptr)
+        return;
+    e.tag = archive::Conditional;
+    e.identity = identity;
+}
+
+void KeyedArchiver::setRootIdentity(const void* identity) {
+    if (identity != nullptr)
+        writes_->indices[identity] = 0;
 }
 
 std::vector<std::uint8_t> KeyedArchiver::encodedData() const {
     std::vector<std::uint8_t> out(kMagic, kMagic + 4);
     out.push_back(kVersion);
-    writeObject(out, *root_);
+    put32(out, static_cast<std::uint32_t>(writes_->table.size()));
+    for (const auto& object : writes_->table)
+        writeObject(out, *object, *writes_);
     return out;
 }
 
@@ -404,14 +506,23 @@ std::vector<std::uint8_t> KeyedArchiver::encodedData() const {
 
 KeyedUnarchiver::KeyedUnarchiver(std::span<const std::uint8_t> data)
     : state_(std::make_shared<archive::State>()) {
-    auto root = std::make_shared<Object>();
     Reader reader(data);
-    if (!reader.magic() || !reader.object(*root, 0) || !reader.atEnd()) {
+    const std::uint8_t version = reader.magic();
+    std::uint32_t count = 1;
+    bool readable = version != 0 && (version == kTreeVersion || reader.tableSize(count));
+    std::vector<std::shared_ptr<const Object>> table;
+    for (std::uint32_t k = 0; readable && k < count; ++k) {
+        auto object = std::make_shared<Object>();
+        readable = reader.object(*object, 0);
+        table.push_back(std::move(object));
+    }
+    if (!readable || !reader.atEnd()) {
         object_ = std::make_shared<Object>();
         failWithError("The data is not a readable archive.");
         return;
     }
-    object_ = std::move(root);
+    object_ = table.front();
+    state_->table = std::move(table);
 }
 
 KeyedUnarchiver::KeyedUnarchiver(std::shared_ptr<const Object> object, std::shared_ptr<archive::State> state)
@@ -619,6 +730,129 @@ KeyedUnarchiver::decodeObjectForKey(std::string_view key, std::initializer_list<
     failWithError("The object for key \"" + std::string(key) + "\" has the unexpected class \"" +
                   e->object->className + "\".");
     return std::nullopt;
+}
+
+namespace {
+bool allowed(std::initializer_list<std::string_view> classes, const std::string& className) {
+    for (std::string_view name : classes)
+        if (name == className)
+            return true;
+    return false;
+}
+
+std::string unexpectedClass(std::string_view key, const std::string& className) {
+    return "The object for key \"" + std::string(key) + "\" has the unexpected class \"" + className + "\".";
+}
+} // namespace
+
+std::shared_ptr<void> KeyedUnarchiver::decodeSharedObjectForKey(std::string_view key,
+                                                                std::initializer_list<std::string_view> classes,
+                                                                std::type_index type, const Decoder& decode) {
+    const Entry* e = lookup(*object_, key);
+    if (e == nullptr || failed() || e->tag == archive::Nil)
+        return nullptr;
+    if (e->tag != archive::ObjectTag && e->tag != archive::Reference) {
+        failWithError(wrongType(key, "an object"));
+        return nullptr;
+    }
+    std::shared_ptr<const Object> object =
+        e->tag == archive::ObjectTag ? std::shared_ptr<const Object>(e->object) : state_->table[e->u];
+    if (!allowed(classes, object->className)) {
+        failWithError(unexpectedClass(key, object->className));
+        return nullptr;
+    }
+    return decodeObject(object, type, decode);
+}
+
+std::shared_ptr<void> KeyedUnarchiver::decodeObject(const std::shared_ptr<const Object>& object,
+                                                    std::type_index type, const Decoder& decode) {
+    archive::State& state = *state_;
+    if (const auto it = state.decoded.find(object.get()); it != state.decoded.end()) {
+        if (it->second.type != type) {
+            failWithError("An object of class \"" + object->className + "\" is read as two different kinds.");
+            return nullptr;
+        }
+        return it->second.object;
+    }
+    if (state.inProgress.count(object.get()) != 0) {
+        failWithError("An object of class \"" + object->className + "\" holds itself.");
+        return nullptr;
+    }
+    if (state.depth >= kMaxObjectDepth) {
+        failWithError("The objects nest deeper than " + std::to_string(kMaxObjectDepth) + " levels.");
+        return nullptr;
+    }
+    state.inProgress.insert(object.get());
+    ++state.depth;
+    std::shared_ptr<void> result;
+    try {
+        KeyedUnarchiver coder(object, state_);
+        result = decode(coder);
+    } catch (const std::exception& ex) {
+        failWithError(ex.what());
+    }
+    --state.depth;
+    state.inProgress.erase(object.get());
+    if (failed() || !result)
+        return nullptr;
+    state.decoded.emplace(object.get(), archive::State::Decoded{type, result});
+    return result;
+}
+
+void KeyedUnarchiver::decodeConditionalObjectForKey(std::string_view key,
+                                                    std::initializer_list<std::string_view> classes,
+                                                    std::type_index type,
+                                                    std::function<void(const std::shared_ptr<void>&)> link) {
+    const Entry* e = lookup(*object_, key);
+    if (e == nullptr || failed() || e->tag == archive::Nil)
+        return;
+    if (e->tag != archive::Conditional) {
+        failWithError(wrongType(key, "a conditional reference"));
+        return;
+    }
+    const Object* target = state_->table[e->u].get();
+    if (!allowed(classes, target->className)) {
+        failWithError(unexpectedClass(key, target->className));
+        return;
+    }
+    state_->links.push_back(archive::State::Link{object_.get(), target, type, std::move(link)});
+}
+
+std::shared_ptr<void> KeyedUnarchiver::decodeRootObjectAs(std::initializer_list<std::string_view> classes,
+                                                          std::type_index type, const Decoder& decode) {
+    archive::State& state = *state_;
+    std::shared_ptr<void> result;
+    if (!failed() && !allowed(classes, object_->className))
+        failWithError("The archive's root has the unexpected class \"" + object_->className + "\".");
+    if (!failed())
+        result = decodeObject(object_, type, decode);
+    // A link is set only between objects that the decoded objects hold (more than this record of them).
+    auto held = [&state](const Object* object) -> const archive::State::Decoded* {
+        const auto it = state.decoded.find(object);
+        return it == state.decoded.end() || it->second.object.use_count() < 2 ? nullptr : &it->second;
+    };
+    for (const archive::State::Link& link : state.links) {
+        if (failed())
+            break;
+        const archive::State::Decoded* owner = held(link.owner);
+        const archive::State::Decoded* target = held(link.target);
+        if (owner == nullptr || target == nullptr)
+            continue;
+        if (target->type != link.type) {
+            failWithError("A conditional reference names an object of another kind.");
+            break;
+        }
+        try {
+            link.link(target->object);
+        } catch (const std::exception& ex) {
+            failWithError(ex.what());
+        }
+    }
+    state.links.clear();
+    state.decoded.clear();
+    if (failed())
+        return nullptr;
+    return result;
 }
 
 } // namespace foundation

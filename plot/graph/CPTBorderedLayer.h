@@ -54,6 +54,13 @@ class CPTBorderedLayer : public CPTAnnotationHostLayer {
     void setTransform(const gfx::AffineTransform& transform) override;
     void setBackgroundColor(std::optional<gfx::Color> color) override;
 
+    // After the base keys: "CPTBorderedLayer.borderLineStyle" and "CPTBorderedLayer.fill"; a decoded
+    // layer is not in layout.
+    void encodeWithCoder(foundation::KeyedArchiver& coder) const override;
+
+  protected:
+    void decodeFields(foundation::KeyedUnarchiver& coder) override;
+
   private:
     CGFloat borderWidth() const;
     void updateOpacity();

@@ -21,6 +21,7 @@ class CPTPlot;
 class CPTPlotAreaFrame;
 class CPTPlotSpace;
 class CPTTextStyle;
+class CPTTheme;
 
 class CPTGraph : public CPTBorderedLayer {
   protected:
@@ -125,6 +126,9 @@ class CPTGraph : public CPTBorderedLayer {
     bool pointingDeviceCancelledEvent(const CPTEvent& event) override;
 
     bool needsDisplayForKey(std::string_view key) const override;
+
+    // Styles the graph with the theme (its applyThemeToGraph).
+    void applyTheme(CPTTheme& theme);
 
   protected:
     // The coordinate system of a graph subclass; the base class has none.

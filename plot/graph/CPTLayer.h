@@ -21,6 +21,11 @@
 class CPTGraph;
 class CPTShadow;
 
+namespace foundation {
+class KeyedArchiver;
+class KeyedUnarchiver;
+} // namespace foundation
+
 class CPTLayer : public layers::Layer, public CPTResponder {
   public:
     using LayerSet = std::set<const layers::Layer*>;
@@ -140,11 +145,24 @@ class CPTLayer : public layers::Layer, public CPTResponder {
     void logLayers() const;
     gfx::Image debugQuickLookObject() { return imageOfLayer(); }
 
+    // --- archiving: the platform layer's geometry and look ("Layer.bounds", "Layer.position",
+    // "Layer.anchorPoint", "Layer.hidden", "Layer.opacity", "Layer.opaque", "Layer.masksToBounds",
+    // "Layer.cornerRadius", "Layer.contentsScale", "Layer.needsDisplayOnBoundsChange", "Layer.name",
+    // "Layer.backgroundColor"), then "CPTLayer.paddingLeft", ".paddingTop", ".paddingRight",
+    // ".paddingBottom", ".masksToBorder", ".shadow", ".graph" (a conditional reference) and
+    // ".identifier". Layers are shared objects known as CPTLayer in an archive.
+    virtual void encodeWithCoder(foundation::KeyedArchiver& coder) const;
+    // A layer of the archived class (CPTLayer, CPTBorderedLayer, CPTTextLayer), not rendering
+    // recursively and without cached paths; none when the decode fails.
+    static std::shared_ptr<CPTLayer> layerWithCoder(foundation::KeyedUnarchiver& coder);
+
     // The framework layer behind a platform layer, or null.
     static CPTLayer* fromLayer(const layers::Layer* layer);
     static std::shared_ptr<CPTLayer> fromLayer(const layers::Layer::Ptr& layer);
 
   protected:
+    // Reads the class's own keys (after its base class's) into a layer made by its constructor.
+    virtual void decodeFields(foundation::KeyedUnarchiver& coder);
     // Runs before a render entry lays out and draws (the graph reloads data and relabels here).
     virtual void prepareForRendering() {}
     // Logs a framework exception that stopped a drawing, naming the chart.

@@ -3,6 +3,7 @@
 // category-scaled coordinates. This base class maps nothing; the XY plot space does.
 #pragma once
 
+#include "platform/foundation/KeyedArchive.h"
 #include "platform/foundation/NotFound.h"
 #include "platform/foundation/Value.h"
 #include "plot/foundation/CPTPlotRange.h"
@@ -136,6 +137,20 @@ class CPTPlotSpace : public CPTResponder {
     bool pointingDeviceCancelledEvent(const CPTEvent& event) override;
 
     virtual std::string debugQuickLookObject() const;
+
+    // --- archiving: "CPTPlotSpace.graph" (a conditional reference), "CPTPlotSpace.identifier",
+    // "CPTPlotSpace.allowsUserInteraction" and "CPTPlotSpace.categoryNames"; no delegate can be
+    // archived, so none is written and a decoded plot space has none. Plot spaces are shared objects
+    // known as CPTPlotSpace in an archive.
+    virtual void encodeWithCoder(foundation::KeyedArchiver& coder) const;
+    // A plot space of the archived class, not dragging, its graph linked when the archive holds it;
+    // none when the decode fails.
+    // Its class must be "CPTPlotSpace" or "CPTXYPlotSpace".
+    static std::shared_ptr<CPTPlotSpace> plotSpaceWithCoder(foundation::KeyedUnarchiver& coder);
+
+  protected:
+    // Reads the class's own keys (after its base class's) into a plot space made by its constructor.
+    virtual void decodeFields(foundation::KeyedUnarchiver& coder);
 
   private:
     std::vector<std::string>& orderedSetForCoordinate(CPTCoordinate coordinate);

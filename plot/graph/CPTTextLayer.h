@@ -55,6 +55,13 @@ class CPTTextLayer : public CPTBorderedLayer {
     void renderAsVectorInContext(gfx::Context& ctx) override;
     std::string description() const override;
 
+    // After the base keys: "CPTTextLayer.textStyle" and "CPTTextLayer.text"; a decoded layer has a
+    // maximum size of (0, 0).
+    void encodeWithCoder(foundation::KeyedArchiver& coder) const override;
+
+  protected:
+    void decodeFields(foundation::KeyedUnarchiver& coder) override;
+
   private:
     bool hasText() const { return text_ && !text_->empty(); }
     bool hasAttributedText() const { return attributedText_ && !attributedText_->plainText().empty(); }

@@ -121,7 +121,15 @@ class CPTXYPlotSpace : public CPTPlotSpace,
     std::string animationDescription() const override;
     void animationDidFinish(CPTAnimationOperation& operation) override;
 
+    // After the base keys: "CPTXYPlotSpace.xRange", ".yRange", ".globalXRange", ".globalYRange",
+    // ".xScaleType", ".yScaleType", ".allowsMomentumX", ".allowsMomentumY", ".momentumAnimationCurve",
+    // ".bounceAnimationCurve", ".momentumAcceleration", ".bounceAcceleration" and
+    // ".minimumDisplacementToDrag". A range missing from the archive decodes as none; the older
+    // "CPTXYPlotSpace.allowsMomentum", when present, sets both momentum flags; the drag state starts anew.
+    void encodeWithCoder(foundation::KeyedArchiver& coder) const override;
+
   protected:
+    void decodeFields(foundation::KeyedUnarchiver& coder) override;
     void setLastDisplacement(CGPoint displacement) { lastDisplacement_ = displacement; }
 
   private:
