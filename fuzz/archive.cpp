@@ -41,12 +41,12 @@ std::shared_ptr<Node> decodeNode(foundation::KeyedUnarchiver& coder) {
     auto node = std::make_shared<Node>();
     node->name = coder.decodeStringForKey("name");
     Node* self = node.get();
-    for (const char* key : {"a", "b", "c"}) {
+    for (const char* key : {"a", "b"})
         if (auto child = coder.decodeSharedObject<Node>(key, {"", "a", "Node"}, decodeNode))
             node->children.push_back(child);
+    for (const char* key : {"c", "d"})
         coder.decodeConditionalObject<Node>(key, {"", "a", "Node"},
                                             [self](const std::shared_ptr<Node>& n) { self->links.push_back(n.get()); });
-    }
     return node;
 }
 
