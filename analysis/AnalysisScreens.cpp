@@ -5,6 +5,7 @@
 #include "analysis/AnalysisKinds.h"
 #include "analysis/CorrelationViewController.h"
 #include "analysis/RegressionViewController.h"
+#include "analysis/HypothesisTestViewController.h"
 #include "analysis/VariableDetailViewController.h"
 #include "platform/ui/ViewController.h"
 
@@ -17,6 +18,10 @@ void registerAnalysisScreens() {
     // The kinds "New Analysis" offers, each with its screen.
     AnalysisKinds::shared().add({"Correlation", 3, 0, [] { return std::make_shared<CorrelationViewController>(); }});
     registerRegressionKinds();
+    AnalysisKinds::shared().add(
+        {"Hypothesis Test of Means", 5, 0, [] { return std::make_shared<HypothesisTestViewController>(); }});
+    AnalysisKinds::shared().add(
+        {"Hypothesis Test of Proportions", 5, 2, [] { return std::make_shared<HypothesisTestViewController>(); }});
     registry.registerController("AnalysesViewController",
                                 [] { return std::make_shared<AnalysesViewController>(); });
 }

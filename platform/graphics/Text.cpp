@@ -563,8 +563,8 @@ void insertTable(QTextCursor& cursor, const TableBlock& t) {
         format.setWidth(QTextLength(QTextLength::FixedLength, *t.width * u));
     QTextTable* table = cursor.insertTable(rows, cols, format);
     for (int r = 0; r < rows; ++r) {
-        bool header = r < t.headerRows;
         for (int c = 0; c < cols; ++c) {
+            const bool header = r < t.headerRows || c < t.headerColumns;
             QTextTableCell cell = table->cellAt(r, c);
             // With collapsed borders Qt draws the grid from the cells' own borders.
             QTextTableCellFormat cf = cell.format().toTableCellFormat();
@@ -580,6 +580,8 @@ void insertTable(QTextCursor& cursor, const TableBlock& t) {
             QTextBlockFormat bf;
             TextAlignment align =
                 c < int(t.columnAlignments.size()) ? t.columnAlignments[c] : TextAlignment::Left;
+            if (header && t.headerAlignment)
+                align = *t.headerAlignment;
             bf.setAlignment(alignFor(align));
             cc.setBlockFormat(bf);
             if (c < int(t.rows[r].size()))

@@ -109,7 +109,8 @@ struct ParagraphStyle {
     double spacingAfter = 0;
 };
 
-// A table inside rich text: rows of plain cells, the first `headerRows` drawn as headers.
+// A table inside rich text: rows of plain cells, the first `headerRows` rows and the first
+// `headerColumns` columns drawn as headers.
 struct TableBlock {
     std::vector<std::vector<std::string>> rows;
     int headerRows = 1;
@@ -125,6 +126,8 @@ struct TableBlock {
     double cellPadding = 3;
     std::vector<TextAlignment> columnAlignments; // missing columns: left
     std::optional<double> width;                 // none: as wide as the content
+    int headerColumns = 0;
+    std::optional<TextAlignment> headerAlignment; // none: the column's alignment
 };
 
 // Styled text for screens and reports: runs, inline images, paragraphs and table blocks. It is turned

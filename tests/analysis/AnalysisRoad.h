@@ -318,13 +318,14 @@ class AnalysisRoad : public WorkspacesTest {
     }
 
     // A filter through the screen's filter editor: "+", the column, the operator's segment, the constant
-    // (for "IN", the levels ticked in the level list), then Apply.
+    // (for "IN", the levels ticked in the level list), then Apply. The editor is the one `button` opens,
+    // the frame's filter button when none is given.
     void addFilter(const std::string& column, const std::string& op, const std::string& constant,
-                   const std::vector<std::string>& levels = {}) {
+                   const std::vector<std::string>& levels = {}, ui::View* button = nullptr) {
         AnalysisDetailViewController* screen = shownScreen();
         ASSERT_NE(screen, nullptr);
         ASSERT_NE(screen->buttonWhere(), nullptr);
-        driver->tap(screen->buttonWhere());
+        driver->tap(button ? button : screen->buttonWhere());
         host->drain();
         auto* popover = dynamic_cast<ui::NavigationController*>(screen->presentedViewController());
         ASSERT_NE(popover, nullptr);

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 using namespace gfx;
 
 namespace {
@@ -154,4 +156,53 @@ TEST(RichText, ParagraphsIndentsSpacingAndTables) {
     // The right-aligned column ends near the table's right edge.
     EXPECT_GT(tl.lines()[3].rect.origin.x + tl.lines()[3].rect.size.width, 290);
     EXPECT_EQ(table.plainText(), "Variable\tN\nHeight\t120\n");
+}
+
+// Header columns draw like header rows (bold, with the header background); header cells may have an
+// alignment of their own.
+TEST(TextLayout, TableHeaderColumnsAndHeaderAlignment) {
+    auto layout = [](std::optional<TextAlignment> headerAlignment) {
+        RichText text;
+        TableBlock t;
+        t.rows = {{"Sample", "Obs."}, {"Obs.", "5"}, {"Std Err", "0.7071068"}};
+        t.headerColumns = 1;
+        t.headerAlignment = headerAlignment;
+        t.width = 300;
+        t.columnAlignments = {TextAlignment::Right, TextAlignment::Right};
+        t.attributes.bold = false;
+        text.appendTable(t);
+        return TextLayout::rich(text);
+    };
+    struct Cell {
+        double minX, maxX;
+    };
+    auto cells = [](const TextLayout& l) {
+        std::vector<Cell> out;
+        for (const auto& line : l.lines())
+            out.push_back({line.rect.origin.x, line.rect.origin.x + line.rect.size.width});
+        return out;
+    };
+    const auto centred = cells(layout(TextAlignment::Center));
+    const auto right = cells(layout(std::nullopt));
+    ASSERT_EQ(centred.size(), 6u);
+    ASSERT_EQ(right.size(), 6u);
+    // Column 0 ("Sample", "Obs.", "Std Err") centred: the same middle; otherwise the same right edge.
+    const double middle = (centred[0].minX + centred[0].maxX) / 2;
+    EXPECT_NEAR((centred[2].minX + centred[2].maxX) / 2, middle, 1);
+    EXPECT_NEAR((centred[4].minX + centred[4].maxX) / 2, middle, 1);
+    EXPECT_NEAR(right[2].maxX, right[0].maxX, 1);
+    EXPECT_GT(std::fabs(right[2].maxX - centred[2].maxX), 2);
+    // Body cells keep their column's alignment: "5" ends at the table's right edge in both.
+    EXPECT_GT(centred[3].maxX, 290);
+    EXPECT_NEAR(centred[3].maxX, right[3].maxX, 0.5);
+    // "Obs." of the header row and of the header column are both bold, so equally wide, and wider than
+    // a plain "Obs.".
+    EXPECT_NEAR(centred[1].maxX - centred[1].minX, centred[2].maxX - centred[2].minX, 0.5);
+    RichText plainText;
+    TableBlock plain;
+    plain.rows = {{"Obs."}};
+    plain.headerRows = 0;
+    plainText.appendTable(plain);
+    const auto plainWidth = TextLayout::rich(plainText).lines().at(0).rect.size.width;
+    EXPECT_GT(centred[2].maxX - centred[2].minX, plainWidth + 0.5);
 }

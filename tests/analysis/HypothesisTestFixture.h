@@ -1,0 +1,114 @@
+// The hypothesis-test screen's tests: a workspace made for each test, an analysis of type 5 on some of its
+// columns, the screen shown on a headless host and awaited, and its exports read back.
+#pragma once
+
+#include "analysis/HypothesisTestViewController.h"
+#include "platform/host/Services.h"
+#include "platform/ui/Environment.h"
+#include "tests/analysis/AnalysisRoad.h"
+#include "tests/app/ScreenFixture.h"
+
+#include <filesystem>
+#include <fstream>
+
+namespace hypothesisTest {
+
+// What an analysis starts with: the design's choices, nothing stored for the others.
+struct Design {
+    std::string left, right;
+    int64_t samples = 1;
+    bool paired = false;
+    int64_t distribution = 0;
+    int64_t tails = 0;
+    std::optional<std::string> expected;
+    std::optional<int64_t> test;
+};
+
+class HypothesisTest : public ScreenTest {
+  protected:
+    void SetUp() override {
+        ScreenTest::SetUp();
+        savedTemporary = ui::Environment::shared().temporaryFolder;
+        temporary = path("private");
+        std::filesystem::create_directory(temporary);
+        ui::Environment::shared().temporaryFolder = temporary;
+        setenv("TZ", "UTC", 1);
+        tzset();
+    }
+    void TearDown() override {
+        ui::Environment::shared().temporaryFolder = savedTemporary;
+        screen.reset();
+        ScreenTest::TearDown();
+    }
+
+    // A workspace of these columns (a file of its own each time) and an analysis of the design.
+    void open(const std::vector<ColumnSpec>& columns, const Design& design) {
+        openWorkspace(columns, "Test" + std::to_string(++opened) + ".ov");
+        analysis = model().addAnalysis("Hypothesis test");
+        analysis->setType(5);
+        if (!design.left.empty())
+            analysis->setLeft(columnNamed(design.left).get());
+        if (!design.right.empty())
+            analysis->setRight(columnNamed(design.right).get());
+        analysis->setSamples(design.samples);
+        analysis->setIsPaired(design.paired);
+        analysis->setDistribution(design.distribution);
+        analysis->setTails(design.tails);
+        analysis->setExpected(design.expected);
+        analysis->setTest(design.test);
+        model().saveContext();
+    }
+
+    // Shows the screen and waits until its run has shown what it found.
+    void show(const Idiom& idiom = kIdioms[0]) {
+        makeHost(idiom.screen, idiom.idiom);
+        screen = std::make_shared<HypothesisTestViewController>();
+        screen->setModel(&model());
+        screen->setAnalysis(analysis);
+        screen->setMailService(&mail);
+        screen->setPrintService(&print);
+        showInTab(screen);
+        settle();
+    }
+    // Waits for the run the last change started.
+    void settle() {
+        host->drain();
+        ASSERT_TRUE(runUntil([&] { return text() != "Calculating..."; }));
+        waitForBackgroundWork();
+        host->drain();
+    }
+    std::string text() { return screen->textViewResults().attributedText().plainText(); }
+    // The result text's lines.
+    std::vector<std::string> lines() {
+        std::vector<std::string> out;
+        std::string all = text();
+        size_t start = 0;
+        for (size_t end; (end = all.find('\n', start)) != std::string::npos; start = end + 1)
+            out.push_back(all.substr(start, end - start));
+        if (start < all.size())
+            out.push_back(all.substr(start));
+        return out;
+    }
+
+    std::string exportPDF(const std::string& name = "report.pdf") {
+        const std::string pdf = path(name);
+        EXPECT_TRUE(screen->writePDFOutputAtPath(pdf));
+        return pdf;
+    }
+    std::vector<analysisRoad::Fields> exportCSV() {
+        const std::string csv = path("results.csv");
+        EXPECT_TRUE(screen->writeCSVOutputAtPath(csv));
+        std::ifstream in(csv);
+        std::string all((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        return analysisRoad::csvLines(all);
+    }
+
+    std::shared_ptr<Analysis> analysis;
+    std::shared_ptr<HypothesisTestViewController> screen;
+    host::RecordingMailService mail;
+    host::RecordingPrintService print;
+    std::string temporary, savedTemporary;
+    int opened = 0;
+};
+
+} // namespace hypothesisTest
