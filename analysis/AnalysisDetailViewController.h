@@ -138,9 +138,12 @@ class AnalysisDetailViewController : public ui::ViewController,
     // Whether the screen starts its worker when the choices are not valid (it then shows the message).
     virtual bool computesWhenInvalid() const { return false; }
 
-  private:
+    // Shows the content in a navigation container as a pop-over; when rerunsOnClose, the screen runs
+    // again however the pop-over closes.
     void presentPopover(const std::shared_ptr<ui::ViewController>& content, ui::View* sourceView,
                         ui::BarButtonItem* item, bool rerunsOnClose);
+
+  private:
     void exportFailed();
     void printTo(const std::string& printer, int copies);
     void columnRemoved();

@@ -3,6 +3,7 @@
 
 #include "analysis/ChartRanges.h"
 #include "analysis/FitScreenParts.h"
+#include "analysis/ResultsScrollView.h"
 #include "app/TextFormat.h"
 #include "plot/axes_plots/CPTTimeFormatter.h"
 #include "plot/axes_plots/CPTXYAxisSet.h"
@@ -106,20 +107,6 @@ void makeRoomForLabels(CPTXYGraph& graph, const ChartRoom& base, double titleSiz
     const double fits = xLabels > 0 ? std::floor(plotWidth / (xLabels + 6)) : 5;
     axes.xAxis()->setPreferredNumberOfMajorTicks(fits >= 5 ? 0 : uint64_t(std::max(3.0, fits)));
 }
-
-// The results' scroll view, which lays its content out again whenever its width changes.
-class ResultsScrollView : public ui::ScrollView {
-  public:
-    using ui::ScrollView::ScrollView;
-    std::function<void()> onWidthChange;
-
-  protected:
-    void boundsSizeDidChange(ui::Size old) override {
-        ui::ScrollView::boundsSizeDidChange(old);
-        if (onWidthChange && old.width != bounds().size.width)
-            onWidthChange();
-    }
-};
 
 } // namespace
 

@@ -2,6 +2,7 @@
 #include "analysis/HypothesisTestViewController.h"
 
 #include "analysis/ChartRanges.h"
+#include "analysis/ResultsScrollView.h"
 #include "app/TextFormat.h"
 #include "app/WheresViewController.h"
 #include "plot/axes_plots/CPTTimeFormatter.h"
@@ -80,6 +81,36 @@ std::shared_ptr<foundation::NumberFormatter> numberLabels() {
     formatter->setUsesSignificantDigits(true);
     formatter->setMaximumSignificantDigits(4);
     return formatter;
+}
+
+// The width a table needs for each column's widest cell on one line (the first row and column bold).
+double tableWidth(const std::vector<std::vector<std::string>>& rows, double size, double padding) {
+    std::vector<double> widths;
+    for (size_t r = 0; r < rows.size(); ++r)
+        for (size_t c = 0; c < rows[r].size(); ++c) {
+            const bool header = r == 0 || c == 0;
+            const gfx::Font font = header ? gfx::Font::boldSystem(size) : gfx::Font::system(size);
+            // Headers may wrap between words; numbers stay whole.
+            double width = 0;
+            if (header) {
+                size_t start = 0;
+                const std::string& text = rows[r][c];
+                while (start <= text.size()) {
+                    const size_t end = std::min(text.find(' ', start), text.size());
+                    width = std::max(width, font.widthOf(std::string_view(text).substr(start, end - start)));
+                    start = end + 1;
+                }
+            } else {
+                width = font.widthOf(rows[r][c]);
+            }
+            if (widths.size() <= c)
+                widths.resize(c + 1, 0);
+            widths[c] = std::max(widths[c], width + 2 * padding + 4);
+        }
+    double total = 0;
+    for (double w : widths)
+        total += w;
+    return std::ceil(total);
 }
 
 bool contains(const std::vector<std::string>& list, const std::string& item) {
@@ -540,8 +571,10 @@ void HypothesisTestViewController::loadView() {
     // out, holds its views on the page directly.
     ui::View* parent = &root;
     if (!report) {
-        scrollView_ = std::make_shared<ui::ScrollView>(
+        auto scroll = std::make_shared<ResultsScrollView>(
             Rect{0, contentTop(), root.bounds().width(), std::max(0.0, root.bounds().height() - contentTop())});
+        scroll->onWidthChange = [this] { layoutViews(); };
+        scrollView_ = scroll;
         scrollView_->setIdentifier("scrollView");
         scrollView_->setAutoresizingMask(ui::FlexibleWidth | ui::FlexibleHeight);
         root.addSubview(scrollView_);
@@ -590,9 +623,13 @@ void HypothesisTestViewController::layoutViews() {
         const double controlWidth = wide ? std::min(380.0, cw - 195) : cw;
         const double line = 32, gap = 8;
         // A label and its control: side by side when wide, else the label above.
+        // A label and its control: side by side when wide, else the label above. A hidden control takes
+        // no room.
         auto row = [&](ui::View* label, ui::View* control, double width) {
+            if (control->isHidden())
+                return;
             if (label)
-                label->setFrame({kMargin, y, labelWidth, line});
+                label->setFrame({kMargin, y, labelWidth, wide ? line : 20});
             if (!wide && label)
                 y += 22;
             control->setFrame({controlX, y, std::min(width, controlWidth), line});
@@ -603,18 +640,27 @@ void HypothesisTestViewController::layoutViews() {
         row(labelLeftVar_.get(), buttonLeft_.get(), controlWidth);
         // The level controls, when shown, follow their variable.
         auto levels = [&](ui::Label& label, ui::Button& button) {
+            if (button.isHidden())
+                return;
             label.setFrame({kMargin, y, 110, line});
             button.setFrame({kMargin + 115, y, std::min(260.0, cw - 115), line});
             y += line + gap;
         };
         levels(*labelLevel1Left_, *buttonLevel1Left_);
         row(labelSamples_.get(), segmentSamples_.get(), controlWidth);
+        // The expected value and the second sample share their line: one of them shows.
+        const double rightY = y;
         row(labelRightVar(), fieldExpected_.get(), std::min(controlWidth, 220.0));
-        buttonRight_->setFrame({controlX, fieldExpected_->frame().origin.y, controlWidth, line});
+        if (fieldExpected_->isHidden()) {
+            y = rightY;
+            row(labelRightVar(), buttonRight_.get(), controlWidth);
+        }
         levels(*labelLevel1Right_, *buttonLevel1Right_);
-        buttonWhereY_->setFrame({kMargin, y, 80, line});
-        labelWhereY_->setFrame({kMargin + 85, y, cw - 85, line});
-        y += line + gap;
+        if (!buttonWhereY_->isHidden()) {
+            buttonWhereY_->setFrame({kMargin, y, 80, line});
+            labelWhereY_->setFrame({kMargin + 85, y, cw - 85, line});
+            y += line + gap;
+        }
         row(labelTails_.get(), segmentTails_.get(), controlWidth);
         row(labelTest_.get(), buttonTest_.get(), std::min(controlWidth, 260.0));
         y += 6;
@@ -625,7 +671,7 @@ void HypothesisTestViewController::layoutViews() {
     }
 
     const double titleHeight = report ? 16 : 24, legendHeight = report ? 14 : 20;
-    const double textWidth = wide ? (report ? 300 : 340) : cw;
+    const double textWidth = wide ? (report ? 300 : 400) : cw;
     const double chartX = wide ? kMargin + textWidth + 12 : kMargin;
     const double chartWidth = wide ? cw - textWidth - 12 : cw;
     const double chartHeight = report ? 128 : (wide ? 200 : std::round(cw * 0.75));
@@ -734,6 +780,13 @@ void HypothesisTestViewController::buildGraphs() {
     };
     graph_ = makeGraph(*viewGraph_[0]);
     graphDensity_ = makeGraph(*viewGraph_[1]);
+    // The boxes' places and the densities' heights (drawn apart, a unit between them) carry no meaning
+    // of their own: those axes are drawn without labels.
+    for (const auto& axis : {axesOf(*graph_).xAxis(), axesOf(*graphDensity_).yAxis()}) {
+        axis->setLabelingPolicy(CPTAxisLabelingPolicyNone);
+        axis->setMajorTickLocations({});
+        axis->setAxisLabels({});
+    }
     graphTheoretical_ = makeGraph(*viewGraph_[2]);
     graphTheoreticalDiff_ = makeGraph(*viewGraph_[3]);
 
@@ -844,7 +897,22 @@ void HypothesisTestViewController::displayInitial() {
     labelTest_->setHidden(isForOutput() || !props);
     buttonTest_->setHidden(isForOutput() || !props);
     buttonTest_->setTitle(testButtonTitle(a));
+    // The lines of the controls shown.
+    if (!isForOutput())
+        layoutViews();
 
+    setReportLabels();
+    applyLegends();
+}
+
+// The report's title and sample lines; the success levels they name may come from a run's level set-up.
+void HypothesisTestViewController::setReportLabels() {
+    Analysis& a = *analysis();
+    auto left = a.left();
+    auto right = a.right();
+    const bool two = a.samples() == 2;
+    const bool props = a.distribution() == kProportionsDistribution;
+    const auto wheres2 = a.wheres2();
     const std::string where1 = model() ? model()->stringForWhereAnalysis(a) : std::string();
     const std::string filters1 = formatText(tr("Filters: %@"), {where1});
     const std::string filters2 =
@@ -871,7 +939,6 @@ void HypothesisTestViewController::displayInitial() {
         labelPDFSample2_->setText(
             formatText(tr("Sample 2: Pr(%@ = %@), %@"), {rightName, a.rightLevel1().value_or(""), filtersOf2}));
     }
-    applyLegends();
 }
 
 void HypothesisTestViewController::displayPreRun() {
@@ -880,6 +947,8 @@ void HypothesisTestViewController::displayPreRun() {
     buttonLevel1Left_->setTitle(analysis()->leftLevel1().value_or(""));
     if (analysis()->samples() == 2)
         buttonLevel1Right_->setTitle(analysis()->rightLevel1().value_or(""));
+    // The report names the levels the run counts.
+    setReportLabels();
 }
 
 void HypothesisTestViewController::showMessage(const std::string& text) {
@@ -1123,7 +1192,8 @@ gfx::RichText HypothesisTestViewController::resultText() {
     table.rows = dataTable_;
     table.headerRows = 1;
     table.headerColumns = 1;
-    table.width = 300.0;
+    // At least 300 points wide, and wide enough that no number breaks.
+    table.width = std::max(300.0, tableWidth(dataTable_, sizeBody_, table.cellPadding));
     table.borderWidth = 1;
     table.headerBackground = gfx::Color{1, 1, 0, 1};
     table.headerAlignment = gfx::TextAlignment::Center;
@@ -1307,7 +1377,6 @@ void HypothesisTestViewController::showCharts() {
         fit(*graph_, true, {-0.5, 1.3}, {}, std::pair{0.0, 1.0});
     else
         fit(*graph_, true, {-0.6, samples() == 2 && !paired() ? 1.6 : 0.6}, boxExtra, std::nullopt);
-    axesOf(*graph_).xAxis()->setLabelingPolicy(CPTAxisLabelingPolicyNone);
     if (dates)
         axesOf(*graph_).yAxis()->setLabelFormatter(dateLabels(spaceOf(*graph_).yRange()->lengthDouble()));
 
@@ -1384,13 +1453,7 @@ void HypothesisTestViewController::setWhereY(ui::View& sender) {
     wheres->setModel(model());
     wheres->setIsSecondayWhere(true);
     wheres->view();
-    auto nav = std::make_shared<ui::NavigationController>(wheres);
-    nav->setModalPresentationStyle(ui::ModalPresentationStyle::Popover);
-    const ui::Size size = wheres->preferredContentSize();
-    nav->setPreferredContentSize({size.width, size.height + ui::NavigationController::BarHeight});
-    nav->popoverPresentationController().sourceView = &sender;
-    nav->popoverPresentationController().delegate = this;
-    presentViewController(nav, true);
+    presentPopover(wheres, &sender, nullptr, true);
 }
 
 void HypothesisTestViewController::presentList(ui::View& sender, int tag, ui::Size size) {

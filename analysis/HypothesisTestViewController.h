@@ -160,6 +160,7 @@ class HypothesisTestViewController : public AnalysisDetailScreen<HypothesisTestG
     void buildGraphs();
     void layoutViews();
     void applyLegends();
+    void setReportLabels();
     void showCharts();
     void setPlots();
     void storeAndRerun();

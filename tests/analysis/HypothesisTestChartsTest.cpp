@@ -63,7 +63,7 @@ class HypothesisCharts : public HypothesisTest {
         screen->setGraphData(std::move(data));
         screen->displayFinal();
     }
-    std::optional<double> value(const foundation::Value& id, uint64_t field, uint64_t record) {
+    std::optional<double> value(const foundation::Value& id, uint64_t record, uint64_t field) {
         CPTBarPlot plot;
         plot.setIdentifier(id);
         return screen->chartSource().doubleForPlot(plot, field, record);
@@ -136,7 +136,7 @@ TEST_F(HypothesisCharts, OneSampleMeans) {
     for (const auto& c : cases) {
         SCOPED_TRACE((c.id.isNumber() ? std::to_string(c.id.toInt64()) : c.id.string()) + " " +
                      std::to_string(c.record) + " " + std::to_string(c.field));
-        const auto got = value(c.id, c.field, c.record);
+        const auto got = value(c.id, c.record, c.field);
         ASSERT_EQ(got.has_value(), c.expected.has_value());
         if (got) {
             EXPECT_NEAR(*got, *c.expected, 1e-12);
@@ -217,12 +217,12 @@ TEST_F(HypothesisCharts, TwoSamplesWithAnEmptyFirstBoxAndNoSecondDensity) {
     showResult({"x", "y", 2, false, 0, 0, std::nullopt, std::nullopt}, r);
     using V = foundation::Value;
     EXPECT_EQ(records(V("topBox")), 2u);
-    EXPECT_FALSE(value(V("topBox"), 1, 0));
-    EXPECT_EQ(value(V("topBox"), 0, 1), 1.0);
+    EXPECT_FALSE(value(V("topBox"), 0, 1));
+    EXPECT_EQ(value(V("topBox"), 1, 0), 1.0);
     EXPECT_EQ(value(V("topBox"), 1, 1), 14.0);
-    EXPECT_EQ(value(V("bottomWhisker"), 2, 1), 11.0);
+    EXPECT_EQ(value(V("bottomWhisker"), 1, 2), 11.0);
     // Two samples mark no expected value: the marks stand at 0 and are not on the graphs.
-    EXPECT_EQ(value(V("expectedBox"), 1, 0), 0.0);
+    EXPECT_EQ(value(V("expectedBox"), 0, 1), 0.0);
     EXPECT_EQ(value(V("expectedDensity"), 0, 0), 0.0);
     for (const auto& plot : screen->graph().allPlots())
         EXPECT_NE(plot->identifier().string(), "expectedBox");
@@ -235,8 +235,8 @@ TEST_F(HypothesisCharts, TwoSamplesWithAnEmptyFirstBoxAndNoSecondDensity) {
     // A second density shorter than the first reads no value past its end.
     r.densityY = std::vector<KDensityPoint>{{4, 1}};
     showResult({"x", "y", 2, false, 0, 0, std::nullopt, std::nullopt}, r);
-    EXPECT_EQ(value(V(int64_t(0)), 1, 0), 0.4);
-    EXPECT_FALSE(value(V(int64_t(0)), 0, 1));
+    EXPECT_EQ(value(V(int64_t(0)), 0, 1), 0.4);
+    EXPECT_FALSE(value(V(int64_t(0)), 1, 0));
     EXPECT_EQ(screen->graphDensity().allPlots().size(), 2u);
     expectRecordsInsideRanges();
 }

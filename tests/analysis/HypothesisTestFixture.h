@@ -13,6 +13,29 @@
 
 namespace hypothesisTest {
 
+// Ligatures as the letters they join.
+inline std::string unligatured(std::string text) {
+    const std::pair<const char*, const char*> ligatures[] = {
+        {"ﬃ", "ffi"}, {"ﬄ", "ffl"}, {"ﬁ", "fi"}, {"ﬂ", "fl"}, {"ﬀ", "ff"}};
+    for (auto [from, to] : ligatures)
+        for (size_t at = 0; (at = text.find(from, at)) != std::string::npos;)
+            text.replace(at, std::string(from).size(), to);
+    return text;
+}
+
+// Runs of white space as one space, ligatures as their letters: table cells wrap their texts in a
+// report, and the report's font joins letters.
+inline std::string squeezed(const std::string& text) {
+    std::string out;
+    for (char c : unligatured(text)) {
+        const bool space = c == ' ' || c == '\n' || c == '\t' || c == '\f';
+        if (space && (out.empty() || out.back() == ' '))
+            continue;
+        out += space ? ' ' : c;
+    }
+    return out;
+}
+
 // What an analysis starts with: the design's choices, nothing stored for the others.
 struct Design {
     std::string left, right;

@@ -20,9 +20,10 @@ void expectNumber(const analysisRoad::Fields& line, const std::string& name, dou
 
 // The height of the first word of the text in the PDF.
 double heightOf(const std::string& pdf, const std::string& word) {
-    const auto words = renderChecks::pdfWords(pdf);
-    const auto* found = renderChecks::findWord(words, word);
-    return found ? found->yMax - found->yMin : 0;
+    for (const auto& w : renderChecks::pdfWords(pdf))
+        if (unligatured(w.text) == word)
+            return w.yMax - w.yMin;
+    return 0;
 }
 
 } // namespace
@@ -88,7 +89,7 @@ TEST_F(HypothesisTest, ReportsHoldTheTextOnOneLetterPageAtTheirBodySizes) {
         EXPECT_EQ(info.pageSizes[0].width, 612);
         EXPECT_EQ(info.pageSizes[0].height, 792);
         EXPECT_TRUE(renderChecks::pdfImages(pdf).empty());
-        const std::string text = renderChecks::pdfText(pdf);
+        const std::string text = squeezed(renderChecks::pdfText(pdf));
         for (const char* part : {"Hypothesis Statement", "Null hypothesis", "Alternative hypothesis",
                                  "Significance level to reject the null hypothesis: 0.05", "Test statistics",
                                  "Fail to reject the null hypothesis", "Kernal Density Plot", "Difference"})
@@ -96,11 +97,11 @@ TEST_F(HypothesisTest, ReportsHoldTheTextOnOneLetterPageAtTheirBodySizes) {
         EXPECT_EQ(text.find("Choose Variable"), std::string::npos);
         EXPECT_EQ(text.find("One tail less"), std::string::npos);
     }
-    const std::string meansText = renderChecks::pdfText(means);
+    const std::string meansText = squeezed(renderChecks::pdfText(means));
     for (const char* part : {"Hypothesis Test of Means:", "Sample 1: x, Filters:", "Expected value: 2",
                              "One sample two tail t-test", "Obs.", "0.7071068", "Box Plot", "—Sample", "—Expected"})
         EXPECT_NE(meansText.find(part), std::string::npos) << part << "\nin: " << meansText;
-    const std::string propsText = renderChecks::pdfText(proportions);
+    const std::string propsText = squeezed(renderChecks::pdfText(proportions));
     for (const char* part : {"Hypothesis Test of Proportions:", "Sample 1: Pr(g = yes)", "Sample 2: Pr(h = yes)",
                              "Sample 2: no", "Sample 2: yes", "Sample 1: no", "Sample 1: yes", "Bar Plot",
                              "—Sample 1", "—Sample 2"})
