@@ -5,6 +5,7 @@
 // export time and PDF size.
 #include "analysis/AnalysisScreens.h"
 #include "analysis/CorrelationViewController.h"
+#include "bench/AnalysisScreenBench.h"
 #include "bench/BenchTiming.h"
 #include "bench/BenchWorkspace.h"
 #include "bench/ScratchFolder.h"
@@ -53,16 +54,8 @@ void writeWorkspace(Model& m) {
 
 int main() {
     benchfiles::ScratchFolder folder("correlation");
-    foundation::UserDefaults::setStandardPath(folder.file("defaults.json"));
-    foundation::setCurrentLocale("en_US");
-    const std::string privateFolder = folder.file("private");
-    std::filesystem::create_directory(privateFolder);
-    ui::Environment::shared().temporaryFolder = privateFolder;
-    registerAnalysisScreens();
-
-    const std::string file = folder.file("Bench.ov");
+    const std::string file = benchscreens::openSharedWorkspace(folder);
     Model& shared = Model::sharedModel();
-    shared.openStore(file);
     writeWorkspace(shared);
     auto analysis = shared.addAnalysis("Correlation");
     analysis->setType(3);

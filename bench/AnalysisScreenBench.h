@@ -1,0 +1,31 @@
+// What the analysis screens' benchmarks set up before they write their workspace: a scratch folder's
+// defaults, the en_US locale, a private temporary folder for the reports, the screens' kinds, and the
+// shared Model opened on a new workspace file in the folder.
+#pragma once
+
+#include "analysis/AnalysisScreens.h"
+#include "bench/ScratchFolder.h"
+#include "model/Model.h"
+#include "platform/foundation/Locale.h"
+#include "platform/foundation/UserDefaults.h"
+#include "platform/ui/Environment.h"
+
+#include <filesystem>
+#include <string>
+
+namespace benchscreens {
+
+// Answers the workspace file's path.
+inline std::string openSharedWorkspace(benchfiles::ScratchFolder& folder) {
+    foundation::UserDefaults::setStandardPath(folder.file("defaults.json"));
+    foundation::setCurrentLocale("en_US");
+    const std::string privateFolder = folder.file("private");
+    std::filesystem::create_directory(privateFolder);
+    ui::Environment::shared().temporaryFolder = privateFolder;
+    registerAnalysisScreens();
+    const std::string file = folder.file("Bench.ov");
+    Model::sharedModel().openStore(file);
+    return file;
+}
+
+} // namespace benchscreens
