@@ -6,6 +6,7 @@
 #include "analysis/CorrelationViewController.h"
 #include "analysis/RegressionViewController.h"
 #include "analysis/HypothesisTestViewController.h"
+#include "analysis/TwoWayTabController.h"
 #include "analysis/VariableDetailViewController.h"
 #include "platform/ui/ViewController.h"
 
@@ -22,6 +23,7 @@ void registerAnalysisScreens() {
         {"Hypothesis Test of Means", 5, 0, [] { return std::make_shared<HypothesisTestViewController>(); }});
     AnalysisKinds::shared().add(
         {"Hypothesis Test of Proportions", 5, 2, [] { return std::make_shared<HypothesisTestViewController>(); }});
+    AnalysisKinds::shared().add({"Two way table", 1, 0, [] { return std::make_shared<TwoWayTabController>(); }});
     registry.registerController("AnalysesViewController",
                                 [] { return std::make_shared<AnalysesViewController>(); });
 }

@@ -4,6 +4,7 @@
 #include "platform/foundation/Locale.h"
 
 #include <unicode/normalizer2.h>
+#include <unicode/ubrk.h>
 #include <unicode/ucol.h>
 #include <unicode/uchar.h>
 #include <unicode/unistr.h>
@@ -90,6 +91,24 @@ int localizedCaseInsensitiveCompare(std::string_view a, std::string_view b) {
     if (U_FAILURE(status))
         return a.compare(b) < 0 ? -1 : (a == b ? 0 : 1);
     return r == UCOL_LESS ? -1 : (r == UCOL_EQUAL ? 0 : 1);
+}
+
+std::string truncatedToCharacters(std::string_view text, size_t count, std::string_view ellipsis) {
+    const std::u16string units = icu::toUtf16(text);
+    UErrorCode status = U_ZERO_ERROR;
+    std::unique_ptr<UBreakIterator, decltype(&ubrk_close)> characters(
+        ubrk_open(UBRK_CHARACTER, currentLocale().c_str(), reinterpret_cast<const UChar*>(units.data()),
+                  static_cast<int32_t>(units.size()), &status),
+        &ubrk_close);
+    if (U_FAILURE(status) || !characters)
+        return std::string(text);
+    // The boundary after the count-th character, and whether any character follows it.
+    int32_t end = ubrk_first(characters.get());
+    for (size_t seen = 0; seen < count && end != UBRK_DONE; ++seen)
+        end = ubrk_next(characters.get());
+    if (end == UBRK_DONE || ubrk_following(characters.get(), end) == UBRK_DONE)
+        return std::string(text);
+    return icu::toUtf8(reinterpret_cast<const UChar*>(units.data()), end) + std::string(ellipsis);
 }
 
 } // namespace foundation

@@ -30,4 +30,9 @@ std::string foldForSearch(std::string_view text);
 // secondary strength): negative when `a` comes first, 0 when they compare equal, positive otherwise.
 int localizedCaseInsensitiveCompare(std::string_view a, std::string_view b);
 
+// The text cut to its first `count` user-perceived characters followed by `ellipsis`, when it has more
+// than `count` of them; otherwise the text as it is. A cut never splits a character: a letter keeps its
+// accents and an emoji sequence stays whole.
+std::string truncatedToCharacters(std::string_view text, size_t count, std::string_view ellipsis = "…");
+
 } // namespace foundation

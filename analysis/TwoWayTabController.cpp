@@ -1,0 +1,959 @@
+// The two-way table screen's layout, run, texts, grid, compact table, chart and exports.
+#include "analysis/TwoWayTabController.h"
+
+#include "app/TextFormat.h"
+#include "plot/axes_plots/CPTXYAxisSet.h"
+#include "plot/foundation/CPTColor.h"
+#include "plot/foundation/CPTFill.h"
+#include "plot/foundation/CPTLineStyle.h"
+#include "plot/foundation/CPTPlotRange.h"
+#include "plot/foundation/CPTTextStyle.h"
+#include "plot/graph/CPTAxisLabel.h"
+#include "plot/graph/CPTLegend.h"
+#include "plot/graph/CPTPlotAreaFrame.h"
+#include "plot/graph/CPTXYPlotSpace.h"
+#include "platform/foundation/IcuText.h"
+#include "platform/foundation/Locale.h"
+#include "platform/foundation/NumberFormatter.h"
+#include "platform/foundation/Tr.h"
+#include "platform/graphics/Text.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+using foundation::tr;
+using foundation::Value;
+using ui::Rect;
+
+namespace {
+
+const gfx::Color kHeaderColor{1.0, 0.8, 0.4, 1.0};
+const gfx::Color kGrey = gfx::Color::gray(0.9);
+const gfx::Color kDarkGray = gfx::Color::gray(1.0 / 3.0);
+constexpr double kMargin = 20;
+constexpr int64_t kTop = 10;
+constexpr size_t kLabelCharacters = 16;
+
+std::shared_ptr<ui::Label> makeLabel(const char* identifier, double size, bool bold = false) {
+    auto label = std::make_shared<ui::Label>(Rect{0, 0, 10, 10});
+    label->setIdentifier(identifier);
+    label->setFont(bold ? gfx::Font::boldSystem(size) : gfx::Font::system(size));
+    return label;
+}
+
+void setBorder(ui::View& view, double width) {
+    view.layer().setBorderWidth(width);
+    view.layer().setBorderColor(kDarkGray);
+}
+
+std::shared_ptr<CPTPlotRange> range(double location, double length) {
+    return CPTPlotRange::plotRangeWithLocation(Value(location), Value(length));
+}
+
+std::shared_ptr<CPTLineStyle> lineOf(const gfx::Color& color, double width) {
+    auto style = CPTMutableLineStyle::lineStyle();
+    style->setLineColor(CPTColor::colorWithCGColor(color));
+    style->setLineWidth(width);
+    return style;
+}
+
+std::shared_ptr<CPTTextStyle> textOf(double size) {
+    auto style = CPTMutableTextStyle::textStyle();
+    style->setFontSize(size);
+    style->setColor(CPTColor::blackColor());
+    return style;
+}
+
+CPTXYAxisSet& axesOf(CPTXYGraph& graph) {
+    return *std::dynamic_pointer_cast<CPTXYAxisSet>(graph.axisSet());
+}
+
+double textWidth(const std::string& text, const gfx::Font& font) {
+    gfx::TextStyle style;
+    style.font = font;
+    return gfx::measureText(text, style).width;
+}
+
+// The largest size, up to the font's own, at which the text fits the width; a count is never cut.
+gfx::Font fittingFont(const std::string& text, const gfx::Font& font, double width) {
+    double size = font.size();
+    while (size > 4 && textWidth(text, font.withSize(size)) > width)
+        size -= 0.5;
+    return font.withSize(size);
+}
+
+// A title cut, by whole characters, to what fits the width in the font.
+std::string fittedTitle(const std::string& text, double width, const gfx::Font& font) {
+    if (textWidth(text, font) <= width)
+        return text;
+    for (size_t n = text.size(); n > 0; --n) {
+        std::string cut = foundation::truncatedToCharacters(text, n - 1);
+        if (textWidth(cut, font) <= width)
+            return cut;
+    }
+    return "…";
+}
+
+std::string countText(int64_t count) {
+    return std::to_string(count);
+}
+
+template <class T> T at(const std::vector<T>& values, size_t i) {
+    return i < values.size() ? values[i] : T{};
+}
+
+} // namespace
+
+// --- The stacked bars
+
+const std::vector<std::string>& TwoWayStackedBars::categories() const {
+    static const std::vector<std::string> none;
+    return mode_ == 1 ? result_.arrayA.levels : mode_ == 2 ? result_.arrayB.levels : none;
+}
+
+const std::vector<std::string>& TwoWayStackedBars::series() const {
+    static const std::vector<std::string> none;
+    return mode_ == 1 ? result_.arrayB.levels : mode_ == 2 ? result_.arrayA.levels : none;
+}
+
+size_t TwoWayStackedBars::records() const {
+    return mode_ == 1 || mode_ == 2 ? categories().size() + 1 : 0;
+}
+
+double TwoWayStackedBars::share(size_t s, size_t r) const {
+    const size_t nCategories = categories().size();
+    if (r == nCategories)
+        return mode_ == 1 ? at(result_.percsB, s) : at(result_.percsA, s);
+    // Row mode: category r is a row, series s a column; column mode the other way round.
+    const size_t row = mode_ == 1 ? r : s, column = mode_ == 1 ? s : r;
+    return row < result_.percs.size() ? at(result_.percs[row], column) : 0.0;
+}
+
+double TwoWayStackedBars::base(size_t s, size_t r) const {
+    double sum = 0;
+    for (size_t k = 0; k < s; ++k)
+        sum += share(k, r);
+    return sum;
+}
+
+double TwoWayStackedBars::tip(size_t s, size_t r) const {
+    return base(s, r) + share(s, r);
+}
+
+gfx::Color TwoWayStackedBars::colorOfSeries(size_t s) {
+    static const gfx::Color palette[] = {
+        {1, 0, 127.0 / 255, 1}, {1, 0, 1, 1},     {127.0 / 255, 0, 1, 1}, {0, 128.0 / 255, 1, 1},
+        {0, 1, 1, 1},           {0, 1, 128.0 / 255, 1}, {1, 1, 0, 1},     {1, 128.0 / 255, 0, 1},
+        {1, 0, 0, 1},           {128.0 / 255, 128.0 / 255, 127.0 / 255, 1}};
+    return palette[s % std::size(palette)];
+}
+
+std::string TwoWayStackedBars::chartLabel(const std::string& level) {
+    return foundation::truncatedToCharacters(level, kLabelCharacters);
+}
+
+// The bars' records, read from the screen's last result.
+class TwoWayTabController::ChartSource : public CPTBarPlotDataSource {
+  public:
+    explicit ChartSource(TwoWayTabController& screen) : screen_(screen) {}
+
+    uint64_t numberOfRecordsForPlot(CPTPlot&) override {
+        const auto& data = screen_.graphData();
+        return data.result ? TwoWayStackedBars(*data.result, screen_.mode()).records() : 0;
+    }
+
+    std::optional<double> doubleForPlot(CPTPlot& plot, uint64_t field, uint64_t idx) override {
+        const auto& data = screen_.graphData();
+        if (!data.result || !plot.identifier().isNumber())
+            return std::nullopt;
+        const TwoWayStackedBars bars(*data.result, screen_.mode());
+        const auto s = size_t(plot.identifier().toInt64());
+        if (field == CPTBarPlotFieldBarLocation)
+            return double(idx);
+        if (field == CPTBarPlotFieldBarBase)
+            return bars.base(s, size_t(idx));
+        return bars.tip(s, size_t(idx));
+    }
+
+  private:
+    TwoWayTabController& screen_;
+};
+
+TwoWayTabController::TwoWayTabController() : source_(std::make_shared<ChartSource>(*this)) {}
+TwoWayTabController::~TwoWayTabController() = default;
+
+// --- Texts
+
+std::string TwoWayTabController::stars(double p) {
+    if (p <= 0.001)
+        return " ***";
+    if (p <= 0.01)
+        return " **";
+    if (p <= 0.05)
+        return " *";
+    return "";
+}
+
+std::string TwoWayTabController::pText(double p) {
+    if (p < 0.001)
+        return tr("p < 0.001***");
+    return formatText(tr("p = %@%@"), {Model::stringFromNumber(p), stars(p)});
+}
+
+bool TwoWayTabController::isTwoByTwo(const TwoWayTableResult& result) {
+    return result.arrayA.levels.size() == 2 && result.arrayB.levels.size() == 2;
+}
+
+std::string TwoWayTabController::associationText(const TwoWayTableResult& result) {
+    if (isTwoByTwo(result))
+        return formatText(tr("Phi = %@"), {Model::stringFromNumber(result.phi)});
+    return formatText(tr("Cramer's V = %@"), {Model::stringFromNumber(result.v)});
+}
+
+std::string TwoWayTabController::interpretation(double p, const std::string& left, const std::string& right) {
+    if (p < 0.05)
+        return formatText(tr("Distribution of %@ is significantly different by %@"), {left, right});
+    return formatText(tr("Distribution of %@ is not significantly different by %@"), {left, right});
+}
+
+std::string TwoWayTabController::significanceLegend() {
+    return tr("Legend for significance: * - significant (p<0.05), ** - high significance (p<0.01), *** - very "
+              "high significance (p<0.001)");
+}
+
+std::string TwoWayTabController::percentText(double fraction) {
+    static const auto formatter = [] {
+        auto f = std::make_shared<foundation::NumberFormatter>(foundation::NumberFormatter::Style::Percent,
+                                                               foundation::currentLocale());
+        f->setMinimumFractionDigits(0);
+        f->setMaximumFractionDigits(0);
+        return f;
+    }();
+    return formatter->format(fraction);
+}
+
+// --- Metrics and choices
+
+bool TwoWayTabController::isCompact() const {
+    return !isForOutput() && traitCollection().horizontalSizeClass == ui::SizeClass::Compact;
+}
+
+bool TwoWayTabController::showsPercentages() const {
+    return analysis() && analysis()->twoWayPercDisplay() != 0;
+}
+
+int64_t TwoWayTabController::mode() const {
+    return analysis() ? analysis()->twoWayPercAgg() : 0;
+}
+
+std::string TwoWayTabController::leftName() const {
+    auto left = analysis() ? analysis()->left() : nullptr;
+    return left ? left->name() : std::string();
+}
+
+std::string TwoWayTabController::rightName() const {
+    auto right = analysis() ? analysis()->right() : nullptr;
+    return right ? right->name() : std::string();
+}
+
+void TwoWayTabController::changePerc(ui::SegmentedControl& sender) {
+    if (!analysis())
+        return;
+    const int index = sender.selectedSegmentIndex();
+    if (index > 2 || index < 0) {
+        analysis()->setTwoWayPercAgg(0);
+        analysis()->setTwoWayPercDisplay(0);
+    } else {
+        analysis()->setTwoWayPercAgg(index);
+        analysis()->setTwoWayPercDisplay(1);
+    }
+    if (model())
+        model()->saveContext();
+    viewWillAppear(true);
+}
+
+void TwoWayTabController::changeIncludeMissing(ui::Switch& sender) {
+    if (!analysis())
+        return;
+    analysis()->setIncludeMissing(sender.isOn());
+    if (model())
+        model()->saveContext();
+    viewWillAppear(true);
+}
+
+// --- Views
+
+void TwoWayTabController::loadView() {
+    AnalysisDetailViewController::loadView();
+    auto& root = view();
+    const double w = root.bounds().width();
+    const bool report = isForOutput();
+    const double body = report ? 12 : 15, heading = report ? 14 : 17;
+
+    // The variable choosers sit on the frame's caption line, "And:" between them.
+    const double buttonWidth = std::min(240.0, (w - 2 * kMargin - 48) / 2);
+    auto chooser = [&](const char* id, int tag, double x) {
+        auto button = std::make_shared<ui::Button>(Rect{x, 96, buttonWidth, 28});
+        button->setIdentifier(id);
+        button->setTag(tag);
+        button->titleLabel().setLineBreakMode(gfx::LineBreakMode::TruncateMiddle);
+        button->setHidden(report);
+        root.addSubview(button);
+        return button;
+    };
+    buttonLeft_ = chooser("buttonLeft", PickerPositionLeft, kMargin);
+    buttonRight_ = chooser("buttonRight", PickerPositionRight, kMargin + buttonWidth + 48);
+    labelRightVar()->setFrame({kMargin + buttonWidth + 4, 96, 44, 28});
+    labelRightVar()->setAutoresizingMask(0);
+    labelRightVar()->setTextAlignment(gfx::TextAlignment::Center);
+    labelRightVar()->setHidden(report);
+
+    labelRowCol_ = makeLabel("labelRowCol", body);
+    segmentPerc_ = std::make_shared<ui::SegmentedControl>(std::vector<std::string>{}, Rect{0, 0, 280, 30});
+    segmentPerc_->setIdentifier("segmentPerc");
+    labelIncludeMissing_ = makeLabel("labelIncludeMissing", body);
+    switchIncludeMissing_ = std::make_shared<ui::Switch>(Rect{0, 0, 51, 31});
+    switchIncludeMissing_->setIdentifier("switchIncludeMissing");
+    labelChiHeadline_ = makeLabel("labelChiHeadline", heading, true);
+    labelChi_ = makeLabel("labelChi", body);
+    labelP_ = makeLabel("labelP", body);
+    labelV_ = makeLabel("labelV", body);
+    labelInterpret_ = makeLabel("labelInterpret", body);
+    labelInterpret_->setNumberOfLines(0);
+    labelInterpret_->setLineBreakMode(gfx::LineBreakMode::WordWrap);
+    labelSigLegend_ = makeLabel("labelSigLegend", report ? 9 : 12);
+    labelSigLegend_->setNumberOfLines(0);
+    labelSigLegend_->setLineBreakMode(gfx::LineBreakMode::WordWrap);
+
+    viewTable_ = std::make_shared<ui::View>(Rect{0, 0, 100, 100});
+    viewTable_->setIdentifier("viewTable");
+    viewGraph_ = std::make_shared<CPTGraphHostingView>(Rect{0, 0, std::min(w - 2 * kMargin, report ? 440.0 : 640.0),
+                                                            report ? 260.0 : 380.0});
+    viewGraph_->setIdentifier("viewGraph");
+
+    // The compact layout: the right variable's name over the header strip, then a sideways row per level.
+    stackCompactTable_ = std::make_shared<ui::View>(Rect{0, 0, 100, 100});
+    stackCompactTable_->setIdentifier("stackCompactTable");
+    labelHeaderRight_ = makeLabel("labelHeaderRight", 14);
+    labelHeaderRight_->setTextAlignment(gfx::TextAlignment::Center);
+    header_ = std::make_shared<HorizontalTableView>(Rect{0, 0, 100, 50}, 76);
+    header_->setIdentifier("header");
+    tableResults_ = std::make_shared<ui::TableView>(Rect{0, 0, 100, 100}, ui::TableViewStyle::Plain);
+    tableResults_->setIdentifier("tableResults");
+    tableResults_->setScrollEnabled(false);
+    tableResults_->setShowsVerticalScrollIndicator(false);
+    for (const auto& part : std::initializer_list<ui::View::Ptr>{labelHeaderRight_, header_, tableResults_})
+        stackCompactTable_->addSubview(part);
+
+    // On screen the results scroll under the fixed title lines, and a wide grid scrolls on its own; the
+    // report, whose writer leaves scroll views out, holds them on its page directly.
+    ui::View* parent = &root;
+    ui::View* gridParent = &root;
+    if (!report) {
+        scrollMain_ = std::make_shared<ui::ScrollView>(
+            Rect{0, contentTop(), w, std::max(0.0, root.bounds().height() - contentTop())});
+        scrollMain_->setIdentifier("scrollMain");
+        scrollMain_->setAutoresizingMask(ui::FlexibleWidth | ui::FlexibleHeight);
+        root.addSubview(scrollMain_);
+        parent = scrollMain_.get();
+        scrollTable_ = std::make_shared<ui::ScrollView>(Rect{0, 0, 100, 100});
+        scrollTable_->setIdentifier("scrollTable");
+        parent->addSubview(scrollTable_);
+        gridParent = scrollTable_.get();
+    }
+    gridParent->addSubview(viewTable_);
+    for (const auto& v : std::initializer_list<ui::View::Ptr>{labelRowCol_, segmentPerc_, labelIncludeMissing_,
+                                                               switchIncludeMissing_, labelChiHeadline_, labelChi_,
+                                                               labelP_, labelV_, labelInterpret_, labelSigLegend_,
+                                                               viewGraph_, stackCompactTable_})
+        parent->addSubview(v);
+    if (report) {
+        // The report shows results, not the controls that chose them.
+        labelRowCol_->setHidden(true);
+        labelIncludeMissing_->setHidden(true);
+    }
+    layoutResults();
+}
+
+void TwoWayTabController::viewDidLoad() {
+    AnalysisDetailViewController::viewDidLoad();
+    for (auto* button : {buttonLeft_.get(), buttonRight_.get()}) {
+        button->setTitle(tr("Choose Variable"));
+        button->addTarget(ui::TouchUpInside, [this](ui::Control& sender) { chooseVariable(sender); });
+    }
+    for (const char* title : {"Cell", "Row", "Column", "None"})
+        segmentPerc_->insertSegmentWithTitle(tr(title), segmentPerc_->numberOfSegments());
+    segmentPerc_->addTarget(ui::ValueChanged, [this](ui::Control& sender) {
+        changePerc(static_cast<ui::SegmentedControl&>(sender));
+    });
+    switchIncludeMissing_->addTarget(ui::ValueChanged, [this](ui::Control& sender) {
+        changeIncludeMissing(static_cast<ui::Switch&>(sender));
+    });
+    labelSigLegend_->setText(significanceLegend());
+    labelRowCol_->setText(tr("Calculate percentages by "));
+    labelChiHeadline_->setText(tr("Chi-squared test:"));
+    labelIncludeMissing_->setText(tr("Include missing values:"));
+    viewTable_->setBackgroundColor(gfx::Color::white());
+    buildGraph();
+
+    tableResults_->setTag(kTagResults);
+    tableResults_->setAllowsSelection(false);
+    tableResults_->registerCellFactory("Cell", [this](const std::string& id) {
+        auto cell = std::make_shared<ui::TableViewCell>(ui::TableViewCellStyle::Default, id);
+        auto row = std::make_shared<HorizontalTableView>(
+            Rect{0, 0, tableResults_->bounds().width(), double(cellHeight())}, 76);
+        row->setTag(kTagRow);
+        auto& table = row->horizontalTable();
+        table.setTag(kTagInner);
+        table.setTableDelegate(this);
+        table.setRowHeight(50);
+        auto& label = row->labelRowHeader();
+        label.setBackgroundColor(kGrey);
+        setBorder(label, 0.5);
+        label.setFont(gfx::Font::system(14));
+        label.setTextAlignment(gfx::TextAlignment::Right);
+        cell->contentView().addSubview(row);
+        return cell;
+    });
+    tableResults_->setDataSource(this);
+    tableResults_->setTableDelegate(this);
+
+    auto& inner = header_->horizontalTable();
+    inner.setTag(kTagHeaderInner);
+    inner.setTableDelegate(this);
+    inner.setRowHeight(50);
+    header_->setContentArray({});
+    header_->setBackgroundColor(kGrey);
+    auto& rowHeader = header_->labelRowHeader();
+    rowHeader.setTag(kTagRowHeader);
+    rowHeader.setBackgroundColor(kHeaderColor);
+    setBorder(rowHeader, 0.5);
+    rowHeader.setFont(gfx::Font::system(14));
+    setBorder(*labelHeaderRight_, 0.5);
+    labelHeaderRight_->setBackgroundColor(kHeaderColor);
+}
+
+void TwoWayTabController::buildGraph() {
+    const gfx::Size size = viewGraph_->bounds().size;
+    graph_ = CPTXYGraph::graphWithFrame(CGRect(0, 0, size.width, size.height));
+    graph_->setPaddingLeft(0);
+    graph_->setPaddingRight(0);
+    graph_->setPaddingTop(0);
+    graph_->setPaddingBottom(0);
+    auto frame = graph_->plotAreaFrame();
+    frame->setPaddingTop(20);
+    frame->setPaddingBottom(50);
+    frame->setPaddingRight(10);
+    frame->setPaddingLeft(60);
+    const double labelSize = isForOutput() ? 8 : 11, titleSize = isForOutput() ? 9 : 13;
+    auto axisLine = lineOf(gfx::Color::black(), 1.0);
+    for (const auto& axis : {axesOf(*graph_).xAxis(), axesOf(*graph_).yAxis()}) {
+        axis->setAxisLineStyle(axisLine);
+        axis->setMajorTickLineStyle(axisLine);
+        axis->setMinorTickLineStyle(axisLine);
+        axis->setLabelTextStyle(textOf(labelSize));
+        axis->setTitleTextStyle(textOf(titleSize));
+    }
+    axesOf(*graph_).yAxis()->setTitleOffset(40);
+    graph_->setTitleTextStyle(textOf(titleSize));
+    viewGraph_->setHostedGraph(graph_);
+}
+
+void TwoWayTabController::hideResults(bool hide) {
+    for (ui::View* view : std::initializer_list<ui::View*>{
+             labelChi_.get(), labelChiHeadline_.get(), labelP_.get(), labelRowCol_.get(), labelSigLegend_.get(),
+             labelV_.get(), segmentPerc_.get(), tableResults_.get(), header_.get(), labelHeaderRight_.get()})
+        view->setHidden(hide);
+    if (isForOutput())
+        labelRowCol_->setHidden(true);
+}
+
+// Frames of the result views for the width they have, one under another, hidden ones taking no room.
+void TwoWayTabController::layoutResults() {
+    const bool report = isForOutput();
+    const double w = report ? view().bounds().width() : scrollMain_->bounds().width();
+    const double cw = std::max(0.0, w - 2 * kMargin);
+    const double line = report ? 17 : 24;
+    double y = report ? contentTop() - 26 : 10;
+    auto place = [&](ui::View& v, double x, double width, double height) {
+        v.setFrame({x, y, width, height});
+    };
+    if (!report) {
+        // The choices: the percentage segment beside its caption, or under it where the width is short.
+        const double caption = std::min(cw, 230.0);
+        place(*labelRowCol_, kMargin, caption, 30);
+        if (cw - caption >= 280) {
+            place(*segmentPerc_, kMargin + caption, 280, 30);
+        } else {
+            y += 34;
+            place(*segmentPerc_, kMargin, std::min(cw, 280.0), 30);
+        }
+        y += 40;
+        place(*labelIncludeMissing_, kMargin, caption, 31);
+        place(*switchIncludeMissing_, kMargin + caption, 51, 31);
+        y += 42;
+    }
+    const double textLines = !report && cw < 500 ? 2 : 1;
+    for (ui::Label* label : {labelChiHeadline_.get(), labelChi_.get(), labelP_.get(), labelV_.get()}) {
+        if (label->isHidden())
+            continue;
+        place(*label, kMargin, cw, line);
+        y += line;
+    }
+    place(*labelInterpret_, kMargin, cw, textLines * line);
+    y += textLines * line + 4;
+    if (!labelSigLegend_->isHidden()) {
+        const double legendLines = report ? 2 : (cw < 500 ? 3 : 2);
+        const double legendLine = report ? 11 : 16;
+        place(*labelSigLegend_, kMargin, cw, legendLines * legendLine);
+        y += legendLines * legendLine + 8;
+    }
+
+    const gfx::Size grid = viewTable_->bounds().size;
+    if (isCompact()) {
+        // The right variable's name, the header strip, then one row per level and the totals.
+        stackCompactTable_->setHidden(false);
+        const int rows = numberOfRowsInSection(*tableResults_, 0);
+        const double headerHeight = 50, nameHeight = 28;
+        place(*stackCompactTable_, kMargin, cw, nameHeight + headerHeight + rows * cellHeight());
+        labelHeaderRight_->setFrame({76, 0, std::max(0.0, cw - 76), nameHeight});
+        header_->setFrame({0, nameHeight, cw, headerHeight});
+        tableResults_->setFrame({0, nameHeight + headerHeight, cw, double(rows * cellHeight())});
+        y += stackCompactTable_->frame().height() + 16;
+    } else if (report) {
+        stackCompactTable_->setHidden(true);
+        // The turned headers reach a little above the grid's own top.
+        y += 12;
+        viewTable_->setFrame({kMargin, y, grid.width, grid.height});
+        y += grid.height + 12;
+    } else {
+        stackCompactTable_->setHidden(true);
+        const double top = 6;
+        place(*scrollTable_, 0, w, std::min(grid.height + top, 620.0));
+        viewTable_->setFrame({kMargin, top, grid.width, grid.height});
+        scrollTable_->setContentSize({grid.width + 2 * kMargin, grid.height + top});
+        y += scrollTable_->frame().height() + 16;
+    }
+    if (scrollTable_)
+        scrollTable_->setHidden(isCompact());
+    viewTable_->setHidden(isCompact());
+
+    if (!viewGraph_->isHidden()) {
+        const gfx::Size chart = viewGraph_->bounds().size;
+        const double chartWidth = std::min(cw, report ? 440.0 : 640.0);
+        place(*viewGraph_, kMargin, chartWidth, chart.height);
+        y += chart.height + 16;
+    }
+    if (scrollMain_)
+        scrollMain_->setContentSize({w, y + 20});
+}
+
+// --- Run
+
+bool TwoWayTabController::isValid(AnalysisError& error) const {
+    if (analysis() && analysis()->left() && analysis()->right())
+        return true;
+    error = {errorDomain, -1, tr("Please choose two variables to analyze.")};
+    return false;
+}
+
+void TwoWayTabController::showMessage(const std::string& text) {
+    if (labelInterpret_)
+        labelInterpret_->setText(text);
+}
+
+TwoWayTabController::Computation TwoWayTabController::computation() const {
+    return [](AnalysisRunner::Run& run, Analysis& analysis, const std::optional<std::vector<int64_t>>& rows, bool) {
+        Results results;
+        auto left = analysis.left();
+        auto right = analysis.right();
+        if (left && right)
+            results.graphData.result = run.model().twoWayTabOfColumn(
+                *left, *right, kTop, analysis.twoWayPercAgg(), analysis.includeMissing(), rows);
+        return results;
+    };
+}
+
+void TwoWayTabController::displayInitial() {
+    AnalysisDetailViewController::displayInitial();
+    hideResults(true);
+    labelType()->setText(tr("Two way table of:"));
+    labelRightVar()->setText(tr("And:"));
+    auto left = analysis() ? analysis()->left() : nullptr;
+    auto right = analysis() ? analysis()->right() : nullptr;
+    if (left)
+        buttonLeft_->setTitle(left->name());
+    if (right)
+        buttonRight_->setTitle(right->name());
+    labelSingleTitle()->setText(
+        formatText(tr("Two way table of frequencies for %@ and %@"), {leftName(), rightName()}));
+    segmentPerc_->setSelectedSegmentIndex(showsPercentages() ? int(mode()) : 3);
+    switchIncludeMissing_->setOn(analysis() && analysis()->includeMissing());
+    viewGraph_->setHidden(!(showsPercentages() && mode() != 0));
+    header_->labelRowHeader().setText(leftName());
+    labelHeaderRight_->setText(rightName());
+    // Without both variables no earlier table stands for the choices.
+    if (!(left && right)) {
+        setGraphData({});
+        clearGrid();
+        viewGraph_->setHidden(true);
+        tableResults_->reloadData();
+    }
+    layoutResults();
+}
+
+void TwoWayTabController::displayFinal() {
+    const auto& data = graphData();
+    if (!data.result) {
+        // Nothing computed (an export before the first run ends): the placeholders stay.
+        return;
+    }
+    const TwoWayTableResult& result = *data.result;
+    hideResults(false);
+    labelChi_->setText(formatText(tr("Chi-squared = %@"), {Model::stringFromNumber(result.chisq)}));
+    labelP_->setText(pText(result.p));
+    labelV_->setText(associationText(result));
+    labelInterpret_->setText(interpretation(result.p, leftName(), rightName()));
+    buildGrid(result);
+    header_->setContentArray(compactItems(size_t(-1)));
+    tableResults_->reloadData();
+    showChart(result);
+    layoutResults();
+}
+
+// --- The grid
+
+void TwoWayTabController::clearGrid() {
+    std::vector<ui::View*> old;
+    for (const auto& sub : viewTable_->subviews())
+        if (sub->tag() == kTagGrid)
+            old.push_back(sub.get());
+    for (ui::View* v : old)
+        v->removeFromSuperview();
+    viewTable_->setFrame({viewTable_->frame().origin.x, viewTable_->frame().origin.y, 0, 0});
+}
+
+ui::Label& TwoWayTabController::addHeader(const Rect& frame, const std::string& text, const gfx::Color& color,
+                                    bool turned, bool bordered) {
+    auto label = std::make_shared<ui::Label>(frame);
+    label->setTag(kTagGrid);
+    label->setText(text);
+    label->setFont(fontTable());
+    label->setBackgroundColor(color);
+    label->setTextAlignment(turned ? gfx::TextAlignment::Left : gfx::TextAlignment::Right);
+    if (bordered)
+        setBorder(*label, 1.0);
+    if (turned)
+        label->setTransform(gfx::AffineTransform::rotation(-std::numbers::pi / 4));
+    viewTable_->addSubview(label);
+    return *label;
+}
+
+void TwoWayTabController::addCell(double x, double y, const std::string& count, const std::optional<double>& share) {
+    const double cw = cellWidth(), ch = cellHeight();
+    auto cell = std::make_shared<ui::View>(Rect{x, y, cw, ch});
+    cell->setTag(kTagGrid);
+    setBorder(*cell, 1.0);
+    auto line = [&](const std::string& text, double top) {
+        auto label = std::make_shared<ui::Label>(Rect{0, top, cw, ch / 2});
+        label->setTag(kTagGrid);
+        label->setText(text);
+        label->setTextAlignment(gfx::TextAlignment::Right);
+        // A number is never cut: a wide one gets a smaller type.
+        label->setFont(fittingFont(text, fontTable(), cw));
+        cell->addSubview(label);
+    };
+    line(count, 0);
+    if (share)
+        line(percentText(*share), ch / 2);
+    viewTable_->addSubview(cell);
+}
+
+void TwoWayTabController::buildGrid(const TwoWayTableResult& result) {
+    clearGrid();
+    const size_t nA = result.arrayA.levels.size(), nB = result.arrayB.levels.size();
+    const double y0 = yOffset(), W = rowHeaderWidth(), cw = cellWidth(), ch = cellHeight(), hw = colHeaderWidth(),
+                 hh = colHeaderHeight();
+    const double turnedTop = y0 - double(colHeaderWidth() / 2);
+    const bool percentages = showsPercentages();
+    auto percent = [&](double share) { return percentages ? std::optional<double>(share) : std::nullopt; };
+
+    auto strip = std::make_shared<ui::View>(Rect{W, y0 - 20, cw + cw * double(nB), 20});
+    strip->setTag(kTagGrid);
+    strip->setBackgroundColor(kGrey);
+    viewTable_->addSubview(strip);
+    // The left variable's name at the left: the turned right name covers the box's right end.
+    addHeader({0, y0 - ch, W, ch}, leftName(), kHeaderColor, false, false).setTextAlignment(gfx::TextAlignment::Left);
+    addHeader({W - 0.8 * cw, turnedTop, hw, hh}, rightName(), kHeaderColor, true, false);
+    addHeader({0, y0 + double(nA) * ch, W, ch}, tr("Total"), kGrey, false, true);
+    addHeader({W + (double(nB) + 0.2) * cw, turnedTop, hw, hh}, tr("Total"), kGrey, true, false);
+    for (size_t i = 0; i < nA; ++i) {
+        for (size_t j = 0; j < nB; ++j) {
+            if (i == 0) {
+                addHeader({W + (double(j) + 0.2) * cw, turnedTop, hw, hh}, result.arrayB.levels[j], kGrey, true,
+                          false);
+                addCell(W + double(j) * cw, y0 + double(nA) * ch, countText(at(result.arrayB.counts, j)) + " ",
+                        percent(at(result.percsB, j)));
+            }
+            const int64_t count = i < result.freqs.size() ? at(result.freqs[i], j) : 0;
+            const double share = i < result.percs.size() ? at(result.percs[i], j) : 0.0;
+            addCell(W + double(j) * cw, y0 + double(i) * ch, countText(count) + " ", percent(share));
+        }
+        addHeader({0, y0 + double(i) * ch, W, ch}, result.arrayA.levels[i], kGrey, false, true);
+        addCell(W + double(nB) * cw, y0 + double(i) * ch, countText(at(result.arrayA.counts, i)),
+                percent(at(result.percsA, i)));
+    }
+    addCell(W + double(nB) * cw, y0 + double(nA) * ch, countText(int64_t(std::llround(result.sumTotal))),
+            percent(1.0));
+
+    // The grid's extent: the last turned header reaches furthest right, the first ones highest.
+    const double reach = (hw + hh) * std::numbers::sqrt2 / 4;
+    const double width = std::max(W + (double(nB) + 0.2) * cw + hw / 2 + reach, W + (double(nB) + 1) * cw);
+    viewTable_->setFrame({viewTable_->frame().origin.x, viewTable_->frame().origin.y, std::ceil(width),
+                          y0 + (double(nA) + 1) * ch});
+}
+
+// --- The chart
+
+void TwoWayTabController::showChart(const TwoWayTableResult& result) {
+    for (const auto& plot : graph_->allPlots())
+        graph_->removePlot(plot);
+    plots_.clear();
+    graph_->setTitle(tr("Stacked Bar Plot"));
+    auto& axes = axesOf(*graph_);
+    auto x = axes.xAxis();
+    auto y = axes.yAxis();
+    y->setTitle(tr("Percent"));
+    const int64_t m = mode();
+    const TwoWayStackedBars bars(result, m);
+    const gfx::Font titleFont = gfx::Font::system(isForOutput() ? 9 : 13);
+    const double across = std::max(40.0, viewGraph_->bounds().width() - 80);
+    x->setTitle(m == 2 ? fittedTitle(rightName(), across, titleFont)
+                       : m == 1 ? fittedTitle(leftName(), across, titleFont) : std::string());
+
+    // The categories' labels, "Total" last, turned a quarter of a half turn.
+    std::vector<std::string> labels = bars.categories();
+    if (m == 1 || m == 2)
+        labels.push_back(tr("Total"));
+    x->setLabelingPolicy(CPTAxisLabelingPolicyNone);
+    CPTAxis::AxisLabels axisLabels;
+    CPTAxis::TickLocations ticks;
+    const double labelSize = isForOutput() ? 8 : 11;
+    for (size_t i = 0; i < labels.size(); ++i) {
+        auto label = std::make_shared<CPTAxisLabel>(TwoWayStackedBars::chartLabel(labels[i]), textOf(labelSize));
+        label->setTickLocation(Value(double(i)));
+        label->setOffset(x->labelOffset() + x->majorTickLength());
+        label->setRotation(std::numbers::pi / 4);
+        axisLabels.push_back(label);
+        ticks.push_back(label->tickLocation());
+    }
+    x->setAxisLabels(axisLabels);
+    x->setMajorTickLocations(ticks);
+    x->setLabelRotation(std::numbers::pi / 8);
+
+    const auto& series = bars.series();
+    for (size_t s = 0; s < series.size(); ++s) {
+        auto plot = std::make_shared<CPTBarPlot>();
+        plot->setIdentifier(Value(int64_t(s)));
+        plot->setBarBasesVary(true);
+        plot->setDataSource(source_);
+        plot->setTitle(TwoWayStackedBars::chartLabel(series[s]));
+        plot->setFill(CPTFill::fillWithColor(CPTColor::colorWithCGColor(TwoWayStackedBars::colorOfSeries(s))));
+        plot->setBarWidth(Value(0.8));
+        graph_->addPlot(plot);
+        plots_.push_back(plot);
+    }
+    auto legend = CPTLegend::legendWithGraph(*graph_);
+    legend->setNumberOfRows(std::max<size_t>(series.size(), 1));
+    legend->setTextStyle(textOf(labelSize));
+    legend->setFill(CPTFill::fillWithColor(CPTColor::whiteColor()));
+    legend->setBorderLineStyle(lineOf(kDarkGray, 0.5));
+    graph_->setLegend(legend);
+    graph_->setLegendAnchor(CPTRectAnchorTopLeft);
+    // Inside the plot area's top left corner, clear of the percent labels of the y axis.
+    graph_->setLegendDisplacement({graph_->plotAreaFrame()->paddingLeft() + 8, -(graph_->plotAreaFrame()->paddingTop() + 4)});
+    graph_->reloadData();
+
+    auto space = std::dynamic_pointer_cast<CPTXYPlotSpace>(graph_->defaultPlotSpace());
+    space->scaleToFitPlots(graph_->allPlots());
+    space->setXRange(range(-0.5, double(labels.size())));
+    if (!(space->yRange()->lengthDouble() > 0))
+        space->setYRange(range(0, 1));
+    y->setOrthogonalPosition(Value(-0.5));
+    y->setMinorTicksPerInterval(3);
+    auto percent = std::make_shared<foundation::NumberFormatter>(foundation::NumberFormatter::Style::Percent,
+                                                                 foundation::currentLocale());
+    percent->setMinimumFractionDigits(0);
+    percent->setMaximumFractionDigits(0);
+    y->setLabelFormatter(percent);
+}
+
+// --- The compact table
+
+std::vector<Value> TwoWayTabController::compactItems(size_t row) const {
+    std::vector<Value> items;
+    const auto& data = graphData();
+    if (!data.result)
+        return items;
+    const TwoWayTableResult& r = *data.result;
+    const size_t nA = r.arrayA.levels.size(), nB = r.arrayB.levels.size();
+    // The header strip: the levels' names and "Total".
+    if (row == size_t(-1)) {
+        for (const auto& level : r.arrayB.levels)
+            items.emplace_back(level);
+        items.emplace_back(tr("Total"));
+        return items;
+    }
+    const bool percentages = showsPercentages();
+    auto item = [&](const std::string& count, double share) {
+        items.emplace_back(percentages ? count + "\n" + percentText(share) : count);
+    };
+    for (size_t j = 0; j < nB; ++j) {
+        if (row < nA)
+            item(countText(at(r.freqs[row], j)) + " ", at(r.percs[row], j));
+        else
+            item(countText(at(r.arrayB.counts, j)) + " ", at(r.percsB, j));
+    }
+    if (row < nA)
+        item(countText(at(r.arrayA.counts, row)), at(r.percsA, row));
+    else
+        item(countText(int64_t(std::llround(r.sumTotal))), 1.0);
+    return items;
+}
+
+int TwoWayTabController::numberOfRowsInSection(ui::TableView& tableView, int) {
+    if (&tableView != tableResults_.get() || !graphData().result)
+        return 0;
+    return int(graphData().result->arrayA.levels.size()) + 1;
+}
+
+double TwoWayTabController::heightForRowAtIndexPath(ui::TableView& tableView, ui::IndexPath) {
+    return tableView.tag() == kTagResults ? cellHeight() : -1;
+}
+
+std::shared_ptr<ui::TableViewCell> TwoWayTabController::cellForRowAtIndexPath(ui::TableView& tableView,
+                                                                              ui::IndexPath indexPath) {
+    auto cell = tableView.dequeueReusableCellWithIdentifier("Cell", indexPath);
+    auto* row = dynamic_cast<HorizontalTableView*>(cell->contentView().viewWithTag(kTagRow));
+    if (!row || !graphData().result)
+        return cell;
+    const auto& levels = graphData().result->arrayA.levels;
+    const auto index = size_t(indexPath.row);
+    row->setFrame({0, 0, tableView.bounds().width(), double(cellHeight())});
+    row->labelRowHeader().setText(index < levels.size() ? levels[index] : tr("Total"));
+    row->setContentArray(compactItems(index));
+    // A new row starts where the others stand.
+    row->horizontalTable().setContentOffset(header_->horizontalTable().contentOffset(), false);
+    return cell;
+}
+
+void TwoWayTabController::layoutCell(ui::TableViewCell& cell, ui::TableView& table) {
+    const bool header = table.tag() == kTagHeaderInner || table.tag() == kTagHeaderMoving;
+    const double width = 50, height = header ? 50 : double(cellHeight());
+    if (header) {
+        auto label = std::make_shared<ui::Label>(Rect{0, 0, width, height});
+        label->setTag(kTagCount);
+        label->setFont(gfx::Font::system(12));
+        label->setNumberOfLines(2);
+        label->setLineBreakMode(gfx::LineBreakMode::TruncateTail);
+        label->setTextAlignment(gfx::TextAlignment::Center);
+        label->setBackgroundColor(kGrey);
+        setBorder(*label, 0.5);
+        cell.contentView().addSubview(label);
+        return;
+    }
+    auto box = std::make_shared<ui::View>(Rect{0, 0, width, height});
+    setBorder(*box, 0.5);
+    box->setBackgroundColor(gfx::Color::white());
+    for (int tag : {kTagCount, kTagPercent}) {
+        auto label = std::make_shared<ui::Label>(Rect{0, tag == kTagCount ? 0 : height / 2, width, height / 2});
+        label->setTag(tag);
+        label->setFont(gfx::Font::system(14));
+        label->setTextAlignment(gfx::TextAlignment::Right);
+        box->addSubview(label);
+    }
+    cell.contentView().addSubview(box);
+}
+
+void TwoWayTabController::configureCell(ui::TableViewCell& cell, const Value& item, ui::TableView& table) {
+    const std::string text = item.string();
+    auto* count = dynamic_cast<ui::Label*>(cell.contentView().viewWithTag(kTagCount));
+    auto* percent = dynamic_cast<ui::Label*>(cell.contentView().viewWithTag(kTagPercent));
+    const bool header = table.tag() == kTagHeaderInner || table.tag() == kTagHeaderMoving;
+    if (header || !percent) {
+        if (count)
+            count->setText(text);
+        return;
+    }
+    const size_t split = text.find('\n');
+    const std::string first = text.substr(0, split);
+    const std::string second = split == std::string::npos ? std::string() : text.substr(split + 1);
+    if (count) {
+        count->setText(first);
+        count->setFont(fittingFont(first, gfx::Font::system(14), count->bounds().width()));
+    }
+    percent->setText(second);
+}
+
+void TwoWayTabController::scrollViewDidScroll(ui::ScrollView& scrollView) {
+    const int tag = scrollView.tag();
+    if (tag != kTagInner && tag != kTagHeaderInner)
+        return;
+    const ui::Point offset = scrollView.contentOffset();
+    // Moving the others calls back here: the mover's tag says it is already under way.
+    scrollView.setTag(tag == kTagInner ? kTagInnerMoving : kTagHeaderMoving);
+    if (header_ && header_->horizontalTable().tag() == kTagHeaderInner)
+        header_->horizontalTable().setContentOffset(offset, false);
+    if (tableResults_) {
+        for (ui::TableViewCell* cell : tableResults_->visibleCells())
+            if (auto* inner = dynamic_cast<ui::TableView*>(cell->contentView().viewWithTag(kTagInner)))
+                inner->setContentOffset(offset, false);
+    }
+    scrollView.setTag(tag);
+}
+
+// --- Output
+
+std::shared_ptr<AnalysisDetailViewController> TwoWayTabController::viewControllerForOutput() const {
+    return std::make_shared<TwoWayTabController_PDF>();
+}
+
+std::string TwoWayTabController::fileNameOutput() const {
+    return formatText(tr("Two way table of frequencies for %@ and %@"), {leftName(), rightName()});
+}
+
+void TwoWayTabController::writeCSVLines(CHCSVWriter& writer) {
+    using Field = CHCSVWriter::Field;
+    writer.writeLineOfFields({Field(fileNameOutput())});
+    writer.finishLine();
+    writer.writeLineOfFields(
+        {Field(tr("Filters:")), Field(model() && analysis() ? model()->stringForWhereAnalysis(*analysis()) : "")});
+    const TwoWayTableResult empty;
+    const TwoWayTableResult& r = graphData().result ? *graphData().result : empty;
+    writer.writeLineOfFields({Field(tr("Chi-squared")), Field(r.chisq)});
+    writer.writeLineOfFields({Field(tr("p")), Field(r.p)});
+    if (isTwoByTwo(r))
+        writer.writeLineOfFields({Field(tr("Phi")), Field(Model::stringFromNumber(r.phi))});
+    else
+        writer.writeLineOfFields({Field(tr("Cramer's V")), Field(Model::stringFromNumber(r.v))});
+    writer.finishLine();
+    writer.writeLineOfFields({Field(rightName())});
+    std::vector<Field> head{Field(leftName())};
+    for (const auto& level : r.arrayB.levels)
+        head.emplace_back(level);
+    head.emplace_back(tr("Total"));
+    writer.writeLineOfFields(head);
+    for (size_t i = 0; i < r.arrayA.levels.size(); ++i) {
+        std::vector<Field> line{Field(r.arrayA.levels[i])};
+        for (size_t j = 0; j < r.arrayB.levels.size(); ++j)
+            line.emplace_back(i < r.freqs.size() ? at(r.freqs[i], j) : int64_t(0));
+        line.emplace_back(at(r.arrayA.counts, i));
+        writer.writeLineOfFields(line);
+    }
+    std::vector<Field> totals{Field(tr("Total"))};
+    for (int64_t c : r.arrayB.counts)
+        totals.emplace_back(c);
+    totals.emplace_back(int64_t(std::llround(r.sumTotal)));
+    writer.writeLineOfFields(totals);
+}
