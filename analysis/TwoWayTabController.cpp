@@ -1,6 +1,8 @@
 // The two-way table screen's layout, run, texts, grid, compact table, chart and exports.
 #include "analysis/TwoWayTabController.h"
 
+#include "analysis/FitScreenParts.h"
+
 #include "app/TextFormat.h"
 #include "plot/axes_plots/CPTXYAxisSet.h"
 #include "plot/foundation/CPTColor.h"
@@ -25,6 +27,10 @@
 using foundation::tr;
 using foundation::Value;
 using ui::Rect;
+using fitparts::axesOf;
+using fitparts::lineOf;
+using fitparts::makeLabel;
+using fitparts::range;
 
 namespace {
 
@@ -35,27 +41,9 @@ constexpr double kMargin = 20;
 constexpr int64_t kTop = 10;
 constexpr size_t kLabelCharacters = 16;
 
-std::shared_ptr<ui::Label> makeLabel(const char* identifier, double size, bool bold = false) {
-    auto label = std::make_shared<ui::Label>(Rect{0, 0, 10, 10});
-    label->setIdentifier(identifier);
-    label->setFont(bold ? gfx::Font::boldSystem(size) : gfx::Font::system(size));
-    return label;
-}
-
 void setBorder(ui::View& view, double width) {
     view.layer().setBorderWidth(width);
     view.layer().setBorderColor(kDarkGray);
-}
-
-std::shared_ptr<CPTPlotRange> range(double location, double length) {
-    return CPTPlotRange::plotRangeWithLocation(Value(location), Value(length));
-}
-
-std::shared_ptr<CPTLineStyle> lineOf(const gfx::Color& color, double width) {
-    auto style = CPTMutableLineStyle::lineStyle();
-    style->setLineColor(CPTColor::colorWithCGColor(color));
-    style->setLineWidth(width);
-    return style;
 }
 
 std::shared_ptr<CPTTextStyle> textOf(double size) {
@@ -63,10 +51,6 @@ std::shared_ptr<CPTTextStyle> textOf(double size) {
     style->setFontSize(size);
     style->setColor(CPTColor::blackColor());
     return style;
-}
-
-CPTXYAxisSet& axesOf(CPTXYGraph& graph) {
-    return *std::dynamic_pointer_cast<CPTXYAxisSet>(graph.axisSet());
 }
 
 double textWidth(const std::string& text, const gfx::Font& font) {
@@ -153,34 +137,120 @@ std::string TwoWayStackedBars::chartLabel(const std::string& level) {
     return foundation::truncatedToCharacters(level, kLabelCharacters);
 }
 
-// The bars' records, read from the screen's last result.
-class TwoWayTabController::ChartSource : public CPTBarPlotDataSource {
-  public:
-    explicit ChartSource(TwoWayTabController& screen) : screen_(screen) {}
+void TwoWayStackedBars::Source::setTable(std::optional<TwoWayTableResult> result, int64_t mode) {
+    result_ = std::move(result);
+    mode_ = mode;
+}
 
-    uint64_t numberOfRecordsForPlot(CPTPlot&) override {
-        const auto& data = screen_.graphData();
-        return data.result ? TwoWayStackedBars(*data.result, screen_.mode()).records() : 0;
+uint64_t TwoWayStackedBars::Source::numberOfRecordsForPlot(CPTPlot&) {
+    return result_ ? TwoWayStackedBars(*result_, mode_).records() : 0;
+}
+
+std::optional<double> TwoWayStackedBars::Source::doubleForPlot(CPTPlot& plot, uint64_t field, uint64_t idx) {
+    if (!result_ || !plot.identifier().isNumber())
+        return std::nullopt;
+    const TwoWayStackedBars bars(*result_, mode_);
+    const auto s = size_t(plot.identifier().toInt64());
+    if (field == CPTBarPlotFieldBarLocation)
+        return double(idx);
+    if (field == CPTBarPlotFieldBarBase)
+        return bars.base(s, size_t(idx));
+    return bars.tip(s, size_t(idx));
+}
+
+std::shared_ptr<CPTXYGraph> TwoWayStackedBars::makeGraph(gfx::Size size, bool report) {
+    auto graph = CPTXYGraph::graphWithFrame(CGRect(0, 0, size.width, size.height));
+    graph->setPaddingLeft(0);
+    graph->setPaddingRight(0);
+    graph->setPaddingTop(0);
+    graph->setPaddingBottom(0);
+    auto frame = graph->plotAreaFrame();
+    frame->setPaddingTop(20);
+    frame->setPaddingBottom(50);
+    frame->setPaddingRight(10);
+    frame->setPaddingLeft(60);
+    const double labelSize = report ? 8 : 11, titleSize = report ? 9 : 13;
+    auto axisLine = lineOf(gfx::Color::black(), 1.0);
+    for (const auto& axis : {axesOf(*graph).xAxis(), axesOf(*graph).yAxis()}) {
+        axis->setAxisLineStyle(axisLine);
+        axis->setMajorTickLineStyle(axisLine);
+        axis->setMinorTickLineStyle(axisLine);
+        axis->setLabelTextStyle(textOf(labelSize));
+        axis->setTitleTextStyle(textOf(titleSize));
     }
+    axesOf(*graph).yAxis()->setTitleOffset(40);
+    graph->setTitleTextStyle(textOf(titleSize));
+    return graph;
+}
 
-    std::optional<double> doubleForPlot(CPTPlot& plot, uint64_t field, uint64_t idx) override {
-        const auto& data = screen_.graphData();
-        if (!data.result || !plot.identifier().isNumber())
-            return std::nullopt;
-        const TwoWayStackedBars bars(*data.result, screen_.mode());
-        const auto s = size_t(plot.identifier().toInt64());
-        if (field == CPTBarPlotFieldBarLocation)
-            return double(idx);
-        if (field == CPTBarPlotFieldBarBase)
-            return bars.base(s, size_t(idx));
-        return bars.tip(s, size_t(idx));
+void TwoWayStackedBars::draw(CPTXYGraph& graph, const std::shared_ptr<CPTBarPlotDataSource>& source,
+                             const std::string& xTitle, bool report) const {
+    for (const auto& plot : graph.allPlots())
+        graph.removePlot(plot);
+    graph.setTitle(tr("Stacked Bar Plot"));
+    auto& axes = axesOf(graph);
+    auto x = axes.xAxis();
+    auto y = axes.yAxis();
+    y->setTitle(tr("Percent"));
+    x->setTitle(xTitle);
+
+    // The categories' labels, "Total" last, each turned a quarter of a half turn.
+    std::vector<std::string> labels = categories();
+    if (mode_ == 1 || mode_ == 2)
+        labels.push_back(tr("Total"));
+    x->setLabelingPolicy(CPTAxisLabelingPolicyNone);
+    CPTAxis::AxisLabels axisLabels;
+    CPTAxis::TickLocations ticks;
+    const double labelSize = report ? 8 : 11;
+    for (size_t i = 0; i < labels.size(); ++i) {
+        auto label = std::make_shared<CPTAxisLabel>(chartLabel(labels[i]), textOf(labelSize));
+        label->setTickLocation(Value(double(i)));
+        label->setOffset(x->labelOffset() + x->majorTickLength());
+        label->setRotation(std::numbers::pi / 4);
+        axisLabels.push_back(label);
+        ticks.push_back(label->tickLocation());
     }
+    x->setAxisLabels(axisLabels);
+    x->setMajorTickLocations(ticks);
+    x->setLabelRotation(std::numbers::pi / 8);
 
-  private:
-    TwoWayTabController& screen_;
-};
+    const auto& names = series();
+    for (size_t s = 0; s < names.size(); ++s) {
+        auto plot = std::make_shared<CPTBarPlot>();
+        plot->setIdentifier(Value(int64_t(s)));
+        plot->setBarBasesVary(true);
+        plot->setDataSource(source);
+        plot->setTitle(chartLabel(names[s]));
+        plot->setFill(CPTFill::fillWithColor(CPTColor::colorWithCGColor(colorOfSeries(s))));
+        plot->setBarWidth(Value(0.8));
+        graph.addPlot(plot);
+    }
+    auto legend = CPTLegend::legendWithGraph(graph);
+    legend->setNumberOfRows(std::max<size_t>(names.size(), 1));
+    legend->setTextStyle(textOf(labelSize));
+    legend->setFill(CPTFill::fillWithColor(CPTColor::whiteColor()));
+    legend->setBorderLineStyle(lineOf(kDarkGray, 0.5));
+    graph.setLegend(legend);
+    graph.setLegendAnchor(CPTRectAnchorTopLeft);
+    // Inside the plot area's top left corner, clear of the percent labels of the y axis.
+    graph.setLegendDisplacement({graph.plotAreaFrame()->paddingLeft() + 8, -(graph.plotAreaFrame()->paddingTop() + 4)});
+    graph.reloadData();
 
-TwoWayTabController::TwoWayTabController() : source_(std::make_shared<ChartSource>(*this)) {}
+    auto space = std::dynamic_pointer_cast<CPTXYPlotSpace>(graph.defaultPlotSpace());
+    space->scaleToFitPlots(graph.allPlots());
+    space->setXRange(range(-0.5, double(labels.size())));
+    if (!(space->yRange()->lengthDouble() > 0))
+        space->setYRange(range(0, 1));
+    y->setOrthogonalPosition(Value(-0.5));
+    y->setMinorTicksPerInterval(3);
+    auto percent = std::make_shared<foundation::NumberFormatter>(foundation::NumberFormatter::Style::Percent,
+                                                                 foundation::currentLocale());
+    percent->setMinimumFractionDigits(0);
+    percent->setMaximumFractionDigits(0);
+    y->setLabelFormatter(percent);
+}
+
+TwoWayTabController::TwoWayTabController() : source_(std::make_shared<TwoWayStackedBars::Source>()) {}
 TwoWayTabController::~TwoWayTabController() = default;
 
 // --- Texts
@@ -215,11 +285,6 @@ std::string TwoWayTabController::interpretation(double p, const std::string& lef
     if (p < 0.05)
         return formatText(tr("Distribution of %@ is significantly different by %@"), {left, right});
     return formatText(tr("Distribution of %@ is not significantly different by %@"), {left, right});
-}
-
-std::string TwoWayTabController::significanceLegend() {
-    return tr("Legend for significance: * - significant (p<0.05), ** - high significance (p<0.01), *** - very "
-              "high significance (p<0.001)");
 }
 
 std::string TwoWayTabController::percentText(double fraction) {
@@ -390,7 +455,7 @@ void TwoWayTabController::viewDidLoad() {
     switchIncludeMissing_->addTarget(ui::ValueChanged, [this](ui::Control& sender) {
         changeIncludeMissing(static_cast<ui::Switch&>(sender));
     });
-    labelSigLegend_->setText(significanceLegend());
+    labelSigLegend_->setText(fitparts::significanceLegend());
     labelRowCol_->setText(tr("Calculate percentages by "));
     labelChiHeadline_->setText(tr("Chi-squared test:"));
     labelIncludeMissing_->setText(tr("Include missing values:"));
@@ -435,28 +500,7 @@ void TwoWayTabController::viewDidLoad() {
 }
 
 void TwoWayTabController::buildGraph() {
-    const gfx::Size size = viewGraph_->bounds().size;
-    graph_ = CPTXYGraph::graphWithFrame(CGRect(0, 0, size.width, size.height));
-    graph_->setPaddingLeft(0);
-    graph_->setPaddingRight(0);
-    graph_->setPaddingTop(0);
-    graph_->setPaddingBottom(0);
-    auto frame = graph_->plotAreaFrame();
-    frame->setPaddingTop(20);
-    frame->setPaddingBottom(50);
-    frame->setPaddingRight(10);
-    frame->setPaddingLeft(60);
-    const double labelSize = isForOutput() ? 8 : 11, titleSize = isForOutput() ? 9 : 13;
-    auto axisLine = lineOf(gfx::Color::black(), 1.0);
-    for (const auto& axis : {axesOf(*graph_).xAxis(), axesOf(*graph_).yAxis()}) {
-        axis->setAxisLineStyle(axisLine);
-        axis->setMajorTickLineStyle(axisLine);
-        axis->setMinorTickLineStyle(axisLine);
-        axis->setLabelTextStyle(textOf(labelSize));
-        axis->setTitleTextStyle(textOf(titleSize));
-    }
-    axesOf(*graph_).yAxis()->setTitleOffset(40);
-    graph_->setTitleTextStyle(textOf(titleSize));
+    graph_ = TwoWayStackedBars::makeGraph(viewGraph_->bounds().size, isForOutput());
     viewGraph_->setHostedGraph(graph_);
 }
 
@@ -717,76 +761,12 @@ void TwoWayTabController::buildGrid(const TwoWayTableResult& result) {
 // --- The chart
 
 void TwoWayTabController::showChart(const TwoWayTableResult& result) {
-    for (const auto& plot : graph_->allPlots())
-        graph_->removePlot(plot);
-    plots_.clear();
-    graph_->setTitle(tr("Stacked Bar Plot"));
-    auto& axes = axesOf(*graph_);
-    auto x = axes.xAxis();
-    auto y = axes.yAxis();
-    y->setTitle(tr("Percent"));
     const int64_t m = mode();
-    const TwoWayStackedBars bars(result, m);
+    source_->setTable(result, m);
     const gfx::Font titleFont = gfx::Font::system(isForOutput() ? 9 : 13);
     const double across = std::max(40.0, viewGraph_->bounds().width() - 80);
-    x->setTitle(m == 2 ? fittedTitle(rightName(), across, titleFont)
-                       : m == 1 ? fittedTitle(leftName(), across, titleFont) : std::string());
-
-    // The categories' labels, "Total" last, turned a quarter of a half turn.
-    std::vector<std::string> labels = bars.categories();
-    if (m == 1 || m == 2)
-        labels.push_back(tr("Total"));
-    x->setLabelingPolicy(CPTAxisLabelingPolicyNone);
-    CPTAxis::AxisLabels axisLabels;
-    CPTAxis::TickLocations ticks;
-    const double labelSize = isForOutput() ? 8 : 11;
-    for (size_t i = 0; i < labels.size(); ++i) {
-        auto label = std::make_shared<CPTAxisLabel>(TwoWayStackedBars::chartLabel(labels[i]), textOf(labelSize));
-        label->setTickLocation(Value(double(i)));
-        label->setOffset(x->labelOffset() + x->majorTickLength());
-        label->setRotation(std::numbers::pi / 4);
-        axisLabels.push_back(label);
-        ticks.push_back(label->tickLocation());
-    }
-    x->setAxisLabels(axisLabels);
-    x->setMajorTickLocations(ticks);
-    x->setLabelRotation(std::numbers::pi / 8);
-
-    const auto& series = bars.series();
-    for (size_t s = 0; s < series.size(); ++s) {
-        auto plot = std::make_shared<CPTBarPlot>();
-        plot->setIdentifier(Value(int64_t(s)));
-        plot->setBarBasesVary(true);
-        plot->setDataSource(source_);
-        plot->setTitle(TwoWayStackedBars::chartLabel(series[s]));
-        plot->setFill(CPTFill::fillWithColor(CPTColor::colorWithCGColor(TwoWayStackedBars::colorOfSeries(s))));
-        plot->setBarWidth(Value(0.8));
-        graph_->addPlot(plot);
-        plots_.push_back(plot);
-    }
-    auto legend = CPTLegend::legendWithGraph(*graph_);
-    legend->setNumberOfRows(std::max<size_t>(series.size(), 1));
-    legend->setTextStyle(textOf(labelSize));
-    legend->setFill(CPTFill::fillWithColor(CPTColor::whiteColor()));
-    legend->setBorderLineStyle(lineOf(kDarkGray, 0.5));
-    graph_->setLegend(legend);
-    graph_->setLegendAnchor(CPTRectAnchorTopLeft);
-    // Inside the plot area's top left corner, clear of the percent labels of the y axis.
-    graph_->setLegendDisplacement({graph_->plotAreaFrame()->paddingLeft() + 8, -(graph_->plotAreaFrame()->paddingTop() + 4)});
-    graph_->reloadData();
-
-    auto space = std::dynamic_pointer_cast<CPTXYPlotSpace>(graph_->defaultPlotSpace());
-    space->scaleToFitPlots(graph_->allPlots());
-    space->setXRange(range(-0.5, double(labels.size())));
-    if (!(space->yRange()->lengthDouble() > 0))
-        space->setYRange(range(0, 1));
-    y->setOrthogonalPosition(Value(-0.5));
-    y->setMinorTicksPerInterval(3);
-    auto percent = std::make_shared<foundation::NumberFormatter>(foundation::NumberFormatter::Style::Percent,
-                                                                 foundation::currentLocale());
-    percent->setMinimumFractionDigits(0);
-    percent->setMaximumFractionDigits(0);
-    y->setLabelFormatter(percent);
+    const std::string name = m == 2 ? rightName() : m == 1 ? leftName() : std::string();
+    TwoWayStackedBars(result, m).draw(*graph_, source_, fittedTitle(name, across, titleFont), isForOutput());
 }
 
 // --- The compact table

@@ -46,6 +46,27 @@ class TwoWayStackedBars {
     // A category label on the chart: whole up to 16 characters, otherwise its first 16 and "…".
     static std::string chartLabel(const std::string& level);
 
+    // A graph for the bars: no paddings of its own, the plot area inset 20 at the top, 50 at the bottom,
+    // 10 at the right and 60 at the left, black axis lines. Smaller type on a report page.
+    static std::shared_ptr<CPTXYGraph> makeGraph(gfx::Size size, bool report);
+    // Draws the bars on a graph made by makeGraph, in place of any plots it had: the titles, the
+    // categories' labels with "Total" last, one bar plot per series (identifier its index, titled by its
+    // level) whose records `source` gives, a legend row per series, and the percent axis.
+    void draw(CPTXYGraph& graph, const std::shared_ptr<CPTBarPlotDataSource>& source, const std::string& xTitle,
+              bool report) const;
+
+    // The records of the bars drawn from a table it keeps.
+    class Source : public CPTBarPlotDataSource {
+      public:
+        void setTable(std::optional<TwoWayTableResult> result, int64_t mode);
+        uint64_t numberOfRecordsForPlot(CPTPlot& plot) override;
+        std::optional<double> doubleForPlot(CPTPlot& plot, uint64_t field, uint64_t idx) override;
+
+      private:
+        std::optional<TwoWayTableResult> result_;
+        int64_t mode_ = 0;
+    };
+
   private:
     double share(size_t s, size_t r) const;
     const TwoWayTableResult& result_;
@@ -69,7 +90,6 @@ class TwoWayTabController : public AnalysisDetailScreen<TwoWayGraphData>,
     // Whether the table has two kept levels on each side (and so a Phi).
     static bool isTwoByTwo(const TwoWayTableResult& result);
     static std::string interpretation(double p, const std::string& left, const std::string& right);
-    static std::string significanceLegend();
     // A whole percentage ("33%") in the user's locale.
     static std::string percentText(double fraction);
 
@@ -141,7 +161,6 @@ class TwoWayTabController : public AnalysisDetailScreen<TwoWayGraphData>,
     bool isCompact() const;
 
   private:
-    class ChartSource;
     void buildGraph();
     void layoutResults();
     void buildGrid(const TwoWayTableResult& result);
@@ -160,7 +179,7 @@ class TwoWayTabController : public AnalysisDetailScreen<TwoWayGraphData>,
     // "count\npercentage" items, "Total" last.
     std::vector<foundation::Value> compactItems(size_t row) const;
 
-    std::shared_ptr<ChartSource> source_;
+    std::shared_ptr<TwoWayStackedBars::Source> source_;
     std::shared_ptr<ui::Button> buttonLeft_, buttonRight_;
     std::shared_ptr<ui::Label> labelRowCol_, labelIncludeMissing_, labelChi_, labelV_, labelP_, labelInterpret_,
         labelChiHeadline_, labelSigLegend_, labelHeaderRight_;
@@ -172,7 +191,6 @@ class TwoWayTabController : public AnalysisDetailScreen<TwoWayGraphData>,
     std::shared_ptr<HorizontalTableView> header_;
     std::shared_ptr<CPTGraphHostingView> viewGraph_;
     std::shared_ptr<CPTXYGraph> graph_;
-    std::vector<std::shared_ptr<CPTBarPlot>> plots_;
 };
 
 // The report's page layout: a smaller grid in 10-point type, always the wide grid.

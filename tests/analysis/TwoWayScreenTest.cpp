@@ -456,3 +456,25 @@ TEST_F(TwoWayTest, CompactRowsOnAPhone) {
         offset += 10;
     }
 }
+
+TEST_F(TwoWayTest, LongNamesCutOnTheChartWholeInTheGrid) {
+    const std::string longLevel = "a level of three hundred characters " + std::string(264, 'x');
+    const std::string longColumn = "a variable with a long name " + std::string(60, 'v');
+    open({{longColumn, {longLevel, "short", longLevel, "short"}}, {"b", {"p", "q", "q", "p"}}}, longColumn, "b");
+    analysis->setTwoWayPercAgg(1);
+    analysis->setTwoWayPercDisplay(1);
+    model().saveContext();
+    for (const Idiom& idiom : kIdioms) {
+        SCOPED_TRACE(idiom.name);
+        show(idiom);
+        EXPECT_EQ(axisLabelTexts(screen->graph()),
+                  (std::vector<std::string>{"a level of three…", "short", "Total"}));
+        bool whole = false;
+        for (const auto& t : gridTexts(screen->viewTable()))
+            whole = whole || t.text == longLevel;
+        EXPECT_TRUE(whole) << "the grid's header keeps the whole name";
+        const std::string picture = renderChecks::scratchPath(std::string("two-way-long-") + idiom.name + ".png");
+        EXPECT_TRUE(driver->saveScreenshot(picture));
+        std::cout << "screenshot: " << picture << "\n";
+    }
+}
