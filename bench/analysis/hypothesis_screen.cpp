@@ -4,6 +4,7 @@
 // its own (target: at most 1.5x each).
 #include "analysis/AnalysisScreens.h"
 #include "analysis/HypothesisTestViewController.h"
+#include "bench/AnalysisScreenBench.h"
 #include "bench/BenchTiming.h"
 #include "bench/BenchWorkspace.h"
 #include "bench/ScratchFolder.h"
@@ -93,16 +94,8 @@ Figures measure(std::shared_ptr<Analysis> analysis, const std::function<void()>&
 
 int main() {
     benchfiles::ScratchFolder folder("hypothesis");
-    foundation::UserDefaults::setStandardPath(folder.file("defaults.json"));
-    foundation::setCurrentLocale("en_US");
-    const std::string privateFolder = folder.file("private");
-    std::filesystem::create_directory(privateFolder);
-    ui::Environment::shared().temporaryFolder = privateFolder;
-    registerAnalysisScreens();
-
-    const std::string file = folder.file("Bench.ov");
+    const std::string file = benchscreens::openSharedWorkspace(folder);
     Model& shared = Model::sharedModel();
-    shared.openStore(file);
     writeWorkspace(shared);
 
     // Two samples of means: x where k = 0 against x where k = 1.

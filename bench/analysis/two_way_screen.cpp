@@ -4,6 +4,7 @@
 // table) in a Model of its own (target: at most 1.5x). Also the report's export time.
 #include "analysis/AnalysisScreens.h"
 #include "analysis/TwoWayTabController.h"
+#include "bench/AnalysisScreenBench.h"
 #include "bench/BenchTiming.h"
 #include "bench/BenchWorkspace.h"
 #include "bench/ScratchFolder.h"
@@ -50,16 +51,8 @@ void writeWorkspace(Model& m) {
 
 int main() {
     benchfiles::ScratchFolder folder("two-way");
-    foundation::UserDefaults::setStandardPath(folder.file("defaults.json"));
-    foundation::setCurrentLocale("en_US");
-    const std::string privateFolder = folder.file("private");
-    std::filesystem::create_directory(privateFolder);
-    ui::Environment::shared().temporaryFolder = privateFolder;
-    registerAnalysisScreens();
-
-    const std::string file = folder.file("Bench.ov");
+    const std::string file = benchscreens::openSharedWorkspace(folder);
     Model& shared = Model::sharedModel();
-    shared.openStore(file);
     writeWorkspace(shared);
     auto analysis = shared.addAnalysis("Two way table");
     analysis->setType(1);

@@ -6,6 +6,7 @@
 #include "analysis/AnalysisScreens.h"
 #include "analysis/VariableDetailViewController.h"
 #include "app/VariablesViewController.h"
+#include "bench/AnalysisScreenBench.h"
 #include "bench/BenchTiming.h"
 #include "bench/BenchWorkspace.h"
 #include "bench/ScratchFolder.h"
@@ -53,17 +54,9 @@ void writeWorkspace(Model& m) {
 
 int main() {
     benchfiles::ScratchFolder folder("variable-detail");
-    foundation::UserDefaults::setStandardPath(folder.file("defaults.json"));
-    foundation::setCurrentLocale("en_US");
-    const std::string privateFolder = folder.file("private");
-    std::filesystem::create_directory(privateFolder);
-    ui::Environment::shared().temporaryFolder = privateFolder;
-    registerAnalysisScreens();
+    const std::string file = benchscreens::openSharedWorkspace(folder);
     Model::incrementTimesSeenHelpKey("newVariable");
-
-    const std::string file = folder.file("Bench.ov");
     Model& shared = Model::sharedModel();
-    shared.openStore(file);
     writeWorkspace(shared);
 
     host::HeadlessHost host({1024, 768}, ui::UserInterfaceIdiom::Pad);
