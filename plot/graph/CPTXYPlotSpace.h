@@ -99,7 +99,15 @@ class CPTXYPlotSpace : public CPTPlotSpace,
     void scaleBy(CGFloat interactionScale, CGPoint interactionPoint) override;
     // Stops the momentum and bounce this space started.
     void cancelAnimations();
-    const std::vector<std::shared_ptr<CPTAnimationOperation>>& animations() const { return animations_; }
+    // The momentum and bounce operations still running (the engine holds them; the space only
+    // refers to them, so a space and its operations never keep each other alive).
+    std::vector<std::shared_ptr<CPTAnimationOperation>> animations() const {
+        std::vector<std::shared_ptr<CPTAnimationOperation>> out;
+        for (const auto& weak : animations_)
+            if (auto operation = weak.lock())
+                out.push_back(std::move(operation));
+        return out;
+    }
     // The event's place in the hosting view, mapped into the plot area, and the inverse forms.
     using CPTPlotSpace::plotAreaViewPointForEvent;
     CGPoint plotAreaViewPointForEvent(const CPTEvent& event) override;
@@ -158,7 +166,7 @@ class CPTXYPlotSpace : public CPTPlotSpace,
     CGPoint lastDragPoint_{std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::quiet_NaN()};
     double lastDragTime_ = 0;
     double lastDeltaTime_ = 0;
-    std::vector<std::shared_ptr<CPTAnimationOperation>> animations_;
+    std::vector<std::weak_ptr<CPTAnimationOperation>> animations_;
 };
 
 // The smaller non-negative root of a x^2 + b x + c = 0; NaN when there is none or a root is NaN.

@@ -58,13 +58,17 @@ std::optional<CPTAnimationProperty> CPTXYPlotSpace::animationPropertyNamed(std::
 std::string CPTXYPlotSpace::animationDescription() const { return CPTObjectDescription(className(), this); }
 
 void CPTXYPlotSpace::animationDidFinish(CPTAnimationOperation& operation) {
-    std::erase_if(animations_, [&operation](const auto& op) { return op.get() == &operation; });
+    std::erase_if(animations_, [&operation](const auto& weak) {
+        const auto op = weak.lock();
+        return !op || op.get() == &operation;
+    });
 }
 
 void CPTXYPlotSpace::cancelAnimations() {
     setIsDragging(false);
-    for (const auto& operation : animations_)
+    for (const auto& operation : animations())
         CPTAnimation::sharedInstance().removeAnimationOperation(operation);
+    animations_.clear();
 }
 
 // --- events
@@ -86,7 +90,7 @@ bool CPTXYPlotSpace::pointingDeviceDownEvent(const CPTEvent& event, CGPoint inte
     lastDisplacement_ = CGPoint{};
     lastDragTime_ = event.timestamp;
     lastDeltaTime_ = 0;
-    for (const auto& operation : animations_)
+    for (const auto& operation : animations())
         CPTAnimation::sharedInstance().removeAnimationOperation(operation);
     animations_.clear();
     return true;
