@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <deque>
 #include <map>
@@ -638,6 +639,16 @@ struct Plan {
     bool packedNone = false; // a constraint no packed object meets
     bool needText = true;
     Order order = kAnyOrder;
+    // The positions and the groups of an IN list, sorted and without repeats, when one was given
+    // (its values that no packed object can hold left out); `firsts` the runs holding the positions.
+    std::optional<std::vector<int64_t>> positions, keys;
+    std::vector<int64_t> firsts;
+
+    // Whether the record of group key and run first may hold an object asked for.
+    bool wants(int64_t key, int64_t first) const {
+        return (!keys || std::binary_search(keys->begin(), keys->end(), key)) &&
+               (!positions || std::binary_search(firsts.begin(), firsts.end(), first));
+    }
 };
 
 struct Cursor : sqlite3_vtab_cursor {
@@ -691,6 +702,28 @@ std::pair<size_t, size_t> planned(const Cursor& c, const ReadRecord& record) {
     return {static_cast<size_t>(from - cells.begin()), static_cast<size_t>(to - cells.begin())};
 }
 
+// The first cell from index i (below end) at a position the plan asks for: i itself without a list
+// of positions; end when there is none.
+size_t nextPlanned(const Plan& plan, const ReadRecord& record, size_t i, size_t end) {
+    if (!plan.positions)
+        return i;
+    const auto& wanted = *plan.positions;
+    const auto& cells = record.cells;
+    while (i < end) {
+        const int64_t p = cells[i].position;
+        auto w = std::lower_bound(wanted.begin(), wanted.end(), p);
+        if (w == wanted.end())
+            return end;
+        if (*w == p)
+            return i;
+        i = static_cast<size_t>(std::lower_bound(cells.begin() + static_cast<std::ptrdiff_t>(i),
+                                                 cells.begin() + static_cast<std::ptrdiff_t>(end), *w,
+                                                 [](const PackedCell& cell, int64_t q) { return cell.position < q; }) -
+                                cells.begin());
+    }
+    return end;
+}
+
 void addItem(Cursor& c, int64_t key, const PackedCell& cell) {
     if (c.plan.haveId && cell.id != c.plan.id)
         return;
@@ -704,7 +737,7 @@ int addRecord(Cursor& c, int64_t key, int64_t first) {
         return rc;
     const auto [from, to] = planned(c, *record);
     const size_t before = c.items.size();
-    for (size_t i = from; i < to; ++i)
+    for (size_t i = nextPlanned(c.plan, *record, from, to); i < to; i = nextPlanned(c.plan, *record, i + 1, to))
         addItem(c, key, record->cells[i]);
     if (c.items.size() > before)
         c.held.push_back(std::move(record));
@@ -721,8 +754,9 @@ int loadRun(Cursor& c, bool& loaded) {
         if (int rc = c.vtab().readRecord(key, first, c.plan.needText, record); rc != SQLITE_OK)
             return rc;
         const auto [from, to] = planned(c, *record);
-        if (from < to)
-            c.run.push_back({key, std::move(record), from, to});
+        const size_t next = nextPlanned(c.plan, *record, from, to);
+        if (next < to)
+            c.run.push_back({key, std::move(record), next, to});
         return SQLITE_OK;
     };
     if (c.havePending) {
@@ -741,6 +775,8 @@ int loadRun(Cursor& c, bool& loaded) {
         if (rc != SQLITE_ROW)
             return rc;
         const int64_t key = sqlite3_column_int64(c.records, 0), first = sqlite3_column_int64(c.records, 1);
+        if (!c.plan.wants(key, first))
+            continue;
         if (runFirst >= 0 && first != runFirst) {
             c.havePending = true;
             c.pendingKey = key;
@@ -770,8 +806,10 @@ int fillItems(Cursor& c) {
             }
             if (rc != SQLITE_ROW)
                 return rc;
-            if (int rc2 = addRecord(c, sqlite3_column_int64(c.records, 0), sqlite3_column_int64(c.records, 1));
-                rc2 != SQLITE_OK)
+            const int64_t key = sqlite3_column_int64(c.records, 0), first = sqlite3_column_int64(c.records, 1);
+            if (!c.plan.wants(key, first))
+                continue;
+            if (int rc2 = addRecord(c, key, first); rc2 != SQLITE_OK)
                 return rc2;
         }
         return SQLITE_OK;
@@ -795,10 +833,30 @@ int fillItems(Cursor& c) {
         const int64_t limit = lowest + kPositionsAtOnce;
         for (int64_t p = lowest; p < limit; ++p)
             for (auto& r : c.run)
-                for (; r.next < r.end && r.record->cells[r.next].position == p; ++r.next)
+                for (; r.next < r.end && r.record->cells[r.next].position == p;
+                     r.next = nextPlanned(c.plan, *r.record, r.next + 1, r.end))
                     addItem(c, r.key, r.record->cells[r.next]);
     }
     return SQLITE_OK;
+}
+
+// Where a loose row's value of a column falls in SQL's order against a packed object's integer:
+// negative before, 0 equal, positive after. Null comes before numbers, texts and blobs after them.
+int looseAgainst(sqlite3_stmt* loose, int column, int64_t packed) {
+    switch (sqlite3_column_type(loose, column)) {
+    case SQLITE_NULL:
+        return -1;
+    case SQLITE_INTEGER: {
+        const int64_t v = sqlite3_column_int64(loose, column);
+        return v < packed ? -1 : v > packed ? 1 : 0;
+    }
+    case SQLITE_FLOAT: {
+        const double v = sqlite3_column_double(loose, column), p = static_cast<double>(packed);
+        return v < p ? -1 : v > p ? 1 : 0;
+    }
+    default:
+        return 1;
+    }
 }
 
 // Compares the current packed item with the current loose row in the cursor's order; true when the
@@ -806,26 +864,20 @@ int fillItems(Cursor& c) {
 bool packedFirst(Cursor& c) {
     const Shape& shape = *c.vtab().shape;
     const Cursor::Item& i = c.items[c.at];
-    auto looseInt = [&](int column, bool& null) {
-        null = sqlite3_column_type(c.loose, column) == SQLITE_NULL;
-        return sqlite3_column_int64(c.loose, column);
-    };
-    bool kn, pn, in;
-    int64_t k = looseInt(shape.group, kn), p = looseInt(shape.position, pn), id = looseInt(0, in);
-    auto less = [](bool an, int64_t a, bool bn, int64_t b) { return an != bn ? an : (!an && a < b); };
-    auto same = [](bool an, int64_t a, bool bn, int64_t b) { return an == bn && (an || a == b); };
+    const int byGroup = looseAgainst(c.loose, shape.group, i.key);
+    const int byPosition = looseAgainst(c.loose, shape.position, i.position);
     if (c.plan.order == kGroupMajor) {
-        if (!same(false, i.key, kn, k))
-            return less(false, i.key, kn, k);
-        if (!same(false, i.position, pn, p))
-            return less(false, i.position, pn, p);
+        if (byGroup != 0)
+            return byGroup > 0;
+        if (byPosition != 0)
+            return byPosition > 0;
     } else if (c.plan.order == kPositionMajor) {
-        if (!same(false, i.position, pn, p))
-            return less(false, i.position, pn, p);
-        if (!same(false, i.key, kn, k))
-            return less(false, i.key, kn, k);
+        if (byPosition != 0)
+            return byPosition > 0;
+        if (byGroup != 0)
+            return byGroup > 0;
     }
-    return !less(in, id, false, i.id);
+    return looseAgainst(c.loose, 0, i.id) > 0;
 }
 
 int settle(Cursor& c) {
@@ -857,7 +909,7 @@ int stepLoose(Cursor& c) {
 
 // xBestIndex's plan travels in idxStr: one letter per argument.
 //   k group =, p position =, g position >=, G position >, l position <=, L position <, i id =,
-//   a group >=, A group >, b group <=, B group <
+//   a group >=, A group >, b group <=, B group <, K group IN, P position IN (a list taken whole)
 // and idxNum: bit 0 no packed object can match, bits 1-2 the order, bit 3 the texts are not needed.
 
 int xBestIndex(sqlite3_vtab* tab, sqlite3_index_info* info) {
@@ -865,13 +917,22 @@ int xBestIndex(sqlite3_vtab* tab, sqlite3_index_info* info) {
     std::string letters;
     int argument = 0;
     bool keyEq = false, keyIn = false, posEq = false, idEq = false, posRange = false, keyRange = false;
+    bool keyList = false, posList = false;
     int flags = 0;
     for (int i = 0; i < info->nConstraint; ++i) {
         const auto& c = info->aConstraint[i];
         if (!c.usable)
             continue;
         char letter = 0;
-        if (c.iColumn == shape.group && c.op == SQLITE_INDEX_CONSTRAINT_EQ && !keyEq) {
+        // An IN list on the group or the position is taken whole, its values read in xFilter: the
+        // records it needs are then read once each, in the order asked for.
+        const bool list = c.op == SQLITE_INDEX_CONSTRAINT_EQ && sqlite3_vtab_in(info, i, -1) &&
+                          (c.iColumn == shape.group ? !keyList : c.iColumn == shape.position && !posList);
+        if (list) {
+            letter = c.iColumn == shape.group ? 'K' : 'P';
+            (c.iColumn == shape.group ? keyList : posList) = true;
+            sqlite3_vtab_in(info, i, 1);
+        } else if (c.iColumn == shape.group && c.op == SQLITE_INDEX_CONSTRAINT_EQ && !keyEq) {
             letter = 'k';
             keyEq = true;
             keyIn = sqlite3_vtab_in(info, i, -1) != 0;
@@ -933,7 +994,7 @@ int xBestIndex(sqlite3_vtab* tab, sqlite3_index_info* info) {
         info->aConstraintUsage[i].argvIndex = ++argument;
         // xFilter meets these exactly, for packed objects and loose rows alike: SQLite need not check
         // them again on every row (an IN list, which SQLite may hand over value by value, excepted).
-        if (c.op != SQLITE_INDEX_CONSTRAINT_EQ || !sqlite3_vtab_in(info, i, -1))
+        if (list || c.op != SQLITE_INDEX_CONSTRAINT_EQ || !sqlite3_vtab_in(info, i, -1))
             info->aConstraintUsage[i].omit = 1;
     }
     // The order this cursor can give: by group then position, or by position then group, ids last.
@@ -971,18 +1032,104 @@ int xBestIndex(sqlite3_vtab* tab, sqlite3_index_info* info) {
         cost = 2000;
     else if (keyEq && posRange)
         cost = 1000;
+    else if ((keyEq || keyList) && posList)
+        cost = 1000;
     else if (keyEq)
         cost = 1e5;
     else if (posEq)
         cost = 5000;
+    else if (posList)
+        cost = 1e5;
     else if (posRange)
         cost = 1e6;
-    if (keyRange && !keyEq)
+    if ((keyRange || keyList) && !keyEq)
         cost *= 0.5; // fewer groups than all of them
     if (flags & 1)
         cost = std::min(cost, 100.0);
     info->estimatedCost = cost;
     info->estimatedRows = static_cast<sqlite3_int64>(cost);
+    return SQLITE_OK;
+}
+
+bool integerArgument(sqlite3_value* v, int64_t& out);
+
+// The values of an IN list: the whole numbers a packed object can hold, sorted and without repeats,
+// and for the loose rows every value as a JSON array, blobs apart in hex (JSON has none).
+struct InList {
+    std::vector<int64_t> whole;
+    std::string json, blobs;
+};
+
+void appendJsonValue(std::string& out, sqlite3_value* v) {
+    out += out.size() > 1 ? "," : "";
+    switch (sqlite3_value_type(v)) {
+    case SQLITE_INTEGER:
+        out += std::to_string(sqlite3_value_int64(v));
+        break;
+    case SQLITE_FLOAT: {
+        const double d = sqlite3_value_double(v);
+        char buf[32];
+        if (std::isinf(d))
+            std::snprintf(buf, sizeof buf, "%s", d > 0 ? "9e999" : "-9e999");
+        else
+            std::snprintf(buf, sizeof buf, "%.17g", d);
+        out += buf;
+        break;
+    }
+    default: { // a text
+        const auto* t = reinterpret_cast<const unsigned char*>(sqlite3_value_text(v));
+        const int n = sqlite3_value_bytes(v);
+        out += '"';
+        for (int k = 0; k < n; ++k) {
+            const unsigned char ch = t[k];
+            if (ch == '"' || ch == '\\') {
+                out += '\\';
+                out += static_cast<char>(ch);
+            } else if (ch < 0x20) {
+                char buf[8];
+                std::snprintf(buf, sizeof buf, "\\u%04x", ch);
+                out += buf;
+            } else {
+                out += static_cast<char>(ch);
+            }
+        }
+        out += '"';
+        break;
+    }
+    }
+}
+
+int readInList(sqlite3_value* handle, InList& out) {
+    out.json = "[";
+    out.blobs = "[";
+    sqlite3_value* v = nullptr;
+    int rc;
+    for (rc = sqlite3_vtab_in_first(handle, &v); rc == SQLITE_OK && v; rc = sqlite3_vtab_in_next(handle, &v)) {
+        // The columns are integers: SQL compares a text that reads as a number with them as that number.
+        if (sqlite3_value_type(v) == SQLITE_TEXT)
+            sqlite3_value_numeric_type(v);
+        int64_t n = 0;
+        if (integerArgument(v, n) && n >= 0 && n <= kMaxKey)
+            out.whole.push_back(n);
+        if (sqlite3_value_type(v) == SQLITE_BLOB) {
+            static const char digits[] = "0123456789ABCDEF";
+            const auto* b = static_cast<const unsigned char*>(sqlite3_value_blob(v));
+            out.blobs += out.blobs.size() > 1 ? ",\"" : "\"";
+            for (int k = 0; k < sqlite3_value_bytes(v); ++k) {
+                out.blobs += digits[b[k] >> 4];
+                out.blobs += digits[b[k] & 15];
+            }
+            out.blobs += '"';
+        } else if (sqlite3_value_type(v) != SQLITE_NULL) { // null equals nothing
+            appendJsonValue(out.json, v);
+        }
+    }
+    out.json += "]";
+    out.blobs += "]";
+    if (rc != SQLITE_OK && rc != SQLITE_DONE)
+        return rc;
+    std::sort(out.whole.begin(), out.whole.end());
+    out.whole.erase(std::unique(out.whole.begin(), out.whole.end()), out.whole.end());
     return SQLITE_OK;
 }
 
@@ -1015,15 +1162,37 @@ int xFilter(sqlite3_vtab_cursor* cursor, int idxNum, const char* idxStr, int arg
     plan.needText = !(idxNum & 8);
     // The loose rows' conditions, with the same arguments.
     std::string where;
-    std::vector<sqlite3_value*> looseArgs;
+    // Each argument is a value of the query or, for an IN list, a JSON array of its values.
+    struct LooseArg {
+        sqlite3_value* value;
+        std::string json;
+    };
+    std::vector<LooseArg> looseArgs;
     auto cond = [&](const std::string& sql, sqlite3_value* v) {
         where += (where.empty() ? " WHERE " : " AND ") + sql;
-        looseArgs.push_back(v);
+        looseArgs.push_back({v, {}});
     };
     const std::string g = quoted(shape.columns[static_cast<size_t>(shape.group)]);
     const std::string p = quoted(shape.columns[static_cast<size_t>(shape.position)]);
     for (int i = 0; i < argc && idxStr && idxStr[i]; ++i) {
         sqlite3_value* v = argv[i];
+        if (idxStr[i] == 'K' || idxStr[i] == 'P') {
+            const bool onGroup = idxStr[i] == 'K';
+            InList list;
+            if (int rc = readInList(v, list); rc != SQLITE_OK)
+                return rc;
+            const std::string& column = onGroup ? g : p;
+            std::string sql = column + " IN (SELECT value FROM json_each(?))";
+            if (list.blobs != "[]")
+                sql = "(" + sql + " OR (typeof(" + column + ") = 'blob' AND hex(" + column +
+                      ") IN (SELECT value FROM json_each(?))))";
+            where += (where.empty() ? " WHERE " : " AND ") + sql;
+            looseArgs.push_back({nullptr, std::move(list.json)});
+            if (list.blobs != "[]")
+                looseArgs.push_back({nullptr, std::move(list.blobs)});
+            (onGroup ? plan.keys : plan.positions) = std::move(list.whole);
+            continue;
+        }
         // The columns are integers: SQL compares a text that reads as a number with them as that number.
         if (sqlite3_value_type(v) == SQLITE_TEXT)
             sqlite3_value_numeric_type(v);
@@ -1104,6 +1273,24 @@ int xFilter(sqlite3_vtab_cursor* cursor, int idxNum, const char* idxStr, int arg
         plan.keyLo = std::max(plan.keyLo, plan.key);
         plan.keyHi = std::min(plan.keyHi, plan.key);
     }
+    // A list keeps what the bounds allow, and narrows them to its first and last value.
+    auto narrow = [&](std::optional<std::vector<int64_t>>& list, int64_t& lo, int64_t& hi) {
+        if (!list)
+            return;
+        std::erase_if(*list, [&](int64_t v) { return v < lo || v > hi; });
+        if (list->empty()) {
+            plan.packedNone = true;
+            return;
+        }
+        lo = list->front();
+        hi = list->back();
+    };
+    narrow(plan.keys, plan.keyLo, plan.keyHi);
+    narrow(plan.positions, plan.posLo, plan.posHi);
+    if (plan.positions)
+        for (int64_t position : *plan.positions)
+            if (plan.firsts.empty() || plan.firsts.back() != firstOf(position, shape.runLength))
+                plan.firsts.push_back(firstOf(position, shape.runLength));
     if (plan.posLo > plan.posHi || plan.posHi < 0 || plan.keyLo > plan.keyHi || plan.keyHi < 0 ||
         plan.keyLo > kMaxKey || (plan.haveId && plan.id <= 0))
         plan.packedNone = true;
@@ -1180,8 +1367,14 @@ int xFilter(sqlite3_vtab_cursor* cursor, int idxNum, const char* idxStr, int arg
                              "SELECT " + cols + " FROM " + quoted(shape.loose) + where + order);
         rc != SQLITE_OK)
         return rc;
-    for (size_t i = 0; i < looseArgs.size(); ++i)
-        sqlite3_bind_value(c.loose, static_cast<int>(i + 1), looseArgs[i]);
+    for (size_t i = 0; i < looseArgs.size(); ++i) {
+        const LooseArg& a = looseArgs[i];
+        if (a.value)
+            sqlite3_bind_value(c.loose, static_cast<int>(i + 1), a.value);
+        else
+            sqlite3_bind_text(c.loose, static_cast<int>(i + 1), a.json.data(), static_cast<int>(a.json.size()),
+                              SQLITE_TRANSIENT);
+    }
     if (int rc = stepLoose(c); rc != SQLITE_OK)
         return rc;
     return settle(c);
