@@ -238,12 +238,101 @@ struct Decoded {
     }
 };
 
-// A record decoded for reading, shared by the read cache and the cursors holding its cells.
-struct ReadRecord {
-    bool withTexts = false;
-    std::string texts;
-    std::vector<PackedCell> cells; // in position order, positions absolute, texts into `texts`
-    size_t bytes() const { return texts.size() + cells.size() * sizeof(PackedCell) + 64; }
+// A record read for reading, shared by the read cache and the cursors holding its cells. Its ids are
+// kept as their runs, which place every cell without decoding it; its cells are decoded in position
+// order as far as reads have needed them, so that a read of a run's first rows decodes only those.
+class ReadRecord {
+  public:
+    // False when the ids are damaged.
+    bool read(int64_t first, std::string_view ids, std::string_view texts, bool withTexts) {
+        withTexts_ = withTexts;
+        texts_.assign(texts);
+        runs_.clear();
+        cells_.clear();
+        count_ = textAt_ = 0;
+        good_ = SIZE_MAX;
+        return walkIdRuns(ids, [&](const IdRun& r) {
+            runs_.push_back({first + r.at, r.count, r.firstId, r.step, count_});
+            count_ += static_cast<size_t>(r.count);
+            return true;
+        });
+    }
+    bool withTexts() const { return withTexts_; }
+    size_t count() const { return count_; }
+    // What the record holds in the read cache, the same whatever has been decoded of it.
+    size_t bytes() const { return texts_.size() + count_ * sizeof(PackedCell) + runs_.size() * sizeof(Run) + 64; }
+
+    // The index of the first cell at a position at least p (count() when there is none).
+    size_t lowerBound(int64_t p) const {
+        auto r = std::lower_bound(runs_.begin(), runs_.end(), p,
+                                  [](const Run& run, int64_t q) { return run.position + run.count <= q; });
+        if (r == runs_.end())
+            return count_;
+        return r->index + static_cast<size_t>(std::max<int64_t>(0, p - r->position));
+    }
+    size_t upperBound(int64_t p) const { return p == INT64_MAX ? count_ : lowerBound(p + 1); }
+    int64_t positionAt(size_t i) const {
+        const Run& r = runOf(i);
+        return r.position + static_cast<int64_t>(i - r.index);
+    }
+    // Cell i (below count()), decoded with those before it when not yet; null when the texts are
+    // damaged before its end. Valid until the next call.
+    const PackedCell* cell(size_t i) {
+        if (i >= cells_.size())
+            decodeThrough(i);
+        return i < cells_.size() && i < good_ ? &cells_[i] : nullptr;
+    }
+
+  private:
+    struct Run {
+        int64_t position, count, firstId, step;
+        size_t index; // of its first cell
+    };
+    const Run& runOf(size_t i) const {
+        auto r = std::upper_bound(runs_.begin(), runs_.end(), i, [](size_t k, const Run& run) { return k < run.index; });
+        return *(r - 1);
+    }
+    void decodeThrough(size_t i) {
+        if (good_ != SIZE_MAX || i >= count_)
+            return;
+        // In steps of a few hundred cells, the cells a read of a window of rows needs next.
+        const size_t to = std::min(count_, std::max(i + 1, cells_.size() + 256));
+        cells_.reserve(to);
+        auto* begin = reinterpret_cast<const unsigned char*>(texts_.data());
+        auto* t = begin + textAt_;
+        auto* tend = begin + texts_.size();
+        for (size_t k = cells_.size(); k < to; ++k) {
+            const Run& r = runOf(k);
+            const auto offset = static_cast<int64_t>(k - r.index);
+            PackedCell c{r.position + offset, r.firstId + offset * r.step, false, {}};
+            if (!texts_.empty()) { // an empty texts blob gives the ids alone, every text empty
+                uint64_t v;
+                if (!readVarint(t, tend, v) || (v > 0 && static_cast<uint64_t>(tend - t) < v - 1)) {
+                    good_ = cells_.size(); // the cells before the damage stay readable
+                    return;
+                }
+                if (v == 0) {
+                    c.null = true;
+                } else {
+                    c.text = std::string_view(reinterpret_cast<const char*>(t), v - 1);
+                    t += v - 1;
+                }
+            }
+            cells_.push_back(c);
+        }
+        textAt_ = static_cast<size_t>(t - begin);
+        // Every cell decoded: the texts must end with the last one's, or that one cannot be trusted.
+        if (cells_.size() == count_ && !texts_.empty() && textAt_ != texts_.size())
+            good_ = count_ - 1;
+    }
+
+    bool withTexts_ = false;
+    std::string texts_;
+    std::vector<Run> runs_;
+    size_t count_ = 0;
+    std::vector<PackedCell> cells_; // the first cells, positions absolute, texts into texts_
+    size_t textAt_ = 0;             // where the next cell's text begins
+    size_t good_ = SIZE_MAX;        // the cells below this index are whole (all, until damage is found)
 };
 
 // What the read cache's records were read under: another connection's commit changes the file's
@@ -264,7 +353,7 @@ struct Vtab : sqlite3_vtab {
     sqlite3* db = nullptr;
     std::map<std::pair<int64_t, int64_t>, Decoded> cache;
     size_t cachedCells = 0;
-    std::map<std::pair<int64_t, int64_t>, std::shared_ptr<const ReadRecord>> readCache;
+    std::map<std::pair<int64_t, int64_t>, std::shared_ptr<ReadRecord>> readCache;
     size_t readBytes = 0;
     ReadStamp readStamp;
     std::unordered_map<std::string, sqlite3_stmt*> statements;
@@ -352,7 +441,7 @@ struct Vtab : sqlite3_vtab {
         readCache.clear();
         readBytes = 0;
     }
-    int readRecord(int64_t key, int64_t first, bool needText, std::shared_ptr<const ReadRecord>& out);
+    int readRecord(int64_t key, int64_t first, bool needText, std::shared_ptr<ReadRecord>& out);
     int flush();
     int load(int64_t key, int64_t first, Decoded*& out);
     int removePacked(int64_t key, int64_t position);
@@ -428,8 +517,8 @@ int Vtab::load(int64_t key, int64_t first, Decoded*& out) {
     return SQLITE_OK;
 }
 
-int Vtab::readRecord(int64_t key, int64_t first, bool needText, std::shared_ptr<const ReadRecord>& out) {
-    if (auto it = readCache.find({key, first}); it != readCache.end() && (it->second->withTexts || !needText)) {
+int Vtab::readRecord(int64_t key, int64_t first, bool needText, std::shared_ptr<ReadRecord>& out) {
+    if (auto it = readCache.find({key, first}); it != readCache.end() && (it->second->withTexts() || !needText)) {
         out = it->second;
         return SQLITE_OK;
     }
@@ -440,15 +529,15 @@ int Vtab::readRecord(int64_t key, int64_t first, bool needText, std::shared_ptr<
     sqlite3_bind_int64(s, 1, key);
     sqlite3_bind_int64(s, 2, first);
     auto record = std::make_shared<ReadRecord>();
-    record->withTexts = needText;
     int rc = sqlite3_step(s);
     if (rc == SQLITE_ROW) {
         std::string_view ids(static_cast<const char*>(sqlite3_column_blob(s, 0)),
                              static_cast<size_t>(sqlite3_column_bytes(s, 0)));
+        std::string_view texts;
         if (needText)
-            record->texts.assign(static_cast<const char*>(sqlite3_column_blob(s, 1)),
-                                 static_cast<size_t>(sqlite3_column_bytes(s, 1)));
-        rc = decodePackedRecord(first, ids, record->texts, record->cells) ? SQLITE_OK : SQLITE_CORRUPT;
+            texts = std::string_view(static_cast<const char*>(sqlite3_column_blob(s, 1)),
+                                     static_cast<size_t>(sqlite3_column_bytes(s, 1)));
+        rc = record->read(first, ids, texts, needText) ? SQLITE_OK : SQLITE_CORRUPT;
         if (rc != SQLITE_OK)
             setError("a packed record is damaged");
     } else if (rc == SQLITE_DONE) {
@@ -662,7 +751,7 @@ struct Cursor : sqlite3_vtab_cursor {
     };
     std::vector<Item> items;
     size_t at = 0;
-    std::vector<std::shared_ptr<const ReadRecord>> held; // the records items point into
+    std::vector<std::shared_ptr<ReadRecord>> held; // the records items point into
     sqlite3_stmt* records = nullptr;                      // the (key, first) of the records to read
     bool recordsDone = true;
     std::string recordsSql;
@@ -673,7 +762,7 @@ struct Cursor : sqlite3_vtab_cursor {
     int64_t pendingKey = 0, pendingFirst = 0;
     struct RunRecord {
         int64_t key;
-        std::shared_ptr<const ReadRecord> record;
+        std::shared_ptr<ReadRecord> record;
         size_t next, end;
     };
     std::vector<RunRecord> run;
@@ -694,12 +783,8 @@ struct Cursor : sqlite3_vtab_cursor {
 
 // The cells of a record within the plan's positions, as indexes into its cells.
 std::pair<size_t, size_t> planned(const Cursor& c, const ReadRecord& record) {
-    const auto& cells = record.cells;
-    auto from = std::lower_bound(cells.begin(), cells.end(), c.plan.posLo,
-                                 [](const PackedCell& cell, int64_t p) { return cell.position < p; });
-    auto to = std::upper_bound(from, cells.end(), c.plan.posHi,
-                               [](int64_t p, const PackedCell& cell) { return p < cell.position; });
-    return {static_cast<size_t>(from - cells.begin()), static_cast<size_t>(to - cells.begin())};
+    const size_t from = record.lowerBound(c.plan.posLo);
+    return {from, std::max(from, record.upperBound(c.plan.posHi))};
 }
 
 // The first cell from index i (below end) at a position the plan asks for: i itself without a list
@@ -708,37 +793,41 @@ size_t nextPlanned(const Plan& plan, const ReadRecord& record, size_t i, size_t 
     if (!plan.positions)
         return i;
     const auto& wanted = *plan.positions;
-    const auto& cells = record.cells;
     while (i < end) {
-        const int64_t p = cells[i].position;
+        const int64_t p = record.positionAt(i);
         auto w = std::lower_bound(wanted.begin(), wanted.end(), p);
         if (w == wanted.end())
             return end;
         if (*w == p)
             return i;
-        i = static_cast<size_t>(std::lower_bound(cells.begin() + static_cast<std::ptrdiff_t>(i),
-                                                 cells.begin() + static_cast<std::ptrdiff_t>(end), *w,
-                                                 [](const PackedCell& cell, int64_t q) { return cell.position < q; }) -
-                                cells.begin());
+        i = std::max(i + 1, record.lowerBound(*w));
     }
     return end;
 }
 
-void addItem(Cursor& c, int64_t key, const PackedCell& cell) {
-    if (c.plan.haveId && cell.id != c.plan.id)
-        return;
-    c.items.push_back({key, cell.position, cell.id, cell.text.data(), static_cast<uint32_t>(cell.text.size()), cell.null});
+// Adds cell i of a record to items when the plan asks for it; SQLITE_CORRUPT when it cannot be decoded.
+int addItem(Cursor& c, int64_t key, ReadRecord& record, size_t i) {
+    const PackedCell* cell = record.cell(i);
+    if (!cell) {
+        c.vtab().setError("a packed record is damaged");
+        return SQLITE_CORRUPT;
+    }
+    if (!c.plan.haveId || cell->id == c.plan.id)
+        c.items.push_back(
+            {key, cell->position, cell->id, cell->text.data(), static_cast<uint32_t>(cell->text.size()), cell->null});
+    return SQLITE_OK;
 }
 
 // Group order: adds one record's objects within the plan to items.
 int addRecord(Cursor& c, int64_t key, int64_t first) {
-    std::shared_ptr<const ReadRecord> record;
+    std::shared_ptr<ReadRecord> record;
     if (int rc = c.vtab().readRecord(key, first, c.plan.needText, record); rc != SQLITE_OK)
         return rc;
     const auto [from, to] = planned(c, *record);
     const size_t before = c.items.size();
     for (size_t i = nextPlanned(c.plan, *record, from, to); i < to; i = nextPlanned(c.plan, *record, i + 1, to))
-        addItem(c, key, record->cells[i]);
+        if (int rc = addItem(c, key, *record, i); rc != SQLITE_OK)
+            return rc;
     if (c.items.size() > before)
         c.held.push_back(std::move(record));
     return SQLITE_OK;
@@ -750,7 +839,7 @@ int loadRun(Cursor& c, bool& loaded) {
     loaded = false;
     int64_t runFirst = -1;
     auto add = [&](int64_t key, int64_t first) {
-        std::shared_ptr<const ReadRecord> record;
+        std::shared_ptr<ReadRecord> record;
         if (int rc = c.vtab().readRecord(key, first, c.plan.needText, record); rc != SQLITE_OK)
             return rc;
         const auto [from, to] = planned(c, *record);
@@ -815,11 +904,12 @@ int fillItems(Cursor& c) {
         return SQLITE_OK;
     }
     constexpr int64_t kPositionsAtOnce = 64;
+    constexpr size_t kObjectsAtOnce = 256;
     while (c.items.empty()) {
         int64_t lowest = INT64_MAX;
         for (const auto& r : c.run)
             if (r.next < r.end)
-                lowest = std::min(lowest, r.record->cells[r.next].position);
+                lowest = std::min(lowest, r.record->positionAt(r.next));
         if (lowest == INT64_MAX) {
             bool loaded = false;
             if (int rc = loadRun(c, loaded); rc != SQLITE_OK)
@@ -829,13 +919,15 @@ int fillItems(Cursor& c) {
             continue;
         }
         // The run's records come in group order, each in position order: taking each position from
-        // every record in turn gives (position, group) order without a sort.
+        // every record in turn gives (position, group) order without a sort. A few hundred objects at
+        // a time: a read that stops early (a limit) decodes little beyond what it hands out.
         const int64_t limit = lowest + kPositionsAtOnce;
-        for (int64_t p = lowest; p < limit; ++p)
+        for (int64_t p = lowest; p < limit && c.items.size() < kObjectsAtOnce; ++p)
             for (auto& r : c.run)
-                for (; r.next < r.end && r.record->cells[r.next].position == p;
+                for (; r.next < r.end && r.record->positionAt(r.next) == p;
                      r.next = nextPlanned(c.plan, *r.record, r.next + 1, r.end))
-                    addItem(c, r.key, r.record->cells[r.next]);
+                    if (int rc = addItem(c, r.key, *r.record, r.next); rc != SQLITE_OK)
+                        return rc;
     }
     return SQLITE_OK;
 }
@@ -1054,7 +1146,7 @@ int xBestIndex(sqlite3_vtab* tab, sqlite3_index_info* info) {
 bool integerArgument(sqlite3_value* v, int64_t& out);
 
 // The values of an IN list: the whole numbers a packed object can hold, sorted and without repeats,
-// and for the loose rows every value as a JSON array, blobs apart in hex (JSON has none).
+// and, when asked for the loose rows, every value as a JSON array, blobs apart in hex (JSON has none).
 struct InList {
     std::vector<int64_t> whole;
     std::string json, blobs;
@@ -1099,7 +1191,7 @@ void appendJsonValue(std::string& out, sqlite3_value* v) {
     }
 }
 
-int readInList(sqlite3_value* handle, InList& out) {
+int readInList(sqlite3_value* handle, bool forLoose, InList& out) {
     out.json = "[";
     out.blobs = "[";
     sqlite3_value* v = nullptr;
@@ -1111,6 +1203,8 @@ int readInList(sqlite3_value* handle, InList& out) {
         int64_t n = 0;
         if (integerArgument(v, n) && n >= 0 && n <= kMaxKey)
             out.whole.push_back(n);
+        if (!forLoose)
+            continue;
         if (sqlite3_value_type(v) == SQLITE_BLOB) {
             static const char digits[] = "0123456789ABCDEF";
             const auto* b = static_cast<const unsigned char*>(sqlite3_value_blob(v));
@@ -1156,6 +1250,17 @@ int xFilter(sqlite3_vtab_cursor* cursor, int idxNum, const char* idxStr, int arg
     tab.checkReadCache();
     if (int rc = tab.flush(); rc != SQLITE_OK)
         return rc;
+    // Most workspaces keep no object loose: their reads then skip the loose table's query.
+    bool anyLoose = true;
+    if (sqlite3_stmt* s = tab.statement("SELECT EXISTS (SELECT 1 FROM " + quoted(shape.loose) + ")")) {
+        const int rc = sqlite3_step(s);
+        anyLoose = rc != SQLITE_ROW || sqlite3_column_int(s, 0) != 0;
+        sqlite3_reset(s);
+        if (rc != SQLITE_ROW)
+            return sqlite3_errcode(tab.db) ? sqlite3_errcode(tab.db) : SQLITE_ERROR;
+    } else {
+        return SQLITE_ERROR;
+    }
     Plan plan;
     plan.packedNone = idxNum & 1;
     plan.order = static_cast<Order>((idxNum >> 1) & 3);
@@ -1179,7 +1284,7 @@ int xFilter(sqlite3_vtab_cursor* cursor, int idxNum, const char* idxStr, int arg
         if (idxStr[i] == 'K' || idxStr[i] == 'P') {
             const bool onGroup = idxStr[i] == 'K';
             InList list;
-            if (int rc = readInList(v, list); rc != SQLITE_OK)
+            if (int rc = readInList(v, anyLoose, list); rc != SQLITE_OK)
                 return rc;
             const std::string& column = onGroup ? g : p;
             std::string sql = column + " IN (SELECT value FROM json_each(?))";
@@ -1355,6 +1460,10 @@ int xFilter(sqlite3_vtab_cursor* cursor, int idxNum, const char* idxStr, int arg
     }
 
     // The loose rows.
+    if (!anyLoose) {
+        c.looseRow = false;
+        return settle(c);
+    }
     std::string cols;
     for (size_t i = 0; i < shape.columns.size(); ++i)
         cols += (i ? ", " : "") + quoted(shape.columns[i]);

@@ -569,3 +569,50 @@ TEST_F(PackedReadsTest, ListsOfRowsAndColumnsGiveTheCellsOfThoseRowsAndColumnsOn
     EXPECT_EQ(edited, expected);
     EXPECT_EQ(alerts, 0);
 }
+
+// A record is decoded only as far as a read needs it: rows before damage to its texts still read as
+// written, and every read that reaches the damage fails instead of giving made-up texts.
+TEST_F(PackedReadsTest, ReadsThatReachADamagedRecordFailAndReadsBeforeTheDamageDoNot) {
+    struct Case {
+        const char* name;
+        const char* damage; // to column 0's first record
+    };
+    const Case cases[] = {
+        {"texts cut short", "UPDATE \"CellRecords\" SET \"texts\" = substr(\"texts\", 1, length(\"texts\") / 2) "
+                            "WHERE \"key\" = 0 AND \"first\" = 0"},
+        {"bytes after the last text", "UPDATE \"CellRecords\" SET \"texts\" = \"texts\" || x'0561626364' "
+                                      "WHERE \"key\" = 0 AND \"first\" = 0"},
+        {"a length past the end", "UPDATE \"CellRecords\" SET \"texts\" = substr(\"texts\", 1, 200) || x'7f' "
+                                  "WHERE \"key\" = 0 AND \"first\" = 0"},
+    };
+    auto lines = [](Model& m, const std::string& predicate, std::optional<store::Error>& error) {
+        store::FetchRequest request{Cell::entityName, predicate, {}, {{"rowNum", true}, {"colNum", true}}, 0};
+        store::FetchedResultsController controller(request, m.managedObjectContext(), "rowNum");
+        error = controller.performFetch();
+        std::vector<std::string> out;
+        for (const auto& o : controller.fetchedObjects())
+            out.push_back(std::static_pointer_cast<Cell>(o)->data());
+        return out;
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string file = std::string("Damaged ") + c.name + ".ov";
+        filled(file, 5000).reset();
+        rawSql(path(file), c.damage);
+        auto m = mainModel();
+        m->openStore(path(file));
+        std::optional<store::Error> error;
+        // Twice: the second read finds the record the first one began to decode.
+        for (int round = 0; round < 2; ++round) {
+            EXPECT_EQ(lines(*m, "\"rowNum\" <= 2", error),
+                      (std::vector<std::string>{text(1, 0), text(1, 1), text(1, 2), text(2, 0), text(2, 1), text(2, 2)}));
+            EXPECT_FALSE(error);
+            lines(*m, "\"colNum\" = 0", error);
+            EXPECT_TRUE(error);
+            lines(*m, "\"rowNum\" BETWEEN 4094 AND 4095", error); // the record's last row
+            EXPECT_TRUE(error);
+            EXPECT_EQ(lines(*m, "\"rowNum\" = 4100", error), (std::vector<std::string>{text(4100, 0), text(4100, 1), text(4100, 2)}));
+            EXPECT_FALSE(error);
+        }
+    }
+}
