@@ -16,12 +16,13 @@ struct CellTexts {
 inline CellTexts columnCellTexts(store::Context& context, int64_t colNum) {
     {
         // Straight from the column's records, when it has no cell kept otherwise.
-        CellTexts out;
-        if (context.readPackedGroup("Cell", colNum, [&](int64_t row, std::optional<std::string_view> text) {
-                out.rows.push_back(row);
-                out.texts.emplace_back(text.value_or(std::string_view()));
-            }))
+        store::PackedGroupTexts read;
+        if (context.readPackedGroupTexts("Cell", colNum, true, read)) {
+            CellTexts out;
+            out.rows = std::move(read.positions);
+            out.texts.assign(read.texts.begin(), read.texts.end());
             return out;
+        }
     }
     // Two one-column reads in the same order; the (colNum, rowNum) index gives that order for free.
     store::FetchRequest r{"Cell",

@@ -27,7 +27,9 @@ std::string numberText(double v) {
 // of a column pass allocating and missing the cache.
 class DistinctTexts {
   public:
-    explicit DistinctTexts(const std::vector<std::string_view>& texts) : texts_(texts) {
+    // `slots` is the table's memory, kept by the caller so that a pass over many columns reuses it.
+    DistinctTexts(const std::vector<std::string_view>& texts, std::vector<uint64_t>& slots)
+        : texts_(texts), slots_(slots) {
         size_t capacity = 16;
         while (capacity < 2 * texts.size())
             capacity *= 2;
@@ -55,8 +57,17 @@ class DistinctTexts {
 
   private:
     const std::vector<std::string_view>& texts_;
-    std::vector<uint64_t> slots_; // 0: empty
+    std::vector<uint64_t>& slots_; // 0: empty
     size_t count_ = 0;
+};
+
+// The working memory of column passes, reused from one column to the next: a column's worth of fresh
+// memory costs more in page faults than the pass itself.
+struct ColumnScratch {
+    store::PackedGroupTexts records;
+    std::vector<uint64_t> slots;
+    std::vector<uint8_t> kind;
+    std::vector<double> value, numbers, dates;
 };
 
 // Sorted values give the extremes, the number of distinct values and the quartiles in one go.
@@ -129,81 +140,49 @@ static std::vector<store::Value> columnTexts(const std::shared_ptr<store::Contex
 
 namespace {
 
-// One column's texts packed end to end, in ascending row number (the order of the column's own fetch);
-// texts that do not come in that order leave it unusable.
-struct GatheredTexts {
-    std::string bytes;
-    std::vector<uint32_t> ends;
-    int64_t lastRow = 0;
-    bool usable = true;
-
-    void add(std::optional<int64_t> rowNum, std::string_view text) {
-        if (!usable)
-            return;
-        if (!rowNum || (!ends.empty() && *rowNum < lastRow) ||
-            bytes.size() + text.size() > std::numeric_limits<uint32_t>::max()) {
-            usable = false;
-            std::string().swap(bytes);
-            std::vector<uint32_t>().swap(ends);
-            return;
-        }
-        lastRow = *rowNum;
-        bytes.append(text);
-        ends.push_back(static_cast<uint32_t>(bytes.size()));
-    }
-    std::vector<std::string_view> views() const {
-        std::vector<std::string_view> out;
-        out.reserve(ends.size());
-        uint32_t begin = 0;
-        for (uint32_t end : ends) {
-            out.emplace_back(bytes.data() + begin, end - begin);
-            begin = end;
-        }
-        return out;
-    }
-};
-
 // A column's texts in the order of its own fetch, without objects: straight from its records, or,
 // for a column with cells kept otherwise, through a fetch of its values.
 class ColumnTextsRead {
   public:
-    ColumnTextsRead(const std::shared_ptr<store::Context>& context, int64_t num) {
+    ColumnTextsRead(const std::shared_ptr<store::Context>& context, int64_t num)
+        : ColumnTextsRead(context, num, ownRecords_) {}
+    // Reads the records into `records`, which must outlive this.
+    ColumnTextsRead(const std::shared_ptr<store::Context>& context, int64_t num, store::PackedGroupTexts& records)
+        : records_(records) {
         if (!context)
             return;
-        if (context->readPackedGroup(Cell::entityName, num, [&](int64_t row, std::optional<std::string_view> text) {
-                gathered_.add(row, text.value_or(std::string_view()));
-            }) &&
-            gathered_.usable) {
-            views_ = gathered_.views();
+        if (context->readPackedGroupTexts(Cell::entityName, num, false, records_))
             return;
-        }
-        gathered_ = GatheredTexts();
         values_ = columnTexts(context, num);
         views_ = textsOf(values_);
     }
     ColumnTextsRead(const ColumnTextsRead&) = delete;
     ColumnTextsRead& operator=(const ColumnTextsRead&) = delete;
-    const std::vector<std::string_view>& views() const { return views_; }
+    const std::vector<std::string_view>& views() const { return values_.empty() ? records_.texts : views_; }
 
   private:
-    GatheredTexts gathered_;
+    store::PackedGroupTexts ownRecords_;
+    store::PackedGroupTexts& records_;
     std::vector<store::Value> values_;
-    std::vector<std::string_view> views_; // into gathered_ or values_
+    std::vector<std::string_view> views_; // into values_
 };
 
-
-BasicStats statsOfTexts(Model& model, const std::vector<std::string_view>& texts) {
+BasicStats statsOfTexts(Model& model, const std::vector<std::string_view>& texts, ColumnScratch& scratch) {
     BasicStats out;
     cellreading::NumberReader reader(model);
-    DistinctTexts distinct(texts);
-    std::vector<double> numbers, dates;
+    DistinctTexts distinct(texts, scratch.slots);
+    std::vector<double>&numbers = scratch.numbers, &dates = scratch.dates;
+    numbers.clear();
+    dates.clear();
     numbers.reserve(texts.size());
     double numberSum = 0, dateSum = 0;
     // Each distinct text is read once: a column repeats few texts many times, and reading a date is
     // what costs. Kept at the index of the text's first occurrence.
     enum : uint8_t { kNeither, kNumber, kDateText };
-    std::vector<uint8_t> kind(texts.size(), kNeither);
-    std::vector<double> value(texts.size());
+    std::vector<uint8_t>& kind = scratch.kind;
+    kind.assign(texts.size(), kNeither);
+    std::vector<double>& value = scratch.value;
+    value.resize(texts.size());
     for (size_t i = 0; i < texts.size(); ++i) {
         const std::string_view text = texts[i];
         if (text.empty())
@@ -258,12 +237,14 @@ BasicStats statsOfTexts(Model& model, const std::vector<std::string_view>& texts
 } // namespace
 
 BasicStats Model::basicStatsForTexts(const std::vector<std::string_view>& texts) {
-    return statsOfTexts(*this, texts);
+    ColumnScratch scratch;
+    return statsOfTexts(*this, texts, scratch);
 }
 
 BasicStats Model::basicStatsForCells(const std::vector<std::shared_ptr<Cell>>& cells) {
     std::vector<std::string> owned;
-    return statsOfTexts(*this, textsOf(cells, owned));
+    ColumnScratch scratch;
+    return statsOfTexts(*this, textsOf(cells, owned), scratch);
 }
 
 void Model::basicStatsForColumn(Column& column, const std::vector<std::shared_ptr<Cell>>& cells) {
@@ -275,13 +256,15 @@ void Model::basicStatsForColumn(Column& column) {
 }
 
 BasicStats Model::dictBasicStatsForColumn(const Column& column) {
-    return statsOfTexts(*this, ColumnTextsRead(context_, column.num()).views());
+    ColumnScratch scratch;
+    return statsOfTexts(*this, ColumnTextsRead(context_, column.num(), scratch.records).views(), scratch);
 }
 
 std::vector<BasicStats> Model::dictBasicStatsForColumns(const std::vector<int64_t>& nums) {
     std::vector<BasicStats> out(nums.size());
     if (!context_ || nums.empty())
         return out;
+    ColumnScratch scratch; // one for all the columns
     std::unordered_map<int64_t, size_t> slotOf;
     for (size_t i = 0; i < nums.size(); ++i)
         slotOf.emplace(nums[i], i); // a repeated number is read once, into its first slot
@@ -290,7 +273,7 @@ std::vector<BasicStats> Model::dictBasicStatsForColumns(const std::vector<int64_
             out[i] = out[first];
             continue;
         }
-        out[i] = statsOfTexts(*this, ColumnTextsRead(context_, nums[i]).views());
+        out[i] = statsOfTexts(*this, ColumnTextsRead(context_, nums[i], scratch.records).views(), scratch);
     }
     return out;
 }

@@ -71,23 +71,9 @@ FrequencyDictionary Model::frequenciesOfColumn(const Column& column) {
         return {};
     {
         // Straight from the column's records, when it has no cell kept otherwise.
-        std::string bytes;
-        std::vector<size_t> ends;
-        if (context_->readPackedGroup(Cell::entityName, column.num(), [&](int64_t, std::optional<std::string_view> t) {
-                if (t && !t->empty()) {
-                    bytes.append(*t);
-                    ends.push_back(bytes.size());
-                }
-            })) {
-            std::vector<std::string_view> texts;
-            texts.reserve(ends.size());
-            size_t begin = 0;
-            for (size_t end : ends) {
-                texts.emplace_back(bytes.data() + begin, end - begin);
-                begin = end;
-            }
-            return countTexts(texts);
-        }
+        store::PackedGroupTexts read;
+        if (context_->readPackedGroupTexts(Cell::entityName, column.num(), false, read))
+            return countTexts(read.texts);
     }
     store::FetchRequest r{"Cell", "\"colNum\" = ?", {store::Value(column.num())}, {}, 0};
     const auto values = context_->fetchValues(r, "data", false);

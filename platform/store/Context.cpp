@@ -447,15 +447,34 @@ void Context::scanRows(const FetchRequest& request, const std::vector<std::strin
     sqlite3_reset(s);
 }
 
+namespace {
+
+// Whether a read of packed records handed out everything; a failure is logged.
+bool completeRead(const Entity& e, const PackedGroupRead& read) {
+    if (read.rc != SQLITE_OK)
+        foundation::log("Fetch failed: the records of " + e.name + " cannot be read (" + sqlite3_errstr(read.rc) + ")");
+    return read.complete;
+}
+
+} // namespace
+
 bool Context::readPackedGroup(std::string_view entityName, int64_t group,
                               const std::function<void(int64_t, std::optional<std::string_view>)>& each) {
     const Entity* e = schema().entity(entityName);
     if (!e || !e->packed || !connection())
         return false;
     const PackedGroupRead read = store::readPackedGroup(connection_->handle(), *e, group, each);
-    if (read.rc != SQLITE_OK)
-        foundation::log("Fetch failed: the records of " + e->name + " cannot be read (" + sqlite3_errstr(read.rc) + ")");
-    return read.complete;
+    return completeRead(*e, read);
+}
+
+bool Context::readPackedGroupTexts(std::string_view entityName, int64_t group, bool withPositions,
+                                   PackedGroupTexts& out) {
+    out.clear();
+    const Entity* e = schema().entity(entityName);
+    if (!e || !e->packed || !connection())
+        return false;
+    const PackedGroupRead read = store::readPackedGroupTexts(connection_->handle(), *e, group, withPositions, out);
+    return completeRead(*e, read);
 }
 
 bool Context::readPackedRun(std::string_view entityName, int64_t position,
@@ -464,9 +483,7 @@ bool Context::readPackedRun(std::string_view entityName, int64_t position,
     if (!e || !e->packed || !connection())
         return false;
     const PackedGroupRead read = store::readPackedRun(connection_->handle(), *e, position, each);
-    if (read.rc != SQLITE_OK)
-        foundation::log("Fetch failed: the records of " + e->name + " cannot be read (" + sqlite3_errstr(read.rc) + ")");
-    return read.complete;
+    return completeRead(*e, read);
 }
 
 std::shared_ptr<ManagedObject> Context::existingObjectWithID(ObjectId id) {

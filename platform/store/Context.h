@@ -117,6 +117,10 @@ class Context {
     // the records cannot be read: read the group through a fetch then.
     bool readPackedGroup(std::string_view entity, int64_t group,
                          const std::function<void(int64_t position, std::optional<std::string_view> text)>& each);
+    // The same read gathered into `out` for a pass over the whole group (see PackedGroupTexts): the
+    // texts in position order, their positions and null values too when asked. False as above, `out`
+    // then empty.
+    bool readPackedGroupTexts(std::string_view entity, int64_t group, bool withPositions, PackedGroupTexts& out);
     // The objects of every group at the run of positions holding `position` (see PackedTable.h), group
     // by group in group order, each group's (position, text) in position order, texts nullopt for null;
     // the texts hold during the call only, which must not use this context. False, with nothing handed

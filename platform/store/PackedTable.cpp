@@ -7,7 +7,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <deque>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -2168,26 +2167,83 @@ PackedGroupRead readPackedRecords(
 
 } // namespace
 
-PackedGroupRead readPackedGroup(sqlite3* db, const Entity& entity, int64_t group,
-                                const std::function<void(int64_t, std::optional<std::string_view>)>& each) {
+PackedGroupRead readPackedGroupTexts(sqlite3* db, const Entity& entity, int64_t group, bool withPositions,
+                                     PackedGroupTexts& out) {
+    out.clear();
     if (!entity.packed)
         return {};
-    std::deque<std::string> texts; // the cells' texts point into these, which never move
-    std::vector<PackedCell> cells, record;
+    // The texts blobs are kept as read, end to end; their views are made once every blob is in, since
+    // appending may move the bytes. Each record's object count comes from its ids.
+    struct Segment {
+        size_t begin, end, count;
+    };
+    std::vector<Segment> segments;
     const std::string key = quoted(entity.packed->group) + " = ?1";
-    PackedGroupRead out = readPackedRecords(
+    PackedGroupRead read = readPackedRecords(
         db, entity, "\"key\" = ?1", key, "\"first\"", {group},
-        [&](int64_t, int64_t first, std::string_view ids, std::string_view bytes) {
-            texts.emplace_back(bytes);
-            if (!decodePackedRecord(first, ids, texts.back(), record))
+        [&](int64_t, int64_t first, std::string_view ids, std::string_view texts) {
+            size_t count = 0;
+            const bool whole = walkIdRuns(ids, [&](const IdRun& r) {
+                count += static_cast<size_t>(r.count);
+                if (withPositions)
+                    for (int64_t k = 0; k < r.count; ++k)
+                        out.positions.push_back(first + r.at + k);
+                return true;
+            });
+            if (!whole)
                 return false;
-            cells.insert(cells.end(), record.begin(), record.end());
+            segments.push_back({out.bytes.size(), out.bytes.size() + texts.size(), count});
+            out.bytes.append(texts);
             return true;
         });
+    if (!read.complete) {
+        out.clear();
+        return read;
+    }
+    size_t total = 0;
+    for (const auto& segment : segments)
+        total += segment.count;
+    out.texts.reserve(total);
+    if (withPositions)
+        out.nulls.reserve(total);
+    auto* base = reinterpret_cast<const unsigned char*>(out.bytes.data());
+    for (const auto& segment : segments) {
+        const unsigned char *t = base + segment.begin, *tend = base + segment.end;
+        bool valid = true;
+        for (size_t k = 0; valid && k < segment.count; ++k) {
+            uint64_t v;
+            valid = readVarint(t, tend, v) && static_cast<uint64_t>(tend - t) >= (v == 0 ? 0 : v - 1);
+            if (!valid)
+                break;
+            const size_t length = v == 0 ? 0 : static_cast<size_t>(v - 1);
+            out.texts.emplace_back(reinterpret_cast<const char*>(t), length);
+            if (withPositions)
+                out.nulls.push_back(v == 0);
+            t += length;
+        }
+        if (!valid || t != tend) {
+            out.clear();
+            return {false, SQLITE_CORRUPT};
+        }
+    }
+    return read;
+}
+
+void PackedGroupTexts::clear() {
+    bytes.clear();
+    texts.clear();
+    positions.clear();
+    nulls.clear();
+}
+
+PackedGroupRead readPackedGroup(sqlite3* db, const Entity& entity, int64_t group,
+                                const std::function<void(int64_t, std::optional<std::string_view>)>& each) {
+    PackedGroupTexts read;
+    const PackedGroupRead out = readPackedGroupTexts(db, entity, group, true, read);
     // Handed out once the read is over, so that `each` may read the store itself.
     if (out.complete)
-        for (const auto& c : cells)
-            each(c.position, c.null ? std::nullopt : std::optional<std::string_view>(c.text));
+        for (size_t k = 0; k < read.texts.size(); ++k)
+            each(read.positions[k], read.nulls[k] ? std::nullopt : std::optional<std::string_view>(read.texts[k]));
     return out;
 }
 

@@ -145,6 +145,20 @@ struct PackedGroupRead {
 PackedGroupRead readPackedGroup(sqlite3* db, const Entity& entity, int64_t group,
                                 const std::function<void(int64_t position, std::optional<std::string_view> text)>& each);
 
+// The objects of one group as readPackedGroup reads them, gathered for a pass over the whole group:
+// the records' texts as read, end to end, and a view into them of each object's text in position
+// order (a null value as an empty text); the positions and which values are null only when asked.
+// Reading again into the same object reuses its memory.
+struct PackedGroupTexts {
+    std::string bytes;
+    std::vector<std::string_view> texts;
+    std::vector<int64_t> positions;
+    std::vector<bool> nulls;
+    void clear();
+};
+PackedGroupRead readPackedGroupTexts(sqlite3* db, const Entity& entity, int64_t group, bool withPositions,
+                                     PackedGroupTexts& out);
+
 // The objects of every group at the run of positions that holds `position` (the positions whose
 // objects share records), read straight from the records as readPackedGroup reads them: `each` gets
 // one group at a time in group order, its objects in position order. The cells and their texts hold

@@ -318,9 +318,23 @@ TEST_F(PackedReadsTest, ColumnReadsFromRecordsEqualTheObjectsReads) {
             SCOPED_TRACE(nums[k]);
             const auto column = m->columnNumber(static_cast<uint64_t>(nums[k]));
             ASSERT_TRUE(column);
-            bool read = m->managedObjectContext()->readPackedGroup(Cell::entityName, nums[k],
-                                                                   [](int64_t, std::optional<std::string_view>) {});
+            std::vector<std::pair<int64_t, std::optional<std::string>>> each;
+            bool read = m->managedObjectContext()->readPackedGroup(
+                Cell::entityName, nums[k],
+                [&](int64_t row, std::optional<std::string_view> t) { each.emplace_back(row, t); });
             EXPECT_EQ(read, nums[k] != 1 || c.fromRecords);
+            // Gathered for a pass, the same cells in the same order, nulls told apart from empty texts.
+            store::PackedGroupTexts gathered;
+            EXPECT_EQ(m->managedObjectContext()->readPackedGroupTexts(Cell::entityName, nums[k], true, gathered),
+                      read);
+            ASSERT_EQ(gathered.texts.size(), each.size());
+            ASSERT_EQ(gathered.positions.size(), each.size());
+            ASSERT_EQ(gathered.nulls.size(), each.size());
+            for (size_t i = 0; i < each.size(); ++i) {
+                EXPECT_EQ(gathered.positions[i], each[i].first) << i;
+                EXPECT_EQ(gathered.nulls[i], !each[i].second) << i;
+                EXPECT_EQ(gathered.texts[i], each[i].second.value_or("")) << i;
+            }
             const auto records = columnCellTexts(*m->managedObjectContext(), nums[k]);
             const auto objects = objectTexts(*m, *column);
             EXPECT_EQ(records.rows, objects.rows);
@@ -333,6 +347,41 @@ TEST_F(PackedReadsTest, ColumnReadsFromRecordsEqualTheObjectsReads) {
             EXPECT_EQ(statsFields(together[k]), expected);
         }
         EXPECT_EQ(alerts, 0);
+    }
+}
+
+// A record whose blobs do not hold together is not read from: the column read hands out nothing
+// (and says so) rather than texts shifted to other rows; the other column's records still read.
+TEST_F(PackedReadsTest, ADamagedRecordIsNotReadAsTexts) {
+    struct Case {
+        const char* name;
+        const char* damage; // on column 0's first record
+    };
+    const Case cases[] = {
+        {"texts cut short", "UPDATE \"CellRecords\" SET \"texts\" = substr(\"texts\", 1, length(\"texts\") - 2)"},
+        {"a byte past the last text", "UPDATE \"CellRecords\" SET \"texts\" = \"texts\" || x'00'"},
+        {"a text longer than the record", "UPDATE \"CellRecords\" SET \"texts\" = x'7f' || substr(\"texts\", 2)"},
+        {"ids that do not parse", "UPDATE \"CellRecords\" SET \"ids\" = x'80'"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string file = std::string("Damaged ") + c.name + ".ov";
+        filled(file, 5000).reset();
+        rawSql(path(file), std::string(c.damage) + " WHERE \"key\" = 0 AND \"first\" = 0");
+        auto m = mainModel();
+        m->openStore(path(file));
+        const auto& context = m->managedObjectContext();
+        store::PackedGroupTexts gathered;
+        gathered.texts.emplace_back("left from before");
+        EXPECT_FALSE(context->readPackedGroupTexts(Cell::entityName, 0, true, gathered));
+        EXPECT_TRUE(gathered.texts.empty());
+        EXPECT_TRUE(gathered.positions.empty());
+        size_t handed = 0;
+        EXPECT_FALSE(context->readPackedGroup(Cell::entityName, 0, [&](int64_t, std::optional<std::string_view>) { ++handed; }));
+        EXPECT_EQ(handed, 0u);
+        ASSERT_TRUE(context->readPackedGroupTexts(Cell::entityName, 1, false, gathered));
+        ASSERT_EQ(gathered.texts.size(), 5000u);
+        EXPECT_EQ(gathered.texts[4999], text(5000, 1));
     }
 }
 
