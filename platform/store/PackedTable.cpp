@@ -1196,15 +1196,21 @@ int readInList(sqlite3_value* handle, bool forLoose, InList& out) {
     sqlite3_value* v = nullptr;
     int rc;
     for (rc = sqlite3_vtab_in_first(handle, &v); rc == SQLITE_OK && v; rc = sqlite3_vtab_in_next(handle, &v)) {
+        int type = sqlite3_value_type(v);
         // The columns are integers: SQL compares a text that reads as a number with them as that number.
-        if (sqlite3_value_type(v) == SQLITE_TEXT)
-            sqlite3_value_numeric_type(v);
+        if (type == SQLITE_TEXT)
+            type = sqlite3_value_numeric_type(v);
         int64_t n = 0;
-        if (integerArgument(v, n) && n >= 0 && n <= kMaxKey)
+        if (type == SQLITE_INTEGER) {
+            n = sqlite3_value_int64(v);
+            if (n >= 0 && n <= kMaxKey)
+                out.whole.push_back(n);
+        } else if (type == SQLITE_FLOAT && integerArgument(v, n) && n >= 0 && n <= kMaxKey) {
             out.whole.push_back(n);
+        }
         if (!forLoose)
             continue;
-        if (sqlite3_value_type(v) == SQLITE_BLOB) {
+        if (type == SQLITE_BLOB) {
             static const char digits[] = "0123456789ABCDEF";
             const auto* b = static_cast<const unsigned char*>(sqlite3_value_blob(v));
             out.blobs += out.blobs.size() > 1 ? ",\"" : "\"";
@@ -1213,7 +1219,7 @@ int readInList(sqlite3_value* handle, bool forLoose, InList& out) {
                 out.blobs += digits[b[k] & 15];
             }
             out.blobs += '"';
-        } else if (sqlite3_value_type(v) != SQLITE_NULL) { // null equals nothing
+        } else if (type != SQLITE_NULL) { // null equals nothing
             appendJsonValue(out.json, v);
         }
     }
@@ -1221,7 +1227,8 @@ int readInList(sqlite3_value* handle, bool forLoose, InList& out) {
     out.blobs += "]";
     if (rc != SQLITE_OK && rc != SQLITE_DONE)
         return rc;
-    std::sort(out.whole.begin(), out.whole.end());
+    if (!std::is_sorted(out.whole.begin(), out.whole.end())) // SQLite hands most lists over sorted
+        std::sort(out.whole.begin(), out.whole.end());
     out.whole.erase(std::unique(out.whole.begin(), out.whole.end()), out.whole.end());
     return SQLITE_OK;
 }
