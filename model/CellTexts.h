@@ -13,17 +13,8 @@ struct CellTexts {
     std::vector<std::string> texts;
 };
 
-inline CellTexts columnCellTexts(store::Context& context, int64_t colNum) {
-    {
-        // Straight from the column's records, when it has no cell kept otherwise.
-        store::PackedGroupTexts read;
-        if (context.readPackedGroupTexts("Cell", colNum, true, read)) {
-            CellTexts out;
-            out.rows = std::move(read.positions);
-            out.texts.assign(read.texts.begin(), read.texts.end());
-            return out;
-        }
-    }
+// Through SQL, for a column with cells kept outside its records.
+inline CellTexts fetchedColumnCellTexts(store::Context& context, int64_t colNum) {
     // Two one-column reads in the same order; the (colNum, rowNum) index gives that order for free.
     store::FetchRequest r{"Cell",
                           "\"colNum\" = ? AND \"rowNum\" IS NOT NULL",
@@ -44,4 +35,16 @@ inline CellTexts columnCellTexts(store::Context& context, int64_t colNum) {
         return out;
     }
     return {};
+}
+
+inline CellTexts columnCellTexts(store::Context& context, int64_t colNum) {
+    // Straight from the column's records, when it has no cell kept otherwise.
+    store::PackedGroupTexts read;
+    if (context.readPackedGroupTexts("Cell", colNum, true, read)) {
+        CellTexts out;
+        out.rows = std::move(read.positions);
+        out.texts.assign(read.texts.begin(), read.texts.end());
+        return out;
+    }
+    return fetchedColumnCellTexts(context, colNum);
 }

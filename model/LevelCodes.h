@@ -6,6 +6,7 @@
 
 #include <set>
 #include <string>
+#include <string_view>
 
 class LevelCodes {
   public:
@@ -15,15 +16,16 @@ class LevelCodes {
     }
     // The text's code; a text not known yet takes the next code (the number of texts known) unless a
     // known text already holds that code, in which case it has none (-1). Empty texts have none.
-    int64_t code(const std::string& text) {
+    int64_t code(std::string_view text) {
         if (text.empty())
             return -1;
-        auto it = codes_.find(text);
+        key_.assign(text);
+        auto it = codes_.find(key_);
         if (it != codes_.end())
             return it->second;
         const auto next = static_cast<int64_t>(codes_.size());
         const int64_t code = used_.count(next) ? -1 : next;
-        codes_.emplace(text, code);
+        codes_.emplace(key_, code);
         used_.insert(code);
         return code;
     }
@@ -34,4 +36,5 @@ class LevelCodes {
   private:
     FactorCodes codes_;
     std::set<int64_t> used_;
+    std::string key_; // the text looked up, kept to reuse its memory
 };

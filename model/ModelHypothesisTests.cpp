@@ -53,7 +53,7 @@ uint64_t successes(double n, double x) {
 
 // The codes of a proportion's texts: the given levels, a new text the next code. Empty texts and
 // codes other than 0 and 1 are missing: a proportion has two outcomes.
-std::vector<double> proportionCodes(const std::vector<std::string>& texts, const FactorCodes* levels) {
+std::vector<double> proportionCodes(const std::vector<std::string_view>& texts, const FactorCodes* levels) {
     LevelCodes codes(levels ? *levels : FactorCodes{});
     std::vector<double> out;
     out.reserve(texts.size());
@@ -71,19 +71,19 @@ std::vector<double> sampleOfColumn(Model& model, const Column& column,
     const auto& context = model.managedObjectContext();
     if (!context)
         return {};
-    CellTexts cells = cellTextsForRows(*context, column.num(), rows);
+    const RowSetTextViews cells(*context, column.num(), rows);
     if (distribution == kProportions)
-        return proportionCodes(cells.texts, levels);
+        return proportionCodes(cells.texts(), levels);
     std::vector<double> out;
-    out.reserve(cells.texts.size());
+    out.reserve(cells.texts().size());
     if (column.type().value_or(0) == kDate) {
-        for (const auto& text : cells.texts)
+        for (const auto& text : cells.texts())
             if (auto v = model.dateForString(text))
                 out.push_back(*v);
         return out;
     }
     cellreading::NumberReader numbers(model);
-    for (const auto& text : cells.texts)
+    for (const auto& text : cells.texts())
         if (auto v = numbers.number(text))
             out.push_back(*v);
     return out;

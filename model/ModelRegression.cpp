@@ -22,10 +22,10 @@ struct ColumnValues {
 // Seeds the codes of a binary column that has no levels given: the first two distinct texts in the order
 // met, turned round when both read as numbers and the second is the smaller, so "0"/"1" and "1"/"2"
 // columns keep their meaning whatever row comes first.
-FactorCodes firstTwoLevels(Model& model, const std::vector<std::string>& texts) {
+FactorCodes firstTwoLevels(Model& model, const std::vector<std::string_view>& texts) {
     FactorCodes codes;
-    const std::string* first = nullptr;
-    const std::string* second = nullptr;
+    const std::string_view* first = nullptr;
+    const std::string_view* second = nullptr;
     for (const auto& text : texts) {
         if (text.empty())
             continue;
@@ -89,6 +89,7 @@ DesignMatrix designOfColumns(Model& model, const std::vector<const Column*>& col
     read.reserve(columns.size());
     const auto& context_ = model.managedObjectContext();
     cellreading::NumberReader numbers(model);
+    store::PackedGroupTexts buffer; // the records of one column after another
     for (const auto& column : columns) {
         out.names.push_back(column ? column->name() : std::string());
         ColumnValues values;
@@ -101,18 +102,18 @@ DesignMatrix designOfColumns(Model& model, const std::vector<const Column*>& col
             if (auto it = metadata->find(column->num()); it != metadata->end())
                 given = &it->second;
         const int64_t type = given && given->type ? *given->type : column->type().value_or(0);
-        CellTexts cells = cellTextsForRows(*context_, column->num(), rows);
-        values.rows.reserve(cells.rows.size());
-        values.values.reserve(cells.rows.size());
+        const RowSetTextViews cells(*context_, column->num(), rows, buffer);
+        values.rows.reserve(cells.rows().size());
+        values.values.reserve(cells.rows().size());
         if (type == kBinary) {
             LevelCodes codes(given && given->levels && !given->levels->empty()
                                  ? *given->levels
-                                 : firstTwoLevels(model, cells.texts));
-            for (size_t i = 0; i < cells.rows.size(); ++i) {
-                const int64_t code = codes.code(cells.texts[i]);
+                                 : firstTwoLevels(model, cells.texts()));
+            for (size_t i = 0; i < cells.rows().size(); ++i) {
+                const int64_t code = codes.code(cells.texts()[i]);
                 if (!LevelCodes::isOutcome(code))
                     continue;
-                values.rows.push_back(cells.rows[i]);
+                values.rows.push_back(cells.rows()[i]);
                 values.values.push_back(static_cast<double>(code));
             }
             for (const auto& [text, code] : codes.codes())
@@ -121,12 +122,12 @@ DesignMatrix designOfColumns(Model& model, const std::vector<const Column*>& col
                     break;
                 }
         } else {
-            for (size_t i = 0; i < cells.rows.size(); ++i) {
+            for (size_t i = 0; i < cells.rows().size(); ++i) {
                 const auto v =
-                    type == kDate ? model.dateForString(cells.texts[i]) : numbers.number(cells.texts[i]);
+                    type == kDate ? model.dateForString(cells.texts()[i]) : numbers.number(cells.texts()[i]);
                 if (!v)
                     continue;
-                values.rows.push_back(cells.rows[i]);
+                values.rows.push_back(cells.rows()[i]);
                 values.values.push_back(*v);
             }
         }
@@ -134,8 +135,13 @@ DesignMatrix designOfColumns(Model& model, const std::vector<const Column*>& col
     }
     const std::vector<int64_t> common = commonRows(read);
     out.Xmat.reserve(read.size());
-    for (const auto& column : read)
-        out.Xmat.push_back(valuesAtRows(column, common));
+    for (auto& column : read) {
+        // The common rows are among the column's: as many means the same rows.
+        if (column.rows.size() == common.size())
+            out.Xmat.push_back(std::move(column.values));
+        else
+            out.Xmat.push_back(valuesAtRows(column, common));
+    }
     return out;
 }
 
