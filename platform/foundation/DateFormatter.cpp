@@ -70,7 +70,13 @@ void DateFormatter::setTimeStyle(Style style) {
 DateFormatter DateFormatter::fromTemplate(std::string_view skeleton, const std::string& localeId,
                                           const std::string& timeZone) {
     const std::string locale = localeOrCurrent(localeId);
-    const std::u16string pattern = icu::toUtf16(patternFromTemplate(skeleton, locale));
+    return fromPattern(patternFromTemplate(skeleton, locale), locale, timeZone);
+}
+
+DateFormatter DateFormatter::fromPattern(std::string_view patternText, const std::string& localeId,
+                                         const std::string& timeZone) {
+    const std::string locale = localeOrCurrent(localeId);
+    const std::u16string pattern = icu::toUtf16(patternText);
     const std::u16string zone = icu::toUtf16(zoneOrLocal(timeZone));
     DateFormatter formatter;
     formatter.locale_ = locale;

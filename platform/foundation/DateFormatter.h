@@ -18,6 +18,9 @@ class DateFormatter {
                   const std::string& timeZone = {});
     static DateFormatter fromTemplate(std::string_view skeleton, const std::string& localeId = {},
                                       const std::string& timeZone = {});
+    // A formatter of exactly this pattern (an archived template formatter reads back this way).
+    static DateFormatter fromPattern(std::string_view pattern, const std::string& localeId = {},
+                                     const std::string& timeZone = {});
     ~DateFormatter();
     DateFormatter(DateFormatter&& other) noexcept;
     DateFormatter& operator=(DateFormatter&& other) noexcept;

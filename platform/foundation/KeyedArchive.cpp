@@ -715,6 +715,17 @@ Value KeyedUnarchiver::decodeValueForKey(std::string_view key) {
     return std::move(*v);
 }
 
+std::optional<std::string> KeyedUnarchiver::classNameForKey(std::string_view key) const {
+    const Entry* e = lookup(*object_, key);
+    if (e == nullptr)
+        return std::nullopt;
+    if (e->tag == archive::ObjectTag)
+        return e->object->className;
+    if (e->tag == archive::Reference)
+        return state_->table[e->u]->className;
+    return std::nullopt;
+}
+
 std::optional<KeyedUnarchiver>
 KeyedUnarchiver::decodeObjectForKey(std::string_view key, std::initializer_list<std::string_view> classes) {
     const Entry* e = lookup(*object_, key);

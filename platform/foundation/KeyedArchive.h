@@ -104,6 +104,9 @@ class KeyedUnarchiver {
 
     const std::string& className() const;
     bool containsValueForKey(std::string_view key) const;
+    // The class of the object under key (inline or by reference), without decoding it; nothing for a
+    // missing key, nil, or a value that is not an object.
+    std::optional<std::string> classNameForKey(std::string_view key) const;
 
     // Missing keys read as false, 0, 0.0, empty, a NaN decimal and a null value.
     bool decodeBoolForKey(std::string_view key);

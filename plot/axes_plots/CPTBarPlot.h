@@ -82,6 +82,8 @@ class CPTBarPlot : public CPTPlot {
   public:
     explicit CPTBarPlot(const CGRect& frame = {});
     const char* className() const override { return "CPTBarPlot"; }
+    void encodeWithCoder(foundation::KeyedArchiver& coder) const override;
+    void decodeFields(foundation::KeyedUnarchiver& coder) override;
 
     // A black-outlined bar plot with a gradient from the colour to black across each bar, 0.8 wide
     // with tips rounded by 2.

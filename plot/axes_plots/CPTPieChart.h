@@ -82,6 +82,8 @@ class CPTPieChart : public CPTPlot {
     // The radius is 0.8 of half the frame's smaller side.
     explicit CPTPieChart(const CGRect& frame = {});
     const char* className() const override { return "CPTPieChart"; }
+    void encodeWithCoder(foundation::KeyedArchiver& coder) const override;
+    void decodeFields(foundation::KeyedUnarchiver& coder) override;
 
     // Row i mod 10 of a table of ten colours, each of red, green and blue raised by 0.1 for every full
     // ten and kept at most 1.0.

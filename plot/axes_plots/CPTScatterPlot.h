@@ -63,6 +63,8 @@ class CPTScatterPlot : public CPTPlot {
 
     explicit CPTScatterPlot(const CGRect& frame = {});
     const char* className() const override { return "CPTScatterPlot"; }
+    void encodeWithCoder(foundation::KeyedArchiver& coder) const override;
+    void decodeFields(foundation::KeyedUnarchiver& coder) override;
 
     // --- settings; styles, symbols and fills are copied, and every change redraws
     const std::shared_ptr<CPTLineStyle>& dataLineStyle() const { return dataLineStyle_; }

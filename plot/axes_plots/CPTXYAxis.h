@@ -14,6 +14,8 @@ class CPTXYAxis : public CPTAxis {
     // Crossing the other coordinate at 0.0, ticks centred on the line.
     explicit CPTXYAxis(const CGRect& frame = {});
     const char* className() const override { return "CPTXYAxis"; }
+    void encodeWithCoder(foundation::KeyedArchiver& coder) const override;
+    void decodeFields(foundation::KeyedUnarchiver& coder) override;
 
     // The value of the other coordinate at which the axis line lies (none counts as 0).
     const foundation::Value& orthogonalPosition() const { return orthogonalPosition_; }

@@ -9,6 +9,8 @@ class CPTXYGraph : public CPTGraph {
     CPTXYGraph(ConstructionKey key, const CGRect& frame, CPTScaleType xScaleType = CPTScaleTypeLinear,
                CPTScaleType yScaleType = CPTScaleTypeLinear);
     const char* className() const override { return "CPTXYGraph"; }
+    void encodeWithCoder(foundation::KeyedArchiver& coder) const override;
+    void decodeFields(foundation::KeyedUnarchiver& coder) override;
 
     static std::shared_ptr<CPTXYGraph> graphWithFrame(const CGRect& frame,
                                                       CPTScaleType xScaleType = CPTScaleTypeLinear,

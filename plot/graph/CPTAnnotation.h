@@ -39,7 +39,16 @@ class CPTAnnotation {
 
     std::string description() const;
 
+    // "CPTAnnotation.annotationHostLayer" (a conditional reference), ".contentLayer",
+    // ".contentAnchorPoint", ".displacement", ".rotation", then the kind's own keys. Annotations are
+    // shared objects known as CPTAnnotation in an archive.
+    virtual void encodeWithCoder(foundation::KeyedArchiver& coder) const;
+    // A layer or plot space annotation, stored without the setters' effects on the layer tree;
+    // none when the decode fails.
+    static std::shared_ptr<CPTAnnotation> annotationWithCoder(foundation::KeyedUnarchiver& coder);
+
   protected:
+    virtual void decodeFields(foundation::KeyedUnarchiver& coder);
     // Anchor point, position (plus the displacement), rotation and pixel alignment of the content.
     void placeContentLayer(CGPoint positionInHost);
     void contentSuperlayerNeedsLayout();

@@ -14,6 +14,8 @@ class CPTAnnotationHostLayer : public CPTLayer {
     ~CPTAnnotationHostLayer() override;
 
     const char* className() const override { return "CPTAnnotationHostLayer"; }
+    void encodeWithCoder(foundation::KeyedArchiver& coder) const override;
+    void decodeFields(foundation::KeyedUnarchiver& coder) override;
 
     // A copy of the list.
     std::vector<std::shared_ptr<CPTAnnotation>> annotations() const { return annotations_; }

@@ -114,6 +114,8 @@ class CPTAxis : public CPTLayer {
     explicit CPTAxis(const CGRect& frame = {});
     ~CPTAxis() override;
     const char* className() const override { return "CPTAxis"; }
+    void encodeWithCoder(foundation::KeyedArchiver& coder) const override;
+    void decodeFields(foundation::KeyedUnarchiver& coder) override;
 
     // --- what it measures (each change relabels; ranges compare by value)
     const std::shared_ptr<CPTPlotSpace>& plotSpace() const { return plotSpace_; }

@@ -2,6 +2,11 @@
 // axis, at what angle and with what alignment it sits. Each places its layer beside a view point.
 #pragma once
 
+namespace foundation {
+class KeyedArchiver;
+class KeyedUnarchiver;
+} // namespace foundation
+
 #include "platform/foundation/Value.h"
 #include "plot/graph/CPTDefinitions.h"
 
@@ -50,6 +55,11 @@ class CPTAxisLabel {
     virtual bool isEqual(const CPTAxisLabel& other) const;
     virtual std::int64_t hash() const;
     std::string description() const;
+
+    // "CPTAxisLabel.contentLayer", ".offset", ".rotation", ".alignment", ".tickLocation"; labels and
+    // titles are shared objects known as CPTAxisLabel. A missing tick location reads as 0.0.
+    void encodeWithCoder(foundation::KeyedArchiver& coder) const;
+    static std::shared_ptr<CPTAxisLabel> labelWithCoder(foundation::KeyedUnarchiver& coder);
 
     // |v| modulo 2^64, rounded, as a saturated signed integer; 0 for NaN (and for no number).
     static std::int64_t hashOfNumber(double value);

@@ -13,6 +13,8 @@ class CPTAxisSet : public CPTLayer {
     explicit CPTAxisSet(const CGRect& frame = {});
     ~CPTAxisSet() override;
     const char* className() const override { return "CPTAxisSet"; }
+    void encodeWithCoder(foundation::KeyedArchiver& coder) const override;
+    void decodeFields(foundation::KeyedUnarchiver& coder) override;
 
     // The old axes leave the set and lose their plot area and graph; the new ones become sublayers
     // and take the plot area this set sits in and its graph.

@@ -42,8 +42,15 @@ class CPTGraph : public CPTBorderedLayer {
     }
 
     CPTGraph(ConstructionKey, const CGRect& frame);
+    // A graph for a decoder to fill: the constructor's plot area frame and paddings only, no plot
+    // space or axis set.
+    template <class G> static std::shared_ptr<CPTLayer> makeForDecoding() {
+        return std::make_shared<G>(ConstructionKey(), CGRect());
+    }
     ~CPTGraph() override;
     const char* className() const override { return "CPTGraph"; }
+    void encodeWithCoder(foundation::KeyedArchiver& coder) const override;
+    void decodeFields(foundation::KeyedUnarchiver& coder) override;
 
     // Never owning: the hosting view owns the graph.
     CPTGraphHostingView* hostingView() const { return hostingView_; }

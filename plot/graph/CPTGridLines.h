@@ -12,6 +12,8 @@ class CPTGridLineGroup : public CPTLayer {
   public:
     explicit CPTGridLineGroup(const CGRect& frame = {});
     const char* className() const override { return "CPTGridLineGroup"; }
+    void encodeWithCoder(foundation::KeyedArchiver& coder) const override;
+    void decodeFields(foundation::KeyedUnarchiver& coder) override;
 
     // Never owning; a new plot area marks the group for display.
     CPTPlotArea* plotArea() const { return plotArea_; }
@@ -31,6 +33,8 @@ class CPTGridLines : public CPTLayer {
   public:
     explicit CPTGridLines(const CGRect& frame = {});
     const char* className() const override { return "CPTGridLines"; }
+    void encodeWithCoder(foundation::KeyedArchiver& coder) const override;
+    void decodeFields(foundation::KeyedUnarchiver& coder) override;
 
     // Never owning; held weakly so an axis that has gone draws nothing.
     std::shared_ptr<CPTAxis> axis() const { return axis_.lock(); }

@@ -11,6 +11,7 @@
 #include "plot/graph/CPTResponder.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <set>
@@ -155,6 +156,9 @@ class CPTLayer : public layers::Layer, public CPTResponder {
     // A layer of the archived class (CPTLayer, CPTBorderedLayer, CPTTextLayer), not rendering
     // recursively and without cached paths; none when the decode fails.
     static std::shared_ptr<CPTLayer> layerWithCoder(foundation::KeyedUnarchiver& coder);
+    // Makes the layers of a class known to layerWithCoder (the classes of other libraries register
+    // themselves before they decode); registering a name again changes nothing.
+    static void registerLayerClass(const std::string& className, std::function<std::shared_ptr<CPTLayer>()> make);
 
     // The framework layer behind a platform layer, or null.
     static CPTLayer* fromLayer(const layers::Layer* layer);

@@ -10,6 +10,11 @@ CPTLayerAnnotation::CPTLayerAnnotation(const std::shared_ptr<CPTLayer>& anchorLa
         throw CPTException(CPTExceptionName,
                            std::string(className()) + " must be initialized with an anchor layer.");
     setConstraintsForRectAnchor();
+    observeAnchorLayer(anchorLayer);
+}
+
+void CPTLayerAnnotation::observeAnchorLayer(const std::shared_ptr<CPTLayer>& anchorLayer) {
+    anchorLayer_ = anchorLayer;
     boundsObservation_ = foundation::NotificationCenter::defaultCenter().observe(
         CPTLayerBoundsDidChangeNotification, static_cast<const void*>(anchorLayer.get()),
         [this](const foundation::Notification&) { positionContentLayer(); });

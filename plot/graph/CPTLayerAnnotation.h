@@ -30,7 +30,15 @@ class CPTLayerAnnotation : public CPTAnnotation {
     // layer has gone the content is hidden.
     void positionContentLayer() override;
 
+    void encodeWithCoder(foundation::KeyedArchiver& coder) const override;
+
+  protected:
+    void decodeFields(foundation::KeyedUnarchiver& coder) override;
+
   private:
+    friend class CPTAnnotation;
+    CPTLayerAnnotation() = default;
+    void observeAnchorLayer(const std::shared_ptr<CPTLayer>& anchorLayer);
     void setConstraintsForRectAnchor();
 
     std::weak_ptr<CPTLayer> anchorLayer_;

@@ -5,12 +5,22 @@
 #include "plot/foundation/CPTLineStyle.h"
 #include "plot/foundation/CPTShadow.h"
 #include "plot/foundation/CPTTextStyle.h"
+#include "plot/graph/CPTArchiveSupport.h"
+#include "plot/graph/CPTAxis.h"
+#include "plot/graph/CPTAxisLabelGroup.h"
+#include "plot/graph/CPTAxisSet.h"
 #include "plot/graph/CPTGraph.h"
+#include "plot/graph/CPTGridLines.h"
+#include "plot/graph/CPTLegend.h"
+#include "plot/graph/CPTPlot.h"
+#include "plot/graph/CPTPlotArea.h"
+#include "plot/graph/CPTPlotAreaFrame.h"
 #include "plot/graph/CPTTextLayer.h"
 
 #include <cmath>
 #include <functional>
 #include <map>
+#include <mutex>
 #include <string>
 
 using foundation::KeyedArchiver;
@@ -18,6 +28,11 @@ using foundation::KeyedUnarchiver;
 using foundation::Value;
 
 namespace {
+
+// Layers whose sublayers are their user's, not made by their own keys.
+bool archivesSublayers(std::string_view className) {
+    return className == "CPTLayer" || className == "CPTBorderedLayer" || className == "CPTTextLayer";
+}
 
 Value colorValue(const std::optional<gfx::Color>& color) {
     if (!color)
@@ -97,6 +112,17 @@ void CPTLayer::encodeWithCoder(KeyedArchiver& coder) const {
     coder.encodeConditionalObject(static_cast<const CPTLayer*>(graph_), "CPTLayer.graph");
     if (!identifier_.isNull())
         coder.encodeValue(identifier_, "CPTLayer.identifier");
+    if (archivesSublayers(className())) {
+        std::vector<const CPTLayer*> own;
+        for (const auto& sublayer : sublayers())
+            if (const CPTLayer* layer = CPTLayer::fromLayer(sublayer.get()))
+                own.push_back(layer);
+        if (!own.empty())
+            cptarchive::encodeList(coder, "Layer.sublayers", own.size(),
+                                   [&own](KeyedArchiver& c, std::size_t i, const std::string& k) {
+                                       cptarchive::encodeLayer(c, own[i], k);
+                                   });
+    }
 }
 
 void CPTLayer::decodeFields(KeyedUnarchiver& coder) {
@@ -137,33 +163,77 @@ void CPTLayer::decodeFields(KeyedUnarchiver& coder) {
     innerBorderPath_.reset();
 }
 
-std::shared_ptr<CPTLayer> CPTLayer::layerWithCoder(KeyedUnarchiver& coder) {
-    static const std::map<std::string, std::function<std::shared_ptr<CPTLayer>()>, std::less<>> kinds = {
+namespace {
+struct LayerRegistry {
+    std::mutex mutex;
+    std::map<std::string, std::function<std::shared_ptr<CPTLayer>()>, std::less<>> kinds = {
         {"CPTLayer", [] { return std::make_shared<CPTLayer>(); }},
         {"CPTBorderedLayer", [] { return std::make_shared<CPTBorderedLayer>(); }},
         {"CPTTextLayer", [] { return std::make_shared<CPTTextLayer>(); }},
+        {"CPTAnnotationHostLayer", [] { return std::make_shared<CPTAnnotationHostLayer>(); }},
+        {"CPTPlotAreaFrame", [] { return std::make_shared<CPTPlotAreaFrame>(); }},
+        {"CPTPlotArea", [] { return std::make_shared<CPTPlotArea>(); }},
+        {"CPTPlotGroup", [] { return std::make_shared<CPTPlotGroup>(); }},
+        {"CPTAxisLabelGroup", [] { return std::make_shared<CPTAxisLabelGroup>(); }},
+        {"CPTGridLineGroup", [] { return std::make_shared<CPTGridLineGroup>(); }},
+        {"CPTGridLines", [] { return std::make_shared<CPTGridLines>(); }},
+        {"CPTAxisSet", [] { return std::make_shared<CPTAxisSet>(); }},
+        {"CPTAxis", [] { return std::make_shared<CPTAxis>(); }},
+        {"CPTPlot", [] { return std::make_shared<CPTPlot>(); }},
+        {"CPTLegend", [] { return std::make_shared<CPTLegend>(); }},
+        {"CPTGraph", [] { return CPTGraph::makeForDecoding<CPTGraph>(); }},
     };
-    const auto kind = kinds.find(coder.className());
-    if (kind == kinds.end()) {
+};
+
+LayerRegistry& layerRegistry() {
+    static LayerRegistry registry;
+    return registry;
+}
+
+} // namespace
+
+void CPTLayer::registerLayerClass(const std::string& className, std::function<std::shared_ptr<CPTLayer>()> make) {
+    LayerRegistry& r = layerRegistry();
+    std::lock_guard<std::mutex> lock(r.mutex);
+    r.kinds.emplace(className, std::move(make));
+}
+
+std::shared_ptr<CPTLayer> CPTLayer::layerWithCoder(KeyedUnarchiver& coder) {
+    std::function<std::shared_ptr<CPTLayer>()> make;
+    {
+        LayerRegistry& r = layerRegistry();
+        std::lock_guard<std::mutex> lock(r.mutex);
+        const auto kind = r.kinds.find(coder.className());
+        if (kind != r.kinds.end())
+            make = kind->second;
+    }
+    if (!make) {
         coder.failWithError("A layer has the unexpected class \"" + coder.className() + "\".");
         return nullptr;
     }
-    auto layer = kind->second();
+    auto layer = make();
     layer->decodeFields(coder);
+    if (!coder.failed() && archivesSublayers(coder.className()))
+        cptarchive::decodeList(coder, "Layer.sublayers", [&layer](KeyedUnarchiver& c, const std::string& k) {
+            auto sublayer = cptarchive::decodeAnyLayer(c, k);
+            if (sublayer && sublayer->superlayer() == nullptr)
+                layer->addSublayer(sublayer);
+            return sublayer != nullptr;
+        });
     return coder.failed() ? nullptr : layer;
 }
 
 // ---- the bordered layer
 
 void CPTBorderedLayer::encodeWithCoder(KeyedArchiver& coder) const {
-    CPTLayer::encodeWithCoder(coder);
+    CPTAnnotationHostLayer::encodeWithCoder(coder);
     encodeStyle(coder, borderLineStyle_, borderLineStyle_ ? borderLineStyle_->className() : "",
                 "CPTBorderedLayer.borderLineStyle");
     encodeStyle(coder, fill_, CPTFill::classForCoder(), "CPTBorderedLayer.fill");
 }
 
 void CPTBorderedLayer::decodeFields(KeyedUnarchiver& coder) {
-    CPTLayer::decodeFields(coder);
+    CPTAnnotationHostLayer::decodeFields(coder);
     auto line = coder.decodeSharedObject<CPTLineStyle>("CPTBorderedLayer.borderLineStyle",
                                                        {"CPTLineStyle", "CPTMutableLineStyle"}, CPTLineStyle::lineStyleWithCoder);
     borderLineStyle_ = line ? line->copy() : nullptr;

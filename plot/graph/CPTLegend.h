@@ -64,6 +64,7 @@ class CPTLegendEntry {
     void drawTitleInRect(CGRect rect, gfx::Context& context, CGFloat scale) const;
 
   private:
+    friend class CPTLegend;
     std::weak_ptr<CPTPlot> plot_;
     std::uint64_t index_ = 0;
     std::uint64_t row_ = 0;
@@ -125,6 +126,8 @@ class CPTLegend : public CPTBorderedLayer {
     explicit CPTLegend(const CGRect& frame = {});
     ~CPTLegend() override;
     const char* className() const override { return "CPTLegend"; }
+    void encodeWithCoder(foundation::KeyedArchiver& coder) const override;
+    void decodeFields(foundation::KeyedUnarchiver& coder) override;
 
     static std::shared_ptr<CPTLegend> legendWithPlots(const Plots& plots);
     static std::shared_ptr<CPTLegend> legendWithGraph(const CPTGraph& graph);

@@ -41,6 +41,8 @@ class CPTPlot : public CPTAnnotationHostLayer {
     explicit CPTPlot(const CGRect& frame = {});
     ~CPTPlot() override;
     const char* className() const override { return "CPTPlot"; }
+    void encodeWithCoder(foundation::KeyedArchiver& coder) const override;
+    void decodeFields(foundation::KeyedUnarchiver& coder) override;
 
     // --- data source and delegate, held weakly: one that has gone reads as none
     std::shared_ptr<CPTPlotDataSource> dataSource() const { return dataSource_.lock(); }

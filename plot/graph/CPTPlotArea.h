@@ -24,6 +24,7 @@ class CPTPlotGroup : public CPTLayer {
   public:
     explicit CPTPlotGroup(const CGRect& frame = {}) : CPTLayer(frame) {}
     const char* className() const override { return "CPTPlotGroup"; }
+    void decodeFields(foundation::KeyedUnarchiver& coder) override;
     void addPlot(const std::shared_ptr<CPTPlot>& plot);
     void insertPlot(const std::shared_ptr<CPTPlot>& plot, std::size_t index);
     // Only a plot that is in this group leaves it.
@@ -51,6 +52,8 @@ class CPTPlotArea : public CPTAnnotationHostLayer {
     explicit CPTPlotArea(const CGRect& frame = {});
     ~CPTPlotArea() override;
     const char* className() const override { return "CPTPlotArea"; }
+    void encodeWithCoder(foundation::KeyedArchiver& coder) const override;
+    void decodeFields(foundation::KeyedUnarchiver& coder) override;
 
     // --- the groups (none: absent). Each setter re-inserts its group at its place in the order.
     const std::shared_ptr<CPTGridLineGroup>& minorGridLineGroup() const { return minorGridLineGroup_; }

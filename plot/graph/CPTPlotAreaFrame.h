@@ -15,6 +15,8 @@ class CPTPlotAreaFrame : public CPTBorderedLayer {
     explicit CPTPlotAreaFrame(const CGRect& frame = {});
     ~CPTPlotAreaFrame() override;
     const char* className() const override { return "CPTPlotAreaFrame"; }
+    void encodeWithCoder(foundation::KeyedArchiver& coder) const override;
+    void decodeFields(foundation::KeyedUnarchiver& coder) override;
 
     const std::shared_ptr<CPTPlotArea>& plotArea() const { return plotArea_; }
     void setPlotArea(const std::shared_ptr<CPTPlotArea>& plotArea);

@@ -15,6 +15,10 @@ CPTPlotSpaceAnnotation::CPTPlotSpaceAnnotation(const std::shared_ptr<CPTPlotSpac
         throw CPTException(CPTExceptionName,
                            std::string(className()) + " must be initialized with a plot space.");
     setAnchorPlotPoint(std::move(anchorPlotPoint));
+    observePlotSpace();
+}
+
+void CPTPlotSpaceAnnotation::observePlotSpace() {
     mappingObservation_ = foundation::NotificationCenter::defaultCenter().observe(
         CPTPlotSpaceCoordinateMappingDidChangeNotification, static_cast<const void*>(plotSpace_.get()),
         [this](const foundation::Notification&) { setContentNeedsLayout(); });

@@ -33,7 +33,15 @@ class CPTPlotSpaceAnnotation : public CPTAnnotation {
     void setContentNeedsLayout();
     void positionContentLayer() override;
 
+    void encodeWithCoder(foundation::KeyedArchiver& coder) const override;
+
+  protected:
+    void decodeFields(foundation::KeyedUnarchiver& coder) override;
+
   private:
+    friend class CPTAnnotation;
+    CPTPlotSpaceAnnotation() = default;
+    void observePlotSpace();
     std::shared_ptr<CPTPlotSpace> plotSpace_;
     std::optional<std::vector<foundation::Value>> anchorPlotPoint_;
     std::vector<NSDecimal> decimalAnchor_;
