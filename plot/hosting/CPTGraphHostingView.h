@@ -7,7 +7,11 @@
 #include "platform/ui/View.h"
 #include "plot/graph/CPTGraph.h"
 
+#include <cstdint>
 #include <memory>
+#include <span>
+#include <string>
+#include <vector>
 
 class CPTGraphHostingView : public ui::View {
   public:
@@ -41,6 +45,17 @@ class CPTGraphHostingView : public ui::View {
 
     // Collapsed drawing: the graph, flipped to grow upward, over the view's bounds.
     void drawRect(gfx::Context& ctx, const ui::Rect& rect) override;
+    // --- archiving: the view's frame ("UIView.frame"), then "CPTGraphHostingView.collapsesLayers",
+    // ".hostedGraph" and ".allowPinchScaling". The graph's classes must be known to the layer decoder
+    // (CPTRegisterChartArchiveClasses for XY graphs). Decoding stores the collapse flag as it is, attaches
+    // the graph with setHostedGraph and applies the pinch flag only when the archive has it.
+    void encodeWithCoder(foundation::KeyedArchiver& coder) const;
+    static std::shared_ptr<CPTGraphHostingView> hostingViewWithCoder(foundation::KeyedUnarchiver& coder);
+    static std::vector<std::uint8_t> archivedView(const CPTGraphHostingView& view);
+    // None, with the reason in `error` when given, for an archive that does not decode.
+    static std::shared_ptr<CPTGraphHostingView> unarchivedView(std::span<const std::uint8_t> data,
+                                                               std::string* error = nullptr);
+
     // Colours that follow the appearance are drawn again.
     void traitCollectionDidChange();
     // Marks the view for redrawing.
