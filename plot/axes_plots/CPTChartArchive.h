@@ -16,6 +16,7 @@
 // safe to call any number of times from any thread.
 void CPTRegisterChartArchiveClasses();
 
+// Registers the classes above first, as the decoder does.
 std::vector<std::uint8_t> CPTArchivedLayer(const CPTLayer& root);
 // The chart layer of the archive; none, with the reason in `error` when given, for an archive that
 // does not decode.

@@ -108,13 +108,7 @@ void CPTScatterPlot::encodeWithCoder(KeyedArchiver& coder) const {
                                  [this](KeyedArchiver& c) { plotSymbol_->encodeWithCoder(c); });
     encodeFill(coder, areaFill_, "CPTScatterPlot.areaFill");
     encodeFill(coder, areaFill2_, "CPTScatterPlot.areaFill2");
-    encodeList(coder, "CPTScatterPlot.mutableAreaFillBands", areaFillBands_.size(),
-               [this](KeyedArchiver& c, std::size_t i, const std::string& k) {
-                   c.encodeObject("CPTLimitBand", k, [&band = areaFillBands_[i]](KeyedArchiver& b) {
-                       encodeRange(b, band->range(), "CPTLimitBand.range");
-                       encodeFill(b, band->fill(), "CPTLimitBand.fill");
-                   });
-               });
+    encodeLimitBands(coder, areaFillBands_, "CPTScatterPlot.mutableAreaFillBands");
     if (!areaBaseValue_.isNull())
         coder.encodeValue(areaBaseValue_, "CPTScatterPlot.areaBaseValue");
     if (!areaBaseValue2_.isNull())
@@ -137,15 +131,7 @@ void CPTScatterPlot::decodeFields(KeyedUnarchiver& coder) {
                                                                  CPTPlotSymbol::plotSymbolWithCoder));
     areaFill_ = copied(decodeFill(coder, "CPTScatterPlot.areaFill"));
     areaFill2_ = copied(decodeFill(coder, "CPTScatterPlot.areaFill2"));
-    areaFillBands_.clear();
-    decodeList(coder, "CPTScatterPlot.mutableAreaFillBands", [this](KeyedUnarchiver& c, const std::string& k) {
-        auto band = c.decodeObjectForKey(k, {"CPTLimitBand"});
-        if (!band)
-            return false;
-        areaFillBands_.push_back(CPTLimitBand::limitBandWithRange(decodeRange(*band, "CPTLimitBand.range"),
-                                                                  copied(decodeFill(*band, "CPTLimitBand.fill"))));
-        return true;
-    });
+    areaFillBands_ = decodeLimitBands(coder, "CPTScatterPlot.mutableAreaFillBands");
     areaBaseValue_ = decodeNumber(coder, "CPTScatterPlot.areaBaseValue", Value(std::nan("")));
     areaBaseValue2_ = decodeNumber(coder, "CPTScatterPlot.areaBaseValue2", Value(std::nan("")));
     symbolMargin_ = decodeFinite(coder, "CPTScatterPlot.plotSymbolMarginForHitDetection");
@@ -223,6 +209,8 @@ void CPTRegisterChartArchiveClasses() {
 }
 
 std::vector<std::uint8_t> CPTArchivedLayer(const CPTLayer& root) {
+    // The formatters of this library are written as their own kinds only once they are known.
+    CPTRegisterChartArchiveClasses();
     KeyedArchiver coder(root.className());
     coder.setRootIdentity(static_cast<const void*>(&root));
     root.encodeWithCoder(coder);

@@ -6,6 +6,7 @@
 #include "plot/foundation/CPTShadow.h"
 #include "plot/foundation/CPTTextStyle.h"
 #include "plot/graph/CPTAnnotation.h"
+#include "plot/graph/CPTLimitBand.h"
 
 #include <cmath>
 
@@ -110,6 +111,30 @@ void encodeRange(KeyedArchiver& coder, const std::shared_ptr<CPTPlotRange>& rang
 }
 std::shared_ptr<CPTPlotRange> decodeRange(KeyedUnarchiver& coder, std::string_view key) {
     return CPTPlotRange::decodeForKey(coder, key);
+}
+
+void encodeLimitBands(KeyedArchiver& coder, const std::vector<std::shared_ptr<CPTLimitBand>>& bands,
+                      std::string_view key) {
+    encodeList(coder, key, bands.size(), [&bands](KeyedArchiver& c, std::size_t i, const std::string& k) {
+        c.encodeObject("CPTLimitBand", k, [&band = bands[i]](KeyedArchiver& b) {
+            encodeRange(b, band->range(), "CPTLimitBand.range");
+            encodeFill(b, band->fill(), "CPTLimitBand.fill");
+        });
+    });
+}
+
+std::vector<std::shared_ptr<CPTLimitBand>> decodeLimitBands(KeyedUnarchiver& coder, std::string_view key) {
+    std::vector<std::shared_ptr<CPTLimitBand>> bands;
+    decodeList(coder, key, [&bands](KeyedUnarchiver& c, const std::string& k) {
+        auto band = c.decodeObjectForKey(k, {"CPTLimitBand"});
+        if (!band)
+            return false;
+        auto fill = decodeFill(*band, "CPTLimitBand.fill");
+        bands.push_back(
+            CPTLimitBand::limitBandWithRange(decodeRange(*band, "CPTLimitBand.range"), fill ? fill->copy() : nullptr));
+        return true;
+    });
+    return bands;
 }
 
 CGFloat decodeFinite(KeyedUnarchiver& coder, std::string_view key, CGFloat missing) {

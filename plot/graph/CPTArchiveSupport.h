@@ -19,6 +19,7 @@
 
 class CPTAnnotation;
 class CPTFill;
+class CPTLimitBand;
 class CPTLineStyle;
 class CPTPlotRange;
 class CPTPlotSymbol;
@@ -97,6 +98,12 @@ void encodeShadow(KeyedArchiver& coder, const std::shared_ptr<CPTShadow>& shadow
 std::shared_ptr<CPTShadow> decodeShadow(KeyedUnarchiver& coder, std::string_view key);
 void encodeRange(KeyedArchiver& coder, const std::shared_ptr<CPTPlotRange>& range, std::string_view key);
 std::shared_ptr<CPTPlotRange> decodeRange(KeyedUnarchiver& coder, std::string_view key);
+
+// Limit bands (of axes and scatter plots) as inline "CPTLimitBand" objects of a range and a fill; the
+// fills are copied.
+void encodeLimitBands(KeyedArchiver& coder, const std::vector<std::shared_ptr<CPTLimitBand>>& bands,
+                      std::string_view key);
+std::vector<std::shared_ptr<CPTLimitBand>> decodeLimitBands(KeyedUnarchiver& coder, std::string_view key);
 
 // Numbers kept finite: a damaged archive must not leave NaN geometry behind. A missing key reads as
 // `missing`.

@@ -55,29 +55,6 @@ template <class T> std::shared_ptr<T> copied(const std::shared_ptr<T>& object) {
     return object ? object->copy() : nullptr;
 }
 
-void encodeLimitBands(KeyedArchiver& coder, const std::vector<std::shared_ptr<CPTLimitBand>>& bands,
-                      std::string_view key) {
-    encodeList(coder, key, bands.size(), [&bands](KeyedArchiver& c, std::size_t i, const std::string& k) {
-        c.encodeObject("CPTLimitBand", k, [&band = bands[i]](KeyedArchiver& b) {
-            encodeRange(b, band->range(), "CPTLimitBand.range");
-            encodeFill(b, band->fill(), "CPTLimitBand.fill");
-        });
-    });
-}
-
-std::vector<std::shared_ptr<CPTLimitBand>> decodeLimitBands(KeyedUnarchiver& coder, std::string_view key) {
-    std::vector<std::shared_ptr<CPTLimitBand>> bands;
-    decodeList(coder, key, [&bands](KeyedUnarchiver& c, const std::string& k) {
-        auto band = c.decodeObjectForKey(k, {"CPTLimitBand"});
-        if (!band)
-            return false;
-        bands.push_back(CPTLimitBand::limitBandWithRange(decodeRange(*band, "CPTLimitBand.range"),
-                                                         copied(decodeFill(*band, "CPTLimitBand.fill"))));
-        return true;
-    });
-    return bands;
-}
-
 void encodeLabels(KeyedArchiver& coder, const CPTAxis::AxisLabels& labels, std::string_view key) {
     encodeList(coder, key, labels.size(), [&labels](KeyedArchiver& c, std::size_t i, const std::string& k) {
         const CPTAxisLabel* label = labels[i].get();

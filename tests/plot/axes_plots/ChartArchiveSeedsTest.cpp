@@ -10,6 +10,7 @@
 #include "plot/graph/CPTTextLayer.h"
 #include "plot/graph/CPTXYPlotSpace.h"
 #include "tests/RenderChecks.h"
+#include "tests/plot/axes_plots/ArchiveBytes.h"
 
 #include <gtest/gtest.h>
 
@@ -66,14 +67,8 @@ std::vector<std::uint8_t> theme(const char* name, std::optional<std::string> gra
     return coder.encodedData();
 }
 
-void put32(std::vector<std::uint8_t>& out, std::uint32_t v) {
-    for (int k = 0; k < 4; ++k)
-        out.push_back(static_cast<std::uint8_t>(v >> (8 * k)));
-}
-void putString(std::vector<std::uint8_t>& out, std::string_view s) {
-    put32(out, static_cast<std::uint32_t>(s.size()));
-    out.insert(out.end(), s.begin(), s.end());
-}
+using archivebytes::put32;
+using archivebytes::putString;
 
 // A chain of `length` layers, each holding the next as its shadow by reference.
 std::vector<std::uint8_t> deepChain(std::uint32_t length) {

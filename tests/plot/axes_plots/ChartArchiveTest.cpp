@@ -36,6 +36,7 @@
 #include "platform/graphics/Screen.h"
 #include "tests/PlotGallery.h"
 #include "tests/RenderChecks.h"
+#include "tests/plot/axes_plots/ArchiveBytes.h"
 
 #include <gtest/gtest.h>
 
@@ -767,6 +768,31 @@ TEST(ChartArchive, AWholeChartDecodesIntoTheSamePicture) {
     EXPECT_TRUE(right->needsRelabel());
 }
 
+TEST(ChartArchive, AWholeChartDecodesIntoTheSamePDFPage) {
+    ScreenScale scale(2);
+    WholeChart chart;
+    std::string error;
+    auto decoded = std::dynamic_pointer_cast<CPTGraph>(CPTUnarchivedLayer(CPTArchivedLayer(*chart.graph), &error));
+    ASSERT_TRUE(decoded) << error;
+    chart.giveSources(*decoded);
+    std::string texts[2];
+    int page = 0;
+    for (CPTGraph* graph : {chart.graph.get(), decoded.get()}) {
+        SCOPED_TRACE(page == 0 ? "original" : "decoded");
+        const std::string pdf = renderChecks::scratchPath(std::string("chart_archive_") + std::to_string(page) + ".pdf");
+        const auto bytes = graph->dataForPDFRepresentationOfLayer();
+        std::ofstream(pdf, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+        ASSERT_EQ(renderChecks::pdfInfo(pdf).pages, 1);
+        EXPECT_TRUE(renderChecks::pdfImages(pdf).empty());
+        texts[page] = renderChecks::pdfText(pdf);
+        for (const char* label : {"Whole chart", "Quarter", "Count", "Q1", "Q3", "20.0", "peak", "note", "Points"}) {
+            EXPECT_NE(texts[page].find(label), std::string::npos) << label << " in " << texts[page];
+        }
+        ++page;
+    }
+    EXPECT_EQ(texts[1], texts[0]);
+}
+
 TEST(ChartArchive, AHostingViewKeepsItsGraphAndFlags) {
     CPTRegisterChartArchiveClasses();
     WholeChart chart;
@@ -798,14 +824,8 @@ TEST(ChartArchive, AHostingViewKeepsItsGraphAndFlags) {
     EXPECT_FALSE(bare->hostedGraph());
 }
 
-void put32(std::vector<std::uint8_t>& out, std::uint32_t v) {
-    for (int k = 0; k < 4; ++k)
-        out.push_back(static_cast<std::uint8_t>(v >> (8 * k)));
-}
-void putString(std::vector<std::uint8_t>& out, std::string_view s) {
-    put32(out, static_cast<std::uint32_t>(s.size()));
-    out.insert(out.end(), s.begin(), s.end());
-}
+using archivebytes::put32;
+using archivebytes::putString;
 
 // A chain of `length` plain layers, each holding the next as its one sublayer by reference.
 std::vector<std::uint8_t> sublayerChain(std::uint32_t length) {
