@@ -765,12 +765,25 @@ void CPTScatterPlot::renderAsVectorInContext(gfx::Context& ctx) {
     if (plotSymbol_ || symbols) {
         const Flags visible = calculatePointsToDraw(*space, true);
         const CGFloat scale = contentsScale();
+        // Records in a row with the same symbol are drawn together, in record order.
+        std::shared_ptr<CPTPlotSymbol> current;
+        std::vector<CGPoint> run;
+        auto flush = [&] {
+            if (current && !run.empty())
+                current->renderAtPointsInContext(ctx, run, scale, alignsPointsToPixels());
+            run.clear();
+        };
         for (std::uint64_t i = 0; i < n; ++i) {
             if (!visible[i] || isNaNPoint(points[i]))
                 continue;
-            if (auto symbol = plotSymbolForRecordIndex(i))
-                symbol->renderInContext(ctx, points[i], scale, alignsPointsToPixels());
+            auto symbol = plotSymbolForRecordIndex(i);
+            if (symbol != current) {
+                flush();
+                current = std::move(symbol);
+            }
+            run.push_back(points[i]);
         }
+        flush();
     }
     if (layered)
         ctx.endTransparencyLayer();

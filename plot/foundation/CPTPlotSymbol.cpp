@@ -7,6 +7,14 @@
 
 #include <cmath>
 
+namespace {
+
+// Symbols stroked together: a rasterizer handles a few dozen small outlines in one stroke faster than one
+// at a time, and far faster than tens of thousands in one huge path.
+constexpr std::size_t kSymbolsPerStroke = 64;
+
+} // namespace
+
 CPTPlotSymbol::CPTPlotSymbol() : lineStyle_(CPTLineStyle::lineStyle()) {}
 
 std::shared_ptr<CPTPlotSymbol> CPTPlotSymbol::ofType(CPTPlotSymbolType type) {
@@ -249,14 +257,34 @@ void CPTPlotSymbol::renderAsVectorInContext(gfx::Context& context, CGPoint point
     context.restoreGState();
 }
 
+bool CPTPlotSymbol::drawableAtScale(CGFloat scale) const {
+    const CGSize layerSize = layerSizeForScale(scale);
+    return scale > 0 && std::isfinite(scale) && layerSize.width > 0 && layerSize.height > 0 &&
+           std::isfinite(layerSize.width) && std::isfinite(layerSize.height);
+}
+
+CGPoint CPTPlotSymbol::centreForPoint(CGPoint point, CGSize drawn, CGFloat scale, bool alignToPixels) const {
+    double x = point.x - drawn.width / 2 - size_.width * (anchorPoint_.x - 0.5);
+    double y = point.y - drawn.height / 2 - size_.height * (anchorPoint_.y - 0.5);
+    if (alignToPixels) {
+        if (scale == 1.0) {
+            x = std::round(x);
+            y = std::round(y);
+        } else {
+            x = std::round(x * scale) / scale;
+            y = std::round(y * scale) / scale;
+        }
+    }
+    return {x + drawn.width / 2, y + drawn.height / 2};
+}
+
 void CPTPlotSymbol::renderInContext(gfx::Context& context, CGPoint point, CGFloat scale, bool alignToPixels) {
     if (!cachedLayer_ || cachedScale_ != scale) {
         dropLayer();
-        const CGSize layerSize = layerSizeForScale(scale);
         // Without a usable scale and size there is nothing to make a drawing of.
-        if (!(scale > 0) || !std::isfinite(scale) || !(layerSize.width > 0) || !(layerSize.height > 0) ||
-            !std::isfinite(layerSize.width) || !std::isfinite(layerSize.height))
+        if (!drawableAtScale(scale))
             return;
+        const CGSize layerSize = layerSizeForScale(scale);
         const CGPoint anchor = anchorPoint_;
         anchorPoint_ = {0.5, 0.5};
         auto layer = std::make_unique<gfx::DrawingLayer>(context, layerSize);
@@ -269,18 +297,68 @@ void CPTPlotSymbol::renderInContext(gfx::Context& context, CGPoint point, CGFloa
     CGSize drawn = cachedLayer_->size();
     if (scale != 1.0)
         drawn = {drawn.width / scale, drawn.height / scale};
-    double x = point.x - drawn.width / 2 - size_.width * (anchorPoint_.x - 0.5);
-    double y = point.y - drawn.height / 2 - size_.height * (anchorPoint_.y - 0.5);
-    if (alignToPixels) {
-        if (scale == 1.0) {
-            x = std::round(x);
-            y = std::round(y);
-        } else {
-            x = std::round(x * scale) / scale;
-            y = std::round(y * scale) / scale;
-        }
+    const CGPoint centre = centreForPoint(point, drawn, scale, alignToPixels);
+    context.drawLayerInRect(
+        CGRect(centre.x - drawn.width / 2, centre.y - drawn.height / 2, drawn.width, drawn.height),
+        *cachedLayer_);
+}
+
+bool CPTPlotSymbol::drawsAsOnePath() const {
+    switch (symbolType_) {
+    case CPTPlotSymbolTypeCross:
+    case CPTPlotSymbolTypePlus:
+    case CPTPlotSymbolTypeDash:
+    case CPTPlotSymbolTypeSnow:
+        break;
+    default:
+        return false;
     }
-    context.drawLayerInRect(CGRect(x, y, drawn.width, drawn.height), *cachedLayer_);
+    const CPTLineStyle* style = lineStyle_.get();
+    if (shadow_ || !style || style->lineFill() || style->lineGradient() || !style->dashPattern().empty() ||
+        style->lineCap() == static_cast<CGLineCap>(gfx::LineCap::Square))
+        return false;
+    return !style->lineColor() || style->lineColor()->cgColor().alpha >= 1;
+}
+
+void CPTPlotSymbol::renderAtPointsInContext(gfx::Context& context, std::span<const CGPoint> points,
+                                            CGFloat scale, bool alignToPixels) {
+    if (!drawsAsOnePath()) {
+        for (const CGPoint& point : points)
+            renderInContext(context, point, scale, alignToPixels);
+        return;
+    }
+    const gfx::Path& outline = cachedSymbolPath();
+    if (points.empty() || outline.isEmpty() || !drawableAtScale(scale))
+        return;
+    // The cached drawing's size in user space, which placing by renderInContext rounds against.
+    const CGSize layerSize = layerSizeForScale(scale);
+    const CGSize drawn{layerSize.width / scale, layerSize.height / scale};
+    context.saveGState();
+    // The state a symbol's own drawing starts from, then its line style.
+    context.setAlpha(1);
+    context.setShouldAntialias(true);
+    context.setShadow({0, 0}, 0, std::nullopt);
+    context.setStrokeColor(gfx::Color::black());
+    context.setLineCap(gfx::LineCap::Butt);
+    context.setLineJoin(gfx::LineJoin::Miter);
+    lineStyle_->setLineStyleInContext(context);
+    gfx::Path some;
+    auto stroke = [&] {
+        context.beginPath();
+        context.addPath(some);
+        context.strokePath();
+        some.clear();
+    };
+    std::size_t gathered = 0;
+    for (const CGPoint& point : points) {
+        const CGPoint centre = centreForPoint(point, drawn, scale, alignToPixels);
+        some.addPath(outline, gfx::AffineTransform::translation(centre.x, centre.y));
+        if (++gathered % kSymbolsPerStroke == 0)
+            stroke();
+    }
+    if (!some.isEmpty())
+        stroke();
+    context.restoreGState();
 }
 
 std::shared_ptr<CPTPlotSymbol> CPTPlotSymbol::copy() const {

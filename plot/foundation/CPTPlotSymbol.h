@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string_view>
 
 enum CPTPlotSymbolType : std::int64_t {
@@ -94,6 +95,16 @@ class CPTPlotSymbol {
     // The same through the drawing cached for the scale, made when there is none for it. Aligned, the
     // drawing's corner is snapped to whole device pixels (at scale 1 halves go away from zero).
     void renderInContext(gfx::Context& context, CGPoint point, CGFloat scale, bool alignToPixels);
+    // Whether copies at many points look the same drawn as one path stroked once as drawn one by one: a
+    // type that is only stroked (its outline is separate segments, so nothing joins), no shadow, and a
+    // line of one opaque colour without dash, gradient or fill, whose caps are not square (a square cap
+    // may reach past the cached drawing's edge, which cuts it).
+    bool drawsAsOnePath() const;
+    // The symbol at every point, each placed as renderInContext places it: when drawsAsOnePath, the
+    // outlines of a few dozen symbols at a time joined in one path and stroked once; else one by one
+    // through the cached drawing.
+    void renderAtPointsInContext(gfx::Context& context, std::span<const CGPoint> points, CGFloat scale,
+                                 bool alignToPixels);
 
     // Same anchor, size, type and clip rule; copies of the line style, fill, shadow and custom path.
     std::shared_ptr<CPTPlotSymbol> copy() const;
@@ -110,6 +121,10 @@ class CPTPlotSymbol {
 
   private:
     static std::shared_ptr<CPTPlotSymbol> ofType(CPTPlotSymbolType type);
+    // Whether a drawing can be made for the scale: a positive finite scale and drawing size.
+    bool drawableAtScale(CGFloat scale) const;
+    // The symbol's centre for a data point, where renderInContext puts the middle of the cached drawing.
+    CGPoint centreForPoint(CGPoint point, CGSize drawn, CGFloat scale, bool alignToPixels) const;
     void dropPath();
     void dropLayer();
 

@@ -341,3 +341,136 @@ TEST(CPTPlotSymbol, UnusableNumbersDrawNothingWrong) {
         }
     }
 }
+
+TEST(CPTPlotSymbol, WhichSymbolsDrawAsOnePath) {
+    auto styled = [](CPTPlotSymbolType type, const std::function<void(CPTMutableLineStyle&)>& change) {
+        auto symbol = std::make_shared<CPTPlotSymbol>();
+        symbol->setSymbolType(type);
+        auto style = CPTMutableLineStyle::lineStyle();
+        change(*style);
+        symbol->setLineStyle(style);
+        return symbol;
+    };
+    auto plain = [](CPTMutableLineStyle&) {};
+    struct Case {
+        const char* name;
+        std::shared_ptr<CPTPlotSymbol> symbol;
+        bool onePath;
+    };
+    auto shadowed = CPTPlotSymbol::plusPlotSymbol();
+    shadowed->setShadow(CPTShadow::shadow());
+    auto noLine = CPTPlotSymbol::crossPlotSymbol();
+    noLine->setLineStyle(nullptr);
+    const Case cases[] = {
+        {"plus", CPTPlotSymbol::plusPlotSymbol(), true},
+        {"cross", CPTPlotSymbol::crossPlotSymbol(), true},
+        {"dash", CPTPlotSymbol::dashPlotSymbol(), true},
+        {"snow", CPTPlotSymbol::snowPlotSymbol(), true},
+        {"round caps", styled(CPTPlotSymbolTypePlus, [](auto& s) { s.setLineCap(1); }), true},
+        {"no colour", styled(CPTPlotSymbolTypePlus, [](auto& s) { s.setLineColor(nullptr); }), true},
+        {"square caps", styled(CPTPlotSymbolTypePlus, [](auto& s) { s.setLineCap(2); }), false},
+        {"see-through colour",
+         styled(CPTPlotSymbolTypePlus,
+                [](auto& s) { s.setLineColor(CPTColor::redColor()->colorWithAlphaComponent(0.5)); }),
+         false},
+        {"dashed",
+         styled(CPTPlotSymbolTypeCross,
+                [](auto& s) {
+                    s.setDashPattern({1, 1});
+                }),
+         false},
+        {"line fill",
+         styled(CPTPlotSymbolTypeCross,
+                [](auto& s) { s.setLineFill(CPTFill::fillWithColor(CPTColor::redColor())); }),
+         false},
+        {"shadow", shadowed, false},
+        {"no line style", noLine, false},
+        {"filled ellipse", filledEllipse(), false},
+        {"outlined rectangle", styled(CPTPlotSymbolTypeRectangle, plain), false},
+        {"no type", CPTPlotSymbol::plotSymbol(), false},
+    };
+    const std::vector<CGPoint> points{{10, 10}, {12.3, 11.6}, {30.5, 20.25}, {31, 20}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(c.symbol->drawsAsOnePath(), c.onePath);
+        // Whatever the road, the calls paint what drawing the symbols one by one paints, or one stroke.
+        auto together = gfx::makeRecordingContext();
+        c.symbol->renderAtPointsInContext(*together.context, points, 2, true);
+        auto alone = gfx::makeRecordingContext();
+        for (const CGPoint& p : points)
+            c.symbol->renderInContext(*alone.context, p, 2, true);
+        if (c.onePath) {
+            EXPECT_EQ(recordsOf(*together.recorder, gfx::Recorder::Op::Stroke).size(), 1u);
+            EXPECT_TRUE(recordsOf(*together.recorder, gfx::Recorder::Op::Group).empty());
+        } else {
+            EXPECT_EQ(painted(*together.recorder), painted(*alone.recorder));
+        }
+    }
+}
+
+TEST(CPTPlotSymbol, OnePathLooksLikeTheSymbolsDrawnOneByOne) {
+    // Pixel by pixel against the cached drawing placed at each point, at both scales, aligned or not, with
+    // symbols apart, touching and on top of one another.
+    auto thick = CPTPlotSymbol::snowPlotSymbol();
+    auto thickStyle = CPTMutableLineStyle::lineStyle();
+    thickStyle->setLineWidth(2.5);
+    thickStyle->setLineCap(1);
+    thickStyle->setLineColor(CPTColor::blueColor());
+    thick->setLineStyle(thickStyle);
+    thick->setSize({9, 7});
+    thick->setAnchorPoint({0.2, 0.9});
+    auto red = CPTPlotSymbol::plusPlotSymbol();
+    auto redStyle = CPTMutableLineStyle::lineStyle();
+    redStyle->setLineColor(CPTColor::redColor());
+    red->setLineStyle(redStyle);
+    red->setSize({6, 6});
+    struct Case {
+        const char* name;
+        std::shared_ptr<CPTPlotSymbol> symbol;
+        double scale;
+        bool align;
+    };
+    const Case cases[] = {
+        {"plus, scale 1, aligned", red, 1, true},
+        {"plus, scale 2, aligned", red, 2, true},
+        {"plus, scale 1, as placed", red, 1, false},
+        {"cross, scale 2, as placed", CPTPlotSymbol::crossPlotSymbol(), 2, false},
+        {"thick snow off its centre, scale 2, aligned", thick, 2, true},
+    };
+    // Apart, each pixel is what the symbol alone paints; on top of one another, antialiased edges of two
+    // symbols stroked together are covered once, so only their shade may differ, never what is inked.
+    struct Points {
+        const char* name;
+        std::vector<CGPoint> at;
+        double shade;
+    };
+    const Points sets[] = {
+        {"apart", {{8, 8}, {20.4, 9.7}, {40, 30}, {10.25, 40.5}}, 0.02},
+        {"overlapping", {{8, 8}, {9.7, 9.2}, {40, 30}, {40, 30}, {41.2, 31.9}}, 1},
+    };
+    const int side = 60;
+    for (const Case& c : cases) {
+        for (const Points& set : sets) {
+            SCOPED_TRACE(std::string(c.name) + ", " + set.name);
+            auto together = gfx::BitmapContext::pointsContext({side, side}, c.scale, gfx::Color::white());
+            c.symbol->renderAtPointsInContext(together->context(), set.at, c.scale, c.align);
+            auto alone = gfx::BitmapContext::pointsContext({side, side}, c.scale, gfx::Color::white());
+            for (const CGPoint& p : set.at)
+                c.symbol->renderInContext(alone->context(), p, c.scale, c.align);
+            const gfx::Image a = together->image(), b = alone->image();
+            ASSERT_EQ(a.pixelWidth(), b.pixelWidth());
+            bool inked = false;
+            for (int y = 0; y < a.pixelHeight(); ++y) {
+                for (int x = 0; x < a.pixelWidth(); ++x) {
+                    const gfx::Color pa = a.pixel(x, y), pb = b.pixel(x, y);
+                    inked = inked || pb != gfx::Color::white();
+                    ASSERT_EQ(pa == gfx::Color::white(), pb == gfx::Color::white()) << x << ", " << y;
+                    const double worst = std::max({std::fabs(pa.red - pb.red), std::fabs(pa.green - pb.green),
+                                                   std::fabs(pa.blue - pb.blue)});
+                    ASSERT_LE(worst, set.shade) << x << ", " << y;
+                }
+            }
+            EXPECT_TRUE(inked);
+        }
+    }
+}
