@@ -143,6 +143,8 @@ class CPTXYPlotSpace : public CPTPlotSpace,
   private:
     CPTPlotArea* plotArea() const;
     void changeRange(CPTCoordinate coordinate, std::shared_ptr<CPTPlotRange> range);
+    // A range set by a momentum or bounce step: the step's own displacement becomes the last one first.
+    void changeRangeByAnimation(CPTCoordinate coordinate, const std::shared_ptr<CPTPlotRange>& range);
     void changeScaleType(CPTCoordinate coordinate, CPTScaleType type);
     void postGraphRedraw();
     void postMappingChange(foundation::Value::Dictionary userInfo);

@@ -49,10 +49,36 @@ double CPTSmallestNonNegativeQuadraticRoot(double a, double b, double c) {
 std::optional<CPTAnimationProperty> CPTXYPlotSpace::animationPropertyNamed(std::string_view name) {
     using Range = std::shared_ptr<CPTPlotRange>;
     if (name == "xRange")
-        return CPTAnimationPropertyOf<Range>([this] { return xRange(); }, [this](const Range& r) { setXRange(r); });
+        return CPTAnimationPropertyOf<Range>(
+            [this] { return xRange(); },
+            [this](const Range& r) { changeRangeByAnimation(CPTCoordinateX, r); });
     if (name == "yRange")
-        return CPTAnimationPropertyOf<Range>([this] { return yRange(); }, [this](const Range& r) { setYRange(r); });
+        return CPTAnimationPropertyOf<Range>(
+            [this] { return yRange(); },
+            [this](const Range& r) { changeRangeByAnimation(CPTCoordinateY, r); });
     return std::nullopt;
+}
+
+void CPTXYPlotSpace::changeRangeByAnimation(CPTCoordinate coordinate,
+                                            const std::shared_ptr<CPTPlotRange>& range) {
+    // A momentum or bounce step moves the view as a drag step does, so the displacement its notification
+    // reports and the space keeps is the step's own, in view units with a drag's sign (content moving
+    // towards higher view coordinates is positive), not the last drag step's.
+    const bool isX = coordinate == CPTCoordinateX;
+    const std::shared_ptr<CPTPlotRange>& current = isX ? xRange_ : yRange_;
+    CGFloat step = 0;
+    CPTPlotArea* area = plotArea();
+    if (range && current && area && !range->lengthDecimal().isZero() &&
+        CPTDecimalIsEqual(range->lengthDecimal(), current->lengthDecimal())) {
+        const NSDecimal shift = CPTDecimalDividedBy(
+            CPTDecimalMinus(current->locationDecimal(), range->locationDecimal()), range->lengthDecimal());
+        const CGRect b = area->bounds();
+        step = (isX ? b.size.width : b.size.height) * CPTDecimalToCGFloat(shift);
+        if (!std::isfinite(step))
+            step = 0;
+    }
+    (isX ? lastDisplacement_.x : lastDisplacement_.y) = step;
+    changeRange(coordinate, range);
 }
 
 std::string CPTXYPlotSpace::animationDescription() const { return CPTObjectDescription(className(), this); }

@@ -390,3 +390,79 @@ TEST(CPTXYPlotSpaceScrolling, APressStopsEveryPhaseOfAFlingPastTheEdge) {
     chart.settle();
     EXPECT_EQ(chart.x(), x);
 }
+
+TEST(CPTXYPlotSpaceScrolling, MomentumAndBounceStepsReportTheirOwnDisplacement) {
+    // Each step of a fling's momentum and of its bounce moves the view by its own distance: its notification
+    // reports that distance (ten points a unit, positive where the content moves right or up, as a drag
+    // reports it), and the space keeps it as the last displacement.
+    struct Case {
+        const char* name;
+        bool alongX;
+        double location; // where the range starts; global range 0..20
+        double step;     // finger movement per 10 ms, in points
+    };
+    const Case cases[] = {
+        {"x, inside", true, 5, -3},
+        {"x, past the upper end and back", true, 8.5, -5},
+        {"x, past the lower end and back", true, 1.5, 5},
+        {"y, past the upper end and back", false, 8.5, -5},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Chart chart;
+        chart.space->setAllowsMomentum(true);
+        if (c.alongX) {
+            chart.space->setGlobalXRange(range(0, 20));
+            chart.space->setXRange(range(c.location, 10));
+        } else {
+            chart.space->setGlobalYRange(range(0, 20));
+            chart.space->setYRange(range(c.location, 10));
+        }
+        auto location = [&] { return c.alongX ? chart.x() : chart.y(); };
+        auto kept = [&] {
+            return c.alongX ? chart.space->lastDisplacement().x : chart.space->lastDisplacement().y;
+        };
+        chart.space->pointingDeviceDownEvent(at(0), {50, 50});
+        CGPoint finger{50, 50};
+        for (int i = 1; i <= 2; ++i) {
+            (c.alongX ? finger.x : finger.y) += c.step;
+            chart.space->pointingDeviceDraggedEvent(at(0.01 * i), finger);
+        }
+        const double lastDrag = kept();
+        ASSERT_EQ(lastDrag, c.step);
+        chart.space->pointingDeviceUpEvent(at(0.03), finger);
+        ASSERT_FALSE(chart.space->animations().empty());
+
+        NotificationListener changes(CPTPlotSpaceCoordinateMappingDidChangeNotification, chart.space.get());
+        const std::int64_t coordinate = c.alongX ? 0 : 1;
+        bool forward = false, back = false;
+        for (int tick = 0; tick < 2000 && !CPTAnimation::sharedInstance().animationOperations().empty();
+             ++tick) {
+            const double before = location();
+            changes.received.clear();
+            CPTAnimation::sharedInstance().update();
+            const double moved = -(location() - before) * 10;
+            // A tick that hands one phase over to the next may set the range twice: the steps add up.
+            double reported = 0, last = 0;
+            for (const auto& n : changes.received) {
+                if (n.userInfo.find(CPTPlotSpaceCoordinateKey)->toInt64() != coordinate) {
+                    continue;
+                }
+                EXPECT_TRUE(n.userInfo.find(CPTPlotSpaceScrollingKey)->toBool());
+                last = n.userInfo.find(CPTPlotSpaceDisplacementKey)->toDouble();
+                reported += last;
+            }
+            EXPECT_NEAR(reported, moved, 1e-9);
+            if (moved == 0) {
+                continue;
+            }
+            EXPECT_EQ(kept(), last);
+            forward = forward || moved * c.step > 0;
+            back = back || moved * c.step < 0;
+        }
+        EXPECT_TRUE(forward);
+        // A fling that leaves the global range bounces back against the finger's direction.
+        EXPECT_EQ(back, c.location != 5);
+        EXPECT_NE(kept(), lastDrag);
+    }
+}
