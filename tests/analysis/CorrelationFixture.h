@@ -4,12 +4,8 @@
 
 #include "analysis/CorrelationViewController.h"
 #include "plot/graph/CPTXYPlotSpace.h"
-#include "platform/host/Services.h"
-#include "platform/ui/Environment.h"
-#include "tests/app/ScreenFixture.h"
+#include "tests/analysis/AnalysisScreenFixture.h"
 
-#include <filesystem>
-#include <fstream>
 #include <sstream>
 
 namespace correlationTest {
@@ -24,46 +20,14 @@ struct Row {
     std::string note;
 };
 
-class CorrelationTest : public ScreenTest {
+class CorrelationTest : public AnalysisScreenTest<CorrelationViewController> {
   protected:
-    void SetUp() override {
-        ScreenTest::SetUp();
-        savedTemporary = ui::Environment::shared().temporaryFolder;
-        temporary = path("private");
-        std::filesystem::create_directory(temporary);
-        ui::Environment::shared().temporaryFolder = temporary;
-    }
-    void TearDown() override {
-        ui::Environment::shared().temporaryFolder = savedTemporary;
-        screen.reset();
-        ScreenTest::TearDown();
-    }
-
     // A workspace of these columns and an analysis of the first two (left, right) when named.
     void open(const std::vector<ColumnSpec>& columns, const std::string& left = "x", const std::string& right = "y") {
-        // A file of its own each time, so that a test may try several workspaces in turn.
-        openWorkspace(columns, "Test" + std::to_string(++opened) + ".ov");
-        analysis = model().addAnalysis("Correlation");
-        analysis->setType(3);
-        if (!left.empty())
-            analysis->setLeft(columnNamed(left).get());
-        if (!right.empty())
-            analysis->setRight(columnNamed(right).get());
+        openAnalysis(columns, "Correlation", 3, left, right);
         model().saveContext();
     }
-
-    // Shows the screen and waits until its run (if any) has shown its result.
-    void show(const Idiom& idiom = kIdioms[0]) {
-        makeHost(idiom.screen, idiom.idiom);
-        screen = std::make_shared<CorrelationViewController>();
-        screen->setModel(&model());
-        screen->setAnalysis(analysis);
-        screen->setMailService(&mail);
-        screen->setPrintService(&print);
-        showInTab(screen);
-        waitShown();
-    }
-    void waitShown() {
+    void waitShown() override {
         ASSERT_TRUE(runUntil([&] {
             return screen->labelError().isHidden() || screen->labelError().text() != "Calculating...";
         }));
@@ -103,29 +67,6 @@ class CorrelationTest : public ScreenTest {
     CPTXYPlotSpace& space(CPTXYGraph& graph) {
         return *std::dynamic_pointer_cast<CPTXYPlotSpace>(graph.defaultPlotSpace());
     }
-
-    // The report of the screen as it stands: the PDF's path in the test's folder.
-    std::string exportPDF(const std::string& name = "report.pdf") {
-        const std::string pdf = path(name);
-        EXPECT_TRUE(screen->writePDFOutputAtPath(pdf));
-        return pdf;
-    }
-    std::vector<std::string> exportCSVLines() {
-        const std::string csv = path("results.csv");
-        EXPECT_TRUE(screen->writeCSVOutputAtPath(csv));
-        std::ifstream in(csv);
-        std::vector<std::string> lines;
-        for (std::string line; std::getline(in, line);)
-            lines.push_back(line);
-        return lines;
-    }
-
-    std::shared_ptr<Analysis> analysis;
-    std::shared_ptr<CorrelationViewController> screen;
-    host::RecordingMailService mail;
-    host::RecordingPrintService print;
-    std::string temporary, savedTemporary;
-    int opened = 0;
 };
 
 } // namespace correlationTest

@@ -3,13 +3,8 @@
 #pragma once
 
 #include "analysis/HypothesisTestViewController.h"
-#include "platform/host/Services.h"
-#include "platform/ui/Environment.h"
 #include "tests/analysis/AnalysisRoad.h"
-#include "tests/app/ScreenFixture.h"
-
-#include <filesystem>
-#include <fstream>
+#include "tests/analysis/AnalysisScreenFixture.h"
 
 namespace hypothesisTest {
 
@@ -47,32 +42,17 @@ struct Design {
     std::optional<int64_t> test;
 };
 
-class HypothesisTest : public ScreenTest {
+class HypothesisTest : public AnalysisScreenTest<HypothesisTestViewController> {
   protected:
     void SetUp() override {
-        ScreenTest::SetUp();
-        savedTemporary = ui::Environment::shared().temporaryFolder;
-        temporary = path("private");
-        std::filesystem::create_directory(temporary);
-        ui::Environment::shared().temporaryFolder = temporary;
+        AnalysisScreenTest::SetUp();
         setenv("TZ", "UTC", 1);
         tzset();
-    }
-    void TearDown() override {
-        ui::Environment::shared().temporaryFolder = savedTemporary;
-        screen.reset();
-        ScreenTest::TearDown();
     }
 
     // A workspace of these columns (a file of its own each time) and an analysis of the design.
     void open(const std::vector<ColumnSpec>& columns, const Design& design) {
-        openWorkspace(columns, "Test" + std::to_string(++opened) + ".ov");
-        analysis = model().addAnalysis("Hypothesis test");
-        analysis->setType(5);
-        if (!design.left.empty())
-            analysis->setLeft(columnNamed(design.left).get());
-        if (!design.right.empty())
-            analysis->setRight(columnNamed(design.right).get());
+        openAnalysis(columns, "Hypothesis test", 5, design.left, design.right);
         analysis->setSamples(design.samples);
         analysis->setIsPaired(design.paired);
         analysis->setDistribution(design.distribution);
@@ -82,17 +62,6 @@ class HypothesisTest : public ScreenTest {
         model().saveContext();
     }
 
-    // Shows the screen and waits until its run has shown what it found.
-    void show(const Idiom& idiom = kIdioms[0]) {
-        makeHost(idiom.screen, idiom.idiom);
-        screen = std::make_shared<HypothesisTestViewController>();
-        screen->setModel(&model());
-        screen->setAnalysis(analysis);
-        screen->setMailService(&mail);
-        screen->setPrintService(&print);
-        showInTab(screen);
-        settle();
-    }
     // Waits for the run the last change started.
     void settle() {
         host->drain();
@@ -100,6 +69,7 @@ class HypothesisTest : public ScreenTest {
         waitForBackgroundWork();
         host->drain();
     }
+    void waitShown() override { settle(); }
     std::string text() { return screen->textViewResults().attributedText().plainText(); }
     // The result text's lines.
     std::vector<std::string> lines() {
@@ -113,25 +83,7 @@ class HypothesisTest : public ScreenTest {
         return out;
     }
 
-    std::string exportPDF(const std::string& name = "report.pdf") {
-        const std::string pdf = path(name);
-        EXPECT_TRUE(screen->writePDFOutputAtPath(pdf));
-        return pdf;
-    }
-    std::vector<analysisRoad::Fields> exportCSV() {
-        const std::string csv = path("results.csv");
-        EXPECT_TRUE(screen->writeCSVOutputAtPath(csv));
-        std::ifstream in(csv);
-        std::string all((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        return analysisRoad::csvLines(all);
-    }
-
-    std::shared_ptr<Analysis> analysis;
-    std::shared_ptr<HypothesisTestViewController> screen;
-    host::RecordingMailService mail;
-    host::RecordingPrintService print;
-    std::string temporary, savedTemporary;
-    int opened = 0;
+    std::vector<analysisRoad::Fields> exportCSV() { return analysisRoad::csvLines(exportCSVText()); }
 };
 
 } // namespace hypothesisTest

@@ -3,12 +3,7 @@
 #pragma once
 
 #include "analysis/RegressionViewController.h"
-#include "platform/host/Services.h"
-#include "platform/ui/Environment.h"
-#include "tests/app/ScreenFixture.h"
-
-#include <filesystem>
-#include <fstream>
+#include "tests/analysis/AnalysisScreenFixture.h"
 
 #include <string>
 #include <vector>
@@ -55,76 +50,26 @@ inline std::vector<std::string> headerTitles(RegressionViewController& screen) {
     return out;
 }
 
-class RegressionTest : public ScreenTest {
+class RegressionTest : public AnalysisScreenTest<RegressionViewController> {
   protected:
-    void SetUp() override {
-        ScreenTest::SetUp();
-        savedTemporary = ui::Environment::shared().temporaryFolder;
-        temporary = path("private");
-        std::filesystem::create_directory(temporary);
-        ui::Environment::shared().temporaryFolder = temporary;
-    }
-    void TearDown() override {
-        ui::Environment::shared().temporaryFolder = savedTemporary;
-        screen.reset();
-        ScreenTest::TearDown();
-    }
-
     // A workspace of these columns and a regression analysis (distribution 0 linear, 2 logistic) of the
     // dependent on the independents, where named.
     void open(const std::vector<ColumnSpec>& columns, const std::string& dependent,
               const std::vector<std::string>& independents, int64_t distribution = 0) {
-        openWorkspace(columns, "Test" + std::to_string(++opened) + ".ov");
-        analysis = model().addAnalysis(distribution == 2 ? "Logistic Regression Model" : "Linear Regression Model");
-        analysis->setType(4);
+        openAnalysis(columns, distribution == 2 ? "Logistic Regression Model" : "Linear Regression Model", 4,
+                     dependent);
         analysis->setDistribution(distribution);
-        if (!dependent.empty())
-            analysis->setLeft(columnNamed(dependent).get());
         for (const auto& name : independents)
             analysis->addColumnsObject(*columnNamed(name));
         model().saveContext();
     }
-
-    void show(const Idiom& idiom = kIdioms[0]) {
-        makeHost(idiom.screen, idiom.idiom);
-        screen = std::make_shared<RegressionViewController>();
-        screen->setModel(&model());
-        screen->setAnalysis(analysis);
-        screen->setMailService(&mail);
-        screen->setPrintService(&print);
-        showInTab(screen);
-        waitShown();
-    }
-    // Until the run started last has shown its result or its message.
-    void waitShown() {
+    void waitShown() override {
         host->drain();
         ASSERT_TRUE(runUntil([&] { return screen->textViewEquation().text() != "Calculating..."; }));
         waitForBackgroundWork();
         host->drain();
     }
     std::vector<Row> rows() { return tableRows(*screen); }
-
-    std::string exportPDF(const std::string& name = "report.pdf") {
-        const std::string pdf = path(name);
-        EXPECT_TRUE(screen->writePDFOutputAtPath(pdf));
-        return pdf;
-    }
-    std::vector<std::string> exportCSVLines() {
-        const std::string csv = path("results.csv");
-        EXPECT_TRUE(screen->writeCSVOutputAtPath(csv));
-        std::ifstream in(csv);
-        std::vector<std::string> lines;
-        for (std::string line; std::getline(in, line);)
-            lines.push_back(line);
-        return lines;
-    }
-
-    std::shared_ptr<Analysis> analysis;
-    std::shared_ptr<RegressionViewController> screen;
-    host::RecordingMailService mail;
-    host::RecordingPrintService print;
-    std::string temporary, savedTemporary;
-    int opened = 0;
 };
 
 } // namespace regressionTest

@@ -4,12 +4,8 @@
 #pragma once
 
 #include "analysis/TwoWayTabController.h"
-#include "platform/host/Services.h"
-#include "platform/ui/Environment.h"
-#include "tests/app/ScreenFixture.h"
+#include "tests/analysis/AnalysisScreenFixture.h"
 
-#include <filesystem>
-#include <fstream>
 #include <map>
 
 namespace twoWayTest {
@@ -25,45 +21,15 @@ struct GridText {
     bool turned = false; // a turned header
 };
 
-class TwoWayTest : public ScreenTest {
+class TwoWayTest : public AnalysisScreenTest<TwoWayTabController> {
   protected:
-    void SetUp() override {
-        ScreenTest::SetUp();
-        savedTemporary = ui::Environment::shared().temporaryFolder;
-        std::filesystem::create_directory(path("private"));
-        ui::Environment::shared().temporaryFolder = path("private");
-    }
-    void TearDown() override {
-        ui::Environment::shared().temporaryFolder = savedTemporary;
-        screen.reset();
-        ScreenTest::TearDown();
-    }
-
     // A workspace of these columns and a two-way analysis of the two named ones (left, right).
     void open(const std::vector<ColumnSpec>& columns, const std::string& left = "sex",
               const std::string& right = "smoker") {
-        openWorkspace(columns, "Test" + std::to_string(++opened) + ".ov");
-        analysis = model().addAnalysis("Two way table");
-        analysis->setType(1);
-        if (!left.empty())
-            analysis->setLeft(columnNamed(left).get());
-        if (!right.empty())
-            analysis->setRight(columnNamed(right).get());
+        openAnalysis(columns, "Two way table", 1, left, right);
         model().saveContext();
     }
-
-    // Shows the screen and waits until its run (if any) has shown its result.
-    void show(const Idiom& idiom = kIdioms[0]) {
-        makeHost(idiom.screen, idiom.idiom);
-        screen = std::make_shared<TwoWayTabController>();
-        screen->setModel(&model());
-        screen->setAnalysis(analysis);
-        screen->setMailService(&mail);
-        screen->setPrintService(&print);
-        showInTab(screen);
-        waitShown();
-    }
-    void waitShown() {
+    void waitShown() override {
         ASSERT_TRUE(runUntil([&] { return screen->labelInterpret().text() != "Calculating..."; }));
         waitForBackgroundWork();
         host->drain();
@@ -125,24 +91,7 @@ class TwoWayTest : public ScreenTest {
         return rows;
     }
 
-    std::string exportPDF(const std::string& name = "report.pdf") {
-        const std::string pdf = path(name);
-        EXPECT_TRUE(screen->writePDFOutputAtPath(pdf));
-        return pdf;
-    }
-    std::string exportCSV() {
-        const std::string csv = path("results.csv");
-        EXPECT_TRUE(screen->writeCSVOutputAtPath(csv));
-        std::ifstream in(csv);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
-
-    std::shared_ptr<Analysis> analysis;
-    std::shared_ptr<TwoWayTabController> screen;
-    host::RecordingMailService mail;
-    host::RecordingPrintService print;
-    std::string savedTemporary;
-    int opened = 0;
+    std::string exportCSV() { return exportCSVText(); }
 };
 
 } // namespace twoWayTest
