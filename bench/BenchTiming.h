@@ -32,4 +32,31 @@ inline std::vector<double> medianSeconds(int runs, const std::vector<std::functi
     return medians;
 }
 
+// The ratio of a measured variant to its baseline, round by round (the two run one after the other, so a
+// busy machine slows both alike), over many rounds after one unmeasured round: its median and quartiles,
+// beside the two variants' median seconds.
+struct RatioSpread {
+    double baseline = 0, measured = 0; // median seconds
+    double median = 0, lowQuartile = 0, highQuartile = 0;
+};
+
+inline RatioSpread ratioSpread(int runs, const std::function<void()>& baseline,
+                               const std::function<void()>& measured) {
+    baseline();
+    measured();
+    std::vector<double> base, meas, ratios;
+    for (int round = 0; round < runs; ++round) {
+        base.push_back(seconds(baseline));
+        meas.push_back(seconds(measured));
+        ratios.push_back(meas.back() / base.back());
+    }
+    auto quantile = [](std::vector<double> v, double q) {
+        const auto at = static_cast<std::ptrdiff_t>(q * double(v.size() - 1) + 0.5);
+        std::nth_element(v.begin(), v.begin() + at, v.end());
+        return v[static_cast<std::size_t>(at)];
+    };
+    return {quantile(base, 0.5), quantile(meas, 0.5), quantile(ratios, 0.5), quantile(ratios, 0.25),
+            quantile(ratios, 0.75)};
+}
+
 } // namespace benchtiming
