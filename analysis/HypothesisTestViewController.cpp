@@ -790,35 +790,59 @@ void HypothesisTestViewController::buildGraphs() {
     graphTheoretical_ = makeGraph(*viewGraph_[2]);
     graphTheoreticalDiff_ = makeGraph(*viewGraph_[3]);
 
-    auto bars = [&](const char* id, double width, bool basesVary) {
-        auto plot = std::make_shared<CPTBarPlot>();
-        plot->setIdentifier(Value(id));
-        plot->setBarWidth(Value(width));
-        plot->setBarBasesVary(basesVary);
-        plot->setDataSource(source_);
-        return plot;
-    };
-    auto curve = [&](const Value& id, const gfx::Color& color) {
-        auto plot = std::make_shared<CPTScatterPlot>();
-        plot->setIdentifier(id);
-        plot->setDataLineStyle(lineOf(color, 2.0));
-        plot->setPlotSymbol(nullptr);
-        plot->setInterpolation(CPTScatterPlotInterpolationLinear);
-        plot->setDataSource(source_);
-        return plot;
-    };
+    auto bars = [&](const char* id, double width) { return makeBars(Value(id), width, false, source_); };
+    boxPlots_ = makeBoxPlots(source_);
+    proportionPlots_ = makeProportionBars(source_);
+    expectedBox_ = makeCurve(Value("expectedBox"), colorSample2, source_);
+    expectedDensity_ = makeCurve(Value("expectedDensity"), colorSample2, source_);
+    density1_ = makeCurve(Value(int64_t(1)), colorSample1, source_);
+    density0_ = makeCurve(Value(int64_t(0)), colorSample2, source_);
+    theoreticalPlots_ = {bars("barSample1", 0.01), bars("barSample2", 0.01),
+                         makeCurve(Value("sample1"), colorSample1, source_),
+                         makeCurve(Value("sample2"), colorSample2, source_)};
+    diffPlots_ = {makeCurve(Value("diff1"), colorTheoretical, source_),
+                  makeCurve(Value("diff2"), colorActual, source_)};
+}
+
+std::shared_ptr<CPTBarPlot> HypothesisTestViewController::makeBars(const Value& id, double width, bool basesVary,
+                                                                   const std::shared_ptr<CPTPlotDataSource>& source) {
+    auto plot = std::make_shared<CPTBarPlot>();
+    plot->setIdentifier(id);
+    plot->setBarWidth(Value(width));
+    plot->setBarBasesVary(basesVary);
+    // What a source that gives no fills and outlines of its own draws.
+    plot->setFill(ChartSource::fillFor(id.string()));
+    plot->setLineStyle(ChartSource::lineStyleFor(id.string(), 0));
+    plot->setDataSource(source);
+    return plot;
+}
+
+std::vector<std::shared_ptr<CPTPlot>>
+HypothesisTestViewController::makeBoxPlots(const std::shared_ptr<CPTPlotDataSource>& source) {
     // A box is two stacked bars meeting at the median; a whisker a thin bar out to the extreme, ended by a
     // bar of no length whose outline draws the end mark.
-    boxPlots_ = {bars("topBox", 0.4, true),          bars("bottomBox", 0.4, true),  bars("topWhisker", 0.002, true),
-                 bars("bottomWhisker", 0.002, true), bars("topWhiskerTip", 0.2, true), bars("bottomWhiskerTip", 0.2, true)};
-    proportionPlots_ = {bars("barProportions1", 0.2, false), bars("barProportions2", 0.2, false)};
-    expectedBox_ = curve(Value("expectedBox"), colorSample2);
-    expectedDensity_ = curve(Value("expectedDensity"), colorSample2);
-    density1_ = curve(Value(int64_t(1)), colorSample1);
-    density0_ = curve(Value(int64_t(0)), colorSample2);
-    theoreticalPlots_ = {bars("barSample1", 0.01, false), bars("barSample2", 0.01, false),
-                         curve(Value("sample1"), colorSample1), curve(Value("sample2"), colorSample2)};
-    diffPlots_ = {curve(Value("diff1"), colorTheoretical), curve(Value("diff2"), colorActual)};
+    std::vector<std::shared_ptr<CPTPlot>> plots;
+    for (const auto& [id, width] : {std::pair{"topBox", 0.4}, std::pair{"bottomBox", 0.4}, std::pair{"topWhisker", 0.002},
+                                    std::pair{"bottomWhisker", 0.002}, std::pair{"topWhiskerTip", 0.2},
+                                    std::pair{"bottomWhiskerTip", 0.2}})
+        plots.push_back(makeBars(Value(id), width, true, source));
+    return plots;
+}
+
+std::vector<std::shared_ptr<CPTPlot>>
+HypothesisTestViewController::makeProportionBars(const std::shared_ptr<CPTPlotDataSource>& source) {
+    return {makeBars(Value("barProportions1"), 0.2, false, source), makeBars(Value("barProportions2"), 0.2, false, source)};
+}
+
+std::shared_ptr<CPTScatterPlot> HypothesisTestViewController::makeCurve(const Value& id, const gfx::Color& color,
+                                                                        const std::shared_ptr<CPTPlotDataSource>& source) {
+    auto plot = std::make_shared<CPTScatterPlot>();
+    plot->setIdentifier(id);
+    plot->setDataLineStyle(lineOf(color, 2.0));
+    plot->setPlotSymbol(nullptr);
+    plot->setInterpolation(CPTScatterPlotInterpolationLinear);
+    plot->setDataSource(source);
+    return plot;
 }
 
 void HypothesisTestViewController::applyLegends() {

@@ -149,6 +149,15 @@ class HypothesisTestViewController : public AnalysisDetailScreen<HypothesisTestG
 
     static const gfx::Color colorSample1, colorSample2, colorTheoretical, colorActual;
 
+    // The plots of the charts, each asking `source` for its records by its identifier: the six bars of the
+    // box plots ("topBox", "bottomBox", the whiskers and their tips; locations, tips and bases), the two
+    // pairs of proportion bars ("barProportions1", "barProportions2") and a curve. They draw in the
+    // screen's fills and outlines where the source gives none.
+    static std::vector<std::shared_ptr<CPTPlot>> makeBoxPlots(const std::shared_ptr<CPTPlotDataSource>& source);
+    static std::vector<std::shared_ptr<CPTPlot>> makeProportionBars(const std::shared_ptr<CPTPlotDataSource>& source);
+    static std::shared_ptr<CPTScatterPlot> makeCurve(const foundation::Value& id, const gfx::Color& color,
+                                                     const std::shared_ptr<CPTPlotDataSource>& source);
+
   protected:
     Computation computation() const override;
     // The level set-up runs whether the choices are valid or not.
@@ -158,6 +167,8 @@ class HypothesisTestViewController : public AnalysisDetailScreen<HypothesisTestG
   private:
     class ChartSource;
     void buildGraphs();
+    static std::shared_ptr<CPTBarPlot> makeBars(const foundation::Value& id, double width, bool basesVary,
+                                                const std::shared_ptr<CPTPlotDataSource>& source);
     void layoutViews();
     void applyLegends();
     void setReportLabels();

@@ -6,6 +6,8 @@
 #pragma once
 
 #include "PlotTypeCharts.h"
+#include "analysis/FitScreenParts.h"
+#include "analysis/HypothesisTestViewController.h"
 #include "platform/graphics/Recorder.h"
 #include "plot/axes_plots/CPTFunctionDataSource.h"
 #include "plot/axes_plots/CPTPieChart.h"
@@ -34,6 +36,8 @@ struct Probe {
     CGPoint at;
     gfx::Color color;
     double tolerance = 3.0 / 255;
+    // How far from `at` the colour may lie instead (0: exactly there).
+    double reach = 0;
 };
 
 struct ScreenChart {
@@ -143,11 +147,6 @@ inline const gfx::Color kBoxHighColor{0.90, 0.55, 0.20, 1};
 inline const gfx::Color kOutlierColor{0.85, 0.10, 0.10, 1};
 inline const gfx::Color kSymbolColor{0.15, 0.15, 0.55, 1};
 inline const gfx::Color kLineBlue{0.0, 0.0, 1.0, 1};
-inline const gfx::Color kZeroRed{1.0, 0.0, 0.0, 1};
-inline const gfx::Color kSample1{0.10, 0.40, 0.80, 1};
-inline const gfx::Color kSample2{0.85, 0.35, 0.10, 1};
-inline const gfx::Color kRocColor{0.10, 0.55, 0.25, 1};
-inline const gfx::Color kDiagonalColor{0.50, 0.50, 0.50, 1};
 
 // --- 1, 2: a histogram with a horizontal box plot above it and the outliers beyond its whiskers
 
@@ -496,33 +495,27 @@ inline ScreenChart correlationChart() {
     return c;
 }
 
-// --- 7: residuals against fitted values with a red dashed zero line
+// --- 7: residuals against fitted values over a red dashed zero line (the fitted-model screens' own
+// chart: black plus symbols, the plot space fitted to the points)
 
 inline double residual(std::size_t i) {
     return (i % 2 ? 1.0 : -1.0) * (0.5 + 0.1 * double(i % 7));
 }
 
+inline const gfx::Color kZeroRed{1.0, 0.0, 0.0, 1};
+
 inline ScreenChart residualsChart() {
     ScreenChart c;
     c.name = "screen-residuals";
     c.size = {plotcharts::kWidth, plotcharts::kHeight};
-    c.graph = plotcharts::graphWithRanges(range(0, 10), range(-3, 6));
+    c.graph = plotcharts::graphWithRanges(range(0, 1), range(0, 1));
     c.graph->plotAreaFrame()->setPaddingBottom(40);
     c.graph->plotAreaFrame()->setPaddingLeft(40);
     titleAxes(*c.graph, "Fitted", "Residual");
     xAxisOf(*c.graph)->setMajorIntervalLength(foundation::Value(2.0));
-    yAxisOf(*c.graph)->setMajorIntervalLength(foundation::Value(1.0));
-    auto zero = std::make_shared<CPTXYAxis>();
-    zero->setPlotSpace(c.graph->defaultPlotSpace());
-    zero->setCoordinate(CPTCoordinateX);
-    zero->setLabelingPolicy(CPTAxisLabelingPolicyNone);
-    zero->setMajorTickLineStyle(nullptr);
-    zero->setMinorTickLineStyle(nullptr);
-    auto dashed = lineOf(kZeroRed, 1.5);
-    std::dynamic_pointer_cast<CPTMutableLineStyle>(dashed)->setDashPattern({6, 4});
-    zero->setAxisLineStyle(dashed);
-    auto axes = c.graph->axisSet();
-    axes->setAxes({xAxisOf(*c.graph), yAxisOf(*c.graph), zero});
+    yAxisOf(*c.graph)->setMajorIntervalLength(foundation::Value(0.5));
+    for (const auto& axis : {xAxisOf(*c.graph), yAxisOf(*c.graph)})
+        axis->setLabelFormatter(fitparts::significantDigits(3));
 
     auto source = std::make_shared<ScatterSource>();
     c.sources = {source};
@@ -531,17 +524,21 @@ inline ScreenChart residualsChart() {
         xs.push_back(0.3 + 0.4 * double(i));
         ys.push_back(residual(i));
     }
-    source->columns["residuals"] = {xs, ys};
-    auto points = symbolPlot("residuals", CPTPlotSymbol::plusPlotSymbol(), kSymbolColor);
-    points->setDataSource(source);
-    c.graph->addPlot(points);
+    source->columns["scatterPlot"] = {xs, ys};
+    const fitparts::FitChart chart = fitparts::addFitPlots(*c.graph, source);
+    fitparts::showAsResiduals(chart, false);
     settle(*c.graph);
-    for (std::size_t i = 0; i < xs.size(); i += 3)
+    fitparts::fitToPlot(*c.graph, *chart.scatter);
+    settle(*c.graph);
+    // The plot space starts at the smallest residual and fitted value: points there sit on the axes, half
+    // hidden, so the probed ones lie inside.
+    for (std::size_t i = 1; i < xs.size(); i += 3)
         c.probes.push_back(
-            {"point " + std::to_string(i), graphPointOf(*c.graph, xs[i], ys[i]), kSymbolColor, 0.15});
-    // The first dash runs 6 points from the left end of the line.
-    const CGPoint start = graphPointOf(*c.graph, 0, 0);
-    c.probes.push_back({"zero line", {start.x + 3, start.y}, kZeroRed, 0.15});
+            {"point " + std::to_string(i), graphPointOf(*c.graph, xs[i], ys[i]), gfx::Color::black(), 0.7, 1});
+    // The first dash runs 3 points from the left end of the line, which starts where the x range does.
+    const auto space = std::dynamic_pointer_cast<CPTXYPlotSpace>(c.graph->defaultPlotSpace());
+    const CGPoint start = graphPointOf(*c.graph, space->xRange()->locationDouble(), 0);
+    c.probes.push_back({"zero line", {start.x + 1.5, start.y}, kZeroRed, 0.7, 1});
     c.words = {"Fitted", "Residual"};
     return c;
 }
@@ -642,8 +639,9 @@ inline ScreenChart stackedPercentChart() {
     return c;
 }
 
-// --- 9: the hypothesis test of two means: the samples' density curves, each under a box drawn
-// from clear bars with 2-point outlines
+// --- 9: the hypothesis test of two means: the samples' boxes, each drawn from clear bars with 2-point
+// outlines in its sample's colour (the screen's own plots); the samples' density curves (the screen's
+// curves over function data)
 
 inline double density(double x, double mean, double sd) {
     const double z = (x - mean) / sd;
@@ -655,17 +653,70 @@ inline double sample1(double x) {
 inline double sample2(double x) {
     return density(x, 2, 1.2);
 }
+// Minimum, quartiles and maximum of each sample, at 0 and 1.
 struct SampleBox {
-    const char* id;
-    double q1, q3, level;
-    gfx::Color color;
+    double min, q1, median, q3, max;
 };
-inline const std::vector<SampleBox> kSampleBoxes{{"box-1", -0.67, 0.67, 0.50, kSample1},
-                                                 {"box-2", 1.2, 2.8, 0.45, kSample2}};
+inline const std::vector<SampleBox> kSampleBoxes{{-1.6, -0.67, 0, 0.67, 1.8}, {-0.2, 1.2, 2, 2.8, 4.1}};
+
+// The box parts' records by the screen's identifiers, outlined in the sample's colour.
+class BoxSource : public BarSource {
+  public:
+    std::optional<std::shared_ptr<CPTLineStyle>> barLineStyleForBarPlot(CPTBarPlot&, std::uint64_t i) override {
+        return lineOf(i == 0 ? HypothesisTestViewController::colorSample1 : HypothesisTestViewController::colorSample2,
+                      2);
+    }
+};
 
 inline ScreenChart hypothesisChart() {
     ScreenChart c;
     c.name = "screen-hypothesis-means";
+    c.size = {plotcharts::kWidth, plotcharts::kHeight};
+    c.graph = plotcharts::graphWithRanges(range(-0.6, 2.2), range(-2.5, 7.5));
+    c.graph->plotAreaFrame()->setPaddingBottom(40);
+    c.graph->plotAreaFrame()->setPaddingLeft(44);
+    titleAxes(*c.graph, "Sample", "Value");
+    xAxisOf(*c.graph)->setLabelingPolicy(CPTAxisLabelingPolicyNone);
+    yAxisOf(*c.graph)->setMajorIntervalLength(foundation::Value(2.0));
+    yAxisOf(*c.graph)->setTitleOffset(30);
+    auto bars = std::make_shared<BoxSource>();
+    c.sources = {bars};
+    auto column = [](double SampleBox::*tip, double SampleBox::*base) {
+        std::vector<std::vector<double>> fields{{0, 1}, {}, {}};
+        for (const SampleBox& b : kSampleBoxes) {
+            fields[1].push_back(b.*tip);
+            fields[2].push_back(b.*base);
+        }
+        return fields;
+    };
+    bars->columns["topBox"] = column(&SampleBox::q3, &SampleBox::median);
+    bars->columns["bottomBox"] = column(&SampleBox::median, &SampleBox::q1);
+    bars->columns["topWhisker"] = column(&SampleBox::max, &SampleBox::q3);
+    bars->columns["bottomWhisker"] = column(&SampleBox::q1, &SampleBox::min);
+    bars->columns["topWhiskerTip"] = column(&SampleBox::max, &SampleBox::max);
+    bars->columns["bottomWhiskerTip"] = column(&SampleBox::min, &SampleBox::min);
+    for (const auto& plot : HypothesisTestViewController::makeBoxPlots(bars))
+        c.graph->addPlot(plot);
+    settle(*c.graph);
+    const gfx::Color colors[] = {HypothesisTestViewController::colorSample1, HypothesisTestViewController::colorSample2};
+    for (size_t i = 0; i < kSampleBoxes.size(); ++i) {
+        const SampleBox& b = kSampleBoxes[i];
+        const double x = double(i);
+        const std::string name = "box " + std::to_string(i + 1);
+        c.probes.push_back({name + " inside", graphPointOf(*c.graph, x + 0.1, (b.q1 + b.median) / 2),
+                            plotcharts::kPlotAreaColor});
+        c.probes.push_back({name + " outline", graphPointOf(*c.graph, x - 0.2, (b.median + b.q3) / 2), colors[i], 0.15});
+        c.probes.push_back({name + " median", graphPointOf(*c.graph, x + 0.1, b.median), colors[i], 0.15});
+        c.probes.push_back({name + " whisker", graphPointOf(*c.graph, x, (b.q3 + b.max) / 2), colors[i], 0.15});
+        c.probes.push_back({name + " whisker end", graphPointOf(*c.graph, x + 0.07, b.max), colors[i], 0.15});
+    }
+    c.words = {"Sample", "Value"};
+    return c;
+}
+
+inline ScreenChart densitiesChart() {
+    ScreenChart c;
+    c.name = "screen-hypothesis-densities";
     c.size = {plotcharts::kWidth, plotcharts::kHeight};
     c.graph = plotcharts::graphWithRanges(range(-4, 10), range(0, 0.55));
     c.graph->plotAreaFrame()->setPaddingBottom(40);
@@ -679,46 +730,27 @@ inline ScreenChart hypothesisChart() {
     digits->setMaximumFractionDigits(1);
     y->setLabelFormatter(digits);
     y->setTitleOffset(30);
-
-    auto curve1 = linePlot("sample-1", lineOf(kSample1, 2));
-    auto curve2 = linePlot("sample-2", lineOf(kSample2, 2));
+    auto curve1 = HypothesisTestViewController::makeCurve(foundation::Value("sample1"), HypothesisTestViewController::colorSample1, nullptr);
+    auto curve2 = HypothesisTestViewController::makeCurve(foundation::Value("sample2"), HypothesisTestViewController::colorSample2, nullptr);
     c.graph->addPlot(curve1);
     c.graph->addPlot(curve2);
     c.graph->layoutIfNeeded();
     auto f1 = CPTFunctionDataSource::dataSourceForPlotWithFunction(curve1, &sample1);
     auto f2 = CPTFunctionDataSource::dataSourceForPlotWithBlock(curve2, [](double x) { return sample2(x); });
-    auto bars = std::make_shared<BarSource>();
-    c.sources = {f1, f2, bars};
-    for (const SampleBox& b : kSampleBoxes) {
-        auto box = std::make_shared<CPTBarPlot>();
-        box->setIdentifier(foundation::Value(b.id));
-        box->setBarsAreHorizontal(true);
-        box->setBarBasesVary(true);
-        box->setBarWidth(foundation::Value(0.03));
-        box->setFill(CPTFill::fillWithColor(CPTColor::clearColor()));
-        box->setLineStyle(lineOf(b.color, 2));
-        bars->columns[b.id] = {{b.level}, {b.q3}, {b.q1}};
-        box->setDataSource(bars);
-        c.graph->addPlot(box);
-    }
+    c.sources = {f1, f2};
     settle(*c.graph);
     for (double v : {-2.0, -1.0, 0.0})
         c.probes.push_back(
-            {"density 1 at " + std::to_string(v), graphPointOf(*c.graph, v, sample1(v)), kSample1, 0.15});
+            {"density 1 at " + std::to_string(v), graphPointOf(*c.graph, v, sample1(v)), HypothesisTestViewController::colorSample1, 0.15});
     for (double v : {3.5, 5.0})
         c.probes.push_back(
-            {"density 2 at " + std::to_string(v), graphPointOf(*c.graph, v, sample2(v)), kSample2, 0.15});
-    for (const SampleBox& b : kSampleBoxes) {
-        c.probes.push_back({std::string(b.id) + " inside", graphPointOf(*c.graph, (b.q1 + b.q3) / 2, b.level),
-                            plotcharts::kPlotAreaColor});
-        c.probes.push_back(
-            {std::string(b.id) + " outline", graphPointOf(*c.graph, b.q1, b.level), b.color, 0.15});
-    }
+            {"density 2 at " + std::to_string(v), graphPointOf(*c.graph, v, sample2(v)), HypothesisTestViewController::colorSample2, 0.15});
     c.words = {"Value", "Density"};
     return c;
 }
 
-// --- 9b: the hypothesis test of two proportions: one bar per sample
+// --- 9b: the hypothesis test of two proportions: each sample's share of successes and of failures, the
+// samples' bars side by side at each outcome (the screen's own plots)
 
 inline const std::vector<double> kProportions{0.62, 0.41};
 
@@ -726,36 +758,38 @@ inline ScreenChart proportionsChart() {
     ScreenChart c;
     c.name = "screen-hypothesis-proportions";
     c.size = {plotcharts::kWidth, plotcharts::kHeight};
-    c.graph = plotcharts::graphWithRanges(range(0, 2), range(0, 1));
+    c.graph = plotcharts::graphWithRanges(range(-0.5, 1.8), range(0, 1));
     c.graph->plotAreaFrame()->setPaddingBottom(40);
     c.graph->plotAreaFrame()->setPaddingLeft(44);
-    titleAxes(*c.graph, "Sample", "Proportion");
+    titleAxes(*c.graph, "Outcome", "Proportion");
+    xAxisOf(*c.graph)->setLabelingPolicy(CPTAxisLabelingPolicyNone);
     yAxisOf(*c.graph)->setMajorIntervalLength(foundation::Value(0.25));
     yAxisOf(*c.graph)->setLabelFormatter(
         std::make_shared<foundation::NumberFormatter>(foundation::NumberFormatter::Style::Percent, "en_US"));
     yAxisOf(*c.graph)->setTitleOffset(32);
     auto bars = std::make_shared<BarSource>();
     c.sources = {bars};
-    auto plot = std::make_shared<CPTBarPlot>();
-    plot->setIdentifier(foundation::Value("proportions"));
-    plot->setBarWidth(foundation::Value(0.5));
-    plot->setLineStyle(nullptr);
-    bars->columns["proportions"] = {{0.5, 1.5}, kProportions};
-    bars->colors["proportions"] = {kSample1, kSample2};
-    plot->setDataSource(bars);
-    c.graph->addPlot(plot);
+    bars->columns["barProportions1"] = {{-0.2, 0.8}, {kProportions[0], 1 - kProportions[0]}};
+    bars->columns["barProportions2"] = {{0, 1}, {kProportions[1], 1 - kProportions[1]}};
+    for (const auto& plot : HypothesisTestViewController::makeProportionBars(bars))
+        c.graph->addPlot(plot);
     settle(*c.graph);
-    c.probes.push_back({"sample 1", graphPointOf(*c.graph, 0.5, kProportions[0] / 2), kSample1});
-    c.probes.push_back({"sample 2", graphPointOf(*c.graph, 1.5, kProportions[1] / 2), kSample2});
-    c.fills = {{kSample1, 1}, {kSample2, 1}};
-    c.words = {"Sample", "Proportion", "50%"};
+    const gfx::Color one = HypothesisTestViewController::colorSample1, two = HypothesisTestViewController::colorSample2;
+    c.probes.push_back({"sample 1 successes", graphPointOf(*c.graph, -0.2, kProportions[0] / 2), one});
+    c.probes.push_back({"sample 2 successes", graphPointOf(*c.graph, 0, kProportions[1] / 2), two});
+    c.probes.push_back({"sample 1 failures", graphPointOf(*c.graph, 0.8, (1 - kProportions[0]) / 2), one});
+    c.probes.push_back({"sample 2 failures", graphPointOf(*c.graph, 1, (1 - kProportions[1]) / 2), two});
+    c.probes.push_back({"above the bars", graphPointOf(*c.graph, -0.2, 0.9), plotcharts::kPlotAreaColor});
+    c.fills = {{one, 2}, {two, 2}};
+    c.words = {"Outcome", "Proportion", "50%"};
     return c;
 }
 
-// --- 10: a ROC curve above its dashed diagonal
+// --- 10: a ROC curve (blue) above its red dashed diagonal (the logistic model screen's own chart)
 
 inline const std::vector<double> kFalsePositives{0, 0, 0.1, 0.1, 0.3, 0.3, 0.6, 0.6, 1};
 inline const std::vector<double> kTruePositives{0, 0.2, 0.2, 0.5, 0.5, 0.8, 0.8, 1, 1};
+inline const gfx::Color kRocBlue{0, 0, 1, 1};
 
 inline ScreenChart rocChart() {
     ScreenChart c;
@@ -776,26 +810,24 @@ inline ScreenChart rocChart() {
     yAxisOf(*c.graph)->setTitleOffset(38);
     auto source = std::make_shared<ScatterSource>();
     c.sources = {source};
-    source->columns["roc"] = {kFalsePositives, kTruePositives};
-    source->columns["diagonal"] = {{0, 1}, {0, 1}};
-    auto diagonalStyle = lineOf(kDiagonalColor, 1.5);
-    std::dynamic_pointer_cast<CPTMutableLineStyle>(diagonalStyle)->setDashPattern({5, 5});
-    auto diagonal = linePlot("diagonal", diagonalStyle);
-    auto roc = linePlot("roc", lineOf(kRocColor, 2));
-    for (const auto& plot : {diagonal, roc}) {
-        plot->setDataSource(source);
-        c.graph->addPlot(plot);
-    }
+    source->columns["scatterPlot"] = {kFalsePositives, kTruePositives};
+    source->columns["noDiscriminationPlot"] = {{0, 1}, {0, 1}};
+    const fitparts::FitChart chart = fitparts::addFitPlots(*c.graph, source);
+    fitparts::showAsRoc(chart);
     settle(*c.graph);
-    c.probes.push_back({"curve", graphPointOf(*c.graph, 0.2, 0.5), kRocColor, 0.15});
-    c.probes.push_back({"curve", graphPointOf(*c.graph, 0.45, 0.8), kRocColor, 0.15});
-    // The first dash runs 5 points from the lower end.
+    fitparts::fitToPlot(*c.graph, *chart.scatter);
+    settle(*c.graph);
+    // On the curve's vertical steps.
+    c.probes.push_back({"curve", graphPointOf(*c.graph, 0.1, 0.35), kRocBlue, 0.7, 1});
+    c.probes.push_back({"curve", graphPointOf(*c.graph, 0.3, 0.65), kRocBlue, 0.7, 1});
+    // Dashes of 3 points, gaps of 3, from the lower end: the middle of the fourth dash, clear of the axes.
     const CGPoint start = graphPointOf(*c.graph, 0, 0), end = graphPointOf(*c.graph, 1, 1);
-    const double along = 2.5 / std::hypot(end.x - start.x, end.y - start.y);
+    const double along = 19.5 / std::hypot(end.x - start.x, end.y - start.y);
     c.probes.push_back({"diagonal",
                         {start.x + along * (end.x - start.x), start.y + along * (end.y - start.y)},
-                        kDiagonalColor,
-                        0.2});
+                        kZeroRed,
+                        0.7,
+                        1});
     c.words = {"False", "True", "rate"};
     return c;
 }
@@ -812,7 +844,8 @@ inline std::vector<std::function<ScreenChart()>> allCharts() {
             stackedPercentChart,
             hypothesisChart,
             proportionsChart,
-            rocChart};
+            rocChart,
+            densitiesChart};
 }
 
 } // namespace screencharts

@@ -86,6 +86,17 @@ bool covered(const gfx::Recorder& recorder, CGPoint p, const gfx::Color& color) 
     return false;
 }
 
+// Whether the check holds at the probe's point or, for a probe with a reach, at a point up to that far
+// from it across or along (a thin line or a symbol's arm drawn between pixel centres).
+bool anyAround(const Probe& probe, const std::function<bool(CGPoint)>& check) {
+    const double r = probe.reach;
+    for (double dx : {0.0, -r, r})
+        for (double dy : {0.0, -r, r})
+            if (check({probe.at.x + dx, probe.at.y + dy}))
+                return true;
+    return false;
+}
+
 bool svgColorIs(const std::string& text, const gfx::Color& color) {
     double r, g, b;
     if (std::sscanf(text.c_str(), "rgb(%lf%%,%lf%%,%lf%%)", &r, &g, &b) != 3)
@@ -103,7 +114,8 @@ TEST(ScreenCharts, ShapesInTheVectorDrawing) {
         c.graph->layoutAndRenderInContext(*rec.context);
         ASSERT_FALSE(c.probes.empty());
         for (const auto& probe : c.probes)
-            EXPECT_TRUE(covered(*rec.recorder, probe.at, probe.color)) << probe.what;
+            EXPECT_TRUE(anyAround(probe, [&](CGPoint at) { return covered(*rec.recorder, at, probe.color); }))
+                << probe.what;
     }
 }
 
@@ -148,7 +160,9 @@ TEST(ScreenCharts, PNGAndPDFByContent) {
         SCOPED_TRACE(c.name);
         const gfx::Image& image = rendered.images[i];
         for (const auto& probe : c.probes)
-            EXPECT_TRUE(near(pixelAt(image, c.size.height, probe.at), probe.color, probe.tolerance))
+            EXPECT_TRUE(anyAround(probe, [&](CGPoint at) {
+                return close(pixelAt(image, c.size.height, at), probe.color, probe.tolerance);
+            }))
                 << probe.what;
         EXPECT_TRUE(renderChecks::matchesGolden(image, "tests/fixtures/plot/axes_plots/" + c.name + ".png"));
 
@@ -249,9 +263,11 @@ TEST(ScreenCharts, InAWindow) {
         view->setHostedGraph(c.graph);
         const gfx::Image shot = driver.screenshot(2);
         for (const auto& probe : c.probes) {
-            const gfx::Color pixel = shot.pixel(int(std::floor((20 + probe.at.x) * 2)),
-                                                int(std::floor((20 + c.size.height - probe.at.y) * 2)));
-            EXPECT_TRUE(near(pixel, probe.color, probe.tolerance)) << probe.what;
+            EXPECT_TRUE(anyAround(probe, [&](CGPoint at) {
+                const gfx::Color pixel = shot.pixel(int(std::floor((20 + at.x) * 2)),
+                                                    int(std::floor((20 + c.size.height - at.y) * 2)));
+                return close(pixel, probe.color, probe.tolerance);
+            })) << probe.what;
         }
     }
 }
