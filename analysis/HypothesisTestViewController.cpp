@@ -460,6 +460,31 @@ uint64_t HypothesisTestViewController::testForAnalysis(const Analysis& analysis)
     return Model::testForDistribution(uint64_t(std::max<int64_t>(0, analysis.distribution())), samples, paired, 0);
 }
 
+std::string HypothesisTestViewController::typeLine(const Analysis& analysis) {
+    const bool props = analysis.distribution() == kProportionsDistribution;
+    std::string test;
+    switch (testForAnalysis(analysis)) {
+    case 0:
+        test = tr("z-test");
+        break;
+    case 1:
+        test = tr("t-test");
+        break;
+    case 2:
+        test = tr("Exact binomial test");
+        break;
+    case 3:
+        test = tr("Chi-squared test");
+        break;
+    case 4:
+        test = tr("McNemar's test");
+        break;
+    default:
+        return props ? tr("Hypothesis Test of Proportions") : tr("Hypothesis Test of Means");
+    }
+    return formatText(props ? tr("Hypothesis Test of Proportions: %@") : tr("Hypothesis Test of Means: %@"), {test});
+}
+
 std::string HypothesisTestViewController::testButtonTitle(const Analysis& analysis) {
     if (!storedTestFits(analysis))
         return tr("Determined by data");
@@ -892,16 +917,9 @@ void HypothesisTestViewController::displayInitial() {
         labelRightVar()->setText(tr("to sample 2"));
     }
     const int64_t distribution = a.distribution();
-    if (distribution == 2) {
-        segmentDistribution_->setSelectedSegmentIndex(2);
-        labelType()->setText(tr("Hypothesis Test of Proportions:"));
-    } else if (distribution == 0) {
-        segmentDistribution_->setSelectedSegmentIndex(0);
-        labelType()->setText(tr("Hypothesis Test of Means: t-test"));
-    } else if (distribution == 1) {
-        segmentDistribution_->setSelectedSegmentIndex(1);
-        labelType()->setText(tr("Hypothesis Test of Means:"));
-    }
+    if (distribution >= 0 && distribution <= 2)
+        segmentDistribution_->setSelectedSegmentIndex(distribution);
+    labelType()->setText(typeLine(a));
     const int64_t tails = a.tails();
     segmentTails_->setSelectedSegmentIndex(tails == 2 ? 2 : tails == 1 ? 0 : 1);
     const auto wheres2 = a.wheres2();
@@ -943,11 +961,10 @@ void HypothesisTestViewController::setReportLabels() {
         formatText(tr("Filters: %@"), {model() ? model()->stringForWhereClauses(wheres2) : std::string()});
     const std::string leftName = left ? left->name() : std::string();
     const std::string rightName = right ? right->name() : std::string();
+    labelSingleTitle()->setText(typeLine(a));
     if (!props) {
-        labelSingleTitle()->setText(tr("Hypothesis Test of Means:"));
         labelPDFSample1_->setText(formatText(tr("Sample 1: %@, %@"), {leftName, filters1}));
     } else {
-        labelSingleTitle()->setText(tr("Hypothesis Test of Proportions:"));
         labelPDFSample1_->setText(
             formatText(tr("Sample 1: Pr(%@ = %@), %@"), {leftName, a.leftLevel1().value_or(""), filters1}));
     }
@@ -1060,11 +1077,17 @@ HypothesisTestViewController::Computation HypothesisTestViewController::computat
                     self->levelsLeft_ = *listLeft;
                 if (listRight)
                     self->levelsRight_ = *listRight;
-                if (levelLeft)
+                // Stored, and saved, only when they change: a save writes the workspace file.
+                bool changed = false;
+                if (levelLeft && self->analysis()->leftLevel1() != levelLeft) {
                     self->analysis()->setLeftLevel1(levelLeft);
-                if (levelRight)
+                    changed = true;
+                }
+                if (levelRight && self->analysis()->rightLevel1() != levelRight) {
                     self->analysis()->setRightLevel1(levelRight);
-                if (self->model() && (levelLeft || levelRight))
+                    changed = true;
+                }
+                if (self->model() && changed)
                     self->model()->saveContext();
                 self->displayPreRun();
             });
@@ -1234,6 +1257,10 @@ gfx::RichText HypothesisTestViewController::resultText() {
     bodyLine("");
     bodyLine(statisticLine_);
     headingLine(decision_);
+    if (untestable_) {
+        bodyLine(tr("Without a test statistic there is no p-value to compare with the significance criteria (0.05)."));
+        return text;
+    }
     const std::string p = Model::stringFromPNumber(r.p);
     bodyLine(r.p <= 0.05
                  ? formatText(tr("p-value (%@) ≤ significance criteria (0.05). We conclude that the alternative "
@@ -1246,6 +1273,29 @@ gfx::RichText HypothesisTestViewController::resultText() {
     return text;
 }
 
+std::optional<std::string> HypothesisTestViewController::untestableReason(const HypothesisTestResult& r) {
+    // The exact test has no statistic; it needs observations only.
+    const bool statistic = r.statName != "!";
+    if (!std::isnan(r.p) && (!statistic || std::isfinite(r.t)))
+        return std::nullopt;
+    if (r.shape == HypothesisTestResult::Shape::PairedProportions)
+        return tr("no pair of values differs in its outcome, so there is nothing to compare.");
+    const bool two = r.shape == HypothesisTestResult::Shape::TwoSample;
+    const uint64_t fewest = two ? std::min(r.obsX.value_or(0), r.obsY.value_or(0)) : r.obsX.value_or(0);
+    if (fewest == 0)
+        return two ? tr("a sample has no observations.") : tr("the sample has no observations.");
+    const double se = two ? r.seDiff.value_or(NAN) : r.seX.value_or(NAN);
+    if (se == 0)
+        return two ? tr("the values of both samples are constant, so the standard error is 0 and the test statistic "
+                        "cannot be formed.")
+                   : tr("the values of the sample are constant, so the standard error is 0 and the test statistic "
+                        "cannot be formed.");
+    if (fewest < 2)
+        return two ? tr("a sample has a single observation, too few to estimate its spread.")
+                   : tr("the sample has a single observation, too few to estimate its spread.");
+    return tr("the test statistic cannot be formed from these data.");
+}
+
 void HypothesisTestViewController::displayFinal() {
     applyLegends();
     const auto& stored = graphData().result;
@@ -1256,13 +1306,23 @@ void HypothesisTestViewController::displayFinal() {
     const HypothesisTestResult& r = *stored;
     statements_ = makeStatements();
     dataTable_ = makeDataTable(r);
-    if (r.statName == "!")
+    untestable_ = untestableReason(r);
+    if (untestable_)
+        statisticLine_ = formatText(tr("The test cannot be carried out: %@"), {*untestable_});
+    else if (r.statName == "!")
         statisticLine_ = Model::stringFromPNumber(r.p);
+    else if (r.statName == "Z")
+        // A z-test's statistic follows the standard normal distribution: it has no degrees of freedom.
+        statisticLine_ = formatText(tr("%@ = %@, %@"), {r.statName, Model::stringFromNumber(r.t, unsigned(digits_)),
+                                                        Model::stringFromPNumber(r.p)});
     else
         statisticLine_ = formatText(tr("%@ = %@, degrees of freedom = %@, %@"),
                                     {r.statName, Model::stringFromNumber(r.t, unsigned(digits_)),
                                      Model::stringFromNumber(r.df, unsigned(digits_)), Model::stringFromPNumber(r.p)});
-    decision_ = r.p <= 0.05 ? tr("Reject the null hypothesis") : tr("Fail to reject the null hypothesis");
+    if (untestable_)
+        decision_ = tr("No decision");
+    else
+        decision_ = r.p <= 0.05 ? tr("Reject the null hypothesis") : tr("Fail to reject the null hypothesis");
     textViewResults_->setAttributedText(resultText());
     showCharts();
 }
@@ -1628,7 +1688,12 @@ void HypothesisTestViewController::writeCSVLines(CHCSVWriter& writer) {
     writer.finishLine();
     if (!stored)
         return;
-    if (stored->statName == "!") {
+    if (untestable_) {
+        writer.writeLineOfFields({Field(statisticLine_)});
+    } else if (stored->statName == "!") {
+        writer.writeLineOfFields({Field(tr("p")), Field(stored->p)});
+    } else if (stored->statName == "Z") {
+        writer.writeLineOfFields({Field(stored->statName), Field(stored->t)});
         writer.writeLineOfFields({Field(tr("p")), Field(stored->p)});
     } else {
         writer.writeLineOfFields({Field(stored->statName), Field(stored->t)});

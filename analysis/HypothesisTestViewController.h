@@ -45,6 +45,9 @@ class HypothesisTestViewController : public AnalysisDetailScreen<HypothesisTestG
     static uint64_t testForAnalysis(const Analysis& analysis);
     // Whether the stored test fits the design (and so is the one used).
     static bool storedTestFits(const Analysis& analysis);
+    // The line naming the kind of test and the test a run of these choices uses, as the screen's type line
+    // and the report's title show it ("Hypothesis Test of Means: z-test").
+    static std::string typeLine(const Analysis& analysis);
     // The title of the test button for these choices.
     static std::string testButtonTitle(const Analysis& analysis);
     // An expected value as the store keeps it: the shortest digits that read back as the same number.
@@ -108,6 +111,9 @@ class HypothesisTestViewController : public AnalysisDetailScreen<HypothesisTestG
     // The statistic line and the decision heading of the last result.
     const std::string& statisticLine() const { return statisticLine_; }
     const std::string& decision() const { return decision_; }
+    // Why a result's test cannot be carried out (a statistic or p-value that is not a number: no
+    // observations, a single one, or values that do not vary), or nothing when it can.
+    static std::optional<std::string> untestableReason(const HypothesisTestResult& result);
 
     // --- Outlets (each carries its name as identifier) ---
     ui::Button& buttonLeft() { return *buttonLeft_; }
@@ -194,6 +200,8 @@ class HypothesisTestViewController : public AnalysisDetailScreen<HypothesisTestG
     std::vector<std::vector<std::string>> dataTable_;
     std::vector<std::string> statements_;
     std::string statisticLine_, decision_;
+    // Why the result's test could not be carried out (no statistic or p-value), when it could not.
+    std::optional<std::string> untestable_;
 
     std::shared_ptr<ui::Button> buttonLeft_, buttonRight_, buttonWhereY_, buttonLevel1Left_, buttonLevel1Right_,
         buttonTest_;

@@ -458,25 +458,56 @@ TEST_F(HypothesisTest, LevelNamesStayPlainTextInTheTableAndTheReport) {
 }
 
 TEST_F(HypothesisTest, UnusableDataGivesAClearResult) {
-    const std::vector<ColumnSpec> columns{{"x", {"1", "2", "3"}}, {"blank", {"", "", ""}, 3}, {"c", {"4", "4", "4"}},
-                                          {"single", {"7", "", ""}}};
+    const std::vector<ColumnSpec> columns{{"x", {"1", "2", "3"}},     {"blank", {"", "", ""}, 3},
+                                          {"c", {"4", "4", "4"}},     {"d", {"6", "6", "6"}},
+                                          {"single", {"7", "", ""}}, {"g", {"yes", "yes", "yes"}},
+                                          {"k", {"yes", "yes", "yes"}}};
     struct Case {
-        std::string left;
+        std::string what;
+        Design design;
         std::string obs;
-        std::optional<std::string> decision;
+        std::string reason;
     };
-    // A constant sample has no spread: whatever its statistic, the screen shows it whole.
-    const std::string fail = "Fail to reject the null hypothesis";
-    for (const Case& c : {Case{"blank", "0", fail}, Case{"single", "1", fail}, Case{"c", "3", std::nullopt}}) {
-        SCOPED_TRACE(c.left);
-        open(columns, {c.left, "", 1, false, 0, 0, "2", std::nullopt});
+    // R's t.test refuses these ("not enough 'x' observations", "data are essentially constant"): the
+    // screen says why there is no test instead of a decision read off a p-value that is not a number.
+    const std::string prefix = "The test cannot be carried out: ";
+    const Case cases[] = {
+        {"no observations", {"blank", "", 1, false, 0, 0, "2", std::nullopt}, "0", "the sample has no observations."},
+        {"one observation", {"single", "", 1, false, 0, 0, "2", std::nullopt}, "1",
+         "the sample has a single observation, too few to estimate its spread."},
+        {"constant away from the expected value", {"c", "", 1, false, 0, 0, "2", std::nullopt}, "3",
+         "the values of the sample are constant, so the standard error is 0 and the test statistic cannot be formed."},
+        {"constant at the expected value", {"c", "", 1, false, 0, 0, "4", std::nullopt}, "3",
+         "the values of the sample are constant, so the standard error is 0 and the test statistic cannot be formed."},
+        {"two constant samples", {"c", "d", 2, false, 0, 0, std::nullopt, std::nullopt}, "3",
+         "the values of both samples are constant, so the standard error is 0 and the test statistic cannot be "
+         "formed."},
+        {"every pair the same difference", {"c", "d", 2, true, 0, 0, std::nullopt, std::nullopt}, "3",
+         "the values of the sample are constant, so the standard error is 0 and the test statistic cannot be formed."},
+        // Every value of both samples a success: the standard error of the difference is 0, so a z-test
+        // has no statistic.
+        {"all successes, z-test", {"g", "k", 2, false, 2, 0, std::nullopt, 0}, "3",
+         "the values of both samples are constant, so the standard error is 0 and the test statistic cannot be "
+         "formed."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        open(columns, c.design);
         show();
         ASSERT_GE(screen->dataTable().size(), 2u);
-        EXPECT_EQ(screen->dataTable()[1], (std::vector<std::string>{"Obs.", c.obs}));
-        if (c.decision) {
-            EXPECT_EQ(screen->decision(), *c.decision);
-        }
-        EXPECT_FALSE(screen->statisticLine().empty());
+        EXPECT_EQ(screen->dataTable()[1][1], c.obs);
+        EXPECT_EQ(screen->statisticLine(), prefix + c.reason);
+        EXPECT_EQ(screen->decision(), "No decision");
+        const auto all = lines();
+        ASSERT_GE(all.size(), 2u);
+        EXPECT_EQ(all[all.size() - 2], "No decision");
+        EXPECT_EQ(all.back(),
+                  "Without a test statistic there is no p-value to compare with the significance criteria (0.05).");
+        // The CSV says the same.
+        const auto csv = exportCSV();
+        ASSERT_GE(csv.size(), 2u);
+        EXPECT_EQ(csv[csv.size() - 2], (analysisRoad::Fields{prefix + c.reason}));
+        EXPECT_EQ(csv.back(), (analysisRoad::Fields{"No decision"}));
         // The charts keep usable ranges.
         for (CPTXYGraph* g : {&screen->graph(), &screen->graphDensity(), &screen->graphTheoretical(),
                               &screen->graphTheoreticalDiff()}) {
@@ -485,6 +516,69 @@ TEST_F(HypothesisTest, UnusableDataGivesAClearResult) {
             EXPECT_TRUE(std::isfinite(space->yRange()->lengthDouble()) && space->yRange()->lengthDouble() > 0);
         }
     }
+}
+
+// The type line, and the report's title, name the test a run uses: a stored test where it fits the
+// design, otherwise the design's own.
+TEST_F(HypothesisTest, TypeLineNamesTheTestUsed) {
+    struct Case {
+        std::string what;
+        Design design;
+        std::string line;
+    };
+    const Case cases[] = {
+        {"means (t-test)", {"x", "", 1, false, 0, 0, "2", std::nullopt}, "Hypothesis Test of Means: t-test"},
+        {"means, nothing stored", {"x", "", 1, false, 1, 0, "2", std::nullopt}, "Hypothesis Test of Means: t-test"},
+        {"means with the z-test stored", {"x", "", 1, false, 1, 0, "2", 0}, "Hypothesis Test of Means: z-test"},
+        {"means (t-test) with a z-test stored", {"x", "", 1, false, 0, 0, "2", 0}, "Hypothesis Test of Means: z-test"},
+        {"means with a proportions' test stored", {"x", "y", 2, true, 1, 0, std::nullopt, 4},
+         "Hypothesis Test of Means: t-test"},
+        {"one proportion", {"g", "", 1, false, 2, 0, "0.5", std::nullopt},
+         "Hypothesis Test of Proportions: Exact binomial test"},
+        {"two proportions", {"g", "cat", 2, false, 2, 0, std::nullopt, std::nullopt},
+         "Hypothesis Test of Proportions: Chi-squared test"},
+        {"two proportions, z-test", {"g", "cat", 2, false, 2, 0, std::nullopt, 0},
+         "Hypothesis Test of Proportions: z-test"},
+        {"paired proportions", {"g", "cat", 2, true, 2, 0, std::nullopt, std::nullopt},
+         "Hypothesis Test of Proportions: McNemar's test"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        open(kColumns, c.design);
+        show();
+        EXPECT_EQ(screen->labelType()->text(), c.line);
+        EXPECT_EQ(screen->labelSingleTitle()->text(), c.line);
+        const std::string pdf = squeezed(renderChecks::pdfText(exportPDF()));
+        EXPECT_NE(pdf.find(c.line), std::string::npos) << pdf;
+    }
+    // Choosing "Means" with the z-test stored shows it at once.
+    open(kColumns, {"x", "", 1, false, 0, 0, "2", 0});
+    show();
+    const ui::Rect r =
+        screen->segmentDistribution().convertRectToView(screen->segmentDistribution().rectForSegment(1), nullptr);
+    driver->tapAt({r.midX(), r.midY()});
+    settle();
+    EXPECT_EQ(analysis->distribution(), 1);
+    EXPECT_EQ(screen->labelType()->text(), "Hypothesis Test of Means: z-test");
+    EXPECT_EQ(lines()[3], "One sample two tail z-test");
+}
+
+// A z-test's statistic follows the standard normal distribution: its line and CSV carry no degrees of
+// freedom. R: z <- (3/4 - 1/4) / sqrt(3/4 * 1/4 / 4 + 1/4 * 3/4 / 4); 2 * pnorm(-z) gives z = 1.632993,
+// p = 0.1025 (each sample's own standard error).
+TEST_F(HypothesisTest, ZTestShowsNoDegreesOfFreedom) {
+    const std::vector<ColumnSpec> columns{{"p", {"yes", "yes", "yes", "no"}}, {"q", {"yes", "no", "no", "no"}}};
+    open(columns, {"p", "q", 2, false, 2, 0, std::nullopt, 0});
+    show();
+    EXPECT_EQ(lines()[3], "Two sample two tail z-test");
+    EXPECT_EQ(screen->statisticLine(), "Z = 1.632993, p = 0.1025");
+    const auto csv = exportCSV();
+    bool z = false;
+    for (const auto& line : csv) {
+        EXPECT_TRUE(line.empty() || line[0] != "degrees of freedom");
+        z = z || (!line.empty() && line[0] == "Z");
+    }
+    EXPECT_TRUE(z);
 }
 
 TEST_F(HypothesisTest, RemovedColumnRunsAgainWithItsMessage) {
