@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 
 namespace {
 
@@ -193,7 +194,10 @@ RegressionResult Model::olsY(const std::vector<double>& y, std::vector<std::vect
     }
     for (auto it = marked.rbegin(); it != marked.rend(); ++it)
         X.erase(X.begin() + static_cast<std::ptrdiff_t>(*it));
-    out.varianceDep = stats.sdNormal(y);
+    // Equal values have no spread, even where their mean, formed in floating point, differs from them by
+    // a rounding.
+    const bool constant = y.size() > 1 && std::adjacent_find(y.begin(), y.end(), std::not_equal_to<>()) == y.end();
+    out.varianceDep = constant ? 0.0 : stats.sdNormal(y);
     X.emplace_back(y.size(), 1.0);
     out.drop.emplace_back("keep");
 

@@ -10,6 +10,7 @@
 #include <cblas.h>
 #include <cmath>
 #include <cstdio>
+#include <functional>
 #include <limits>
 #include <memory>
 
@@ -17,6 +18,8 @@ namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr int kMaxLogitUpdates = 200;
+// A fitted probability closer than this to 0 or 1 counts as a perfect prediction.
+constexpr double kSaturatedProbability = 1e-8;
 
 bool columnsMatch(const std::vector<std::vector<double>>& columns, std::size_t n) {
     return std::all_of(columns.begin(), columns.end(), [n](const auto& c) { return c.size() == n; });
@@ -230,8 +233,14 @@ OLSResult QVStatistics::ols(const std::vector<double>& y,
 
     const double v = variance(y, false);
     const double dn = static_cast<double>(n);
-    r.r2 = 1 - (rss / dn) / (v * (dn - 1) / dn);
-    r.r2adj = 1 - s2 / v;
+    // A constant y leaves no variation to explain: the share explained is undefined, not the minus
+    // infinity that a residual sum off zero by rounding, divided by a variance of 0, would give.
+    if (std::adjacent_find(y.begin(), y.end(), std::not_equal_to<>()) == y.end()) {
+        r.r2 = r.r2adj = kNaN;
+    } else {
+        r.r2 = 1 - (rss / dn) / (v * (dn - 1) / dn);
+        r.r2adj = 1 - s2 / v;
+    }
     r.rmse = std::sqrt(s2);
     return r;
 }
@@ -307,7 +316,12 @@ LogitResult QVStatistics::logit(const std::vector<double>& y,
         }
     }
 
-    r.numPerfectPredict = std::count_if(p.begin(), p.end(), [](double pi) { return pi == 0 || pi == 1; });
+    // Probabilities that are 0 or 1 as far as the fit can tell. On separated data they saturate, and the
+    // iterations stop once their changes are below the tolerance, with each still some 1e-10 short of 0
+    // or 1 and hardly ever there exactly: counting exact values alone would let such a fit pass as sound.
+    r.numPerfectPredict = std::count_if(p.begin(), p.end(), [](double pi) {
+        return pi < kSaturatedProbability || pi > 1 - kSaturatedProbability;
+    });
     r.coeffs = beta;
     r.variance.resize(k);
     r.t.resize(k);

@@ -293,7 +293,7 @@ TEST_F(RegressionTest, UnusableDataGivesItsTextNeverACrash) {
         bool red;
     };
     // A perfectly separated logistic fit: the engine's iterations stop with fitted probabilities just
-    // short of 0 and 1, so which text it gets is the engine's to say.
+    // short of 0 and 1, which count as perfect predictions.
     const Case cases[] = {
         {"no rows in common", {{"y", {"1", "2", "3", "", "", ""}}, {"x", {"", "", "", "4", "5", "6"}}}, "y", {"x"}, 0,
          "No observations in model.", true},
@@ -304,7 +304,8 @@ TEST_F(RegressionTest, UnusableDataGivesItsTextNeverACrash) {
         {"perfect separation",
          {{"y", {"0", "0", "0", "0", "0", "1", "1", "1", "1", "1"}},
           {"x", {"1", "2", "3", "4", "5", "10000", "10001", "10002", "10003", "10004"}}},
-         "y", {"x"}, 2, "", false},
+         "y", {"x"}, 2,
+         "Predicted probabilities exactly 0 or 1 for 10 observations. Coefficients may not be trustworthy.", true},
         {"long names",
          {{longName, {"3", "1", "4", "1", "5", "9", "2", "6"}}, {longName + "x", {"1", "2", "3", "4", "5", "6", "7", "8"}}},
          longName, {longName + "x"}, 0, "Model", false},
@@ -316,6 +317,8 @@ TEST_F(RegressionTest, UnusableDataGivesItsTextNeverACrash) {
             SCOPED_TRACE(idiom.name);
             show(idiom);
             const std::string text = screen->textViewInterpret().text();
+            // No statistic reads as an infinity (a constant dependent's R² is not a number).
+            EXPECT_EQ(screen->textViewStats().text().find("inf"), std::string::npos) << screen->textViewStats().text();
             if (c.textStart.empty()) {
                 // Whatever the fit says, it says something.
                 EXPECT_FALSE(text.empty());

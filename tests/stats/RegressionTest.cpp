@@ -117,6 +117,19 @@ TEST(LeastSquares, ExactLineHasZeroResiduals) {
         EXPECT_NEAR(e, 0, 1e-12);
 }
 
+// A constant response leaves nothing to explain: R² and adjusted R² are undefined (NaN, as R's
+// summary.lm gives; tests/fixtures/stats/separation.R), never minus infinity from a rounding residual.
+TEST(LeastSquares, ConstantResponseHasNoRSquared) {
+    const std::vector<std::vector<double>> responses{{5, 5, 5, 5}, {0.1, 0.1, 0.1, 0.1}, {1e300, 1e300, 1e300, 1e300}};
+    for (const auto& y : responses) {
+        SCOPED_TRACE(y[0]);
+        const OLSResult r = QVStatistics().ols(y, {{1, 2, 3, 4}, {1, 1, 1, 1}});
+        EXPECT_TRUE(std::isnan(r.r2));
+        EXPECT_TRUE(std::isnan(r.r2adj));
+        EXPECT_NEAR(r.coeffs[1], y[0], std::fabs(y[0]) * 1e-12);
+    }
+}
+
 TEST(LeastSquares, RankDeficientDesignIsLoggedAndReturned) {
     foundation::LogCapture capture;
     // The second regressor is all zeros: the triangular factor has an exact zero on its diagonal.
@@ -242,14 +255,46 @@ TEST(LogisticRegression, SeparatedDataSaturates) {
     EXPECT_TRUE(capture.contains("logit converged in iteration 24"));
     EXPECT_GT(r.coeffs[0], 20);
     EXPECT_GT(r.variance[0], 1e4); // the curvature vanishes with the saturated weights
-    // Only x = 2 reaches a probability of exactly 1; x = −2 stays a tiny positive number.
-    EXPECT_EQ(r.numPerfectPredict, 1);
+    // Only x = 2 reaches a probability of exactly 1; x = −2 stays a tiny positive number. All four are 0
+    // or 1 as far as the fit can tell, and count as perfect predictions.
+    EXPECT_EQ(r.numPerfectPredict, 4);
     ASSERT_TRUE(r.yhat.has_value());
     EXPECT_EQ((*r.yhat)[3], 1);
     EXPECT_GT((*r.yhat)[0], 0);
     EXPECT_NEAR(r.LL, 0, 1e-8);
     ASSERT_TRUE(r.AUC.has_value());
     EXPECT_EQ(*r.AUC, 1);
+}
+
+// Separated data: the iterations stop with probabilities a hair's breadth from 0 and 1, which count as
+// perfect predictions. References: R's glm(y ~ x, family = binomial), counting fitted values below 1e-8
+// or above 1 - 1e-8 (tests/fixtures/stats/separation.R).
+TEST(LogisticRegression, SeparatedDataCountsItsPerfectPredictions) {
+    struct Case {
+        const char* what;
+        std::vector<double> x, y;
+        std::int64_t least, most;
+    };
+    std::vector<double> hundred(100), split(100);
+    for (std::size_t i = 0; i < 100; ++i) {
+        hundred[i] = double(i + 1);
+        split[i] = i >= 50 ? 1 : 0;
+    }
+    const Case cases[] = {
+        {"two far clusters", {1, 2, 3, 4, 5, 10000, 10001, 10002, 10003, 10004}, {0, 0, 0, 0, 0, 1, 1, 1, 1, 1}, 10, 10},
+        {"four points", {-2, -1, 1, 2}, {0, 0, 1, 1}, 4, 4},
+        // Both outcomes at x = 5: those two stay at one half.
+        {"quasi-complete", {1, 2, 3, 4, 5, 5, 6, 7, 8, 9}, {0, 0, 0, 0, 0, 1, 1, 1, 1, 1}, 8, 8},
+        // R stops with the two nearest the split still short of saturation.
+        {"a hundred split in two", hundred, split, 98, 100},
+        {"overlapping outcomes", {1, 2, 3, 4, 5, 6, 7, 8, 9, 10}, {0, 0, 1, 0, 1, 0, 1, 1, 0, 1}, 0, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const LogitResult r = QVStatistics().logit(c.y, {c.x, std::vector<double>(c.x.size(), 1.0)});
+        EXPECT_GE(r.numPerfectPredict, c.least);
+        EXPECT_LE(r.numPerfectPredict, c.most);
+    }
 }
 
 TEST(LogisticRegression, InterceptOnlyStaysAtEvenOdds) {
