@@ -4,8 +4,10 @@
 #include "StoreFixture.h"
 
 #include "model/CellTexts.h"
+#include "model/RowSetTexts.h"
 #include "platform/store/FetchedResultsController.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <functional>
 
@@ -339,6 +341,19 @@ TEST_F(PackedReadsTest, ColumnReadsFromRecordsEqualTheObjectsReads) {
             const auto objects = objectTexts(*m, *column);
             EXPECT_EQ(records.rows, objects.rows);
             EXPECT_EQ(records.texts, objects.texts);
+            // Viewed in place for an analysis, every row or some rows listed in any order.
+            const std::vector<int64_t> some{4097, 3, 4096, 5000, 1, 7};
+            for (const auto& wanted : {std::optional<std::vector<int64_t>>(), std::optional(some)}) {
+                CellTexts expected;
+                for (size_t i = 0; i < objects.rows.size(); ++i)
+                    if (!wanted || std::count(some.begin(), some.end(), objects.rows[i])) {
+                        expected.rows.push_back(objects.rows[i]);
+                        expected.texts.push_back(objects.texts[i]);
+                    }
+                const RowSetTextViews views(*m->managedObjectContext(), nums[k], wanted);
+                EXPECT_EQ(views.rows(), expected.rows);
+                EXPECT_EQ(std::vector<std::string>(views.texts().begin(), views.texts().end()), expected.texts);
+            }
             const auto cells = m->cellsForColumn(*column);
             EXPECT_EQ(m->numericOfColumn(*column), m->numericOfCells(cells));
             EXPECT_EQ(m->frequenciesOfColumn(*column), m->frequenciesOfCells(cells));
