@@ -7,6 +7,8 @@
 #include <functional>
 #include <vector>
 
+#include <time.h>
+
 namespace benchtiming {
 
 inline double seconds(const std::function<void()>& run) {
@@ -57,6 +59,32 @@ inline RatioSpread ratioSpread(int runs, const std::function<void()>& baseline,
     };
     return {quantile(base, 0.5), quantile(meas, 0.5), quantile(ratios, 0.5), quantile(ratios, 0.25),
             quantile(ratios, 0.75)};
+}
+
+// Medians as medianSeconds gives them, in processor time (user and system), steadier than wall-clock time on a shared
+// machine: of this process, or with CLOCK_THREAD_CPUTIME_ID of the calling thread alone (for work
+// whose helper threads only wait, such as the linear algebra's).
+inline double processorSeconds(clockid_t clock) {
+    timespec t{};
+    clock_gettime(clock, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
+}
+
+inline std::vector<double> medianProcessorSeconds(int runs, const std::vector<std::function<void()>>& variants,
+                                                  clockid_t clock = CLOCK_PROCESS_CPUTIME_ID) {
+    std::vector<std::vector<double>> times(variants.size());
+    for (int round = 0; round < runs; ++round)
+        for (std::size_t v = 0; v < variants.size(); ++v) {
+            const double start = processorSeconds(clock);
+            variants[v]();
+            times[v].push_back(processorSeconds(clock) - start);
+        }
+    std::vector<double> medians;
+    for (auto& t : times) {
+        std::nth_element(t.begin(), t.begin() + runs / 2, t.end());
+        medians.push_back(t[static_cast<std::size_t>(runs / 2)]);
+    }
+    return medians;
 }
 
 } // namespace benchtiming

@@ -4,12 +4,12 @@
 // store should cost little beside parsing them. The results of both roads are compared too. Times are
 // this thread's processor time (both roads run on it alone), steadier than wall-clock time on a shared
 // machine.
+#include "bench/BenchTiming.h"
 #include "bench/BenchWorkspace.h"
 #include "bench/ScratchFolder.h"
 #include "model/Model.h"
 #include "platform/foundation/Locale.h"
 
-#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -19,8 +19,6 @@
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include <time.h>
 
 namespace {
 
@@ -74,29 +72,6 @@ std::vector<double> numbersOf(const std::vector<std::string>& column, const std:
             if (auto v = parsed(column[r]))
                 out.push_back(*v);
     return out;
-}
-
-double threadSeconds() {
-    timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
-}
-
-// The median processor time of each variant, run in turn round after round.
-std::vector<double> medianProcessorSeconds(const std::vector<std::function<void()>>& variants) {
-    std::vector<std::vector<double>> times(variants.size());
-    for (int round = 0; round < kRounds; ++round)
-        for (size_t v = 0; v < variants.size(); ++v) {
-            const double start = threadSeconds();
-            variants[v]();
-            times[v].push_back(threadSeconds() - start);
-        }
-    std::vector<double> medians;
-    for (auto& t : times) {
-        std::nth_element(t.begin(), t.begin() + kRounds / 2, t.end());
-        medians.push_back(t[size_t(kRounds / 2)]);
-    }
-    return medians;
 }
 
 struct Figure {
@@ -252,7 +227,7 @@ int main() {
                 static_cast<long long>(kRows), kRounds);
     int status = 0;
     for (const auto& f : figures) {
-        const auto times = medianProcessorSeconds({f.stored, f.inMemory});
+        const auto times = benchtiming::medianProcessorSeconds(kRounds, {f.stored, f.inMemory}, CLOCK_THREAD_CPUTIME_ID);
         const double ratio = times[0] / times[1];
         const bool same = f.same();
         std::printf("  %-36s stored %8.1f ms   in memory %8.1f ms   ratio %5.2fx (target <= 2); results %s\n", f.name,
