@@ -485,6 +485,20 @@ std::string HypothesisTestViewController::typeLine(const Analysis& analysis) {
     return formatText(props ? tr("Hypothesis Test of Proportions: %@") : tr("Hypothesis Test of Means: %@"), {test});
 }
 
+std::string HypothesisTestViewController::titleLine(const Analysis& analysis) {
+    const bool props = analysis.distribution() == kProportionsDistribution;
+    auto left = analysis.left();
+    auto right = analysis.samples() == 2 ? analysis.right() : nullptr;
+    std::string names;
+    if (left && right && left.get() != right.get())
+        names = formatText(tr("%@ and %@"), {left->name(), right->name()});
+    else if (left)
+        names = left->name();
+    if (names.empty())
+        return props ? tr("Hypothesis Test of Proportions") : tr("Hypothesis Test of Means");
+    return formatText(props ? tr("Hypothesis Test of Proportions: %@") : tr("Hypothesis Test of Means: %@"), {names});
+}
+
 std::string HypothesisTestViewController::testButtonTitle(const Analysis& analysis) {
     if (!storedTestFits(analysis))
         return tr("Determined by data");
@@ -789,6 +803,9 @@ void HypothesisTestViewController::buildGraphs() {
         graph->setPaddingBottom(0);
         auto frame = graph->plotAreaFrame();
         frame->setPaddingBottom(report ? 20 : 28);
+        // The boxes and bars have no labels under their axis: their legend follows the axis closely.
+        if (&host == viewGraph_[0].get())
+            frame->setPaddingBottom(report ? 4 : 6);
         frame->setPaddingLeft(report ? 44 : 62);
         frame->setPaddingTop(report ? 6 : 8);
         frame->setPaddingRight(report ? 10 : 14);
@@ -961,7 +978,7 @@ void HypothesisTestViewController::setReportLabels() {
         formatText(tr("Filters: %@"), {model() ? model()->stringForWhereClauses(wheres2) : std::string()});
     const std::string leftName = left ? left->name() : std::string();
     const std::string rightName = right ? right->name() : std::string();
-    labelSingleTitle()->setText(typeLine(a));
+    labelSingleTitle()->setText(titleLine(a));
     if (!props) {
         labelPDFSample1_->setText(formatText(tr("Sample 1: %@, %@"), {leftName, filters1}));
     } else {

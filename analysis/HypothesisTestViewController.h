@@ -48,6 +48,9 @@ class HypothesisTestViewController : public AnalysisDetailScreen<HypothesisTestG
     // The line naming the kind of test and the test a run of these choices uses, as the screen's type line
     // and the report's title show it ("Hypothesis Test of Means: z-test").
     static std::string typeLine(const Analysis& analysis);
+    // The title naming the kind of test and the sampled variables, as the screen's subtitle and the report's
+    // title show it ("Hypothesis Test of Means: x and y").
+    static std::string titleLine(const Analysis& analysis);
     // The title of the test button for these choices.
     static std::string testButtonTitle(const Analysis& analysis);
     // An expected value as the store keeps it: the shortest digits that read back as the same number.

@@ -518,38 +518,46 @@ TEST_F(HypothesisTest, UnusableDataGivesAClearResult) {
     }
 }
 
-// The type line, and the report's title, name the test a run uses: a stored test where it fits the
-// design, otherwise the design's own.
-TEST_F(HypothesisTest, TypeLineNamesTheTestUsed) {
+// The type line names the test a run uses: a stored test where it fits the design, otherwise the
+// design's own. The subtitle, the report's title, names the sampled variables.
+TEST_F(HypothesisTest, TypeLineNamesTheTestUsedAndTheTitleTheVariables) {
     struct Case {
         std::string what;
         Design design;
-        std::string line;
+        std::string line, title;
     };
     const Case cases[] = {
-        {"means (t-test)", {"x", "", 1, false, 0, 0, "2", std::nullopt}, "Hypothesis Test of Means: t-test"},
-        {"means, nothing stored", {"x", "", 1, false, 1, 0, "2", std::nullopt}, "Hypothesis Test of Means: t-test"},
-        {"means with the z-test stored", {"x", "", 1, false, 1, 0, "2", 0}, "Hypothesis Test of Means: z-test"},
-        {"means (t-test) with a z-test stored", {"x", "", 1, false, 0, 0, "2", 0}, "Hypothesis Test of Means: z-test"},
+        {"means (t-test)", {"x", "", 1, false, 0, 0, "2", std::nullopt}, "Hypothesis Test of Means: t-test",
+         "Hypothesis Test of Means: x"},
+        {"means, nothing stored", {"x", "", 1, false, 1, 0, "2", std::nullopt}, "Hypothesis Test of Means: t-test",
+         "Hypothesis Test of Means: x"},
+        {"means with the z-test stored", {"x", "", 1, false, 1, 0, "2", 0}, "Hypothesis Test of Means: z-test",
+         "Hypothesis Test of Means: x"},
+        {"means (t-test) with a z-test stored", {"x", "y", 2, false, 0, 0, std::nullopt, 0},
+         "Hypothesis Test of Means: z-test", "Hypothesis Test of Means: x and y"},
         {"means with a proportions' test stored", {"x", "y", 2, true, 1, 0, std::nullopt, 4},
-         "Hypothesis Test of Means: t-test"},
+         "Hypothesis Test of Means: t-test", "Hypothesis Test of Means: x and y"},
+        {"one column under two filters", {"x", "x", 2, false, 0, 0, std::nullopt, std::nullopt},
+         "Hypothesis Test of Means: t-test", "Hypothesis Test of Means: x"},
         {"one proportion", {"g", "", 1, false, 2, 0, "0.5", std::nullopt},
-         "Hypothesis Test of Proportions: Exact binomial test"},
+         "Hypothesis Test of Proportions: Exact binomial test", "Hypothesis Test of Proportions: g"},
         {"two proportions", {"g", "cat", 2, false, 2, 0, std::nullopt, std::nullopt},
-         "Hypothesis Test of Proportions: Chi-squared test"},
+         "Hypothesis Test of Proportions: Chi-squared test", "Hypothesis Test of Proportions: g and cat"},
         {"two proportions, z-test", {"g", "cat", 2, false, 2, 0, std::nullopt, 0},
-         "Hypothesis Test of Proportions: z-test"},
-        {"paired proportions", {"g", "cat", 2, true, 2, 0, std::nullopt, std::nullopt},
-         "Hypothesis Test of Proportions: McNemar's test"},
+         "Hypothesis Test of Proportions: z-test", "Hypothesis Test of Proportions: g and cat"},
+        {"paired proportions", {"g", "h", 2, true, 2, 0, std::nullopt, std::nullopt},
+         "Hypothesis Test of Proportions: McNemar's test", "Hypothesis Test of Proportions: g and h"},
+        {"no variable", {"", "", 1, false, 0, 0, std::nullopt, std::nullopt}, "Hypothesis Test of Means: t-test",
+         "Hypothesis Test of Means"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         open(kColumns, c.design);
         show();
         EXPECT_EQ(screen->labelType()->text(), c.line);
-        EXPECT_EQ(screen->labelSingleTitle()->text(), c.line);
+        EXPECT_EQ(screen->labelSingleTitle()->text(), c.title);
         const std::string pdf = squeezed(renderChecks::pdfText(exportPDF()));
-        EXPECT_NE(pdf.find(c.line), std::string::npos) << pdf;
+        EXPECT_NE(pdf.find(c.title), std::string::npos) << pdf;
     }
     // Choosing "Means" with the z-test stored shows it at once.
     open(kColumns, {"x", "", 1, false, 0, 0, "2", 0});
