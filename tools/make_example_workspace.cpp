@@ -47,6 +47,19 @@ struct ExampleAnalysis {
 // The list shows them in this order: each was opened a minute before the one above it.
 const std::vector<ExampleAnalysis> kExampleAnalyses = {
     {"Correlation", 3, 0, "Height (cm)", "Weight (kg)", {}, {}},
+    {"Hypothesis Test of Means", 5, 0, "Sleep (hours)", "", {}, {}},
+    {"Linear Regression Model", 4, 0, "Weight (kg)", "", {"Height (cm)", "Age"}, {}},
+    {"Logistic Regression Model", 4, 2, "Smoker", "", {"Age", "Systolic BP"}, {}},
+};
+
+// The choices of the example's hypothesis tests beyond their columns, by the analysis's name: one sample
+// against an expected value.
+struct ExampleTest {
+    std::string name;
+    std::string expected;
+};
+const std::vector<ExampleTest> kExampleTests = {
+    {"Hypothesis Test of Means", "7"},
 };
 
 // Saves the example's analyses; an error names the first one whose column is missing or does not fit its
@@ -112,6 +125,12 @@ bool addExampleAnalyses(Model& model, std::string& error) {
             clause->setOp(int64_t(f.op));
             clause->setC(f.constant);
             analysis->addWheresObject(*clause);
+        }
+        for (const auto& t : kExampleTests) {
+            if (t.name != e.name)
+                continue;
+            analysis->setSamples(1);
+            analysis->setExpected(t.expected);
         }
     }
     model.saveContext();

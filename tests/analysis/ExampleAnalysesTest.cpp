@@ -4,10 +4,16 @@
 #include "analysis/CorrelationViewController.h"
 #include "tests/analysis/AnalysisRoad.h"
 
+#include <map>
+
 namespace {
 
 std::string s(double x) {
     return Model::stringFromNumber(x);
+}
+
+std::string eight(double x) {
+    return Model::stringFromNumberOfTypeWithSigDigits(x, 3, 8);
 }
 
 class ExampleAnalyses : public AnalysisRoad {
@@ -49,6 +55,31 @@ std::vector<ExampleRow> exampleRows() {
          {{"labelCorrelation", "Correlation: " + s(0.717749491331848)},
           {"labelObs", "Obs = 195"},
           {"labelR2Unadj", "R² = " + s(0.515164332307126)}}},
+        // R: t.test of Sleep (hours) against 7 (screen-hypothesis.out, "example").
+        {"Hypothesis Test of Means", "Sleep (hours)", "No filters", "textViewResults",
+         {{"labelType", "Hypothesis Test of Means: t-test"}}},
+        // R: summary(lm) of Weight (kg) on Height (cm) and Age (screen-regression.out, "example").
+        {"Linear Regression Model", "Weight (kg), Age, Height (cm)", "No filters", "textViewEquation",
+         {{"textViewStats", "Obs = 195\nRMSE = " + eight(10.1347976986494) + "\nR² = " + eight(0.51583325264674) +
+                                "\nAdjusted R² = " + eight(0.510789849028477)}}},
+        // R: glm of Smoker (Yes counted) on Age and Systolic BP (screen-regression.out, "example logistic").
+        {"Logistic Regression Model", "Smoker, Age, Systolic BP", "No filters", "textViewEquation",
+         {{"textViewStats", "Obs = 195\nLog-likelihood: " + eight(-99.6345229499108) + "\nPseudo-R² = " +
+                                eight(0.262860347891416) + "\nAUC: " + eight(0.687607820586544) +
+                                "\nAIC: " + eight(205.269045899822)},
+          {"labelLevel1", "proportion of:"}}},
+    };
+}
+
+// Parts of longer texts, by the row's type: outlet and the text it holds.
+std::map<std::string, std::vector<std::pair<std::string, std::string>>> exampleParts() {
+    return {
+        // R: t.test of Sleep (hours) against 7: t, df, p; 196 observations.
+        {"Hypothesis Test of Means",
+         {{"textViewResults", "t = " + Model::stringFromNumber(0.915313175158765, 7) + ", degrees of freedom = 195, " +
+                                  Model::stringFromPNumber(0.36115772848953)},
+          {"textViewResults", "Obs.\t196\n"},
+          {"textViewResults", "Fail to reject the null hypothesis"}}},
     };
 }
 
@@ -83,6 +114,11 @@ TEST_F(ExampleAnalyses, EachSavedAnalysisIsListedAndOpensToItsResult) {
             ASSERT_TRUE(waitForResult(e.message));
             for (const auto& [outlet, text] : e.shown) {
                 EXPECT_EQ(this->text(outlet), text) << outlet;
+            }
+            const auto parts = exampleParts();
+            const auto own = parts.find(e.type);
+            for (const auto& [outlet, part] : own == parts.end() ? decltype(own->second){} : own->second) {
+                EXPECT_NE(this->text(outlet).find(part), std::string::npos) << outlet << ": " << part;
             }
             screenshot(std::string("example-") + e.type + "-" + idiom.name);
             analysisTab().popViewControllerAnimated(false);
