@@ -178,6 +178,31 @@ void AnalysisDetailViewController::presentPopover(const std::shared_ptr<ui::View
     presentViewController(nav, true);
 }
 
+std::shared_ptr<ui::Button> AnalysisDetailViewController::addVariableChooser(const char* identifier, int position,
+                                                                              const ui::Rect& frame) {
+    auto button = std::make_shared<ui::Button>(frame);
+    button->setIdentifier(identifier);
+    button->setTag(position);
+    button->setTitle(tr("Choose Variable"));
+    button->titleLabel().setLineBreakMode(gfx::LineBreakMode::TruncateMiddle);
+    button->setHidden(isForOutput());
+    button->addTarget(ui::TouchUpInside, [this](ui::Control& sender) { chooseVariable(sender); });
+    view().addSubview(button);
+    return button;
+}
+
+void AnalysisDetailViewController::addChooserPair(std::shared_ptr<ui::Button>& left,
+                                                  std::shared_ptr<ui::Button>& right, double between) {
+    constexpr double margin = 20, top = 96, height = 28;
+    const double width = std::min(240.0, (view().bounds().width() - 2 * margin - 48) / 2);
+    left = addVariableChooser("buttonLeft", PickerPositionLeft, {margin, top, width, height});
+    right = addVariableChooser("buttonRight", PickerPositionRight, {margin + width + 48, top, width, height});
+    labelRightVar()->setFrame({margin + width + (48 - between) / 2, top, between, height});
+    labelRightVar()->setAutoresizingMask(0);
+    labelRightVar()->setTextAlignment(gfx::TextAlignment::Center);
+    labelRightVar()->setHidden(isForOutput());
+}
+
 void AnalysisDetailViewController::chooseVariable(ui::View& sender) {
     if (!model_ || !analysis_)
         return;

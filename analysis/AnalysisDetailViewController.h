@@ -96,6 +96,13 @@ class AnalysisDetailViewController : public ui::ViewController,
     // --- Actions ---
     // The column pop-over; the sender's tag is the position (1 left, 2 right, 3 the further columns).
     void chooseVariable(ui::View& sender);
+    // A variable chooser on the root view: a button titled "Choose Variable" (cut in the middle when a
+    // long name takes its place) with the picker position as its tag, opening the column pop-over;
+    // hidden on a report page.
+    std::shared_ptr<ui::Button> addVariableChooser(const char* identifier, int position, const ui::Rect& frame);
+    // The two choosers of a pair of variables on the caption line, `labelRightVar` (`between` wide)
+    // centred between them.
+    void addChooserPair(std::shared_ptr<ui::Button>& left, std::shared_ptr<ui::Button>& right, double between);
     void setWhere(ui::View& sender);
     void glossary(ui::BarButtonItem& sender);
     void share(ui::BarButtonItem& sender);

@@ -299,22 +299,7 @@ void CorrelationViewController::loadView() {
     const double body = report ? 12 : 15, heading = report ? 14 : 17;
 
     // The variable choosers sit on the frame's caption line, "and" between them.
-    const double buttonWidth = std::min(240.0, (w - 2 * kMargin - 48) / 2);
-    auto chooser = [&](const char* id, int tag, double x) {
-        auto button = std::make_shared<ui::Button>(Rect{x, 96, buttonWidth, 28});
-        button->setIdentifier(id);
-        button->setTag(tag);
-        button->titleLabel().setLineBreakMode(gfx::LineBreakMode::TruncateMiddle);
-        button->setHidden(report);
-        root.addSubview(button);
-        return button;
-    };
-    buttonLeft_ = chooser("buttonLeft", PickerPositionLeft, kMargin);
-    buttonRight_ = chooser("buttonRight", PickerPositionRight, kMargin + buttonWidth + 48);
-    labelRightVar()->setFrame({kMargin + buttonWidth + 4, 96, 40, 28});
-    labelRightVar()->setAutoresizingMask(0);
-    labelRightVar()->setTextAlignment(gfx::TextAlignment::Center);
-    labelRightVar()->setHidden(report);
+    addChooserPair(buttonLeft_, buttonRight_, 40);
 
     labelError_ = makeLabel("labelError", body);
     labelError_->setNumberOfLines(2);
@@ -481,10 +466,6 @@ void CorrelationViewController::layoutResults() {
 
 void CorrelationViewController::viewDidLoad() {
     AnalysisDetailViewController::viewDidLoad();
-    for (auto* button : {buttonLeft_.get(), buttonRight_.get()}) {
-        button->setTitle(tr("Choose Variable"));
-        button->addTarget(ui::TouchUpInside, [this](ui::Control& sender) { chooseVariable(sender); });
-    }
     labelFitLine_->setTextColor(kFitColor);
     labelFitLine_->setText(tr("— Best Fit Line"));
     buildGraphs();

@@ -258,20 +258,20 @@ void RegressionViewController::loadView() {
     const bool report = isForOutput();
     const double body = report ? 11 : 15, heading = report ? 13 : 17;
 
-    auto button = [&](const char* id, int tag) {
+    buttonLeft_ = addVariableChooser("buttonLeft", PickerPositionLeft, {0, 0, 100, 28});
+    buttonLeft_->titleLabel().setTextAlignment(gfx::TextAlignment::Left);
+    buttonRight_ = addVariableChooser("buttonRight", PickerPositionFurther, {0, 0, 100, 28});
+    buttonRight_->setTitle(tr("Add / Change"));
+    auto button = [&](const char* id) {
         auto b = std::make_shared<ui::Button>(Rect{0, 0, 100, 28});
         b->setIdentifier(id);
-        b->setTag(tag);
         b->titleLabel().setLineBreakMode(gfx::LineBreakMode::TruncateMiddle);
         b->setHidden(report);
         root.addSubview(b);
         return b;
     };
-    buttonLeft_ = button("buttonLeft", PickerPositionLeft);
-    buttonLeft_->titleLabel().setTextAlignment(gfx::TextAlignment::Left);
-    buttonRight_ = button("buttonRight", PickerPositionFurther);
-    buttonAll_ = button("buttonAll", 0);
-    buttonLevel1_ = button("buttonLevel1", 0);
+    buttonAll_ = button("buttonAll");
+    buttonLevel1_ = button("buttonLevel1");
     labelLeftVar_ = makeLabel("labelLeftVar", 14);
     labelLevel1_ = makeLabel("labelLevel1", 14);
     for (const auto& label : {labelLeftVar_, labelLevel1_}) {
@@ -463,10 +463,6 @@ void RegressionViewController::layoutResults() {
 
 void RegressionViewController::viewDidLoad() {
     AnalysisDetailViewController::viewDidLoad();
-    buttonLeft_->setTitle(tr("Choose Variable"));
-    buttonRight_->setTitle(tr("Add / Change"));
-    for (auto* chooser : {buttonLeft_.get(), buttonRight_.get()})
-        chooser->addTarget(ui::TouchUpInside, [this](ui::Control& sender) { chooseVariable(sender); });
     buttonAll_->setTitle(tr("Add All"));
     buttonAll_->addTarget(ui::TouchUpInside, [this](ui::Control&) { addAll(); });
     buttonLevel1_->addTarget(ui::TouchUpInside, [this](ui::Control& sender) { chooseLevel1(sender); });
