@@ -3,6 +3,7 @@
 
 #include "analysis/AnalysisDetailViewController.h"
 #include "analysis/ChartRanges.h"
+#include "analysis/VariableDetailCharts.h"
 #include "analysis/FitScreenParts.h"
 #include "analysis/QVPDFWriter.h"
 #include "analysis/ReportFiles.h"
@@ -47,11 +48,6 @@ using foundation::tr;
 using foundation::Value;
 using ui::Rect;
 namespace fs = std::filesystem;
-using fitparts::axesOf;
-using fitparts::lineOf;
-using fitparts::range;
-using fitparts::spaceOf;
-using fitparts::timeFormatterFor;
 
 namespace {
 
@@ -66,15 +62,6 @@ std::shared_ptr<ui::Label> makeLabel(const char* identifier, double size, bool b
     return label;
 }
 
-ChartRange chartRangeOf(const std::shared_ptr<CPTPlotRange>& r) {
-    return r ? chartRange(r->locationDouble(), r->lengthDouble()) : ChartRange{};
-}
-
-// Widened by 5 % of its length on either side.
-std::shared_ptr<CPTPlotRange> widened(const ChartRange& r) {
-    return range(r.location - 0.05 * r.length, r.length * 1.1);
-}
-
 std::string countText(int64_t n) {
     foundation::NumberFormatter formatter;
     formatter.setMaximumFractionDigits(0);
@@ -85,12 +72,6 @@ std::string percentText(double fraction) {
     foundation::NumberFormatter formatter(foundation::NumberFormatter::Style::Percent, foundation::currentLocale());
     formatter.setMaximumFractionDigits(0);
     return formatter.format(fraction);
-}
-
-std::shared_ptr<foundation::NumberFormatter> wholeNumbers() {
-    auto formatter = std::make_shared<foundation::NumberFormatter>();
-    formatter->setMaximumFractionDigits(0);
-    return formatter;
 }
 
 double valueAt(const std::vector<double>& values, uint64_t i) {
@@ -263,84 +244,26 @@ std::optional<gfx::Color> VariableDetailViewController::sliceColor(uint64_t inde
     return colors[index];
 }
 
-// The bar and scatter plots' records, from the page's last result.
-class VariableDetailViewController::BarSource : public CPTBarPlotDataSource {
+// The charts' records, read from the page's last result in place.
+class VariableDetailViewController::BarSource : public variableDetailCharts::BarRecords {
   public:
-    explicit BarSource(VariableDetailViewController& screen) : screen_(screen) {}
-    uint64_t numberOfRecordsForPlot(CPTPlot& plot) override { return screen_.chartData().count(id(plot)); }
-    std::optional<double> doubleForPlot(CPTPlot& plot, uint64_t field, uint64_t idx) override {
-        return screen_.chartData().number(id(plot), field, idx);
-    }
-    std::optional<Value> numberForPlot(CPTPlot& plot, uint64_t field, uint64_t idx) override {
-        if (auto v = screen_.chartData().number(id(plot), field, idx); v && !std::isnan(*v))
-            return Value(*v);
-        return std::nullopt;
-    }
-    // The QQ points read in one block: 100,000 of them are no reason for 200,000 calls.
-    std::optional<std::span<const double>> doublesForPlot(CPTPlot& plot, uint64_t field, NSRange range) override {
-        const auto& results = screen_.results_;
-        if (id(plot) != "qqplot" || !results || !results->sorted || !results->qnorm || field > 1)
-            return std::nullopt;
-        const std::vector<double>& column = field == CPTScatterPlotFieldX ? *results->qnorm : *results->sorted;
-        if (range.location + range.length > column.size())
-            return std::nullopt;
-        return std::span<const double>(column.data() + range.location, range.length);
-    }
-    std::optional<std::shared_ptr<CPTFill>> barFillForBarPlot(CPTBarPlot&, uint64_t) override {
-        return CPTFill::fillWithColor(CPTColor::colorWithCGColor(barColor()));
-    }
-
-  private:
-    static std::string id(CPTPlot& plot) { return plot.identifier().string(); }
-    VariableDetailViewController& screen_;
+    using BarRecords::BarRecords;
 };
 
-class VariableDetailViewController::PieSource : public CPTPieChartDataSource {
+class VariableDetailViewController::PieSource : public variableDetailCharts::PieRecords {
   public:
-    explicit PieSource(VariableDetailViewController& screen) : screen_(screen) {}
-    uint64_t numberOfRecordsForPlot(CPTPlot& plot) override {
-        return screen_.chartData().count(plot.identifier().string());
-    }
-    std::optional<Value> numberForPlot(CPTPlot& plot, uint64_t field, uint64_t idx) override {
-        if (auto v = screen_.chartData().number(plot.identifier().string(), field, idx))
-            return Value(*v);
-        return std::nullopt;
-    }
-    std::optional<std::shared_ptr<CPTLayer>> dataLabelForPlot(CPTPlot& plot, uint64_t idx) override {
-        if (plot.identifier().string() != "piePlot")
-            return std::nullopt;
-        const auto levels = screen_.chartData().levels();
-        if (idx >= levels.size())
-            return std::nullopt;
-        auto style = CPTMutableTextStyle::textStyle();
-        style->setFontSize(screen_.isForOutput() ? 8 : 11);
-        style->setColor(CPTColor::blackColor());
-        return std::make_shared<CPTTextLayer>(levels[idx], style);
-    }
-    std::optional<std::shared_ptr<CPTFill>> sliceFillForPieChart(CPTPieChart&, uint64_t idx) override {
-        auto color = sliceColor(idx);
-        if (!color)
-            return std::nullopt;
-        return CPTFill::fillWithColor(CPTColor::colorWithCGColor(*color));
-    }
-
-  private:
-    VariableDetailViewController& screen_;
+    using PieRecords::PieRecords;
 };
 
 // --- Life cycle
 
 VariableDetailViewController::VariableDetailViewController()
-    : barSource_(std::make_shared<BarSource>(*this)), pieSource_(std::make_shared<PieSource>(*this)) {}
+    : barSource_(std::make_shared<BarSource>(&charts_)), pieSource_(std::make_shared<PieSource>(&charts_, 11.0)) {}
 
 VariableDetailViewController::~VariableDetailViewController() = default;
 
 int64_t VariableDetailViewController::type() const {
     return column_ ? column_->type().value_or(0) : 0;
-}
-
-VariableDetailViewController::ChartData VariableDetailViewController::chartData() const {
-    return {type(), results_, frequenciesGraph_};
 }
 
 std::vector<WhereClauseObj> VariableDetailViewController::whereClauses() const {
@@ -607,40 +530,14 @@ void VariableDetailViewController::viewDidLoad() {
 }
 
 void VariableDetailViewController::buildGraphs() {
-    const double labelSize = isForOutput() ? 8 : 11, titleSize = isForOutput() ? 9 : 13;
-    auto textStyle = [](double size) {
-        auto style = CPTMutableTextStyle::textStyle();
-        style->setFontSize(size);
-        style->setColor(CPTColor::blackColor());
-        return style;
-    };
-    auto makeGraph = [&](CPTGraphHostingView& host, double bottom, double left) {
-        const gfx::Size size = host.bounds().size;
-        auto graph = CPTXYGraph::graphWithFrame(CGRect(0, 0, size.width, size.height));
-        graph->setPaddingLeft(0);
-        graph->setPaddingRight(0);
-        graph->setPaddingTop(0);
-        graph->setPaddingBottom(0);
-        auto frame = graph->plotAreaFrame();
-        frame->setPaddingBottom(bottom);
-        frame->setPaddingTop(0);
-        frame->setPaddingLeft(left);
-        frame->setPaddingRight(0);
-        for (const auto& axis : {axesOf(*graph).xAxis(), axesOf(*graph).yAxis()}) {
-            axis->setLabelTextStyle(textStyle(labelSize));
-            axis->setTitleTextStyle(textStyle(titleSize));
-        }
-        host.setHostedGraph(graph);
-        return graph;
-    };
-    graph_ = makeGraph(*graphView_, 30, 50);
-    graphQQ_ = makeGraph(*graphViewQQ_, 50, 50);
-    graphBox_ = makeGraph(*graphViewBox_, 0, 50);
-    // Room on the right for the last axis label and, on the pie, for its slices' labels.
-    for (const auto& graph : {graph_, graphQQ_, graphBox_})
-        graph->plotAreaFrame()->setPaddingRight(12);
-    graph_->plotAreaFrame()->setPaddingTop(8);
-    graphQQ_->plotAreaFrame()->setPaddingTop(8);
+    const bool report = isForOutput();
+    pieSource_->setLabelSize(report ? 8 : 11);
+    graph_ = variableDetailCharts::makeGraph(graphView_->bounds().size, 30, variableDetailCharts::kLeftPadding, 8, report);
+    graphQQ_ = variableDetailCharts::makeGraph(graphViewQQ_->bounds().size, 50, variableDetailCharts::kLeftPadding, 8, report);
+    graphBox_ = variableDetailCharts::makeGraph(graphViewBox_->bounds().size, 0, variableDetailCharts::kLeftPadding, 0, report);
+    graphView_->setHostedGraph(graph_);
+    graphViewQQ_->setHostedGraph(graphQQ_);
+    graphViewBox_->setHostedGraph(graphBox_);
 }
 
 void VariableDetailViewController::setBarItemsEnabled(bool enabled) {
@@ -721,8 +618,9 @@ void VariableDetailViewController::startRun() {
 
 void VariableDetailViewController::runEnded(VariableDetailResult&& result) {
     frequencies_ = result.top.value_or(TopFrequencies{});
-    frequenciesGraph_ = result.graph;
-    results_ = std::move(result);
+    charts_.type = type();
+    charts_.graph = result.graph;
+    charts_.results = std::move(result);
     displayFinal();
 }
 
@@ -740,9 +638,8 @@ void VariableDetailViewController::columnGone() {
     runner_.invalidate();
     gone_ = true;
     column_ = nullptr;
-    results_.reset();
+    charts_ = {};
     frequencies_ = {};
-    frequenciesGraph_.reset();
     if (!isViewLoaded())
         return;
     hideResults(true);
@@ -769,11 +666,7 @@ void VariableDetailViewController::displayInitial() {
     const int64_t t = type();
     labelName_->setText(formatText(tr("Variable: %@"), {c.name()}));
 
-    graph_->removePlotWithIdentifier(Value("barPlot"));
-    for (const char* id : {"piePlot", "qqplot", "qqline"})
-        graphQQ_->removePlotWithIdentifier(Value(id));
-    for (const auto& plot : graphBox_->allPlots())
-        graphBox_->removePlot(plot);
+    variableDetailCharts::removePlots(*graph_, *graphQQ_, *graphBox_);
     texts_ = {};
 
     const bool numericLike = t == kNumeric || t == kDate;
@@ -781,7 +674,7 @@ void VariableDetailViewController::displayInitial() {
         labelHistogram_->setText(formatText(tr("Histogram and Box Plot of %@"), {c.name()}));
         labelQQPlot_->setText(tr("QQ Plot"));
         graphQQ_->plotAreaFrame()->setPaddingBottom(50);
-        graphQQ_->plotAreaFrame()->setPaddingLeft(50);
+        graphQQ_->plotAreaFrame()->setPaddingLeft(variableDetailCharts::kLeftPadding);
     } else {
         labelHistogram_->setText(formatText(tr("Bar Plot of %@"), {c.name()}));
         labelQQPlot_->setText(formatText(tr("Pie Chart of %@"), {c.name()}));
@@ -834,9 +727,9 @@ void VariableDetailViewController::displayInitial() {
 }
 
 void VariableDetailViewController::displayFinal() {
-    if (!column_ || !results_)
+    if (!column_ || !charts_.results)
         return;
-    const VariableDetailResult& r = *results_;
+    const VariableDetailResult& r = *charts_.results;
     const int64_t t = type();
     auto value = [](const std::optional<double>& v) { return v.value_or(NAN); };
     auto bound = [](const std::optional<std::array<double, 2>>& ci, size_t i) { return ci ? (*ci)[i] : NAN; };
@@ -925,197 +818,16 @@ void VariableDetailViewController::displayFinal() {
     layoutResults();
     tableTopValues_->reloadData();
 
-    // The charts: black axes and minor ticks, counts in whole numbers up the main graph.
-    auto black = lineOf(gfx::Color::black(), 1);
-    auto& axes = axesOf(*graph_);
-    for (const auto& axis : {axes.xAxis(), axes.yAxis()}) {
-        axis->setAxisLineStyle(black);
-        axis->setMinorTickLineStyle(black);
-    }
-    axes.yAxis()->setTitle(tr("Frequency"));
-    axes.yAxis()->setTitleOffset(35);
-    axes.yAxis()->setLabelFormatter(wholeNumbers());
-    auto bars = std::make_shared<CPTBarPlot>();
-    bars->setIdentifier(Value("barPlot"));
-    bars->setDataSource(barSource_);
-    graph_->addPlot(bars);
+    // The charts.
+    variableDetailCharts::drawMain(*graph_, barSource_);
     if (numericLike) {
-        showHistogramAndQQ();
-        showBox();
+        variableDetailCharts::drawHistogramAndQQ(*graph_, *graphQQ_, charts_, barSource_,
+                                                 column_ ? column_->name() : std::string(), isForOutput());
+        variableDetailCharts::drawBox(*graphBox_, *graph_, barSource_, isForOutput());
     } else {
-        showBarAndPie();
+        variableDetailCharts::drawBarsAndPie(*graph_, *graphQQ_, charts_, pieSource_, pieRadius());
     }
     setBarItemsEnabled(true);
-}
-
-void VariableDetailViewController::showBarAndPie() {
-    auto& qqAxes = axesOf(*graphQQ_);
-    for (const auto& axis : {qqAxes.xAxis(), qqAxes.yAxis()}) {
-        axis->setAxisLineStyle(nullptr);
-        axis->setLabelingPolicy(CPTAxisLabelingPolicyNone);
-        axis->setAxisLabels({});
-        axis->setMajorTickLocations({});
-        axis->setMinorTickLocations({});
-        axis->setMinorTickLineStyle(nullptr);
-        axis->setTitle("");
-    }
-    auto pie = std::make_shared<CPTPieChart>();
-    pie->setIdentifier(Value("piePlot"));
-    pie->setDataSource(pieSource_);
-    pie->setStartAngle(std::numbers::pi / 4);
-    pie->setPieRadius(pieRadius());
-    pie->setSliceDirection(CPTPieDirectionClockwise);
-    graphQQ_->addPlot(pie);
-    graphQQ_->defaultPlotSpace()->scaleToFitPlots({pie});
-    graphQQ_->reloadData();
-
-    auto& axes = axesOf(*graph_);
-    axes.xAxis()->setLabelingPolicy(CPTAxisLabelingPolicyNone);
-    axes.yAxis()->setLabelingPolicy(CPTAxisLabelingPolicyAutomatic);
-    auto bars = graph_->plotWithIdentifier(Value("barPlot"));
-    graph_->reloadData();
-    auto& space = spaceOf(*graph_);
-    space.scaleToFitPlots({bars});
-    const auto levels = chartData().levels();
-    const double n = double(levels.size());
-    const ChartRange fitted = chartRangeOf(space.yRange());
-    space.setYRange(range(0, 1.05 * chartRange(0, fitted.location + fitted.length).length));
-    space.setXRange(range(-0.5, n + 0.5));
-    axes.yAxis()->setOrthogonalPosition(space.xRange()->location());
-    axes.xAxis()->setOrthogonalPosition(space.yRange()->location());
-
-    CPTAxis::AxisLabels labels;
-    CPTAxis::TickLocations ticks;
-    for (size_t i = 0; i < levels.size(); ++i) {
-        auto label = std::make_shared<CPTAxisLabel>(levels[i], axes.xAxis()->labelTextStyle());
-        label->setTickLocation(Value(double(i)));
-        label->setRotation(0.20943951023931953);
-        label->setOffset(5);
-        labels.push_back(label);
-        ticks.push_back(Value(double(i)));
-    }
-    axes.xAxis()->setAxisLabels(labels);
-    axes.xAxis()->setMajorTickLocations(ticks);
-}
-
-void VariableDetailViewController::showHistogramAndQQ() {
-    const int64_t t = type();
-    const double timeRange = results_ ? results_->range.value_or(0) : 0;
-    const auto& bins = std::get<HistogramBins>(*frequenciesGraph_).edges;
-    auto& axes = axesOf(*graph_);
-    auto& qqAxes = axesOf(*graphQQ_);
-    axes.xAxis()->setLabelingPolicy(CPTAxisLabelingPolicyAutomatic);
-    axes.yAxis()->setLabelingPolicy(CPTAxisLabelingPolicyAutomatic);
-    if (t == kNumeric && !bins.empty() && bins.back() - bins.front() > 2.0) {
-        axes.xAxis()->setLabelFormatter(wholeNumbers());
-        qqAxes.yAxis()->setLabelFormatter(wholeNumbers());
-    } else if (t == kDate) {
-        axes.xAxis()->setLabelFormatter(timeFormatterFor(timeRange));
-        qqAxes.yAxis()->setLabelFormatter(timeFormatterFor(timeRange));
-    }
-
-    auto bars = std::dynamic_pointer_cast<CPTBarPlot>(graph_->plotWithIdentifier(Value("barPlot")));
-    graph_->reloadData();
-    auto& space = spaceOf(*graph_);
-    space.scaleToFitPlots({bars});
-    const double n = double(bins.size());
-    const double first = bins.empty() ? 0 : bins.front(), last = bins.empty() ? 0 : bins.back();
-    // A single bin, or bins of no span (a constant column), get a unit width rather than 0 / 0.
-    const double width = chartBinWidth(bins);
-    const ChartRange fittedY = chartRangeOf(space.yRange());
-    space.setYRange(range(0, 1.05 * chartRange(0, fittedY.length + fittedY.location).length));
-    const ChartRange x = chartRange(bins.empty() ? chartRangeOf(space.xRange()).location : first, last + width - first);
-    if (n > 0) {
-        bars->setBarWidth(Value(x.length / n));
-        bars->setBarOffset(Value(0.5 * x.length / n));
-    }
-    space.setXRange(widened(x));
-    axes.yAxis()->setOrthogonalPosition(space.xRange()->location());
-    axes.xAxis()->setOrthogonalPosition(space.yRange()->location());
-
-    // The QQ plot: the points against the normal quantiles, and the line through their quartiles.
-    auto black = lineOf(gfx::Color::black(), 1);
-    for (const auto& axis : {qqAxes.xAxis(), qqAxes.yAxis()}) {
-        axis->setAxisLineStyle(black);
-        axis->setMinorTickLineStyle(black);
-        axis->setMajorTickLineStyle(black);
-        axis->setLabelingPolicy(CPTAxisLabelingPolicyAutomatic);
-    }
-    qqAxes.xAxis()->setTitle(tr("Theoretical Quantiles"));
-    qqAxes.xAxis()->setTitleOffset(isForOutput() ? 20 : 30);
-    qqAxes.yAxis()->setTitle(column_ ? column_->name() : std::string());
-    qqAxes.yAxis()->setTitleOffset(35);
-    auto qqline = std::make_shared<CPTScatterPlot>();
-    qqline->setIdentifier(Value("qqline"));
-    qqline->setDataLineStyle(lineOf(gfx::Color{0, 0, 1, 1}, 1));
-    qqline->setPlotSymbol(nullptr);
-    qqline->setDataSource(barSource_);
-    auto qqplot = std::make_shared<CPTScatterPlot>();
-    qqplot->setIdentifier(Value("qqplot"));
-    qqplot->setDataLineStyle(nullptr);
-    auto plus = CPTPlotSymbol::plusPlotSymbol();
-    plus->setLineStyle(black);
-    plus->setSize({isForOutput() ? 4.0 : 6.0, isForOutput() ? 4.0 : 6.0});
-    qqplot->setPlotSymbol(plus);
-    qqplot->setDataSource(barSource_);
-    graphQQ_->addPlot(qqline);
-    graphQQ_->addPlot(qqplot);
-    graphQQ_->reloadData();
-    auto& qqSpace = spaceOf(*graphQQ_);
-    qqSpace.scaleToFitPlots({qqplot});
-    qqSpace.setXRange(widened(chartRangeOf(qqSpace.xRange())));
-    qqSpace.setYRange(widened(chartRangeOf(qqSpace.yRange())));
-    qqAxes.yAxis()->setOrthogonalPosition(qqSpace.xRange()->location());
-    qqAxes.xAxis()->setOrthogonalPosition(qqSpace.yRange()->location());
-}
-
-void VariableDetailViewController::showBox() {
-    struct Part {
-        const char* id;
-        double width;
-    };
-    const Part parts[] = {{"topBox", 0.5},        {"bottomBox", 0.5},   {"topWhiskerTip", 0.25},
-                          {"bottomWhiskerTip", 0.25}, {"topWhisker", 0}, {"bottomWhisker", 0}};
-    std::vector<std::shared_ptr<CPTPlot>> plots;
-    for (const Part& part : parts) {
-        auto bar = std::make_shared<CPTBarPlot>();
-        bar->setIdentifier(Value(part.id));
-        bar->setBarsAreHorizontal(true);
-        bar->setBarBasesVary(true);
-        bar->setBarOffset(Value(0.5));
-        bar->setBarWidth(Value(part.width));
-        bar->setDataSource(barSource_);
-        graphBox_->addPlot(bar);
-        plots.push_back(bar);
-    }
-    auto outliers = std::make_shared<CPTScatterPlot>();
-    outliers->setIdentifier(Value("outliers"));
-    outliers->setDataLineStyle(nullptr);
-    auto ellipse = CPTPlotSymbol::ellipsePlotSymbol();
-    ellipse->setSize({isForOutput() ? 4.0 : 6.0, isForOutput() ? 4.0 : 6.0});
-    outliers->setPlotSymbol(ellipse);
-    outliers->setDataSource(barSource_);
-    graphBox_->addPlot(outliers);
-    plots.push_back(outliers);
-    auto& axes = axesOf(*graphBox_);
-    for (const auto& axis : {axes.xAxis(), axes.yAxis()}) {
-        axis->setLabelingPolicy(CPTAxisLabelingPolicyNone);
-        axis->setMajorTickLocations({});
-        axis->setMinorTickLocations({});
-        axis->setLabelTextStyle(nullptr);
-        axis->setAxisLineStyle(nullptr);
-        axis->setMajorTickLineStyle(nullptr);
-        axis->setMinorTickLineStyle(nullptr);
-    }
-    graphBox_->reloadData();
-    auto& space = spaceOf(*graphBox_);
-    space.scaleToFitPlots(plots);
-    // The box plot and the histogram share their value axis.
-    auto main = spaceOf(*graph_).xRange();
-    space.setXRange(range(main->locationDouble(), main->lengthDouble()));
-    space.setYRange(range(0, 1));
-    axes.xAxis()->setOrthogonalPosition(space.yRange()->location());
-    axes.yAxis()->setOrthogonalPosition(space.xRange()->location());
 }
 
 // --- Tables
@@ -1155,7 +867,7 @@ std::shared_ptr<ui::TableViewCell> VariableDetailViewController::cellForRowAtInd
     auto& content = cell->contentView();
     const int64_t count = row < frequencies_.counts.size() ? frequencies_.counts[row] : 0;
     // The share of the rows the page counts, the denominator of the cumulative column too.
-    const int64_t obs = results_ ? results_->obs.value_or(0) : 0;
+    const int64_t obs = charts_.results ? charts_.results->obs.value_or(0) : 0;
     const std::pair<int, std::string> texts[] = {
         {kTagValue, frequencies_.levels[row]},
         {kTagObs, formatText("%@ ", {std::to_string(count)})},
@@ -1344,9 +1056,8 @@ void VariableDetailViewController::passResultsTo(VariableDetailViewController& o
     output.model_ = model_;
     output.column_ = column_;
     output.objectIDColumn_ = objectIDColumn_;
-    output.results_ = results_;
+    output.charts_ = charts_;
     output.frequencies_ = frequencies_;
-    output.frequenciesGraph_ = frequenciesGraph_;
     output.wheres_ = wheres_;
 }
 
@@ -1391,7 +1102,7 @@ void VariableDetailViewController::writeCSVLines(CHCSVWriter& writer) {
     static const char* const kTypes[] = {"Categorical", "Binary", "Numeric", "Date / Time"};
     writer.writeLineOfFields({Field(tr("Type")), Field(t >= 1 && t <= 4 ? tr(kTypes[t - 1]) : tr("Unknown"))});
     const VariableDetailResult empty;
-    const VariableDetailResult& r = results_ ? *results_ : empty;
+    const VariableDetailResult& r = charts_.results ? *charts_.results : empty;
     writer.writeLineOfFields({Field(tr("Observations")), Field(r.obs.value_or(0))});
     writer.writeLineOfFields({Field(tr("Unique Values")), Field(r.levels.value_or(0))});
     auto value = [](const std::optional<double>& v) { return v.value_or(NAN); };

@@ -52,10 +52,10 @@ class VariableDetailViewController : public ui::ViewController,
     void setPrintService(host::PrintService* print) { print_ = print; }
 
     // --- What the last run found (empty before it ends)
-    const std::optional<VariableDetailResult>& results() const { return results_; }
+    const std::optional<VariableDetailResult>& results() const { return charts_.results; }
     const TopFrequencies& frequencies() const { return frequencies_; }
     const std::optional<std::variant<HistogramBins, TopFrequencies>>& frequenciesGraph() const {
-        return frequenciesGraph_;
+        return charts_.graph;
     }
     // The page's own filters, shared with the filter editor while it shows; never stored.
     const std::shared_ptr<WhereClauseSet>& wheres() const { return wheres_; }
@@ -151,8 +151,8 @@ class VariableDetailViewController : public ui::ViewController,
     };
     const StatisticTexts& statisticTexts() const { return texts_; }
 
-    // The chart records the Part's table gives (fields: bar 0 location, 1 tip, 2 base; scatter 0 x, 1 y;
-    // pie 0 slice width), read from a result and its graph; nothing where a plot has no such field.
+    // The charts' records (fields: bar 0 location, 1 tip, 2 base; scatter 0 x, 1 y; pie 0 slice width),
+    // read from a result and its graph; nothing where a plot has no such field.
     struct ChartData {
         int64_t type = 0;
         std::optional<VariableDetailResult> results;
@@ -181,11 +181,9 @@ class VariableDetailViewController : public ui::ViewController,
     void runEnded(VariableDetailResult&& result);
     void columnGone();
     void setBarItemsEnabled(bool enabled);
-    void showBarAndPie();
-    void showHistogramAndQQ();
-    void showBox();
     int64_t type() const;
-    ChartData chartData() const;
+    // What the charts draw: the last result with the type it was computed for, read in place.
+    const ChartData& chartData() const { return charts_; }
 
     Model* model_ = nullptr;
     store::ObjectId objectIDColumn_;
@@ -195,9 +193,8 @@ class VariableDetailViewController : public ui::ViewController,
     host::MailService* mail_ = nullptr;
     host::PrintService* print_ = nullptr;
 
-    std::optional<VariableDetailResult> results_;
+    ChartData charts_;
     TopFrequencies frequencies_;
-    std::optional<std::variant<HistogramBins, TopFrequencies>> frequenciesGraph_;
     std::shared_ptr<WhereClauseSet> wheres_;
     int digits_ = 7;
     StatisticTexts texts_;
