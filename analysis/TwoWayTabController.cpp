@@ -40,6 +40,8 @@ const gfx::Color kDarkGray = gfx::Color::gray(1.0 / 3.0);
 constexpr double kMargin = 20;
 constexpr int64_t kTop = 10;
 constexpr size_t kLabelCharacters = 16;
+// The least width of a chart standing beside the grid.
+constexpr double kChartBesideWidth = 420;
 
 void setBorder(ui::View& view, double width) {
     view.layer().setBorderWidth(width);
@@ -134,7 +136,11 @@ gfx::Color TwoWayStackedBars::colorOfSeries(size_t s) {
 }
 
 std::string TwoWayStackedBars::chartLabel(const std::string& level) {
-    return foundation::truncatedToCharacters(level, kLabelCharacters);
+    return foundation::truncatedToCharacters(levelName(level), kLabelCharacters);
+}
+
+std::string TwoWayStackedBars::levelName(const std::string& level) {
+    return level.empty() ? tr("(missing)") : level;
 }
 
 void TwoWayStackedBars::Source::setTable(std::optional<TwoWayTableResult> result, int64_t mode) {
@@ -357,22 +363,7 @@ void TwoWayTabController::loadView() {
     const double body = report ? 12 : 15, heading = report ? 14 : 17;
 
     // The variable choosers sit on the frame's caption line, "And:" between them.
-    const double buttonWidth = std::min(240.0, (w - 2 * kMargin - 48) / 2);
-    auto chooser = [&](const char* id, int tag, double x) {
-        auto button = std::make_shared<ui::Button>(Rect{x, 96, buttonWidth, 28});
-        button->setIdentifier(id);
-        button->setTag(tag);
-        button->titleLabel().setLineBreakMode(gfx::LineBreakMode::TruncateMiddle);
-        button->setHidden(report);
-        root.addSubview(button);
-        return button;
-    };
-    buttonLeft_ = chooser("buttonLeft", PickerPositionLeft, kMargin);
-    buttonRight_ = chooser("buttonRight", PickerPositionRight, kMargin + buttonWidth + 48);
-    labelRightVar()->setFrame({kMargin + buttonWidth + 4, 96, 44, 28});
-    labelRightVar()->setAutoresizingMask(0);
-    labelRightVar()->setTextAlignment(gfx::TextAlignment::Center);
-    labelRightVar()->setHidden(report);
+    addChooserPair(buttonLeft_, buttonRight_, 44);
 
     labelRowCol_ = makeLabel("labelRowCol", body);
     segmentPerc_ = std::make_shared<ui::SegmentedControl>(std::vector<std::string>{}, Rect{0, 0, 280, 30});
@@ -443,10 +434,6 @@ void TwoWayTabController::loadView() {
 
 void TwoWayTabController::viewDidLoad() {
     AnalysisDetailViewController::viewDidLoad();
-    for (auto* button : {buttonLeft_.get(), buttonRight_.get()}) {
-        button->setTitle(tr("Choose Variable"));
-        button->addTarget(ui::TouchUpInside, [this](ui::Control& sender) { chooseVariable(sender); });
-    }
     for (const char* title : {"Cell", "Row", "Column", "None"})
         segmentPerc_->insertSegmentWithTitle(tr(title), segmentPerc_->numberOfSegments());
     segmentPerc_->addTarget(ui::ValueChanged, [this](ui::Control& sender) {
@@ -538,15 +525,16 @@ void TwoWayTabController::layoutResults() {
         place(*switchIncludeMissing_, kMargin + caption, 51, 31);
         y += 42;
     }
-    const double textLines = !report && cw < 500 ? 2 : 1;
     for (ui::Label* label : {labelChiHeadline_.get(), labelChi_.get(), labelP_.get(), labelV_.get()}) {
         if (label->isHidden())
             continue;
         place(*label, kMargin, cw, line);
         y += line;
     }
-    place(*labelInterpret_, kMargin, cw, textLines * line);
-    y += textLines * line + 4;
+    // The reading wraps onto as many lines as long variable names need.
+    const double interpretHeight = std::max(line, std::ceil(labelInterpret_->sizeThatFits({cw, 1e6}).height));
+    place(*labelInterpret_, kMargin, cw, interpretHeight);
+    y += interpretHeight + 4;
     if (!labelSigLegend_->isHidden()) {
         const double legendLines = report ? 2 : (cw < 500 ? 3 : 2);
         const double legendLine = report ? 11 : 16;
@@ -574,6 +562,25 @@ void TwoWayTabController::layoutResults() {
     } else {
         stackCompactTable_->setHidden(true);
         const double top = 6;
+        // Where the grid leaves room at its right for the chart, the chart stands beside it, in the first
+        // screenful with the grid; a wider grid has the chart under it.
+        const double beside = cw - grid.width - kMargin;
+        if (!viewGraph_->isHidden() && beside >= kChartBesideWidth) {
+            const double chartWidth = std::min(beside, 640.0);
+            const double gridHeight = grid.height + top;
+            place(*scrollTable_, 0, grid.width + 2 * kMargin, gridHeight);
+            viewTable_->setFrame({kMargin, top, grid.width, grid.height});
+            scrollTable_->setContentSize({grid.width + 2 * kMargin, gridHeight});
+            // The chart's top meets the grid's, level with the turned headers.
+            const double chartTop = y + top;
+            viewGraph_->setFrame({w - kMargin - chartWidth, chartTop, chartWidth, viewGraph_->bounds().height()});
+            y = std::max(y + gridHeight, chartTop + viewGraph_->frame().height()) + 16;
+            if (scrollMain_)
+                scrollMain_->setContentSize({w, y + 20});
+            scrollTable_->setHidden(false);
+            viewTable_->setHidden(false);
+            return;
+        }
         place(*scrollTable_, 0, w, std::min(grid.height + top, 620.0));
         viewTable_->setFrame({kMargin, top, grid.width, grid.height});
         scrollTable_->setContentSize({grid.width + 2 * kMargin, grid.height + top});
@@ -662,8 +669,9 @@ void TwoWayTabController::displayFinal() {
     buildGrid(result);
     header_->setContentArray(compactItems(size_t(-1)));
     tableResults_->reloadData();
-    showChart(result);
+    // Laid out first: the chart's title is fitted to the width the chart gets.
     layoutResults();
+    showChart(result);
 }
 
 // --- The grid
@@ -699,13 +707,15 @@ void TwoWayTabController::addCell(double x, double y, const std::string& count, 
     auto cell = std::make_shared<ui::View>(Rect{x, y, cw, ch});
     cell->setTag(kTagGrid);
     setBorder(*cell, 1.0);
+    // The numbers keep clear of the right border.
+    const double inner = std::max(1.0, cw - cellPadding());
     auto line = [&](const std::string& text, double top) {
-        auto label = std::make_shared<ui::Label>(Rect{0, top, cw, ch / 2});
+        auto label = std::make_shared<ui::Label>(Rect{0, top, inner, ch / 2});
         label->setTag(kTagGrid);
         label->setText(text);
         label->setTextAlignment(gfx::TextAlignment::Right);
         // A number is never cut: a wide one gets a smaller type.
-        label->setFont(fittingFont(text, fontTable(), cw));
+        label->setFont(fittingFont(text, fontTable(), inner));
         cell->addSubview(label);
     };
     line(count, 0);
@@ -735,8 +745,8 @@ void TwoWayTabController::buildGrid(const TwoWayTableResult& result) {
     for (size_t i = 0; i < nA; ++i) {
         for (size_t j = 0; j < nB; ++j) {
             if (i == 0) {
-                addHeader({W + (double(j) + 0.2) * cw, turnedTop, hw, hh}, result.arrayB.levels[j], kGrey, true,
-                          false);
+                addHeader({W + (double(j) + 0.2) * cw, turnedTop, hw, hh},
+                          TwoWayStackedBars::levelName(result.arrayB.levels[j]), kGrey, true, false);
                 addCell(W + double(j) * cw, y0 + double(nA) * ch, countText(at(result.arrayB.counts, j)) + " ",
                         percent(at(result.percsB, j)));
             }
@@ -744,7 +754,8 @@ void TwoWayTabController::buildGrid(const TwoWayTableResult& result) {
             const double share = i < result.percs.size() ? at(result.percs[i], j) : 0.0;
             addCell(W + double(j) * cw, y0 + double(i) * ch, countText(count) + " ", percent(share));
         }
-        addHeader({0, y0 + double(i) * ch, W, ch}, result.arrayA.levels[i], kGrey, false, true);
+        addHeader({0, y0 + double(i) * ch, W, ch}, TwoWayStackedBars::levelName(result.arrayA.levels[i]), kGrey,
+                  false, true);
         addCell(W + double(nB) * cw, y0 + double(i) * ch, countText(at(result.arrayA.counts, i)),
                 percent(at(result.percsA, i)));
     }
@@ -781,7 +792,7 @@ std::vector<Value> TwoWayTabController::compactItems(size_t row) const {
     // The header strip: the levels' names and "Total".
     if (row == size_t(-1)) {
         for (const auto& level : r.arrayB.levels)
-            items.emplace_back(level);
+            items.emplace_back(TwoWayStackedBars::levelName(level));
         items.emplace_back(tr("Total"));
         return items;
     }
@@ -821,7 +832,7 @@ std::shared_ptr<ui::TableViewCell> TwoWayTabController::cellForRowAtIndexPath(ui
     const auto& levels = graphData().result->arrayA.levels;
     const auto index = size_t(indexPath.row);
     row->setFrame({0, 0, tableView.bounds().width(), double(cellHeight())});
-    row->labelRowHeader().setText(index < levels.size() ? levels[index] : tr("Total"));
+    row->labelRowHeader().setText(index < levels.size() ? TwoWayStackedBars::levelName(levels[index]) : tr("Total"));
     row->setContentArray(compactItems(index));
     // A new row starts where the others stand.
     row->horizontalTable().setContentOffset(header_->horizontalTable().contentOffset(), false);
@@ -847,7 +858,8 @@ void TwoWayTabController::layoutCell(ui::TableViewCell& cell, ui::TableView& tab
     setBorder(*box, 0.5);
     box->setBackgroundColor(gfx::Color::white());
     for (int tag : {kTagCount, kTagPercent}) {
-        auto label = std::make_shared<ui::Label>(Rect{0, tag == kTagCount ? 0 : height / 2, width, height / 2});
+        auto label = std::make_shared<ui::Label>(
+            Rect{0, tag == kTagCount ? 0 : height / 2, width - cellPadding(), height / 2});
         label->setTag(tag);
         label->setFont(gfx::Font::system(14));
         label->setTextAlignment(gfx::TextAlignment::Right);
@@ -862,8 +874,16 @@ void TwoWayTabController::configureCell(ui::TableViewCell& cell, const Value& it
     auto* percent = dynamic_cast<ui::Label*>(cell.contentView().viewWithTag(kTagPercent));
     const bool header = table.tag() == kTagHeaderInner || table.tag() == kTagHeaderMoving;
     if (header || !percent) {
-        if (count)
+        if (count) {
             count->setText(text);
+            // A short name of one word a little wider than its cell gets a smaller type rather than a
+            // break inside it; a longer one is cut.
+            if (header) {
+                const gfx::Font fitted = fittingFont(text, gfx::Font::system(12), count->bounds().width() - 2);
+                const bool oneWord = text.find(' ') == std::string::npos;
+                count->setFont(oneWord && fitted.size() >= 9 ? fitted : gfx::Font::system(12));
+            }
+        }
         return;
     }
     const size_t split = text.find('\n');
@@ -921,11 +941,11 @@ void TwoWayTabController::writeCSVLines(CHCSVWriter& writer) {
     writer.writeLineOfFields({Field(rightName())});
     std::vector<Field> head{Field(leftName())};
     for (const auto& level : r.arrayB.levels)
-        head.emplace_back(level);
+        head.emplace_back(TwoWayStackedBars::levelName(level));
     head.emplace_back(tr("Total"));
     writer.writeLineOfFields(head);
     for (size_t i = 0; i < r.arrayA.levels.size(); ++i) {
-        std::vector<Field> line{Field(r.arrayA.levels[i])};
+        std::vector<Field> line{Field(TwoWayStackedBars::levelName(r.arrayA.levels[i]))};
         for (size_t j = 0; j < r.arrayB.levels.size(); ++j)
             line.emplace_back(i < r.freqs.size() ? at(r.freqs[i], j) : int64_t(0));
         line.emplace_back(at(r.arrayA.counts, i));

@@ -43,8 +43,12 @@ class TwoWayStackedBars {
 
     // The chart's ten colours, reused from the first for further series.
     static gfx::Color colorOfSeries(size_t s);
-    // A category label on the chart: whole up to 16 characters, otherwise its first 16 and "…".
+    // A category label on the chart: the level's name (levelName) whole up to 16 characters, otherwise its
+    // first 16 and "…".
     static std::string chartLabel(const std::string& level);
+    // How a level is named to the user: the empty text (the missing values, counted when the table
+    // includes them) reads "(missing)"; any other level is its own text.
+    static std::string levelName(const std::string& level);
 
     // A graph for the bars: no paddings of its own, the plot area inset 20 at the top, 50 at the bottom,
     // 10 at the right and 60 at the left, black axis lines. Smaller type on a report page.
@@ -117,6 +121,8 @@ class TwoWayTabController : public AnalysisDetailScreen<TwoWayGraphData>,
     virtual int cellHeight() const { return 40; }
     virtual int colHeaderHeight() const { return 35; }
     virtual gfx::Font fontTable() const { return gfx::Font::system(17); }
+    // The room kept between a cell's numbers and its right border.
+    virtual double cellPadding() const { return 5; }
 
     // --- Outlets (each carries its name as identifier) ---
     ui::Button& buttonLeft() { return *buttonLeft_; }
@@ -203,4 +209,5 @@ class TwoWayTabController_PDF : public TwoWayTabController {
     int cellHeight() const override { return 25; }
     int colHeaderHeight() const override { return 22; }
     gfx::Font fontTable() const override { return gfx::Font::system(10); }
+    double cellPadding() const override { return 2; }
 };

@@ -88,7 +88,12 @@ int main() {
                     screen->viewWillAppear(false);
                     shown = host.runUntil(done, 120) && shown;
                 },
-                [&] { pixels += driver.screenshot().pixelWidth(); }});
+                [&] { pixels += driver.screenshot().pixelWidth(); },
+                // The screen's own share on the main thread: the grid, texts and chart of a result it has.
+                [&] {
+                    screen->displayFinal();
+                    host.drain();
+                }});
     const std::string pdf = folder.file("report.pdf");
     bool written = true;
     const double exportSeconds = benchtiming::seconds([&] { written = screen->writePDFOutputAtPath(pdf); });
@@ -99,7 +104,8 @@ int main() {
     std::printf("two-way table screen on %d rows (two columns of 20 levels, row percentages and chart)\n", kRows);
     std::printf("  computation alone %8.1f ms   screen to picture %8.1f ms   ratio %5.2fx (target <= 1.5x)\n",
                 t[0] * 1e3, (t[1] + t[2]) * 1e3, (t[1] + t[2]) / t[0]);
-    std::printf("  (run and display %8.1f ms, picture %8.1f ms)\n", t[1] * 1e3, t[2] * 1e3);
+    std::printf("  (run and display %8.1f ms, picture %8.1f ms; the display of a result alone %8.1f ms)\n",
+                t[1] * 1e3, t[2] * 1e3, t[3] * 1e3);
     std::printf("  report export %8.1f ms, PDF %ju bytes\n", exportSeconds * 1e3,
                 std::uintmax_t(std::filesystem::file_size(pdf)));
     screen.reset();

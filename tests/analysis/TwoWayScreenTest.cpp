@@ -478,3 +478,137 @@ TEST_F(TwoWayTest, LongNamesCutOnTheChartWholeInTheGrid) {
         std::cout << "screenshot: " << picture << "\n";
     }
 }
+
+// The missing values, counted as a level when the switch is on, are named wherever a level's name shows:
+// the grid's headers, the compact rows of a phone, the chart's labels and legend, and the CSV.
+TEST_F(TwoWayTest, MissingValuesLevelIsNamed) {
+    open({{"a", {"u", "v", "", "u", "v", "u"}}, {"b", {"p", "q", "p", "q", "", "p"}}}, "a", "b");
+    analysis->setIncludeMissing(true);
+    analysis->setTwoWayPercAgg(1);
+    analysis->setTwoWayPercDisplay(1);
+    model().saveContext();
+    for (const Idiom& idiom : kIdioms) {
+        SCOPED_TRACE(idiom.name);
+        show(idiom);
+        int named = 0;
+        for (const auto& t : gridTexts(screen->viewTable())) {
+            EXPECT_FALSE(t.text.empty() && t.frame.origin.x == 0) << "a row header without a name";
+            named += t.text == "(missing)";
+        }
+        EXPECT_EQ(named, 2) << "the row header and the turned column header";
+        const auto labels = axisLabelTexts(screen->graph());
+        EXPECT_NE(std::find(labels.begin(), labels.end(), "(missing)"), labels.end());
+        std::vector<std::string> legend;
+        for (const auto& plot : screen->graph().allPlots())
+            legend.push_back(plot->title().value_or(""));
+        EXPECT_NE(std::find(legend.begin(), legend.end(), "(missing)"), legend.end());
+        if (idiom.idiom == ui::UserInterfaceIdiom::Phone) {
+            bool rowNamed = false;
+            for (const auto& row : compactRows())
+                rowNamed = rowNamed || row.front() == "(missing)";
+            EXPECT_TRUE(rowNamed);
+            const auto header = screen->header().contentArray();
+            EXPECT_NE(std::find_if(header.begin(), header.end(),
+                                   [](const foundation::Value& v) { return v.string() == "(missing)"; }),
+                      header.end());
+        }
+        const std::string picture = renderChecks::scratchPath(std::string("two-way-missing-") + idiom.name + ".png");
+        EXPECT_TRUE(driver->saveScreenshot(picture));
+        std::cout << "screenshot: " << picture << "\n";
+    }
+    const std::string csv = exportCSV();
+    EXPECT_NE(csv.find("a,p,q,(missing),Total"), std::string::npos) << csv;
+    EXPECT_NE(csv.find("\n(missing),"), std::string::npos) << csv;
+}
+
+// Counts and percentages stand clear of their cell's right border, on screen, in the report's smaller
+// cells and in a phone's compact rows, and still show whole.
+TEST_F(TwoWayTest, NumbersKeepClearOfTheRightBorder) {
+    std::vector<std::string> a, b;
+    for (int i = 0; i < 120; ++i) {
+        a.push_back(i % 3 ? "u" : "v");
+        b.push_back(i % 4 ? "p" : "q");
+    }
+    open({{"a", a}, {"b", b}}, "a", "b");
+    analysis->setTwoWayPercAgg(0);
+    analysis->setTwoWayPercDisplay(1);
+    model().saveContext();
+    show();
+    auto clear = [](TwoWayTabController& grid, const char* where) {
+        int lines = 0;
+        for (const auto& cell : grid.viewTable().subviews()) {
+            if (cell->tag() != TwoWayTabController::kTagGrid || dynamic_cast<ui::Label*>(cell.get()))
+                continue;
+            for (const auto& sub : cell->subviews()) {
+                auto* label = dynamic_cast<ui::Label*>(sub.get());
+                if (!label || label->text().empty())
+                    continue;
+                ++lines;
+                EXPECT_LE(label->frame().maxX(), cell->bounds().width() - 2) << where << " " << label->text();
+                EXPECT_LE(label->sizeThatFits({1e6, 1e6}).width, label->frame().width() + 0.5)
+                    << where << " " << label->text();
+            }
+        }
+        EXPECT_GT(lines, 0) << where;
+    };
+    clear(*screen, "screen");
+    auto output = std::dynamic_pointer_cast<TwoWayTabController>(screen->makeOutputController());
+    ASSERT_NE(output, nullptr);
+    clear(*output, "report");
+
+    show(kIdioms[1]);
+    int lines = 0;
+    for (ui::TableViewCell* row : screen->tableResults().visibleCells()) {
+        auto* inner = dynamic_cast<ui::TableView*>(row->contentView().viewWithTag(TwoWayTabController::kTagInner));
+        ASSERT_NE(inner, nullptr);
+        for (ui::TableViewCell* cell : inner->visibleCells())
+            for (int tag : {TwoWayTabController::kTagCount, TwoWayTabController::kTagPercent}) {
+                auto* label = dynamic_cast<ui::Label*>(cell->contentView().viewWithTag(tag));
+                if (!label || label->text().empty())
+                    continue;
+                ++lines;
+                EXPECT_LE(label->frame().maxX(), 50 - 2) << label->text();
+            }
+    }
+    EXPECT_GT(lines, 0);
+}
+
+// On a pad the verdict wraps onto the lines a long variable name needs, above the significance legend;
+// and with row percentages a small table has its chart beside the grid, in the first screenful.
+TEST_F(TwoWayTest, LongVerdictWrapsAndTheChartShowsBesideASmallGrid) {
+    const std::string longColumn = "the respondent's preferred means of daily commuting to work " + std::string(40, 'w');
+    open({{longColumn, {"car", "bus", "car", "bike", "bus"}}, {"b", {"p", "q", "q", "p", "p"}}}, longColumn, "b");
+    analysis->setTwoWayPercAgg(1);
+    analysis->setTwoWayPercDisplay(1);
+    model().saveContext();
+    show();
+    ui::Label& verdict = screen->labelInterpret();
+    ASSERT_NE(verdict.text().find(longColumn), std::string::npos);
+    const double needed = verdict.sizeThatFits({verdict.bounds().width(), 1e6}).height;
+    EXPECT_GE(verdict.frame().height() + 0.5, needed);
+    EXPECT_GT(needed, 30.0) << "more than one line";
+    EXPECT_GE(screen->labelSigLegend().frame().minY(), verdict.frame().maxY());
+
+    // The chart stands beside the grid, within the 1024 x 768 window.
+    const ui::Rect chart = screen->viewGraph().convertRectToView(screen->viewGraph().bounds(), nullptr);
+    const ui::Rect grid = screen->viewTable().convertRectToView(screen->viewTable().bounds(), nullptr);
+    EXPECT_GE(chart.minX(), grid.maxX());
+    EXPECT_LE(chart.maxX(), 1024);
+    EXPECT_LE(chart.midY(), 768) << "the chart's upper half in the first screenful";
+    EXPECT_GE(chart.minY(), 0);
+    const std::string picture = renderChecks::scratchPath("two-way-long-verdict-pad.png");
+    EXPECT_TRUE(driver->saveScreenshot(picture));
+    std::cout << "screenshot: " << picture << "\n";
+
+    // A grid too wide for the chart beside it has the chart under it.
+    std::vector<std::string> wide;
+    for (int i = 0; i < 30; ++i)
+        wide.push_back("level " + std::to_string(i % 12));
+    open({{"a", wide}, {"b", wide}}, "a", "b");
+    analysis->setTwoWayPercAgg(1);
+    analysis->setTwoWayPercDisplay(1);
+    model().saveContext();
+    show();
+    ASSERT_NE(screen->scrollTable(), nullptr);
+    EXPECT_GE(screen->viewGraph().frame().minY(), screen->scrollTable()->frame().maxY());
+}
