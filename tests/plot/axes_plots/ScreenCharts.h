@@ -1,13 +1,16 @@
-// The charts of the analysis screens, built the way the screens build them: histograms with box
-// plots and outliers (over numbers and over dates), bar charts of levels with slanted labels, pies,
-// QQ plots, correlation scatters with fit lines, residual plots, stacked percent bars with a legend,
-// the hypothesis-test boxes, proportions and densities, and ROC curves. Each chart says where its
-// bars, slices, symbols, lines and swatches land and in which colour, and which texts it shows.
+// The charts of the analysis screens: the variable detail page's histograms, box plots with outliers
+// and QQ plots (over numbers and over dates), its bars of levels with slanted labels and its pie, and
+// the two-way table's stacked percent bars with a legend, each drawn by its screen's own chart code;
+// correlation scatters with fit lines, residual plots, the hypothesis-test boxes, proportions and
+// densities, ROC curves, and a pie of the plotting library in odd sizes and data. Each chart says where
+// its bars, slices, symbols, lines and swatches land and in which colour, and which texts it shows.
 #pragma once
 
 #include "PlotTypeCharts.h"
 #include "analysis/FitScreenParts.h"
 #include "analysis/HypothesisTestViewController.h"
+#include "analysis/TwoWayTabController.h"
+#include "analysis/VariableDetailCharts.h"
 #include "platform/graphics/Recorder.h"
 #include "plot/axes_plots/CPTFunctionDataSource.h"
 #include "plot/axes_plots/CPTPieChart.h"
@@ -51,6 +54,9 @@ struct ScreenChart {
     std::vector<std::string> words;
     // Colours of filled shapes with the least number of them: one per bar or slice.
     std::vector<std::pair<gfx::Color, int>> fills;
+    // The share of pixels in which the rasterised PDF may differ from the PNG: the blends of edges
+    // between strongly different colours are the two rasterisers' own.
+    double rasterShare = 0.02;
 };
 
 inline std::shared_ptr<CPTFill> fillOf(const gfx::Color& color) {
@@ -140,188 +146,214 @@ inline void titleAxes(CPTGraph& graph, const std::string& x, const std::string& 
     yAxis->setTitleOffset(22);
 }
 
-inline const gfx::Color kHistColor{0.45, 0.62, 0.85, 1};
-inline const gfx::Color kWhiskerColor{0.20, 0.20, 0.20, 1};
-inline const gfx::Color kBoxLowColor{0.95, 0.75, 0.30, 1};
-inline const gfx::Color kBoxHighColor{0.90, 0.55, 0.20, 1};
-inline const gfx::Color kOutlierColor{0.85, 0.10, 0.10, 1};
 inline const gfx::Color kSymbolColor{0.15, 0.15, 0.55, 1};
 inline const gfx::Color kLineBlue{0.0, 0.0, 1.0, 1};
 
-// --- 1, 2: a histogram with a horizontal box plot above it and the outliers beyond its whiskers
+// --- 1, 2, 3: the variable detail page's histogram, box plot with its outliers and QQ plot, over numbers
+// and over dates, drawn by the page's own chart code from a result of its shape
 
 inline const std::vector<double> kHistCounts{2, 5, 9, 12, 8, 4, 2, 1};
 struct BoxStats {
-    double min, q1, median, q3, max;
+    double lowerFence, q1, median, q3, upperFence;
 };
 inline const BoxStats kBox{0.4, 2.6, 3.5, 4.6, 6.8};
 inline const std::vector<double> kOutliers{7.5, 7.9};
-constexpr double kBoxLevel = 14.5;
 constexpr double kJanuary1st2021 = 1609459200; // 00:00 UTC
 constexpr double kDay = 86400;
+inline const std::vector<std::string> kLevels{"Cherries", "Apples", "Bananas", "Dates"};
+inline const std::vector<int64_t> kLevelCounts{15, 12, 7, 4};
+constexpr double kPieRadius = 100;
 
-// Over dates the values are days from 1 January 2021, in seconds.
-inline ScreenChart histogramChart(bool dates) {
+using PageChartData = VariableDetailViewController::ChartData;
+
+// The page's records, keeping the chart data they read.
+class PageRecords : public variableDetailCharts::BarRecords {
+  public:
+    explicit PageRecords(std::shared_ptr<const PageChartData> data) : BarRecords(data.get()), kept(std::move(data)) {}
+    std::shared_ptr<const PageChartData> kept;
+};
+class PageSlices : public variableDetailCharts::PieRecords {
+  public:
+    explicit PageSlices(std::shared_ptr<const PageChartData> data)
+        : PieRecords(data.get(), 11), kept(std::move(data)) {}
+    std::shared_ptr<const PageChartData> kept;
+};
+
+// The normal quantile of p, by bisection on the normal distribution.
+inline double normalQuantile(double p) {
+    double lo = -10, hi = 10;
+    for (int i = 0; i < 100; ++i) {
+        const double mid = (lo + hi) / 2;
+        (0.5 * std::erfc(-mid / std::numbers::sqrt2) < p ? lo : hi) = mid;
+    }
+    return (lo + hi) / 2;
+}
+
+// A number (or date) column's result: one value in the middle of each bin as many times as its count,
+// the outliers, their quantiles, the box's five numbers and the line through the quartiles. Over dates
+// the values are days from 1 January 2021, in seconds.
+inline std::shared_ptr<PageChartData> numbersPage(bool dates) {
     const double origin = dates ? kJanuary1st2021 : 0, unit = dates ? kDay : 1;
     auto at = [&](double v) { return origin + v * unit; };
-    ScreenChart c;
-    c.name = dates ? "screen-histogram-dates" : "screen-histogram";
-    c.size = {plotcharts::kWidth, plotcharts::kHeight};
-    c.graph = plotcharts::graphWithRanges(range(origin, 8 * unit), range(0, 16));
-    c.graph->plotAreaFrame()->setPaddingBottom(40);
-    c.graph->plotAreaFrame()->setPaddingLeft(40);
-    c.graph->plotAreaFrame()->setPaddingRight(dates ? 26 : 10);
-    titleAxes(*c.graph, dates ? "Date" : "Value", "Count");
-    auto x = xAxisOf(*c.graph);
-    x->setMajorIntervalLength(foundation::Value(2 * unit));
-    if (dates) {
-        auto formatter = std::make_shared<CPTTimeFormatter>(std::make_shared<foundation::DateFormatter>(
-            foundation::DateFormatter::Style::Short, foundation::DateFormatter::Style::None, "en_US", "UTC"));
-        formatter->setReferenceDate(0.0);
-        x->setLabelFormatter(formatter);
-    }
-    yAxisOf(*c.graph)->setMajorIntervalLength(foundation::Value(4.0));
-
-    auto bars = std::make_shared<BarSource>();
-    auto points = std::make_shared<ScatterSource>();
-    c.sources = {bars, points};
-
-    auto histogram = std::make_shared<CPTBarPlot>();
-    histogram->setIdentifier(foundation::Value("histogram"));
-    histogram->setBarWidth(foundation::Value(unit * 0.96));
-    histogram->setFill(fillOf(kHistColor));
-    histogram->setLineStyle(lineOf(plotcharts::kOutline, 0.5));
-    std::vector<double> locations, counts;
+    auto data = std::make_shared<PageChartData>();
+    data->type = dates ? 4 : 3;
+    HistogramBins bins;
+    std::vector<double> values;
     for (std::size_t i = 0; i < kHistCounts.size(); ++i) {
-        locations.push_back(at(double(i) + 0.5));
-        counts.push_back(kHistCounts[i]);
+        bins.edges.push_back(at(double(i)));
+        bins.contents.push_back(kHistCounts[i]);
+        for (int k = 0; k < int(kHistCounts[i]); ++k)
+            values.push_back(at(double(i) + 0.5));
     }
-    bars->columns["histogram"] = {locations, counts};
-    histogram->setDataSource(bars);
-    c.graph->addPlot(histogram);
+    for (double v : kOutliers)
+        values.push_back(at(v));
+    std::sort(values.begin(), values.end());
+    VariableDetailResult r;
+    r.graph = bins;
+    std::vector<double> quantiles;
+    for (std::size_t i = 0; i < values.size(); ++i)
+        quantiles.push_back(normalQuantile((double(i) + 0.5) / double(values.size())));
+    r.sorted = values;
+    r.qnorm = quantiles;
+    r.qqline = std::array<std::array<double, 2>, 2>{{{-2.5, 2.5}, {at(3.6 - 2.5 * 1.6), at(3.6 + 2.5 * 1.6)}}};
+    r.lower_fence = at(kBox.lowerFence);
+    r.pc25 = at(kBox.q1);
+    r.pc50 = at(kBox.median);
+    r.pc75 = at(kBox.q3);
+    r.upper_fence = at(kBox.upperFence);
+    std::vector<double> outliers;
+    for (double v : kOutliers)
+        outliers.push_back(at(v));
+    r.outliers = outliers;
+    r.range = values.back() - values.front();
+    data->graph = bins;
+    data->results = std::move(r);
+    return data;
+}
 
-    // Six horizontal bars whose bases vary: the whiskers, the two halves of the box and the caps.
-    struct Part {
-        const char* id;
-        double base, tip, width;
-        gfx::Color color;
-    };
-    const Part parts[] = {
-        {"whisker-low", kBox.min, kBox.q1, 0.2, kWhiskerColor},
-        {"box-low", kBox.q1, kBox.median, 1.6, kBoxLowColor},
-        {"box-high", kBox.median, kBox.q3, 1.6, kBoxHighColor},
-        {"whisker-high", kBox.q3, kBox.max, 0.2, kWhiskerColor},
-        {"cap-low", kBox.min - 0.04, kBox.min + 0.04, 1.0, kWhiskerColor},
-        {"cap-high", kBox.max - 0.04, kBox.max + 0.04, 1.0, kWhiskerColor},
-    };
-    for (const Part& p : parts) {
-        auto bar = std::make_shared<CPTBarPlot>();
-        bar->setIdentifier(foundation::Value(p.id));
-        bar->setBarsAreHorizontal(true);
-        bar->setBarBasesVary(true);
-        bar->setBarWidth(foundation::Value(p.width));
-        bar->setFill(fillOf(p.color));
-        bar->setLineStyle(nullptr);
-        bars->columns[p.id] = {{kBoxLevel}, {at(p.tip)}, {at(p.base)}};
-        bar->setDataSource(bars);
-        c.graph->addPlot(bar);
+// The page's three graphs of a number or date column: 0 the histogram, 1 the box plot, 2 the QQ plot.
+inline ScreenChart numbersPageChart(bool dates, int which) {
+    auto data = numbersPage(dates);
+    auto records = std::make_shared<PageRecords>(data);
+    const CGSize size = {plotcharts::kWidth, plotcharts::kHeight};
+    auto main = variableDetailCharts::makeGraph({size.width, size.height}, 30, variableDetailCharts::kLeftPadding, 8, false);
+    auto qq = variableDetailCharts::makeGraph({size.width, size.height}, 50, variableDetailCharts::kLeftPadding, 8, false);
+    auto box = variableDetailCharts::makeGraph({size.width, 80}, 0, variableDetailCharts::kLeftPadding, 0, false);
+    variableDetailCharts::drawMain(*main, records);
+    const std::string name = dates ? "Visit date" : "Weight";
+    variableDetailCharts::drawHistogramAndQQ(*main, *qq, *data, records, name, false);
+    variableDetailCharts::drawBox(*box, *main, records, false);
+    const std::string suffix = dates ? "-dates" : "";
+    const gfx::Color bar = VariableDetailViewController::barColor();
+    ScreenChart c;
+    c.sources = {records};
+    const VariableDetailResult& r = *data->results;
+    if (which == 0) {
+        c.name = "screen-histogram" + suffix;
+        c.size = size;
+        c.graph = main;
+        settle(*c.graph);
+        const auto& bins = std::get<HistogramBins>(*data->graph);
+        const double width = bins.edges[1] - bins.edges[0];
+        for (std::size_t i = 0; i < bins.edges.size(); ++i)
+            c.probes.push_back({"bar " + std::to_string(i),
+                                graphPointOf(*c.graph, bins.edges[i] + width / 2, bins.contents[i] / 2), bar});
+        c.words = {"Frequency"};
+        if (dates)
+            c.words.push_back("1/2/21");
+        c.fills = {{bar, int(bins.edges.size())}};
+    } else if (which == 1) {
+        c.name = "screen-box-plot" + suffix;
+        c.size = {size.width, 80};
+        c.graph = box;
+        settle(*c.graph);
+        c.probes.push_back({"lower box", graphPointOf(*c.graph, (*r.pc25 + *r.pc50) / 2, 0.5), bar});
+        c.probes.push_back({"upper box", graphPointOf(*c.graph, (*r.pc50 + *r.pc75) / 2, 0.5), bar});
+        c.fills = {{bar, 2}};
+    } else {
+        c.name = "screen-qq" + suffix;
+        c.size = size;
+        c.graph = qq;
+        settle(*c.graph);
+        // The points' plus signs are single strokes that rasterise between pixels: the line is probed.
+        const auto& line = *r.qqline;
+        c.probes.push_back({"line",
+                            graphPointOf(*c.graph, (line[0][0] + line[0][1]) / 2 + 0.3,
+                                         (line[1][0] + line[1][1]) / 2 + 0.3 * (line[1][1] - line[1][0]) /
+                                                                             (line[0][1] - line[0][0])),
+                            kLineBlue, 0.35});
+        c.words = {"Theoretical", "Quantiles", dates ? "Visit" : "Weight"};
     }
-
-    auto outliers = std::make_shared<CPTScatterPlot>();
-    outliers->setIdentifier(foundation::Value("outliers"));
-    outliers->setDataLineStyle(nullptr);
-    auto ellipse = CPTPlotSymbol::ellipsePlotSymbol();
-    ellipse->setSize({9, 9});
-    ellipse->setFill(fillOf(kOutlierColor));
-    ellipse->setLineStyle(nullptr);
-    outliers->setPlotSymbol(ellipse);
-    std::vector<double> ox, oy;
-    for (double v : kOutliers) {
-        ox.push_back(at(v));
-        oy.push_back(kBoxLevel);
-    }
-    points->columns["outliers"] = {ox, oy};
-    outliers->setDataSource(points);
-    c.graph->addPlot(outliers);
-
-    settle(*c.graph);
-    for (std::size_t i = 0; i < kHistCounts.size(); ++i)
-        c.probes.push_back(
-            {"bar " + std::to_string(i), graphPointOf(*c.graph, locations[i], counts[i] / 2), kHistColor});
-    c.probes.push_back(
-        {"lower box", graphPointOf(*c.graph, at((kBox.q1 + kBox.median) / 2), kBoxLevel), kBoxLowColor});
-    c.probes.push_back(
-        {"upper box", graphPointOf(*c.graph, at((kBox.median + kBox.q3) / 2), kBoxLevel), kBoxHighColor});
-    c.probes.push_back(
-        {"upper whisker", graphPointOf(*c.graph, at((kBox.q3 + kBox.max) / 2), kBoxLevel), kWhiskerColor});
-    for (std::size_t i = 0; i < kOutliers.size(); ++i)
-        c.probes.push_back(
-            {"outlier " + std::to_string(i), graphPointOf(*c.graph, ox[i], oy[i]), kOutlierColor});
-    c.words = {dates ? "Date" : "Value", "Count"};
-    if (dates)
-        c.words.push_back("1/3/21");
-    c.fills = {
-        {kHistColor, int(kHistCounts.size())}, {kBoxLowColor, 1}, {kBoxHighColor, 1}, {kOutlierColor, 2}};
     return c;
 }
 
-// --- 3: one bar per level, each level's name slanted below its bar
+// --- 4, 5: the page's bar per level, each level's name slanted below its bar, and its pie of the levels
 
-inline const std::vector<std::string> kLevels{"Apples", "Bananas", "Cherries", "Dates"};
-inline const std::vector<double> kLevelCounts{12, 7, 15, 4};
-inline const std::vector<gfx::Color> kLevelColors{
-    {0.80, 0.25, 0.25, 1}, {0.95, 0.80, 0.25, 1}, {0.55, 0.15, 0.35, 1}, {0.45, 0.30, 0.15, 1}};
+inline std::shared_ptr<PageChartData> levelsPage() {
+    auto data = std::make_shared<PageChartData>();
+    data->type = 1;
+    TopFrequencies top;
+    top.levels = kLevels;
+    top.counts = kLevelCounts;
+    data->graph = top;
+    VariableDetailResult r;
+    r.graph = top;
+    data->results = std::move(r);
+    return data;
+}
 
 inline ScreenChart levelBarChart() {
+    auto data = levelsPage();
+    auto records = std::make_shared<PageRecords>(data);
+    auto slices = std::make_shared<PageSlices>(data);
     ScreenChart c;
     c.name = "screen-level-bars";
     c.size = {plotcharts::kWidth, plotcharts::kHeight};
-    c.graph = plotcharts::graphWithRanges(range(0, 4), range(0, 16));
-    c.graph->plotAreaFrame()->setPaddingBottom(70);
-    c.graph->plotAreaFrame()->setPaddingLeft(40);
-    titleAxes(*c.graph, "Fruit", "Count");
-    xAxisOf(*c.graph)->setTitleOffset(55);
-    yAxisOf(*c.graph)->setMajorIntervalLength(foundation::Value(4.0));
-    auto x = xAxisOf(*c.graph);
-    x->setLabelingPolicy(CPTAxisLabelingPolicyNone);
-    CPTAxis::AxisLabels labels;
-    CPTAxis::TickLocations ticks;
-    for (std::size_t i = 0; i < kLevels.size(); ++i) {
-        auto label = std::make_shared<CPTAxisLabel>(kLevels[i], textOf(10));
-        label->setTickLocation(foundation::Value(double(i) + 0.5));
-        label->setRotation(std::numbers::pi / 4);
-        label->setOffset(x->labelOffset() + x->majorTickLength());
-        labels.push_back(label);
-        ticks.push_back(label->tickLocation());
-    }
-    x->setAxisLabels(labels);
-    x->setMajorTickLocations(ticks);
-
-    auto bars = std::make_shared<BarSource>();
-    c.sources = {bars};
-    auto plot = std::make_shared<CPTBarPlot>();
-    plot->setIdentifier(foundation::Value("levels"));
-    plot->setBarWidth(foundation::Value(0.6));
-    plot->setLineStyle(lineOf(plotcharts::kOutline, 0.5));
-    std::vector<double> locations;
-    for (std::size_t i = 0; i < kLevels.size(); ++i)
-        locations.push_back(double(i) + 0.5);
-    bars->columns["levels"] = {locations, kLevelCounts};
-    bars->colors["levels"] = kLevelColors;
-    plot->setDataSource(bars);
-    c.graph->addPlot(plot);
-
+    c.graph = variableDetailCharts::makeGraph({c.size.width, c.size.height}, 30, variableDetailCharts::kLeftPadding, 8, false);
+    auto pie = variableDetailCharts::makeGraph({c.size.width, c.size.height}, 0, 0, 8, false);
+    c.sources = {records, slices};
+    variableDetailCharts::drawMain(*c.graph, records);
+    variableDetailCharts::drawBarsAndPie(*c.graph, *pie, *data, slices, kPieRadius);
     settle(*c.graph);
-    for (std::size_t i = 0; i < kLevels.size(); ++i) {
-        c.probes.push_back(
-            {kLevels[i], graphPointOf(*c.graph, locations[i], kLevelCounts[i] / 2), kLevelColors[i]});
-        c.fills.push_back({kLevelColors[i], 1});
-    }
-    c.words = {"Fruit", "Count"};
+    const gfx::Color bar = VariableDetailViewController::barColor();
+    for (std::size_t i = 0; i < kLevels.size(); ++i)
+        c.probes.push_back({kLevels[i], graphPointOf(*c.graph, double(i), double(kLevelCounts[i]) / 2), bar});
+    c.fills.push_back({bar, int(kLevels.size())});
+    c.words = {"Frequency"};
     return c;
 }
 
-// --- 4: a pie of thirteen levels from pi/4, labelled, in the default colours
+inline ScreenChart levelPieChart() {
+    auto data = levelsPage();
+    auto records = std::make_shared<PageRecords>(data);
+    auto slices = std::make_shared<PageSlices>(data);
+    ScreenChart c;
+    c.name = "screen-level-pie";
+    c.size = {plotcharts::kWidth, plotcharts::kHeight};
+    auto main = variableDetailCharts::makeGraph({c.size.width, c.size.height}, 30, variableDetailCharts::kLeftPadding, 8, false);
+    c.graph = variableDetailCharts::makeGraph({c.size.width, c.size.height}, 0, 0, 8, false);
+    c.sources = {records, slices};
+    variableDetailCharts::drawMain(*main, records);
+    variableDetailCharts::drawBarsAndPie(*main, *c.graph, *data, slices, kPieRadius);
+    settle(*c.graph);
+    auto pie = std::dynamic_pointer_cast<CPTPieChart>(c.graph->plotWithIdentifier(foundation::Value("piePlot")));
+    CGPoint center;
+    if (pie && pie->centerPoint(center)) {
+        center = pie->convertPointToLayer(center, c.graph.get());
+        for (std::size_t i = 0; i < kLevels.size(); ++i) {
+            const double m = pie->medianAngleForPieSliceIndex(i);
+            const gfx::Color color = *VariableDetailViewController::sliceColor(i);
+            c.probes.push_back({"slice " + kLevels[i],
+                                {center.x + kPieRadius / 2 * std::cos(m), center.y + kPieRadius / 2 * std::sin(m)},
+                                color});
+            c.fills.push_back({color, 1});
+            c.words.push_back(kLevels[i]);
+        }
+    }
+    return c;
+}
+
+// --- a pie of the plotting library: thirteen levels from pi/4, labelled, in the default colours
 
 inline const std::vector<double> kSlices{5, 3, 8, 2, 6, 4, 7, 1.5, 9, 3, 5, 2.5, 6};
 
@@ -384,14 +416,7 @@ inline ScreenChart pieChart(CGSize size = {plotcharts::kWidth, plotcharts::kHeig
     return c;
 }
 
-// --- 5: a QQ plot, plus symbols without a line beside the blue line of equal quantiles
-
-inline double qqX(std::size_t i) {
-    return -1.9 + 0.2 * double(i);
-}
-inline double qqY(std::size_t i) {
-    return 1.25 * qqX(i) + 0.6;
-}
+// Scatter plots of symbols without a line, and of a line without symbols.
 
 inline std::shared_ptr<CPTScatterPlot>
 symbolPlot(const char* id, const std::shared_ptr<CPTPlotSymbol>& symbol, const gfx::Color& color) {
@@ -409,40 +434,6 @@ inline std::shared_ptr<CPTScatterPlot> linePlot(const char* id, const std::share
     plot->setIdentifier(foundation::Value(id));
     plot->setDataLineStyle(style);
     return plot;
-}
-
-inline ScreenChart qqChart() {
-    ScreenChart c;
-    c.name = "screen-qq";
-    c.size = {plotcharts::kWidth, plotcharts::kHeight};
-    c.graph = plotcharts::graphWithRanges(range(-2, 4), range(-2.5, 6));
-    c.graph->plotAreaFrame()->setPaddingBottom(40);
-    c.graph->plotAreaFrame()->setPaddingLeft(40);
-    titleAxes(*c.graph, "Theoretical", "Sample");
-    yAxisOf(*c.graph)->setMajorIntervalLength(foundation::Value(2.0));
-    auto source = std::make_shared<ScatterSource>();
-    c.sources = {source};
-    std::vector<double> xs, ys;
-    for (std::size_t i = 0; i < 20; ++i) {
-        xs.push_back(qqX(i));
-        ys.push_back(qqY(i));
-    }
-    source->columns["points"] = {xs, ys};
-    source->columns["line"] = {{-2, 2}, {-2, 2}};
-    auto line = linePlot("line", lineOf(kLineBlue, 1.5));
-    auto points = symbolPlot("points", CPTPlotSymbol::plusPlotSymbol(), kSymbolColor);
-    for (const auto& plot : {line, points}) {
-        plot->setDataSource(source);
-        c.graph->addPlot(plot);
-    }
-    settle(*c.graph);
-    for (std::size_t i = 0; i < 20; i += 3)
-        c.probes.push_back(
-            {"point " + std::to_string(i), graphPointOf(*c.graph, xs[i], ys[i]), kSymbolColor, 0.15});
-    for (double v : {-1.0, 0.5, 1.5})
-        c.probes.push_back({"line at " + std::to_string(v), graphPointOf(*c.graph, v, v), kLineBlue, 0.15});
-    c.words = {"Theoretical", "Sample"};
-    return c;
 }
 
 // --- 6: a correlation scatter with its fit line under a graph title
@@ -543,84 +534,68 @@ inline ScreenChart residualsChart() {
     return c;
 }
 
-// --- 8: stacked percent bars of three answers per level and in total, with a legend row per answer
+// --- 8: stacked percent bars of three answers per level and in total, with a legend row per answer,
+// drawn by the two-way table screen's own chart code from a table of its shape
 
 inline const std::vector<std::string> kAnswers{"Yes", "No", "Undecided"};
 inline const std::vector<std::string> kGroups{"North", "South", "East", "Total"};
-// Shares of each answer per group; each group sums to 1.
+// Shares of each answer per group, the margin shares last; each group sums to 1.
 inline const std::vector<std::vector<double>> kShares{
     {0.50, 0.20, 0.40, 0.37}, {0.30, 0.50, 0.40, 0.40}, {0.20, 0.30, 0.20, 0.23}};
-inline const std::vector<gfx::Color> kAnswerColors{
-    {0.20, 0.60, 0.30, 1}, {0.80, 0.25, 0.20, 1}, {0.60, 0.60, 0.65, 1}};
+
+// The groups (rows) by the answers (columns) with the shares of each row, as a run of the screen finds
+// them in row mode.
+inline TwoWayTableResult stackedPercentTable() {
+    TwoWayTableResult r;
+    r.arrayA.levels = {kGroups.begin(), kGroups.end() - 1};
+    r.arrayA.counts = {100, 100, 100};
+    r.arrayB.levels = kAnswers;
+    r.sumTotal = 300;
+    for (std::size_t g = 0; g + 1 < kGroups.size(); ++g) {
+        r.percs.emplace_back();
+        r.freqs.emplace_back();
+        for (std::size_t s = 0; s < kAnswers.size(); ++s) {
+            r.percs[g].push_back(kShares[s][g]);
+            r.freqs[g].push_back(int64_t(std::lround(kShares[s][g] * 100)));
+        }
+        r.percsA.push_back(1.0 / 3);
+    }
+    for (std::size_t s = 0; s < kAnswers.size(); ++s) {
+        r.percsB.push_back(kShares[s].back());
+        r.arrayB.counts.push_back(int64_t(std::lround(kShares[s].back() * 300)));
+    }
+    return r;
+}
 
 inline ScreenChart stackedPercentChart() {
     ScreenChart c;
     c.name = "screen-stacked-percent";
     c.size = {plotcharts::kWidth, plotcharts::kHeight};
-    c.graph = plotcharts::graphWithRanges(range(0, 4), range(0, 1));
-    c.graph->plotAreaFrame()->setPaddingLeft(150);
-    c.graph->plotAreaFrame()->setPaddingBottom(40);
-    titleAxes(*c.graph, "Region", "Share");
-    auto y = yAxisOf(*c.graph);
-    y->setMajorIntervalLength(foundation::Value(0.25));
-    auto percent =
-        std::make_shared<foundation::NumberFormatter>(foundation::NumberFormatter::Style::Percent, "en_US");
-    y->setLabelFormatter(percent);
-    y->setTitleOffset(36);
-    auto x = xAxisOf(*c.graph);
-    x->setLabelingPolicy(CPTAxisLabelingPolicyNone);
-    CPTAxis::AxisLabels labels;
-    for (std::size_t i = 0; i < kGroups.size(); ++i) {
-        auto label = std::make_shared<CPTAxisLabel>(kGroups[i], textOf(10));
-        label->setTickLocation(foundation::Value(double(i) + 0.5));
-        label->setOffset(x->labelOffset() + x->majorTickLength());
-        labels.push_back(label);
-    }
-    x->setAxisLabels(labels);
-
-    auto bars = std::make_shared<BarSource>();
-    c.sources = {bars};
-    std::vector<double> base(kGroups.size(), 0.0);
-    std::vector<double> locations;
-    for (std::size_t i = 0; i < kGroups.size(); ++i)
-        locations.push_back(double(i) + 0.5);
-    std::vector<std::vector<double>> bottoms, tops;
-    for (std::size_t s = 0; s < kAnswers.size(); ++s) {
-        std::vector<double> top(kGroups.size());
-        for (std::size_t g = 0; g < kGroups.size(); ++g)
-            top[g] = base[g] + kShares[s][g];
-        auto plot = std::make_shared<CPTBarPlot>();
-        plot->setIdentifier(foundation::Value(kAnswers[s]));
-        plot->setTitle(kAnswers[s]);
-        plot->setBarBasesVary(true);
-        plot->setBarWidth(foundation::Value(0.6));
-        plot->setFill(fillOf(kAnswerColors[s]));
-        plot->setLineStyle(lineOf({1, 1, 1, 1}, 1));
-        bars->columns[kAnswers[s]] = {locations, top, base};
-        plot->setDataSource(bars);
-        c.graph->addPlot(plot);
-        bottoms.push_back(base);
-        tops.push_back(top);
-        base = top;
-    }
-    auto legend = CPTLegend::legendWithGraph(*c.graph);
-    legend->setNumberOfRows(kAnswers.size());
-    legend->setTextStyle(textOf(11));
-    legend->setTitleOffset(6);
-    legend->setSwatchCornerRadius(3);
-    legend->setFill(CPTFill::fillWithColor(CPTColor::whiteColor()));
-    legend->setBorderLineStyle(lineOf(plotcharts::kAxisColor, 1));
-    c.graph->setLegend(legend);
-    c.graph->setLegendAnchor(CPTRectAnchorTopLeft);
-    c.graph->setLegendDisplacement({10, -10});
+    const TwoWayTableResult table = stackedPercentTable();
+    c.graph = TwoWayStackedBars::makeGraph({c.size.width, c.size.height}, false);
+    auto source = std::make_shared<TwoWayStackedBars::Source>();
+    source->setTable(table, 1);
+    c.sources = {source};
+    const TwoWayStackedBars bars(table, 1);
+    bars.draw(*c.graph, source, "Region", false);
 
     settle(*c.graph);
+    // The legend stands over the first bar's top: the pieces it covers are not probed.
+    auto legend = c.graph->legend();
+    const CGPoint corner1 = legend->convertPointToLayer({0, 0}, c.graph.get());
+    const CGPoint corner2 =
+        legend->convertPointToLayer({legend->bounds().size.width, legend->bounds().size.height}, c.graph.get());
+    auto underLegend = [&](CGPoint p) {
+        return p.x >= std::min(corner1.x, corner2.x) && p.x <= std::max(corner1.x, corner2.x) &&
+               p.y >= std::min(corner1.y, corner2.y) && p.y <= std::max(corner1.y, corner2.y);
+    };
     for (std::size_t s = 0; s < kAnswers.size(); ++s) {
-        for (std::size_t g = 0; g < kGroups.size(); ++g)
-            c.probes.push_back({kAnswers[s] + " in " + kGroups[g],
-                                graphPointOf(*c.graph, locations[g], (bottoms[s][g] + tops[s][g]) / 2),
-                                kAnswerColors[s]});
-        c.fills.push_back({kAnswerColors[s], int(kGroups.size()) + 1}); // the bars and the swatch
+        for (std::size_t g = 0; g < kGroups.size(); ++g) {
+            const CGPoint at = graphPointOf(*c.graph, double(g), (bars.base(s, g) + bars.tip(s, g)) / 2);
+            if (!underLegend(at))
+                c.probes.push_back({kAnswers[s] + " in " + kGroups[g], at, TwoWayStackedBars::colorOfSeries(s)});
+        }
+        c.fills.push_back({TwoWayStackedBars::colorOfSeries(s), int(kGroups.size()) + 1}); // the bars and the swatch
     }
     for (const auto& entry : legend->legendEntries()) {
         auto geometry = legend->geometryOfEntry(*entry);
@@ -628,12 +603,12 @@ inline ScreenChart stackedPercentChart() {
             continue;
         const CGPoint mid =
             legend->convertPointToLayer({geometry->swatch.midX(), geometry->swatch.midY()}, c.graph.get());
-        const std::string answer = entry->plot()->identifier().string();
-        for (std::size_t s = 0; s < kAnswers.size(); ++s)
-            if (kAnswers[s] == answer)
-                c.probes.push_back({"swatch of " + answer, mid, kAnswerColors[s]});
+        const auto s = std::size_t(entry->plot()->identifier().toInt64());
+        c.probes.push_back({"swatch of " + kAnswers.at(s), mid, TwoWayStackedBars::colorOfSeries(s)});
     }
-    c.words = {"Region", "Share", "North", "Total", "0%", "100%"};
+    c.words = {"Stacked", "Percent", "Region", "0%", "100%"};
+    // Every bar's outlined edge stands between two saturated colours.
+    c.rasterShare = 0.04;
     for (const auto& a : kAnswers)
         c.words.push_back(a);
     return c;
@@ -834,11 +809,14 @@ inline ScreenChart rocChart() {
 
 // Every chart the analysis screens draw, in the order of the gallery.
 inline std::vector<std::function<ScreenChart()>> allCharts() {
-    return {[] { return histogramChart(false); },
-            [] { return histogramChart(true); },
+    return {[] { return numbersPageChart(false, 0); },
+            [] { return numbersPageChart(false, 1); },
+            [] { return numbersPageChart(false, 2); },
+            [] { return numbersPageChart(true, 0); },
+            [] { return numbersPageChart(true, 1); },
+            [] { return numbersPageChart(true, 2); },
             levelBarChart,
-            [] { return pieChart(); },
-            qqChart,
+            levelPieChart,
             correlationChart,
             residualsChart,
             stackedPercentChart,

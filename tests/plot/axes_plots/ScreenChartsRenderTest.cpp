@@ -123,7 +123,7 @@ TEST(ScreenCharts, SlantedLevelLabels) {
     auto c = levelBarChart();
     auto rec = gfx::makeRecordingContext(gfx::Rect(0, 0, c.size.width, c.size.height));
     c.graph->layoutAndRenderInContext(*rec.context);
-    // Each level's name is drawn once, turned an eighth of a turn.
+    // Each level's name is drawn once, turned a thirtieth of a turn; the count's title stands upright.
     std::map<std::string, double> turns;
     std::function<void(const gfx::Recorder&)> walk = [&](const gfx::Recorder& recorder) {
         for (const auto& r : recorder.records()) {
@@ -138,10 +138,9 @@ TEST(ScreenCharts, SlantedLevelLabels) {
     walk(*rec.recorder);
     for (const auto& level : kLevels) {
         ASSERT_TRUE(turns.count(level)) << level;
-        EXPECT_NEAR(turns[level], std::numbers::pi / 4, 1e-6) << level;
+        EXPECT_NEAR(turns[level], std::numbers::pi / 15, 1e-6) << level;
     }
-    EXPECT_NEAR(turns["Count"], std::numbers::pi / 2, 1e-6);
-    EXPECT_NEAR(turns["Fruit"], 0, 1e-6);
+    EXPECT_NEAR(turns["Frequency"], std::numbers::pi / 2, 1e-6);
 }
 
 TEST(ScreenCharts, PNGAndPDFByContent) {
@@ -188,7 +187,7 @@ TEST(ScreenCharts, PNGAndPDFByContent) {
         auto rasterised = gfx::Image::loadPNG(raster + ".png");
         ASSERT_TRUE(rasterised.has_value());
         auto diff = renderChecks::compareImages(*rasterised, image, 60.0 / 255);
-        EXPECT_LT(diff.share(), 0.02) << diff.off << " of " << diff.total << " pixels differ";
+        EXPECT_LT(diff.share(), c.rasterShare) << diff.off << " of " << diff.total << " pixels differ";
     }
 }
 
@@ -279,9 +278,9 @@ TEST(ScreenCharts, TheScreensCalls) {
     auto space = std::dynamic_pointer_cast<CPTXYPlotSpace>(graph.defaultPlotSpace());
     ASSERT_TRUE(space);
     EXPECT_EQ(graph.allPlots().size(), kAnswers.size());
-    EXPECT_EQ(graph.plotAtIndex(1), graph.plotWithIdentifier(foundation::Value(kAnswers[1])));
+    EXPECT_EQ(graph.plotAtIndex(1), graph.plotWithIdentifier(foundation::Value(int64_t(1))));
     EXPECT_EQ(space->scaleTypeForCoordinate(CPTCoordinateY), CPTScaleTypeLinear);
-    EXPECT_EQ(space->plotRangeForCoordinate(CPTCoordinateY)->lengthDouble(), 1.0);
+    EXPECT_NEAR(space->plotRangeForCoordinate(CPTCoordinateY)->lengthDouble(), 1.0, 1e-9);
     // Data points and view points map both ways.
     std::array<double, 2> point{2.5, 0.75};
     const CGPoint view = space->plotAreaViewPointForDoublePrecisionPlotPoint(std::span<const double>(point));
@@ -305,7 +304,7 @@ TEST(ScreenCharts, TheScreensCalls) {
     // Removing a plot takes its legend entry with it.
     ASSERT_TRUE(graph.legend());
     EXPECT_EQ(graph.legend()->legendEntries().size(), kAnswers.size());
-    graph.removePlotWithIdentifier(foundation::Value(kAnswers[2]));
+    graph.removePlotWithIdentifier(foundation::Value(int64_t(2)));
     EXPECT_EQ(graph.legend()->legendEntries().size(), kAnswers.size() - 1);
     graph.removePlot(graph.plotAtIndex(0));
     EXPECT_EQ(graph.legend()->allPlots().size(), 1u);
