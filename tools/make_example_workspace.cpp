@@ -34,7 +34,8 @@ struct ExampleFilter {
 };
 
 // A saved analysis of the example: named as "New Analysis" names one of its kind, on columns of the example
-// data by name (left, right, then the further ones), with its filters.
+// data by name (left, right, then the further ones), with its filters and, for a two-way table, its
+// percentages (the mode, and whether they show).
 struct ExampleAnalysis {
     std::string name;
     int64_t type = 0;
@@ -42,14 +43,17 @@ struct ExampleAnalysis {
     std::string left, right;
     std::vector<std::string> columns;
     std::vector<ExampleFilter> filters;
+    int64_t percentMode = 0;
+    int64_t percentDisplay = 0;
 };
 
 // The list shows them in this order: each was opened a minute before the one above it.
 const std::vector<ExampleAnalysis> kExampleAnalyses = {
-    {"Correlation", 3, 0, "Height (cm)", "Weight (kg)", {}, {}},
-    {"Hypothesis Test of Means", 5, 0, "Sleep (hours)", "", {}, {}},
-    {"Linear Regression Model", 4, 0, "Weight (kg)", "", {"Height (cm)", "Age"}, {}},
-    {"Logistic Regression Model", 4, 2, "Smoker", "", {"Age", "Systolic BP"}, {}},
+    {"Correlation", 3, 0, "Height (cm)", "Weight (kg)", {}, {}, 0, 0},
+    {"Two way table", 1, 0, "Activity", "Smoker", {}, {}, 1, 1},
+    {"Hypothesis Test of Means", 5, 0, "Sleep (hours)", "", {}, {}, 0, 0},
+    {"Linear Regression Model", 4, 0, "Weight (kg)", "", {"Height (cm)", "Age"}, {}, 0, 0},
+    {"Logistic Regression Model", 4, 2, "Smoker", "", {"Age", "Systolic BP"}, {}, 0, 0},
 };
 
 // The choices of the example's hypothesis tests beyond their columns, by the analysis's name: one sample
@@ -82,6 +86,8 @@ bool addExampleAnalyses(Model& model, std::string& error) {
         }
         analysis->setType(e.type);
         analysis->setDistribution(e.distribution);
+        analysis->setTwoWayPercAgg(e.percentMode);
+        analysis->setTwoWayPercDisplay(e.percentDisplay);
         analysis->setLastOpened(opened - 60.0 * double(i));
         // The slots take the columns their pickers offer: left 1, right 2, further 3.
         auto fits = [&](const std::string& name, uint64_t position) -> std::shared_ptr<Column> {

@@ -55,6 +55,15 @@ std::vector<ExampleRow> exampleRows() {
          {{"labelCorrelation", "Correlation: " + s(0.717749491331848)},
           {"labelObs", "Obs = 195"},
           {"labelR2Unadj", "R² = " + s(0.515164332307126)}}},
+        // R: chisq.test(correct = FALSE) of Activity by Smoker, rows with both (screen-two-way.out).
+        {"Two way table",
+         "Activity, Smoker",
+         "No filters",
+         "labelInterpret",
+         {{"labelChi", "Chi-squared = " + s(3.18221874681537)},
+          {"labelP", "p = " + s(0.203699507523598)},
+          {"labelV", "Cramer's V = " + s(0.126139183975785)},
+          {"labelInterpret", "Distribution of Activity is not significantly different by Smoker"}}},
         // R: t.test of Sleep (hours) against 7 (screen-hypothesis.out, "example").
         {"Hypothesis Test of Means", "Sleep (hours)", "No filters", "textViewResults",
          {{"labelType", "Hypothesis Test of Means: t-test"}}},
