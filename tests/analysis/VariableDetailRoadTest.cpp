@@ -3,6 +3,7 @@
 // the same with the filter site = north; every number against R (screen-variable-detail.R and .out).
 #include "analysis/VariableDetailViewController.h"
 #include "app/VariablesViewController.h"
+#include "controls/CMPopTipView.h"
 #include "platform/ui/PageViewController.h"
 #include "tests/analysis/AnalysisRoad.h"
 
@@ -64,6 +65,27 @@ class VariableDetailRoad : public AnalysisRoad {
             page->setPrintService(&print);
         }
         return page;
+    }
+    // Whether a help tip shows anywhere in the window (drawn, and not faded out).
+    bool tipShown() {
+        std::function<bool(ui::View&)> walk = [&](ui::View& view) {
+            if (view.isHidden() || view.alpha() <= 0)
+                return false;
+            if (dynamic_cast<CMPopTipView*>(&view))
+                return true;
+            for (const auto& sub : view.subviews())
+                if (walk(*sub))
+                    return true;
+            return false;
+        };
+        return walk(host->window());
+    }
+    // The Variables list's first-time tip fades out as the page comes in; once that time has passed, no
+    // tip covers the page.
+    void expectNoTipOverThePage() {
+        host->advance(1);
+        host->drain();
+        EXPECT_FALSE(tipShown());
     }
     bool waitForPage(VariableDetailViewController& page) {
         const bool done = runUntil([&] { return page.shareItem() && page.shareItem()->isEnabled(); });
@@ -161,6 +183,7 @@ TEST_F(VariableDetailRoad, NumbersOfYAgainstRWithAndWithoutAFilter) {
     EXPECT_NE(page->graph().plotWithIdentifier(foundation::Value("barPlot")), nullptr);
     EXPECT_NE(page->graphQQ().plotWithIdentifier(foundation::Value("qqplot")), nullptr);
     expectAgainstR(*page, kAll);
+    expectNoTipOverThePage();
     screenshot("variable-detail-pad");
 
     Report report = mailPage(*page);
@@ -216,6 +239,7 @@ TEST_F(VariableDetailRoad, SwipeToTheNextPageAndBack) {
     VariableDetailViewController* page = openPage("y");
     ASSERT_NE(page, nullptr);
     ASSERT_TRUE(waitForPage(*page));
+    expectNoTipOverThePage();
     screenshot("variable-detail-phone");
     driver->swipe(&pager()->view(), ui::SwipeLeft);
     host->drain();
