@@ -38,7 +38,6 @@ using namespace cptarchive;
 
 namespace {
 
-constexpr const char* kGraphClasses[] = {"CPTGraph", "CPTXYGraph", "CPTDerivedXYGraph"};
 
 void encodePlotSpace(KeyedArchiver& coder, const std::shared_ptr<CPTPlotSpace>& space, std::string_view key) {
     if (space)
@@ -236,7 +235,7 @@ void CPTPlotArea::decodeFields(KeyedUnarchiver& coder) {
     setAxisLabelGroup(labels);
     setAxisTitleGroup(titles);
     setAxisSet(axisSet);
-    touchedPoint_ = CGPoint(std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::quiet_NaN());
+    touchedPoint_ = CGPoint{std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::quiet_NaN()};
     const CGRect b = bounds();
     widthDecimal_ = CPTDecimalFromCGFloat(b.size.width);
     heightDecimal_ = CPTDecimalFromCGFloat(b.size.height);
@@ -679,6 +678,11 @@ void CPTLegend::decodeFields(KeyedUnarchiver& coder) {
     entryPaddingBottom_ = decodeFinite(coder, "CPTLegend.entryPaddingBottom");
     numberOfRows_ = decodeUnsigned(coder, "CPTLegend.numberOfRows");
     numberOfColumns_ = decodeUnsigned(coder, "CPTLegend.numberOfColumns");
+    // The layout sizes a list by each: far more than any legend shows is a damaged archive.
+    constexpr std::uint64_t kMostCells = 100000;
+    if (numberOfRows_ > kMostCells || numberOfColumns_ > kMostCells)
+        coder.failWithError("\"CPTLegend.numberOfRows\" or \"CPTLegend.numberOfColumns\" asks for more cells than a "
+                            "legend lays out.");
     equalRows_ = coder.decodeBoolForKey("CPTLegend.equalRows");
     equalColumns_ = coder.decodeBoolForKey("CPTLegend.equalColumns");
     rowHeights_ = decodeNumbers(coder, "CPTLegend.rowHeights");
@@ -688,6 +692,10 @@ void CPTLegend::decodeFields(KeyedUnarchiver& coder) {
     columnMargin_ = decodeFinite(coder, "CPTLegend.columnMargin");
     rowMargin_ = decodeFinite(coder, "CPTLegend.rowMargin");
     titleOffset_ = decodeFinite(coder, "CPTLegend.titleOffset");
+    // An entry is drawn in its cell of the archived layout only when that layout has the cell.
+    for (const auto& entry : legendEntries_)
+        entry->placed_ = rowHeightsThatFit_ && columnWidthsThatFit_ && entry->row_ < rowHeightsThatFit_->size() &&
+                         entry->column_ < columnWidthsThatFit_->size();
     swatchLayout_ = static_cast<CPTLegendSwatchLayout>(decodeEnum(coder, "CPTLegend.swatchLayout", 0, 3));
 }
 
@@ -715,10 +723,13 @@ void CPTGraph::encodeWithCoder(KeyedArchiver& coder) const {
 void CPTGraph::decodeFields(KeyedUnarchiver& coder) {
     CPTBorderedLayer::decodeFields(coder);
     // The hosting view attaches itself when it decodes (its own archive holds the graph).
+    // Without one in the archive the graph keeps the frame its constructor made.
     auto frame = decodeLayer<CPTPlotAreaFrame>(coder, "CPTGraph.plotAreaFrame", "a plot area frame");
     if (coder.failed())
         return;
-    setPlotAreaFrame(frame);
+    if (frame)
+        setPlotAreaFrame(frame);
+    frame = plotAreaFrame_;
     // Below the annotations' content, where the constructor put it.
     if (frame)
         insertSublayerAtIndex(frame, 0);

@@ -134,7 +134,7 @@ void CPTLayer::decodeFields(KeyedUnarchiver& coder) {
     const CGPoint origin = decodeFinitePoint(coder, bounds + ".origin");
     const CGFloat width = decodeFinite(coder, bounds + ".size.width");
     const CGFloat height = decodeFinite(coder, bounds + ".size.height");
-    setBounds(CGRect(origin, CGSize(width, height)));
+    setBounds(CGRect(origin, CGSize{width, height}));
     setPosition(decodeFinitePoint(coder, "Layer.position"));
     setAnchorPoint(decodeFinitePoint(coder, "Layer.anchorPoint"));
     setHidden(coder.decodeBoolForKey("Layer.hidden"));

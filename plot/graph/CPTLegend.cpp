@@ -571,7 +571,7 @@ std::optional<CPTLegend::EntryGeometry> CPTLegend::geometryOfEntry(const CPTLege
         titleOrigin = {swatchOrigin.x + sw.width + titleOffset_, e.minY() + entryPaddingBottom_};
         break;
     }
-    return EntryGeometry{e, CGRect(swatchOrigin, sw), CGRect(titleOrigin, CGSize(w + 1.0, h))};
+    return EntryGeometry{e, CGRect(swatchOrigin, sw), CGRect(titleOrigin, CGSize{w + 1.0, h})};
 }
 
 bool CPTLegend::legendEntryForInteractionPoint(CGPoint point, std::uint64_t& row, std::uint64_t& col) {

@@ -458,6 +458,9 @@ TEST(ChartArchive, MissingKeysTakeTheirDefaults) {
              auto& graph = dynamic_cast<CPTGraph&>(layer);
              EXPECT_TRUE(graph.allPlots().empty());
              EXPECT_TRUE(graph.allPlotSpaces().empty());
+             // The frame its constructor made stays: every graph has one.
+             ASSERT_TRUE(graph.plotAreaFrame());
+             EXPECT_EQ(graph.plotAreaFrame()->superlayer(), &graph);
          }},
     };
     for (const auto& row : rows) {
@@ -510,6 +513,9 @@ TEST(ChartArchive, WrongValuesFailTheDecodeWithAClearError) {
                             [](KeyedArchiver& f) { f.encodeInteger(12, "NSNumberFormatter.style"); });
          },
          "NSNumberFormatter.style"},
+        {"a legend of more rows than any legend lays out", "CPTLegend",
+         [](KeyedArchiver& c) { c.encodeInteger(std::int64_t(1) << 40, "CPTLegend.numberOfRows"); },
+         "CPTLegend.numberOfRows"},
         {"a label index range that is not a range", "CPTBarPlot",
          [](KeyedArchiver& c) { c.encodeValue(Value(Value::Array{Value(1.0)}), "CPTPlot.labelIndexRange"); },
          "CPTPlot.labelIndexRange"},
