@@ -1,8 +1,9 @@
 // The charts of the analysis screens: the variable detail page's histograms, box plots with outliers
 // and QQ plots (over numbers and over dates), its bars of levels with slanted labels and its pie, and
 // the two-way table's stacked percent bars with a legend, each drawn by its screen's own chart code;
-// correlation scatters with fit lines, residual plots, the hypothesis-test boxes, proportions and
-// densities, ROC curves, and a pie of the plotting library in odd sizes and data. Each chart says where
+// the hypothesis-test boxes, proportions and densities, the residual plots and ROC curves, by their
+// screens' code too; correlation scatters with fit lines, and a pie of the plotting library in odd sizes
+// and data. Each chart says where
 // its bars, slices, symbols, lines and swatches land and in which colour, and which texts it shows.
 #pragma once
 
