@@ -27,11 +27,11 @@ class CPTShadow;
 class CPTTextStyle;
 
 // Every layer class a chart archive may hold; which one a key accepts is checked by its type.
-#define CPT_ARCHIVED_LAYER_CLASSES                                                                                   \
-    "CPTLayer", "CPTBorderedLayer", "CPTTextLayer", "CPTAnnotationHostLayer", "CPTPlotAreaFrame", "CPTPlotArea",      \
-        "CPTPlotGroup", "CPTAxisLabelGroup", "CPTGridLineGroup", "CPTGridLines", "CPTAxisSet", "CPTAxis", "CPTPlot",  \
-        "CPTLegend", "CPTGraph", "CPTXYGraph", "CPTDerivedXYGraph", "CPTXYAxis", "CPTXYAxisSet", "CPTBarPlot",       \
-        "CPTScatterPlot", "CPTPieChart"
+#define CPT_ARCHIVED_LAYER_CLASSES                                                                           \
+    "CPTLayer", "CPTBorderedLayer", "CPTBorderLayer", "CPTTextLayer", "CPTAnnotationHostLayer",              \
+        "CPTPlotAreaFrame", "CPTPlotArea", "CPTPlotGroup", "CPTAxisLabelGroup", "CPTGridLineGroup",          \
+        "CPTGridLines", "CPTAxisSet", "CPTAxis", "CPTPlot", "CPTLegend", "CPTGraph", "CPTXYGraph",           \
+        "CPTDerivedXYGraph", "CPTXYAxis", "CPTXYAxisSet", "CPTBarPlot", "CPTScatterPlot", "CPTPieChart"
 
 namespace cptarchive {
 
@@ -42,7 +42,8 @@ using foundation::KeyedUnarchiver;
 void encodeLayer(KeyedArchiver& coder, const CPTLayer* layer, std::string_view key);
 // The layer under key when it is a T; any other layer fails the decode with a clear error.
 std::shared_ptr<CPTLayer> decodeAnyLayer(KeyedUnarchiver& coder, std::string_view key);
-template <class T> std::shared_ptr<T> decodeLayer(KeyedUnarchiver& coder, std::string_view key, const char* what) {
+template <class T>
+std::shared_ptr<T> decodeLayer(KeyedUnarchiver& coder, std::string_view key, const char* what) {
     auto layer = decodeAnyLayer(coder, key);
     if (!layer)
         return nullptr;

@@ -86,6 +86,13 @@ class CPTBorderLayer : public CPTLayer {
     LayerSet sublayersExcludedFromAutomaticLayout() const override;
     void setBounds(const CGRect& bounds) override;
 
+    // After the base keys: "CPTBorderLayer.maskedLayer", the bordered layer it stands for, which decodes
+    // back inside it.
+    void encodeWithCoder(foundation::KeyedArchiver& coder) const override;
+
+  protected:
+    void decodeFields(foundation::KeyedUnarchiver& coder) override;
+
   private:
     std::shared_ptr<CPTBorderedLayer> maskedLayer_;
 };

@@ -169,6 +169,7 @@ struct LayerRegistry {
     std::map<std::string, std::function<std::shared_ptr<CPTLayer>()>, std::less<>> kinds = {
         {"CPTLayer", [] { return std::make_shared<CPTLayer>(); }},
         {"CPTBorderedLayer", [] { return std::make_shared<CPTBorderedLayer>(); }},
+        {"CPTBorderLayer", [] { return std::make_shared<CPTBorderLayer>(); }},
         {"CPTTextLayer", [] { return std::make_shared<CPTTextLayer>(); }},
         {"CPTAnnotationHostLayer", [] { return std::make_shared<CPTAnnotationHostLayer>(); }},
         {"CPTPlotAreaFrame", [] { return std::make_shared<CPTPlotAreaFrame>(); }},
@@ -240,6 +241,26 @@ void CPTBorderedLayer::decodeFields(KeyedUnarchiver& coder) {
     auto fill = coder.decodeSharedObject<CPTFill>("CPTBorderedLayer.fill", {"CPTFill"}, CPTFill::fillWithCoder);
     fill_ = fill ? fill->copy() : nullptr;
     inLayout_ = false;
+}
+
+// ---- the border layer that stands in the tree for a clipping bordered layer
+
+void CPTBorderLayer::encodeWithCoder(KeyedArchiver& coder) const {
+    CPTLayer::encodeWithCoder(coder);
+    if (maskedLayer_)
+        cptarchive::encodeLayer(coder, maskedLayer_.get(), "CPTBorderLayer.maskedLayer");
+}
+
+void CPTBorderLayer::decodeFields(KeyedUnarchiver& coder) {
+    CPTLayer::decodeFields(coder);
+    maskedLayer_.reset();
+    auto masked = cptarchive::decodeLayer<CPTBorderedLayer>(coder, "CPTBorderLayer.maskedLayer", "a bordered layer");
+    if (!masked || coder.failed())
+        return;
+    maskedLayer_ = masked;
+    // Its one sublayer; a layer an archive already placed elsewhere stays where it is.
+    if (masked->superlayer() == nullptr)
+        addSublayer(masked);
 }
 
 // ---- the text layer

@@ -516,6 +516,9 @@ TEST(ChartArchive, WrongValuesFailTheDecodeWithAClearError) {
         {"a legend of more rows than any legend lays out", "CPTLegend",
          [](KeyedArchiver& c) { c.encodeInteger(std::int64_t(1) << 40, "CPTLegend.numberOfRows"); },
          "CPTLegend.numberOfRows"},
+        {"a plain layer where the stand-in's bordered layer belongs", "CPTBorderLayer",
+         [](KeyedArchiver& c) { c.encodeObject("CPTLayer", "CPTBorderLayer.maskedLayer", [](KeyedArchiver&) {}); },
+         "CPTBorderLayer.maskedLayer"},
         {"a label index range that is not a range", "CPTBarPlot",
          [](KeyedArchiver& c) { c.encodeValue(Value(Value::Array{Value(1.0)}), "CPTPlot.labelIndexRange"); },
          "CPTPlot.labelIndexRange"},
@@ -917,6 +920,38 @@ TEST(ChartArchive, WholeChartSeeds) {
                 .write(reinterpret_cast<const char*>(data.data()), std::streamsize(data.size()));
         }
     }
+}
+
+} // namespace
+
+namespace {
+
+// A plain layer holding a bordered layer that clips to its border: the border layer stands in the
+// tree in its place, with the bordered layer inside it.
+TEST(ChartArchive, ALayerClippedToItsBorderKeepsItsStandInThroughAnArchive) {
+    auto root = std::make_shared<CPTLayer>(CGRect(0, 0, 200, 100));
+    auto framed = std::make_shared<CPTBorderedLayer>(CGRect(10, 10, 80, 40));
+    framed->setCornerRadius(6);
+    framed->setBorderLineStyle(line(2, CPTColor::redColor()));
+    root->addSublayer(framed);
+    framed->setMasksToBorder(true);
+    ASSERT_NE(framed->borderLayer(), framed.get());
+
+    std::string error;
+    auto decoded = roundTrip(*root, &error);
+    ASSERT_TRUE(decoded) << error;
+    ASSERT_EQ(decoded->sublayers().size(), 1u);
+    auto* standIn = dynamic_cast<CPTBorderLayer*>(decoded->sublayers().front().get());
+    ASSERT_NE(standIn, nullptr);
+    ASSERT_TRUE(standIn->maskedLayer());
+    const CPTBorderedLayer& inside = *standIn->maskedLayer();
+    EXPECT_TRUE(inside.masksToBorder());
+    EXPECT_EQ(inside.superlayer(), standIn);
+    EXPECT_EQ(const_cast<CPTBorderedLayer&>(inside).borderLayer(), standIn);
+    EXPECT_DOUBLE_EQ(inside.cornerRadius(), 6);
+    ASSERT_TRUE(inside.borderLineStyle());
+    EXPECT_DOUBLE_EQ(inside.borderLineStyle()->lineWidth(), 2);
+    EXPECT_EQ(standIn->frame().size.width, framed->borderLayer()->frame().size.width);
 }
 
 } // namespace
