@@ -42,13 +42,15 @@ class PackedReadsTest : public StoreTest {
   protected:
     static constexpr int kColumns = 3;
 
-    std::unique_ptr<Model> filled(const std::string& name, int rows) {
+    // A saved workspace of `rows` rows of `width` columns named "a", "b", … (at most six).
+    std::unique_ptr<Model> filled(const std::string& name, int rows, int width = kColumns) {
         auto m = mainModel();
         m->openStore(path(name));
-        m->addColumns({"a", "b", "c"});
+        const std::vector<std::string> names = {"a", "b", "c", "d", "e", "f"};
+        m->addColumns(std::vector<std::string>(names.begin(), names.begin() + width));
         auto columns = m->columns();
         for (int r = 1; r <= rows; ++r)
-            m->addRow(static_cast<uint64_t>(r), expectedRow(r, kColumns), columns);
+            m->addRow(static_cast<uint64_t>(r), expectedRow(r, width), columns);
         m->saveContext();
         return m;
     }
@@ -429,13 +431,7 @@ std::vector<std::string> rawLines(const std::string& file, const std::string& se
 // unrestricted read does that meet the same conditions, packed and loose alike, in either order.
 TEST_F(PackedReadsTest, ReadsOfARangeOfColumnsGiveTheCellsOfThoseColumnsOnly) {
     constexpr int kRows = 9000;
-    auto m = mainModel();
-    m->openStore(path("Range.ov"));
-    m->addColumns({"a", "b", "c", "d", "e", "f"});
-    auto columns = m->columns();
-    for (int r = 1; r <= kRows; ++r)
-        m->addRow(static_cast<uint64_t>(r), expectedRow(r, 6), columns);
-    m->saveContext();
+    auto m = filled("Range.ov", kRows, 6);
     m.reset();
     const std::string file = path("Range.ov");
     // A second cell at a taken place and a number instead of a text are kept loose; a null text stays packed.
@@ -526,13 +522,7 @@ std::vector<std::string> fetchedLines(Model& m, const store::FetchRequest& reque
 // table of the same rows gives, packed and loose alike, in every order, with and without a limit.
 TEST_F(PackedReadsTest, ListsOfRowsAndColumnsGiveTheCellsOfThoseRowsAndColumnsOnly) {
     constexpr int kRows = 9000;
-    auto m = mainModel();
-    m->openStore(path("Lists.ov"));
-    m->addColumns({"a", "b", "c", "d", "e", "f"});
-    auto columns = m->columns();
-    for (int r = 1; r <= kRows; ++r)
-        m->addRow(static_cast<uint64_t>(r), expectedRow(r, 6), columns);
-    m->saveContext();
+    auto m = filled("Lists.ov", kRows, 6);
     m.reset();
     const std::string file = path("Lists.ov");
     // Kept loose: a second cell at a taken place, a number instead of a text, rows that are a text, a
