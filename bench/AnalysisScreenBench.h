@@ -11,7 +11,9 @@
 #include "platform/ui/Environment.h"
 
 #include <filesystem>
+#include <functional>
 #include <string>
+#include <vector>
 
 namespace benchscreens {
 
@@ -26,6 +28,31 @@ inline std::string openSharedWorkspace(benchfiles::ScratchFolder& folder) {
     const std::string file = folder.file("Bench.ov");
     Model::sharedModel().openStore(file);
     return file;
+}
+
+// Fills the open workspace with columns of these names and `rows` rows, row r (from 1) holding
+// `row(r)`, saved every thousand rows, then each column's statistics and guessed type, as an import
+// leaves them.
+inline void writeRows(Model& m, const std::vector<std::string>& names, int rows,
+                      const std::function<std::vector<std::string>(int)>& row) {
+    m.setWritesWithoutSync(true);
+    m.addColumns(names);
+    auto cols = m.columns();
+    for (int r = 1; r <= rows; ++r) {
+        m.addRow(uint64_t(r), row(r), cols);
+        if (r % 1000 == 0) {
+            m.saveContext();
+            m.managedObjectContext()->reset();
+            cols = m.columns();
+        }
+    }
+    m.saveContext();
+    for (const auto& c : m.columns()) {
+        m.basicStatsForColumn(*c);
+        c->setType(Model::guessTypeOfColumn(*c));
+    }
+    m.saveContext();
+    m.setWritesWithoutSync(false);
 }
 
 } // namespace benchscreens

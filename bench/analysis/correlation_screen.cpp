@@ -28,26 +28,11 @@ constexpr int kRows = 100000;
 constexpr int kRuns = 5;
 
 void writeWorkspace(Model& m) {
-    m.setWritesWithoutSync(true);
-    m.addColumns({"x", "y"});
-    auto cols = m.columns();
-    for (int r = 1; r <= kRows; ++r) {
+    benchscreens::writeRows(m, {"x", "y"}, kRows, [](int r) {
         const double x = (r * 37 % 1000) / 10.0;
         const double y = 2 * x + std::sin(r) * 20;
-        m.addRow(uint64_t(r), {std::to_string(x), std::to_string(y)}, cols);
-        if (r % 1000 == 0) {
-            m.saveContext();
-            m.managedObjectContext()->reset();
-            cols = m.columns();
-        }
-    }
-    m.saveContext();
-    for (const auto& c : m.columns()) {
-        m.basicStatsForColumn(*c);
-        c->setType(Model::guessTypeOfColumn(*c));
-    }
-    m.saveContext();
-    m.setWritesWithoutSync(false);
+        return std::vector<std::string>{std::to_string(x), std::to_string(y)};
+    });
 }
 
 } // namespace

@@ -28,27 +28,11 @@ constexpr int kRows = 100000;
 constexpr int kRuns = 5;
 
 void writeWorkspace(Model& m) {
-    m.setWritesWithoutSync(true);
-    m.addColumns({"x", "k", "g", "h"});
-    auto cols = m.columns();
-    for (int r = 1; r <= kRows; ++r) {
+    benchscreens::writeRows(m, {"x", "k", "g", "h"}, kRows, [](int r) {
         const double x = (r * 37 % 1000) / 10.0 + std::sin(r) * 5;
-        m.addRow(uint64_t(r),
-                 {std::to_string(x), std::to_string(r % 2), r % 3 ? "yes" : "no", (r * 7) % 5 > 1 ? "yes" : "no"},
-                 cols);
-        if (r % 1000 == 0) {
-            m.saveContext();
-            m.managedObjectContext()->reset();
-            cols = m.columns();
-        }
-    }
-    m.saveContext();
-    for (const auto& c : m.columns()) {
-        m.basicStatsForColumn(*c);
-        c->setType(Model::guessTypeOfColumn(*c));
-    }
-    m.saveContext();
-    m.setWritesWithoutSync(false);
+        return std::vector<std::string>{std::to_string(x), std::to_string(r % 2), r % 3 ? "yes" : "no",
+                                        (r * 7) % 5 > 1 ? "yes" : "no"};
+    });
 }
 
 std::shared_ptr<Column> named(Model& m, const std::string& name) {
@@ -72,7 +56,10 @@ Figures measure(std::shared_ptr<Analysis> analysis, const std::function<void()>&
     auto nav = std::make_shared<ui::NavigationController>(screen);
     host.window().setRootViewController(nav);
     host.drain();
-    auto done = [&] { return !screen->dataTable().empty() && screen->textViewResults().attributedText().plainText() != "Calculating..."; };
+    auto done = [&] {
+        return !screen->dataTable().empty() &&
+               screen->textViewResults().attributedText().plainText() != "Calculating...";
+    };
     Figures f;
     f.shown = host.runUntil(done, 120);
     int64_t pixels = 0;
@@ -144,9 +131,10 @@ int main() {
     const Figures propsFigures = measure(props, [&] {
         auto rows = alone->rowsWhereAnalysis(*aloneProps);
         const FactorCodes codes{{"yes", 1}, {"no", 0}};
-        auto r = alone->hypothesisTestForColumnWithPairedColumn(*aloneProps->left(), *aloneProps->right(), rows, 2, 0,
-                                                                4, &codes, &codes);
-        observations = uint64_t(r.x0y0.value_or(0) + r.x0y1.value_or(0) + r.x1y0.value_or(0) + r.x1y1.value_or(0));
+        auto r = alone->hypothesisTestForColumnWithPairedColumn(*aloneProps->left(), *aloneProps->right(),
+                                                                rows, 2, 0, 4, &codes, &codes);
+        observations =
+            uint64_t(r.x0y0.value_or(0) + r.x0y1.value_or(0) + r.x1y0.value_or(0) + r.x1y1.value_or(0));
     });
     if (!meansFigures.shown || !propsFigures.shown || observations == 0) {
         std::printf("the screen did not show its result\n");
@@ -155,8 +143,8 @@ int main() {
     std::printf("hypothesis-test screen on %d rows\n", kRows);
     for (const auto& [name, f] : {std::pair{"two samples of means, two filters", meansFigures},
                                   std::pair{"paired proportions", propsFigures}})
-        std::printf("  %-34s alone %8.1f ms   screen to picture %8.1f ms   ratio %5.2fx (target <= 1.5x)\n", name,
-                    f.alone * 1e3, f.screen * 1e3, f.screen / f.alone);
+        std::printf("  %-34s alone %8.1f ms   screen to picture %8.1f ms   ratio %5.2fx (target <= 1.5x)\n",
+                    name, f.alone * 1e3, f.screen * 1e3, f.screen / f.alone);
     shared.closeStores();
     return 0;
 }

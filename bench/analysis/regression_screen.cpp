@@ -30,13 +30,10 @@ constexpr int kRegressors = 10;
 constexpr int kRuns = 5;
 
 void writeWorkspace(Model& m) {
-    m.setWritesWithoutSync(true);
     std::vector<std::string> names{"y", "b"};
     for (int k = 1; k <= kRegressors; ++k)
         names.push_back("x" + std::to_string(k));
-    m.addColumns(names);
-    auto cols = m.columns();
-    for (int r = 1; r <= kRows; ++r) {
+    benchscreens::writeRows(m, names, kRows, [&names](int r) {
         std::vector<std::string> texts(names.size());
         double y = 0;
         for (int k = 1; k <= kRegressors; ++k) {
@@ -47,24 +44,13 @@ void writeWorkspace(Model& m) {
         y += std::sin(r) * 15;
         texts[0] = std::to_string(y);
         texts[1] = y + std::cos(3.0 * r) * 20 > 10 ? "yes" : "no";
-        m.addRow(uint64_t(r), texts, cols);
-        if (r % 1000 == 0) {
-            m.saveContext();
-            m.managedObjectContext()->reset();
-            cols = m.columns();
-        }
-    }
-    m.saveContext();
-    for (const auto& c : m.columns()) {
-        m.basicStatsForColumn(*c);
-        c->setType(Model::guessTypeOfColumn(*c));
-    }
-    m.saveContext();
-    m.setWritesWithoutSync(false);
+        return texts;
+    });
 }
 
 std::shared_ptr<Analysis> addRegression(Model& m, const std::string& dependent, int64_t distribution) {
-    auto analysis = m.addAnalysis(distribution == 2 ? "Logistic Regression Model" : "Linear Regression Model");
+    auto analysis =
+        m.addAnalysis(distribution == 2 ? "Logistic Regression Model" : "Linear Regression Model");
     analysis->setType(4);
     analysis->setDistribution(distribution);
     for (const auto& c : m.columns()) {
@@ -148,13 +134,15 @@ int main() {
         }
         std::printf("%s regression screen on %d rows, %d regressors\n", i == 0 ? "linear" : "logistic", kRows,
                     kRegressors);
-        std::printf("  computation alone %8.1f ms   screen to picture %8.1f ms   ratio %5.2fx (target <= %.1fx)\n",
-                    f.alone * 1e3, (f.screen + f.picture) * 1e3, (f.screen + f.picture) / f.alone, targets[i]);
+        std::printf(
+            "  computation alone %8.1f ms   screen to picture %8.1f ms   ratio %5.2fx (target <= %.1fx)\n",
+            f.alone * 1e3, (f.screen + f.picture) * 1e3, (f.screen + f.picture) / f.alone, targets[i]);
         std::printf("  (run and display %8.1f ms, picture %8.1f ms)\n", f.screen * 1e3, f.picture * 1e3);
         if (i == 0) {
             const std::string pdf = folder.file("report.pdf");
             bool written = true;
-            const double exportSeconds = benchtiming::seconds([&] { written = screen->writePDFOutputAtPath(pdf); });
+            const double exportSeconds =
+                benchtiming::seconds([&] { written = screen->writePDFOutputAtPath(pdf); });
             if (!written) {
                 std::printf("the linear report was not written\n");
                 ++failed;
