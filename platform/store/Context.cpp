@@ -13,6 +13,7 @@ namespace store {
 
 Context::Context(std::shared_ptr<Coordinator> coordinator) : coordinator_(std::move(coordinator)) {
     registry_.resize(schema().entities.size());
+    changes_.resize(schema().entities.size());
 }
 
 Context::~Context() {
@@ -54,6 +55,7 @@ void Context::dropState() {
 }
 
 void Context::detachAll() {
+    ++resets_;
     for (auto& map : registry_) {
         map.forEach([](int64_t, ManagedObject* object) { object->context_ = nullptr; });
         map.clear();
@@ -311,9 +313,8 @@ std::string Context::whereOrder(const FetchRequest& request, const Entity& e) co
     return sql;
 }
 
-std::shared_ptr<ManagedObject> Context::materialize(int entity, sqlite3_stmt* statement) {
+std::shared_ptr<ManagedObject> Context::liveObject(int entity, int64_t id) {
     const Entity& e = schema().entities[static_cast<size_t>(entity)];
-    int64_t id = sqlite3_column_int64(statement, 0);
     auto& map = registry_[static_cast<size_t>(entity)];
     std::shared_ptr<ManagedObject> object;
     if (ManagedObject* live = map.find(id))
@@ -327,6 +328,47 @@ std::shared_ptr<ManagedObject> Context::materialize(int entity, sqlite3_stmt* st
         object->ensureSlots(static_cast<size_t>(e.slotCount()));
         map.put(id, object.get());
     }
+    return object;
+}
+
+std::shared_ptr<ManagedObject> Context::objectWithValues(int entity, int64_t id, std::vector<Value> values) {
+    auto object = liveObject(entity, id);
+    for (size_t s = 0; s < values.size() && s < object->values_.size(); ++s)
+        object->values_[s] = std::move(values[s]);
+    return object;
+}
+
+std::shared_ptr<ManagedObject> Context::detachedObject(int entity, int64_t id, std::vector<Value> values,
+                                                       bool deleted) const {
+    const Entity& e = schema().entities[static_cast<size_t>(entity)];
+    auto object = e.make ? e.make() : std::make_shared<ManagedObject>();
+    object->entity_ = &e;
+    object->entityIndex_ = entity;
+    object->id_ = id;
+    object->deleted_ = deleted;
+    object->ensureSlots(static_cast<size_t>(e.slotCount()));
+    for (size_t s = 0; s < values.size() && s < object->values_.size(); ++s)
+        object->values_[s] = std::move(values[s]);
+    return object;
+}
+
+Context::ReadMark Context::readMark(int entity) {
+    ReadMark mark;
+    Connection* c = connection();
+    mark.generation = generation_;
+    mark.resets = resets_;
+    if (entity >= 0 && static_cast<size_t>(entity) < changes_.size())
+        mark.changes = changes_[static_cast<size_t>(entity)];
+    if (c) {
+        Error error;
+        mark.dataVersion = asInt(c->scalar("PRAGMA data_version", error)).value_or(-1);
+    }
+    return mark;
+}
+
+std::shared_ptr<ManagedObject> Context::materialize(int entity, sqlite3_stmt* statement) {
+    const Entity& e = schema().entities[static_cast<size_t>(entity)];
+    auto object = liveObject(entity, sqlite3_column_int64(statement, 0));
     // The row is at least as new as the object: this context's own changes are already in it.
     for (int s = 0; s < e.slotCount(); ++s)
         Connection::columnInto(statement, s + 1, object->values_[static_cast<size_t>(s)]);
@@ -486,6 +528,15 @@ bool Context::readPackedRun(std::string_view entityName, int64_t position,
     return completeRead(*e, read);
 }
 
+bool Context::readPackedRows(std::string_view entityName, const std::vector<int64_t>* positions, size_t limit,
+                             PackedRows& out) {
+    out.clear();
+    const Entity* e = schema().entity(entityName);
+    if (!e || !e->packed || !connection())
+        return false;
+    return completeRead(*e, store::readPackedRows(connection_->handle(), *e, positions, limit, out));
+}
+
 std::shared_ptr<ManagedObject> Context::existingObjectWithID(ObjectId id) {
     if (!id || static_cast<size_t>(id.entity) >= schema().entities.size())
         return nullptr;
@@ -584,6 +635,8 @@ void Context::removeChangeObserver(int id) {
 }
 
 void Context::changed(int entity) {
+    if (entity >= 0 && static_cast<size_t>(entity) < changes_.size())
+        ++changes_[static_cast<size_t>(entity)];
     if (observers_.empty())
         return;
     // A copy: an observer may remove itself or add another.

@@ -127,6 +127,29 @@ class Context {
     // out, as for readPackedGroup (objects kept loose at those positions among the reasons).
     bool readPackedRun(std::string_view entity, int64_t position,
                        const std::function<void(int64_t group, const std::vector<PackedCell>& cells)>& each);
+    // The objects of a packed entity in (position, group) order, every one or only those at the given
+    // positions (sorted, without repeats), at most `limit` (0: no limit): what a fetch sorted by
+    // position then group reads, straight from the records (see store::readPackedRows), with no SQL
+    // row, value or object per object. False, `out` then empty, when objects kept loose could be
+    // among them, no store is open or the records cannot be read: fetch them then.
+    bool readPackedRows(std::string_view entity, const std::vector<int64_t>* positions, size_t limit,
+                        PackedRows& out);
+    // What this context's reads of an entity's objects may show: a mark taken after a read stays equal
+    // while nothing could have changed them since (a change this context records to the entity, a
+    // reset, a change of store, another connection's commit).
+    struct ReadMark {
+        uint64_t generation = 0, resets = 0, changes = 0;
+        int64_t dataVersion = -1;
+        bool operator==(const ReadMark&) const = default;
+    };
+    ReadMark readMark(int entity);
+    // The object of a row read with these values (slot by slot) while its mark still holds: the live
+    // object, given these values, or a new one registered as live.
+    std::shared_ptr<ManagedObject> objectWithValues(int entity, int64_t id, std::vector<Value> values);
+    // An object in no context, its values kept for reading: one of a row that is gone from the store
+    // (deleted), or one read from a store that is no longer open.
+    std::shared_ptr<ManagedObject> detachedObject(int entity, int64_t id, std::vector<Value> values,
+                                                  bool deleted) const;
     std::shared_ptr<ManagedObject> existingObjectWithID(ObjectId id);
     template <class T> std::shared_ptr<T> existingObject(ObjectId id) {
         if (id.entity != schema().entityIndex(T::entityName))
@@ -173,6 +196,8 @@ class Context {
     std::string selectColumns(const Entity& e) const;
     std::string whereOrder(const FetchRequest& request, const Entity& e) const;
     std::shared_ptr<ManagedObject> materialize(int entity, sqlite3_stmt* statement);
+    // The live object of the row, or a new one registered; its values are the caller's to set.
+    std::shared_ptr<ManagedObject> liveObject(int entity, int64_t id);
     void refreshLive(int entity);
     void cascadeFrom(const Entity& deleted, std::vector<int>& touched);
     void refreshTouched(std::vector<int> touched);
@@ -194,6 +219,8 @@ class Context {
     // By entity, the mask of the slots set and the row count.
     std::map<std::tuple<int, uint64_t, size_t>, const std::string*> insertSql_;
     std::vector<IdMap> registry_;
+    std::vector<uint64_t> changes_; // by entity, the changes recorded
+    uint64_t resets_ = 0;
     struct Observer {
         int id;
         int entity;

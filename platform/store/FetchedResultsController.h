@@ -2,6 +2,12 @@
 // request sorts by that key first), and a delegate told when the context records a change to an object
 // of the fetched entity. The objects are the context's live objects, so an edit shows in place; the
 // sections change only at the next performFetch.
+//
+// A packed entity's objects fetched in (position, group) order, all of them or those at a set of
+// positions, are read straight from its records and kept as their ids and values: each object is made
+// when first asked for, then held. One asked for after something may have changed its row (a change
+// the context recorded, a reset, another connection's commit) is read again from the store, and one
+// whose row is gone is given as deleted, as a held object would have been.
 #pragma once
 
 #include "platform/store/Context.h"
@@ -22,6 +28,42 @@ class FetchedResultsControllerDelegate {
     virtual ~FetchedResultsControllerDelegate() = default;
     // At most once per turn of the main queue, after the changes of that turn.
     virtual void controllerDidChangeContent(FetchedResultsController& controller) {}
+};
+
+// The fetched objects in fetch order, each made when it is first read.
+class FetchedObjects {
+  public:
+    class iterator {
+      public:
+        using value_type = std::shared_ptr<ManagedObject>;
+        using difference_type = std::ptrdiff_t;
+        iterator() = default;
+        iterator(const FetchedResultsController* c, size_t i) : controller_(c), index_(i) {}
+        value_type operator*() const;
+        iterator& operator++() {
+            ++index_;
+            return *this;
+        }
+        iterator operator++(int) {
+            iterator before = *this;
+            ++index_;
+            return before;
+        }
+        bool operator==(const iterator&) const = default;
+
+      private:
+        const FetchedResultsController* controller_ = nullptr;
+        size_t index_ = 0;
+    };
+    explicit FetchedObjects(const FetchedResultsController& c) : controller_(&c) {}
+    size_t size() const;
+    bool empty() const { return size() == 0; }
+    std::shared_ptr<ManagedObject> operator[](size_t i) const;
+    iterator begin() const { return {controller_, 0}; }
+    iterator end() const { return {controller_, size()}; }
+
+  private:
+    const FetchedResultsController* controller_;
 };
 
 class FetchedResultsController {
@@ -56,15 +98,22 @@ class FetchedResultsController {
     int64_t sectionRowNum(size_t section) const;
     // A section's objects in fetch order (empty beyond the last section).
     std::vector<std::shared_ptr<ManagedObject>> sectionObjects(size_t section) const;
-    const std::vector<std::shared_ptr<ManagedObject>>& fetchedObjects() const { return objects_; }
+    // Every fetched object in fetch order; its size costs nothing, each object is made as it is read.
+    FetchedObjects fetchedObjects() const { return FetchedObjects(*this); }
+    size_t fetchedCount() const { return packed_ ? packed_->items.size() : objects_.size(); }
+    // By index in fetch order; null beyond the fetched objects.
+    std::shared_ptr<ManagedObject> fetchedObjectAt(size_t index) const;
 
   private:
     struct Section {
-        size_t first = 0; // index of its first object in objects_
+        size_t first = 0; // index of its first object in fetch order
         size_t count = 0;
         Value key;
     };
     void contextChanged();
+    // The request read straight from the packed records when it can be (false: fetch it through SQL).
+    bool fetchPacked(const Entity& entity, int entityIndex);
+    std::shared_ptr<ManagedObject> makePacked(size_t index) const;
 
     FetchRequest request_;
     std::shared_ptr<Context> context_;
@@ -72,6 +121,11 @@ class FetchedResultsController {
     FetchedResultsControllerDelegate* delegate_ = nullptr;
     std::vector<std::shared_ptr<ManagedObject>> objects_;
     std::vector<Section> sections_;
+    // The objects read from packed records, and those made of them so far.
+    std::unique_ptr<PackedRows> packed_;
+    mutable std::vector<std::shared_ptr<ManagedObject>> made_;
+    int entity_ = -1;
+    Context::ReadMark mark_;
     int observer_ = 0;
     // Shared with the pending main-queue block, which must not outlive the controller.
     struct Pending {

@@ -2272,6 +2272,156 @@ PackedGroupRead readPackedRun(sqlite3* db, const Entity& entity, int64_t positio
                              });
 }
 
+namespace {
+
+// The table of the entity on this connection, connected first when no statement has named it yet.
+Vtab* openTable(sqlite3* db, const Entity& entity) {
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        {
+            std::lock_guard lock(openMutex);
+            auto range = openTables().equal_range(db);
+            for (auto it = range.first; it != range.second; ++it)
+                if (it->second->shape->name == entity.name)
+                    return it->second;
+        }
+        sqlite3_stmt* s = nullptr;
+        sqlite3_prepare_v2(db, ("SELECT 1 FROM " + quoted(entity.name) + " LIMIT 0").c_str(), -1, &s, nullptr);
+        sqlite3_finalize(s);
+    }
+    return nullptr;
+}
+
+// Adds the objects of one run's records (in group order) at the wanted positions to out, in
+// (position, group) order, until it holds limit objects.
+int addRunRows(std::vector<std::pair<int64_t, std::shared_ptr<ReadRecord>>>& records, int64_t first, int64_t runLength,
+               const std::vector<int64_t>* positions, size_t limit, PackedRows& out) {
+    std::vector<size_t> next(records.size(), 0);
+    const int64_t end = first + runLength;
+    auto wanted = positions ? std::lower_bound(positions->begin(), positions->end(), first) : std::vector<int64_t>::const_iterator{};
+    while (out.items.size() < limit) {
+        int64_t p = INT64_MAX;
+        if (positions) {
+            if (wanted == positions->end() || *wanted >= end)
+                break;
+            p = *wanted++;
+        } else {
+            for (size_t k = 0; k < records.size(); ++k)
+                if (next[k] < records[k].second->count())
+                    p = std::min(p, records[k].second->positionAt(next[k]));
+            if (p == INT64_MAX)
+                break;
+        }
+        for (size_t k = 0; k < records.size() && out.items.size() < limit; ++k) {
+            ReadRecord& record = *records[k].second;
+            if (positions)
+                next[k] = std::max(next[k], record.lowerBound(p));
+            if (next[k] >= record.count() || record.positionAt(next[k]) != p)
+                continue;
+            const PackedCell* cell = record.cell(next[k]++);
+            if (!cell)
+                return SQLITE_CORRUPT;
+            out.items.push_back({records[k].first, p, cell->id, static_cast<uint32_t>(out.bytes.size()),
+                                 static_cast<uint32_t>(cell->text.size()), cell->null});
+            out.bytes.append(cell->text);
+        }
+    }
+    return SQLITE_OK;
+}
+
+} // namespace
+
+PackedGroupRead readPackedRows(sqlite3* db, const Entity& entity, const std::vector<int64_t>* positions, size_t limit,
+                               PackedRows& out) {
+    out.clear();
+    PackedGroupRead read;
+    if (!entity.packed)
+        return read;
+    if (limit == 0)
+        limit = SIZE_MAX;
+    Vtab* tab = openTable(db, entity);
+    if (!tab)
+        return {false, SQLITE_ERROR};
+    if ((read.rc = flushPackedRecords(db)) != SQLITE_OK)
+        return read;
+    // One snapshot for every read, unless a transaction already gives one.
+    const bool own = sqlite3_get_autocommit(db) != 0;
+    if (own && (read.rc = sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr)) != SQLITE_OK)
+        return read;
+    const int64_t runLength = std::max(1, entity.packed->runLength);
+    const int64_t from = positions ? (positions->empty() ? INT64_MAX : firstOf(std::max<int64_t>(0, positions->front()), runLength)) : 0;
+    int rc = SQLITE_OK;
+    if (from != INT64_MAX) {
+        sqlite3_stmt* s = tab->statement("SELECT \"key\", \"first\" FROM " + quoted(tab->shape->records) +
+                                         " WHERE \"first\" >= ?1 ORDER BY \"first\", \"key\"");
+        if (!s)
+            rc = SQLITE_ERROR;
+        else
+            sqlite3_bind_int64(s, 1, from);
+        std::vector<std::pair<int64_t, std::shared_ptr<ReadRecord>>> run;
+        int64_t runFirst = -1;
+        bool checked = false;
+        while (rc == SQLITE_OK && out.items.size() < limit) {
+            const int step = sqlite3_step(s);
+            if (step != SQLITE_ROW && step != SQLITE_DONE) {
+                rc = step;
+                break;
+            }
+            if (!checked) {
+                // The read has begun: the records kept decoded hold only while the file is unchanged.
+                tab->checkReadCache();
+                checked = true;
+            }
+            const int64_t first = step == SQLITE_ROW ? sqlite3_column_int64(s, 1) : INT64_MAX;
+            if (first != runFirst && !run.empty()) {
+                rc = addRunRows(run, runFirst, runLength, positions, limit, out);
+                run.clear();
+            }
+            if (step == SQLITE_DONE || rc != SQLITE_OK)
+                break;
+            runFirst = first;
+            if (positions) {
+                auto w = std::lower_bound(positions->begin(), positions->end(), first);
+                if (w == positions->end() || *w >= first + runLength)
+                    continue; // no wanted position in this run
+            }
+            std::shared_ptr<ReadRecord> record;
+            rc = tab->readRecord(sqlite3_column_int64(s, 0), first, true, record);
+            if (rc == SQLITE_OK && record->count() > 0)
+                run.emplace_back(sqlite3_column_int64(s, 0), std::move(record));
+        }
+        if (s)
+            sqlite3_reset(s);
+    }
+    // Loose objects come into the order among these (or after them, when all were taken): the read
+    // cannot stand for the fetch then.
+    bool loose = false;
+    if (rc == SQLITE_OK) {
+        const bool full = out.items.size() >= limit;
+        const std::string& position = tab->shape->columns[static_cast<size_t>(tab->shape->position)];
+        sqlite3_stmt* s = tab->statement(
+            "SELECT EXISTS (SELECT 1 FROM " + quoted(tab->shape->loose) +
+            (full ? " WHERE " + quoted(position) + " IS NULL OR " + quoted(position) + " <= ?1)" : ")"));
+        if (!s) {
+            rc = SQLITE_ERROR;
+        } else {
+            if (full)
+                sqlite3_bind_int64(s, 1, out.items.back().position);
+            const int step = sqlite3_step(s);
+            loose = step != SQLITE_ROW || sqlite3_column_int(s, 0) != 0;
+            if (step != SQLITE_ROW)
+                rc = step;
+            sqlite3_reset(s);
+        }
+    }
+    if (own)
+        sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+    read.rc = rc;
+    read.complete = rc == SQLITE_OK && !loose;
+    if (!read.complete)
+        out.clear();
+    return read;
+}
+
 int flushPackedRecords(sqlite3* db) {
     std::vector<Vtab*> tabs;
     {

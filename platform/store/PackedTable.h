@@ -167,4 +167,26 @@ PackedGroupRead readPackedGroupTexts(sqlite3* db, const Entity& entity, int64_t 
 PackedGroupRead readPackedRun(sqlite3* db, const Entity& entity, int64_t position,
                               const std::function<void(int64_t group, const std::vector<PackedCell>& cells)>& each);
 
+// The objects in (position, group) order from the lowest position, or only at the given positions
+// (sorted, without repeats), at most `limit` of them (0: every one), as a fetch sorted that way reads
+// them, but straight from the records that this connection's reads keep decoded: its changes are
+// written back first, so its open transaction is seen. Not complete, with nothing in `out`, when an
+// object kept loose could be among them or a record cannot be read (SQLite's error code in `rc`).
+struct PackedRows {
+    struct Item {
+        int64_t group, position, id;
+        uint32_t textAt, textSize; // into bytes
+        bool null;
+    };
+    std::vector<Item> items;
+    std::string bytes; // the texts end to end
+    std::string_view text(const Item& item) const { return std::string_view(bytes).substr(item.textAt, item.textSize); }
+    void clear() {
+        items.clear();
+        bytes.clear();
+    }
+};
+PackedGroupRead readPackedRows(sqlite3* db, const Entity& entity, const std::vector<int64_t>* positions, size_t limit,
+                               PackedRows& out);
+
 } // namespace store

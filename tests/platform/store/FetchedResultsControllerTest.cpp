@@ -190,4 +190,166 @@ TEST_F(ResultsControllerTest, AFetchWithoutItsStoreReportsTheError) {
     EXPECT_NE(failed->reason.find("noSuchColumn"), std::string::npos) << failed->description();
 }
 
+// --- Cells read straight from their records and made only when asked for
+
+// What a controller shows: each section's name and, for every object, its id, row, column and text.
+std::vector<std::string> shown(const FetchedResultsController& c) {
+    std::vector<std::string> out;
+    for (size_t s = 0; s < c.sectionCount(); ++s) {
+        out.push_back("section " + c.sectionName(s));
+        for (size_t i = 0; i < c.objectCount(s); ++i) {
+            auto cell = c.objectAt<Cell>(i, s);
+            out.push_back(std::to_string(cell->objectID().id) + " r" + std::to_string(cell->rowNum().value_or(-1)) +
+                          " c" + std::to_string(cell->colNum().value_or(-1)) + " " + cell->data() +
+                          (cell->isDeleted() ? " deleted" : ""));
+        }
+    }
+    return out;
+}
+
+// The same request through SQL: a predicate the records' read does not take.
+store::FetchRequest throughSql(store::FetchRequest r) {
+    r.predicate = r.predicate.empty() ? "1" : "(" + r.predicate + ")";
+    return r;
+}
+
+TEST_F(ResultsControllerTest, ARecordsReadShowsWhatTheSqlFetchShows) {
+    // More rows than one run of positions, so that reads cross from one run's records to the next.
+    std::vector<std::string> a(4200), b(4100), c(4200);
+    for (size_t r = 0; r < a.size(); ++r) {
+        a[r] = "a" + std::to_string(r + 1);
+        c[r] = r % 5 ? "c" + std::to_string(r) : "";
+    }
+    for (size_t r = 0; r < b.size(); ++r)
+        b[r] = std::string(r % 7 + 1, 'b'); // texts of several lengths
+    workspaceOf(*model, {a, b, c});
+    std::vector<int64_t> everyOther, beyond{4199, 4200, 4201, 9000}, unsorted{30, 2, 30, 7, -4};
+    for (int64_t r = 1; r <= 4200; r += 2)
+        everyOther.push_back(r);
+    struct Case {
+        const char* what;
+        std::optional<std::vector<int64_t>> rows;
+        int64_t limit;
+    };
+    const Case cases[] = {
+        {"every cell", std::nullopt, 0},
+        {"10,000 cells, the last row cut short", std::nullopt, 10000},
+        {"one cell", std::nullopt, 1},
+        {"every other row", everyOther, 10000},
+        {"every other row, no limit", everyOther, 0},
+        {"rows past the last", beyond, 0},
+        {"rows out of order, repeated and negative", unsorted, 0},
+        {"no row", std::vector<int64_t>{}, 10000},
+    };
+    for (const auto& k : cases) {
+        SCOPED_TRACE(k.what);
+        auto request = cellsOfRows(k.rows);
+        request.fetchLimit = k.limit;
+        const size_t live = model->managedObjectContext()->registeredObjectCount();
+        auto records = fetched(request);
+        // Nothing is made before it is asked for.
+        EXPECT_EQ(model->managedObjectContext()->registeredObjectCount(), live);
+        auto sql = fetched(throughSql(request));
+        EXPECT_EQ(records->fetchedObjects().size(), sql->fetchedObjects().size());
+        EXPECT_EQ(shown(*records), shown(*sql));
+        records.reset();
+        sql.reset();
+    }
+}
+
+TEST_F(ResultsControllerTest, UnsavedChangesAndLooseCellsAreSeenAsTheSqlFetchSeesThem) {
+    auto columns = workspaceOf(*model, {{"1", "2", "3"}, {"a", "b", "c"}});
+    auto context = model->managedObjectContext();
+    model->addEmptyRow();
+    context->executeChange(Cell::entityName, "UPDATE \"Cell\" SET \"data\" = 'z' WHERE \"rowNum\" = 2");
+    context->deleteObjects(Cell::entityName, "\"rowNum\" = 3 AND \"colNum\" = ?", {store::Value(columns[0]->num())});
+    EXPECT_EQ(shown(*fetched()), shown(*fetched(throughSql(cellsOfRows()))));
+    // A cell kept loose (a second one at a taken place) is merged into the order by the SQL fetch.
+    auto loose = context->insertNewObject<Cell>();
+    loose->setColNum(columns[1]->num());
+    loose->setRowNum(1);
+    loose->setData("loose");
+    auto c = fetched();
+    EXPECT_EQ(shown(*c), shown(*fetched(throughSql(cellsOfRows()))));
+    EXPECT_EQ(c->objectCount(0), 3u);
+}
+
+TEST_F(ResultsControllerTest, ACellAskedForAfterAnotherContextSavedShowsTheSavedValue) {
+    workspaceOf(*model, {{"1", "2"}, {"a", "b"}});
+    auto c = fetched();
+    auto held = c->objectAt<Cell>(0, 0); // made before the save: as any held object, as it was read
+    auto other = backgroundModel(*model);
+    FetchedResultsController elsewhere(cellsOfRows(), other->managedObjectContext(), "rowNum");
+    ASSERT_FALSE(elsewhere.performFetch());
+    elsewhere.objectAt<Cell>(1, 1)->setData("saved");
+    elsewhere.objectAt<Cell>(0, 1)->setData("also saved");
+    other->saveContext();
+    EXPECT_EQ(c->objectAt<Cell>(1, 1)->data(), "saved");
+    EXPECT_EQ(std::static_pointer_cast<Cell>(c->sectionObjects(1)[0])->data(), "also saved");
+    EXPECT_EQ(held->data(), "1");
+    EXPECT_EQ(c->objectAt(0, 0).get(), held.get());
+}
+
+TEST_F(ResultsControllerTest, EditsShowInCellsAskedForLaterAndInTheNextFetch) {
+    workspaceOf(*model, {{"1", "2"}, {"a", "b"}});
+    auto c = fetched();
+    auto first = c->objectAt<Cell>(0, 0);
+    first->setData("p");
+    EXPECT_EQ(c->objectAt(0, 0).get(), first.get());
+    // An edit by SQL of cells not yet asked for.
+    model->managedObjectContext()->executeChange(Cell::entityName,
+                                                 "UPDATE \"Cell\" SET \"data\" = 'q' WHERE \"rowNum\" = 2");
+    EXPECT_EQ(c->objectAt<Cell>(1, 1)->data(), "q");
+    c->objectAt<Cell>(1, 1)->setData("r");
+    auto again = fetched();
+    EXPECT_EQ(again->objectAt(0, 0).get(), first.get());
+    EXPECT_EQ(again->objectAt<Cell>(0, 0)->data(), "p");
+    EXPECT_EQ(again->objectAt<Cell>(1, 1)->data(), "r");
+    model->saveContext();
+    auto other = backgroundModel(*model);
+    FetchedResultsController elsewhere(cellsOfRows(), other->managedObjectContext(), "rowNum");
+    ASSERT_FALSE(elsewhere.performFetch());
+    EXPECT_EQ(shown(elsewhere), shown(*fetched()));
+}
+
+TEST_F(ResultsControllerTest, ACellOfADeletedRowIsGivenAsDeletedUntilTheNextFetch) {
+    workspaceOf(*model, {{"1", "2", "3"}, {"a", "b", "c"}});
+    auto c = fetched();
+    model->managedObjectContext()->deleteObjects(Cell::entityName, "\"rowNum\" = 2");
+    EXPECT_EQ(c->objectCount(1), 2u);
+    auto gone = c->objectAt<Cell>(1, 1);
+    ASSERT_TRUE(gone);
+    EXPECT_TRUE(gone->isDeleted());
+    EXPECT_EQ(gone->data(), "b");
+    EXPECT_EQ(gone->managedObjectContext(), nullptr);
+    gone->setData("refused"); // logged, not stored
+    EXPECT_EQ(c->objectAt<Cell>(1, 2)->data(), "c");
+    EXPECT_FALSE(c->objectAt<Cell>(1, 2)->isDeleted());
+    EXPECT_EQ(names(*fetched()), (std::vector<std::string>{"1", "3"}));
+    // A reset drops the unsaved changes that were read: what is asked for afterwards is read again.
+    model->managedObjectContext()->executeChange(Cell::entityName,
+                                                 "UPDATE \"Cell\" SET \"data\" = 'x' WHERE \"rowNum\" = 3");
+    auto unsaved = fetched();
+    model->managedObjectContext()->reset();
+    EXPECT_EQ(unsaved->objectAt<Cell>(1, 1)->data(), "c");
+    EXPECT_EQ(c->objectAt<Cell>(0, 1)->data(), "2");
+    EXPECT_FALSE(c->objectAt<Cell>(0, 1)->isDeleted());
+}
+
+TEST_F(ResultsControllerTest, AnIndexPastTheEndGivesNothing) {
+    workspaceOf(*model, {{"1", "2"}, {"a", "b"}});
+    auto c = fetched(cellsOfRows(std::vector<int64_t>{1, 3, 5}));
+    ASSERT_EQ(c->sectionCount(), 1u);
+    EXPECT_EQ(c->objectAt(2, 0), nullptr);
+    EXPECT_EQ(c->objectAt(0, 1), nullptr);
+    EXPECT_EQ(c->objectAt(size_t(-1), size_t(-1)), nullptr);
+    EXPECT_TRUE(c->sectionObjects(1).empty());
+    EXPECT_EQ(c->fetchedObjects()[2], nullptr);
+    EXPECT_EQ(c->fetchedObjectAt(99), nullptr);
+    size_t seen = 0;
+    for (const auto& object : c->fetchedObjects())
+        seen += object ? 1 : 0;
+    EXPECT_EQ(seen, 2u);
+}
+
 } // namespace
