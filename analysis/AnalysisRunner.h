@@ -16,8 +16,12 @@ class AnalysisRunner {
     struct State;
 
   public:
-    // What a computation has on the worker: its own Model (and context) and a way back to the main
-    // thread. The Model holds no unsaved change when it hops, so the main thread never waits on it.
+    // What a computation has on the worker: the runner's worker Model (and context) and a way back to
+    // the main thread. The runner keeps that Model from run to run, so a run finds the workspace's pages
+    // and statements still warm; runs of one runner never overlap, so no two runs use it at once. Its
+    // objects are forgotten before every run, so a run sees whatever the main thread saved before it
+    // began. The Model holds no unsaved change when it hops, so the main thread never waits on it; what
+    // a run leaves unsaved is dropped when it ends.
     class Run {
       public:
         Model& model() { return model_; }
@@ -28,27 +32,33 @@ class AnalysisRunner {
 
       private:
         friend class AnalysisRunner;
-        Run(std::shared_ptr<State> state, uint64_t number, Model* shared, std::optional<std::string> store);
+        Run(std::shared_ptr<State> state, uint64_t number, Model* shared, std::optional<std::string> store,
+            uint64_t generation, Model& model);
         bool isCurrent() const;
         std::shared_ptr<State> state_;
         uint64_t number_;
         Model* shared_;
         std::optional<std::string> store_;
-        Model model_;
+        uint64_t generation_;
+        Model& model_;
     };
 
     AnalysisRunner();
-    // Hops of runs still under way do nothing once their runner is gone.
+    // Hops of runs still under way do nothing once their runner is gone; a run queued behind them
+    // does not start, and the worker Model goes with the last of them.
     ~AnalysisRunner();
     AnalysisRunner(const AnalysisRunner&) = delete;
     AnalysisRunner& operator=(const AnalysisRunner&) = delete;
 
-    // A new run number: hops of every earlier run do nothing from now on. Main thread.
+    // A new run number: hops of every earlier run do nothing from now on, and an earlier run that has
+    // not started yet never does. Main thread.
     uint64_t invalidate();
     uint64_t currentRun() const;
 
-    // Starts `work` on the high-priority global queue with a Model over `shared`'s coordinator and a
-    // new context of its own. Main thread.
+    // Starts `work` on the high-priority global queue, after the runner's earlier runs have ended, with
+    // the worker Model over `shared`'s coordinator and the workspace open there now. A run whose
+    // workspace was closed or replaced before it started ends without a word; the worker Model of an
+    // earlier workspace is dropped and a new one opened on the current one. Main thread.
     void begin(Model& shared, std::function<void(Run&)> work);
 
     // The analysis pattern: the worker fetches the analysis by the id taken here, takes the rows its

@@ -60,11 +60,11 @@ TEST_F(FrameTest, OnlyTheLatestRunIsShownAndOnlyOnce) {
     show();
     waitStarted(1);
     screen->viewWillAppear(false);
-    waitStarted(2);
-    // The newer run ends first, then the older.
-    probe->release(1);
-    ASSERT_TRUE(runUntil([&] { return finals() == 1; }));
+    // The newer run starts once the older has ended, which shows nothing.
     probe->release(0);
+    waitStarted(2);
+    EXPECT_EQ(finals(), 0);
+    probe->release(1);
     waitComputed(2);
     EXPECT_EQ(finals(), 1);
     EXPECT_TRUE(has("displayFinal 1"));
@@ -273,9 +273,10 @@ TEST_F(FrameTest, ARemovalDuringARunLeavesOnlyTheNewerResult) {
     waitStarted(1);
     model().removeColumn(*columnNamed("g"));
     host->drain();
-    waitStarted(2);
+    // The newer run starts once the older has ended.
     probe->release(0);
     ASSERT_TRUE(runUntil([&] { return probe->computed.load() == 1; }));
+    waitStarted(2);
     probe->release(1);
     waitComputed(2);
     EXPECT_EQ(finals(), 1);
