@@ -3,6 +3,8 @@
 
 #include "platform/graphics/Output.h"
 
+#include <cmath>
+
 namespace ui {
 
 foundation::Value KeyboardNotificationInfo::userInfo() const {
@@ -38,6 +40,8 @@ TextView::TextView(const Rect& frame) : ScrollView(frame) {
 
 void TextView::setAttributedText(gfx::RichText text) {
     text_ = std::move(text);
+    layoutWidth_ = -1;
+    layout_ = {};
     setNeedsLayout();
     setNeedsDisplay();
 }
@@ -60,10 +64,18 @@ void TextView::setTextContainerInset(EdgeInsets inset) {
     setNeedsDisplay();
 }
 
+const gfx::TextLayout& TextView::layoutForWidth(double width) {
+    if (layoutWidth_ != width) {
+        layout_ = gfx::TextLayout::rich(text_, {width, 0});
+        layoutWidth_ = width;
+    }
+    return layout_;
+}
+
 void TextView::layoutSubviews() {
     double width = std::max(1.0, bounds().width() - inset_.left - inset_.right);
-    Size used = gfx::measureRichText(text_, {width, 0});
-    setContentSize({bounds().width(), used.height + inset_.top + inset_.bottom});
+    const double used = std::ceil(layoutForWidth(width).size().height);
+    setContentSize({bounds().width(), used + inset_.top + inset_.bottom});
     ScrollView::layoutSubviews();
 }
 
@@ -71,9 +83,8 @@ void TextView::drawRect(gfx::Context& ctx, const Rect& rect) {
     if (text_.isEmpty())
         return;
     double width = std::max(1.0, bounds().width() - inset_.left - inset_.right);
-    gfx::TextLayout layout = gfx::TextLayout::rich(text_, {width, 0});
     // The bounds origin is the scroll offset: content coordinates start at 0.
-    ctx.drawTextLayout(layout, {inset_.left, inset_.top});
+    ctx.drawTextLayout(layoutForWidth(width), {inset_.left, inset_.top});
 }
 
 gfx::Image drawImage(Size size, double scale, const std::function<void(gfx::Context&)>& draw) {

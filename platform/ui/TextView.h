@@ -52,7 +52,13 @@ class TextView : public ScrollView {
     std::string displayedText() const override { return text(); }
 
   private:
+    // The text laid out to this width, kept until the text or the width changes: a layout pass and the
+    // drawing that follows it share one layout.
+    const gfx::TextLayout& layoutForWidth(double width);
+
     gfx::RichText text_;
+    gfx::TextLayout layout_;
+    double layoutWidth_ = -1; // negative: no layout kept
     gfx::Font font_ = gfx::Font::system(14);
     gfx::TextAlignment alignment_ = gfx::TextAlignment::Left;
     EdgeInsets inset_{8, 5, 8, 5};

@@ -119,6 +119,34 @@ TEST(TextViewTest, RichTextSetsTheContentHeightAndDraws) {
     EXPECT_EQ(badge.pixel(0, 0).alpha, 0);
 }
 
+TEST(TextViewTest, ANewTextOrWidthIsLaidOutAfresh) {
+    host::HeadlessHost host{{400, 300}};
+    auto view = std::make_shared<TextView>(Rect{0, 0, 400, 100});
+    host.window().addSubview(view);
+    auto lines = [](int n) {
+        gfx::RichText text;
+        for (int i = 0; i < n; ++i)
+            text.append("A line of result text\n");
+        return text;
+    };
+    view->setAttributedText(lines(20));
+    host.drain();
+    const double tall = view->contentSize().height;
+    view->setAttributedText(lines(2));
+    host.drain();
+    const double shortText = view->contentSize().height;
+    EXPECT_LT(shortText * 4, tall);
+    // One long paragraph wraps onto more lines in a narrower view.
+    gfx::RichText paragraph;
+    paragraph.append(std::string(40, 'w') + " " + std::string(40, 'w') + " " + std::string(40, 'w'));
+    view->setAttributedText(paragraph);
+    host.drain();
+    const double wide = view->contentSize().height;
+    view->setFrame({0, 0, 120, 100});
+    host.drain();
+    EXPECT_GT(view->contentSize().height, wide);
+}
+
 } // namespace
 
 namespace {
