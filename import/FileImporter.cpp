@@ -7,6 +7,7 @@
 #include "import/SerialDate.h"
 #include "import/Streams.h"
 #include "model/Model.h"
+#include "platform/foundation/Dispatch.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/Tr.h"
 
@@ -31,6 +32,39 @@ std::string withNumber(const std::string& format, std::uint64_t n) {
 
 ImportError importError(int code) {
     return ImportError{FileImporter::errorDomain, code, {}, {}};
+}
+
+// The statistics of the columns numbered nums, read side by side by at most `workers` threads of the
+// global queue, each through a Model and a connection of its own on the model's coordinator: what the
+// store holds is read, unsaved changes are not. One column's texts per worker are held at a time. A
+// column that a worker could not compute is left absent.
+std::vector<std::optional<BasicStats>> statisticsSideBySide(const Model& model, const std::vector<std::int64_t>& nums,
+                                                            std::size_t workers) {
+    std::vector<std::optional<BasicStats>> out(nums.size());
+    const auto coordinator = model.persistentStoreCoordinator();
+    workers = std::min({workers, nums.size(), dispatch::threadCount()});
+    if (!coordinator || workers == 0)
+        return out;
+    // Worker w takes every workers-th column from the w-th, in one pass that reuses its working memory.
+    // A worker that no thread takes up is run by the caller, which works too.
+    dispatch::apply(workers, [&](std::size_t w) {
+        try {
+            Model reader;
+            reader.setPersistentStoreCoordinator(coordinator);
+            reader.setManagedObjectContext(std::make_shared<store::Context>(coordinator));
+            // Each page is read once: a page cache per worker would only add to the import's memory.
+            reader.managedObjectContext()->execute("PRAGMA cache_size = -256");
+            std::vector<std::int64_t> mine;
+            for (std::size_t i = w; i < nums.size(); i += workers)
+                mine.push_back(nums[i]);
+            std::vector<BasicStats> stats = reader.dictBasicStatsForColumns(mine);
+            for (std::size_t k = 0; k < stats.size(); ++k)
+                out[w + k * workers] = std::move(stats[k]);
+        } catch (...) {
+            // Nothing may leave a worker thread; its columns are read again one by one.
+        }
+    });
+    return out;
 }
 
 } // namespace
@@ -435,14 +469,21 @@ void FileImporter::finishedCsv(const std::string& path, ImportError error) {
 }
 
 void FileImporter::analyzeColumns(std::uint64_t count, bool withCallbacks) {
-    // The cells of several columns are read in one pass: reading each column on its own would read
-    // every cell page once per column. A pass holds its columns' texts, so its width follows the rows.
-    const std::uint64_t rows = std::max<std::uint64_t>(model_->countRows(), 1);
-    const std::uint64_t perPass = std::max<std::uint64_t>(cellsPerPass_ / rows, 1);
-    const std::uint64_t passes = count == 0 ? 0 : (count + perPass - 1) / perPass;
-    const std::uint64_t width = passes == 0 ? 0 : (count + passes - 1) / passes; // even passes
-    std::vector<BasicStats> pass;
-    std::uint64_t passFirst = 0;
+    // The columns are read and summed up side by side on the global queue's threads first, each
+    // thread on a connection of its own: only what is saved can be read there. The callbacks save and
+    // reset; they do not edit cells, so what is read ahead is what each column holds when its turn
+    // comes. Each worker holds one column's texts, so the number of workers follows the rows.
+    std::vector<std::optional<BasicStats>> stats(count);
+    const auto& context = model_->managedObjectContext();
+    if (count > 0 && context && !context->hasChanges()) {
+        const std::uint64_t rows = std::max<std::uint64_t>(model_->countRows(), 1);
+        const std::uint64_t workers = std::max<std::uint64_t>(cellsPerPass_ / rows, 1);
+        std::vector<std::int64_t> nums;
+        for (std::uint64_t k = 0; k < count; ++k)
+            nums.push_back(static_cast<std::int64_t>(k));
+        stats = statisticsSideBySide(*model_, nums, static_cast<std::size_t>(workers));
+    }
+    // Stored one column after another, in order, as they would be one at a time.
     for (std::uint64_t i = 0; i < count; ++i) {
         foundation::log("Column " + std::to_string(i + 1) + " out of " + std::to_string(count));
         auto column = model_->columnNumber(i);
@@ -453,21 +494,8 @@ void FileImporter::analyzeColumns(std::uint64_t count, bool withCallbacks) {
         }
         if (!column)
             continue;
-        if (i < passFirst || i >= passFirst + pass.size()) {
-            pass.clear();
-            // The callbacks save and reset; they do not edit cells. Only texts that are all saved are
-            // read ahead, since a reset in a later callback would drop unsaved ones.
-            const auto& context = model_->managedObjectContext();
-            if (context && !context->hasChanges()) {
-                std::vector<std::int64_t> nums;
-                for (std::uint64_t k = i; k < std::min(count, i + width); ++k)
-                    nums.push_back(static_cast<std::int64_t>(k));
-                pass = model_->dictBasicStatsForColumns(nums);
-                passFirst = i;
-            }
-        }
-        if (i >= passFirst && i < passFirst + pass.size())
-            Model::applyBasicStats(pass[static_cast<std::size_t>(i - passFirst)], *column);
+        if (const auto& read = stats[static_cast<std::size_t>(i)])
+            Model::applyBasicStats(*read, *column);
         else
             model_->basicStatsForColumn(*column);
         column->setType(Model::guessTypeOfColumn(*column));

@@ -62,7 +62,8 @@ class FileImporter : public CHCSVParserDelegate, public QVXLSXParserDelegate {
     void setModel(Model* model) { model_ = model; }
     FileImporterDelegate* delegate() const { return delegate_; }
     void setDelegate(FileImporterDelegate* delegate) { delegate_ = delegate; }
-    // How many cells' texts the column analysis may hold at once (it reads that many per pass).
+    // How many cells' texts the column analysis may hold at once: it reads as many columns side by side
+    // as that allows (and the global queue has threads for).
     std::uint64_t cellsPerPass() const { return cellsPerPass_; }
     void setCellsPerPass(std::uint64_t cells) { cellsPerPass_ = cells ? cells : 1; }
 

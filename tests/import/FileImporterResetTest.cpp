@@ -68,7 +68,7 @@ TEST_F(FileImporterResetTest, ColumnsAnalysedInPassesGetTheirOwnStatistics) {
                 "," + std::to_string(1 + i % 28) + " March 2021," + (i % 10 ? "" : std::to_string(i)) + "\n";
     std::ofstream(path("t.csv"), std::ios::binary) << text;
 
-    // Cells per pass: one column per pass, passes of two and one, of three and two, all in one.
+    // Cells per pass: one column at a time, two side by side, three, all of them.
     for (const std::uint64_t cells : {1u, 300u, 450u, 4000000u}) {
         SCOPED_TRACE(cells);
         const std::string file = path("W" + std::to_string(cells) + ".ov");
