@@ -163,6 +163,9 @@ std::string ModelText::stringFromNumber(double x, unsigned sigDigits) {
     // The formatter would write a NaN whose sign bit is set as "-NaN"; no NaN has a sign.
     if (std::isnan(x))
         x = std::numeric_limits<double>::quiet_NaN();
+    // Nor has zero: a result of -0.0 (a product or quotient of a zero and a negative) reads "0".
+    if (x == 0)
+        x = 0.0;
     const auto limit =
         static_cast<double>(static_cast<float>(std::pow(10.0, static_cast<double>(sigDigits))));
     const bool scientific = x != 0 && (belowSmallest(x) || std::fabs(x) > limit);

@@ -248,6 +248,8 @@ TEST(ModelText, DisplayOfNumbersAndPValues) {
         {nan, 4, "NaN"},
         // A NaN with its sign bit set (0/0 on x86-64 makes one) has no sign to show.
         {-nan, 4, "NaN"},   {std::copysign(nan, -1.0), 6, "NaN"},
+        // Nor has zero: -0.0 (a coefficient of a regressor that does not move the fit) reads "0".
+        {-0.0, 4, "0"},     {-0.0, 8, "0"},
     };
     for (const Case& c : numbers) {
         SCOPED_TRACE(c.x);
