@@ -203,6 +203,30 @@ void AnalysisDetailViewController::addChooserPair(std::shared_ptr<ui::Button>& l
     labelRightVar()->setHidden(isForOutput());
 }
 
+void AnalysisDetailViewController::titleChooserPair(ui::Button& left, ui::Button& right) const {
+    if (auto column = analysis_ ? analysis_->left() : nullptr)
+        left.setTitle(column->name());
+    if (auto column = analysis_ ? analysis_->right() : nullptr)
+        right.setTitle(column->name());
+}
+
+std::string AnalysisDetailViewController::leftName() const {
+    auto left = analysis_ ? analysis_->left() : nullptr;
+    return left ? left->name() : std::string();
+}
+
+std::string AnalysisDetailViewController::rightName() const {
+    auto right = analysis_ ? analysis_->right() : nullptr;
+    return right ? right->name() : std::string();
+}
+
+bool AnalysisDetailViewController::hasVariablePair(AnalysisError& error) const {
+    if (analysis_ && analysis_->left() && analysis_->right())
+        return true;
+    error = {errorDomain, -1, tr("Please choose two variables to analyze.")};
+    return false;
+}
+
 void AnalysisDetailViewController::chooseVariable(ui::View& sender) {
     if (!model_ || !analysis_)
         return;

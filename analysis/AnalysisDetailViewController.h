@@ -103,6 +103,13 @@ class AnalysisDetailViewController : public ui::ViewController,
     // The two choosers of a pair of variables on the caption line, `labelRightVar` (`between` wide)
     // centred between them.
     void addChooserPair(std::shared_ptr<ui::Button>& left, std::shared_ptr<ui::Button>& right, double between);
+    // Titles the pair's choosers with the chosen variables' names; an unchosen one keeps its title.
+    void titleChooserPair(ui::Button& left, ui::Button& right) const;
+    // The names of the chosen first and second variables, empty when unchosen.
+    std::string leftName() const;
+    std::string rightName() const;
+    // For a screen of a pair of variables: true when both are chosen, otherwise `error` asks for them.
+    bool hasVariablePair(AnalysisError& error) const;
     void setWhere(ui::View& sender);
     void glossary(ui::BarButtonItem& sender);
     void share(ui::BarButtonItem& sender);

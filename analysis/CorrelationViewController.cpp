@@ -355,13 +355,9 @@ void CorrelationViewController::loadView() {
     // views out, holds them on its page directly.
     ui::View* parent = &root;
     if (!report) {
-        auto scroll = std::make_shared<ResultsScrollView>(
-            Rect{0, contentTop(), w, std::max(0.0, root.bounds().height() - contentTop())});
-        scroll->onWidthChange = [this] { layoutResults(); };
-        scrollMain_ = scroll;
-        scrollMain_->setIdentifier("scrollMain");
-        scrollMain_->setAutoresizingMask(ui::FlexibleWidth | ui::FlexibleHeight);
-        root.addSubview(scrollMain_);
+        scrollMain_ = ResultsScrollView::addTo(
+            root, Rect{0, contentTop(), w, std::max(0.0, root.bounds().height() - contentTop())}, "scrollMain",
+            [this] { layoutResults(); });
         parent = scrollMain_.get();
     }
     for (const auto& label : {labelError_, labelHeaderCorrelation_, labelCorrelation_, labelConf_, labelConfInterval_,
@@ -481,35 +477,15 @@ void CorrelationViewController::viewDidLoad() {
 }
 
 void CorrelationViewController::buildGraphs() {
-    auto axisLine = lineOf(gfx::Color::black(), 1.0);
-    const double labelSize = isForOutput() ? 8 : 11;
-    auto textStyle = [](double size) {
-        auto style = CPTMutableTextStyle::textStyle();
-        style->setFontSize(size);
-        style->setColor(CPTColor::blackColor());
-        return style;
-    };
+    const bool report = isForOutput();
     auto makeGraph = [&](CPTGraphHostingView& host) {
-        const gfx::Size size = host.bounds().size;
-        auto graph = CPTXYGraph::graphWithFrame(CGRect(0, 0, size.width, size.height));
-        graph->setPaddingLeft(0);
-        graph->setPaddingRight(0);
-        graph->setPaddingTop(0);
-        graph->setPaddingBottom(0);
-        auto frame = graph->plotAreaFrame();
-        frame->setPaddingBottom(isForOutput() ? 34 : 50);
-        frame->setPaddingLeft(baseRoom(isForOutput()).left);
-        frame->setPaddingTop(isForOutput() ? 6 : 10);
-        frame->setPaddingRight(baseRoom(isForOutput()).right);
-        for (const auto& axis : {axesOf(*graph).xAxis(), axesOf(*graph).yAxis()}) {
-            axis->setAxisLineStyle(axisLine);
-            axis->setMajorTickLineStyle(axisLine);
-            axis->setLabelingPolicy(CPTAxisLabelingPolicyAutomatic);
-            axis->setLabelTextStyle(textStyle(labelSize));
-            axis->setTitleTextStyle(textStyle(titleSize()));
-            axis->setTitleOffset(isForOutput() ? 20 : 30);
-        }
-        axesOf(*graph).yAxis()->setTitleOffset(baseRoom(isForOutput()).yTitleOffset);
+        auto graph = fitparts::makeGraph(host.bounds().size, {.top = report ? 6.0 : 10.0,
+                                                              .right = baseRoom(report).right,
+                                                              .bottom = report ? 34.0 : 50.0,
+                                                              .left = baseRoom(report).left});
+        useBlackAxes(*graph, report ? 8 : 11, titleSize());
+        axesOf(*graph).xAxis()->setTitleOffset(report ? 20 : 30);
+        axesOf(*graph).yAxis()->setTitleOffset(baseRoom(report).yTitleOffset);
         host.setHostedGraph(graph);
         return graph;
     };
@@ -517,7 +493,7 @@ void CorrelationViewController::buildGraphs() {
     // The points and the fitted line, told apart by their identifiers 0 and 1.
     graph_ = makeGraph(*viewHost_);
     graph_->setPaddingTop(10);
-    graph_->setTitleTextStyle(textStyle(titleSize()));
+    graph_->setTitleTextStyle(blackText(titleSize()));
     // The title has a band of its own above the plot area, clear of the axis line and the points.
     graph_->plotAreaFrame()->setPaddingTop(lineHeightOf(titleSize()) + (isForOutput() ? 4 : 6));
     pointsPlot_ = std::make_shared<CPTScatterPlot>();
@@ -570,10 +546,7 @@ void CorrelationViewController::hideResults(bool hide) {
 // --- Run
 
 bool CorrelationViewController::isValid(AnalysisError& error) const {
-    if (analysis() && analysis()->left() && analysis()->right())
-        return true;
-    error = {errorDomain, -1, tr("Please choose two variables to analyze.")};
-    return false;
+    return hasVariablePair(error);
 }
 
 void CorrelationViewController::showMessage(const std::string& text) {
@@ -603,14 +576,8 @@ void CorrelationViewController::displayInitial() {
     hideResults(true);
     labelType()->setText(tr("Bivariate analysis of:"));
     labelRightVar()->setText(tr("and"));
-    auto left = analysis() ? analysis()->left() : nullptr;
-    auto right = analysis() ? analysis()->right() : nullptr;
-    if (left)
-        buttonLeft_->setTitle(left->name());
-    if (right)
-        buttonRight_->setTitle(right->name());
-    const std::string leftName = left ? left->name() : std::string(), rightName = right ? right->name() : std::string();
-    labelSingleTitle()->setText(formatText(tr("Analysis of variables %@ and %@"), {leftName, rightName}));
+    titleChooserPair(*buttonLeft_, *buttonRight_);
+    labelSingleTitle()->setText(formatText(tr("Analysis of variables %@ and %@"), {leftName(), rightName()}));
     labelCorrelation_->setText(tr("Correlation:"));
     labelConf_->setText(tr("t =     , df =     , p ="));
     labelConfInterval_->setText(tr("95% Conf Interval:    to"));
@@ -622,9 +589,7 @@ void CorrelationViewController::displayInitial() {
 void CorrelationViewController::applyTitles() {
     if (!graph_)
         return;
-    auto left = analysis() ? analysis()->left() : nullptr;
-    auto right = analysis() ? analysis()->right() : nullptr;
-    const std::string leftName = left ? left->name() : std::string(), rightName = right ? right->name() : std::string();
+    const std::string leftName = this->leftName(), rightName = this->rightName();
     const double size = titleSize();
     auto across = [](CPTGraphHostingView& host) { return std::max(40.0, host.bounds().width() - 70); };
     auto upward = [](CPTGraphHostingView& host) { return std::max(40.0, host.bounds().height() - 60); };
@@ -673,8 +638,7 @@ void CorrelationViewController::displayFinal() {
     labelRMSE_->setText(formatText(tr("RMSE = %@"), {Model::stringFromNumber(result.rmse)}));
 
     tableResults_->reloadData();
-    auto right = analysis() ? analysis()->right() : nullptr;
-    labelRegression_->setText(equationText(right ? right->name() : std::string(), result, data.columns.size()));
+    labelRegression_->setText(equationText(rightName(), result, data.columns.size()));
     labelR2Unadj_->setText(formatText(tr("R² = %@"), {Model::stringFromNumber(result.r2)}));
     applyTitles();
 }
@@ -772,10 +736,7 @@ std::shared_ptr<AnalysisDetailViewController> CorrelationViewController::viewCon
 }
 
 std::string CorrelationViewController::fileNameOutput() const {
-    auto left = analysis() ? analysis()->left() : nullptr;
-    auto right = analysis() ? analysis()->right() : nullptr;
-    return formatText(tr("Analysis of variables %@ and %@"),
-                      {right ? right->name() : std::string(), left ? left->name() : std::string()});
+    return formatText(tr("Analysis of variables %@ and %@"), {rightName(), leftName()});
 }
 
 void CorrelationViewController::writeCSVLines(CHCSVWriter& writer) {
@@ -811,9 +772,8 @@ void CorrelationViewController::writeCSVLines(CHCSVWriter& writer) {
             const std::string name = i == data.columns.size() ? tr("Constant")
                                      : i < result.names.size() ? result.names[i]
                                                                : std::string();
-            const double p = at(result.reg_p, i);
-            writer.writeLineOfFields({Field(name), Field(at(result.coeffs, i)), Field(at(result.variance, i)),
-                                      Field(at(result.reg_t, i)), Field(p), Field(stars(p))});
+            writeCoefficientLine(writer, name, at(result.coeffs, i), at(result.variance, i), at(result.reg_t, i),
+                                 at(result.reg_p, i));
         }
     }
     writer.finishLine();

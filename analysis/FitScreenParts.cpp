@@ -6,12 +6,14 @@
 #include "plot/axes_plots/CPTBarPlot.h"
 #include "plot/foundation/CPTColor.h"
 #include "plot/foundation/CPTPlotSymbol.h"
+#include "plot/graph/CPTPlotAreaFrame.h"
 #include "platform/foundation/DateFormatter.h"
 #include "platform/foundation/Tr.h"
 #include "platform/graphics/Text.h"
 
 #include <algorithm>
 #include <cmath>
+#include <ctime>
 #include <numbers>
 
 using foundation::tr;
@@ -84,6 +86,39 @@ std::shared_ptr<CPTLineStyle> redDashed() {
     return dashed;
 }
 
+std::shared_ptr<CPTTextStyle> blackText(double size) {
+    auto style = CPTMutableTextStyle::textStyle();
+    style->setFontSize(size);
+    style->setColor(CPTColor::blackColor());
+    return style;
+}
+
+std::shared_ptr<CPTXYGraph> makeGraph(gfx::Size size, const PlotInsets& plotArea) {
+    auto graph = CPTXYGraph::graphWithFrame(CGRect(0, 0, size.width, size.height));
+    graph->setPaddingLeft(0);
+    graph->setPaddingRight(0);
+    graph->setPaddingTop(0);
+    graph->setPaddingBottom(0);
+    auto frame = graph->plotAreaFrame();
+    frame->setPaddingTop(plotArea.top);
+    frame->setPaddingRight(plotArea.right);
+    frame->setPaddingBottom(plotArea.bottom);
+    frame->setPaddingLeft(plotArea.left);
+    return graph;
+}
+
+void useBlackAxes(CPTXYGraph& graph, double labelSize, std::optional<double> titleSize) {
+    auto axisLine = lineOf(gfx::Color::black(), 1.0);
+    for (const auto& axis : {axesOf(graph).xAxis(), axesOf(graph).yAxis()}) {
+        axis->setAxisLineStyle(axisLine);
+        axis->setMajorTickLineStyle(axisLine);
+        axis->setLabelingPolicy(CPTAxisLabelingPolicyAutomatic);
+        axis->setLabelTextStyle(blackText(labelSize));
+        if (titleSize)
+            axis->setTitleTextStyle(blackText(*titleSize));
+    }
+}
+
 CPTXYPlotSpace& spaceOf(CPTXYGraph& graph) {
     return *std::dynamic_pointer_cast<CPTXYPlotSpace>(graph.defaultPlotSpace());
 }
@@ -100,6 +135,96 @@ std::shared_ptr<CPTTimeFormatter> timeFormatterFor(double seconds) {
     auto formatter = std::make_shared<CPTTimeFormatter>(dates);
     formatter->setReferenceDate(0.0);
     return formatter;
+}
+
+std::vector<double> dateTicks(double minimum, double maximum) {
+    std::vector<double> ticks;
+    if (!(maximum > minimum) || !std::isfinite(minimum) || !std::isfinite(maximum))
+        return ticks;
+    enum Unit { Second, Day, Month, Year };
+    struct Step {
+        Unit unit;
+        int64_t amount;
+        double seconds; // about
+    };
+    static const std::vector<Step> steps = [] {
+        std::vector<Step> out;
+        for (int64_t s : {1, 2, 5, 10, 15, 30, 60, 120, 300, 600, 900, 1800, 3600, 7200, 10800, 21600, 43200})
+            out.push_back({Second, s, double(s)});
+        for (int64_t d : {1, 2, 3, 7, 14})
+            out.push_back({Day, d, 86400.0 * double(d)});
+        for (int64_t m : {1, 2, 3, 6})
+            out.push_back({Month, m, 86400.0 * 30.44 * double(m)});
+        for (int64_t y = 1; y <= 100000; y *= 10)
+            for (int64_t k : {1, 2, 5})
+                out.push_back({Year, y * k, 86400.0 * 365.25 * double(y * k)});
+        return out;
+    }();
+    // The step that gives the nearest to four intervals (the larger one of two as near).
+    auto step = steps.end();
+    double best = HUGE_VAL;
+    for (auto s = steps.begin(); s != steps.end(); ++s) {
+        const double off = std::fabs((maximum - minimum) / s->seconds - 4);
+        if (off <= best) {
+            best = off;
+            step = s;
+        }
+    }
+    if (step == steps.end())
+        return ticks;
+    // The calendar of the local time zone, which the axis's date formatter writes in.
+    const auto first = static_cast<std::time_t>(std::floor(minimum));
+    std::tm start{};
+    if (!localtime_r(&first, &start))
+        return ticks;
+    start.tm_sec = 0;
+    start.tm_min = 0;
+    start.tm_hour = 0;
+    if (step->unit == Day) {
+        // Counted from the first day of 1970, so the same days carry ticks whatever the range.
+        std::tm copy = start;
+        copy.tm_isdst = -1;
+        const std::time_t midnight = std::mktime(&copy);
+        const auto dayNumber = int64_t(std::floor((double(midnight) + double(copy.tm_gmtoff)) / 86400.0 + 0.5));
+        start.tm_mday -= int(((dayNumber % step->amount) + step->amount) % step->amount);
+    } else if (step->unit == Month || step->unit == Year) {
+        start.tm_mday = 1;
+        start.tm_mon -= start.tm_mon % int(step->unit == Month ? step->amount : 12);
+        if (step->unit == Year)
+            start.tm_year -= int((start.tm_year + 1900) % step->amount);
+    }
+    start.tm_isdst = -1;
+    std::tm day = start;
+    const double midnight = double(std::mktime(&day));
+    // Steps within a day count from its midnight, beginning at the last one before the minimum.
+    const int64_t k0 = step->unit == Second ? int64_t(std::floor((minimum - midnight) / double(step->amount))) : 0;
+    for (int64_t k = k0; ticks.size() < 64 && k < k0 + 1000; ++k) {
+        std::tm t = start;
+        double at = 0;
+        if (step->unit == Second) {
+            at = midnight + double(k * step->amount);
+        } else {
+            if (step->unit == Day)
+                t.tm_mday += int(k * step->amount);
+            else if (step->unit == Month)
+                t.tm_mon += int(k * step->amount);
+            else
+                t.tm_year += int(k * step->amount);
+            at = double(std::mktime(&t));
+        }
+        if (at > maximum)
+            break;
+        if (at >= minimum)
+            ticks.push_back(at);
+    }
+    return ticks;
+}
+
+void useDateTicks(CPTAxis& axis, const CPTPlotRange& range) {
+    const std::vector<double> ticks = dateTicks(range.minLimitDouble(), range.maxLimitDouble());
+    const CPTAxis::TickLocations locations(ticks.begin(), ticks.end());
+    axis.setLabelingPolicy(CPTAxisLabelingPolicyLocationsProvided);
+    axis.setMajorTickLocations(locations);
 }
 
 std::shared_ptr<foundation::NumberFormatter> significantDigits(int digits) {
@@ -184,6 +309,9 @@ void showAsRoc(const FitChart& chart) {
 }
 
 void fitToPlot(CPTXYGraph& graph, CPTScatterPlot& plot) {
+    // The smallest values lie on the axes, at the plot's edges: their symbols are drawn whole, over the
+    // axis lines, rather than cut in half at the plot's bounds.
+    plot.setMasksToBounds(false);
     auto& space = spaceOf(graph);
     auto unionOf = [&](CPTCoordinate coordinate, const std::shared_ptr<CPTPlotRange>& current) {
         auto joined = CPTMutablePlotRange::plotRangeWithLocation(Value(0.0), Value(0.0));
@@ -234,6 +362,14 @@ std::string stars(double p) {
     if (p <= 0.05)
         return "* ";
     return "";
+}
+
+void writeCoefficientLine(CHCSVWriter& writer, const std::string& name, double coefficient, double standardError,
+                          double t, double p) {
+    using Field = CHCSVWriter::Field;
+    auto number = [](double x) { return Field(x == 0 ? 0.0 : x); };
+    writer.writeLineOfFields({Field(name), number(coefficient), number(standardError), number(t), number(p),
+                              Field(stars(p))});
 }
 
 std::string significanceLegend() {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "controls/HorizontalTableView.h"
+#include "import/CHCSVWriter.h"
 #include "model/ColumnStatistics.h"
 #include "plot/axes_plots/CPTBarPlot.h"
 #include "plot/axes_plots/CPTScatterPlot.h"
@@ -13,6 +14,7 @@
 #include "plot/axes_plots/CPTTimeFormatter.h"
 #include "plot/foundation/CPTLineStyle.h"
 #include "plot/foundation/CPTPlotRange.h"
+#include "plot/foundation/CPTTextStyle.h"
 #include "plot/graph/CPTXYPlotSpace.h"
 #include "plot/axes_plots/CPTXYAxisSet.h"
 #include "platform/foundation/NumberFormatter.h"
@@ -37,10 +39,28 @@ std::shared_ptr<CPTPlotRange> range(double location, double length);
 std::shared_ptr<CPTLineStyle> lineOf(const gfx::Color& color, double width);
 // Red, width 1, dashes of 3 and gaps of 3.
 std::shared_ptr<CPTLineStyle> redDashed();
+// Black text of this size, for axis labels and titles and legends.
+std::shared_ptr<CPTTextStyle> blackText(double size);
+// Where a graph's plot area stands inside the graph.
+struct PlotInsets {
+    double top = 0, right = 0, bottom = 0, left = 0;
+};
+// A graph of this size without paddings of its own, its plot area inset as given.
+std::shared_ptr<CPTXYGraph> makeGraph(gfx::Size size, const PlotInsets& plotArea);
+// Both axes drawn with black lines and major ticks of width 1 and labelled automatically, the labels in
+// black text of `labelSize` and, when a size is given, the titles too.
+void useBlackAxes(CPTXYGraph& graph, double labelSize, std::optional<double> titleSize);
 CPTXYPlotSpace& spaceOf(CPTXYGraph& graph);
 CPTXYAxisSet& axesOf(CPTXYGraph& graph);
 // A formatter that writes axis values as dates and times, detailed enough for a range of this length.
 std::shared_ptr<CPTTimeFormatter> timeFormatterFor(double seconds);
+// Where a date axis over [minimum, maximum] (seconds from 1970-01-01 00:00 UTC) has its ticks: about five,
+// a whole calendar step apart in the local time zone (seconds, minutes or hours from midnight; days;
+// the first of every month or every few months; the first of January of every year or few years),
+// so that their dates read as evenly spaced as the ticks stand.
+std::vector<double> dateTicks(double minimum, double maximum);
+// The axis labelled at the dateTicks of the range.
+void useDateTicks(CPTAxis& axis, const CPTPlotRange& range);
 std::shared_ptr<foundation::NumberFormatter> significantDigits(int digits);
 // Labels of counts: whole numbers only, so that ticks between them carry no label rather than a
 // rounded copy of their neighbour's.
@@ -67,7 +87,7 @@ void showAsResiduals(const FitChart& chart, bool report);
 void showAsRoc(const FitChart& chart);
 // Fits the graph's plot space to the plot alone: each coordinate's range is the plot's own, united
 // with the current one when its length is below 1e-7 (or the plot has none), then 1.05 times as long;
-// the axes cross at the ranges' starts.
+// the axes cross at the ranges' starts. The points at the starts are drawn whole, over the axes.
 void fitToPlot(CPTXYGraph& graph, CPTScatterPlot& plot);
 // Scales a histogram's bar plot over bins with these lower edges: from 0 up to the tallest bar, bars
 // as wide as a bin and centred on it (the frame's width for fewer than two bins), then widened.
@@ -96,6 +116,10 @@ struct CoefficientRows {
 // "*** " up to p 0.001, "** " up to 0.01, "* " up to 0.05, otherwise (NaN included) nothing.
 std::string stars(double p);
 std::string significanceLegend();
+// A CSV line of one coefficient: its name, the coefficient, standard error, t (or z) and p as numbers
+// (a -0.0 as the 0 it is) and the stars.
+void writeCoefficientLine(CHCSVWriter& writer, const std::string& name, double coefficient, double standardError,
+                          double t, double p);
 
 // The header strip: the row header (bold, orange) and the five titles; its inner table tagged 102.
 void setUpHeader(HorizontalTableView& header, ui::TableViewDelegate* delegate, const TableMetrics& metrics,

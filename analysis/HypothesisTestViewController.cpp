@@ -2,6 +2,7 @@
 #include "analysis/HypothesisTestViewController.h"
 
 #include "analysis/ChartRanges.h"
+#include "analysis/FitScreenParts.h"
 #include "analysis/ResultsScrollView.h"
 #include "app/TextFormat.h"
 #include "app/WheresViewController.h"
@@ -26,6 +27,12 @@
 using foundation::tr;
 using foundation::Value;
 using ui::Rect;
+using fitparts::axesOf;
+using fitparts::lineOf;
+using fitparts::range;
+using fitparts::significantDigits;
+using fitparts::spaceOf;
+using fitparts::timeFormatterFor;
 
 namespace {
 
@@ -44,43 +51,6 @@ std::shared_ptr<ui::Label> makeLabel(const char* identifier, double size, bool b
     label->setIdentifier(identifier);
     label->setFont(bold ? gfx::Font::boldSystem(size) : gfx::Font::system(size));
     return label;
-}
-
-std::shared_ptr<CPTPlotRange> range(double location, double length) {
-    return CPTPlotRange::plotRangeWithLocation(Value(location), Value(length));
-}
-
-std::shared_ptr<CPTLineStyle> lineOf(const gfx::Color& color, double width) {
-    auto style = CPTMutableLineStyle::lineStyle();
-    style->setLineColor(CPTColor::colorWithCGColor(color));
-    style->setLineWidth(width);
-    return style;
-}
-
-CPTXYPlotSpace& spaceOf(CPTXYGraph& graph) {
-    return *std::dynamic_pointer_cast<CPTXYPlotSpace>(graph.defaultPlotSpace());
-}
-
-CPTXYAxisSet& axesOf(CPTXYGraph& graph) {
-    return *std::dynamic_pointer_cast<CPTXYAxisSet>(graph.axisSet());
-}
-
-// Axis values as dates and times, detailed enough for a range of this length.
-std::shared_ptr<foundation::NumberFormatter> dateLabels(double seconds) {
-    const auto styles = Model::dateTimeStylesForInterval(seconds);
-    auto dates = std::make_shared<foundation::DateFormatter>(
-        static_cast<foundation::DateFormatter::Style>(styles.dateStyle),
-        static_cast<foundation::DateFormatter::Style>(styles.timeStyle));
-    auto formatter = std::make_shared<CPTTimeFormatter>(dates);
-    formatter->setReferenceDate(0.0);
-    return formatter;
-}
-
-std::shared_ptr<foundation::NumberFormatter> numberLabels() {
-    auto formatter = std::make_shared<foundation::NumberFormatter>();
-    formatter->setUsesSignificantDigits(true);
-    formatter->setMaximumSignificantDigits(4);
-    return formatter;
 }
 
 // The width a table needs for each column's widest cell on one line (the first row and column bold).
@@ -610,13 +580,9 @@ void HypothesisTestViewController::loadView() {
     // out, holds its views on the page directly.
     ui::View* parent = &root;
     if (!report) {
-        auto scroll = std::make_shared<ResultsScrollView>(
-            Rect{0, contentTop(), root.bounds().width(), std::max(0.0, root.bounds().height() - contentTop())});
-        scroll->onWidthChange = [this] { layoutViews(); };
-        scrollView_ = scroll;
-        scrollView_->setIdentifier("scrollView");
-        scrollView_->setAutoresizingMask(ui::FlexibleWidth | ui::FlexibleHeight);
-        root.addSubview(scrollView_);
+        scrollView_ = ResultsScrollView::addTo(
+            root, Rect{0, contentTop(), root.bounds().width(), std::max(0.0, root.bounds().height() - contentTop())},
+            "scrollView", [this] { layoutViews(); });
         parent = scrollView_.get();
         // The frame's "to value" line belongs with the choices.
         labelRightVar()->removeFromSuperview();
@@ -790,32 +756,17 @@ void HypothesisTestViewController::viewDidLoad() {
 
 void HypothesisTestViewController::buildGraphs() {
     const bool report = isForOutput();
-    auto axisLine = lineOf(gfx::Color::black(), 1.0);
-    auto labels = CPTMutableTextStyle::textStyle();
-    labels->setFontSize(report ? 7 : 10);
-    labels->setColor(CPTColor::blackColor());
     auto makeGraph = [&](CPTGraphHostingView& host) {
-        const gfx::Size size = host.bounds().size;
-        auto graph = CPTXYGraph::graphWithFrame(CGRect(0, 0, size.width, size.height));
-        graph->setPaddingLeft(0);
-        graph->setPaddingRight(0);
-        graph->setPaddingTop(0);
-        graph->setPaddingBottom(0);
-        auto frame = graph->plotAreaFrame();
-        frame->setPaddingBottom(report ? 20 : 28);
         // The boxes and bars have no labels under their axis: their legend follows the axis closely.
-        if (&host == viewGraph_[0].get())
-            frame->setPaddingBottom(report ? 4 : 6);
-        frame->setPaddingLeft(report ? 44 : 62);
-        frame->setPaddingTop(report ? 6 : 8);
-        frame->setPaddingRight(report ? 10 : 14);
-        for (const auto& axis : {axesOf(*graph).xAxis(), axesOf(*graph).yAxis()}) {
-            axis->setAxisLineStyle(axisLine);
-            axis->setMajorTickLineStyle(axisLine);
-            axis->setLabelingPolicy(CPTAxisLabelingPolicyAutomatic);
-            axis->setLabelTextStyle(labels);
+        const bool boxes = &host == viewGraph_[0].get();
+        auto graph = fitparts::makeGraph(host.bounds().size, {.top = report ? 6.0 : 8.0,
+                                                              .right = report ? 10.0 : 14.0,
+                                                              .bottom = boxes ? (report ? 4.0 : 6.0)
+                                                                              : (report ? 20.0 : 28.0),
+                                                              .left = report ? 44.0 : 62.0});
+        fitparts::useBlackAxes(*graph, report ? 7 : 10, std::nullopt);
+        for (const auto& axis : {axesOf(*graph).xAxis(), axesOf(*graph).yAxis()})
             axis->setPreferredNumberOfMajorTicks(5);
-        }
         axesOf(*graph).yAxis()->setTitleOffset(40.0);
         host.setHostedGraph(graph);
         return graph;
@@ -1462,8 +1413,8 @@ void HypothesisTestViewController::showCharts() {
         auto& axes = axesOf(graph);
         axes.xAxis()->setOrthogonalPosition(space.yRange()->location());
         axes.yAxis()->setOrthogonalPosition(space.xRange()->location());
-        axes.xAxis()->setLabelFormatter(numberLabels());
-        axes.yAxis()->setLabelFormatter(numberLabels());
+        axes.xAxis()->setLabelFormatter(significantDigits(4));
+        axes.yAxis()->setLabelFormatter(significantDigits(4));
         return std::pair{space.xRange()->lengthDouble(), space.yRange()->lengthDouble()};
     };
     const bool dates = leftType() == kDateType && !props;
@@ -1479,7 +1430,7 @@ void HypothesisTestViewController::showCharts() {
     else
         fit(*graph_, true, {-0.6, samples() == 2 && !paired() ? 1.6 : 0.6}, boxExtra, std::nullopt);
     if (dates)
-        axesOf(*graph_).yAxis()->setLabelFormatter(dateLabels(spaceOf(*graph_).yRange()->lengthDouble()));
+        axesOf(*graph_).yAxis()->setLabelFormatter(timeFormatterFor(spaceOf(*graph_).yRange()->lengthDouble()));
 
     std::vector<double> densityExtra;
     if (one)
@@ -1487,11 +1438,11 @@ void HypothesisTestViewController::showCharts() {
     const auto [densityWidth, densityHeight] = fit(*graphDensity_, false, densityExtra, {}, std::nullopt);
     (void)densityHeight;
     if (dates)
-        axesOf(*graphDensity_).xAxis()->setLabelFormatter(dateLabels(densityWidth));
+        axesOf(*graphDensity_).xAxis()->setLabelFormatter(timeFormatterFor(densityWidth));
     const auto [theoreticalWidth, theoreticalHeight] = fit(*graphTheoretical_, true, {}, {0.0}, std::nullopt);
     (void)theoreticalHeight;
     if (dates)
-        axesOf(*graphTheoretical_).xAxis()->setLabelFormatter(dateLabels(theoreticalWidth));
+        axesOf(*graphTheoretical_).xAxis()->setLabelFormatter(timeFormatterFor(theoreticalWidth));
     fit(*graphTheoreticalDiff_, false, {}, {0.0}, std::nullopt);
 }
 

@@ -2,6 +2,7 @@
 #include "analysis/RegressionViewController.h"
 
 #include "analysis/AnalysisKinds.h"
+#include "analysis/ResultsScrollView.h"
 #include "app/TextFormat.h"
 #include "plot/axes_plots/CPTXYAxisSet.h"
 #include "plot/foundation/CPTColor.h"
@@ -44,19 +45,6 @@ std::vector<std::shared_ptr<Column>> byNum(std::vector<std::shared_ptr<Column>> 
     std::sort(columns.begin(), columns.end(), [](const auto& a, const auto& b) { return a->num() < b->num(); });
     return columns;
 }
-
-class ResultsScrollView : public ui::ScrollView {
-  public:
-    using ui::ScrollView::ScrollView;
-    std::function<void()> onWidthChange;
-
-  protected:
-    void boundsSizeDidChange(ui::Size old) override {
-        ui::ScrollView::boundsSizeDidChange(old);
-        if (onWidthChange && old.width != bounds().size.width)
-            onWidthChange();
-    }
-};
 
 } // namespace
 
@@ -245,11 +233,6 @@ int64_t RegressionViewController::leftType() const {
     return left ? left->type().value_or(0) : 0;
 }
 
-std::string RegressionViewController::leftName() const {
-    auto left = analysis() ? analysis()->left() : nullptr;
-    return left ? left->name() : std::string();
-}
-
 // --- Views
 
 void RegressionViewController::loadView() {
@@ -331,12 +314,8 @@ void RegressionViewController::loadView() {
     // views out, holds them on its page directly.
     ui::View* parent = &root;
     if (!report) {
-        auto scroll = std::make_shared<ResultsScrollView>(Rect{0, 0, root.bounds().width(), 100});
-        scroll->onWidthChange = [this] { layoutResults(); };
-        scrollMain_ = scroll;
-        scrollMain_->setIdentifier("scrollMain");
-        scrollMain_->setAutoresizingMask(ui::FlexibleWidth | ui::FlexibleHeight);
-        root.addSubview(scrollMain_);
+        scrollMain_ = ResultsScrollView::addTo(root, Rect{0, 0, root.bounds().width(), 100}, "scrollMain",
+                                               [this] { layoutResults(); });
         parent = scrollMain_.get();
     }
     for (const auto& label : {labelDelete_, labelRegression_, labelResults_, labelObs_, labelR2_, labelRMSE_,
@@ -483,33 +462,13 @@ void RegressionViewController::viewDidLoad() {
 
 void RegressionViewController::buildGraphs() {
     const bool report = isForOutput();
-    auto axisLine = lineOf(gfx::Color::black(), 1.0);
-    auto textStyle = [](double size) {
-        auto style = CPTMutableTextStyle::textStyle();
-        style->setFontSize(size);
-        style->setColor(CPTColor::blackColor());
-        return style;
-    };
     auto makeGraph = [&](CPTGraphHostingView& host) {
-        const gfx::Size size = host.bounds().size;
-        auto graph = CPTXYGraph::graphWithFrame(CGRect(0, 0, size.width, size.height));
-        graph->setPaddingLeft(0);
-        graph->setPaddingRight(0);
-        graph->setPaddingTop(0);
-        graph->setPaddingBottom(0);
-        auto frame = graph->plotAreaFrame();
-        frame->setPaddingBottom(report ? 34 : 50);
-        frame->setPaddingLeft(report ? 44 : 60);
-        frame->setPaddingTop(report ? 6 : 10);
-        frame->setPaddingRight(report ? 10 : 14);
-        for (const auto& axis : {axesOf(*graph).xAxis(), axesOf(*graph).yAxis()}) {
-            axis->setAxisLineStyle(axisLine);
-            axis->setMajorTickLineStyle(axisLine);
-            axis->setLabelingPolicy(CPTAxisLabelingPolicyAutomatic);
-            axis->setLabelTextStyle(textStyle(report ? 8 : 11));
-            axis->setTitleTextStyle(textStyle(report ? 9 : 13));
-            axis->setTitleOffset(report ? 20 : 30);
-        }
+        auto graph = fitparts::makeGraph(host.bounds().size, {.top = report ? 6.0 : 10.0,
+                                                              .right = report ? 10.0 : 14.0,
+                                                              .bottom = report ? 34.0 : 50.0,
+                                                              .left = report ? 44.0 : 60.0});
+        useBlackAxes(*graph, report ? 8 : 11, report ? 9 : 13);
+        axesOf(*graph).xAxis()->setTitleOffset(report ? 20 : 30);
         axesOf(*graph).yAxis()->setTitleOffset(report ? 30 : 42);
         host.setHostedGraph(graph);
         return graph;
@@ -879,9 +838,7 @@ void RegressionViewController::writeCSVLines(CHCSVWriter& writer) {
                               Field(tr("Significance"))});
     for (size_t i = 0; i < result.coeffs.size(); ++i) {
         const std::string name = i < result.names.size() ? result.names[i] : tr("Constant");
-        const double p = at(result.p, i);
-        writer.writeLineOfFields({Field(name), Field(result.coeffs[i]), Field(at(result.variance, i)),
-                                  Field(at(result.t, i)), Field(p), Field(stars(p))});
+        writeCoefficientLine(writer, name, result.coeffs[i], at(result.variance, i), at(result.t, i), at(result.p, i));
     }
     writer.finishLine();
     writer.writeLineOfFields({Field(significanceLegend())});

@@ -138,7 +138,6 @@ class RegressionViewController : public AnalysisDetailScreen<RegressionGraphData
     void showRight();
     void refresh();
     int64_t leftType() const;
-    std::string leftName() const;
 
     bool isLogit_ = false;
     std::optional<std::vector<std::string>> levelsLeft_;

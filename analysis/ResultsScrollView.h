@@ -5,11 +5,24 @@
 #include "platform/ui/ScrollView.h"
 
 #include <functional>
+#include <memory>
 
 class ResultsScrollView : public ui::ScrollView {
   public:
     using ui::ScrollView::ScrollView;
     std::function<void()> onWidthChange;
+
+    // One at `frame` in `root`, named by `identifier`, growing with the root and calling `relayout` when
+    // its width changes.
+    static std::shared_ptr<ResultsScrollView> addTo(ui::View& root, const ui::Rect& frame, const char* identifier,
+                                                    std::function<void()> relayout) {
+        auto scroll = std::make_shared<ResultsScrollView>(frame);
+        scroll->onWidthChange = std::move(relayout);
+        scroll->setIdentifier(identifier);
+        scroll->setAutoresizingMask(ui::FlexibleWidth | ui::FlexibleHeight);
+        root.addSubview(scroll);
+        return scroll;
+    }
 
   protected:
     void boundsSizeDidChange(ui::Size old) override {

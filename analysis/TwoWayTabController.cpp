@@ -2,6 +2,7 @@
 #include "analysis/TwoWayTabController.h"
 
 #include "analysis/FitScreenParts.h"
+#include "analysis/ResultsScrollView.h"
 
 #include "app/TextFormat.h"
 #include "plot/axes_plots/CPTXYAxisSet.h"
@@ -28,6 +29,7 @@ using foundation::tr;
 using foundation::Value;
 using ui::Rect;
 using fitparts::axesOf;
+using fitparts::blackText;
 using fitparts::lineOf;
 using fitparts::makeLabel;
 using fitparts::range;
@@ -40,19 +42,15 @@ const gfx::Color kDarkGray = gfx::Color::gray(1.0 / 3.0);
 constexpr double kMargin = 20;
 constexpr int64_t kTop = 10;
 constexpr size_t kLabelCharacters = 16;
+// The plot area's inset from the chart's top (the title's band), and the room between the legend
+// standing under it and the bars.
+constexpr double kPlotTop = 20, kLegendGap = 8;
 // The least width of a chart standing beside the grid.
 constexpr double kChartBesideWidth = 420;
 
 void setBorder(ui::View& view, double width) {
     view.layer().setBorderWidth(width);
     view.layer().setBorderColor(kDarkGray);
-}
-
-std::shared_ptr<CPTTextStyle> textOf(double size) {
-    auto style = CPTMutableTextStyle::textStyle();
-    style->setFontSize(size);
-    style->setColor(CPTColor::blackColor());
-    return style;
 }
 
 double textWidth(const std::string& text, const gfx::Font& font) {
@@ -165,31 +163,22 @@ std::optional<double> TwoWayStackedBars::Source::doubleForPlot(CPTPlot& plot, ui
 }
 
 std::shared_ptr<CPTXYGraph> TwoWayStackedBars::makeGraph(gfx::Size size, bool report) {
-    auto graph = CPTXYGraph::graphWithFrame(CGRect(0, 0, size.width, size.height));
-    graph->setPaddingLeft(0);
-    graph->setPaddingRight(0);
-    graph->setPaddingTop(0);
-    graph->setPaddingBottom(0);
-    auto frame = graph->plotAreaFrame();
-    frame->setPaddingTop(20);
-    frame->setPaddingBottom(50);
-    frame->setPaddingRight(10);
-    frame->setPaddingLeft(60);
+    auto graph = fitparts::makeGraph(size, {.top = kPlotTop, .right = 10, .bottom = 50, .left = 60});
     const double labelSize = report ? 8 : 11, titleSize = report ? 9 : 13;
     auto axisLine = lineOf(gfx::Color::black(), 1.0);
     for (const auto& axis : {axesOf(*graph).xAxis(), axesOf(*graph).yAxis()}) {
         axis->setAxisLineStyle(axisLine);
         axis->setMajorTickLineStyle(axisLine);
         axis->setMinorTickLineStyle(axisLine);
-        axis->setLabelTextStyle(textOf(labelSize));
-        axis->setTitleTextStyle(textOf(titleSize));
+        axis->setLabelTextStyle(blackText(labelSize));
+        axis->setTitleTextStyle(blackText(titleSize));
     }
     axesOf(*graph).yAxis()->setTitleOffset(40);
-    graph->setTitleTextStyle(textOf(titleSize));
+    graph->setTitleTextStyle(blackText(titleSize));
     return graph;
 }
 
-void TwoWayStackedBars::draw(CPTXYGraph& graph, const std::shared_ptr<CPTBarPlotDataSource>& source,
+double TwoWayStackedBars::draw(CPTXYGraph& graph, const std::shared_ptr<CPTBarPlotDataSource>& source,
                              const std::string& xTitle, bool report) const {
     for (const auto& plot : graph.allPlots())
         graph.removePlot(plot);
@@ -209,7 +198,7 @@ void TwoWayStackedBars::draw(CPTXYGraph& graph, const std::shared_ptr<CPTBarPlot
     CPTAxis::TickLocations ticks;
     const double labelSize = report ? 8 : 11;
     for (size_t i = 0; i < labels.size(); ++i) {
-        auto label = std::make_shared<CPTAxisLabel>(chartLabel(labels[i]), textOf(labelSize));
+        auto label = std::make_shared<CPTAxisLabel>(chartLabel(labels[i]), blackText(labelSize));
         label->setTickLocation(Value(double(i)));
         label->setOffset(x->labelOffset() + x->majorTickLength());
         label->setRotation(std::numbers::pi / 4);
@@ -233,13 +222,18 @@ void TwoWayStackedBars::draw(CPTXYGraph& graph, const std::shared_ptr<CPTBarPlot
     }
     auto legend = CPTLegend::legendWithGraph(graph);
     legend->setNumberOfRows(std::max<size_t>(names.size(), 1));
-    legend->setTextStyle(textOf(labelSize));
+    legend->setTextStyle(blackText(labelSize));
     legend->setFill(CPTFill::fillWithColor(CPTColor::whiteColor()));
     legend->setBorderLineStyle(lineOf(kDarkGray, 0.5));
     graph.setLegend(legend);
     graph.setLegendAnchor(CPTRectAnchorTopLeft);
-    // Inside the plot area's top left corner, clear of the percent labels of the y axis.
-    graph.setLegendDisplacement({graph.plotAreaFrame()->paddingLeft() + 8, -(graph.plotAreaFrame()->paddingTop() + 4)});
+    // Every bar reaches the top of the plot area, so the legend stands above it, at its left under the
+    // graph's title: the plot area's top makes room for it.
+    legend->recalculateLayout();
+    const double room = names.empty() ? 0.0 : legend->bounds().size.height + kLegendGap;
+    auto frame = graph.plotAreaFrame();
+    frame->setPaddingTop(kPlotTop + room);
+    graph.setLegendDisplacement({frame->paddingLeft(), -kPlotTop});
     graph.reloadData();
 
     auto space = std::dynamic_pointer_cast<CPTXYPlotSpace>(graph.defaultPlotSpace());
@@ -254,6 +248,7 @@ void TwoWayStackedBars::draw(CPTXYGraph& graph, const std::shared_ptr<CPTBarPlot
     percent->setMinimumFractionDigits(0);
     percent->setMaximumFractionDigits(0);
     y->setLabelFormatter(percent);
+    return room;
 }
 
 TwoWayTabController::TwoWayTabController() : source_(std::make_shared<TwoWayStackedBars::Source>()) {}
@@ -318,16 +313,6 @@ int64_t TwoWayTabController::mode() const {
     return analysis() ? analysis()->twoWayPercAgg() : 0;
 }
 
-std::string TwoWayTabController::leftName() const {
-    auto left = analysis() ? analysis()->left() : nullptr;
-    return left ? left->name() : std::string();
-}
-
-std::string TwoWayTabController::rightName() const {
-    auto right = analysis() ? analysis()->right() : nullptr;
-    return right ? right->name() : std::string();
-}
-
 void TwoWayTabController::changePerc(ui::SegmentedControl& sender) {
     if (!analysis())
         return;
@@ -385,7 +370,7 @@ void TwoWayTabController::loadView() {
     viewTable_ = std::make_shared<ui::View>(Rect{0, 0, 100, 100});
     viewTable_->setIdentifier("viewTable");
     viewGraph_ = std::make_shared<CPTGraphHostingView>(Rect{0, 0, std::min(w - 2 * kMargin, report ? 440.0 : 640.0),
-                                                            report ? 260.0 : 380.0});
+                                                            chartHeight()});
     viewGraph_->setIdentifier("viewGraph");
 
     // The compact layout: the right variable's name over the header strip, then a sideways row per level.
@@ -407,11 +392,9 @@ void TwoWayTabController::loadView() {
     ui::View* parent = &root;
     ui::View* gridParent = &root;
     if (!report) {
-        scrollMain_ = std::make_shared<ui::ScrollView>(
-            Rect{0, contentTop(), w, std::max(0.0, root.bounds().height() - contentTop())});
-        scrollMain_->setIdentifier("scrollMain");
-        scrollMain_->setAutoresizingMask(ui::FlexibleWidth | ui::FlexibleHeight);
-        root.addSubview(scrollMain_);
+        scrollMain_ = ResultsScrollView::addTo(
+            root, Rect{0, contentTop(), w, std::max(0.0, root.bounds().height() - contentTop())}, "scrollMain",
+            [this] { layoutResults(); });
         parent = scrollMain_.get();
         scrollTable_ = std::make_shared<ui::ScrollView>(Rect{0, 0, 100, 100});
         scrollTable_->setIdentifier("scrollTable");
@@ -603,10 +586,7 @@ void TwoWayTabController::layoutResults() {
 // --- Run
 
 bool TwoWayTabController::isValid(AnalysisError& error) const {
-    if (analysis() && analysis()->left() && analysis()->right())
-        return true;
-    error = {errorDomain, -1, tr("Please choose two variables to analyze.")};
-    return false;
+    return hasVariablePair(error);
 }
 
 void TwoWayTabController::showMessage(const std::string& text) {
@@ -631,21 +611,16 @@ void TwoWayTabController::displayInitial() {
     hideResults(true);
     labelType()->setText(tr("Two way table of:"));
     labelRightVar()->setText(tr("And:"));
-    auto left = analysis() ? analysis()->left() : nullptr;
-    auto right = analysis() ? analysis()->right() : nullptr;
-    if (left)
-        buttonLeft_->setTitle(left->name());
-    if (right)
-        buttonRight_->setTitle(right->name());
-    labelSingleTitle()->setText(
-        formatText(tr("Two way table of frequencies for %@ and %@"), {leftName(), rightName()}));
+    titleChooserPair(*buttonLeft_, *buttonRight_);
+    labelSingleTitle()->setText(fileNameOutput());
     segmentPerc_->setSelectedSegmentIndex(showsPercentages() ? int(mode()) : 3);
     switchIncludeMissing_->setOn(analysis() && analysis()->includeMissing());
     viewGraph_->setHidden(!(showsPercentages() && mode() != 0));
     header_->labelRowHeader().setText(leftName());
     labelHeaderRight_->setText(rightName());
     // Without both variables no earlier table stands for the choices.
-    if (!(left && right)) {
+    AnalysisError unchosen;
+    if (!hasVariablePair(unchosen)) {
         setGraphData({});
         clearGrid();
         viewGraph_->setHidden(true);
@@ -737,8 +712,14 @@ void TwoWayTabController::buildGrid(const TwoWayTableResult& result) {
     strip->setTag(kTagGrid);
     strip->setBackgroundColor(kGrey);
     viewTable_->addSubview(strip);
-    // The left variable's name at the left: the turned right name covers the box's right end.
-    addHeader({0, y0 - ch, W, ch}, leftName(), kHeaderColor, false, false).setTextAlignment(gfx::TextAlignment::Left);
+    // The left variable's name in its box: the turned right name covers the box's right end, from where
+    // it stands, so a long name ends (cut) before it rather than running under the other's first letters.
+    auto nameBox = std::make_shared<ui::View>(Rect{0, y0 - ch, W, ch});
+    nameBox->setTag(kTagGrid);
+    nameBox->setBackgroundColor(kHeaderColor);
+    viewTable_->addSubview(nameBox);
+    addHeader({0, y0 - ch, W - 0.8 * cw, ch}, leftName(), kHeaderColor, false, false)
+        .setTextAlignment(gfx::TextAlignment::Left);
     addHeader({W - 0.8 * cw, turnedTop, hw, hh}, rightName(), kHeaderColor, true, false);
     addHeader({0, y0 + double(nA) * ch, W, ch}, tr("Total"), kGrey, false, true);
     addHeader({W + (double(nB) + 0.2) * cw, turnedTop, hw, hh}, tr("Total"), kGrey, true, false);
@@ -777,7 +758,14 @@ void TwoWayTabController::showChart(const TwoWayTableResult& result) {
     const gfx::Font titleFont = gfx::Font::system(isForOutput() ? 9 : 13);
     const double across = std::max(40.0, viewGraph_->bounds().width() - 80);
     const std::string name = m == 2 ? rightName() : m == 1 ? leftName() : std::string();
-    TwoWayStackedBars(result, m).draw(*graph_, source_, fittedTitle(name, across, titleFont), isForOutput());
+    const double room =
+        TwoWayStackedBars(result, m).draw(*graph_, source_, fittedTitle(name, across, titleFont), isForOutput());
+    // The chart grows by its legend's room, so many levels do not squeeze the bars.
+    const Rect frame = viewGraph_->frame();
+    if (std::fabs(frame.height() - (chartHeight() + room)) > 0.5) {
+        viewGraph_->setFrame({frame.origin.x, frame.origin.y, frame.width(), chartHeight() + room});
+        layoutResults();
+    }
 }
 
 // --- The compact table

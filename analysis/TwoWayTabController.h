@@ -56,8 +56,10 @@ class TwoWayStackedBars {
     // Draws the bars on a graph made by makeGraph, in place of any plots it had: the titles, the
     // categories' labels with "Total" last, one bar plot per series (identifier its index, titled by its
     // level) whose records `source` gives, a legend row per series, and the percent axis.
-    void draw(CPTXYGraph& graph, const std::shared_ptr<CPTBarPlotDataSource>& source, const std::string& xTitle,
-              bool report) const;
+    // The legend stands above the plot area: the answer is the height it takes there, which a chart grows
+    // by to keep its bars' height.
+    double draw(CPTXYGraph& graph, const std::shared_ptr<CPTBarPlotDataSource>& source, const std::string& xTitle,
+                bool report) const;
 
     // The records of the bars drawn from a table it keeps.
     class Source : public CPTBarPlotDataSource {
@@ -168,6 +170,8 @@ class TwoWayTabController : public AnalysisDetailScreen<TwoWayGraphData>,
 
   private:
     void buildGraph();
+    // The chart's height without its legend.
+    double chartHeight() const { return isForOutput() ? 260 : 380; }
     void layoutResults();
     void buildGrid(const TwoWayTableResult& result);
     void clearGrid();
@@ -179,8 +183,6 @@ class TwoWayTabController : public AnalysisDetailScreen<TwoWayGraphData>,
                    bool bordered);
     bool showsPercentages() const;
     int64_t mode() const;
-    std::string leftName() const;
-    std::string rightName() const;
     // The cells of the compact row (or of the header strip) of `row`: counts and percentages as
     // "count\npercentage" items, "Total" last.
     std::vector<foundation::Value> compactItems(size_t row) const;

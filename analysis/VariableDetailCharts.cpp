@@ -25,6 +25,7 @@
 using foundation::tr;
 using foundation::Value;
 using fitparts::axesOf;
+using fitparts::blackText;
 using fitparts::lineOf;
 using fitparts::range;
 using fitparts::spaceOf;
@@ -47,19 +48,6 @@ ChartRange chartRangeOf(const std::shared_ptr<CPTPlotRange>& r) {
 // Widened by 5 % of its length on either side.
 std::shared_ptr<CPTPlotRange> widened(const ChartRange& r) {
     return range(r.location - 0.05 * r.length, r.length * 1.1);
-}
-
-std::shared_ptr<foundation::NumberFormatter> wholeNumbers() {
-    auto formatter = std::make_shared<foundation::NumberFormatter>();
-    formatter->setMaximumFractionDigits(0);
-    return formatter;
-}
-
-std::shared_ptr<CPTTextStyle> textOf(double size) {
-    auto style = CPTMutableTextStyle::textStyle();
-    style->setFontSize(size);
-    style->setColor(CPTColor::blackColor());
-    return style;
 }
 
 } // namespace
@@ -110,7 +98,7 @@ std::optional<std::shared_ptr<CPTLayer>> PieRecords::dataLabelForPlot(CPTPlot& p
     const auto levels = data_->levels();
     if (idx >= levels.size())
         return std::nullopt;
-    return std::make_shared<CPTTextLayer>(levels[idx], textOf(labelSize_));
+    return std::make_shared<CPTTextLayer>(levels[idx], blackText(labelSize_));
 }
 
 std::optional<std::shared_ptr<CPTFill>> PieRecords::sliceFillForPieChart(CPTPieChart&, uint64_t idx) {
@@ -124,20 +112,11 @@ std::optional<std::shared_ptr<CPTFill>> PieRecords::sliceFillForPieChart(CPTPieC
 
 std::shared_ptr<CPTXYGraph> makeGraph(gfx::Size size, double bottom, double left, double top, bool report) {
     const double labelSize = report ? 8 : 11, titleSize = report ? 9 : 13;
-    auto graph = CPTXYGraph::graphWithFrame(CGRect(0, 0, size.width, size.height));
-    graph->setPaddingLeft(0);
-    graph->setPaddingRight(0);
-    graph->setPaddingTop(0);
-    graph->setPaddingBottom(0);
-    auto frame = graph->plotAreaFrame();
-    frame->setPaddingBottom(bottom);
-    frame->setPaddingTop(top);
-    frame->setPaddingLeft(left);
     // Room on the right for the last axis label and, on the pie, for its slices' labels.
-    frame->setPaddingRight(12);
+    auto graph = fitparts::makeGraph(size, {.top = top, .right = 12, .bottom = bottom, .left = left});
     for (const auto& axis : {axesOf(*graph).xAxis(), axesOf(*graph).yAxis()}) {
-        axis->setLabelTextStyle(textOf(labelSize));
-        axis->setTitleTextStyle(textOf(titleSize));
+        axis->setLabelTextStyle(blackText(labelSize));
+        axis->setTitleTextStyle(blackText(titleSize));
     }
     return graph;
 }
@@ -160,7 +139,7 @@ void drawMain(CPTXYGraph& main, const std::shared_ptr<CPTPlotDataSource>& bars) 
     }
     axes.yAxis()->setTitle(tr("Frequency"));
     axes.yAxis()->setTitleOffset(35);
-    axes.yAxis()->setLabelFormatter(wholeNumbers());
+    axes.yAxis()->setLabelFormatter(fitparts::wholeCounts());
     auto plot = std::make_shared<CPTBarPlot>();
     plot->setIdentifier(Value("barPlot"));
     plot->setDataSource(bars);
@@ -179,8 +158,8 @@ void drawHistogramAndQQ(CPTXYGraph& main, CPTXYGraph& qq, const ChartData& data,
     axes.xAxis()->setLabelingPolicy(CPTAxisLabelingPolicyAutomatic);
     axes.yAxis()->setLabelingPolicy(CPTAxisLabelingPolicyAutomatic);
     if (t == kNumeric && !edges.empty() && edges.back() - edges.front() > 2.0) {
-        axes.xAxis()->setLabelFormatter(wholeNumbers());
-        qqAxes.yAxis()->setLabelFormatter(wholeNumbers());
+        axes.xAxis()->setLabelFormatter(fitparts::wholeCounts());
+        qqAxes.yAxis()->setLabelFormatter(fitparts::wholeCounts());
     } else if (t == kDate) {
         axes.xAxis()->setLabelFormatter(timeFormatterFor(timeRange));
         qqAxes.yAxis()->setLabelFormatter(timeFormatterFor(timeRange));
@@ -241,6 +220,12 @@ void drawHistogramAndQQ(CPTXYGraph& main, CPTXYGraph& qq, const ChartData& data,
     qqSpace.setYRange(widened(chartRangeOf(qqSpace.yRange())));
     qqAxes.yAxis()->setOrthogonalPosition(qqSpace.xRange()->location());
     qqAxes.xAxis()->setOrthogonalPosition(qqSpace.yRange()->location());
+    // Dates are labelled at whole calendar steps: ticks a fixed number of seconds apart would read as
+    // dates some days further apart than others.
+    if (t == kDate) {
+        fitparts::useDateTicks(*axes.xAxis(), *space.xRange());
+        fitparts::useDateTicks(*qqAxes.yAxis(), *qqSpace.yRange());
+    }
 }
 
 void drawBox(CPTXYGraph& box, CPTXYGraph& main, const std::shared_ptr<CPTPlotDataSource>& records, bool report) {

@@ -5,6 +5,7 @@
 #include "analysis/ChartRanges.h"
 #include "analysis/VariableDetailCharts.h"
 #include "analysis/FitScreenParts.h"
+#include "analysis/ResultsScrollView.h"
 #include "analysis/QVPDFWriter.h"
 #include "analysis/ReportFiles.h"
 #include "app/GlossaryViewController.h"
@@ -91,20 +92,6 @@ std::string joinLines(const std::vector<const std::string*>& lines, bool dropEmp
     }
     return text;
 }
-
-// The page's scroll view, which lays its content out again whenever its width changes.
-class ResultsScrollView : public ui::ScrollView {
-  public:
-    using ui::ScrollView::ScrollView;
-    std::function<void()> onWidthChange;
-
-  protected:
-    void boundsSizeDidChange(ui::Size old) override {
-        ui::ScrollView::boundsSizeDidChange(old);
-        if (onWidthChange && old.width != bounds().size.width)
-            onWidthChange();
-    }
-};
 
 // The filter editor's container: however it closes (a tap outside, Done, or Apply, which closes the
 // whole container), the page runs again with the filters as they now are.
@@ -348,12 +335,7 @@ void VariableDetailViewController::loadView() {
     // out, holds the same views on its page directly.
     ui::View* parent = &root;
     if (!report) {
-        auto scroll = std::make_shared<ResultsScrollView>(root.bounds());
-        scroll->onWidthChange = [this] { layoutResults(); };
-        scrollMain_ = scroll;
-        scrollMain_->setIdentifier("scrollMain");
-        scrollMain_->setAutoresizingMask(ui::FlexibleWidth | ui::FlexibleHeight);
-        root.addSubview(scrollMain_);
+        scrollMain_ = ResultsScrollView::addTo(root, root.bounds(), "scrollMain", [this] { layoutResults(); });
         parent = scrollMain_.get();
     }
     for (const auto& label : {labelName_, labelType_, labelWhere_, labelWhereWithPrompt_, labelFreqTable_,

@@ -4,6 +4,7 @@
 #include "app/ColumnPickerViewController.h"
 #include "plot/axes_plots/CPTTimeFormatter.h"
 #include "plot/axes_plots/CPTXYAxisSet.h"
+#include "plot/graph/CPTPlotAreaFrame.h"
 #include "tests/analysis/RegressionFixture.h"
 
 #include <cmath>
@@ -220,6 +221,36 @@ TEST_F(RegressionTest, HistogramAndResidualChartRanges) {
     EXPECT_NE(screen->scatterPlot().plotSymbol(), nullptr);
     EXPECT_EQ(screen->scatterPlot().numberOfRecords(), result.residuals.size());
     EXPECT_EQ(screen->noDiscriminationPlot().numberOfRecords(), 0u);
+
+    // The lowest residual lies on the x axis: its plus is drawn whole over the axis line, its lower arm
+    // below the line rather than cut off at the plot's edge.
+    EXPECT_FALSE(screen->scatterPlot().masksToBounds());
+    for (const auto& idiom : kIdioms) {
+        SCOPED_TRACE(idiom.name);
+        show(idiom);
+        CPTGraphHostingView& chartView = screen->hostGraphRight();
+        ASSERT_NE(screen->scrollMain(), nullptr);
+        screen->scrollMain()->setContentOffset({0, std::max(0.0, chartView.frame().minY() - 20)}, false);
+        host->drain();
+        const ui::Rect chart = chartView.convertRectToView(chartView.bounds(), nullptr);
+        auto& space = spaceOf(screen->graphRight());
+        const auto frame = screen->graphRight().plotAreaFrame();
+        // This run's result (showing the screen again ran the fit again).
+        const auto& shown = *screen->graphData().result;
+        const auto lowest = std::min_element(shown.residuals.begin(), shown.residuals.end());
+        const double fitted = shown.yhat[size_t(lowest - shown.residuals.begin())];
+        const double across = (fitted - space.xRange()->locationDouble()) / space.xRange()->lengthDouble();
+        const double x = chart.minX() + frame->paddingLeft() +
+                         across * (chart.width() - frame->paddingLeft() - frame->paddingRight());
+        const double axisY = chart.maxY() - frame->paddingBottom();
+        const gfx::Image shot = driver->screenshot();
+        if (const char* folder = std::getenv("OVRIDA_PICTURES"))
+            shot.writePNG(std::string(folder) + "/regression-residuals-" + idiom.name + ".png");
+        ASSERT_LT(axisY + 3, shot.pixelHeight());
+        const gfx::Color arm = shot.pixel(int(std::lround(x)), int(axisY + 3));
+        EXPECT_LT(arm.red + arm.green + arm.blue, 1.5)
+            << "the lower arm of the lowest point's plus at " << x << ", " << axisY + 3;
+    }
 }
 
 TEST_F(RegressionTest, EqualResidualsStillGetARange) {

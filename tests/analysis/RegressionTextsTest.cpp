@@ -1,10 +1,14 @@
 // The regression screen's texts as functions of a fit: the interpretation with its colour, the
 // significance stars, the fitted equation and the statistics lines.
+#include "analysis/FitScreenParts.h"
 #include "analysis/RegressionViewController.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <unistd.h>
 
 namespace {
 
@@ -117,6 +121,7 @@ TEST(RegressionEquation, TermsOfNumbersJoinedByTheirSigns) {
         {"every regressor dropped", result({NAN, NAN, 4}, {"x1", "x2"}), false, 2, "y =  4 + ϵ"},
         {"every regressor dropped, negative constant", result({NAN, -4}, {"x1"}), false, 1, "y =  -4 + ϵ"},
         {"no coefficients", result({}, {"x1"}), false, 1, "y = "},
+        {"a coefficient of -0 reads 0", result({-0.0, 2}, {"x1"}), false, 1, "y =  0 * x1 + 2 + ϵ"},
         {"logistic: the coded response", result({0.125, -1}, {"x1"}), true, 1, "(g=M) ~  0.125 * x1 -1 + ϵ"},
         {"four significant digits", result({1.23456, 9.87654}, {"x"}), false, 1, "y =  1.235 * x + 9.877 + ϵ"},
     };
@@ -142,4 +147,20 @@ TEST(RegressionStatistics, LinesOfEightDigitsAndAPlainCount) {
     logistic.AIC = 56.2121671394454;
     EXPECT_EQ(RegressionViewController::statisticsText(logistic, true),
               "Obs = 38\nLog-likelihood: -25.106084\nPseudo-R² = 0.046830993\nAUC: 0.64583333\nAIC: 56.212167");
+}
+
+TEST(RegressionCSV, CoefficientLinesWriteNegativeZeroAsZero) {
+    const std::string path = (std::filesystem::temp_directory_path() /
+                              ("ovrida-coefficients-" + std::to_string(::getpid()) + ".csv"))
+                                 .string();
+    {
+        CHCSVWriter writer(path);
+        fitparts::writeCoefficientLine(writer, "x", -0.0, 0.5, -0.0, 1.0);
+        fitparts::writeCoefficientLine(writer, "Constant", -2.5, 0.25, -10, 0.0001);
+        ASSERT_FALSE(writer.closeStream());
+    }
+    std::ifstream in(path);
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::filesystem::remove(path);
+    EXPECT_EQ(text, "x,0,0.5,0,1,\nConstant,-2.5,0.25,-10,1e-04,*** \n");
 }

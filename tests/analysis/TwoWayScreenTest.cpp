@@ -4,6 +4,7 @@
 #include "plot/axes_plots/CPTXYAxisSet.h"
 #include "plot/graph/CPTAxisLabel.h"
 #include "plot/graph/CPTLegend.h"
+#include "plot/graph/CPTPlotAreaFrame.h"
 #include "plot/graph/CPTTextLayer.h"
 #include "plot/graph/CPTXYPlotSpace.h"
 #include "tests/analysis/AnalysisRoad.h"
@@ -267,6 +268,22 @@ TEST_F(TwoWayTest, RowModeChart) {
     const std::string picture = renderChecks::scratchPath("two-way-chart-pad.png");
     EXPECT_TRUE(driver->saveScreenshot(picture));
     std::cout << "screenshot: " << picture << "\n";
+    // Every bar reaches 100 %: the legend stands above the plot area, under the title's band, and the
+    // chart grows by its room so the bars keep their height.
+    const auto frame = graph.plotAreaFrame();
+    EXPECT_GE(frame->paddingTop(), 20 + graph.legend()->bounds().size.height);
+    EXPECT_DOUBLE_EQ(screen->viewGraph().bounds().height() - frame->paddingTop(), 380.0 - 20.0);
+    // So the first bar's top, just inside the plot area, shows its top piece ("yes", the second colour),
+    // not the legend.
+    const gfx::Image shot = driver->screenshot();
+    const ui::Rect chart = screen->viewGraph().convertRectToView(screen->viewGraph().bounds(), nullptr);
+    const double barX = chart.minX() + frame->paddingLeft() +
+                        (chart.width() - frame->paddingLeft() - frame->paddingRight()) * 0.5 / 3.0;
+    const gfx::Color top = shot.pixel(int(barX), int(chart.minY() + frame->paddingTop() + 4));
+    const gfx::Color second = TwoWayStackedBars::colorOfSeries(1);
+    EXPECT_NEAR(top.red, second.red, 0.05);
+    EXPECT_NEAR(top.green, second.green, 0.05);
+    EXPECT_NEAR(top.blue, second.blue, 0.05);
     // Column mode: bars by smoker, stacked by sex.
     analysis->setTwoWayPercAgg(2);
     model().saveContext();
@@ -473,6 +490,14 @@ TEST_F(TwoWayTest, LongNamesCutOnTheChartWholeInTheGrid) {
         for (const auto& t : gridTexts(screen->viewTable()))
             whole = whole || t.text == longLevel;
         EXPECT_TRUE(whole) << "the grid's header keeps the whole name";
+        // The left name, whole in its label, ends where the turned right name starts to cover its box.
+        int names = 0;
+        for (const auto& t : gridTexts(screen->viewTable()))
+            if (t.text == longColumn && !t.turned) {
+                ++names;
+                EXPECT_LE(t.frame.maxX(), screen->rowHeaderWidth() - 0.8 * screen->cellWidth() + 0.5);
+            }
+        EXPECT_EQ(names, 1);
         const std::string picture = renderChecks::scratchPath(std::string("two-way-long-") + idiom.name + ".png");
         EXPECT_TRUE(driver->saveScreenshot(picture));
         std::cout << "screenshot: " << picture << "\n";

@@ -295,6 +295,8 @@ TEST_F(VariableDetailTest, DatesDaysApartAndMinutesApart) {
     struct Case {
         ColumnSpec column;
         Lines left, center;
+        double unit; // the calendar step the histogram's ticks stand a whole number of apart
+        Lines tickLabels;
     };
     const Case cases[] = {
         {{"d", {"2021-01-01", "2021-01-03", "2021-01-10"}, 4},
@@ -302,11 +304,14 @@ TEST_F(VariableDetailTest, DatesDaysApartAndMinutesApart) {
          {"Observations: 3", "Unique Values: 3", "Mean: 1/4/21", "95% CI of Mean: [12/23/20,1/16/21]",
           "Median: 1/3/21", "Root Mean Square: 1/4/21", "Mode: 1/1/21"},
          {"Minimum: 1/1/21", "1st Quartile: 1/2/21", "Median: 1/3/21", "3rd Quartile: 1/6/21", "Maximum: 1/10/21",
-          "", "Mid-Range: 1/5/21"}},
+          "", "Mid-Range: 1/5/21"},
+         // Every third day: ticks 2.3 days apart read as gaps of two and three days.
+         86400, {"1/3/21", "1/6/21", "1/9/21"}},
         {{"t", {"2021-01-01 10:00", "2021-01-01 10:05", "2021-01-01 10:30"}, 4},
          {},
          {"Minimum: 1/1/21, 10:00\u202FAM", "1st Quartile: 1/1/21, 10:02\u202FAM", "Median: 1/1/21, 10:05\u202FAM",
-          "3rd Quartile: 1/1/21, 10:17\u202FAM", "Maximum: 1/1/21, 10:30\u202FAM", "", "Mid-Range: 10:15\u202FAM"}},
+          "3rd Quartile: 1/1/21, 10:17\u202FAM", "Maximum: 1/1/21, 10:30\u202FAM", "", "Mid-Range: 10:15\u202FAM"},
+         60, {}},
     };
     for (const Case& k : cases) {
         SCOPED_TRACE(k.column.name);
@@ -333,6 +338,37 @@ TEST_F(VariableDetailTest, DatesDaysApartAndMinutesApart) {
         }
         EXPECT_NE(dynamic_cast<CPTTimeFormatter*>(axes(page->graph()).xAxis()->labelFormatter().get()), nullptr);
         EXPECT_FALSE(page->graphViewBox().isHidden());
+
+        // The histogram's ticks stand a whole calendar step apart, counted from midnight, so their dates
+        // read as evenly spaced as they stand.
+        for (const Idiom& idiom : kIdioms) {
+            SCOPED_TRACE(idiom.name);
+            show(k.column.name, idiom);
+            auto& axis = *axes(page->graph()).xAxis();
+            const auto& ticks = axis.majorTickLocations();
+            ASSERT_GE(ticks.size(), 3u);
+            const double step = ticks[1].toDouble() - ticks[0].toDouble();
+            EXPECT_EQ(std::fmod(step, k.unit), 0.0) << step;
+            EXPECT_EQ(std::fmod(ticks[0].toDouble(), k.unit), 0.0);
+            for (size_t i = 1; i < ticks.size(); ++i)
+                EXPECT_EQ(ticks[i].toDouble() - ticks[i - 1].toDouble(), step);
+            // Drawn, so the axis has labelled its ticks.
+            const gfx::Image shot = driver->screenshot();
+            if (const char* folder = std::getenv("OVRIDA_PICTURES"))
+                shot.writePNG(std::string(folder) + "/variable-dates-" + k.column.name + "-" + idiom.name + ".png");
+            if (!k.tickLabels.empty()) {
+                std::vector<std::pair<double, std::string>> labels;
+                for (const auto& label : axis.axisLabels()) {
+                    auto text = std::dynamic_pointer_cast<CPTTextLayer>(label->contentLayer());
+                    labels.emplace_back(label->tickLocation().toDouble(), text && text->text() ? *text->text() : "");
+                }
+                std::sort(labels.begin(), labels.end());
+                Lines texts;
+                for (const auto& [at, text] : labels)
+                    texts.push_back(text);
+                EXPECT_EQ(texts, k.tickLabels);
+            }
+        }
     }
 }
 

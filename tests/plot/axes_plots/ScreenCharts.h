@@ -261,7 +261,7 @@ inline ScreenChart numbersPageChart(bool dates, int which) {
                                 graphPointOf(*c.graph, bins.edges[i] + width / 2, bins.contents[i] / 2), bar});
         c.words = {"Frequency"};
         if (dates)
-            c.words.push_back("1/2/21");
+            c.words.push_back("1/3/21");
         c.fills = {{bar, int(bins.edges.size())}};
     } else if (which == 1) {
         c.name = "screen-box-plot" + suffix;
