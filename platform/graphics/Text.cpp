@@ -604,6 +604,8 @@ TextLayout TextLayout::rich(const RichText& text, Size maxSize) {
     doc->setDefaultFont(qt::toQFont(Font::system(12)));
     doc->setUndoRedoEnabled(false);
     QTextCursor cursor(doc.get());
+    // One edit block: the document is laid out once, when it is whole, not after every insertion.
+    cursor.beginEditBlock();
     bool first = true;
     int imageCount = 0;
     double tabInterval = 0;
@@ -650,6 +652,7 @@ TextLayout TextLayout::rich(const RichText& text, Size maxSize) {
             break;
         }
     }
+    cursor.endEditBlock();
     // The block that follows a table at the very end stays empty: it takes no room either.
     if (cursor.block().length() <= 1 && cursor.block().previous().isValid() &&
         QTextCursor(cursor.block().previous()).currentTable()) {
