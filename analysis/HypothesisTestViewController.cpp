@@ -317,7 +317,7 @@ class HypothesisTestViewController::ChartSource : public CPTBarPlotDataSource {
         const double x = low + (high - low) * double(r) / steps;
         if (field == 1)
             return (*curve)(x);
-        return difference && screen_.leftType() == kDateType ? x / 86400.0 : x;
+        return difference && screen_.differenceInDays_ ? x / 86400.0 : x;
     }
 
     uint64_t numberOfRecordsForPlot(CPTPlot& plot) override { return records(plot.identifier()); }
@@ -1340,6 +1340,7 @@ void HypothesisTestViewController::showCharts() {
     const double c2 = one ? expected : (paired() ? 0.0 : valueOf(r.meanY));
     const double s2 = one || paired() ? seX : valueOf(r.seY);
     resolutionX_ = resolutionY_ = 0;
+    differenceInDays_ = leftType() == kDateType;
     if (r.shape == HypothesisTestResult::Shape::PairedProportions) {
         minTheoretical_ = minTheoreticalDiff_ = 0;
         maxTheoretical_ = maxTheoreticalDiff_ = 1;

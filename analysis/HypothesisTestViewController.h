@@ -194,6 +194,8 @@ class HypothesisTestViewController : public AnalysisDetailScreen<HypothesisTestG
     bool proportions() const;
 
     std::shared_ptr<ChartSource> source_;
+    // Whether the difference curves run in days (a date variable): read once as the charts are set.
+    bool differenceInDays_ = false;
     double sizeBody_ = 14;
     int digits_ = 7;
     std::vector<int64_t> binomialTests_;
