@@ -41,6 +41,7 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <numbers>
 #include <span>
 #include <unistd.h>
@@ -69,10 +70,18 @@ std::string countText(int64_t n) {
     return formatter.format(static_cast<double>(n));
 }
 
+// One formatter for the current locale, made again only when the locale changes: a table of levels asks
+// for two percents a row.
 std::string percentText(double fraction) {
-    foundation::NumberFormatter formatter(foundation::NumberFormatter::Style::Percent, foundation::currentLocale());
-    formatter.setMaximumFractionDigits(0);
-    return formatter.format(fraction);
+    thread_local std::string locale;
+    thread_local std::unique_ptr<foundation::NumberFormatter> formatter;
+    const std::string current = foundation::currentLocale();
+    if (!formatter || locale != current) {
+        formatter = std::make_unique<foundation::NumberFormatter>(foundation::NumberFormatter::Style::Percent, current);
+        formatter->setMaximumFractionDigits(0);
+        locale = current;
+    }
+    return formatter->format(fraction);
 }
 
 double valueAt(const std::vector<double>& values, uint64_t i) {
