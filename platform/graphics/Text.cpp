@@ -19,6 +19,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <mutex>
+#include <unordered_map>
 
 namespace gfx {
 
@@ -712,8 +713,29 @@ std::string TextLayout::text() const {
 }
 
 Size measureText(std::string_view text, const TextStyle& style, Size maxSize) {
+    // The same texts are measured again and again (the cells of a grid every time it is shown): the
+    // sizes are kept per thread by everything that decides them (the colour does not), a bounded set.
+    std::string key(text);
+    auto append = [&key](const void* bytes, size_t size) { key.append(static_cast<const char*>(bytes), size); };
+    const double numbers[] = {style.font.size(), maxSize.width, maxSize.height};
+    const int choices[] = {int(style.font.isBold()), int(style.font.isItalic()), int(style.alignment),
+                           int(style.lineBreak)};
+    key += '\0';
+    key += style.font.name();
+    key += '\0';
+    key += style.font.familyName();
+    key += '\0';
+    append(numbers, sizeof numbers);
+    append(choices, sizeof choices);
+    thread_local std::unordered_map<std::string, Size> measured;
+    if (auto it = measured.find(key); it != measured.end())
+        return it->second;
+    if (measured.size() >= 4096)
+        measured.clear();
     Size s = TextLayout::plain(text, style, maxSize).size();
-    return {std::ceil(s.width), std::ceil(s.height)};
+    const Size rounded{std::ceil(s.width), std::ceil(s.height)};
+    measured.emplace(std::move(key), rounded);
+    return rounded;
 }
 
 Size measureRichText(const RichText& text, Size maxSize) {

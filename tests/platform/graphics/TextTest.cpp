@@ -112,6 +112,40 @@ TEST(TextLayout, AlignmentWithinTheBoxAndDrawnGeometry) {
     EXPECT_LE(measured.width, 10000);
 }
 
+TEST(PlainText, MeasuringAgainAnswersAsTheLayoutForEveryStyleAndBox) {
+    // Measured sizes are kept: a size asked for again, and one that differs by a single choice, must
+    // each be the size of their own layout.
+    TextStyle base;
+    base.lineBreak = LineBreakMode::WordWrap;
+    struct Case {
+        const char* name;
+        std::string text;
+        TextStyle style;
+        Size box;
+    };
+    TextStyle big = base;
+    big.font = Font::system(24);
+    TextStyle bold = base;
+    bold.font = Font::boldSystem(12);
+    TextStyle oneLine = base;
+    oneLine.lineBreak = LineBreakMode::TruncateTail;
+    const std::string sentence = "Some words that wrap within a narrow box";
+    const Case cases[] = {
+        {"plain", sentence, base, {}},
+        {"larger", sentence, big, {}},
+        {"bold", sentence, bold, {}},
+        {"narrow", sentence, base, {60, 0}},
+        {"narrow, one line", sentence, oneLine, {60, 0}},
+        {"short", "Some", base, {}},
+    };
+    for (int pass = 0; pass < 2; ++pass)
+        for (const auto& c : cases) {
+            SCOPED_TRACE(c.name);
+            const Size laid = TextLayout::plain(c.text, c.style, c.box).size();
+            EXPECT_EQ(measureText(c.text, c.style, c.box), (Size{std::ceil(laid.width), std::ceil(laid.height)}));
+        }
+}
+
 TEST(RichText, UserTextIsNeverReadAsMarkup) {
     RichText rich;
     rich.append("<b>bold</b> &amp; <img src=x>");
