@@ -44,7 +44,7 @@ constexpr int64_t kTop = 10;
 constexpr size_t kLabelCharacters = 16;
 // The plot area's inset from the chart's top (the title's band), and the room between the legend
 // standing under it and the bars.
-constexpr double kPlotTop = 20, kLegendGap = 8;
+constexpr double kPlotTop = 20, kPlotRight = 10, kLegendGap = 8;
 // The least width of a chart standing beside the grid.
 constexpr double kChartBesideWidth = 420;
 
@@ -163,7 +163,7 @@ std::optional<double> TwoWayStackedBars::Source::doubleForPlot(CPTPlot& plot, ui
 }
 
 std::shared_ptr<CPTXYGraph> TwoWayStackedBars::makeGraph(gfx::Size size, bool report) {
-    auto graph = fitparts::makeGraph(size, {.top = kPlotTop, .right = 10, .bottom = 50, .left = 60});
+    auto graph = fitparts::makeGraph(size, {.top = kPlotTop, .right = kPlotRight, .bottom = 50, .left = 60});
     const double labelSize = report ? 8 : 11, titleSize = report ? 9 : 13;
     auto axisLine = lineOf(gfx::Color::black(), 1.0);
     for (const auto& axis : {axesOf(*graph).xAxis(), axesOf(*graph).yAxis()}) {
@@ -227,13 +227,22 @@ double TwoWayStackedBars::draw(CPTXYGraph& graph, const std::shared_ptr<CPTBarPl
     legend->setBorderLineStyle(lineOf(kDarkGray, 0.5));
     graph.setLegend(legend);
     graph.setLegendAnchor(CPTRectAnchorTopLeft);
-    // Every bar reaches the top of the plot area, so the legend stands above it, at its left under the
-    // graph's title: the plot area's top makes room for it.
+    // Every bar reaches the top of the plot area, so the legend stands clear of it: on screen above it,
+    // at its left under the graph's title, the plot area's top making room for it; on a report page,
+    // whose height is short, beside the bars at the right, the plot area's right making room.
     legend->recalculateLayout();
-    const double room = names.empty() ? 0.0 : legend->bounds().size.height + kLegendGap;
+    const gfx::Size legendSize = names.empty() ? gfx::Size{0, 0} : legend->bounds().size;
     auto frame = graph.plotAreaFrame();
-    frame->setPaddingTop(kPlotTop + room);
-    graph.setLegendDisplacement({frame->paddingLeft(), -kPlotTop});
+    double room = 0;
+    if (report) {
+        frame->setPaddingTop(kPlotTop);
+        frame->setPaddingRight(kPlotRight + (names.empty() ? 0.0 : legendSize.width + kLegendGap));
+        graph.setLegendDisplacement({graph.bounds().size.width - legendSize.width - kPlotRight, -kPlotTop});
+    } else {
+        room = names.empty() ? 0.0 : legendSize.height + kLegendGap;
+        frame->setPaddingTop(kPlotTop + room);
+        graph.setLegendDisplacement({frame->paddingLeft(), -kPlotTop});
+    }
     graph.reloadData();
 
     auto space = std::dynamic_pointer_cast<CPTXYPlotSpace>(graph.defaultPlotSpace());

@@ -56,8 +56,8 @@ class TwoWayStackedBars {
     // Draws the bars on a graph made by makeGraph, in place of any plots it had: the titles, the
     // categories' labels with "Total" last, one bar plot per series (identifier its index, titled by its
     // level) whose records `source` gives, a legend row per series, and the percent axis.
-    // The legend stands above the plot area: the answer is the height it takes there, which a chart grows
-    // by to keep its bars' height.
+    // The legend stands above the plot area (beside it on a report): the answer is the height it takes
+    // there, which a chart grows by to keep its bars' height.
     double draw(CPTXYGraph& graph, const std::shared_ptr<CPTBarPlotDataSource>& source, const std::string& xTitle,
                 bool report) const;
 

@@ -1,6 +1,8 @@
 // The two-way table's PDF report read back with poppler's tools: the grid's cells at the page
 // layout's metrics with 10-point type, counts too wide for a cell printed whole, a turned header's
 // colour beyond its unturned frame, the chart only with row or column percentages, vector only.
+#include "plot/graph/CPTLegend.h"
+#include "plot/graph/CPTPlotAreaFrame.h"
 #include "tests/RenderChecks.h"
 #include "tests/analysis/TwoWayFixture.h"
 
@@ -102,6 +104,39 @@ TEST_F(TwoWayTest, ReportChartOnlyWithRowOrColumnPercentages) {
         EXPECT_EQ(text.find("Percent") != std::string::npos, c.chart);
         EXPECT_EQ(text.find("33%") != std::string::npos, c.mode != 0) << text;
     }
+}
+
+// On the report page the legend stands beside the bars, clear of them, and the chart keeps its height:
+// a grid of five levels by five has its chart of five series on the page.
+TEST_F(TwoWayTest, ReportLegendBesideTheBarsChartOnThePage) {
+    std::vector<std::string> a, b;
+    for (int i = 0; i < 100; ++i) {
+        a.push_back("answer " + std::to_string(i % 5));
+        b.push_back("region " + std::to_string((i / 5) % 5));
+    }
+    open({{"a", a}, {"b", b}}, "a", "b");
+    analysis->setTwoWayPercAgg(2);
+    analysis->setTwoWayPercDisplay(1);
+    model().saveContext();
+    show();
+    auto output = std::dynamic_pointer_cast<TwoWayTabController>(screen->makeOutputController());
+    ASSERT_NE(output, nullptr);
+    CPTXYGraph& graph = output->graph();
+    ASSERT_EQ(graph.allPlots().size(), 5u);
+    const ui::Rect chart = output->viewGraph().convertRectToView(output->viewGraph().bounds(), &output->view());
+    EXPECT_LE(chart.maxY(), 792);
+    EXPECT_DOUBLE_EQ(chart.height(), 260);
+    // The legend's box lies right of the plot area.
+    ASSERT_TRUE(graph.legend());
+    const double plotRight = chart.width() - graph.plotAreaFrame()->paddingRight();
+    EXPECT_GE(graph.plotAreaFrame()->paddingRight(), graph.legend()->bounds().size.width + 10);
+    EXPECT_GE(graph.legendDisplacement().x, plotRight);
+    const std::string pdf = exportPDF("report-five-series.pdf");
+    rasterize(pdf, "two-way-report-five-series");
+    EXPECT_EQ(renderChecks::pdfInfo(pdf).pages, 1);
+    const std::string text = renderChecks::pdfText(pdf);
+    for (const char* word : {"Stacked Bar Plot", "answer 4", "Percent"})
+        EXPECT_NE(text.find(word), std::string::npos) << word;
 }
 
 TEST_F(TwoWayTest, ReportCountsWiderThanACellPrintWhole) {
