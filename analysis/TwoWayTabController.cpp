@@ -2,6 +2,7 @@
 #include "analysis/TwoWayTabController.h"
 
 #include "analysis/FitScreenParts.h"
+#include "analysis/QVPDFWriter.h"
 #include "analysis/ResultsScrollView.h"
 
 #include "app/TextFormat.h"
@@ -45,6 +46,8 @@ constexpr size_t kLabelCharacters = 16;
 // The plot area's inset from the chart's top (the title's band), and the room between the legend
 // standing under it and the bars.
 constexpr double kPlotTop = 20, kPlotRight = 10, kLegendGap = 8;
+// The least height of the chart on a report page.
+constexpr double kLeastReportChart = 170;
 // The least width of a chart standing beside the grid.
 constexpr double kChartBesideWidth = 420;
 
@@ -230,6 +233,14 @@ double TwoWayStackedBars::draw(CPTXYGraph& graph, const std::shared_ptr<CPTBarPl
     // Every bar reaches the top of the plot area, so the legend stands clear of it: on screen above it,
     // at its left under the graph's title, the plot area's top making room for it; on a report page,
     // whose height is short, beside the bars at the right, the plot area's right making room.
+    if (report) {
+        // Ten rows fit beside the shortest chart of a page.
+        legend->setSwatchSize({8, 8});
+        for (auto set : {&CPTLegend::setPaddingTop, &CPTLegend::setPaddingBottom, &CPTLegend::setPaddingLeft,
+                         &CPTLegend::setPaddingRight})
+            ((*legend).*set)(3);
+        legend->setRowMargin(1);
+    }
     legend->recalculateLayout();
     const gfx::Size legendSize = names.empty() ? gfx::Size{0, 0} : legend->bounds().size;
     auto frame = graph.plotAreaFrame();
@@ -583,10 +594,14 @@ void TwoWayTabController::layoutResults() {
     viewTable_->setHidden(isCompact());
 
     if (!viewGraph_->isHidden()) {
-        const gfx::Size chart = viewGraph_->bounds().size;
+        // A report page has one height: under a tall grid the chart takes what is left of it, down to
+        // a least height its ten legend rows still fit.
+        const double height = report ? std::clamp(QVPDFWriter::kPageHeight - kMargin - y, kLeastReportChart,
+                                                  chartHeight())
+                                     : viewGraph_->bounds().height();
         const double chartWidth = std::min(cw, report ? 440.0 : 640.0);
-        place(*viewGraph_, kMargin, chartWidth, chart.height);
-        y += chart.height + 16;
+        place(*viewGraph_, kMargin, chartWidth, height);
+        y += height + 16;
     }
     if (scrollMain_)
         scrollMain_->setContentSize({w, y + 20});
@@ -771,7 +786,7 @@ void TwoWayTabController::showChart(const TwoWayTableResult& result) {
         TwoWayStackedBars(result, m).draw(*graph_, source_, fittedTitle(name, across, titleFont), isForOutput());
     // The chart grows by its legend's room, so many levels do not squeeze the bars.
     const Rect frame = viewGraph_->frame();
-    if (std::fabs(frame.height() - (chartHeight() + room)) > 0.5) {
+    if (!isForOutput() && std::fabs(frame.height() - (chartHeight() + room)) > 0.5) {
         viewGraph_->setFrame({frame.origin.x, frame.origin.y, frame.width(), chartHeight() + room});
         layoutResults();
     }

@@ -106,37 +106,48 @@ TEST_F(TwoWayTest, ReportChartOnlyWithRowOrColumnPercentages) {
     }
 }
 
-// On the report page the legend stands beside the bars, clear of them, and the chart keeps its height:
-// a grid of five levels by five has its chart of five series on the page.
+// On the report page the legend stands beside the bars, clear of them, and the chart keeps its height
+// where the page has room: a grid of five levels by five has its chart of five series whole on the page,
+// and one of ten by ten a shorter chart of ten series, on the page too.
 TEST_F(TwoWayTest, ReportLegendBesideTheBarsChartOnThePage) {
-    std::vector<std::string> a, b;
-    for (int i = 0; i < 100; ++i) {
-        a.push_back("answer " + std::to_string(i % 5));
-        b.push_back("region " + std::to_string((i / 5) % 5));
+    struct Case {
+        int levels;
+        bool fullHeight;
+    };
+    for (const Case c : {Case{5, true}, Case{10, false}}) {
+        SCOPED_TRACE(c.levels);
+        std::vector<std::string> a, b;
+        for (int i = 0; i < c.levels * c.levels * 4; ++i) {
+            a.push_back("answer " + std::to_string(i % c.levels));
+            b.push_back("region " + std::to_string((i / c.levels) % c.levels));
+        }
+        open({{"a", a}, {"b", b}}, "a", "b");
+        analysis->setTwoWayPercAgg(2);
+        analysis->setTwoWayPercDisplay(1);
+        model().saveContext();
+        show();
+        auto output = std::dynamic_pointer_cast<TwoWayTabController>(screen->makeOutputController());
+        ASSERT_NE(output, nullptr);
+        CPTXYGraph& graph = output->graph();
+        ASSERT_EQ(graph.allPlots().size(), size_t(c.levels));
+        const ui::Rect chart = output->viewGraph().convertRectToView(output->viewGraph().bounds(), &output->view());
+        EXPECT_LE(chart.maxY(), 792);
+        EXPECT_EQ(chart.height() == 260, c.fullHeight) << chart.height();
+        // The legend's box lies right of the plot area, within the chart.
+        ASSERT_TRUE(graph.legend());
+        const gfx::Size legend = graph.legend()->bounds().size;
+        const double plotRight = chart.width() - graph.plotAreaFrame()->paddingRight();
+        EXPECT_GE(graph.plotAreaFrame()->paddingRight(), legend.width + 10);
+        EXPECT_GE(graph.legendDisplacement().x, plotRight);
+        EXPECT_LE(20 + legend.height, chart.height());
+        const std::string pdf = exportPDF("report-series-" + std::to_string(c.levels) + ".pdf");
+        rasterize(pdf, "two-way-report-series-" + std::to_string(c.levels));
+        EXPECT_EQ(renderChecks::pdfInfo(pdf).pages, 1);
+        const std::string text = renderChecks::pdfText(pdf);
+        for (const std::string& word :
+             std::vector<std::string>{"Stacked Bar Plot", "answer " + std::to_string(c.levels - 1), "Percent"})
+            EXPECT_NE(text.find(word), std::string::npos) << word;
     }
-    open({{"a", a}, {"b", b}}, "a", "b");
-    analysis->setTwoWayPercAgg(2);
-    analysis->setTwoWayPercDisplay(1);
-    model().saveContext();
-    show();
-    auto output = std::dynamic_pointer_cast<TwoWayTabController>(screen->makeOutputController());
-    ASSERT_NE(output, nullptr);
-    CPTXYGraph& graph = output->graph();
-    ASSERT_EQ(graph.allPlots().size(), 5u);
-    const ui::Rect chart = output->viewGraph().convertRectToView(output->viewGraph().bounds(), &output->view());
-    EXPECT_LE(chart.maxY(), 792);
-    EXPECT_DOUBLE_EQ(chart.height(), 260);
-    // The legend's box lies right of the plot area.
-    ASSERT_TRUE(graph.legend());
-    const double plotRight = chart.width() - graph.plotAreaFrame()->paddingRight();
-    EXPECT_GE(graph.plotAreaFrame()->paddingRight(), graph.legend()->bounds().size.width + 10);
-    EXPECT_GE(graph.legendDisplacement().x, plotRight);
-    const std::string pdf = exportPDF("report-five-series.pdf");
-    rasterize(pdf, "two-way-report-five-series");
-    EXPECT_EQ(renderChecks::pdfInfo(pdf).pages, 1);
-    const std::string text = renderChecks::pdfText(pdf);
-    for (const char* word : {"Stacked Bar Plot", "answer 4", "Percent"})
-        EXPECT_NE(text.find(word), std::string::npos) << word;
 }
 
 TEST_F(TwoWayTest, ReportCountsWiderThanACellPrintWhole) {
