@@ -188,23 +188,44 @@ void Context::fillPath(FillRule rule) {
     path_.clear();
 }
 
-void Context::strokePath() {
-    bool ok = !path_.isEmpty() && pathIsUsable("stroke");
-    if (ok && (!(state_.stroke.width >= 0) || !std::isfinite(state_.stroke.width))) {
+bool Context::strokeIsUsable() const {
+    if (!(state_.stroke.width >= 0) || !std::isfinite(state_.stroke.width)) {
         foundation::log("gfx: stroke skipped: the line width is negative or not finite");
-        ok = false;
+        return false;
     }
-    if (ok && (!std::isfinite(state_.stroke.dashPhase) || !std::isfinite(state_.stroke.miterLimit))) {
+    if (!std::isfinite(state_.stroke.dashPhase) || !std::isfinite(state_.stroke.miterLimit)) {
         foundation::log("gfx: stroke skipped: the dash phase or miter limit is not finite");
-        ok = false;
+        return false;
     }
-    if (ok && !qt::dashIsDrawable(state_.stroke.dash)) {
+    if (!qt::dashIsDrawable(state_.stroke.dash)) {
         foundation::log("gfx: stroke skipped: the dash pattern has no positive length");
-        ok = false;
+        return false;
     }
-    if (ok)
+    return true;
+}
+
+void Context::strokePath() {
+    if (!path_.isEmpty() && pathIsUsable("stroke") && strokeIsUsable())
         current().strokePath(path_, state_);
     path_.clear();
+}
+
+bool Context::strokePathCopiesAtPoints(const Path& path, std::span<const Point> points) {
+    if (path.isEmpty() || !path.isFinite() || !state_.ctm.isInvertible())
+        return false;
+    const AffineTransform& t = state_.ctm;
+    std::vector<Point> offsets;
+    offsets.reserve(points.size());
+    for (const Point& p : points) {
+        const Point o{t.a * p.x + t.c * p.y, t.b * p.x + t.d * p.y};
+        if (!std::isfinite(o.x) || !std::isfinite(o.y))
+            return false;
+        offsets.push_back(o);
+    }
+    // Line parameters that strokePath refuses are refused here alike (logged, nothing drawn).
+    if (!strokeIsUsable())
+        return true;
+    return current().strokeCopies(path.transformed(t), offsets, state_);
 }
 
 void Context::drawPath(PathDrawingMode mode) {

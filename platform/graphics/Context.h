@@ -21,6 +21,7 @@
 #include "platform/graphics/Device.h"
 
 #include <memory>
+#include <span>
 #include <string_view>
 #include <vector>
 
@@ -105,6 +106,11 @@ class Context {
     void fillPath(FillRule rule = FillRule::Winding);
     void eoFillPath() { fillPath(FillRule::EvenOdd); }
     void strokePath();
+    // Strokes a copy of `path` (user space, not the current path) with its origin on each point, as
+    // stroking the copies one after another would, when the device can paint them at once. False, having
+    // drawn nothing, when it cannot (or the path or a point is not finite); line parameters that
+    // strokePath refuses are refused alike. The current path is left alone.
+    bool strokePathCopiesAtPoints(const Path& path, std::span<const Point> points);
     void drawPath(PathDrawingMode mode);
     void clip(FillRule rule = FillRule::Winding);
     void eoClip() { clip(FillRule::EvenOdd); }
@@ -159,6 +165,8 @@ class Context {
     struct Layer;
     Device& current() { return *devices_.back(); }
     bool canDraw(const char* op) const;
+    // Logs and answers false when the line parameters cannot be stroked.
+    bool strokeIsUsable() const;
     bool pathIsUsable(const char* op) const;
 
     std::vector<std::unique_ptr<Device>> devices_; // the output, then one per open layer group

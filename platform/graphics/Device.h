@@ -10,6 +10,7 @@
 #include "platform/graphics/Text.h"
 
 #include <optional>
+#include <span>
 
 namespace gfx {
 
@@ -51,6 +52,13 @@ class Device {
     virtual void fillPath(const Path& devicePath, FillRule rule, const GraphicsState& state) = 0;
     // Stroked in user space: the line width and dash are scaled by the state's transform.
     virtual void strokePath(const Path& devicePath, const GraphicsState& state) = 0;
+    // Strokes a copy of the path moved by each offset (device space), painting what stroking the copies
+    // one after another paints. False, having drawn nothing, when the device leaves that to its caller
+    // (the default).
+    virtual bool strokeCopies(const Path& devicePath, std::span<const Point> deviceOffsets,
+                              const GraphicsState& state) {
+        return false;
+    }
     virtual void drawShading(const Shading& shading, const GraphicsState& state) = 0;
     // `rect` in user space; the top row of the image goes to the top (lowest y) of the rect.
     virtual void drawImage(const Image& image, const Rect& rect, const GraphicsState& state) = 0;

@@ -342,22 +342,28 @@ void CPTPlotSymbol::renderAtPointsInContext(gfx::Context& context, std::span<con
     context.setLineCap(gfx::LineCap::Butt);
     context.setLineJoin(gfx::LineJoin::Miter);
     lineStyle_->setLineStyleInContext(context);
-    gfx::Path some;
-    auto stroke = [&] {
-        context.beginPath();
-        context.addPath(some);
-        context.strokePath();
-        some.clear();
-    };
-    std::size_t gathered = 0;
-    for (const CGPoint& point : points) {
-        const CGPoint centre = centreForPoint(point, drawn, scale, alignToPixels);
-        some.addPath(outline, gfx::AffineTransform::translation(centre.x, centre.y));
-        if (++gathered % kSymbolsPerStroke == 0)
+    std::vector<CGPoint> centres;
+    centres.reserve(points.size());
+    for (const CGPoint& point : points)
+        centres.push_back(centreForPoint(point, drawn, scale, alignToPixels));
+    // A device that paints the copies at once does; else the outlines are joined a few dozen at a time.
+    if (!context.strokePathCopiesAtPoints(outline, centres)) {
+        gfx::Path some;
+        auto stroke = [&] {
+            context.beginPath();
+            context.addPath(some);
+            context.strokePath();
+            some.clear();
+        };
+        std::size_t gathered = 0;
+        for (const CGPoint& centre : centres) {
+            some.addPath(outline, gfx::AffineTransform::translation(centre.x, centre.y));
+            if (++gathered % kSymbolsPerStroke == 0)
+                stroke();
+        }
+        if (!some.isEmpty())
             stroke();
     }
-    if (!some.isEmpty())
-        stroke();
     context.restoreGState();
 }
 

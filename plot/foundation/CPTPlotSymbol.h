@@ -101,8 +101,9 @@ class CPTPlotSymbol {
     // may reach past the cached drawing's edge, which cuts it).
     bool drawsAsOnePath() const;
     // The symbol at every point, each placed as renderInContext places it: when drawsAsOnePath, the
-    // outlines of a few dozen symbols at a time joined in one path and stroked once; else one by one
-    // through the cached drawing.
+    // outline stroked at every point in one call where the device can (a bitmap does), else the outlines
+    // of a few dozen symbols at a time joined in one path and stroked once; otherwise one by one through
+    // the cached drawing.
     void renderAtPointsInContext(gfx::Context& context, std::span<const CGPoint> points, CGFloat scale,
                                  bool alignToPixels);
 

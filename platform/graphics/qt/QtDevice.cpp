@@ -10,6 +10,7 @@
 
 #include <QBuffer>
 #include <QLinearGradient>
+#include <QPaintEngine>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPdfWriter>
@@ -153,6 +154,116 @@ class PainterDevice : public Device {
             p.setBrush(Qt::NoBrush);
             p.drawPath(user);
         });
+    }
+
+    // On a raster target, copies that fall on the same fraction of a pixel rasterise alike: the first is
+    // stroked alone into a coverage stamp, the stamp is laid at every copy into one transmittance buffer
+    // (what is left of the background under each pixel), and the buffer is painted once in the stroke
+    // colour. With one solid colour the order of the copies does not matter, so this is what stroking
+    // them one after another paints. Anything else (a page or printer, a shadow, a dash, opacity, a
+    // transform that does not keep the copies on whole pixels apart) is left to the caller.
+    bool strokeCopies(const Path& devicePath, std::span<const Point> offsets, const GraphicsState& st) override {
+        QPainter* p = active();
+        if (!p || !p->paintEngine() || p->paintEngine()->type() != QPaintEngine::Raster ||
+            p->device()->devicePixelRatio() != 1 || offsets.empty() ||
+            devicePath.isEmpty() || st.shadow.isVisible() || st.clears || st.alpha < 1 || !st.stroke.dash.empty() ||
+            base_.m12() != 0 || base_.m21() != 0 || !base_.isAffine())
+            return false;
+        auto inverse = st.ctm.inverted();
+        if (!inverse)
+            return false;
+        const double sx = base_.m11(), sy = base_.m22();
+        const Point first = offsets.front();
+        // The first copy alone, in opaque white on a transparent image: its alpha is the coverage.
+        const Path placed = devicePath.transformed(AffineTransform::translation(first.x, first.y));
+        const double grow = st.stroke.width * std::sqrt(std::fabs(st.ctm.determinant())) *
+                                std::max(1.0, st.stroke.join == LineJoin::Miter ? st.stroke.miterLimit : 1.0) +
+                            2;
+        const QRectF pixelBox = base_.mapRect(qt::toQt(placed.boundingBox().insetBy(-grow, -grow)));
+        if (!pixelBox.isValid() || pixelBox.width() * pixelBox.height() > 1 << 20)
+            return false;
+        const QRect stampRect(QPoint(int(std::floor(pixelBox.left())), int(std::floor(pixelBox.top()))),
+                              QPoint(int(std::ceil(pixelBox.right())), int(std::ceil(pixelBox.bottom()))));
+        // Where each copy's stamp lies: whole pixels from the first, or the copies do not rasterise alike.
+        const QRect limit = deviceLimit(*p);
+        std::vector<QPoint> shifts;
+        shifts.reserve(offsets.size());
+        QRect used;
+        for (const Point& o : offsets) {
+            const double dx = (o.x - first.x) * sx, dy = (o.y - first.y) * sy;
+            const double rx = std::round(dx), ry = std::round(dy);
+            if (std::fabs(dx - rx) > 1e-6 || std::fabs(dy - ry) > 1e-6)
+                return false;
+            // A copy far off the target is not painted at all.
+            if (std::fabs(rx) > 1e8 || std::fabs(ry) > 1e8)
+                continue;
+            const QPoint shift{int(rx), int(ry)};
+            const QRect at = stampRect.translated(shift);
+            if (!at.intersects(limit))
+                continue;
+            shifts.push_back(shift);
+            used |= at.intersected(limit);
+        }
+        if (used.isEmpty())
+            return true;
+        if (double(used.width()) * used.height() > 64e6)
+            return false;
+
+        QImage stamp(stampRect.size(), QImage::Format_ARGB32_Premultiplied);
+        stamp.fill(Qt::transparent);
+        {
+            QPainter sp(&stamp);
+            sp.setRenderHint(QPainter::Antialiasing, st.antialias);
+            sp.setPen(qt::toQtPen(st.stroke, QColor(255, 255, 255)));
+            sp.setBrush(Qt::NoBrush);
+            const QTransform toStamp = QTransform::fromTranslate(-stampRect.left(), -stampRect.top());
+            if (st.ctm.a == 1 && st.ctm.b == 0 && st.ctm.c == 0 && st.ctm.d == 1) {
+                sp.setTransform(base_ * toStamp);
+                sp.drawPath(qt::toQt(placed));
+            } else {
+                sp.setTransform(qt::toQt(st.ctm) * base_ * toStamp);
+                sp.drawPath(toQtTransformed(placed, FillRule::Winding, qt::toQt(*inverse)));
+            }
+        }
+        const double colourAlpha = std::clamp(st.strokeColor.alpha, 0.0, 1.0);
+        struct Cover {
+            int x, y;
+            float keep; // the share of what lies under the pixel that one copy leaves
+        };
+        std::vector<Cover> covers;
+        for (int y = 0; y < stamp.height(); ++y) {
+            const QRgb* row = reinterpret_cast<const QRgb*>(stamp.constScanLine(y));
+            for (int x = 0; x < stamp.width(); ++x)
+                if (int a = qAlpha(row[x]))
+                    covers.push_back({x + stampRect.left(), y + stampRect.top(), float(1 - colourAlpha * a / 255.0)});
+        }
+        const int w = used.width(), h = used.height();
+        std::vector<float> keep(std::size_t(w) * h, 1.0f);
+        for (const QPoint& shift : shifts) {
+            const int ox = shift.x() - used.left(), oy = shift.y() - used.top();
+            for (const Cover& c : covers) {
+                const int x = c.x + ox, y = c.y + oy;
+                if (x >= 0 && x < w && y >= 0 && y < h)
+                    keep[std::size_t(y) * w + x] *= c.keep;
+            }
+        }
+        QImage painted(w, h, QImage::Format_ARGB32_Premultiplied);
+        const auto channel = [](double v) { return std::clamp(v, 0.0, 1.0); };
+        const double r = channel(st.strokeColor.red), g = channel(st.strokeColor.green),
+                     b = channel(st.strokeColor.blue);
+        for (int y = 0; y < h; ++y) {
+            QRgb* row = reinterpret_cast<QRgb*>(painted.scanLine(y));
+            for (int x = 0; x < w; ++x) {
+                const double a = 1.0 - keep[std::size_t(y) * w + x];
+                row[x] = a <= 0 ? 0
+                                : qRgba(int(std::lround(r * a * 255)), int(std::lround(g * a * 255)),
+                                        int(std::lround(b * a * 255)), int(std::lround(a * 255)));
+            }
+        }
+        p->setOpacity(1);
+        setTransform(*p, QTransform());
+        p->drawImage(used.topLeft(), painted);
+        return true;
     }
 
     void drawShading(const Shading& sh, const GraphicsState& st) override {
@@ -395,6 +506,16 @@ class PainterDevice : public Device {
         p->setRenderHint(QPainter::SmoothPixmapTransform, true);
         p->drawImage(qt::toQt(area.offsetBy(st.shadow.offset.width, st.shadow.offset.height)), shadow);
         p->restore();
+    }
+
+    // The painter's pixels that can be painted: its device, within the clip's box.
+    static QRect deviceLimit(QPainter& p) {
+        QRect limit(0, 0, p.device()->width(), p.device()->height());
+        if (p.hasClipping()) {
+            setTransform(p, QTransform());
+            limit &= p.clipBoundingRect().toAlignedRect();
+        }
+        return limit;
     }
 
     static void setTransform(QPainter& p, const QTransform& t) {
