@@ -174,7 +174,8 @@ class PainterDevice : public Device {
             return false;
         const double sx = base_.m11(), sy = base_.m22();
         const Point first = offsets.front();
-        // The first copy alone, in opaque white on a transparent image: its alpha is the coverage.
+        // The first copy alone on a transparent image: its alpha is what one copy covers of what lies
+        // under each pixel (where its own lines cross, as often as the pen covers it).
         const Path placed = devicePath.transformed(AffineTransform::translation(first.x, first.y));
         const double grow = st.stroke.width * std::sqrt(std::fabs(st.ctm.determinant())) *
                                 std::max(1.0, st.stroke.join == LineJoin::Miter ? st.stroke.miterLimit : 1.0) +
@@ -214,7 +215,7 @@ class PainterDevice : public Device {
         {
             QPainter sp(&stamp);
             sp.setRenderHint(QPainter::Antialiasing, st.antialias);
-            sp.setPen(qt::toQtPen(st.stroke, QColor(255, 255, 255)));
+            sp.setPen(qt::toQtPen(st.stroke, qt::toQt(st.strokeColor)));
             sp.setBrush(Qt::NoBrush);
             const QTransform toStamp = QTransform::fromTranslate(-stampRect.left(), -stampRect.top());
             if (st.ctm.a == 1 && st.ctm.b == 0 && st.ctm.c == 0 && st.ctm.d == 1) {
@@ -225,7 +226,6 @@ class PainterDevice : public Device {
                 sp.drawPath(toQtTransformed(placed, FillRule::Winding, qt::toQt(*inverse)));
             }
         }
-        const double colourAlpha = std::clamp(st.strokeColor.alpha, 0.0, 1.0);
         struct Cover {
             int x, y;
             float keep; // the share of what lies under the pixel that one copy leaves
@@ -235,7 +235,7 @@ class PainterDevice : public Device {
             const QRgb* row = reinterpret_cast<const QRgb*>(stamp.constScanLine(y));
             for (int x = 0; x < stamp.width(); ++x)
                 if (int a = qAlpha(row[x]))
-                    covers.push_back({x + stampRect.left(), y + stampRect.top(), float(1 - colourAlpha * a / 255.0)});
+                    covers.push_back({x + stampRect.left(), y + stampRect.top(), float(1 - a / 255.0)});
         }
         const int w = used.width(), h = used.height();
         std::vector<float> keep(std::size_t(w) * h, 1.0f);

@@ -6,6 +6,7 @@
 #include "plot/graph/CPTLegend.h"
 #include "plot/foundation/CPTShadow.h"
 #include "plot/foundation/CPTTextStyle.h"
+#include "platform/graphics/Output.h"
 #include "tests/plot/graph/FakeDataSource.h"
 #include "tests/plot/graph/GraphFixtures.h"
 
@@ -449,6 +450,70 @@ TEST(CPTScatterPlot, DrawingOrderInOneTransparencyLayer) {
     chart.plot->renderAsVectorInContext(*rec.context);
     for (const auto& r : rec.recorder->records())
         EXPECT_NE(r.op, gfx::Recorder::Op::Group);
+}
+
+TEST(CPTScatterPlot, SymbolsOnABitmapAreThoseDrawnOneByOne) {
+    // Four records drawn; a missing x, a missing y, one beyond the x range and one beyond the y range not.
+    ScatterChart chart({1, 2, kNaN, 3, 12, 5.5, 8, 6}, {2, 3, 4, kNaN, 5, 11, 8.2, 1.5});
+    chart.plot->setDataLineStyle(nullptr);
+    const std::vector<CGPoint> drawn{{20, 20}, {40, 30}, {160, 82}, {120, 15}};
+    const CGPoint notDrawn[] = {{240, 50}, {110, 110}};
+    auto styled = [](std::shared_ptr<CPTPlotSymbol> symbol, CGSize size, const gfx::Color& line, double width,
+                     std::shared_ptr<CPTFill> fill) {
+        auto style = CPTMutableLineStyle::lineStyle();
+        style->setLineColor(CPTColor::colorWithCGColor(line));
+        style->setLineWidth(width);
+        style->setLineCap(1);
+        symbol->setLineStyle(style);
+        symbol->setSize(size);
+        symbol->setFill(std::move(fill));
+        return symbol;
+    };
+    struct Case {
+        const char* name;
+        std::shared_ptr<CPTPlotSymbol> symbol;
+    };
+    const Case cases[] = {
+        {"plus", styled(CPTPlotSymbol::plusPlotSymbol(), {8, 8}, gfx::Color::black(), 1, nullptr)},
+        {"thick snow", styled(CPTPlotSymbol::snowPlotSymbol(), {9, 7}, gfx::Color{0, 0, 1, 1}, 2.5, nullptr)},
+        {"cross, a fill set but never painted",
+         styled(CPTPlotSymbol::crossPlotSymbol(), {6, 6}, gfx::Color{0, 0.5, 0, 1}, 1,
+                CPTFill::fillWithColor(CPTColor::redColor()))},
+        {"filled and outlined ellipse",
+         styled(CPTPlotSymbol::ellipsePlotSymbol(), {7, 7}, gfx::Color::black(), 1,
+                CPTFill::fillWithColor(CPTColor::redColor()))},
+        {"filled and outlined star",
+         styled(CPTPlotSymbol::starPlotSymbol(), {10, 10}, gfx::Color{0, 0, 1, 1}, 1.5,
+                CPTFill::fillWithColor(CPTColor::yellowColor()))},
+    };
+    for (const Case& c : cases) {
+        for (const double scale : {1.0, 2.0}) {
+            SCOPED_TRACE(std::string(c.name) + ", scale " + num(scale));
+            chart.plot->setPlotSymbol(c.symbol);
+            chart.plot->setContentsScale(scale);
+            auto plotted = gfx::BitmapContext::pointsContext({260, 130}, scale, gfx::Color::white());
+            chart.plot->renderAsVectorInContext(plotted->context());
+            auto alone = gfx::BitmapContext::pointsContext({260, 130}, scale, gfx::Color::white());
+            auto symbol = c.symbol->copy();
+            for (const CGPoint& p : drawn)
+                symbol->renderInContext(alone->context(), p, scale, chart.plot->alignsPointsToPixels());
+            const gfx::Image a = plotted->image(), b = alone->image();
+            ASSERT_EQ(a.pixelWidth(), b.pixelWidth());
+            for (int y = 0; y < a.pixelHeight(); ++y) {
+                for (int x = 0; x < a.pixelWidth(); ++x) {
+                    const gfx::Color pa = a.pixel(x, y), pb = b.pixel(x, y);
+                    ASSERT_EQ(pa == gfx::Color::white(), pb == gfx::Color::white()) << x << ", " << y;
+                    const double worst = std::max({std::fabs(pa.red - pb.red), std::fabs(pa.green - pb.green),
+                                                   std::fabs(pa.blue - pb.blue)});
+                    ASSERT_LE(worst, 3 / 255.0) << x << ", " << y;
+                }
+            }
+            for (const CGPoint& p : drawn)
+                EXPECT_NE(a.pixel(int(p.x * scale), int(p.y * scale)), gfx::Color::white());
+            for (const CGPoint& p : notDrawn)
+                EXPECT_EQ(a.pixel(int(p.x * scale), int(p.y * scale)), gfx::Color::white());
+        }
+    }
 }
 
 TEST(CPTScatterPlot, AreaFillBands) {

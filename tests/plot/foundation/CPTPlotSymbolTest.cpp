@@ -435,6 +435,8 @@ TEST(CPTPlotSymbol, OnePathLooksLikeTheSymbolsDrawnOneByOne) {
         {"plus, scale 2, aligned", red, 2, true},
         {"plus, scale 1, as placed", red, 1, false},
         {"cross, scale 2, as placed", CPTPlotSymbol::crossPlotSymbol(), 2, false},
+        {"cross, scale 1, aligned", CPTPlotSymbol::crossPlotSymbol(), 1, true},
+        {"dash, scale 2, aligned", CPTPlotSymbol::dashPlotSymbol(), 2, true},
         {"thick snow off its centre, scale 2, aligned", thick, 2, true},
     };
     // Apart, each pixel is what the symbol alone paints; on top of one another, antialiased edges of two
