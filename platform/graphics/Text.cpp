@@ -124,6 +124,8 @@ std::unique_ptr<QTextLayout> singleLine(const QString& text, const QFont& font, 
     QTextOption option;
     option.setWrapMode(QTextOption::NoWrap);
     layout->setTextOption(option);
+    // The shaped glyphs stay with the layout: drawing it does not shape the text again.
+    layout->setCacheEnabled(true);
     layout->beginLayout();
     QTextLine line = layout->createLine();
     if (line.isValid()) {

@@ -4,6 +4,8 @@
 namespace ui {
 
 void Label::setText(std::string text) {
+    if (attributed_ || text != text_)
+        dropLayout();
     text_ = std::move(text);
     attributed_.reset();
     setNeedsDisplay();
@@ -11,6 +13,7 @@ void Label::setText(std::string text) {
 
 void Label::setAttributedText(std::optional<gfx::RichText> text) {
     attributed_ = std::move(text);
+    dropLayout();
     if (attributed_)
         text_ = attributed_->plainText();
     setNeedsDisplay();
@@ -18,31 +21,37 @@ void Label::setAttributedText(std::optional<gfx::RichText> text) {
 
 void Label::setFont(gfx::Font font) {
     font_ = std::move(font);
+    dropLayout();
     setNeedsDisplay();
 }
 
 void Label::setTextColor(Color color) {
     textColor_ = color;
+    dropLayout();
     setNeedsDisplay();
 }
 
 void Label::setTextAlignment(gfx::TextAlignment a) {
     alignment_ = a;
+    dropLayout();
     setNeedsDisplay();
 }
 
 void Label::setNumberOfLines(int n) {
     lines_ = n;
+    dropLayout();
     setNeedsDisplay();
 }
 
 void Label::setLineBreakMode(gfx::LineBreakMode m) {
     lineBreak_ = m;
+    dropLayout();
     setNeedsDisplay();
 }
 
 void Label::setEnabled(bool on) {
     enabled_ = on;
+    dropLayout();
     setNeedsDisplay();
 }
 
@@ -50,6 +59,18 @@ double Label::heightOfLines(int lines) const {
     // Laid-out lines come out a little taller than the font's line height (whole points on the
     // reference device): half a line of room keeps the n-th line and still leaves out the next.
     return (lines + 0.5) * font_.metrics().lineHeight;
+}
+
+void Label::dropLayout() {
+    layout_.reset();
+}
+
+const gfx::TextLayout& Label::layoutWithin(Size limit) const {
+    if (!layout_ || !(layoutLimit_ == limit)) {
+        layout_ = attributed_ ? gfx::TextLayout::rich(*attributed_, limit) : gfx::TextLayout::plain(text_, style(), limit);
+        layoutLimit_ = limit;
+    }
+    return *layout_;
 }
 
 gfx::TextStyle Label::style() const {
@@ -72,8 +93,7 @@ void Label::drawTextInRect(gfx::Context& ctx, const Rect& rect) const {
     if (lines_ > 0)
         maxHeight = std::min(maxHeight, heightOfLines(lines_));
     Size limit{rect.width(), maxHeight};
-    gfx::TextLayout layout = attributed_ ? gfx::TextLayout::rich(*attributed_, limit)
-                                         : gfx::TextLayout::plain(text_, style(), limit);
+    const gfx::TextLayout& layout = layoutWithin(limit);
     Size used = layout.size();
     double y = rect.origin.y + std::max(0.0, (rect.height() - used.height) / 2);
     double x = rect.origin.x;

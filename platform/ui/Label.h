@@ -41,6 +41,10 @@ class Label : public View {
     gfx::TextStyle style() const;
     // The most height `lines` lines of text take.
     double heightOfLines(int lines) const;
+    // The text laid out within `limit`, kept until the text, a setting of its style or the limit changes:
+    // a label drawn again with nothing changed (a row reloaded with the same texts) lays out nothing.
+    const gfx::TextLayout& layoutWithin(Size limit) const;
+    void dropLayout();
     std::string text_;
     std::optional<gfx::RichText> attributed_;
     gfx::Font font_ = gfx::Font::system(17);
@@ -49,6 +53,8 @@ class Label : public View {
     int lines_ = 1;
     gfx::LineBreakMode lineBreak_ = gfx::LineBreakMode::TruncateTail;
     bool enabled_ = true;
+    mutable std::optional<gfx::TextLayout> layout_;
+    mutable Size layoutLimit_;
 };
 
 } // namespace ui
