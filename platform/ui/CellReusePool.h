@@ -2,9 +2,11 @@
 // waiting for reuse, by reuse identifier, with the factories that make a cell when none waits.
 #pragma once
 
+#include <algorithm>
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -28,12 +30,21 @@ template <class Key, class Cell> class CellReusePool {
         factories_[reuseIdentifier] = std::move(factory);
     }
 
-    // A cell waiting under this identifier, prepared for reuse, or else a new one.
-    std::shared_ptr<Cell> dequeue(const std::string& reuseIdentifier) {
+    // A cell waiting under this identifier, prepared for reuse, or else a new one. Of the waiting cells,
+    // the one last shown at `at` comes first: a reload gives each row back the cell that showed it, whose
+    // views then keep what they laid out for the same content.
+    std::shared_ptr<Cell> dequeue(const std::string& reuseIdentifier, std::optional<Key> at = std::nullopt) {
         auto& waiting = reusable_[reuseIdentifier];
         if (!waiting.empty()) {
-            auto cell = std::move(waiting.back());
-            waiting.pop_back();
+            auto chosen = waiting.end() - 1;
+            if (at) {
+                auto same =
+                    std::find_if(waiting.begin(), waiting.end(), [&](const Waiting& w) { return w.shownAt == *at; });
+                if (same != waiting.end())
+                    chosen = same;
+            }
+            auto cell = std::move(chosen->cell);
+            waiting.erase(chosen);
             cell->prepareForReuse();
             return cell;
         }
@@ -69,7 +80,7 @@ template <class Key, class Cell> class CellReusePool {
         auto cell = it->second;
         visible_.erase(it);
         cell->removeFromSuperview();
-        reusable_[cell->reuseIdentifier()].push_back(std::move(cell));
+        reusable_[cell->reuseIdentifier()].push_back({std::move(cell), ip});
     }
 
     // Collected first: recycling takes the cell out of the map being walked.
@@ -97,7 +108,11 @@ template <class Key, class Cell> class CellReusePool {
   private:
     Factory fallback_;
     std::map<Key, std::shared_ptr<Cell>> visible_;
-    std::map<std::string, std::vector<std::shared_ptr<Cell>>> reusable_;
+    struct Waiting {
+        std::shared_ptr<Cell> cell;
+        Key shownAt;
+    };
+    std::map<std::string, std::vector<Waiting>> reusable_;
     std::map<std::string, Factory> factories_;
 };
 

@@ -140,7 +140,7 @@ void CollectionView::registerCellFactory(const std::string& reuseIdentifier, Cel
 
 std::shared_ptr<CollectionViewCell>
 CollectionView::dequeueReusableCellWithReuseIdentifier(const std::string& id, IndexPath ip) {
-    auto cell = cells_.dequeue(id);
+    auto cell = cells_.dequeue(id, ip);
     if (auto a = layout_->layoutAttributesForItemAtIndexPath(ip))
         cell->applyLayoutAttributes(*a);
     return cell;

@@ -169,7 +169,7 @@ void TableView::registerCellFactory(const std::string& reuseIdentifier, CellFact
 std::shared_ptr<TableViewCell>
 TableView::dequeueReusableCellWithIdentifier(const std::string& reuseIdentifier,
                                              std::optional<IndexPath> indexPath) {
-    auto cell = cells_.dequeue(reuseIdentifier);
+    auto cell = cells_.dequeue(reuseIdentifier, indexPath);
     double height = indexPath ? rectForRowAtIndexPath(*indexPath).height() : rowHeight_;
     cell->setFrame({0, cell->frame().origin.y, bounds().width(), height > 0 ? height : rowHeight_});
     cell->layoutIfNeeded();

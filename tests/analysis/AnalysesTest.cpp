@@ -7,6 +7,7 @@
 
 #include <map>
 #include "app/VariablesViewController.h"
+#include "platform/graphics/Recorder.h"
 #include "tests/RenderChecks.h"
 
 namespace {
@@ -309,6 +310,55 @@ TEST_F(AnalysesListTest, ThousandAnalysesMakeOnlyTheVisibleRowsAndLongTextsStayO
     EXPECT_EQ(driver->text(&first->labelDescription()), "Weight, in kg at visit, Age");
     EXPECT_EQ(first->labelDescription().numberOfLines(), 1);
     EXPECT_EQ(list->analyses()[0]->name(), "a999");
+}
+
+// What a row's labels draw (not only the texts they hold): labels keep their laid-out text between
+// frames and a reload gives each row back the cell that showed it, so a stale layout would show here.
+TEST_F(AnalysesListTest, RowsDrawTheirAnalysisAfterAnEditAReloadAndScrolling) {
+    openWorkspace(kColumns);
+    for (int i = 0; i < 30; ++i)
+        save({"a" + std::to_string(i), 3, 0, {"Weight", "Age"}, i % 3 == 0 ? 2 : 0, double(i)});
+    show();
+    auto drawn = [&](int row) {
+        std::vector<std::string> out;
+        auto* shown = cell(row);
+        if (!shown)
+            return out;
+        for (ui::Label* label : {&shown->labelType(), &shown->labelDescription(), &shown->labelWhere()}) {
+            auto rc = gfx::makeRecordingContext(label->bounds());
+            label->drawRect(*rc.context, label->bounds());
+            std::string text;
+            for (const auto& r : rc.recorder->records())
+                if (r.op == gfx::Recorder::Op::Text && r.text)
+                    text += r.text->text();
+            out.push_back(text);
+        }
+        return out;
+    };
+    auto expected = [&](int row) {
+        const Analysis& a = *list->analyses()[size_t(row)];
+        return std::vector<std::string>{AnalysesViewController::typeText(a), AnalysesViewController::descriptionText(a),
+                                        list->whereText(a)};
+    };
+    EXPECT_EQ(drawn(0), (std::vector<std::string>{"Correlation", "Weight, Age", "No filters"}));
+    // The analysis of the top row edited: its variables and filters change, and it shows so on return.
+    auto top = list->analyses()[0];
+    top->setRight(columnNamed("Sex").get());
+    auto w = model().managedObjectContext()->insertNewObject<WhereClause>();
+    w->setX(columnNamed("Weight").get());
+    w->setOp(2);
+    w->setC("60");
+    top->addWheresObject(*w);
+    model().saveContext();
+    reappear();
+    ASSERT_EQ(list->analyses()[0]->objectID(), top->objectID());
+    EXPECT_EQ(drawn(0)[1], "Weight, Sex");
+    EXPECT_EQ(drawn(0)[2], "Filters: " + model().stringForWhereAnalysis(*top));
+    // Rows that come into view reuse cells of rows that left it, and draw their own analysis.
+    for (int row : {29, 27, 13, 1, 0}) {
+        SCOPED_TRACE(row);
+        EXPECT_EQ(drawn(row), expected(row));
+    }
 }
 
 TEST_F(AnalysesListTest, TheListAndTheChooserFitOnPadAndPhone) {

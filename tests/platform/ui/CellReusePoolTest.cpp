@@ -90,4 +90,30 @@ TEST(CellReusePool, RecycleIfTakesOnlyThePlacesItIsToldAndRecycleAllTheRest) {
     EXPECT_EQ(pool.cellCount(), 0u);
 }
 
+TEST(CellReusePool, AReloadGivesEachPlaceTheCellThatShowedIt) {
+    auto pool = makePool();
+    auto parent = View::make(Rect{0, 0, 100, 100});
+    std::vector<CountingCell*> shown;
+    for (int row = 0; row < 4; ++row) {
+        auto cell = pool.dequeue("photo", IndexPath{0, row});
+        parent->addSubview(cell);
+        shown.push_back(pool.show({0, row}, cell));
+    }
+    pool.recycleAll();
+    // Asked for in any order, each place gets its own cell back.
+    for (int row : {2, 0, 3, 1}) {
+        SCOPED_TRACE(row);
+        auto cell = pool.dequeue("photo", IndexPath{0, row});
+        EXPECT_EQ(cell.get(), shown[size_t(row)]);
+        EXPECT_EQ(cell->prepared, 1);
+        pool.show({0, row}, cell);
+    }
+    // A place no waiting cell showed takes the one recycled last; so does a dequeue naming no place.
+    pool.recycle({0, 1});
+    pool.recycle({0, 3});
+    EXPECT_EQ(pool.dequeue("photo", IndexPath{0, 9}).get(), shown[3]);
+    EXPECT_EQ(pool.dequeue("photo").get(), shown[1]);
+    EXPECT_EQ(pool.cellCount(), 2u);
+}
+
 } // namespace
