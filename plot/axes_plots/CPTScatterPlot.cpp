@@ -253,11 +253,16 @@ CPTScatterPlot::Flags CPTScatterPlot::calculatePointsToDraw(CPTPlotSpace& space,
     std::vector<CPTPlotRangeComparisonResult> yCompare(n, CPTPlotRangeComparisonInside);
     std::vector<std::uint8_t> nan(n, 0);
     const bool doubles = doublePrecisionCache();
+    std::vector<double> xs, ys;
+    if (doubles) {
+        xs = cachedDoublesForField(CPTScatterPlotFieldX, n);
+        ys = cachedDoublesForField(CPTScatterPlotFieldY, n);
+    }
     // Each record writes only its own slots.
     for (std::uint64_t i = 0; i < n; ++i) {
         if (doubles) {
-            const double x = cachedDoubleForField(CPTScatterPlotFieldX, i);
-            const double y = cachedDoubleForField(CPTScatterPlotFieldY, i);
+            const double x = xs[i];
+            const double y = ys[i];
             xCompare[i] = xRange ? xRange->compareToDouble(x) : CPTPlotRangeComparisonInside;
             if (xCompare[i] == CPTPlotRangeComparisonInside)
                 yCompare[i] = yRange ? yRange->compareToDouble(y) : CPTPlotRangeComparisonInside;
@@ -294,12 +299,16 @@ CPTScatterPlot::ViewPoints CPTScatterPlot::calculateViewPoints(const Flags& flag
     if (!space)
         return points;
     const bool doubles = doublePrecisionCache();
+    std::vector<double> xs, ys;
+    if (doubles) {
+        xs = cachedDoublesForField(CPTScatterPlotFieldX, flags.size());
+        ys = cachedDoublesForField(CPTScatterPlotFieldY, flags.size());
+    }
     for (std::uint64_t i = 0; i < flags.size(); ++i) {
         if (!flags[i])
             continue;
         if (doubles) {
-            std::array<double, 2> p{cachedDoubleForField(CPTScatterPlotFieldX, i),
-                                    cachedDoubleForField(CPTScatterPlotFieldY, i)};
+            std::array<double, 2> p{xs[i], ys[i]};
             if (!std::isnan(p[0]) && !std::isnan(p[1]))
                 points[i] = space->plotAreaViewPointForDoublePrecisionPlotPoint(std::span<const double>(p));
         } else {
@@ -315,11 +324,13 @@ CPTScatterPlot::ViewPoints CPTScatterPlot::calculateViewPoints(const Flags& flag
 void CPTScatterPlot::alignViewPointsToUserSpace(ViewPoints& points, const gfx::Context& context,
                                                 const Flags& flags) const {
     const bool centre = dataLineStyle_ && dataLineStyle_->lineWidth() > 0;
+    const gfx::AffineTransform toDevice = context.ctm();
+    const gfx::AffineTransform toUser = toDevice.inverted().value_or(gfx::AffineTransform::identity());
     for (std::size_t i = 0; i < points.size() && i < flags.size(); ++i) {
         if (!flags[i] || isNaNPoint(points[i]))
             continue;
-        points[i] = centre ? CPTPointAlignedToPixelCenter(context, points[i])
-                           : CPTPointAlignedToPixelEdge(context, points[i]);
+        points[i] = centre ? CPTPointAlignedToPixelCenter(toDevice, toUser, points[i])
+                           : CPTPointAlignedToPixelEdge(toDevice, toUser, points[i]);
     }
 }
 

@@ -205,18 +205,36 @@ double CPTInverseLogModulus(double y) {
     return std::copysign(std::pow(10.0, std::fabs(y)) - 1.0, y);
 }
 
-CGPoint CPTPointAlignedToPixelCenter(const gfx::Context& context, CGPoint point) {
-    CGPoint p = context.convertPointToDeviceSpace(point);
+CGPoint CPTPointAlignedToPixelCenter(const gfx::AffineTransform& toDevice, const gfx::AffineTransform& toUser,
+                                     CGPoint point) {
+    CGPoint p = toDevice.apply(point);
     p.x = std::round(p.x - 0.5) + 0.5;
     p.y = std::ceil(p.y) - 0.5;
-    return context.convertPointToUserSpace(p);
+    return toUser.apply(p);
+}
+
+CGPoint CPTPointAlignedToPixelEdge(const gfx::AffineTransform& toDevice, const gfx::AffineTransform& toUser,
+                                   CGPoint point) {
+    CGPoint p = toDevice.apply(point);
+    p.x = std::round(p.x);
+    p.y = std::ceil(p.y - 0.5);
+    return toUser.apply(p);
+}
+
+namespace {
+// The context's user space as seen from the device (the identity for a singular transform, as the
+// context converts).
+gfx::AffineTransform userSpaceOf(const gfx::Context& context) {
+    return context.ctm().inverted().value_or(gfx::AffineTransform::identity());
+}
+} // namespace
+
+CGPoint CPTPointAlignedToPixelCenter(const gfx::Context& context, CGPoint point) {
+    return CPTPointAlignedToPixelCenter(context.ctm(), userSpaceOf(context), point);
 }
 
 CGPoint CPTPointAlignedToPixelEdge(const gfx::Context& context, CGPoint point) {
-    CGPoint p = context.convertPointToDeviceSpace(point);
-    p.x = std::round(p.x);
-    p.y = std::ceil(p.y - 0.5);
-    return context.convertPointToUserSpace(p);
+    return CPTPointAlignedToPixelEdge(context.ctm(), userSpaceOf(context), point);
 }
 
 CGRect CPTRectAlignedToPixelCenter(const gfx::Context& context, CGRect rect) {

@@ -94,6 +94,11 @@ double CPTInverseLogModulus(double y);
 // edges for fills and whole-width lines.
 CGPoint CPTPointAlignedToPixelCenter(const gfx::Context& context, CGPoint point);
 CGPoint CPTPointAlignedToPixelEdge(const gfx::Context& context, CGPoint point);
+// The same with the context's transform and its inverse given, for many points under one transform.
+CGPoint CPTPointAlignedToPixelCenter(const gfx::AffineTransform& toDevice, const gfx::AffineTransform& toUser,
+                                     CGPoint point);
+CGPoint CPTPointAlignedToPixelEdge(const gfx::AffineTransform& toDevice, const gfx::AffineTransform& toUser,
+                                   CGPoint point);
 CGRect CPTRectAlignedToPixelCenter(const gfx::Context& context, CGRect rect);
 CGRect CPTRectAlignedToPixelEdge(const gfx::Context& context, CGRect rect);
 

@@ -141,6 +141,8 @@ class CPTPlot : public CPTAnnotationHostLayer {
     std::shared_ptr<CPTMutableNumericData> cachedNumbersForField(std::uint64_t fieldEnum) const;
     std::optional<foundation::Value> cachedNumberForField(std::uint64_t fieldEnum, std::uint64_t idx) const;
     double cachedDoubleForField(std::uint64_t fieldEnum, std::uint64_t idx) const;
+    // The first `count` records' values of the field as cachedDoubleForField answers them, read at once.
+    std::vector<double> cachedDoublesForField(std::uint64_t fieldEnum, std::uint64_t count) const;
     NSDecimal cachedDecimalForField(std::uint64_t fieldEnum, std::uint64_t idx) const;
 
     // --- per-record object lists

@@ -528,6 +528,19 @@ double CPTPlot::cachedDoubleForField(std::uint64_t fieldEnum, std::uint64_t idx)
     return readDouble(*data, idx);
 }
 
+std::vector<double> CPTPlot::cachedDoublesForField(std::uint64_t fieldEnum, std::uint64_t count) const {
+    std::vector<double> values(count, kNaN);
+    auto data = cachedNumbersForField(fieldEnum);
+    const std::uint64_t n = std::min(count, samplesOf(data.get()));
+    if (n > 0 && data->dataTypeFormat() == CPTFloatingPointDataType && data->sampleBytes() == sizeof(double)) {
+        std::memcpy(values.data(), data->bytes(), n * sizeof(double));
+        return values;
+    }
+    for (std::uint64_t i = 0; i < n; ++i)
+        values[i] = readDouble(*data, i);
+    return values;
+}
+
 NSDecimal CPTPlot::cachedDecimalForField(std::uint64_t fieldEnum, std::uint64_t idx) const {
     auto data = cachedNumbersForField(fieldEnum);
     if (!data || idx >= data->numberOfSamples())

@@ -187,9 +187,11 @@ class PainterDevice : public Device {
                               QPoint(int(std::ceil(pixelBox.right())), int(std::ceil(pixelBox.bottom()))));
         // Where each copy's stamp lies: whole pixels from the first, or the copies do not rasterise alike.
         const QRect limit = deviceLimit(*p);
+        const int stampLeft = stampRect.left(), stampTop = stampRect.top();
+        const int stampWidth = stampRect.width(), stampHeight = stampRect.height();
         std::vector<QPoint> shifts;
         shifts.reserve(offsets.size());
-        QRect used;
+        int left = limit.right() + 1, top = limit.bottom() + 1, right = limit.left(), bottom = limit.top();
         for (const Point& o : offsets) {
             const double dx = (o.x - first.x) * sx, dy = (o.y - first.y) * sy;
             const double rx = std::round(dx), ry = std::round(dy);
@@ -198,16 +200,20 @@ class PainterDevice : public Device {
             // A copy far off the target is not painted at all.
             if (std::fabs(rx) > 1e8 || std::fabs(ry) > 1e8)
                 continue;
-            const QPoint shift{int(rx), int(ry)};
-            const QRect at = stampRect.translated(shift);
-            if (!at.intersects(limit))
+            const int x0 = stampLeft + int(rx), y0 = stampTop + int(ry);
+            const int x1 = x0 + stampWidth, y1 = y0 + stampHeight; // past the last pixel
+            if (x1 <= limit.left() || y1 <= limit.top() || x0 > limit.right() || y0 > limit.bottom())
                 continue;
-            shifts.push_back(shift);
-            used |= at.intersected(limit);
+            shifts.push_back({int(rx), int(ry)});
+            left = std::min(left, std::max(x0, limit.left()));
+            top = std::min(top, std::max(y0, limit.top()));
+            right = std::max(right, std::min(x1, limit.right() + 1));
+            bottom = std::max(bottom, std::min(y1, limit.bottom() + 1));
         }
-        if (used.isEmpty())
+        if (shifts.empty())
             return true;
-        if (double(used.width()) * used.height() > 64e6)
+        const int w = right - left, h = bottom - top;
+        if (double(w) * h > 64e6)
             return false;
 
         QImage stamp(stampRect.size(), QImage::Format_ARGB32_Premultiplied);
@@ -217,7 +223,7 @@ class PainterDevice : public Device {
             sp.setRenderHint(QPainter::Antialiasing, st.antialias);
             sp.setPen(qt::toQtPen(st.stroke, qt::toQt(st.strokeColor)));
             sp.setBrush(Qt::NoBrush);
-            const QTransform toStamp = QTransform::fromTranslate(-stampRect.left(), -stampRect.top());
+            const QTransform toStamp = QTransform::fromTranslate(-stampLeft, -stampTop);
             if (st.ctm.a == 1 && st.ctm.b == 0 && st.ctm.c == 0 && st.ctm.d == 1) {
                 sp.setTransform(base_ * toStamp);
                 sp.drawPath(qt::toQt(placed));
@@ -227,20 +233,26 @@ class PainterDevice : public Device {
             }
         }
         struct Cover {
-            int x, y;
-            float keep; // the share of what lies under the pixel that one copy leaves
+            int x, y;         // in the stamp
+            std::ptrdiff_t at; // y * w + x
+            float keep;       // the share of what lies under the pixel that one copy leaves
         };
         std::vector<Cover> covers;
-        for (int y = 0; y < stamp.height(); ++y) {
+        for (int y = 0; y < stampHeight; ++y) {
             const QRgb* row = reinterpret_cast<const QRgb*>(stamp.constScanLine(y));
-            for (int x = 0; x < stamp.width(); ++x)
+            for (int x = 0; x < stampWidth; ++x)
                 if (int a = qAlpha(row[x]))
-                    covers.push_back({x + stampRect.left(), y + stampRect.top(), float(1 - a / 255.0)});
+                    covers.push_back({x, y, std::ptrdiff_t(y) * w + x, float(1 - a / 255.0)});
         }
-        const int w = used.width(), h = used.height();
         std::vector<float> keep(std::size_t(w) * h, 1.0f);
         for (const QPoint& shift : shifts) {
-            const int ox = shift.x() - used.left(), oy = shift.y() - used.top();
+            const int ox = stampLeft + shift.x() - left, oy = stampTop + shift.y() - top;
+            if (ox >= 0 && oy >= 0 && ox + stampWidth <= w && oy + stampHeight <= h) {
+                float* corner = keep.data() + std::ptrdiff_t(oy) * w + ox;
+                for (const Cover& c : covers)
+                    corner[c.at] *= c.keep;
+                continue;
+            }
             for (const Cover& c : covers) {
                 const int x = c.x + ox, y = c.y + oy;
                 if (x >= 0 && x < w && y >= 0 && y < h)
@@ -248,21 +260,22 @@ class PainterDevice : public Device {
             }
         }
         QImage painted(w, h, QImage::Format_ARGB32_Premultiplied);
-        const auto channel = [](double v) { return std::clamp(v, 0.0, 1.0); };
-        const double r = channel(st.strokeColor.red), g = channel(st.strokeColor.green),
-                     b = channel(st.strokeColor.blue);
+        const auto channel = [](double v) { return float(std::clamp(v, 0.0, 1.0) * 255); };
+        const float r = channel(st.strokeColor.red), g = channel(st.strokeColor.green),
+                    b = channel(st.strokeColor.blue);
         for (int y = 0; y < h; ++y) {
             QRgb* row = reinterpret_cast<QRgb*>(painted.scanLine(y));
+            const float* under = keep.data() + std::size_t(y) * w;
             for (int x = 0; x < w; ++x) {
-                const double a = 1.0 - keep[std::size_t(y) * w + x];
+                const float a = 1.0f - under[x];
                 row[x] = a <= 0 ? 0
-                                : qRgba(int(std::lround(r * a * 255)), int(std::lround(g * a * 255)),
-                                        int(std::lround(b * a * 255)), int(std::lround(a * 255)));
+                                : qRgba(int(r * a + 0.5f), int(g * a + 0.5f), int(b * a + 0.5f),
+                                        int(255 * a + 0.5f));
             }
         }
         p->setOpacity(1);
         setTransform(*p, QTransform());
-        p->drawImage(used.topLeft(), painted);
+        p->drawImage(QPoint(left, top), painted);
         return true;
     }
 
