@@ -279,9 +279,49 @@ bool Context::writable(const ManagedObject& object) {
 
 void Context::updateSlot(ManagedObject& object, int slot) {
     const Entity& e = object.entity();
-    record("UPDATE " + quoted(e.name) + " SET " + quoted(e.slotName(slot)) + " = ? WHERE \"id\" = ?",
-           {object.values_[static_cast<size_t>(slot)], Value(object.id_)});
+    const std::string sql =
+        "UPDATE " + quoted(e.name) + " SET " + quoted(e.slotName(slot)) + " = ? WHERE \"id\" = ?";
+    std::vector<Value> arguments{object.values_[static_cast<size_t>(slot)], Value(object.id_)};
+    switch (e.packed && !needsReplay_ ? updatePackedInPlace(object, slot, sql, arguments) : InPlace::kNotTried) {
+    case InPlace::kDone:
+        log_.push_back({&intern(sql), std::move(arguments)});
+        break;
+    case InPlace::kFailed:
+        // As for any failed statement: the log keeps it and the save replays the log and reports.
+        log_.push_back({&intern(sql), std::move(arguments)});
+        needsReplay_ = true;
+        break;
+    case InPlace::kNotTried:
+        record(sql, std::move(arguments));
+        break;
+    }
     changed(object.entityIndex_);
+}
+
+Context::InPlace Context::updatePackedInPlace(const ManagedObject& object, int slot, const std::string& sql,
+                                  const std::vector<Value>& arguments) {
+    // A packed object is found from its id alone only by searching its group's records one by one; the
+    // group and position it holds name its record at once. They may be out of date (another context
+    // moved it): the update then changes nothing and the caller makes it by id (kNotTried). The log keeps the
+    // update by id, which a replay can always make.
+    const Entity& e = object.entity();
+    const int group = e.slot(e.packed->group), position = e.slot(e.packed->position);
+    if (slot == group || slot == position || group < 0 || position < 0)
+        return InPlace::kNotTried;
+    const auto key = asInt(object.values_[static_cast<size_t>(group)]);
+    const auto at = asInt(object.values_[static_cast<size_t>(position)]);
+    if (!key || !at)
+        return InPlace::kNotTried;
+    if (!beginWrite())
+        return InPlace::kFailed;
+    const std::string& narrowed =
+        intern(sql + " AND " + quoted(e.packed->group) + " = ? AND " + quoted(e.packed->position) + " = ?");
+    std::vector<Value> narrowedArguments = arguments;
+    narrowedArguments.emplace_back(*key);
+    narrowedArguments.emplace_back(*at);
+    if (!apply({&narrowed, std::move(narrowedArguments)}))
+        return InPlace::kFailed;
+    return sqlite3_changes64(connection_->handle()) == 1 ? InPlace::kDone : InPlace::kNotTried;
 }
 
 void Context::unregister(ManagedObject* object) {

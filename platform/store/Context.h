@@ -189,6 +189,11 @@ class Context {
     bool replay();
     // Logs and applies one change; the number of rows it changed (-1 when it could not be applied now).
     int64_t record(const std::string& sql, std::vector<Value> arguments);
+    // Makes an attribute change of a packed object through its group and position: done, failed (an
+    // error, as a failed statement of the log), or not made (nothing was changed).
+    enum class InPlace { kDone, kFailed, kNotTried };
+    InPlace updatePackedInPlace(const ManagedObject& object, int slot, const std::string& sql,
+                             const std::vector<Value>& arguments);
     const std::string& intern(const std::string& sql);
     int64_t nextId(int entity);
     // The cached INSERT text of the given slots for that many rows.

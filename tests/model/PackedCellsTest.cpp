@@ -179,6 +179,39 @@ TEST_F(PackedCellsTest, AnUnsavedEditIsSeenByItsOwnContextOnlyUntilSaved) {
     EXPECT_EQ(alerts, 0);
 }
 
+TEST_F(PackedCellsTest, AnEditReachesItsCellWhereverItNowIs) {
+    // The cell this context holds may have been moved by another one since it was read: to another row
+    // of its record, to another record, to another column. The edit still reaches that cell, and only it.
+    struct Case {
+        const char* name;
+        int64_t column, row; // where the other context puts the cell (column 1, row 4096 before)
+    };
+    const Case cases[] = {
+        {"not moved", 1, 4096},
+        {"same record", 1, 4100},
+        {"another record", 1, 9000},
+        {"another column", 0, 9001},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string file = std::string("M") + c.name + ".ov";
+        auto m = filled(file, 8200);
+        auto cell = m->cellsForColumn(*m->columnNumber(1), {}, std::vector<int64_t>{4096})[0];
+        auto other = mainModel();
+        other->openStore(path(file));
+        auto moved = other->cellsForColumn(*other->columnNumber(1), {}, std::vector<int64_t>{4096})[0];
+        moved->setColNum(c.column);
+        moved->setRowNum(c.row);
+        other->saveContext();
+        cell->setData("edited");
+        m->saveContext();
+        EXPECT_EQ(rawRows(path(file), "SELECT \"colNum\" || ':' || \"rowNum\" FROM \"Cell\" WHERE \"data\" = 'edited'"),
+                  std::vector<std::string>{std::to_string(c.column) + ":" + std::to_string(c.row)});
+        EXPECT_EQ(rawInt(path(file), "SELECT count(*) FROM \"Cell\""), 2 * 8200);
+        EXPECT_EQ(alerts, 0);
+    }
+}
+
 TEST_F(PackedCellsTest, AnEditWhoseSaveFailedIsWrittenByTheNextSave) {
     auto m = filled("F.ov", 3000);
     ASSERT_FALSE(m->managedObjectContext()->execute("PRAGMA max_page_count = 1"));
