@@ -569,12 +569,12 @@ bool Context::readPackedRun(std::string_view entityName, int64_t position,
 }
 
 bool Context::readPackedRows(std::string_view entityName, const std::vector<int64_t>* positions, size_t limit,
-                             PackedRows& out) {
+                             PackedRows& out, const PackedBounds& bounds) {
     out.clear();
     const Entity* e = schema().entity(entityName);
     if (!e || !e->packed || !connection())
         return false;
-    return completeRead(*e, store::readPackedRows(connection_->handle(), *e, positions, limit, out));
+    return completeRead(*e, store::readPackedRows(connection_->handle(), *e, positions, limit, out, bounds));
 }
 
 std::shared_ptr<ManagedObject> Context::existingObjectWithID(ObjectId id) {

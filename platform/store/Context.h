@@ -128,12 +128,12 @@ class Context {
     bool readPackedRun(std::string_view entity, int64_t position,
                        const std::function<void(int64_t group, const std::vector<PackedCell>& cells)>& each);
     // The objects of a packed entity in (position, group) order, every one or only those at the given
-    // positions (sorted, without repeats), at most `limit` (0: no limit): what a fetch sorted by
+    // positions (sorted, without repeats), within `bounds`, at most `limit` (0: no limit): what a fetch sorted by
     // position then group reads, straight from the records (see store::readPackedRows), with no SQL
     // row, value or object per object. False, `out` then empty, when objects kept loose could be
     // among them, no store is open or the records cannot be read: fetch them then.
     bool readPackedRows(std::string_view entity, const std::vector<int64_t>* positions, size_t limit,
-                        PackedRows& out);
+                        PackedRows& out, const PackedBounds& bounds = {});
     // What this context's reads of an entity's objects may show: a mark taken after a read stays equal
     // while nothing could have changed them since (a change this context records to the entity, a
     // reset, a change of store, another connection's commit).

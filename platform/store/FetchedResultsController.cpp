@@ -4,6 +4,7 @@
 #include "platform/foundation/Dispatch.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 
@@ -93,6 +94,117 @@ std::string_view trimmed(std::string_view s) {
     return s;
 }
 
+// What a predicate asks of a packed entity's objects, when it is only a conjunction of bounds on
+// their position and group against integer arguments ("x BETWEEN ? AND ?", "x < ?", "x <= ?",
+// "x > ?", "x >= ?", "x = ?") and a position set ("x IN (SELECT value FROM json_each(?))"), each
+// argument a bare "?" taken in order. Nothing for any other predicate: SQL answers it then.
+struct PackedQuery {
+    std::optional<std::vector<int64_t>> positions;
+    PackedBounds bounds;
+};
+
+std::optional<PackedQuery> packedQuery(std::string_view predicate, const std::vector<Value>& arguments,
+                                       const Packing& packing) {
+    PackedQuery query;
+    size_t at = 0, argument = 0;
+    auto space = [&] {
+        while (at < predicate.size() && std::isspace(static_cast<unsigned char>(predicate[at])))
+            ++at;
+    };
+    // The next token: a name (quotes taken off), an operator, "?", or a parenthesis; empty at the end.
+    auto token = [&]() -> std::string_view {
+        space();
+        if (at >= predicate.size())
+            return {};
+        const size_t start = at;
+        const char c = predicate[at];
+        if (c == '"') {
+            const size_t close = predicate.find('"', at + 1);
+            if (close == std::string_view::npos)
+                return predicate.substr(start, 1); // never a name: the predicate is not taken
+            at = close + 1;
+            return predicate.substr(start + 1, close - start - 1);
+        }
+        if (std::isalpha(static_cast<unsigned char>(c)) || c == '_') {
+            while (at < predicate.size() &&
+                   (std::isalnum(static_cast<unsigned char>(predicate[at])) || predicate[at] == '_'))
+                ++at;
+            return predicate.substr(start, at - start);
+        }
+        ++at;
+        if ((c == '<' || c == '>') && at < predicate.size() && predicate[at] == '=')
+            ++at;
+        return predicate.substr(start, at - start);
+    };
+    auto keyword = [](std::string_view t, std::string_view word) {
+        return t.size() == word.size() && std::equal(t.begin(), t.end(), word.begin(), [](char a, char b) {
+                   return std::toupper(static_cast<unsigned char>(a)) == b;
+               });
+    };
+    auto integer = [&]() -> std::optional<int64_t> {
+        if (token() != "?" || argument >= arguments.size())
+            return std::nullopt;
+        const auto* v = std::get_if<int64_t>(&arguments[argument++]);
+        return v ? std::optional<int64_t>(*v) : std::nullopt;
+    };
+    if (trimmed(predicate).empty())
+        return arguments.empty() ? std::optional<PackedQuery>(query) : std::nullopt;
+    for (;;) {
+        const std::string_view name = token();
+        const bool position = name == packing.position, group = name == packing.group;
+        if (!position && !group)
+            return std::nullopt;
+        int64_t& low = position ? query.bounds.positionLow : query.bounds.groupLow;
+        int64_t& high = position ? query.bounds.positionHigh : query.bounds.groupHigh;
+        const std::string_view op = token();
+        if (keyword(op, "BETWEEN")) {
+            const auto from = integer();
+            if (!from || !keyword(token(), "AND"))
+                return std::nullopt;
+            const auto to = integer();
+            if (!to)
+                return std::nullopt;
+            low = std::max(low, *from);
+            high = std::min(high, *to);
+        } else if (keyword(op, "IN")) {
+            for (std::string_view word : {"(", "SELECT", "VALUE", "FROM", "JSON_EACH", "("})
+                if (!keyword(token(), word))
+                    return std::nullopt;
+            if (!position || query.positions || token() != "?" || argument >= arguments.size())
+                return std::nullopt;
+            const auto* json = std::get_if<std::string>(&arguments[argument++]);
+            if (!json || !(query.positions = parseIntegers(*json)) || token() != ")" || token() != ")")
+                return std::nullopt;
+        } else if (op == "<" || op == "<=" || op == ">" || op == ">=" || op == "=") {
+            const auto v = integer();
+            if (!v)
+                return std::nullopt;
+            if (op == "<" && *v == INT64_MIN)
+                low = INT64_MAX, high = INT64_MIN; // below every integer: nothing
+            else if (op == "<")
+                high = std::min(high, *v - 1);
+            else if (op == ">" && *v == INT64_MAX)
+                low = INT64_MAX, high = INT64_MIN;
+            else if (op == ">")
+                low = std::max(low, *v + 1);
+            if (op == "<=" || op == "=")
+                high = std::min(high, *v);
+            if (op == ">=" || op == "=")
+                low = std::max(low, *v);
+        } else {
+            return std::nullopt;
+        }
+        const std::string_view next = token();
+        if (next.empty())
+            break;
+        if (!keyword(next, "AND"))
+            return std::nullopt;
+    }
+    if (argument != arguments.size())
+        return std::nullopt;
+    return query;
+}
+
 } // namespace
 
 bool FetchedResultsController::fetchPacked(const Entity& entity, int entityIndex) {
@@ -105,20 +217,13 @@ bool FetchedResultsController::fetchPacked(const Entity& entity, int entityIndex
         return false;
     if (!sectionKey_.empty() && sectionKey_ != packing.position && sectionKey_ != packing.group)
         return false;
-    std::optional<std::vector<int64_t>> positions;
-    if (!request_.predicate.empty() || !request_.arguments.empty()) {
-        const std::string_view predicate = trimmed(request_.predicate);
-        const std::string set = " IN (SELECT value FROM json_each(?))";
-        if (request_.arguments.size() != 1 ||
-            (predicate != quoted(packing.position) + set && predicate != packing.position + set))
-            return false;
-        const auto* json = std::get_if<std::string>(&request_.arguments[0]);
-        if (!json || !(positions = parseIntegers(*json)))
-            return false;
-    }
+    const auto query = packedQuery(request_.predicate, request_.arguments, packing);
+    if (!query)
+        return false;
     auto rows = std::make_unique<PackedRows>();
     const size_t limit = request_.fetchLimit > 0 ? size_t(request_.fetchLimit) : 0;
-    if (!context_->readPackedRows(entity.name, positions ? &*positions : nullptr, limit, *rows))
+    if (!context_->readPackedRows(entity.name, query->positions ? &*query->positions : nullptr, limit, *rows,
+                                  query->bounds))
         return false;
     mark_ = context_->readMark(entityIndex);
     entity_ = entityIndex;

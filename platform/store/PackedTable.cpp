@@ -2294,10 +2294,14 @@ Vtab* openTable(sqlite3* db, const Entity& entity) {
 // Adds the objects of one run's records (in group order) at the wanted positions to out, in
 // (position, group) order, until it holds limit objects.
 int addRunRows(std::vector<std::pair<int64_t, std::shared_ptr<ReadRecord>>>& records, int64_t first, int64_t runLength,
-               const std::vector<int64_t>* positions, size_t limit, PackedRows& out) {
+               const std::vector<int64_t>* positions, size_t limit, const PackedBounds& bounds, PackedRows& out) {
     std::vector<size_t> next(records.size(), 0);
+    if (!positions && bounds.positionLow > first)
+        for (size_t k = 0; k < records.size(); ++k)
+            next[k] = records[k].second->lowerBound(bounds.positionLow);
     const int64_t end = first + runLength;
-    auto wanted = positions ? std::lower_bound(positions->begin(), positions->end(), first) : std::vector<int64_t>::const_iterator{};
+    auto wanted = positions ? std::lower_bound(positions->begin(), positions->end(), std::max(first, bounds.positionLow))
+                            : std::vector<int64_t>::const_iterator{};
     while (out.items.size() < limit) {
         int64_t p = INT64_MAX;
         if (positions) {
@@ -2311,6 +2315,8 @@ int addRunRows(std::vector<std::pair<int64_t, std::shared_ptr<ReadRecord>>>& rec
             if (p == INT64_MAX)
                 break;
         }
+        if (p > bounds.positionHigh)
+            break;
         for (size_t k = 0; k < records.size() && out.items.size() < limit; ++k) {
             ReadRecord& record = *records[k].second;
             if (positions)
@@ -2331,7 +2337,7 @@ int addRunRows(std::vector<std::pair<int64_t, std::shared_ptr<ReadRecord>>>& rec
 } // namespace
 
 PackedGroupRead readPackedRows(sqlite3* db, const Entity& entity, const std::vector<int64_t>* positions, size_t limit,
-                               PackedRows& out) {
+                               PackedRows& out, const PackedBounds& bounds) {
     out.clear();
     PackedGroupRead read;
     if (!entity.packed)
@@ -2348,7 +2354,13 @@ PackedGroupRead readPackedRows(sqlite3* db, const Entity& entity, const std::vec
     if (own && (read.rc = sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr)) != SQLITE_OK)
         return read;
     const int64_t runLength = std::max(1, entity.packed->runLength);
-    const int64_t from = positions ? (positions->empty() ? INT64_MAX : firstOf(std::max<int64_t>(0, positions->front()), runLength)) : 0;
+    int64_t from = positions ? (positions->empty() ? INT64_MAX : firstOf(std::max<int64_t>(0, positions->front()), runLength)) : 0;
+    if (bounds.empty())
+        from = INT64_MAX;
+    else if (from != INT64_MAX && bounds.positionLow > from)
+        from = firstOf(bounds.positionLow, runLength);
+    // No record starting past this holds a wanted position.
+    const int64_t last = positions && !positions->empty() ? std::min(positions->back(), bounds.positionHigh) : bounds.positionHigh;
     int rc = SQLITE_OK;
     if (from != INT64_MAX) {
         sqlite3_stmt* s = tab->statement("SELECT \"key\", \"first\" FROM " + quoted(tab->shape->records) +
@@ -2371,12 +2383,14 @@ PackedGroupRead readPackedRows(sqlite3* db, const Entity& entity, const std::vec
                 tab->checkReadCache();
                 checked = true;
             }
-            const int64_t first = step == SQLITE_ROW ? sqlite3_column_int64(s, 1) : INT64_MAX;
+            int64_t first = step == SQLITE_ROW ? sqlite3_column_int64(s, 1) : INT64_MAX;
+            if (first > last)
+                first = INT64_MAX;
             if (first != runFirst && !run.empty()) {
-                rc = addRunRows(run, runFirst, runLength, positions, limit, out);
+                rc = addRunRows(run, runFirst, runLength, positions, limit, bounds, out);
                 run.clear();
             }
-            if (step == SQLITE_DONE || rc != SQLITE_OK)
+            if (first == INT64_MAX || rc != SQLITE_OK)
                 break;
             runFirst = first;
             if (positions) {
@@ -2384,6 +2398,8 @@ PackedGroupRead readPackedRows(sqlite3* db, const Entity& entity, const std::vec
                 if (w == positions->end() || *w >= first + runLength)
                     continue; // no wanted position in this run
             }
+            if (const int64_t group = sqlite3_column_int64(s, 0); group < bounds.groupLow || group > bounds.groupHigh)
+                continue;
             std::shared_ptr<ReadRecord> record;
             rc = tab->readRecord(sqlite3_column_int64(s, 0), first, true, record);
             if (rc == SQLITE_OK && record->count() > 0)

@@ -167,8 +167,15 @@ PackedGroupRead readPackedGroupTexts(sqlite3* db, const Entity& entity, int64_t 
 PackedGroupRead readPackedRun(sqlite3* db, const Entity& entity, int64_t position,
                               const std::function<void(int64_t group, const std::vector<PackedCell>& cells)>& each);
 
+// Inclusive ranges of positions and groups that a read keeps to (every one by default).
+struct PackedBounds {
+    int64_t positionLow = INT64_MIN, positionHigh = INT64_MAX;
+    int64_t groupLow = INT64_MIN, groupHigh = INT64_MAX;
+    bool empty() const { return positionLow > positionHigh || groupLow > groupHigh; }
+};
+
 // The objects in (position, group) order from the lowest position, or only at the given positions
-// (sorted, without repeats), at most `limit` of them (0: every one), as a fetch sorted that way reads
+// (sorted, without repeats), within `bounds`, at most `limit` of them (0: every one), as a fetch sorted that way reads
 // them, but straight from the records that this connection's reads keep decoded: its changes are
 // written back first, so its open transaction is seen. Not complete, with nothing in `out`, when an
 // object kept loose could be among them or a record cannot be read (SQLite's error code in `rc`).
@@ -187,6 +194,6 @@ struct PackedRows {
     }
 };
 PackedGroupRead readPackedRows(sqlite3* db, const Entity& entity, const std::vector<int64_t>* positions, size_t limit,
-                               PackedRows& out);
+                               PackedRows& out, const PackedBounds& bounds = {});
 
 } // namespace store

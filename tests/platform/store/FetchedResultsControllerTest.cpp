@@ -257,6 +257,57 @@ TEST_F(ResultsControllerTest, ARecordsReadShowsWhatTheSqlFetchShows) {
     }
 }
 
+TEST_F(ResultsControllerTest, BoundsOnRowsAndColumnsAreReadFromTheRecordsAsSqlReadsThem) {
+    std::vector<std::string> a(4200), b(4200), c(4200);
+    for (size_t r = 0; r < a.size(); ++r) {
+        a[r] = "a" + std::to_string(r + 1);
+        b[r] = r % 3 ? "b" + std::to_string(r) : "";
+        c[r] = std::string(r % 5 + 1, 'c');
+    }
+    auto columns = workspaceOf(*model, {a, b, c});
+    const int64_t first = columns[0]->num(), second = columns[1]->num(), third = columns[2]->num();
+    using V = store::Value;
+    struct Case {
+        const char* what;
+        std::string predicate;
+        std::vector<V> arguments;
+        int64_t limit;
+        bool fromRecords; // read straight from the records, not through SQL
+    };
+    const Case cases[] = {
+        {"a window across a run's border", "\"rowNum\" BETWEEN ? AND ? AND \"colNum\" < ?", {V(int64_t(4090)), V(int64_t(4110)), V(third)}, 0, true},
+        {"one column", "\"colNum\" = ?", {V(second)}, 0, true},
+        {"columns from the second, the first rows", "colNum >= ? AND rowNum <= ?", {V(second), V(int64_t(10))}, 0, true},
+        {"the last rows, with a limit", "rowNum > ?", {V(int64_t(4195))}, 7, true},
+        {"words in any case", "rowNum between ? and ? AND colNum > ?", {V(int64_t(1)), V(int64_t(3)), V(first)}, 0, true},
+        {"an empty range", "rowNum BETWEEN ? AND ?", {V(int64_t(50)), V(int64_t(40))}, 0, true},
+        {"below every number", "colNum < ?", {V(INT64_MIN)}, 0, true},
+        {"above every number", "rowNum > ?", {V(INT64_MAX)}, 0, true},
+        {"a row set within a range", "rowNum IN (SELECT value FROM json_each(?)) AND rowNum BETWEEN ? AND ?",
+         {V(std::string("[4100,1,3,4097,4200]")), V(int64_t(2)), V(int64_t(4099))}, 0, true},
+        {"a bound of another type", "rowNum <= ?", {V(2.0)}, 0, false},
+        {"a text bound", "rowNum <= ?", {V(std::string("2"))}, 0, false},
+        {"either of two bounds", "rowNum < ? OR rowNum > ?", {V(int64_t(3)), V(int64_t(4198))}, 0, false},
+        {"another attribute", "\"data\" = ?", {V(std::string("a1"))}, 0, false},
+    };
+    for (const auto& k : cases) {
+        SCOPED_TRACE(k.what);
+        auto request = cellsOfRows();
+        request.predicate = k.predicate;
+        request.arguments = k.arguments;
+        request.fetchLimit = k.limit;
+        auto sql = throughSql(request);
+        auto context = model->managedObjectContext();
+        context->reset();
+        const size_t live = context->registeredObjectCount();
+        store::FetchedResultsController records(request, context, "rowNum");
+        auto error = records.performFetch();
+        ASSERT_FALSE(error) << error->description();
+        EXPECT_EQ(context->registeredObjectCount() == live, k.fromRecords);
+        EXPECT_EQ(shown(records), shown(*fetched(sql)));
+    }
+}
+
 TEST_F(ResultsControllerTest, UnsavedChangesAndLooseCellsAreSeenAsTheSqlFetchSeesThem) {
     auto columns = workspaceOf(*model, {{"1", "2", "3"}, {"a", "b", "c"}});
     auto context = model->managedObjectContext();
