@@ -5,6 +5,8 @@
 
 #include <sqlite3.h>
 
+#include <atomic>
+
 #include <chrono>
 #include <string_view>
 #include <thread>
@@ -31,7 +33,18 @@ bool isBusy(int rc) {
     return (rc & 0xff) == SQLITE_BUSY || (rc & 0xff) == SQLITE_LOCKED;
 }
 
+std::atomic<uint64_t> commits{0};
+
+int countCommit(void*) {
+    commits.fetch_add(1, std::memory_order_release);
+    return 0; // the commit goes on
+}
+
 } // namespace
+
+uint64_t Connection::commitsInProcess() {
+    return commits.load(std::memory_order_acquire);
+}
 
 std::unique_ptr<Connection> Connection::open(const std::string& path, bool create, Error& error) {
     std::unique_ptr<Connection> c(new Connection());
@@ -45,6 +58,7 @@ std::unique_ptr<Connection> Connection::open(const std::string& path, bool creat
     }
     sqlite3_extended_result_codes(c->db_, 1);
     sqlite3_busy_handler(c->db_, onBusy, nullptr);
+    sqlite3_commit_hook(c->db_, countCommit, nullptr);
     // One save of an import (100 rows of up to 500 cells) dirties a leaf of the column index per column
     // besides the new rows, some 4 MB of pages; in SQLite's default 2 MB cache they would be written out
     // in the middle of the transaction and read back again, row after row.

@@ -24,6 +24,9 @@ class Connection {
     Connection& operator=(const Connection&) = delete;
 
     const std::string& path() const { return path_; }
+    // How many transactions the connections of this process have committed, of any file: while it
+    // stays the same, no other connection here has changed what this one reads.
+    static uint64_t commitsInProcess();
     sqlite3* handle() const { return db_; }
 
     // A cached statement for this SQL text, reset and with its bindings cleared.

@@ -394,6 +394,8 @@ std::shared_ptr<ManagedObject> Context::detachedObject(int entity, int64_t id, s
 
 Context::ReadMark Context::readMark(int entity) {
     ReadMark mark;
+    // Taken before the file is asked: a commit in between makes the next check ask again.
+    mark.commits = Connection::commitsInProcess();
     Connection* c = connection();
     mark.generation = generation_;
     mark.resets = resets_;
@@ -404,6 +406,19 @@ Context::ReadMark Context::readMark(int entity) {
         mark.dataVersion = asInt(c->scalar("PRAGMA data_version", error)).value_or(-1);
     }
     return mark;
+}
+
+bool Context::readMarkStands(int entity, ReadMark& mark) {
+    const uint64_t changes =
+        entity >= 0 && static_cast<size_t>(entity) < changes_.size() ? changes_[static_cast<size_t>(entity)] : 0;
+    if (mark.commits == Connection::commitsInProcess() && mark.generation == generation_ && mark.resets == resets_ &&
+        mark.changes == changes)
+        return true;
+    const ReadMark now = readMark(entity);
+    if (!(now == mark))
+        return false;
+    mark.commits = now.commits;
+    return true;
 }
 
 std::shared_ptr<ManagedObject> Context::materialize(int entity, sqlite3_stmt* statement) {

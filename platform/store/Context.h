@@ -140,9 +140,18 @@ class Context {
     struct ReadMark {
         uint64_t generation = 0, resets = 0, changes = 0;
         int64_t dataVersion = -1;
-        bool operator==(const ReadMark&) const = default;
+        // The commits of this process's connections when the mark was taken or last confirmed.
+        uint64_t commits = 0;
+        bool operator==(const ReadMark& o) const {
+            return generation == o.generation && resets == o.resets && changes == o.changes &&
+                   dataVersion == o.dataVersion;
+        }
     };
     ReadMark readMark(int entity);
+    // Whether `mark` still holds, as comparing it with a new mark tells; without asking the file while
+    // no connection of this process has committed since the mark was taken or last confirmed (which
+    // confirming then records in it).
+    bool readMarkStands(int entity, ReadMark& mark);
     // The object of a row read with these values (slot by slot) while its mark still holds: the live
     // object, given these values, or a new one registered as live.
     std::shared_ptr<ManagedObject> objectWithValues(int entity, int64_t id, std::vector<Value> values);

@@ -240,20 +240,27 @@ bool FetchedResultsController::fetchPacked(const Entity& entity, int entityIndex
     return true;
 }
 
-std::shared_ptr<ManagedObject> FetchedResultsController::makePacked(size_t index) const {
+std::vector<Value> FetchedResultsController::packedValues(size_t index) const {
     const Entity& entity = context_->schema().entities[size_t(entity_)];
     const Packing& packing = *entity.packed;
     const auto& item = packed_->items[index];
     // A packed object holds its group, position and value; every other slot is null.
     std::vector<Value> values(size_t(entity.slotCount()));
-    const int group = entity.slot(packing.group), position = entity.slot(packing.position),
-              text = entity.slot(packing.value);
-    values[size_t(group)] = Value(item.group);
-    values[size_t(position)] = Value(item.position);
+    values[size_t(entity.slot(packing.group))] = Value(item.group);
+    values[size_t(entity.slot(packing.position))] = Value(item.position);
     if (!item.null)
-        values[size_t(text)] = Value(std::string(packed_->text(item)));
-    if (context_->readMark(entity_) == mark_)
-        return context_->objectWithValues(entity_, item.id, std::move(values));
+        values[size_t(entity.slot(packing.value))] = Value(std::string(packed_->text(item)));
+    return values;
+}
+
+void FetchedResultsController::makePacked(size_t index) const {
+    if (context_->readMarkStands(entity_, mark_)) {
+        made_[index] = context_->objectWithValues(entity_, packed_->items[index].id, packedValues(index));
+        return;
+    }
+    const Entity& entity = context_->schema().entities[size_t(entity_)];
+    const Packing& packing = *entity.packed;
+    const auto& item = packed_->items[index];
     // The row may have changed since it was read: read it again, where it was, else wherever it is now.
     if (context_->hasStore()) {
         FetchRequest r;
@@ -266,11 +273,10 @@ std::shared_ptr<ManagedObject> FetchedResultsController::makePacked(size_t index
             r.arguments.resize(1);
             found = context_->executeFetchRequest(r);
         }
-        if (!found.empty())
-            return found.front();
-        return context_->detachedObject(entity_, item.id, std::move(values), true);
+        made_[index] = !found.empty() ? found.front() : context_->detachedObject(entity_, item.id, packedValues(index), true);
+        return;
     }
-    return context_->detachedObject(entity_, item.id, std::move(values), false);
+    made_[index] = context_->detachedObject(entity_, item.id, packedValues(index), false);
 }
 
 std::shared_ptr<ManagedObject> FetchedResultsController::fetchedObjectAt(size_t index) const {
@@ -279,7 +285,7 @@ std::shared_ptr<ManagedObject> FetchedResultsController::fetchedObjectAt(size_t 
     if (index >= made_.size())
         return nullptr;
     if (!made_[index])
-        made_[index] = makePacked(index);
+        makePacked(index);
     return made_[index];
 }
 

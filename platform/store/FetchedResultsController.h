@@ -113,7 +113,9 @@ class FetchedResultsController {
     void contextChanged();
     // The request read straight from the packed records when it can be (false: fetch it through SQL).
     bool fetchPacked(const Entity& entity, int entityIndex);
-    std::shared_ptr<ManagedObject> makePacked(size_t index) const;
+    // Makes the object at `index` of those read from the records.
+    void makePacked(size_t index) const;
+    std::vector<Value> packedValues(size_t index) const;
 
     FetchRequest request_;
     std::shared_ptr<Context> context_;
@@ -125,7 +127,7 @@ class FetchedResultsController {
     std::unique_ptr<PackedRows> packed_;
     mutable std::vector<std::shared_ptr<ManagedObject>> made_;
     int entity_ = -1;
-    Context::ReadMark mark_;
+    mutable Context::ReadMark mark_;
     int observer_ = 0;
     // Shared with the pending main-queue block, which must not outlive the controller.
     struct Pending {
