@@ -19,6 +19,7 @@
 #include "plot/graph/CPTTextLayer.h"
 #include "plot/graph/CPTXYPlotSpace.h"
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
@@ -44,6 +45,11 @@ std::string idOf(CPTPlot& plot) {
 ChartRange chartRangeOf(const std::shared_ptr<CPTPlotRange>& r) {
     return r ? chartRange(r->locationDouble(), r->lengthDouble()) : ChartRange{};
 }
+
+// The least distance of a y axis title from its axis.
+constexpr double kTitleOffset = 35;
+// Room between the widest y label and the title, and between the title and the graph's edge.
+constexpr double kTitleGap = 4, kEdgeGap = 2;
 
 // Widened by 5 % of its length on either side.
 std::shared_ptr<CPTPlotRange> widened(const ChartRange& r) {
@@ -138,7 +144,7 @@ void drawMain(CPTXYGraph& main, const std::shared_ptr<CPTPlotDataSource>& bars) 
         axis->setMinorTickLineStyle(black);
     }
     axes.yAxis()->setTitle(tr("Frequency"));
-    axes.yAxis()->setTitleOffset(35);
+    axes.yAxis()->setTitleOffset(kTitleOffset);
     axes.yAxis()->setLabelFormatter(fitparts::wholeCounts());
     auto plot = std::make_shared<CPTBarPlot>();
     plot->setIdentifier(Value("barPlot"));
@@ -197,7 +203,7 @@ void drawHistogramAndQQ(CPTXYGraph& main, CPTXYGraph& qq, const ChartData& data,
     qqAxes.xAxis()->setTitle(tr("Theoretical Quantiles"));
     qqAxes.xAxis()->setTitleOffset(report ? 20 : 30);
     qqAxes.yAxis()->setTitle(name);
-    qqAxes.yAxis()->setTitleOffset(35);
+    qqAxes.yAxis()->setTitleOffset(kTitleOffset);
     auto qqline = std::make_shared<CPTScatterPlot>();
     qqline->setIdentifier(Value("qqline"));
     qqline->setDataLineStyle(lineOf(gfx::Color{0, 0, 1, 1}, 1));
@@ -226,6 +232,8 @@ void drawHistogramAndQQ(CPTXYGraph& main, CPTXYGraph& qq, const ChartData& data,
         fitparts::useDateTicks(*axes.xAxis(), *space.xRange());
         fitparts::useDateTicks(*qqAxes.yAxis(), *qqSpace.yRange());
     }
+    makeRoomForYTitle(main);
+    makeRoomForYTitle(qq);
 }
 
 void drawBox(CPTXYGraph& box, CPTXYGraph& main, const std::shared_ptr<CPTPlotDataSource>& records, bool report) {
@@ -269,7 +277,9 @@ void drawBox(CPTXYGraph& box, CPTXYGraph& main, const std::shared_ptr<CPTPlotDat
     box.reloadData();
     auto& space = spaceOf(box);
     space.scaleToFitPlots(plots);
-    // The box plot and the histogram share their value axis.
+    // The box plot and the histogram share their value axis, their plot areas one above the other.
+    box.plotAreaFrame()->setPaddingLeft(main.plotAreaFrame()->paddingLeft());
+    box.plotAreaFrame()->setPaddingRight(main.plotAreaFrame()->paddingRight());
     auto shared = spaceOf(main).xRange();
     space.setXRange(range(shared->locationDouble(), shared->lengthDouble()));
     space.setYRange(range(0, 1));
@@ -327,6 +337,30 @@ void drawBarsAndPie(CPTXYGraph& main, CPTXYGraph& pie, const ChartData& data,
     }
     axes.xAxis()->setAxisLabels(labels);
     axes.xAxis()->setMajorTickLocations(ticks);
+    makeRoomForYTitle(main);
+}
+
+void makeRoomForYTitle(CPTXYGraph& graph) {
+    CPTAxis& y = *axesOf(graph).yAxis();
+    // The labels of the ranges just set, made now rather than at the next layout.
+    y.relabel();
+    double reach = 0;
+    for (const auto& label : y.axisLabels()) {
+        const auto& layer = label->contentLayer();
+        if (!layer || layer->isHidden())
+            continue;
+        const gfx::Size size = layer->bounds().size;
+        const double turn = std::isnan(label->rotation()) ? 0 : label->rotation();
+        const double across = std::fabs(std::cos(turn)) * size.width + std::fabs(std::sin(turn)) * size.height;
+        reach = std::max(reach, label->offset() + across);
+    }
+    const double offset = std::max(kTitleOffset, reach + kTitleGap);
+    y.setTitleOffset(offset);
+    // The title stands turned a quarter beside the axis: its height runs across the graph.
+    double title = 0;
+    if (const auto& axisTitle = y.axisTitle(); axisTitle && axisTitle->contentLayer())
+        title = axisTitle->contentLayer()->bounds().size.height;
+    graph.plotAreaFrame()->setPaddingLeft(std::max(kLeftPadding, offset + title + kEdgeGap));
 }
 
 } // namespace variableDetailCharts

@@ -48,8 +48,8 @@ class PieRecords : public CPTPieChartDataSource {
     double labelSize_;
 };
 
-// The plot areas' left padding: room for the value labels and, left of them, the axis title at its
-// offset of 35, clear of the graph's edge.
+// The plot areas' least left padding: room for short value labels and, left of them, the axis title at
+// its least offset of 35, clear of the graph's edge.
 constexpr double kLeftPadding = 58;
 
 // A graph with no paddings of its own, its plot area's paddings (12 at the right), and the labels and
@@ -73,5 +73,11 @@ void drawBox(CPTXYGraph& box, CPTXYGraph& main, const std::shared_ptr<CPTPlotDat
 // Over the other types: one bar per level with its name slanted below, and the pie of the levels.
 void drawBarsAndPie(CPTXYGraph& main, CPTXYGraph& pie, const ChartData& data,
                     const std::shared_ptr<CPTPlotDataSource>& slices, double pieRadius);
+
+// Labels the y axis for its range now and sets its title beyond the widest label (never nearer than
+// 35), the plot area's left padding wide enough for the title (never below kLeftPadding): counts such
+// as "40,000" and dates are wider than the least room. The draw functions above end with it; the box
+// plot takes the histogram's paddings.
+void makeRoomForYTitle(CPTXYGraph& graph);
 
 } // namespace variableDetailCharts

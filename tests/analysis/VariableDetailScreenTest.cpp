@@ -7,10 +7,12 @@
 #include "plot/axes_plots/CPTTimeFormatter.h"
 #include "plot/foundation/CPTFill.h"
 #include "plot/graph/CPTAxisLabel.h"
+#include "plot/graph/CPTPlotAreaFrame.h"
 #include "plot/graph/CPTTextLayer.h"
 #include "tests/RenderChecks.h"
 #include "tests/analysis/VariableDetailFixture.h"
 
+#include <algorithm>
 #include <cmath>
 #include <regex>
 
@@ -629,4 +631,56 @@ TEST_F(VariableDetailTest, AHundredThousandDistinctNumbers) {
     for (uint64_t i = 0; i < data.count("barPlot"); ++i)
         total += recordOf(data, "barPlot", CPTBarPlotFieldBarTip, i);
     EXPECT_EQ(total, 100000);
+}
+
+// The y axis titles stand beyond the widest y label and inside their graph, and the box plot lines up
+// with the histogram above it: counts of tens of thousands, large numbers and dates are wider than the
+// charts' least room for their labels.
+TEST_F(VariableDetailTest, AxisTitlesStandClearOfTheirLabels) {
+    std::vector<std::string> levels(50000, "common");
+    std::fill(levels.begin(), levels.begin() + 10000, "rare");
+    const ColumnSpec columns[] = {
+        {"level", levels, 1},
+        {"d", {"2021-01-01", "2021-01-03", "2021-01-10"}, 4},
+        {"t", {"2021-01-01 10:00", "2021-01-01 10:05", "2021-01-01 10:30"}, 4},
+        {"big", {"1500000", "2500000", "3600000", "1200000", "2200000"}, 3},
+        {"small", {"1", "2", "3", "4", "100"}, 3},
+    };
+    for (const ColumnSpec& column : columns) {
+        SCOPED_TRACE(column.name);
+        open({column});
+        show(column.name);
+        ASSERT_TRUE(driver->saveScreenshot(renderChecks::scratchPath("variable-detail-titles-" + column.name + ".png")));
+        const bool numbers = charts().numericLike();
+        std::vector<CPTXYGraph*> graphs{&page->graph()};
+        if (numbers)
+            graphs.push_back(&page->graphQQ());
+        for (CPTXYGraph* graph : graphs) {
+            graph->layoutIfNeeded();
+            auto& y = *axes(*graph).yAxis();
+            SCOPED_TRACE(y.title().value_or("?"));
+            const std::string chart = graph == &page->graph() ? "main" : "qq";
+            ASSERT_TRUE(graph->imageOfLayer().writePNG(
+                renderChecks::scratchPath("variable-detail-titles-" + column.name + "-" + chart + ".png")));
+            ASSERT_NE(y.axisTitle(), nullptr);
+            const auto& titleLayer = y.axisTitle()->contentLayer();
+            const gfx::Rect title = graph->convertRectFromLayer(titleLayer->bounds(), titleLayer.get());
+            EXPECT_GE(title.origin.x, 0) << "inside the graph";
+            EXPECT_GE(y.titleOffset(), 35);
+            ASSERT_FALSE(y.axisLabels().empty());
+            for (const auto& label : y.axisLabels()) {
+                const auto& layer = label->contentLayer();
+                ASSERT_NE(layer, nullptr);
+                const auto* text = dynamic_cast<const CPTTextLayer*>(layer.get());
+                SCOPED_TRACE(text ? text->text().value_or("") : "");
+                const gfx::Rect frame = graph->convertRectFromLayer(layer->bounds(), layer.get());
+                EXPECT_FALSE(frame.intersects(title));
+                EXPECT_GT(frame.minX(), title.maxX());
+            }
+        }
+        if (numbers) {
+            EXPECT_EQ(page->graphBox().plotAreaFrame()->paddingLeft(), page->graph().plotAreaFrame()->paddingLeft());
+            EXPECT_EQ(page->graphBox().plotAreaFrame()->paddingRight(), page->graph().plotAreaFrame()->paddingRight());
+        }
+    }
 }
