@@ -10,6 +10,7 @@
 #include <cblas.h>
 #include <cmath>
 #include <cstdio>
+#include <dlfcn.h>
 #include <functional>
 #include <limits>
 #include <memory>
@@ -20,6 +21,21 @@ constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr int kMaxLogitUpdates = 200;
 // A fitted probability closer than this to 0 or 1 counts as a perfect prediction.
 constexpr double kSaturatedProbability = 1e-8;
+
+// BLAS runs on the calling thread alone. The fits are tall and narrow (many rows, a few regressors), where
+// helper threads gain little, and a threaded OpenBLAS keeps its helpers spinning after every call, taking
+// cores from the interface and from other computations on a busy machine; a single thread also gives the
+// same digits whatever the number of cores. Set once, before the first BLAS call of the process. A BLAS
+// without the OpenBLAS setting is left as it is.
+void useOneBlasThread() {
+    static const bool once = [] {
+        using SetThreads = void (*)(int);
+        if (auto set = reinterpret_cast<SetThreads>(dlsym(RTLD_DEFAULT, "openblas_set_num_threads")))
+            set(1);
+        return true;
+    }();
+    (void)once;
+}
 
 bool columnsMatch(const std::vector<std::vector<double>>& columns, std::size_t n) {
     return std::all_of(columns.begin(), columns.end(), [n](const auto& c) { return c.size() == n; });
@@ -170,6 +186,7 @@ OLSResult QVStatistics::ols(const std::vector<double>& y,
     const std::size_t k = with.size();
     if (n == 0 || n < k || !columnsMatch(with, n))
         return undefinedOLS(n, k);
+    useOneBlasThread();
 
     // The factorisation overwrites its matrix, so it gets a copy; the fitted values are formed
     // afterwards from the caller's columns, which are already doubles and unchanged. The copy is
@@ -251,6 +268,7 @@ LogitResult QVStatistics::logit(const std::vector<double>& y,
     const std::size_t k = with.size();
     if (n == 0 || n < k || !columnsMatch(with, n))
         return undefinedLogit(n, k);
+    useOneBlasThread();
 
     const int m = static_cast<int>(n);
     const int cols = static_cast<int>(k);
