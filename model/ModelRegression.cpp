@@ -154,7 +154,7 @@ template <class Fit> void takeCommonFit(RegressionResult& out, Fit& fit) {
     out.t = std::move(fit.t);
     out.p = std::move(fit.p);
     out.residuals = std::move(fit.residuals);
-    out.yhat = fit.yhat.value_or(std::vector<double>{});
+    out.yhat = std::move(fit.yhat).value_or(std::vector<double>{});
     out.N = fit.N;
     out.r2adj = fit.r2adj;
 }
