@@ -18,6 +18,7 @@
 #include <algorithm>
 #include <cmath>
 #include <functional>
+#include <span>
 
 using foundation::tr;
 using foundation::Value;
@@ -90,6 +91,20 @@ class RegressionViewController::ChartSource : public CPTBarPlotDataSource {
         }
         // The no-discrimination diagonal: (0, 0) and (1, 1).
         return double(idx);
+    }
+
+    // The residual points read in one block, straight from the result: 100,000 of them are no reason for
+    // 200,000 calls. The ROC curve's pairs and the other plots go record by record.
+    std::optional<std::span<const double>> doublesForPlot(CPTPlot& plot, uint64_t field,
+                                                          NSRange range) override {
+        const auto& result = screen_.graphData().result;
+        const bool point = field == CPTScatterPlotFieldX || field == CPTScatterPlotFieldY;
+        if (screen_.isLogit() || !result || !point || plot.identifier().string() != "scatterPlot")
+            return std::nullopt;
+        const std::vector<double>& column = field == CPTScatterPlotFieldX ? result->yhat : result->residuals;
+        if (range.location + range.length > column.size())
+            return std::nullopt;
+        return std::span<const double>(column.data() + range.location, range.length);
     }
 
     std::optional<std::shared_ptr<CPTFill>> barFillForBarPlot(CPTBarPlot&, uint64_t) override {
@@ -562,24 +577,31 @@ RegressionViewController::Computation RegressionViewController::computation() co
                 list = run.model().distinctValuesForColumn(left.get()).value_or(std::vector<std::string>{});
                 std::sort(list.begin(), list.end());
             }
-            std::optional<std::string> counted = analysis.leftLevel1();
+            const std::optional<std::string> stored = analysis.leftLevel1();
+            std::optional<std::string> counted = stored;
             if (!counted || std::find(list.begin(), list.end(), *counted) == list.end())
                 counted = list.empty() ? std::nullopt : std::optional<std::string>(list.back());
-            run.onMain([&] {
-                auto self = std::dynamic_pointer_cast<RegressionViewController>(
-                    std::const_pointer_cast<ui::ViewController>(weak.lock()));
-                if (!self || !self->analysis() || self->analysis()->isDeleted() || self->analysis()->isDetached())
-                    return;
-                self->levelsLeft_ = list;
-                if (self->analysis()->leftLevel1() != counted) {
-                    self->analysis()->setLeftLevel1(counted);
-                    if (self->model())
-                        self->model()->saveContext();
-                }
-                self->buttonLevel1_->setTitle(counted.value_or(std::string()));
-                if (self->levelList_)
-                    self->levelList_->reloadData();
-            });
+            // With the screen's own list and its stored level kept, the hop would change nothing (the
+            // list is the screen's, nothing is to be saved, the button shows the level): the worker
+            // does not wait for the main thread.
+            const bool unchanged = known && counted == stored;
+            if (!unchanged)
+                run.onMain([&] {
+                    auto self = std::dynamic_pointer_cast<RegressionViewController>(
+                        std::const_pointer_cast<ui::ViewController>(weak.lock()));
+                    if (!self || !self->analysis() || self->analysis()->isDeleted() ||
+                        self->analysis()->isDetached())
+                        return;
+                    self->levelsLeft_ = list;
+                    if (self->analysis()->leftLevel1() != counted) {
+                        self->analysis()->setLeftLevel1(counted);
+                        if (self->model())
+                            self->model()->saveContext();
+                    }
+                    self->buttonLevel1_->setTitle(counted.value_or(std::string()));
+                    if (self->levelList_)
+                        self->levelList_->reloadData();
+                });
             if (valid) {
                 levels.emplace();
                 for (const auto& level : list)

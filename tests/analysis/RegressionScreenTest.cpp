@@ -221,6 +221,10 @@ TEST_F(RegressionTest, HistogramAndResidualChartRanges) {
     EXPECT_NE(screen->scatterPlot().plotSymbol(), nullptr);
     EXPECT_EQ(screen->scatterPlot().numberOfRecords(), result.residuals.size());
     EXPECT_EQ(screen->noDiscriminationPlot().numberOfRecords(), 0u);
+    // Each point is a row's fitted value across and its residual up.
+    const size_t points = result.residuals.size();
+    EXPECT_EQ(screen->scatterPlot().cachedDoublesForField(CPTScatterPlotFieldX, points), result.yhat);
+    EXPECT_EQ(screen->scatterPlot().cachedDoublesForField(CPTScatterPlotFieldY, points), result.residuals);
 
     // The lowest residual lies on the x axis: its plus is drawn whole over the axis line, its lower arm
     // below the line rather than cut off at the plot's edge.
@@ -306,6 +310,16 @@ TEST_F(RegressionTest, RocCurveAndItsDiagonal) {
     ASSERT_TRUE(result.roc.has_value());
     EXPECT_EQ(screen->scatterPlot().numberOfRecords(), result.roc->size());
     EXPECT_EQ(screen->noDiscriminationPlot().numberOfRecords(), 2u);
+    // Each point is a threshold's false-positive rate across and its true-positive rate up.
+    const auto across = screen->scatterPlot().cachedDoublesForField(CPTScatterPlotFieldX, result.roc->size());
+    const auto up = screen->scatterPlot().cachedDoublesForField(CPTScatterPlotFieldY, result.roc->size());
+    ASSERT_EQ(across.size(), result.roc->size());
+    for (size_t i = 0; i < across.size(); ++i) {
+        EXPECT_EQ(across[i], (*result.roc)[i][1]);
+        EXPECT_EQ(up[i], (*result.roc)[i][0]);
+    }
+    EXPECT_EQ(screen->noDiscriminationPlot().cachedDoublesForField(CPTScatterPlotFieldX, 2),
+              (std::vector<double>{0, 1}));
     EXPECT_TRUE(screen->zeroLine().isHidden());
     EXPECT_EQ(screen->scatterPlot().plotSymbol(), nullptr);
     ASSERT_NE(screen->scatterPlot().dataLineStyle(), nullptr);
