@@ -51,6 +51,7 @@ class ScreenTest : public ::testing::Test {
         foundation::setCurrentLocale("en_US");
         Model::setStoreErrorHandler([this] { ++storeErrors; });
         registerAnalysisScreens();
+        idiomBefore = model().userInterfaceIdiom();
     }
     void TearDown() override {
         waitForBackgroundWork();
@@ -62,6 +63,8 @@ class ScreenTest : public ::testing::Test {
         model().managedObjectContext()->reset();
         Model::setStoreErrorHandler(nullptr);
         foundation::UserDefaults::setStandardPath("");
+        // A test that shows a screen in another idiom leaves the next test in this process as it found it.
+        model().setUserInterfaceIdiom(idiomBefore);
         std::error_code ec;
         std::filesystem::remove_all(folder, ec);
         EXPECT_EQ(storeErrors, 0);
@@ -156,6 +159,7 @@ class ScreenTest : public ::testing::Test {
 
     std::string folder;
     int storeErrors = 0;
+    Model::Idiom idiomBefore = Model::Idiom::Pad;
     std::unique_ptr<host::HeadlessHost> host;
     std::unique_ptr<ui::Driver> driver;
     std::shared_ptr<ui::NavigationController> nav;
