@@ -18,6 +18,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -143,6 +144,10 @@ class CPTPlot : public CPTAnnotationHostLayer {
     double cachedDoubleForField(std::uint64_t fieldEnum, std::uint64_t idx) const;
     // The first `count` records' values of the field as cachedDoubleForField answers them, read at once.
     std::vector<double> cachedDoublesForField(std::uint64_t fieldEnum, std::uint64_t count) const;
+    // The same values without a copy when the cache holds the field as doubles of at least `count`
+    // samples; else they are read into `scratch`, which the span then shows.
+    std::span<const double> cachedDoublesForField(std::uint64_t fieldEnum, std::uint64_t count,
+                                                  std::vector<double>& scratch) const;
     NSDecimal cachedDecimalForField(std::uint64_t fieldEnum, std::uint64_t idx) const;
 
     // --- per-record object lists

@@ -10,6 +10,8 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <span>
+#include <utility>
 
 using foundation::Decimal;
 using foundation::Value;
@@ -56,6 +58,54 @@ bool isNil(const CPTPlotNumbers& numbers) {
 const Value::Array* arrayOf(const CPTPlotNumbers& numbers) {
     const auto* v = std::get_if<Value>(&numbers);
     return v && v->kind() == Value::Kind::Array ? &v->array() : nullptr;
+}
+
+// The least and greatest finite values, as a pass taking each value in turn keeps them: the first of
+// equal values wins, so a -0.0 met before a 0.0 stays. An infinite value has no place on an axis any more
+// than a missing (NaN) one. None: (+inf, -inf). Four running extremes side by side take the values, which
+// keeps the compiler's selects free of one long chain and lets it use paired instructions.
+std::pair<double, double> finiteExtent(std::span<const double> values) {
+    constexpr double kInf = std::numeric_limits<double>::infinity();
+    constexpr double kLargest = std::numeric_limits<double>::max();
+    constexpr std::size_t kLanes = 4;
+    double low[kLanes] = {kInf, kInf, kInf, kInf};
+    double high[kLanes] = {-kInf, -kInf, -kInf, -kInf};
+    const double* v = values.data();
+    const std::size_t n = values.size();
+    std::size_t i = 0;
+    for (; i + kLanes <= n; i += kLanes) {
+        for (std::size_t k = 0; k < kLanes; ++k) {
+            const double x = v[i + k];
+            const bool finite = std::fabs(x) <= kLargest;
+            const double forLow = finite ? x : kInf, forHigh = finite ? x : -kInf;
+            low[k] = forLow < low[k] ? forLow : low[k];
+            high[k] = high[k] < forHigh ? forHigh : high[k];
+        }
+    }
+    for (; i < n; ++i) {
+        const double x = v[i];
+        if (std::fabs(x) <= kLargest) {
+            low[0] = x < low[0] ? x : low[0];
+            high[0] = high[0] < x ? x : high[0];
+        }
+    }
+    double lo = low[0], hi = high[0];
+    for (std::size_t k = 1; k < kLanes; ++k) {
+        lo = low[k] < lo ? low[k] : lo;
+        hi = hi < high[k] ? high[k] : hi;
+    }
+    // Equal values differ only as zeros of two signs: the first zero in the values is the one kept.
+    auto firstZero = [&] {
+        for (std::size_t j = 0; j < n; ++j)
+            if (v[j] == 0)
+                return v[j];
+        return 0.0;
+    };
+    if (lo == 0)
+        lo = firstZero();
+    if (hi == 0)
+        hi = firstZero();
+    return {lo, hi};
 }
 
 std::uint64_t samplesOf(const CPTNumericData* data) {
@@ -200,10 +250,10 @@ CPTPlotNumbers CPTPlot::numbersFromDataSourceForField(std::uint64_t fieldEnum, N
         // Nothing behind the answer is no data rather than a read of nowhere.
         if (!doubles->data())
             return Value();
-        CPTNumericData::Bytes bytes(length * sizeof(double));
         const std::uint64_t given = std::min<std::uint64_t>(length, doubles->size());
-        if (given)
-            std::memcpy(bytes.data(), doubles->data(), given * sizeof(double));
+        const auto* from = reinterpret_cast<const std::uint8_t*>(doubles->data());
+        CPTNumericData::Bytes bytes(from, from + given * sizeof(double));
+        bytes.resize(length * sizeof(double));
         fillMissing(bytes.data() + given * sizeof(double), doubleDataType(), length - given);
         return bytes;
     }
@@ -391,12 +441,20 @@ void CPTPlot::cacheNumbers(const CPTPlotNumbers& numbers, std::uint64_t fieldEnu
 
     if (block && block->numberOfSamples() > 0) {
         auto& field = cachedNumbers_[fieldEnum];
+        const std::uint64_t n = numberOfRecords();
+        if (!field && idx == 0 && block->numberOfSamples() == n) {
+            // A new field of every record at once is the block itself (made here, so no one else's).
+            field = std::move(block);
+            cachedDataCount_ = n;
+            relabelIndexRange(NSMakeRange(0, n));
+            setNeedsDisplay();
+            return;
+        }
         if (!field)
             field = CPTMutableNumericData::numericDataWithData({}, block->dataType());
         // Bytes are copied sample for sample, so the block takes the field's type first.
         if (!CPTNumericDataTypeEqual(block->dataType(), field->dataType()))
             block->setDataType(field->dataType());
-        const std::uint64_t n = numberOfRecords();
         resizeSamples(*field, n);
         cachedDataCount_ = n;
         if (idx < n) {
@@ -541,6 +599,17 @@ std::vector<double> CPTPlot::cachedDoublesForField(std::uint64_t fieldEnum, std:
     return values;
 }
 
+std::span<const double> CPTPlot::cachedDoublesForField(std::uint64_t fieldEnum, std::uint64_t count,
+                                                       std::vector<double>& scratch) const {
+    auto data = cachedNumbersForField(fieldEnum);
+    if (count > 0 && samplesOf(data.get()) >= count && data->dataTypeFormat() == CPTFloatingPointDataType &&
+        data->sampleBytes() == sizeof(double) &&
+        reinterpret_cast<std::uintptr_t>(data->bytes()) % alignof(double) == 0)
+        return {reinterpret_cast<const double*>(data->bytes()), count};
+    scratch = cachedDoublesForField(fieldEnum, count);
+    return scratch;
+}
+
 NSDecimal CPTPlot::cachedDecimalForField(std::uint64_t fieldEnum, std::uint64_t idx) const {
     auto data = cachedNumbersForField(fieldEnum);
     if (!data || idx >= data->numberOfSamples())
@@ -556,16 +625,8 @@ std::shared_ptr<CPTPlotRange> CPTPlot::plotRangeForField(std::uint64_t fieldEnum
     if (n == 0)
         return nullptr;
     if (doublePrecisionCache()) {
-        double lo = std::numeric_limits<double>::infinity();
-        double hi = -lo;
-        for (std::uint64_t i = 0; i < n; ++i) {
-            // An infinite sample has no place on an axis any more than a missing one.
-            const double v = readDouble(*data, i);
-            if (!std::isfinite(v))
-                continue;
-            lo = std::min(lo, v);
-            hi = std::max(hi, v);
-        }
+        std::vector<double> scratch;
+        const auto [lo, hi] = finiteExtent(cachedDoublesForField(fieldEnum, n, scratch));
         if (hi < lo)
             return nullptr;
         return CPTPlotRange::plotRangeWithLocation(Value(lo), Value(hi - lo));

@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
+#include <limits>
 
 using foundation::Decimal;
 using foundation::Value;
@@ -350,6 +352,63 @@ TEST(CPTPlotCache, ExtentsOfFieldsAndCoordinates) {
     ASSERT_NE(y, nullptr);
     EXPECT_EQ(y->locationDecimal(), Decimal::fromInt64(2));
     EXPECT_EQ(y->lengthDecimal(), Decimal::fromInt64(3));
+}
+
+TEST(CPTPlotCache, ExtentsSkipMissingAndInfiniteSamplesAnywhere) {
+    // The samples go in as raw doubles, so NaN, infinities and signed zeros reach the cache as they are.
+    auto bytesOf = [](const std::vector<double>& values) {
+        CPTNumericData::Bytes bytes(values.size() * sizeof(double));
+        std::memcpy(bytes.data(), values.data(), bytes.size());
+        return bytes;
+    };
+    const double inf = std::numeric_limits<double>::infinity();
+    // A long field: the least value in the last place, the greatest early, missing and infinite ones
+    // between them, and a count that leaves a few samples past whole groups of four.
+    std::vector<double> longField;
+    for (int i = 0; i < 1001; ++i)
+        longField.push_back(i % 7 == 0 ? kNaN : i % 11 == 0 ? (i % 2 ? inf : -inf) : 50 + 40 * std::sin(i));
+    longField[2] = 1e6;
+    longField.back() = -1e6;
+    struct Case {
+        const char* name;
+        std::vector<double> samples;
+        bool none;
+        double location, length;
+        bool negativeZeroLocation;
+    };
+    const Case cases[] = {
+        {"missing and infinite skipped", {kNaN, inf, -inf, 4, -3, kNaN, 7, 2, 5}, false, -3, 10, false},
+        {"only missing and infinite", {kNaN, inf, -inf, kNaN, inf}, true, 0, 0, false},
+        {"one sample", {5}, false, 5, 0, false},
+        {"least and greatest in the last places", {1, 2, 3, 4, 5, 6, 7, 8, -9, 10}, false, -9, 19, false},
+        {"a long field", longField, false, -1e6, 2e6, false},
+        // Zeros of both signs compare equal; the first one in the field is the extent's end.
+        {"the first zero kept: positive", {5, 0.0, 7, 8, -0.0, 9}, false, 0, 9, false},
+        {"the first zero kept: negative", {5, -0.0, 7, 8, 0.0, 9}, false, 0, 9, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        PlotWithSource p;
+        p.plot->reloadData();
+        p.plot->cacheNumbers(bytesOf(c.samples), 1);
+        auto range = p.plot->plotRangeForField(1);
+        if (c.none) {
+            EXPECT_EQ(range, nullptr);
+            continue;
+        }
+        ASSERT_NE(range, nullptr);
+        EXPECT_EQ(range->locationDouble(), c.location);
+        EXPECT_EQ(range->lengthDouble(), c.length);
+        if (c.location == 0) {
+            EXPECT_EQ(std::signbit(range->locationDouble()), c.negativeZeroLocation);
+        }
+        // Decimals skip the missing samples too and find the same extent.
+        p.plot->setCachePrecision(CPTPlotCachePrecisionDecimal);
+        auto decimal = p.plot->plotRangeForField(1);
+        ASSERT_NE(decimal, nullptr);
+        EXPECT_EQ(decimal->locationDouble(), c.location);
+        EXPECT_EQ(decimal->lengthDouble(), c.length);
+    }
 }
 
 TEST(CPTPlotCache, StaleDataReloadsWhenItIsRead) {
