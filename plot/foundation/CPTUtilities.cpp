@@ -1,6 +1,7 @@
 // Decimal conversions and arithmetic for plot coordinates, and small numeric helpers.
 #include "plot/foundation/CPTUtilities.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -205,20 +206,53 @@ double CPTInverseLogModulus(double y) {
     return std::copysign(std::pow(10.0, std::fabs(y)) - 1.0, y);
 }
 
-CGPoint CPTPointAlignedToPixelCenter(const gfx::AffineTransform& toDevice, const gfx::AffineTransform& toUser,
-                                     CGPoint point) {
+namespace {
+// The aligning of one point, visible to the loops over many below.
+inline CGPoint alignedToPixelCenter(const gfx::AffineTransform& toDevice, const gfx::AffineTransform& toUser,
+                                    CGPoint point) {
     CGPoint p = toDevice.apply(point);
     p.x = std::round(p.x - 0.5) + 0.5;
     p.y = std::ceil(p.y) - 0.5;
     return toUser.apply(p);
 }
 
-CGPoint CPTPointAlignedToPixelEdge(const gfx::AffineTransform& toDevice, const gfx::AffineTransform& toUser,
-                                   CGPoint point) {
+inline CGPoint alignedToPixelEdge(const gfx::AffineTransform& toDevice, const gfx::AffineTransform& toUser,
+                                  CGPoint point) {
     CGPoint p = toDevice.apply(point);
     p.x = std::round(p.x);
     p.y = std::ceil(p.y - 0.5);
     return toUser.apply(p);
+}
+} // namespace
+
+CGPoint CPTPointAlignedToPixelCenter(const gfx::AffineTransform& toDevice, const gfx::AffineTransform& toUser,
+                                     CGPoint point) {
+    return alignedToPixelCenter(toDevice, toUser, point);
+}
+
+CGPoint CPTPointAlignedToPixelEdge(const gfx::AffineTransform& toDevice, const gfx::AffineTransform& toUser,
+                                   CGPoint point) {
+    return alignedToPixelEdge(toDevice, toUser, point);
+}
+
+namespace {
+template <class Align>
+void alignPoints(std::span<CGPoint> points, std::span<const std::uint8_t> wanted, Align align) {
+    const std::size_t n = std::min(points.size(), wanted.size());
+    for (std::size_t i = 0; i < n; ++i)
+        if (wanted[i] && !std::isnan(points[i].x) && !std::isnan(points[i].y))
+            points[i] = align(points[i]);
+}
+} // namespace
+
+void CPTAlignPointsToPixelCenter(const gfx::AffineTransform& toDevice, const gfx::AffineTransform& toUser,
+                                 std::span<CGPoint> points, std::span<const std::uint8_t> wanted) {
+    alignPoints(points, wanted, [&](CGPoint p) { return alignedToPixelCenter(toDevice, toUser, p); });
+}
+
+void CPTAlignPointsToPixelEdge(const gfx::AffineTransform& toDevice, const gfx::AffineTransform& toUser,
+                               std::span<CGPoint> points, std::span<const std::uint8_t> wanted) {
+    alignPoints(points, wanted, [&](CGPoint p) { return alignedToPixelEdge(toDevice, toUser, p); });
 }
 
 namespace {

@@ -11,6 +11,7 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -99,6 +100,12 @@ CGPoint CPTPointAlignedToPixelCenter(const gfx::AffineTransform& toDevice, const
                                      CGPoint point);
 CGPoint CPTPointAlignedToPixelEdge(const gfx::AffineTransform& toDevice, const gfx::AffineTransform& toUser,
                                    CGPoint point);
+// Each point whose `wanted` entry is not zero and that has no NaN coordinate aligned in place, as the
+// forms above align one point (the spans as long as each other, else the shorter limits the count).
+void CPTAlignPointsToPixelCenter(const gfx::AffineTransform& toDevice, const gfx::AffineTransform& toUser,
+                                 std::span<CGPoint> points, std::span<const std::uint8_t> wanted);
+void CPTAlignPointsToPixelEdge(const gfx::AffineTransform& toDevice, const gfx::AffineTransform& toUser,
+                               std::span<CGPoint> points, std::span<const std::uint8_t> wanted);
 CGRect CPTRectAlignedToPixelCenter(const gfx::Context& context, CGRect rect);
 CGRect CPTRectAlignedToPixelEdge(const gfx::Context& context, CGRect rect);
 

@@ -5,6 +5,7 @@
 #include "plot/graph/CPTPlot.h"
 
 #include <algorithm>
+#include <cmath>
 
 CPTPlotSpace::~CPTPlotSpace() = default;
 
@@ -18,6 +19,18 @@ CGPoint CPTPlotSpace::plotAreaViewPointForPlotPoint(std::span<const NSDecimal>) 
 }
 CGPoint CPTPlotSpace::plotAreaViewPointForDoublePrecisionPlotPoint(std::span<const double>) {
     return {};
+}
+void CPTPlotSpace::plotAreaViewPointsForDoublePrecisionPlotPoints(std::span<const double> xs,
+                                                                  std::span<const double> ys,
+                                                                  std::span<const std::uint8_t> wanted,
+                                                                  std::span<CGPoint> points) {
+    const std::size_t n = std::min({xs.size(), ys.size(), wanted.size(), points.size()});
+    for (std::size_t i = 0; i < n; ++i) {
+        if (!wanted[i] || std::isnan(xs[i]) || std::isnan(ys[i]))
+            continue;
+        const double p[2] = {xs[i], ys[i]};
+        points[i] = plotAreaViewPointForDoublePrecisionPlotPoint(std::span<const double>(p));
+    }
 }
 std::vector<foundation::Value> CPTPlotSpace::plotPointForPlotAreaViewPoint(CGPoint) {
     return {};

@@ -89,6 +89,13 @@ class CPTPlotSpace : public CPTResponder {
     virtual CGPoint plotAreaViewPointForPlotPoint(const std::vector<foundation::Value>& plotPoint);
     virtual CGPoint plotAreaViewPointForPlotPoint(std::span<const NSDecimal> plotPoint);
     virtual CGPoint plotAreaViewPointForDoublePrecisionPlotPoint(std::span<const double> plotPoint);
+    // Many points of two coordinates at once: points[i] becomes the view point of (xs[i], ys[i]) as the
+    // double form maps it, for each i whose `wanted` entry is not zero and whose coordinates are not NaN;
+    // the other entries are left alone. The spans are as long as `points` (a shorter one limits the count).
+    virtual void plotAreaViewPointsForDoublePrecisionPlotPoints(std::span<const double> xs,
+                                                               std::span<const double> ys,
+                                                               std::span<const std::uint8_t> wanted,
+                                                               std::span<CGPoint> points);
     // Empty: no plot point.
     virtual std::vector<foundation::Value> plotPointForPlotAreaViewPoint(CGPoint point);
     virtual void plotPoint(std::span<NSDecimal> plotPoint, CGPoint point);

@@ -8,6 +8,7 @@
 #include "plot/graph/CPTPlotArea.h"
 #include "plot/graph/CPTPlotAreaFrame.h"
 
+#include <algorithm>
 #include <cmath>
 
 using foundation::Value;
@@ -327,6 +328,73 @@ CGPoint CPTXYPlotSpace::plotAreaViewPointForDoublePrecisionPlotPoint(std::span<c
     Axes a = axesOf(*this, *area);
     CGFloat x = forwardDouble(a.x, point.size() > 0 ? point[0] : 0.0);
     return {x, forwardDouble(a.y, point.size() > 1 ? point[1] : 0.0)};
+}
+
+namespace {
+
+// One coordinate's forward mapping with what it reads of the range taken once: a linear scale is the
+// same scaled difference forwardDouble computes (so the same results), other scales go through it.
+struct ForwardDouble {
+    const Axis& axis;
+    bool linear, zero;
+    double location = 0, span = 0, length = 0;
+
+    explicit ForwardDouble(const Axis& a)
+        : axis(a), linear(isLinear(a.scale)), zero(!a.range || a.range->lengthDouble() == 0) {
+        if (!zero) {
+            location = a.range->locationDouble();
+            span = a.range->lengthDouble();
+            length = a.length;
+        }
+    }
+    double operator()(double p) const {
+        if (!linear)
+            return forwardDouble(axis, p);
+        return zero ? 0 : (p - location) / span * length;
+    }
+};
+
+} // namespace
+
+void CPTXYPlotSpace::plotAreaViewPointsForDoublePrecisionPlotPoints(std::span<const double> xs,
+                                                                    std::span<const double> ys,
+                                                                    std::span<const std::uint8_t> wanted,
+                                                                    std::span<CGPoint> points) {
+    const std::size_t n = std::min({xs.size(), ys.size(), wanted.size(), points.size()});
+    if (std::find_if(wanted.begin(), wanted.begin() + std::ptrdiff_t(n), [](std::uint8_t w) { return w != 0; }) ==
+        wanted.begin() + std::ptrdiff_t(n))
+        return;
+    CPTPlotArea* area = plotArea();
+    if (!area) {
+        for (std::size_t i = 0; i < n; ++i)
+            if (wanted[i] && !std::isnan(xs[i]) && !std::isnan(ys[i]))
+                points[i] = CGPoint{};
+        return;
+    }
+    const Axes a = axesOf(*this, *area);
+    checkScale(a.x.scale);
+    checkScale(a.y.scale);
+    const ForwardDouble fx(a.x), fy(a.y);
+    if (fx.linear && fy.linear && !fx.zero && !fy.zero) {
+        // Straight-line arithmetic and a select per point, which the compiler can vectorise.
+        const double* px = xs.data();
+        const double* py = ys.data();
+        const std::uint8_t* keep = wanted.data();
+        CGPoint* out = points.data();
+        for (std::size_t i = 0; i < n; ++i) {
+            const double x = px[i], y = py[i];
+            const CGPoint mapped{(x - fx.location) / fx.span * fx.length, (y - fy.location) / fy.span * fy.length};
+            const bool use = keep[i] != 0 && !std::isnan(x) && !std::isnan(y);
+            const CGPoint old = out[i];
+            out[i] = use ? mapped : old;
+        }
+        return;
+    }
+    for (std::size_t i = 0; i < n; ++i) {
+        const double x = xs[i], y = ys[i];
+        if (wanted[i] && !std::isnan(x) && !std::isnan(y))
+            points[i] = CGPoint{fx(x), fy(y)};
+    }
 }
 
 std::vector<Value> CPTXYPlotSpace::plotPointForPlotAreaViewPoint(CGPoint point) {

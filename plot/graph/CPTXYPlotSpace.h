@@ -80,6 +80,10 @@ class CPTXYPlotSpace : public CPTPlotSpace,
     CGPoint plotAreaViewPointForPlotPoint(const std::vector<foundation::Value>& plotPoint) override;
     CGPoint plotAreaViewPointForPlotPoint(std::span<const NSDecimal> plotPoint) override;
     CGPoint plotAreaViewPointForDoublePrecisionPlotPoint(std::span<const double> plotPoint) override;
+    // The ranges, scales and plot area read once for all the points.
+    void plotAreaViewPointsForDoublePrecisionPlotPoints(std::span<const double> xs, std::span<const double> ys,
+                                                        std::span<const std::uint8_t> wanted,
+                                                        std::span<CGPoint> points) override;
     // Decimal numbers for linear and category coordinates, doubles for log and log-modulus.
     std::vector<foundation::Value> plotPointForPlotAreaViewPoint(CGPoint point) override;
     void plotPoint(std::span<NSDecimal> plotPoint, CGPoint point) override;

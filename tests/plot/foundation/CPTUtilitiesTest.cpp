@@ -8,6 +8,8 @@
 #include <cmath>
 #include <gtest/gtest.h>
 #include <limits>
+#include <string>
+#include <vector>
 
 using foundation::Decimal;
 using foundation::Value;
@@ -218,6 +220,29 @@ TEST(CPTUtilities, AlignsToDevicePixels) {
         EXPECT_EQ(CPTPointAlignedToPixelEdge(ctx, {1.2, 3.7}), c.edge);
         EXPECT_EQ(CPTRectAlignedToPixelCenter(ctx, CGRect(1.2, 3.7, 10, 5)), c.centerRect);
         EXPECT_EQ(CPTRectAlignedToPixelEdge(ctx, CGRect(1.2, 3.7, 10, 5)), c.edgeRect);
+
+        // Many points at once: the wanted ones as each alone, the others and those with a NaN as they were.
+        const double nan = std::nan("");
+        const std::vector<CGPoint> before{{1.2, 3.7}, {-0.5, 0.5}, {nan, 2}, {2.5, -1.25}, {7.75, 8}};
+        const std::vector<std::uint8_t> wanted{1, 1, 1, 0, 1};
+        const gfx::AffineTransform toDevice = ctx.ctm();
+        const gfx::AffineTransform toUser = *toDevice.inverted();
+        for (const bool centre : {true, false}) {
+            std::vector<CGPoint> points = before;
+            if (centre)
+                CPTAlignPointsToPixelCenter(toDevice, toUser, points, wanted);
+            else
+                CPTAlignPointsToPixelEdge(toDevice, toUser, points, wanted);
+            for (std::size_t i = 0; i < points.size(); ++i) {
+                SCOPED_TRACE(std::to_string(i) + (centre ? " centre" : " edge"));
+                if (!wanted[i] || std::isnan(before[i].x)) {
+                    EXPECT_TRUE(std::isnan(before[i].x) ? std::isnan(points[i].x) : points[i] == before[i]);
+                    continue;
+                }
+                EXPECT_EQ(points[i], centre ? CPTPointAlignedToPixelCenter(ctx, before[i])
+                                            : CPTPointAlignedToPixelEdge(ctx, before[i]));
+            }
+        }
     }
 }
 

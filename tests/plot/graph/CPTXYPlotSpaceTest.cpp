@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
+#include <limits>
 
 using foundation::Value;
 
@@ -141,6 +143,73 @@ TEST(CPTXYPlotSpaceMapping, DegenerateAnswers) {
     space->setXScaleType(CPTScaleTypeLog);
     space->setXRange(rangeOf(0, 100));
     EXPECT_EQ(space->plotAreaViewPointForDoublePrecisionPlotPoint(one).x, 0);
+}
+
+TEST(CPTXYPlotSpaceMapping, ManyPointsAtOnceLandWhereEachAloneLands) {
+    const double nan = std::nan("");
+    const double inf = std::numeric_limits<double>::infinity();
+    // Ordinary values, values outside the ranges, edges, infinities and missing coordinates.
+    const std::vector<double> xs{2.5, -3, 0.1, 10, 1e300, -inf, nan, 7, 4.2, 0};
+    const std::vector<double> ys{1.5, 40, -10, 10, 3, 2, 5, nan, -0.0, 1e-300};
+    const std::vector<std::uint8_t> wanted{1, 1, 1, 1, 1, 1, 1, 1, 0, 1};
+    const CGPoint untouched{-1234, -5678};
+    struct Case {
+        const char* name;
+        CPTScaleType xScale, yScale;
+        std::shared_ptr<CPTPlotRange> x, y;
+    };
+    const Case cases[] = {
+        {"linear", CPTScaleTypeLinear, CPTScaleTypeLinear, rangeOf(0, 10), rangeOf(-10, 20)},
+        {"linear reversed", CPTScaleTypeLinear, CPTScaleTypeLinear, rangeOf(10, -10), rangeOf(10, -20)},
+        {"zero length and no range", CPTScaleTypeLinear, CPTScaleTypeLinear, rangeOf(3, 0), nullptr},
+        {"category and log", CPTScaleTypeCategory, CPTScaleTypeLog, rangeOf(0, 4), rangeOf(1, 99)},
+        {"log-modulus", CPTScaleTypeLogModulus, CPTScaleTypeLinear, rangeOf(-100, 200), rangeOf(0, 1)},
+    };
+    auto graph = graphWithPlotArea(200, 100);
+    auto space = graph->xySpace();
+    auto same = [](double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        space->setXScaleType(c.xScale);
+        space->setYScaleType(c.yScale);
+        space->setXRange(c.x);
+        space->setYRange(c.y);
+        std::vector<CGPoint> points(xs.size(), untouched);
+        space->plotAreaViewPointsForDoublePrecisionPlotPoints(xs, ys, wanted, points);
+        for (std::size_t i = 0; i < xs.size(); ++i) {
+            SCOPED_TRACE(i);
+            if (!wanted[i] || std::isnan(xs[i]) || std::isnan(ys[i])) {
+                EXPECT_EQ(points[i], untouched);
+                continue;
+            }
+            const double one[2] = {xs[i], ys[i]};
+            const CGPoint alone = space->plotAreaViewPointForDoublePrecisionPlotPoint(one);
+            EXPECT_TRUE(same(points[i].x, alone.x)) << points[i].x << " vs " << alone.x;
+            EXPECT_TRUE(same(points[i].y, alone.y)) << points[i].y << " vs " << alone.y;
+        }
+    }
+    // An unsupported scale raises as the single form does, x first; with nothing wanted nothing is mapped.
+    space->setXRange(rangeOf(0, 10));
+    space->setYRange(rangeOf(0, 10));
+    space->setXScaleType(CPTScaleTypeLinear);
+    space->setYScaleType(CPTScaleTypeAngular);
+    std::vector<CGPoint> points(xs.size());
+    EXPECT_THROW(space->plotAreaViewPointsForDoublePrecisionPlotPoints(xs, ys, wanted, points), CPTException);
+    const std::vector<std::uint8_t> none(xs.size(), 0);
+    EXPECT_NO_THROW(space->plotAreaViewPointsForDoublePrecisionPlotPoints(xs, ys, none, points));
+    // Without a plot area every wanted point is the zero point, as the single form answers.
+    CPTXYPlotSpace loose;
+    std::vector<CGPoint> looseMapped(xs.size(), CGPoint{9, 9});
+    loose.plotAreaViewPointsForDoublePrecisionPlotPoints(xs, ys, wanted, looseMapped);
+    EXPECT_EQ(looseMapped[0], (CGPoint{0, 0}));
+    EXPECT_EQ(looseMapped[6], (CGPoint{9, 9})) << "a missing coordinate";
+    EXPECT_EQ(looseMapped[8], (CGPoint{9, 9})) << "not wanted";
+    // Spans of different lengths: the shortest sets the count.
+    std::vector<CGPoint> two(2, untouched);
+    space->setYScaleType(CPTScaleTypeLinear);
+    space->plotAreaViewPointsForDoublePrecisionPlotPoints(xs, std::span<const double>(ys.data(), 1), wanted, two);
+    EXPECT_EQ(two[0], (CGPoint{50, 15}));
+    EXPECT_EQ(two[1], untouched);
 }
 
 TEST(CPTXYPlotSpaceMapping, ShortPointsNeverReachPastTheirEnd) {
