@@ -17,6 +17,8 @@
 #include <array>
 #include <cmath>
 #include <limits>
+#include <optional>
+#include <span>
 
 using foundation::Value;
 
@@ -236,89 +238,139 @@ std::shared_ptr<CPTPlotSymbol> CPTScatterPlot::plotSymbolForRecordIndex(std::uin
 
 // --- points to draw
 
-CPTScatterPlot::Flags CPTScatterPlot::calculatePointsToDraw(CPTPlotSpace& space, bool includeVisiblePointsOnly) {
+struct CPTScatterPlot::DoubleFields {
+    // Held so that the values read in place outlive a reload that replaces the cache meanwhile.
+    std::shared_ptr<CPTMutableNumericData> xData, yData;
+    std::vector<double> xScratch, yScratch;
+    std::span<const double> xs, ys;
+
+    DoubleFields(const CPTScatterPlot& plot, std::uint64_t count)
+        : xData(plot.cachedNumbersForField(CPTScatterPlotFieldX)),
+          yData(plot.cachedNumbersForField(CPTScatterPlotFieldY)),
+          xs(plot.cachedDoublesForField(CPTScatterPlotFieldX, count, xScratch)),
+          ys(plot.cachedDoublesForField(CPTScatterPlotFieldY, count, yScratch)) {}
+};
+
+namespace {
+
+// Where a record lies against the plot space's ranges, in one byte: x's comparison in bits 0-1, y's in
+// bits 2-3 (left Inside when x is not inside, y then not being compared), bit 4 when a value is missing.
+using Place = std::uint8_t;
+constexpr Place kInsideBoth = CPTPlotRangeComparisonInside | CPTPlotRangeComparisonInside << 2;
+constexpr Place kMissingValue = 16;
+
+// compareToDouble with the range's limits read once; no range places every value inside.
+struct DoubleLimits {
+    bool any = false;
+    double low = 0, high = 0;
+    explicit DoubleLimits(const CPTPlotRange* range)
+        : any(range != nullptr), low(range ? range->minLimitDouble() : 0), high(range ? range->maxLimitDouble() : 0) {}
+    Place compare(double v) const {
+        if (!any)
+            return CPTPlotRangeComparisonInside;
+        return std::isnan(v) ? Place(CPTPlotRangeComparisonUndefined)
+               : v < low     ? Place(CPTPlotRangeComparisonBelow)
+               : v > high    ? Place(CPTPlotRangeComparisonAbove)
+                             : Place(CPTPlotRangeComparisonInside);
+    }
+};
+
+} // namespace
+
+void CPTScatterPlot::pointsToDraw(CPTPlotSpace& space, const DoubleFields* fields, Flags* line, Flags* visible) {
     const std::uint64_t n = cachedDataCount();
-    Flags flags(n, 0);
+    if (line)
+        line->assign(n, 0);
+    if (visible)
+        visible->assign(n, 0);
     if (n == 0)
-        return flags;
+        return;
     const bool lineNeedsAll = dataLineStyle_ && (!dataLineStyle_->dashPattern().empty() || dataLineStyle_->lineFill());
-    if (!includeVisiblePointsOnly &&
-        (areaFill_ || areaFill2_ || lineNeedsAll || interpolation_ == CPTScatterPlotInterpolationCurved)) {
-        std::fill(flags.begin(), flags.end(), 1);
-        return flags;
+    if (line && (areaFill_ || areaFill2_ || lineNeedsAll || interpolation_ == CPTScatterPlotInterpolationCurved)) {
+        std::fill(line->begin(), line->end(), 1);
+        line = nullptr;
+        if (!visible)
+            return;
     }
     auto xRange = space.plotRangeForCoordinate(CPTCoordinateX);
     auto yRange = space.plotRangeForCoordinate(CPTCoordinateY);
-    std::vector<CPTPlotRangeComparisonResult> xCompare(n, CPTPlotRangeComparisonInside);
-    std::vector<CPTPlotRangeComparisonResult> yCompare(n, CPTPlotRangeComparisonInside);
-    std::vector<std::uint8_t> nan(n, 0);
-    const bool doubles = doublePrecisionCache();
-    std::vector<double> xs, ys;
-    if (doubles) {
-        xs = cachedDoublesForField(CPTScatterPlotFieldX, n);
-        ys = cachedDoublesForField(CPTScatterPlotFieldY, n);
-    }
-    // Each record writes only its own slots.
-    for (std::uint64_t i = 0; i < n; ++i) {
-        if (doubles) {
-            const double x = xs[i];
-            const double y = ys[i];
-            xCompare[i] = xRange ? xRange->compareToDouble(x) : CPTPlotRangeComparisonInside;
-            if (xCompare[i] == CPTPlotRangeComparisonInside)
-                yCompare[i] = yRange ? yRange->compareToDouble(y) : CPTPlotRangeComparisonInside;
-            nan[i] = std::isnan(x) || std::isnan(y);
-        } else {
+    std::vector<Place> places(n);
+    if (doublePrecisionCache()) {
+        std::optional<DoubleFields> own;
+        if (!fields || fields->xs.size() < n || fields->ys.size() < n)
+            fields = &own.emplace(*this, n);
+        const DoubleLimits xLimits(xRange.get()), yLimits(yRange.get());
+        const double* xs = fields->xs.data();
+        const double* ys = fields->ys.data();
+        for (std::uint64_t i = 0; i < n; ++i) {
+            const double x = xs[i], y = ys[i];
+            const Place xc = xLimits.compare(x);
+            const Place yc = xc == CPTPlotRangeComparisonInside ? yLimits.compare(y) : Place(CPTPlotRangeComparisonInside);
+            places[i] = Place(xc | yc << 2 | (std::isnan(x) || std::isnan(y) ? kMissingValue : 0));
+        }
+    } else {
+        for (std::uint64_t i = 0; i < n; ++i) {
             const NSDecimal x = cachedDecimalForField(CPTScatterPlotFieldX, i);
             const NSDecimal y = cachedDecimalForField(CPTScatterPlotFieldY, i);
-            xCompare[i] = xRange ? xRange->compareToDecimal(x) : CPTPlotRangeComparisonInside;
-            if (xCompare[i] == CPTPlotRangeComparisonInside)
-                yCompare[i] = yRange ? yRange->compareToDecimal(y) : CPTPlotRangeComparisonInside;
-            nan[i] = x.isNaN() || y.isNaN();
+            const Place xc = xRange ? Place(xRange->compareToDecimal(x)) : Place(CPTPlotRangeComparisonInside);
+            const Place yc = xc != CPTPlotRangeComparisonInside ? Place(CPTPlotRangeComparisonInside)
+                             : yRange                           ? Place(yRange->compareToDecimal(y))
+                                                                : Place(CPTPlotRangeComparisonInside);
+            places[i] = Place(xc | yc << 2 | (x.isNaN() || y.isNaN() ? kMissingValue : 0));
         }
     }
-    auto inside = [&](std::uint64_t i) {
-        return xCompare[i] == CPTPlotRangeComparisonInside && yCompare[i] == CPTPlotRangeComparisonInside && !nan[i];
-    };
-    flags[0] = inside(0);
+    if (visible) {
+        std::uint8_t* v = visible->data();
+        for (std::uint64_t i = 0; i < n; ++i)
+            v[i] = places[i] == kInsideBoth;
+    }
+    if (!line)
+        return;
+    Flags& flags = *line;
+    flags[0] = places[0] == kInsideBoth;
     for (std::uint64_t i = 1; i < n; ++i) {
-        if (!includeVisiblePointsOnly && !nan[i - 1] && !nan[i] &&
-            (xCompare[i - 1] != xCompare[i] || yCompare[i - 1] != yCompare[i])) {
+        const Place before = places[i - 1], here = places[i];
+        if (!((before | here) & kMissingValue) && before != here) {
             // The segment crosses an edge of the ranges: keep both ends so the line reaches the edge.
             flags[i - 1] = 1;
             flags[i] = 1;
-        } else if (inside(i)) {
+        } else if (here == kInsideBoth) {
             flags[i] = 1;
         }
     }
+}
+
+CPTScatterPlot::Flags CPTScatterPlot::calculatePointsToDraw(CPTPlotSpace& space, bool includeVisiblePointsOnly) {
+    Flags flags;
+    pointsToDraw(space, nullptr, includeVisiblePointsOnly ? nullptr : &flags, includeVisiblePointsOnly ? &flags : nullptr);
     return flags;
 }
 
-CPTScatterPlot::ViewPoints CPTScatterPlot::calculateViewPoints(const Flags& flags) {
+CPTScatterPlot::ViewPoints CPTScatterPlot::viewPointsForFlags(const Flags& flags, const DoubleFields* fields) {
     ViewPoints points(flags.size(), CGPoint{kNaN, kNaN});
     auto space = plotSpace();
     if (!space)
         return points;
-    const bool doubles = doublePrecisionCache();
-    std::vector<double> xs, ys;
-    if (doubles) {
-        xs = cachedDoublesForField(CPTScatterPlotFieldX, flags.size());
-        ys = cachedDoublesForField(CPTScatterPlotFieldY, flags.size());
+    if (doublePrecisionCache()) {
+        std::optional<DoubleFields> own;
+        if (!fields || fields->xs.size() < flags.size() || fields->ys.size() < flags.size())
+            fields = &own.emplace(*this, flags.size());
+        space->plotAreaViewPointsForDoublePrecisionPlotPoints(fields->xs, fields->ys, flags, points);
+        return points;
     }
     for (std::uint64_t i = 0; i < flags.size(); ++i) {
         if (!flags[i])
             continue;
-        if (doubles) {
-            std::array<double, 2> p{xs[i], ys[i]};
-            if (!std::isnan(p[0]) && !std::isnan(p[1]))
-                points[i] = space->plotAreaViewPointForDoublePrecisionPlotPoint(std::span<const double>(p));
-        } else {
-            std::array<NSDecimal, 2> p{cachedDecimalForField(CPTScatterPlotFieldX, i),
-                                       cachedDecimalForField(CPTScatterPlotFieldY, i)};
-            if (!p[0].isNaN() && !p[1].isNaN())
-                points[i] = space->plotAreaViewPointForPlotPoint(std::span<const NSDecimal>(p));
-        }
+        std::array<NSDecimal, 2> p{cachedDecimalForField(CPTScatterPlotFieldX, i),
+                                   cachedDecimalForField(CPTScatterPlotFieldY, i)};
+        if (!p[0].isNaN() && !p[1].isNaN())
+            points[i] = space->plotAreaViewPointForPlotPoint(std::span<const NSDecimal>(p));
     }
     return points;
+}
+
+CPTScatterPlot::ViewPoints CPTScatterPlot::calculateViewPoints(const Flags& flags) {
+    return viewPointsForFlags(flags, nullptr);
 }
 
 void CPTScatterPlot::alignViewPointsToUserSpace(ViewPoints& points, const gfx::Context& context,
@@ -326,12 +378,10 @@ void CPTScatterPlot::alignViewPointsToUserSpace(ViewPoints& points, const gfx::C
     const bool centre = dataLineStyle_ && dataLineStyle_->lineWidth() > 0;
     const gfx::AffineTransform toDevice = context.ctm();
     const gfx::AffineTransform toUser = toDevice.inverted().value_or(gfx::AffineTransform::identity());
-    for (std::size_t i = 0; i < points.size() && i < flags.size(); ++i) {
-        if (!flags[i] || isNaNPoint(points[i]))
-            continue;
-        points[i] = centre ? CPTPointAlignedToPixelCenter(toDevice, toUser, points[i])
-                           : CPTPointAlignedToPixelEdge(toDevice, toUser, points[i]);
-    }
+    if (centre)
+        CPTAlignPointsToPixelCenter(toDevice, toUser, points, flags);
+    else
+        CPTAlignPointsToPixelEdge(toDevice, toUser, points, flags);
 }
 
 std::uint64_t CPTScatterPlot::extremeDrawnPointIndexForFlags(const Flags& flags, bool lowerBound) {
@@ -720,8 +770,16 @@ void CPTScatterPlot::renderAsVectorInContext(gfx::Context& ctx) {
     const std::uint64_t n = cachedDataCount();
     if (!space || n == 0)
         return;
-    const Flags flags = calculatePointsToDraw(*space, false);
-    ViewPoints points = calculateViewPoints(flags);
+    const CPTPlotObjectList* symbols = cachedArrayForKey(CPTScatterPlotBindingPlotSymbols);
+    const bool drawsSymbols = plotSymbol_ || symbols;
+    // One read of the values and one pass over the records give the line's points and the visible ones.
+    std::optional<DoubleFields> fields;
+    if (doublePrecisionCache())
+        fields.emplace(*this, n);
+    const DoubleFields* values = fields ? &*fields : nullptr;
+    Flags flags, visible;
+    pointsToDraw(*space, values, &flags, drawsSymbols ? &visible : nullptr);
+    ViewPoints points = viewPointsForFlags(flags, values);
     if (alignsPointsToPixels())
         alignViewPointsToUserSpace(points, ctx, flags);
     const std::uint64_t first = extremeDrawnPointIndexForFlags(flags, true);
@@ -772,29 +830,39 @@ void CPTScatterPlot::renderAsVectorInContext(gfx::Context& ctx) {
             }
         }
     }
-    const CPTPlotObjectList* symbols = cachedArrayForKey(CPTScatterPlotBindingPlotSymbols);
-    if (plotSymbol_ || symbols) {
-        const Flags visible = calculatePointsToDraw(*space, true);
+    if (drawsSymbols) {
         const CGFloat scale = contentsScale();
-        // Records in a row with the same symbol are drawn together, in record order.
-        std::shared_ptr<CPTPlotSymbol> current;
-        std::vector<CGPoint> run;
-        auto flush = [&] {
-            if (current && !run.empty())
-                current->renderAtPointsInContext(ctx, run, scale, alignsPointsToPixels());
-            run.clear();
-        };
-        for (std::uint64_t i = 0; i < n; ++i) {
-            if (!visible[i] || isNaNPoint(points[i]))
-                continue;
-            auto symbol = plotSymbolForRecordIndex(i);
-            if (symbol != current) {
-                flush();
-                current = std::move(symbol);
+        if (!symbols) {
+            // Every record has the plot's symbol: one run of all the visible points, gathered at the front
+            // of the view points (they are not needed after this) and handed over with their storage.
+            std::size_t kept = 0;
+            for (std::uint64_t i = 0; i < n; ++i)
+                if (visible[i] && !isNaNPoint(points[i]))
+                    points[kept++] = points[i];
+            points.resize(kept);
+            if (kept > 0)
+                plotSymbol_->renderAtPointsInContext(ctx, std::move(points), scale, alignsPointsToPixels());
+        } else {
+            // Records in a row with the same symbol are drawn together, in record order.
+            std::shared_ptr<CPTPlotSymbol> current;
+            std::vector<CGPoint> run;
+            auto flush = [&] {
+                if (current && !run.empty())
+                    current->renderAtPointsInContext(ctx, run, scale, alignsPointsToPixels());
+                run.clear();
+            };
+            for (std::uint64_t i = 0; i < n; ++i) {
+                if (!visible[i] || isNaNPoint(points[i]))
+                    continue;
+                auto symbol = plotSymbolForRecordIndex(i);
+                if (symbol != current) {
+                    flush();
+                    current = std::move(symbol);
+                }
+                run.push_back(points[i]);
             }
-            run.push_back(points[i]);
+            flush();
         }
-        flush();
     }
     if (layered)
         ctx.endTransparencyLayer();

@@ -154,6 +154,12 @@ class CPTScatterPlot : public CPTPlot {
     void renderAsVectorInContext(gfx::Context& ctx) override;
 
   private:
+    // The cached x and y values of the records as doubles, read once for a pass of drawing.
+    struct DoubleFields;
+    // The flags of both kinds from one pass over the records: `line` as calculatePointsToDraw(space,
+    // false) gives them and `visible` as calculatePointsToDraw(space, true); either may be null.
+    void pointsToDraw(CPTPlotSpace& space, const DoubleFields* fields, Flags* line, Flags* visible);
+    ViewPoints viewPointsForFlags(const Flags& flags, const DoubleFields* fields);
     gfx::Path newCurvedDataLinePath(const ViewPoints& points, NSRange indexRange, CGFloat baselineYValue) const;
     CGFloat viewYForBaseValue(const foundation::Value& base);
     void postLegendRedraw();

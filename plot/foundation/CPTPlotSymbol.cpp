@@ -327,6 +327,21 @@ void CPTPlotSymbol::renderAtPointsInContext(gfx::Context& context, std::span<con
             renderInContext(context, point, scale, alignToPixels);
         return;
     }
+    std::vector<CGPoint> centres(points.begin(), points.end());
+    strokeAtPoints(context, centres, scale, alignToPixels);
+}
+
+void CPTPlotSymbol::renderAtPointsInContext(gfx::Context& context, std::vector<CGPoint>&& points, CGFloat scale,
+                                            bool alignToPixels) {
+    if (!drawsAsOnePath()) {
+        renderAtPointsInContext(context, std::span<const CGPoint>(points), scale, alignToPixels);
+        return;
+    }
+    strokeAtPoints(context, points, scale, alignToPixels);
+}
+
+void CPTPlotSymbol::strokeAtPoints(gfx::Context& context, std::span<CGPoint> points, CGFloat scale,
+                                   bool alignToPixels) {
     const gfx::Path& outline = cachedSymbolPath();
     if (points.empty() || outline.isEmpty() || !drawableAtScale(scale))
         return;
@@ -342,10 +357,9 @@ void CPTPlotSymbol::renderAtPointsInContext(gfx::Context& context, std::span<con
     context.setLineCap(gfx::LineCap::Butt);
     context.setLineJoin(gfx::LineJoin::Miter);
     lineStyle_->setLineStyleInContext(context);
-    std::vector<CGPoint> centres;
-    centres.reserve(points.size());
-    for (const CGPoint& point : points)
-        centres.push_back(centreForPoint(point, drawn, scale, alignToPixels));
+    for (CGPoint& point : points)
+        point = centreForPoint(point, drawn, scale, alignToPixels);
+    const std::span<const CGPoint> centres(points);
     // A device that paints the copies at once does; else the outlines are joined a few dozen at a time.
     if (!context.strokePathCopiesAtPoints(outline, centres)) {
         gfx::Path some;

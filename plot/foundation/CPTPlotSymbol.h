@@ -15,6 +15,7 @@
 #include <memory>
 #include <optional>
 #include <span>
+#include <vector>
 #include <string_view>
 
 enum CPTPlotSymbolType : std::int64_t {
@@ -106,6 +107,10 @@ class CPTPlotSymbol {
     // the cached drawing.
     void renderAtPointsInContext(gfx::Context& context, std::span<const CGPoint> points, CGFloat scale,
                                  bool alignToPixels);
+    // The same with points the call may use up: their storage holds the placed centres, so a great many
+    // points cost no second array.
+    void renderAtPointsInContext(gfx::Context& context, std::vector<CGPoint>&& points, CGFloat scale,
+                                 bool alignToPixels);
 
     // Same anchor, size, type and clip rule; copies of the line style, fill, shadow and custom path.
     std::shared_ptr<CPTPlotSymbol> copy() const;
@@ -122,6 +127,8 @@ class CPTPlotSymbol {
 
   private:
     static std::shared_ptr<CPTPlotSymbol> ofType(CPTPlotSymbolType type);
+    // The outline stroked at each point, the points turned into the centres in place (drawsAsOnePath).
+    void strokeAtPoints(gfx::Context& context, std::span<CGPoint> points, CGFloat scale, bool alignToPixels);
     // Whether a drawing can be made for the scale: a positive finite scale and drawing size.
     bool drawableAtScale(CGFloat scale) const;
     // The symbol's centre for a data point, where renderInContext puts the middle of the cached drawing.

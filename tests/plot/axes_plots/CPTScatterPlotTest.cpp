@@ -14,6 +14,7 @@
 
 #include <cmath>
 #include <fstream>
+#include <limits>
 #include <sstream>
 
 using foundation::Value;
@@ -149,6 +150,83 @@ TEST(CPTScatterPlot, PointsToDraw) {
     expectPoint(points[2], {60, 30}, "decimal view point");
     EXPECT_TRUE(std::isnan(points[3].x));
     EXPECT_TRUE(std::isnan(points[4].x)) << "not flagged";
+}
+
+TEST(CPTScatterPlot, PointsToDrawOfManyRecordsFollowTheRecordByRecordRule) {
+    // Records around and across the edges of the ranges, some missing a value.
+    std::vector<double> xs, ys;
+    for (int i = 0; i < 400; ++i) {
+        xs.push_back(i % 13 == 5 ? kNaN : -2.5 + (i * 37 % 151) / 10.0);
+        ys.push_back(i % 17 == 3 ? kNaN : -1.5 + (i * 53 % 139) / 10.0);
+    }
+    // The rule, one record after another: x against its range, y only when x is inside, a segment
+    // between two records placed differently keeps both ends, else a record inside is kept.
+    auto place = [](const CPTPlotRange* range, double v) {
+        if (!range)
+            return CPTPlotRangeComparisonInside;
+        return range->compareToDouble(v);
+    };
+    auto expected = [&](const CPTPlotRange* xRange, const CPTPlotRange* yRange, bool visibleOnly) {
+        const std::size_t n = xs.size();
+        std::vector<CPTPlotRangeComparisonResult> xc(n), yc(n, CPTPlotRangeComparisonInside);
+        std::vector<bool> missing(n);
+        for (std::size_t i = 0; i < n; ++i) {
+            xc[i] = place(xRange, xs[i]);
+            if (xc[i] == CPTPlotRangeComparisonInside)
+                yc[i] = place(yRange, ys[i]);
+            missing[i] = std::isnan(xs[i]) || std::isnan(ys[i]);
+        }
+        auto inside = [&](std::size_t i) {
+            return xc[i] == CPTPlotRangeComparisonInside && yc[i] == CPTPlotRangeComparisonInside && !missing[i];
+        };
+        CPTScatterPlot::Flags flags(n, 0);
+        flags[0] = inside(0);
+        for (std::size_t i = 1; i < n; ++i) {
+            if (!visibleOnly && !missing[i - 1] && !missing[i] && (xc[i - 1] != xc[i] || yc[i - 1] != yc[i]))
+                flags[i - 1] = flags[i] = 1;
+            else if (inside(i))
+                flags[i] = 1;
+        }
+        return flags;
+    };
+    ScatterChart chart({}, {});
+    chart.source->records = xs.size();
+    chart.source->fields = {{0, {}}, {1, {}}};
+    for (std::size_t i = 0; i < xs.size(); ++i) {
+        chart.source->fields[0].push_back(std::isnan(xs[i]) ? Value() : Value(xs[i]));
+        chart.source->fields[1].push_back(std::isnan(ys[i]) ? Value() : Value(ys[i]));
+    }
+    chart.plot->reloadData();
+    struct Case {
+        const char* name;
+        std::shared_ptr<CPTPlotRange> x, y;
+    };
+    const Case cases[] = {
+        {"ranges 0..10", rangeOf(0, 10), rangeOf(0, 10)},
+        {"reversed ranges", rangeOf(10, -10), rangeOf(8, -5)},
+        {"an empty x range", rangeOf(3, 0), rangeOf(0, 10)},
+        {"an endless y range", rangeOf(0, 10), rangeOf(2, std::numeric_limits<double>::infinity())},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        chart.graph->xySpace()->setXRange(c.x);
+        chart.graph->xySpace()->setYRange(c.y);
+        const auto* xRange = chart.graph->xySpace()->xRange().get();
+        const auto* yRange = chart.graph->xySpace()->yRange().get();
+        EXPECT_EQ(chart.flags(false), expected(xRange, yRange, false));
+        EXPECT_EQ(chart.flags(true), expected(xRange, yRange, true));
+        // Only records kept for the line get view points, each where the plot space maps it alone.
+        const auto flags = chart.flags(false);
+        const auto points = chart.plot->calculateViewPoints(flags);
+        for (std::size_t i = 0; i < xs.size(); ++i) {
+            if (!flags[i] || std::isnan(xs[i]) || std::isnan(ys[i])) {
+                EXPECT_TRUE(std::isnan(points[i].x) && std::isnan(points[i].y)) << i;
+                continue;
+            }
+            const double one[2] = {xs[i], ys[i]};
+            EXPECT_EQ(points[i], chart.graph->xySpace()->plotAreaViewPointForDoublePrecisionPlotPoint(one)) << i;
+        }
+    }
 }
 
 TEST(CPTScatterPlot, StraightPaths) {
