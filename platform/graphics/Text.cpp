@@ -18,7 +18,9 @@
 #include <cctype>
 #include <cmath>
 #include <cstdlib>
+#include <map>
 #include <mutex>
+#include <tuple>
 #include <unordered_map>
 
 namespace gfx {
@@ -239,6 +241,14 @@ Font Font::withTraits(bool bold, bool italic) const {
 }
 
 FontMetrics Font::metrics() const {
+    // Asked for at every drawing of a label of limited lines: kept per thread by what decides them.
+    using Key = std::tuple<std::string, double, bool, bool>;
+    thread_local std::map<Key, FontMetrics> known;
+    Key key{name_, size_, bold_, italic_};
+    if (auto it = known.find(key); it != known.end())
+        return it->second;
+    if (known.size() >= 256)
+        known.clear();
     QFontMetricsF m(qt::toQFont(*this), qt::referenceDevice());
     FontMetrics out;
     out.ascent = m.ascent();
@@ -247,6 +257,7 @@ FontMetrics Font::metrics() const {
     out.lineHeight = m.ascent() + m.descent() + std::fmax(0.0, m.leading());
     out.capHeight = m.capHeight();
     out.xHeight = m.xHeight();
+    known.emplace(std::move(key), out);
     return out;
 }
 

@@ -3,6 +3,7 @@
 
 namespace ui {
 
+// A setting given its present value again (a grid or row shown again) keeps the laid-out text.
 void Label::setText(std::string text) {
     if (attributed_ || text != text_)
         dropLayout();
@@ -20,36 +21,48 @@ void Label::setAttributedText(std::optional<gfx::RichText> text) {
 }
 
 void Label::setFont(gfx::Font font) {
+    if (font == font_)
+        return;
     font_ = std::move(font);
     dropLayout();
     setNeedsDisplay();
 }
 
 void Label::setTextColor(Color color) {
+    if (color == textColor_)
+        return;
     textColor_ = color;
     dropLayout();
     setNeedsDisplay();
 }
 
 void Label::setTextAlignment(gfx::TextAlignment a) {
+    if (a == alignment_)
+        return;
     alignment_ = a;
     dropLayout();
     setNeedsDisplay();
 }
 
 void Label::setNumberOfLines(int n) {
+    if (n == lines_)
+        return;
     lines_ = n;
     dropLayout();
     setNeedsDisplay();
 }
 
 void Label::setLineBreakMode(gfx::LineBreakMode m) {
+    if (m == lineBreak_)
+        return;
     lineBreak_ = m;
     dropLayout();
     setNeedsDisplay();
 }
 
 void Label::setEnabled(bool on) {
+    if (on == enabled_)
+        return;
     enabled_ = on;
     dropLayout();
     setNeedsDisplay();
