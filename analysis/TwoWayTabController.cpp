@@ -683,44 +683,85 @@ void TwoWayTabController::clearGrid() {
     for (ui::View* v : old)
         v->removeFromSuperview();
     viewTable_->setFrame({viewTable_->frame().origin.x, viewTable_->frame().origin.y, 0, 0});
+    boxesUsed_ = labelsUsed_ = cellsUsed_ = 0;
 }
 
-ui::Label& TwoWayTabController::addHeader(const Rect& frame, const std::string& text, const gfx::Color& color,
-                                    bool turned, bool bordered) {
-    auto label = std::make_shared<ui::Label>(frame);
-    label->setTag(kTagGrid);
-    label->setText(text);
-    label->setFont(fontTable());
-    label->setBackgroundColor(color);
-    label->setTextAlignment(turned ? gfx::TextAlignment::Left : gfx::TextAlignment::Right);
+// Each of these hands back the view the grid added at the same turn last time, or a new one; the grid
+// sets every property it shows, so a view kept from another table shows nothing of it.
+ui::View& TwoWayTabController::nextGridBox(const Rect& frame) {
+    if (boxesUsed_ == gridBoxes_.size()) {
+        gridBoxes_.push_back(std::make_shared<ui::View>(frame));
+        gridBoxes_.back()->setTag(kTagGrid);
+    }
+    ui::View& box = *gridBoxes_[boxesUsed_++];
+    box.setFrame(frame);
+    viewTable_->addSubview(box.shared_from_this());
+    return box;
+}
+
+ui::Label& TwoWayTabController::nextGridLabel() {
+    if (labelsUsed_ == gridLabels_.size()) {
+        gridLabels_.push_back(std::make_shared<ui::Label>());
+        gridLabels_.back()->setTag(kTagGrid);
+    }
+    return *gridLabels_[labelsUsed_++];
+}
+
+TwoWayTabController::GridCell& TwoWayTabController::nextGridCell() {
+    if (cellsUsed_ == gridCells_.size()) {
+        GridCell cell{std::make_shared<ui::View>(), std::make_shared<ui::Label>(), std::make_shared<ui::Label>()};
+        cell.box->setTag(kTagGrid);
+        for (ui::Label* line : {cell.count.get(), cell.percent.get()}) {
+            line->setTag(kTagGrid);
+            line->setTextAlignment(gfx::TextAlignment::Right);
+        }
+        cell.box->addSubview(cell.count);
+        gridCells_.push_back(std::move(cell));
+    }
+    return gridCells_[cellsUsed_++];
+}
+
+void TwoWayTabController::addHeader(const Rect& frame, const std::string& text, const gfx::Color& color,
+                                   bool turned, bool bordered, std::optional<gfx::TextAlignment> alignment) {
+    ui::Label& label = nextGridLabel();
+    // Placed by its bounds and centre under its turn: the frame it stands in before being turned.
+    label.setTransform(turned ? gfx::AffineTransform::rotation(-std::numbers::pi / 4)
+                              : gfx::AffineTransform::identity());
+    label.setBounds({0, 0, frame.width(), frame.height()});
+    label.setCenter({frame.midX(), frame.midY()});
+    label.setText(text);
+    label.setFont(fontTable());
+    label.setBackgroundColor(color);
+    label.setTextAlignment(alignment.value_or(turned ? gfx::TextAlignment::Left : gfx::TextAlignment::Right));
     if (bordered)
-        setBorder(*label, 1.0);
-    if (turned)
-        label->setTransform(gfx::AffineTransform::rotation(-std::numbers::pi / 4));
-    viewTable_->addSubview(label);
-    return *label;
+        setBorder(label, 1.0);
+    else
+        label.layer().setBorderWidth(0);
+    viewTable_->addSubview(label.shared_from_this());
 }
 
 void TwoWayTabController::addCell(double x, double y, const std::string& count, const std::optional<double>& share) {
     const double cw = cellWidth(), ch = cellHeight();
-    auto cell = std::make_shared<ui::View>(Rect{x, y, cw, ch});
-    cell->setTag(kTagGrid);
-    setBorder(*cell, 1.0);
+    GridCell& cell = nextGridCell();
+    cell.box->setFrame({x, y, cw, ch});
+    setBorder(*cell.box, 1.0);
     // The numbers keep clear of the right border.
     const double inner = std::max(1.0, cw - cellPadding());
-    auto line = [&](const std::string& text, double top) {
-        auto label = std::make_shared<ui::Label>(Rect{0, top, inner, ch / 2});
-        label->setTag(kTagGrid);
-        label->setText(text);
-        label->setTextAlignment(gfx::TextAlignment::Right);
+    auto line = [&](ui::Label& label, const std::string& text, double top) {
+        label.setFrame({0, top, inner, ch / 2});
+        label.setText(text);
         // A number is never cut: a wide one gets a smaller type.
-        label->setFont(fittingFont(text, fontTable(), inner));
-        cell->addSubview(label);
+        label.setFont(fittingFont(text, fontTable(), inner));
     };
-    line(count, 0);
-    if (share)
-        line(percentText(*share), ch / 2);
-    viewTable_->addSubview(cell);
+    line(*cell.count, count, 0);
+    if (share) {
+        line(*cell.percent, percentText(*share), ch / 2);
+        if (!cell.percent->superview())
+            cell.box->addSubview(cell.percent);
+    } else {
+        cell.percent->removeFromSuperview();
+    }
+    viewTable_->addSubview(cell.box);
 }
 
 void TwoWayTabController::buildGrid(const TwoWayTableResult& result) {
@@ -732,18 +773,11 @@ void TwoWayTabController::buildGrid(const TwoWayTableResult& result) {
     const bool percentages = showsPercentages();
     auto percent = [&](double share) { return percentages ? std::optional<double>(share) : std::nullopt; };
 
-    auto strip = std::make_shared<ui::View>(Rect{W, y0 - 20, cw + cw * double(nB), 20});
-    strip->setTag(kTagGrid);
-    strip->setBackgroundColor(kGrey);
-    viewTable_->addSubview(strip);
+    nextGridBox({W, y0 - 20, cw + cw * double(nB), 20}).setBackgroundColor(kGrey);
     // The left variable's name in its box: the turned right name covers the box's right end, from where
     // it stands, so a long name ends (cut) before it rather than running under the other's first letters.
-    auto nameBox = std::make_shared<ui::View>(Rect{0, y0 - ch, W, ch});
-    nameBox->setTag(kTagGrid);
-    nameBox->setBackgroundColor(kHeaderColor);
-    viewTable_->addSubview(nameBox);
-    addHeader({0, y0 - ch, W - 0.8 * cw, ch}, leftName(), kHeaderColor, false, false)
-        .setTextAlignment(gfx::TextAlignment::Left);
+    nextGridBox({0, y0 - ch, W, ch}).setBackgroundColor(kHeaderColor);
+    addHeader({0, y0 - ch, W - 0.8 * cw, ch}, leftName(), kHeaderColor, false, false, gfx::TextAlignment::Left);
     addHeader({W - 0.8 * cw, turnedTop, hw, hh}, rightName(), kHeaderColor, true, false);
     addHeader({0, y0 + double(nA) * ch, W, ch}, tr("Total"), kGrey, false, true);
     addHeader({W + (double(nB) + 0.2) * cw, turnedTop, hw, hh}, tr("Total"), kGrey, true, false);
@@ -766,6 +800,10 @@ void TwoWayTabController::buildGrid(const TwoWayTableResult& result) {
     }
     addCell(W + double(nB) * cw, y0 + double(nA) * ch, countText(int64_t(std::llround(result.sumTotal))),
             percent(1.0));
+    // Views a larger table had and this one does not use go.
+    gridBoxes_.resize(boxesUsed_);
+    gridLabels_.resize(labelsUsed_);
+    gridCells_.resize(cellsUsed_);
 
     // The grid's extent: the last turned header reaches furthest right, the first ones highest.
     const double reach = (hw + hh) * std::numbers::sqrt2 / 4;

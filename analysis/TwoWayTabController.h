@@ -179,13 +179,28 @@ class TwoWayTabController : public AnalysisDetailScreen<TwoWayGraphData>,
     // A cell of the grid: a bordered view with its count and, with percentages, its percentage.
     void addCell(double x, double y, const std::string& count, const std::optional<double>& share);
     // A header of the grid, turned a quarter of a half turn upwards when `turned`.
-    ui::Label& addHeader(const ui::Rect& frame, const std::string& text, const gfx::Color& color, bool turned,
-                   bool bordered);
+    // Right-aligned unless turned (left) or told otherwise.
+    void addHeader(const ui::Rect& frame, const std::string& text, const gfx::Color& color, bool turned,
+                   bool bordered, std::optional<gfx::TextAlignment> alignment = std::nullopt);
     bool showsPercentages() const;
     int64_t mode() const;
     // The cells of the compact row (or of the header strip) of `row`: counts and percentages as
     // "count\npercentage" items, "Total" last.
     std::vector<foundation::Value> compactItems(size_t row) const;
+    // The grid's views, kept from one display to the next in the order the grid adds them: a result
+    // shown again (a rerun, a choice changed) hands them back, so labels whose text and size stay keep
+    // their laid-out text instead of laying out hundreds of new labels at the next drawing.
+    struct GridCell {
+        std::shared_ptr<ui::View> box;
+        std::shared_ptr<ui::Label> count, percent;
+    };
+    ui::View& nextGridBox(const ui::Rect& frame);
+    ui::Label& nextGridLabel();
+    GridCell& nextGridCell();
+    std::vector<std::shared_ptr<ui::View>> gridBoxes_;
+    std::vector<std::shared_ptr<ui::Label>> gridLabels_;
+    std::vector<GridCell> gridCells_;
+    size_t boxesUsed_ = 0, labelsUsed_ = 0, cellsUsed_ = 0;
 
     std::shared_ptr<TwoWayStackedBars::Source> source_;
     std::shared_ptr<ui::Button> buttonLeft_, buttonRight_;

@@ -1,6 +1,7 @@
 // The two-way table screen opened on a workspace: its texts, grid and chart against R
 // (tests/fixtures/analyses/screen-two-way.R and .out), the choices it stores, the compact rows of a
 // phone, and what it shows for unusable choices and data.
+#include "platform/graphics/Output.h"
 #include "plot/axes_plots/CPTXYAxisSet.h"
 #include "plot/graph/CPTAxisLabel.h"
 #include "plot/graph/CPTLegend.h"
@@ -636,4 +637,66 @@ TEST_F(TwoWayTest, LongVerdictWrapsAndTheChartShowsBesideASmallGrid) {
     show();
     ASSERT_NE(screen->scrollTable(), nullptr);
     EXPECT_GE(screen->viewGraph().frame().minY(), screen->scrollTable()->frame().maxY());
+}
+
+// The grid hands its views back to the next display: after any change of choices or variables it draws
+// exactly what a screen opened on those choices draws (no text, percentage line, turn, border or type
+// size left from the table before).
+TEST_F(TwoWayTest, AGridShownAgainDrawsWhatAFreshGridDraws) {
+    open({{"a", {"u", "v", "w", "u", "v", "u", "", "w", "u"}},
+          {"b", {"p", "q", "p", "q", "", "p", "q", "p", "p"}},
+          {"c", {"a much longer level", "x", "x", "a much longer level", "x", "x", "x", "", "x"}}},
+         "a", "b");
+    struct State {
+        const char* left;
+        int64_t mode, display;
+        bool missing;
+    };
+    const State states[] = {{"a", 1, 1, false}, {"a", 0, 0, false}, {"a", 2, 1, true},
+                            {"c", 0, 1, false}, {"c", 1, 1, true},  {"a", 1, 1, false}};
+    auto choose = [&](const State& s) {
+        analysis->setLeft(columnNamed(s.left).get());
+        analysis->setTwoWayPercAgg(s.mode);
+        analysis->setTwoWayPercDisplay(s.display);
+        analysis->setIncludeMissing(s.missing);
+        model().saveContext();
+    };
+    struct Drawn {
+        std::vector<GridText> texts;
+        gfx::Image picture;
+    };
+    auto drawn = [&] {
+        ui::View& grid = screen->viewTable();
+        auto bitmap = gfx::BitmapContext::pointsContext(grid.bounds().size, 1, gfx::Color::white());
+        grid.layer().renderInContext(bitmap->context());
+        return Drawn{gridTexts(grid), bitmap->image()};
+    };
+    std::vector<Drawn> fresh;
+    for (const State& s : states) {
+        choose(s);
+        show();
+        fresh.push_back(drawn());
+    }
+    choose(states[0]);
+    show();
+    for (size_t i = 0; i < std::size(states); ++i) {
+        SCOPED_TRACE(i);
+        choose(states[i]);
+        screen->viewWillAppear(true);
+        waitShown();
+        const Drawn again = drawn();
+        ASSERT_EQ(again.texts.size(), fresh[i].texts.size());
+        for (size_t k = 0; k < again.texts.size(); ++k) {
+            EXPECT_EQ(again.texts[k].text, fresh[i].texts[k].text) << k;
+            EXPECT_EQ(again.texts[k].frame, fresh[i].texts[k].frame) << again.texts[k].text;
+            EXPECT_EQ(again.texts[k].turned, fresh[i].texts[k].turned) << again.texts[k].text;
+        }
+        const auto diff = renderChecks::compareImages(again.picture, fresh[i].picture, 0);
+        EXPECT_EQ(diff.off, 0);
+        if (diff.off > 0) {
+            const std::string where = renderChecks::scratchPath("two-way-grid-again-" + std::to_string(i) + ".png");
+            EXPECT_TRUE(diff.picture.writePNG(where));
+            std::cout << "pixels off: " << where << "\n";
+        }
+    }
 }
