@@ -86,6 +86,21 @@ std::string countText(int64_t count) {
     return std::to_string(count);
 }
 
+// Whole percentages in the user's locale: one formatter, made again only when the locale changes (the
+// grid asks for one a cell, the chart's percent axis for its labels at every display).
+std::shared_ptr<foundation::NumberFormatter> percentFormatter() {
+    thread_local std::string locale;
+    thread_local std::shared_ptr<foundation::NumberFormatter> formatter;
+    const std::string current = foundation::currentLocale();
+    if (!formatter || locale != current) {
+        formatter = std::make_shared<foundation::NumberFormatter>(foundation::NumberFormatter::Style::Percent, current);
+        formatter->setMinimumFractionDigits(0);
+        formatter->setMaximumFractionDigits(0);
+        locale = current;
+    }
+    return formatter;
+}
+
 template <class T> T at(const std::vector<T>& values, size_t i) {
     return i < values.size() ? values[i] : T{};
 }
@@ -263,11 +278,7 @@ double TwoWayStackedBars::draw(CPTXYGraph& graph, const std::shared_ptr<CPTBarPl
         space->setYRange(range(0, 1));
     y->setOrthogonalPosition(Value(-0.5));
     y->setMinorTicksPerInterval(3);
-    auto percent = std::make_shared<foundation::NumberFormatter>(foundation::NumberFormatter::Style::Percent,
-                                                                 foundation::currentLocale());
-    percent->setMinimumFractionDigits(0);
-    percent->setMaximumFractionDigits(0);
-    y->setLabelFormatter(percent);
+    y->setLabelFormatter(percentFormatter());
     return room;
 }
 
@@ -309,14 +320,7 @@ std::string TwoWayTabController::interpretation(double p, const std::string& lef
 }
 
 std::string TwoWayTabController::percentText(double fraction) {
-    static const auto formatter = [] {
-        auto f = std::make_shared<foundation::NumberFormatter>(foundation::NumberFormatter::Style::Percent,
-                                                               foundation::currentLocale());
-        f->setMinimumFractionDigits(0);
-        f->setMaximumFractionDigits(0);
-        return f;
-    }();
-    return formatter->format(fraction);
+    return percentFormatter()->format(fraction);
 }
 
 // --- Metrics and choices

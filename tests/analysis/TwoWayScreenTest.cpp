@@ -1,6 +1,7 @@
 // The two-way table screen opened on a workspace: its texts, grid and chart against R
 // (tests/fixtures/analyses/screen-two-way.R and .out), the choices it stores, the compact rows of a
 // phone, and what it shows for unusable choices and data.
+#include "platform/foundation/Locale.h"
 #include "platform/graphics/Output.h"
 #include "plot/axes_plots/CPTXYAxisSet.h"
 #include "plot/graph/CPTAxisLabel.h"
@@ -102,6 +103,20 @@ TEST(TwoWayTexts, PhiForTwoByTwoOnlyOtherwiseCramersV) {
         r.v = 0.25;
         EXPECT_EQ(TwoWayTabController::associationText(r), c.expected) << c.nA << " x " << c.nB;
     }
+}
+
+// Percentages follow the user's locale as it is when they are shown, not as it was at the first one.
+TEST(TwoWayTexts, PercentagesFollowALocaleChange) {
+    struct Case {
+        const char* locale;
+        std::string expected;
+    };
+    const Case cases[] = {{"en_US", "33%"}, {"de_DE", "33\u00a0%"}, {"tr_TR", "%33"}, {"en_US", "33%"}};
+    for (const Case& c : cases) {
+        foundation::setCurrentLocale(c.locale);
+        EXPECT_EQ(TwoWayTabController::percentText(1.0 / 3), c.expected) << c.locale;
+    }
+    foundation::setCurrentLocale("en_US");
 }
 
 TEST(TwoWayChart, LabelsOfSeventeenCharactersAreCut) {
