@@ -171,7 +171,7 @@ gfx::Image Driver::screenshot(double scale) const {
     Size size = window_.bounds().size;
     auto bitmap = gfx::BitmapContext::pointsContext(size, scale, Color::white());
     window_.layer().renderInContext(bitmap->context());
-    return bitmap->image();
+    return bitmap->takeImage();
 }
 
 bool Driver::saveScreenshot(const std::string& path, double scale) const {

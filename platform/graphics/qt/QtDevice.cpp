@@ -731,7 +731,8 @@ BitmapContext::BitmapContext(int pixelWidth, int pixelHeight, double scale, std:
 
 BitmapContext::~BitmapContext() {
     context_.reset();
-    state_->painter.end();
+    if (state_->painter.isActive())
+        state_->painter.end();
 }
 
 std::unique_ptr<BitmapContext> BitmapContext::pointsContext(Size points, double scale,
@@ -746,6 +747,13 @@ std::unique_ptr<BitmapContext> BitmapContext::pointsContext(Size points, double 
 Image BitmapContext::image() const {
     QImage copy = state_->image.copy();
     return qt::fromQImage(std::move(copy), context_->deviceScale());
+}
+
+Image BitmapContext::takeImage() {
+    const double scale = context_->deviceScale();
+    context_.reset();
+    state_->painter.end();
+    return qt::fromQImage(std::move(state_->image), scale);
 }
 
 namespace {

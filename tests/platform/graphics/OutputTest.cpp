@@ -288,6 +288,29 @@ TEST(Output, ShadingsStopAtTheirEndsUnlessExtended) {
     EXPECT_GT(img2.pixel(100, 100).blue, 0.45);
 }
 
+// A picture taken (as of a whole window) holds what image() would, at the bitmap's scale; image() keeps
+// its own pixels while the bitmap is drawn on.
+TEST(Output, ATakenPictureHoldsWhatWasDrawn) {
+    auto bitmap = BitmapContext::pointsContext({50, 40}, 2, Color::white());
+    bitmap->context().setFillColor({1, 0, 0, 1});
+    bitmap->context().fillRect(Rect(10, 10, 20, 10));
+    const Image before = bitmap->image();
+    bitmap->context().setFillColor({0, 0, 1, 1});
+    bitmap->context().fillRect(Rect(0, 30, 50, 10));
+    const Image copied = bitmap->image();
+    const Image taken = bitmap->takeImage();
+    bitmap.reset();
+    EXPECT_EQ(taken.pixelWidth(), 100);
+    EXPECT_EQ(taken.pixelHeight(), 80);
+    EXPECT_EQ(taken.scale(), 2);
+    for (int y = 0; y < 80; y += 3)
+        for (int x = 0; x < 100; x += 3)
+            ASSERT_EQ(taken.pixel(x, y), copied.pixel(x, y)) << x << ", " << y;
+    EXPECT_GT(taken.pixel(40, 70).blue, 0.9);
+    EXPECT_GT(taken.pixel(40, 30).red, 0.9);
+    EXPECT_GT(before.pixel(40, 70).red, 0.9) << "the earlier copy is not drawn on";
+}
+
 TEST(Output, PngVariantForTheDeviceScale) {
     fs::path base = scratch("icon.png"), twice = scratch("icon@2x.png");
     ASSERT_TRUE(Image::blank(4, 4).writePNG(base.string()));
