@@ -148,6 +148,8 @@ class Context {
     void beginTransparencyLayer();
     void beginTransparencyLayerWithRect(const Rect& rect);
     void endTransparencyLayer();
+    // True while drawing goes into a group that is composited onto the output when its layer ends.
+    bool drawsIntoGroup() const { return devices_.size() > 1; }
 
     // --- text: drawn in the fill colour of the style (none: nothing drawn)
     void drawText(std::string_view text, const Rect& rect, const TextStyle& style);

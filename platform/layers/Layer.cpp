@@ -331,16 +331,195 @@ void Layer::drawInContext(gfx::Context& ctx) {
         drawHook(*this, ctx);
 }
 
+// --- backgrounds that would not show
+//
+// Before a tree is drawn, a walk in drawing order (the same geometry, clips and skips as the drawing
+// itself) notes each background fill in device space: the whole pixels it touches, and the whole pixels
+// it paints fully and opaquely when it is a square-cornered opaque colour outside any group, mask,
+// rounded or turned clip and animation. A fill whose touched pixels the later fills' opaque pixels cover
+// together, or that touches none within the clip, would change no pixel of the finished picture: it is
+// left out. Fills inside a group (opacity, shadow) are always drawn: the group's image and shadow are
+// made of them. Text and other content drawn over a left-out background are painted over by the same
+// later fills, so they do not show either way.
+
+struct Layer::HiddenBackgrounds {
+    struct Fill {
+        const Layer* layer;
+        Rect touched; // device pixels it touches; null when it touches none
+        Rect painted; // device pixels it paints fully and opaquely; null when none (or it may not count)
+        bool mayHide; // it may be left out
+    };
+    std::vector<Fill> fills;
+    std::vector<const Layer*> hidden; // sorted
+
+    bool hides(const Layer* layer) const { return std::binary_search(hidden.begin(), hidden.end(), layer); }
+};
+
+namespace {
+
+// Transforms that map an upright rect onto an upright rect exactly (moves, scales, flips, quarter turns).
+bool keepsRectsUpright(const AffineTransform& t) {
+    return (t.b == 0 && t.c == 0) || (t.a == 0 && t.d == 0);
+}
+
+// The whole pixels a rect touches, and those it lies over entirely; null when there are none.
+Rect touchedPixels(const Rect& r) {
+    if (r.isEmpty() || !gfx::isFinite(r))
+        return Rect::null();
+    return r.integral();
+}
+
+Rect coveredPixels(const Rect& r) {
+    if (r.isEmpty() || !gfx::isFinite(r))
+        return Rect::null();
+    double x0 = std::ceil(r.minX()), y0 = std::ceil(r.minY());
+    double x1 = std::floor(r.maxX()), y1 = std::floor(r.maxY());
+    if (x1 <= x0 || y1 <= y0)
+        return Rect::null();
+    return Rect(x0, y0, x1 - x0, y1 - y0);
+}
+
+// The parts of `r` outside `cut` (at most four), added to `out`.
+void subtract(const Rect& r, const Rect& cut, std::vector<Rect>& out) {
+    Rect common = r.intersection(cut);
+    if (common.isEmpty()) {
+        out.push_back(r);
+        return;
+    }
+    if (common.minY() > r.minY())
+        out.emplace_back(r.minX(), r.minY(), r.width(), common.minY() - r.minY());
+    if (common.maxY() < r.maxY())
+        out.emplace_back(r.minX(), common.maxY(), r.width(), r.maxY() - common.maxY());
+    if (common.minX() > r.minX())
+        out.emplace_back(r.minX(), common.minY(), common.minX() - r.minX(), common.height());
+    if (common.maxX() < r.maxX())
+        out.emplace_back(common.maxX(), common.minY(), r.maxX() - common.maxX(), common.height());
+}
+
+// True when the rects of `by` together cover `r`. Gives up (false) when what is left of `r` falls into
+// many pieces: a pattern of small fills is cheaper to paint than to reason about.
+bool coveredBy(const Rect& r, const std::vector<Rect>& by) {
+    constexpr size_t kPieces = 32;
+    std::vector<Rect> left{r}, next;
+    for (const Rect& cut : by) {
+        next.clear();
+        for (const Rect& piece : left)
+            subtract(piece, cut, next);
+        left.swap(next);
+        if (left.empty())
+            return true;
+        if (left.size() > kPieces)
+            return false;
+    }
+    return false;
+}
+
+// Fills smaller than this many pixels are drawn without asking what covers them: painting them costs
+// about as little as the asking.
+constexpr double kFillWorthAsking = 4096;
+
+} // namespace
+
+Layer::HiddenBackgrounds Layer::planBackgrounds(const gfx::Context& ctx) const {
+    HiddenBackgrounds plan;
+    const gfx::GraphicsState& st = ctx.state();
+    // A shadow set by the caller falls from every fill, and a group's pixels are composited later,
+    // perhaps off the pixel grid: then every fill is drawn.
+    if (st.shadow.isVisible() || st.clears || ctx.drawsIntoGroup())
+        return plan;
+    const Rect clip = st.clipBox.isNull() ? ctx.deviceBounds() : st.clipBox;
+    planSelf(st.ctm, clip, true, true, plan);
+    std::vector<Rect> later;
+    for (size_t i = plan.fills.size(); i-- > 0;) {
+        const HiddenBackgrounds::Fill& f = plan.fills[i];
+        if (f.mayHide && (f.touched.isNull() || (f.touched.width() * f.touched.height() >= kFillWorthAsking &&
+                                                 coveredBy(f.touched, later))))
+            plan.hidden.push_back(f.layer);
+        if (!f.painted.isNull())
+            later.push_back(f.painted);
+    }
+    std::sort(plan.hidden.begin(), plan.hidden.end());
+    return plan;
+}
+
+// Follows renderSelf: what it would fill as background, under which clip, and with what in force.
+void Layer::planSelf(const AffineTransform& ctm, const Rect& clip, bool mayHide, bool mayCover,
+                     HiddenBackgrounds& plan) const {
+    double opacity = presentationOpacity();
+    if (hidden_ || opacity <= 0)
+        return;
+    // What moves may be elsewhere when drawn; groups are composited as a whole.
+    if (!animations_.empty() || opacity < 1 ||
+        (animatedDouble("shadowOpacity", shadowOpacity_) > 0 && shadowColor_))
+        mayHide = mayCover = false;
+    // A mask's outline is not a rect.
+    if (mask_)
+        mayCover = false;
+    Rect b = presentationBounds();
+    double radius =
+        std::min(animatedDouble("cornerRadius", cornerRadius_), std::min(b.width(), b.height()) / 2);
+    const bool upright = keepsRectsUpright(ctm);
+    if (auto bg = animatedColor("backgroundColor", backgroundColor_); bg && bg->alpha > 0) {
+        Rect area = ctm.apply(b).intersection(clip);
+        HiddenBackgrounds::Fill f{this, touchedPixels(area), Rect::null(), mayHide};
+        if (mayCover && bg->alpha >= 1 && !(radius > 0) && upright)
+            f.painted = coveredPixels(area);
+        plan.fills.push_back(f);
+    }
+    if (sublayers_.empty())
+        return;
+    Rect inner = clip;
+    if (masksToBounds_) {
+        inner = clip.intersection(ctm.apply(b));
+        if (inner.isNull())
+            inner = Rect(0, 0, 0, 0);
+        if (radius > 0 || !upright)
+            mayCover = false;
+    }
+    AffineTransform subCtm = ctm;
+    if (!sublayerTransform_.isIdentity()) {
+        Point a = anchorIn(b, anchorPoint_);
+        subCtm = about(a, sublayerTransform_, a).concat(ctm);
+    }
+    for (const Ptr& sub : sublayers_)
+        planSublayer(subCtm, inner, *sub, mayHide, mayCover, plan);
+}
+
+// Follows renderSublayer.
+void Layer::planSublayer(const AffineTransform& ctm, const Rect& clip, const Layer& sub, bool mayHide,
+                         bool mayCover, HiddenBackgrounds& plan) const {
+    if (sub.hidden_)
+        return;
+    Rect b = sub.presentationBounds();
+    AffineTransform t = about(anchorIn(b, sub.presentationAnchorPoint()), sub.presentationTransform(),
+                              sub.presentationPosition());
+    if (!t.isInvertible())
+        return;
+    AffineTransform subCtm = t.concat(ctm);
+    const bool confined = sub.masksToBounds_ && !(sub.shadowOpacity_ > 0);
+    if (confined) {
+        auto inverse = subCtm.inverted();
+        Rect userClip = inverse ? inverse->apply(clip) : clip.standardized();
+        if (!userClip.intersects(b))
+            return;
+    }
+    // What draws itself is not followed: its fills stay as they are and cover nothing.
+    if (sub.rendersOwnSubtree())
+        return;
+    sub.planSelf(subCtm, clip, mayHide, mayCover, plan);
+}
+
 void Layer::renderInContext(gfx::Context& ctx) {
     if (rendersOwnSubtree()) {
         if (!hidden_)
             renderSubtreeInContext(ctx);
         return;
     }
-    renderSelf(ctx);
+    const HiddenBackgrounds plan = planBackgrounds(ctx);
+    renderSelf(ctx, plan.hidden.empty() ? nullptr : &plan);
 }
 
-void Layer::renderSublayer(gfx::Context& ctx, Layer& sub) {
+void Layer::renderSublayer(gfx::Context& ctx, Layer& sub, const HiddenBackgrounds* hidden) {
     if (sub.hidden_)
         return;
     Rect b = sub.presentationBounds();
@@ -357,12 +536,12 @@ void Layer::renderSublayer(gfx::Context& ctx, Layer& sub) {
         if (sub.rendersOwnSubtree())
             sub.renderSubtreeInContext(ctx);
         else
-            sub.renderSelf(ctx);
+            sub.renderSelf(ctx, hidden);
     }
     ctx.restoreGState();
 }
 
-void Layer::renderSelf(gfx::Context& ctx) {
+void Layer::renderSelf(gfx::Context& ctx, const HiddenBackgrounds* hidden) {
     double opacity = presentationOpacity();
     if (hidden_ || opacity <= 0)
         return;
@@ -408,7 +587,8 @@ void Layer::renderSelf(gfx::Context& ctx) {
             ctx.addPath(area.transformed(*inv));
         ctx.clip();
     }
-    if (auto bg = animatedColor("backgroundColor", backgroundColor_); bg && bg->alpha > 0) {
+    if (auto bg = animatedColor("backgroundColor", backgroundColor_);
+        bg && bg->alpha > 0 && !(hidden && hidden->hides(this))) {
         ctx.setFillColor(*bg);
         addShape(b, radius);
         ctx.fillPath();
@@ -429,7 +609,7 @@ void Layer::renderSelf(gfx::Context& ctx) {
         }
         std::vector<Ptr> subs = sublayers_;
         for (const Ptr& sub : subs)
-            renderSublayer(ctx, *sub);
+            renderSublayer(ctx, *sub, hidden);
         ctx.restoreGState();
     }
     ctx.restoreGState();

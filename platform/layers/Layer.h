@@ -6,6 +6,9 @@
 //   the superlayer's anchorInBounds; anchorInBounds = bounds.origin + anchorPoint * bounds.size.
 // Rendering order per layer: shadow (of the whole layer), background, content, sublayers, then the
 // border inset inside the bounds on top. Opacity below 1 applies to the layer and its subtree as a group.
+// A background is not filled when nothing of it would show: when it lies outside the clip, or when the
+// opaque square-cornered backgrounds drawn after it cover every pixel it touches (a window, the view
+// of its screen and a table under rows that fill it). See renderInContext.
 #pragma once
 
 #include "platform/graphics/Color.h"
@@ -177,8 +180,15 @@ class Layer : public std::enable_shared_from_this<Layer> {
     // Unlinks from the superlayer without the overridable removeFromSuperlayer: moving a layer
     // inside the tree is not a removal a subclass should react to.
     void unlink();
-    void renderSublayer(gfx::Context& ctx, Layer& sub);
-    void renderSelf(gfx::Context& ctx);
+    // The backgrounds of one rendering that later opaque backgrounds paint over entirely.
+    struct HiddenBackgrounds;
+    HiddenBackgrounds planBackgrounds(const gfx::Context& ctx) const;
+    void planSelf(const AffineTransform& ctm, const Rect& clip, bool mayHide, bool mayCover,
+                  HiddenBackgrounds& plan) const;
+    void planSublayer(const AffineTransform& ctm, const Rect& clip, const Layer& sub, bool mayHide,
+                      bool mayCover, HiddenBackgrounds& plan) const;
+    void renderSublayer(gfx::Context& ctx, Layer& sub, const HiddenBackgrounds* hidden);
+    void renderSelf(gfx::Context& ctx, const HiddenBackgrounds* hidden = nullptr);
     void notifyNeedsDisplay();
 
     Rect bounds_;

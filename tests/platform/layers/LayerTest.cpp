@@ -219,8 +219,9 @@ TEST(LayerRendering, ShadowBackgroundContentSublayersThenBorder) {
         ctx.setFillColor({0, 1, 0, 1});
         ctx.fillRect(Rect(0, 0, 1, 1));
     };
+    // Short of the root's bottom: a sublayer covering the root entirely would leave its background out.
     auto sub = Layer::make();
-    sub->setFrame(Rect(0, 0, 100, 100));
+    sub->setFrame(Rect(0, 0, 100, 90));
     sub->setBackgroundColor(Color{0, 0, 1, 1});
     sub->setOpaque(true);
     root->addSublayer(sub);
@@ -229,7 +230,7 @@ TEST(LayerRendering, ShadowBackgroundContentSublayersThenBorder) {
     std::vector<std::string> expected = {
         "fill winding M 0 0 L 100 0 L 100 100 L 0 100 Z color 1 1 1 1",
         "fill winding M 0 0 L 1 0 L 1 1 L 0 1 Z color 0 1 0 1",
-        "fill winding M 0 0 L 100 0 L 100 100 L 0 100 Z color 0 0 1 1",
+        "fill winding M 0 0 L 100 0 L 100 90 L 0 90 Z color 0 0 1 1",
         "stroke M 2 2 L 98 2 L 98 98 L 2 98 Z color 1 0 0 1 width 4 cap butt join miter miter 10",
     };
     EXPECT_EQ(rc.recorder->lines(), expected);
