@@ -121,6 +121,17 @@ Qt::Alignment alignFor(TextAlignment a) {
     }
 }
 
+// Whether a line's natural width (the advances of its shaped glyphs) is the width the elision of its
+// text measures: not with tabs (set by tab stops on a line), a line separator or the marks that separate
+// variants of a text to elide between.
+bool measuresAsShaped(const QString& text) {
+    for (QChar c : text)
+        if (c == QChar('\t') || c == QChar(0x9c) || c == QChar::LineSeparator ||
+            c == QChar::ParagraphSeparator)
+            return false;
+    return true;
+}
+
 std::unique_ptr<QTextLayout> singleLine(const QString& text, const QFont& font, QTextLine* out = nullptr) {
     auto layout = std::make_unique<QTextLayout>(text, font, qt::referenceDevice());
     QTextOption option;
@@ -374,8 +385,10 @@ TextLayout TextLayout::plain(std::string_view text, const TextStyle& style, Size
     QFont font = qt::toQFont(style.font);
     QFontMetricsF metrics(font, qt::referenceDevice());
 
-    // Each paragraph becomes one or more visible lines of plain text.
+    // Each paragraph becomes one or more visible lines of plain text; a line shown as it was shaped to
+    // be measured keeps that shaping for drawing (null: shaped again).
     std::vector<QString> visible;
+    std::vector<std::unique_ptr<QTextLayout>> shaped;
     std::vector<bool> truncated;
     QString all = QString::fromUtf8(text.data(), qsizetype(text.size()));
     all.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
@@ -398,8 +411,13 @@ TextLayout TextLayout::plain(std::string_view text, const TextStyle& style, Size
                                      : style.lineBreak == LineBreakMode::TruncateMiddle ? Qt::ElideMiddle
                                      : style.lineBreak == LineBreakMode::TruncateTail   ? Qt::ElideRight
                                                                                         : Qt::ElideNone;
-            QString shown = mode == Qt::ElideNone ? para : metrics.elidedText(para, mode, maxW);
-            visible.push_back(shown);
+            // A line that fits is shown whole; asking to elide it would only shape it once more.
+            const bool fits = mode == Qt::ElideNone ||
+                              (probe.isValid() && measuresAsShaped(para) && probe.naturalTextWidth() <= maxW);
+            QString shown = fits ? para : metrics.elidedText(para, mode, maxW);
+            const bool whole = shown == para;
+            visible.push_back(std::move(shown));
+            shaped.push_back(whole ? std::move(one) : nullptr);
             continue;
         }
         QTextLayout layout(para, font, qt::referenceDevice());
@@ -440,6 +458,7 @@ TextLayout TextLayout::plain(std::string_view text, const TextStyle& style, Size
             while (i + 1 < ranges.size() && part.endsWith(QChar(' ')))
                 part.chop(1);
             visible.push_back(part);
+            shaped.push_back(nullptr);
         }
         if (full && p + 1 < paragraphs.size()) {
             break;
@@ -455,9 +474,17 @@ TextLayout TextLayout::plain(std::string_view text, const TextStyle& style, Size
     }
 
     double y = 0, width = 0;
-    for (const QString& s : visible) {
+    for (size_t i = 0; i < visible.size(); ++i) {
+        const QString& s = visible[i];
         QTextLine line;
-        auto layout = singleLine(s, font, &line);
+        // Truncating a paragraph's last line above changes its text: it is shaped again then.
+        std::unique_ptr<QTextLayout> layout;
+        if (shaped[i] && shaped[i]->text() == s) {
+            layout = std::move(shaped[i]);
+            line = layout->lineAt(0);
+        } else {
+            layout = singleLine(s, font, &line);
+        }
         double w = line.isValid() ? line.naturalTextWidth() : 0;
         double h = line.isValid() ? line.height() : metrics.height();
         width = std::max(width, w);

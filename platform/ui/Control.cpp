@@ -203,7 +203,15 @@ void Button::drawRect(gfx::Context& ctx, const Rect& rect) {
     style.color = titleColorForState(s);
     style.alignment = image ? gfx::TextAlignment::Left : titleLabel_.textAlignment();
     style.lineBreak = gfx::LineBreakMode::TruncateMiddle;
-    gfx::TextLayout layout = gfx::TextLayout::plain(title, style, {width, b.height()});
+    const Size room{width, b.height()};
+    const auto same = [&](const TitleLayout& t) {
+        return t.title == title && t.room == room && t.style.font == style.font &&
+               t.style.color == style.color && t.style.alignment == style.alignment &&
+               t.style.lineBreak == style.lineBreak;
+    };
+    if (!titleLayout_ || !same(*titleLayout_))
+        titleLayout_ = TitleLayout{title, style, room, gfx::TextLayout::plain(title, style, room)};
+    const gfx::TextLayout& layout = titleLayout_->layout;
     ctx.drawTextLayout(layout, {x, b.midY() - layout.size().height / 2});
 }
 

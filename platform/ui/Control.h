@@ -104,6 +104,15 @@ class Button : public Control {
     std::map<unsigned, gfx::Image> images_;
     // Holds the font and alignment; drawn by the button itself.
     Label titleLabel_;
+    // The title as last laid out for drawing, kept while its text, style and room stay the same: a button
+    // drawn again with nothing changed (a bar item in every frame) lays out nothing.
+    struct TitleLayout {
+        std::string title;
+        gfx::TextStyle style;
+        Size room;
+        gfx::TextLayout layout;
+    };
+    mutable std::optional<TitleLayout> titleLayout_;
 };
 
 class Switch : public Control {

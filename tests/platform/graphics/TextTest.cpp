@@ -142,7 +142,8 @@ TEST(PlainText, MeasuringAgainAnswersAsTheLayoutForEveryStyleAndBox) {
         for (const auto& c : cases) {
             SCOPED_TRACE(c.name);
             const Size laid = TextLayout::plain(c.text, c.style, c.box).size();
-            EXPECT_EQ(measureText(c.text, c.style, c.box), (Size{std::ceil(laid.width), std::ceil(laid.height)}));
+            EXPECT_EQ(measureText(c.text, c.style, c.box),
+                      (Size{std::ceil(laid.width), std::ceil(laid.height)}));
         }
 }
 
@@ -239,4 +240,33 @@ TEST(TextLayout, TableHeaderColumnsAndHeaderAlignment) {
     plainText.appendTable(plain);
     const auto plainWidth = TextLayout::rich(plainText).lines().at(0).rect.size.width;
     EXPECT_GT(centred[2].maxX - centred[2].minX, plainWidth + 0.5);
+}
+
+// A single line is shown whole exactly when it fits its room, in each truncating mode.
+TEST(TextLayout, ASingleLineIsShownWholeJustWhenItFits) {
+    for (LineBreakMode mode :
+         {LineBreakMode::TruncateTail, LineBreakMode::TruncateHead, LineBreakMode::TruncateMiddle}) {
+        for (const std::string text : {"Weight, Height, Age", "Filters: Weight > 70 & Age < 70",
+                                       "Type: Unknown", "Weight, Height   "}) {
+            SCOPED_TRACE(text + " " + std::to_string(int(mode)));
+            const double width =
+                TextLayout::plain(text, style(LineBreakMode::Clip)).lines()[0].rect.size.width;
+            EXPECT_EQ(TextLayout::plain(text, style(mode), {width, 0}).text(), text);
+            const std::string cut = TextLayout::plain(text, style(mode), {width - 0.5, 0}).text();
+            EXPECT_NE(cut.find(kEllipsis), std::string::npos) << cut;
+        }
+    }
+}
+
+// Font metrics answer for the size and face asked, however often and in whatever order they are asked.
+TEST(Font, MetricsFollowTheSizeAndFace) {
+    const FontMetrics small = Font::system(12).metrics();
+    const FontMetrics large = Font::system(24).metrics();
+    EXPECT_NEAR(large.lineHeight, 2 * small.lineHeight, 1);
+    EXPECT_EQ(Font::system(12).metrics().lineHeight, small.lineHeight);
+    EXPECT_EQ(Font::system(24).metrics().ascent, large.ascent);
+    EXPECT_EQ(Font::named("Helvetica", 12)->metrics().lineHeight, small.lineHeight);
+    EXPECT_GT(Font::system(12.5).metrics().lineHeight, small.lineHeight);
+    EXPECT_EQ(Font::boldSystem(24).metrics().lineHeight, Font::boldSystem(24).metrics().lineHeight);
+    EXPECT_GT(Font::boldSystem(24).metrics().lineHeight, small.lineHeight);
 }
