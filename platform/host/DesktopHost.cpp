@@ -3,6 +3,7 @@
 #include "platform/host/DesktopHost.h"
 
 #include "platform/foundation/Dispatch.h"
+#include "platform/foundation/VectorState.h"
 #include "platform/graphics/Screen.h"
 #include "platform/graphics/qt/QtBackend.h"
 #include "platform/host/HeadlessHost.h"
@@ -61,10 +62,14 @@ class RootWindow : public QRasterWindow {
 
   protected:
     void paintEvent(QPaintEvent*) override {
-        QPainter painter(this);
-        auto ctx = gfx::qt::makePainterContext(&painter, gfx::Rect{0, 0, double(width()), double(height())},
-                                               devicePixelRatio());
-        host_.window().layer().renderInContext(*ctx);
+        {
+            QPainter painter(this);
+            auto ctx = gfx::qt::makePainterContext(&painter, gfx::Rect{0, 0, double(width()), double(height())},
+                                                   devicePixelRatio());
+            host_.window().layer().renderInContext(*ctx);
+        }
+        // What follows the painting runs with the vector registers as it needs them.
+        foundation::clearUpperVectorState();
     }
     void resizeEvent(QResizeEvent*) override {
         host_.window().transitionToSize({double(width()), double(height())});

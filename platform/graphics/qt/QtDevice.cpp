@@ -1,6 +1,7 @@
 // The Qt painter backend: one device over any QPainter (bitmap, PDF, printer, window), shadows and
 // transparency groups rendered off-screen so that in a PDF only the shadow itself is raster.
 #include "platform/foundation/Log.h"
+#include "platform/foundation/VectorState.h"
 #include "platform/graphics/Output.h"
 #include "platform/graphics/Recorder.h"
 #include "platform/graphics/qt/QtBackend.h"
@@ -232,6 +233,7 @@ class PainterDevice : public Device {
                 sp.drawPath(toQtTransformed(placed, FillRule::Winding, qt::toQt(*inverse)));
             }
         }
+        foundation::clearUpperVectorState();
         struct Cover {
             int x, y;         // in the stamp
             std::ptrdiff_t at; // y * w + x
@@ -276,6 +278,7 @@ class PainterDevice : public Device {
         p->setOpacity(1);
         setTransform(*p, QTransform());
         p->drawImage(QPoint(left, top), painted);
+        foundation::clearUpperVectorState();
         return true;
     }
 
@@ -433,6 +436,7 @@ class PainterDevice : public Device {
         p->setOpacity(p->opacity() * st.alpha);
         p->drawImage(qt::toQt(area), content);
         p->restore();
+        foundation::clearUpperVectorState();
     }
 
   protected:
@@ -451,6 +455,9 @@ class PainterDevice : public Device {
             p->setOpacity(st.alpha);
         p->setRenderHint(QPainter::Antialiasing, st.antialias);
         op(*p, base_);
+        // The painter's vector code may leave the registers' upper halves in use: our own arithmetic
+        // after it would run slowly.
+        foundation::clearUpperVectorState();
     }
 
     QImage render(const Rect& area, const std::function<void(QPainter&, const QTransform&)>& op) {
@@ -725,6 +732,8 @@ BitmapContext::BitmapContext(int pixelWidth, int pixelHeight, double scale, std:
     state_->painter.begin(&state_->image);
     state_->painter.setRenderHint(QPainter::Antialiasing, true);
     state_->painter.setRenderHint(QPainter::TextAntialiasing, true);
+    // The fill may leave the vector registers' upper halves in use.
+    foundation::clearUpperVectorState();
     context_ = std::make_unique<Context>(std::make_unique<PainterDevice>(
         &state_->painter, Rect(0, 0, state_->image.width(), state_->image.height()), scale > 0 ? scale : 1));
 }

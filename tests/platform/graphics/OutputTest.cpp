@@ -3,6 +3,7 @@
 #include "StyleSheet.h"
 #include "tests/RenderChecks.h"
 
+#include "platform/foundation/VectorState.h"
 #include "platform/graphics/Output.h"
 #include "platform/graphics/qt/QtBackend.h"
 
@@ -14,6 +15,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <gtest/gtest.h>
 
 using namespace gfx;
@@ -377,4 +379,38 @@ TEST(Output, PainterContextDrawsIntoAHostsPainter) {
                 maxX = std::max(maxX, x);
             }
     EXPECT_NEAR(maxX + 1 - minX, TextLayout::plain("Wallaby", style).size().width, 3);
+}
+
+// Qt's raster code leaves the upper halves of the 256-bit vector registers in use; on some processors
+// every plain floating-point instruction after it then runs many times slower. Each drawing operation
+// hands back with them clear.
+TEST(Output, DrawingHandsBackWithTheVectorRegistersUpperHalvesClear) {
+    if (!foundation::canReadUpperVectorState())
+        GTEST_SKIP() << "the processor does not tell whether the registers' upper halves are in use";
+    BitmapContext bitmap(400, 300, 1, Color::white());
+    EXPECT_FALSE(foundation::upperVectorStateInUse()) << "after the bitmap's fill";
+    Context& ctx = bitmap.context();
+    const TextLayout text = TextLayout::plain("Sample 1 and Sample 2", {Font::system(14), Color::black()}, {});
+    struct Case {
+        const char* name;
+        std::function<void()> draw;
+    };
+    const std::vector<Case> cases{
+        {"fill", [&] { ctx.setFillColor({0.2, 0.4, 0.8, 1});
+                    ctx.fillRect(Rect(10, 10, 300, 200)); }},
+        {"stroke",
+         [&] {
+             ctx.setStrokeColor({0, 0, 0, 1});
+             ctx.setLineWidth(1.5);
+             ctx.strokeRect(Rect(20, 20, 250, 150));
+         }},
+        {"text", [&] { ctx.drawTextLayout(text, {30, 40}); }},
+        {"image", [&] { ctx.drawImage(Rect(40, 60, 64, 32), styleSheet::swatch()); }},
+        {"style sheet", [&] { styleSheet::draw(ctx); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        c.draw();
+        EXPECT_FALSE(foundation::upperVectorStateInUse());
+    }
 }
