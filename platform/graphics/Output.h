@@ -28,8 +28,8 @@ class BitmapContext {
     Context& context() { return *context_; }
     // The pixels drawn so far, with the scale.
     Image image() const;
-    // The pixels drawn, handed over without a copy of them: the bitmap is finished, and neither its
-    // context nor image() may be used after it (a picture taken once, as of a whole window).
+    // The pixels drawn, with the scale, handed over without a copy: the bitmap ends, and whatever is
+    // drawn in its context afterwards goes nowhere (image() is then empty).
     Image takeImage();
     bool writePNG(const std::string& path) const { return image().writePNG(path); }
 

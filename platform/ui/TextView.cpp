@@ -91,7 +91,7 @@ gfx::Image drawImage(Size size, double scale, const std::function<void(gfx::Cont
     auto bitmap = gfx::BitmapContext::pointsContext(size, scale);
     if (draw)
         draw(bitmap->context());
-    return bitmap->image();
+    return bitmap->takeImage();
 }
 
 } // namespace ui

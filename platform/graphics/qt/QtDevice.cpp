@@ -19,6 +19,7 @@
 #include <QRadialGradient>
 #include <cmath>
 #include <functional>
+#include <utility>
 
 namespace gfx {
 
@@ -440,7 +441,8 @@ class PainterDevice : public Device {
     }
 
   protected:
-    virtual QPainter* active() { return painter_; }
+    // A painter that has ended (a bitmap whose image was taken) draws nothing.
+    virtual QPainter* active() { return painter_ && painter_->isActive() ? painter_ : nullptr; }
 
     // Runs one drawing operation: its shadow first (when the state casts one), then the operation.
     // Each operation sets all the painter state it uses, so no save/restore is needed around it
@@ -754,15 +756,18 @@ std::unique_ptr<BitmapContext> BitmapContext::pointsContext(Size points, double 
 }
 
 Image BitmapContext::image() const {
+    if (state_->image.isNull())
+        return {};
     QImage copy = state_->image.copy();
     return qt::fromQImage(std::move(copy), context_->deviceScale());
 }
 
 Image BitmapContext::takeImage() {
-    const double scale = context_->deviceScale();
-    context_.reset();
-    state_->painter.end();
-    return qt::fromQImage(std::move(state_->image), scale);
+    if (state_->painter.isActive())
+        state_->painter.end();
+    if (state_->image.isNull())
+        return {};
+    return qt::fromQImage(std::exchange(state_->image, QImage()), context_->deviceScale());
 }
 
 namespace {

@@ -381,6 +381,22 @@ TEST(Output, PainterContextDrawsIntoAHostsPainter) {
     EXPECT_NEAR(maxX + 1 - minX, TextLayout::plain("Wallaby", style).size().width, 3);
 }
 
+TEST(Output, TakenImageIsTheDrawingAndTheBitmapDrawsNoMore) {
+    BitmapContext bitmap(int(styleSheet::kWidth), int(styleSheet::kHeight), 2, Color::white());
+    styleSheet::draw(bitmap.context());
+    const Image copy = bitmap.image();
+    const Image taken = bitmap.takeImage();
+    ASSERT_FALSE(taken.isNull());
+    EXPECT_EQ(taken.scale(), 2);
+    EXPECT_EQ(taken.pngData(), copy.pngData());
+    // Drawing after the handover goes nowhere: the taken pixels stay as they were.
+    bitmap.context().setFillColor({1, 0, 0, 1});
+    bitmap.context().fillRect(Rect(0, 0, styleSheet::kWidth, styleSheet::kHeight));
+    EXPECT_EQ(taken.pngData(), copy.pngData());
+    EXPECT_TRUE(bitmap.image().isNull());
+    EXPECT_TRUE(bitmap.takeImage().isNull());
+}
+
 // Qt's raster code leaves the upper halves of the 256-bit vector registers in use; on some processors
 // every plain floating-point instruction after it then runs many times slower. Each drawing operation
 // hands back with them clear.
