@@ -644,18 +644,31 @@ TextLayout TextLayout::rich(const RichText& text, Size maxSize) {
     doc->setDocumentMargin(0);
     doc->setDefaultFont(qt::toQFont(Font::system(12)));
     doc->setUndoRedoEnabled(false);
+    auto paragraphOf = [](const RichText::Item& item) -> const ParagraphStyle& {
+        return item.kind == RichText::Item::Kind::Run     ? item.run.paragraph
+               : item.kind == RichText::Item::Kind::Image ? item.image.paragraph
+                                                          : item.table.paragraph;
+    };
+    // The width, and the tab interval (the last paragraph's that sets one), are the document's before
+    // its text: a change of either lays the whole document out again.
+    double tabInterval = 0;
+    for (const RichText::Item& item : text.items())
+        if (paragraphOf(item).defaultTabInterval > 0)
+            tabInterval = paragraphOf(item).defaultTabInterval;
+    if (tabInterval > 0) {
+        QTextOption option = doc->defaultTextOption();
+        option.setTabStopDistance(tabInterval * formatUnit());
+        doc->setDefaultTextOption(option);
+    }
+    const double maxW = maxSize.width > 0 ? maxSize.width : -1;
+    doc->setTextWidth(maxW);
     QTextCursor cursor(doc.get());
     // One edit block: the document is laid out once, when it is whole, not after every insertion.
     cursor.beginEditBlock();
     bool first = true;
     int imageCount = 0;
-    double tabInterval = 0;
     for (const RichText::Item& item : text.items()) {
-        const ParagraphStyle& para = item.kind == RichText::Item::Kind::Run     ? item.run.paragraph
-                                     : item.kind == RichText::Item::Kind::Image ? item.image.paragraph
-                                                                                : item.table.paragraph;
-        if (para.defaultTabInterval > 0)
-            tabInterval = para.defaultTabInterval;
+        const ParagraphStyle& para = paragraphOf(item);
         if (first) {
             cursor.setBlockFormat(blockFormat(para));
             first = false;
@@ -693,6 +706,9 @@ TextLayout TextLayout::rich(const RichText& text, Size maxSize) {
             break;
         }
     }
+    // Each block keeps the glyphs its layout shaped, so drawing does not shape its lines again.
+    for (QTextBlock block = doc->begin(); block.isValid(); block = block.next())
+        block.layout()->setCacheEnabled(true);
     cursor.endEditBlock();
     // The block that follows a table at the very end stays empty: it takes no room either.
     if (cursor.block().length() <= 1 && cursor.block().previous().isValid() &&
@@ -701,13 +717,6 @@ TextLayout TextLayout::rich(const RichText& text, Size maxSize) {
         spacer.setLineHeight(0, QTextBlockFormat::FixedHeight);
         cursor.setBlockFormat(spacer);
     }
-    if (tabInterval > 0) {
-        QTextOption option = doc->defaultTextOption();
-        option.setTabStopDistance(tabInterval * formatUnit());
-        doc->setDefaultTextOption(option);
-    }
-    double maxW = maxSize.width > 0 ? maxSize.width : -1;
-    doc->setTextWidth(maxW);
     double ideal = doc->idealWidth();
     double width = maxW > 0 ? std::min(ideal, maxW) : ideal;
     double height = doc->size().height();
