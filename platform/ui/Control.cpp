@@ -179,6 +179,18 @@ void Button::setSelected(bool on) {
     Control::setSelected(on);
 }
 
+const gfx::TextLayout& TitleLayout::within(const std::string& text, const gfx::TextStyle& style, Size limit) {
+    const bool same = layout_ && text_ == text && style_.font == style.font && style_.color == style.color &&
+                      style_.alignment == style.alignment && style_.lineBreak == style.lineBreak && limit_ == limit;
+    if (!same) {
+        layout_ = gfx::TextLayout::plain(text, style, limit);
+        text_ = text;
+        style_ = style;
+        limit_ = limit;
+    }
+    return *layout_;
+}
+
 void Button::drawRect(gfx::Context& ctx, const Rect& rect) {
     Rect b = bounds();
     unsigned s = state();
@@ -203,15 +215,7 @@ void Button::drawRect(gfx::Context& ctx, const Rect& rect) {
     style.color = titleColorForState(s);
     style.alignment = image ? gfx::TextAlignment::Left : titleLabel_.textAlignment();
     style.lineBreak = gfx::LineBreakMode::TruncateMiddle;
-    const Size room{width, b.height()};
-    const auto same = [&](const TitleLayout& t) {
-        return t.title == title && t.room == room && t.style.font == style.font &&
-               t.style.color == style.color && t.style.alignment == style.alignment &&
-               t.style.lineBreak == style.lineBreak;
-    };
-    if (!titleLayout_ || !same(*titleLayout_))
-        titleLayout_ = TitleLayout{title, style, room, gfx::TextLayout::plain(title, style, room)};
-    const gfx::TextLayout& layout = titleLayout_->layout;
+    const gfx::TextLayout& layout = titleLayout_.within(title, style, {width, b.height()});
     ctx.drawTextLayout(layout, {x, b.midY() - layout.size().height / 2});
 }
 
@@ -322,6 +326,7 @@ void SegmentedControl::drawRect(gfx::Context& ctx, const Rect& rect) {
     Color tint = tintColor().value_or(Color::black());
     ctx.setStrokeColor(tint);
     ctx.setLineWidth(1);
+    titleLayouts_.resize(titles_.size());
     for (size_t i = 0; i < titles_.size(); ++i) {
         Rect r = rectForSegment(i).insetBy(0.5, 0.5);
         bool selected = int(i) == selected_;
@@ -335,7 +340,7 @@ void SegmentedControl::drawRect(gfx::Context& ctx, const Rect& rect) {
         style.color = !enabled_[i] ? Color::gray(0.6) : selected ? Color::white() : tint;
         style.alignment = gfx::TextAlignment::Center;
         style.lineBreak = gfx::LineBreakMode::TruncateTail;
-        gfx::TextLayout layout = gfx::TextLayout::plain(titles_[i], style, {r.width(), r.height()});
+        const gfx::TextLayout& layout = titleLayouts_[i].within(titles_[i], style, {r.width(), r.height()});
         ctx.drawTextLayout(layout, {r.origin.x, r.midY() - layout.size().height / 2});
     }
 }

@@ -8,6 +8,7 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace ui {
@@ -70,6 +71,19 @@ class Control : public View {
     bool tracking_ = false;
 };
 
+// A title's laid-out text, kept while the text, its style and its room stay the same: a control is
+// drawn again far more often than its title changes.
+class TitleLayout {
+  public:
+    const gfx::TextLayout& within(const std::string& text, const gfx::TextStyle& style, Size limit);
+
+  private:
+    std::string text_;
+    gfx::TextStyle style_;
+    Size limit_;
+    std::optional<gfx::TextLayout> layout_;
+};
+
 enum class ButtonType { Custom, System, DetailDisclosure, InfoLight, InfoDark, ContactAdd };
 
 class Button : public Control {
@@ -104,15 +118,7 @@ class Button : public Control {
     std::map<unsigned, gfx::Image> images_;
     // Holds the font and alignment; drawn by the button itself.
     Label titleLabel_;
-    // The title as last laid out for drawing, kept while its text, style and room stay the same: a button
-    // drawn again with nothing changed (a bar item in every frame) lays out nothing.
-    struct TitleLayout {
-        std::string title;
-        gfx::TextStyle style;
-        Size room;
-        gfx::TextLayout layout;
-    };
-    mutable std::optional<TitleLayout> titleLayout_;
+    TitleLayout titleLayout_;
 };
 
 class Switch : public Control {
@@ -154,6 +160,7 @@ class SegmentedControl : public Control {
     std::vector<std::string> titles_;
     std::vector<bool> enabled_;
     int selected_ = NoSegment;
+    std::vector<TitleLayout> titleLayouts_;
 };
 
 } // namespace ui
