@@ -11,22 +11,28 @@
 namespace foundation::display {
 namespace {
 
+// One formatter per number of digits: setting a formatter's digits makes ICU rebuild it, which costs
+// many times a number's formatting.
 struct SharedNumber {
     std::mutex mutex;
-    std::unique_ptr<NumberFormatter> formatter;
+    std::map<int, std::unique_ptr<NumberFormatter>> formatters;
     uint64_t generation = 0;
 };
 
 std::string formatShared(SharedNumber& shared, NumberFormatter::Style style, double value, int maxDigits) {
     std::lock_guard lock(shared.mutex);
     const uint64_t now = localeGeneration();
-    if (!shared.formatter || shared.generation != now) {
-        shared.formatter = std::make_unique<NumberFormatter>(style, currentLocale());
-        shared.formatter->setUsesSignificantDigits(true);
+    if (shared.generation != now) {
+        shared.formatters.clear();
         shared.generation = now;
     }
-    shared.formatter->setMaximumSignificantDigits(maxDigits);
-    return shared.formatter->format(value);
+    std::unique_ptr<NumberFormatter>& formatter = shared.formatters[maxDigits];
+    if (!formatter) {
+        formatter = std::make_unique<NumberFormatter>(style, currentLocale());
+        formatter->setUsesSignificantDigits(true);
+        formatter->setMaximumSignificantDigits(maxDigits);
+    }
+    return formatter->format(value);
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 // The process's shared display formatters: significant digits, scientific, and dates by style.
-// Built once in the current locale and local time zone (rebuilt when either changes); each call
-// configures and formats under its formatter's lock, so calls from several threads never mix.
+// Built once in the current locale and local time zone (rebuilt when either changes), the numbers' one
+// per number of digits; each call formats under its formatter's lock, so calls from several threads
+// never mix.
 #pragma once
 
 #include "platform/foundation/DateFormatter.h"
