@@ -17,6 +17,7 @@
 #include "plot/graph/CPTPlotAreaFrame.h"
 #include "plot/graph/CPTXYPlotSpace.h"
 #include "platform/foundation/DateFormatter.h"
+#include "platform/foundation/Locale.h"
 #include "platform/foundation/Tr.h"
 
 #include <algorithm>
@@ -1367,6 +1368,11 @@ void HypothesisTestViewController::showCharts() {
 
     // Every graph shows all of its records: the ranges are the extent of what the source gives, widened a
     // little. The expected-value marks run across their graph, so only their position counts.
+    if (!axisLabels_ || axisLabelsLocale_ != foundation::localeGeneration()) {
+        axisLabels_ = significantDigits(4);
+        axisLabelsLocale_ = foundation::localeGeneration();
+    }
+    const auto& labels = axisLabels_;
     auto fit = [&](CPTXYGraph& graph, bool barsOnX, const std::vector<double>& extraX, const std::vector<double>& extraY,
                    std::optional<std::pair<double, double>> fixedY) {
         double x0 = INFINITY, x1 = -INFINITY, y0 = INFINITY, y1 = -INFINITY;
@@ -1414,8 +1420,8 @@ void HypothesisTestViewController::showCharts() {
         auto& axes = axesOf(graph);
         axes.xAxis()->setOrthogonalPosition(space.yRange()->location());
         axes.yAxis()->setOrthogonalPosition(space.xRange()->location());
-        axes.xAxis()->setLabelFormatter(significantDigits(4));
-        axes.yAxis()->setLabelFormatter(significantDigits(4));
+        axes.xAxis()->setLabelFormatter(labels);
+        axes.yAxis()->setLabelFormatter(labels);
         return std::pair{space.xRange()->lengthDouble(), space.yRange()->lengthDouble()};
     };
     const bool dates = leftType() == kDateType && !props;

@@ -9,6 +9,7 @@
 #include "plot/axes_plots/CPTScatterPlot.h"
 #include "plot/axes_plots/CPTXYGraph.h"
 #include "plot/hosting/CPTGraphHostingView.h"
+#include "platform/foundation/NumberFormatter.h"
 #include "platform/graphics/Text.h"
 #include "platform/ui/Control.h"
 #include "platform/ui/ScrollView.h"
@@ -196,6 +197,10 @@ class HypothesisTestViewController : public AnalysisDetailScreen<HypothesisTestG
     std::shared_ptr<ChartSource> source_;
     // Whether the difference curves run in days (a date variable): read once as the charts are set.
     bool differenceInDays_ = false;
+    // The axes' label formatter, kept from run to run (in the locale it was made in), so that a rerun
+    // keeps the labels of ticks that stay where they were.
+    std::shared_ptr<foundation::NumberFormatter> axisLabels_;
+    uint64_t axisLabelsLocale_ = 0;
     double sizeBody_ = 14;
     int digits_ = 7;
     std::vector<int64_t> binomialTests_;
