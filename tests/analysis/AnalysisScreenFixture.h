@@ -4,29 +4,19 @@
 #pragma once
 
 #include "platform/host/Services.h"
-#include "platform/ui/Environment.h"
-#include "tests/app/ScreenFixture.h"
+#include "tests/app/PrivateFolderFixture.h"
 
-#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
 
-template <class Screen> class AnalysisScreenTest : public ScreenTest {
+template <class Screen> class AnalysisScreenTest : public PrivateFolderScreenTest {
   protected:
-    void SetUp() override {
-        ScreenTest::SetUp();
-        savedTemporary = ui::Environment::shared().temporaryFolder;
-        temporary = path("private");
-        std::filesystem::create_directory(temporary);
-        ui::Environment::shared().temporaryFolder = temporary;
-    }
     void TearDown() override {
-        ui::Environment::shared().temporaryFolder = savedTemporary;
         screen.reset();
-        ScreenTest::TearDown();
+        PrivateFolderScreenTest::TearDown();
     }
 
     // A workspace of these columns, in a file of its own each time so that a test may try several in
@@ -84,6 +74,5 @@ template <class Screen> class AnalysisScreenTest : public ScreenTest {
     std::shared_ptr<Screen> screen;
     host::RecordingMailService mail;
     host::RecordingPrintService print;
-    std::string temporary, savedTemporary;
     int opened = 0;
 };

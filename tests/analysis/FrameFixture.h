@@ -15,9 +15,8 @@
 #include "plot/graph/CPTXYPlotSpace.h"
 #include "platform/foundation/Tr.h"
 #include "platform/host/Services.h"
-#include "platform/ui/Environment.h"
 #include "plot/hosting/CPTGraphHostingView.h"
-#include "tests/app/ScreenFixture.h"
+#include "tests/app/PrivateFolderFixture.h"
 
 #include <algorithm>
 #include <condition_variable>
@@ -270,20 +269,12 @@ inline std::shared_ptr<AnalysisDetailViewController> TestScreen::viewControllerF
 
 // The frame's tests: a workspace of three columns (x and y numbers, g levels), an analysis over it, the
 // recording mail and print services, and a private temporary folder of the test's own.
-class FrameTest : public ScreenTest {
+class FrameTest : public PrivateFolderScreenTest {
   protected:
-    void SetUp() override {
-        ScreenTest::SetUp();
-        savedTemporary = ui::Environment::shared().temporaryFolder;
-        temporary = path("private");
-        std::filesystem::create_directory(temporary);
-        ui::Environment::shared().temporaryFolder = temporary;
-    }
     void TearDown() override {
         probe->releaseEverything();
-        ui::Environment::shared().temporaryFolder = savedTemporary;
         screen.reset();
-        ScreenTest::TearDown();
+        PrivateFolderScreenTest::TearDown();
     }
 
     void openData(const std::string& leftName = "x") {
@@ -328,7 +319,6 @@ class FrameTest : public ScreenTest {
     std::shared_ptr<TestScreen> screen;
     host::RecordingMailService mail;
     host::RecordingPrintService print;
-    std::string temporary, savedTemporary;
 };
 
 } // namespace frameTest

@@ -4,12 +4,10 @@
 
 #include "analysis/VariableDetailViewController.h"
 #include "platform/host/Services.h"
-#include "platform/ui/Environment.h"
 #include "plot/axes_plots/CPTXYAxisSet.h"
 #include "plot/graph/CPTXYPlotSpace.h"
-#include "tests/app/ScreenFixture.h"
+#include "tests/app/PrivateFolderFixture.h"
 
-#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -36,21 +34,16 @@ struct TableRow {
     }
 };
 
-class VariableDetailTest : public ScreenTest {
+class VariableDetailTest : public PrivateFolderScreenTest {
   protected:
     void SetUp() override {
-        ScreenTest::SetUp();
+        PrivateFolderScreenTest::SetUp();
         setenv("TZ", "UTC", 1);
         tzset();
-        savedTemporary = ui::Environment::shared().temporaryFolder;
-        temporary = path("private");
-        std::filesystem::create_directory(temporary);
-        ui::Environment::shared().temporaryFolder = temporary;
     }
     void TearDown() override {
-        ui::Environment::shared().temporaryFolder = savedTemporary;
         page.reset();
-        ScreenTest::TearDown();
+        PrivateFolderScreenTest::TearDown();
     }
 
     void open(const std::vector<ColumnSpec>& columns) {
@@ -123,7 +116,6 @@ class VariableDetailTest : public ScreenTest {
     std::shared_ptr<VariableDetailViewController> page;
     host::RecordingMailService mail;
     host::RecordingPrintService print;
-    std::string temporary, savedTemporary;
     int opened = 0;
 };
 
