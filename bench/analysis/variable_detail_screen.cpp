@@ -10,20 +10,18 @@
 #include "bench/BenchTiming.h"
 #include "bench/BenchWorkspace.h"
 #include "bench/ScratchFolder.h"
-#include "platform/foundation/Dispatch.h"
 #include "platform/foundation/Locale.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/host/HeadlessHost.h"
 #include "platform/ui/Driver.h"
 #include "platform/ui/Environment.h"
 #include "platform/ui/PageViewController.h"
+#include "tests/WorkersIdle.h"
 
-#include <atomic>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace {
@@ -56,17 +54,7 @@ int main() {
     // The list works out its own figures of each variable on the workers whenever it shows; the page's
     // timing starts with the list at rest: every worker taken by one waiting block at once.
     auto workersIdle = [&] {
-        const size_t threads = dispatch::threadCount();
-        auto running = std::make_shared<std::atomic<size_t>>(0);
-        auto release = std::make_shared<std::atomic<bool>>(false);
-        for (size_t i = 0; i < threads; ++i)
-            dispatch::globalQueue(dispatch::Priority::high).async([running, release, threads] {
-                ++*running;
-                while (!*release && *running < threads)
-                    std::this_thread::yield();
-            });
-        host.runUntil([&] { return running->load() == threads; }, 60);
-        *release = true;
+        workers::waitIdle(&host, 60);
         host.drain();
     };
     auto backToTheList = [&] {

@@ -11,6 +11,7 @@
 #include "platform/host/HeadlessHost.h"
 #include "platform/ui/Driver.h"
 #include "platform/ui/ViewController.h"
+#include "tests/WorkersIdle.h"
 
 #include <gtest/gtest.h>
 
@@ -140,22 +141,8 @@ class ScreenTest : public ::testing::Test {
     bool runUntil(const std::function<bool()>& condition) { return host->runUntil(condition, 20); }
 
     // Waits (draining the main queue, which the tasks' hops need) until every task started so far on
-    // the global queues has ended: one waiting block per worker thread, all running at once, can only
-    // run when nothing else holds a thread.
-    void waitForBackgroundWork() {
-        const size_t threads = dispatch::threadCount();
-        auto running = std::make_shared<std::atomic<size_t>>(0);
-        auto release = std::make_shared<std::atomic<bool>>(false);
-        for (size_t i = 0; i < threads; ++i)
-            dispatch::globalQueue(dispatch::Priority::high).async([running, release, threads] {
-                ++*running;
-                while (!*release && *running < threads)
-                    std::this_thread::yield();
-            });
-        auto allRunning = [&] { return running->load() == threads; };
-        EXPECT_TRUE(host ? host->runUntil(allRunning, 30) : dispatch::runUntil(allRunning, 30));
-        *release = true;
-    }
+    // the global queues has ended.
+    void waitForBackgroundWork() { EXPECT_TRUE(workers::waitIdle(host.get(), 30)); }
 
     std::string folder;
     int storeErrors = 0;
