@@ -1,5 +1,6 @@
 // Reading a screen's exported report back: CSV lines as a spreadsheet reads them, the PDF's text with
-// its ligatures undone and its blanks squeezed, its words with their boxes, and its first page as pixels.
+// its ligatures undone and its blanks squeezed, its words with their boxes, and its first page as pixels
+// with the inks of a region of it.
 #pragma once
 
 #include "tests/RenderChecks.h"
@@ -23,6 +24,23 @@ inline gfx::Image rasterize(const std::string& pdf, const std::string& name = "r
                              renderChecks::shellQuoted(prefix));
     auto image = gfx::Image::loadPNG(prefix + ".png");
     return image ? *image : gfx::Image();
+}
+
+// What a region of a rasterized page is drawn in: its red pixels and its dark ones (red below half).
+struct Inks {
+    int red = 0, drawn = 0;
+};
+inline Inks inksIn(const gfx::Image& page, int minX, int minY, int maxX, int maxY) {
+    Inks inks;
+    for (int y = minY; y < maxY; ++y)
+        for (int x = minX; x < maxX; ++x) {
+            const auto c = page.pixel(x, y);
+            if (c.red > 0.7 && c.green < 0.3 && c.blue < 0.3)
+                ++inks.red;
+            if (c.red < 0.5)
+                ++inks.drawn;
+        }
+    return inks;
 }
 
 // Ligatures as the letters they join.
