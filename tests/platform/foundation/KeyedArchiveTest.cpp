@@ -2,6 +2,7 @@
 // the wrong type or an object of an unexpected class fails the decode, and damaged archives fail
 // cleanly however they are damaged.
 #include "platform/foundation/KeyedArchive.h"
+#include "tests/platform/foundation/ArchiveBytes.h"
 
 #include <algorithm>
 #include <cmath>
@@ -230,33 +231,19 @@ std::size_t occurrences(const std::vector<std::uint8_t>& data, std::string_view 
     return n;
 }
 
-void put32(std::vector<std::uint8_t>& out, std::uint32_t v) {
-    for (int k = 0; k < 4; ++k)
-        out.push_back(static_cast<std::uint8_t>(v >> (8 * k)));
-}
-void putString(std::vector<std::uint8_t>& out, std::string_view s) {
-    put32(out, static_cast<std::uint32_t>(s.size()));
-    out.insert(out.end(), s.begin(), s.end());
-}
+using archivebytes::put32;
+using archivebytes::putString;
 
 // A version-2 archive of `length` nodes, each holding the next under "child0" by the reference `tag`.
 std::vector<std::uint8_t> chain(std::uint32_t length, std::uint8_t tag = 11) {
-    std::vector<std::uint8_t> out = {'O', 'V', 'K', 'A', 2};
-    put32(out, length);
-    for (std::uint32_t k = 0; k < length; ++k) {
-        putString(out, "Node");
-        const bool last = k + 1 == length;
-        put32(out, last ? 0 : 2);
-        if (!last) {
-            putString(out, "child0");
-            out.push_back(tag);
-            put32(out, k + 1);
-            putString(out, "count");
-            out.push_back(3); // int64 1
-            out.insert(out.end(), {1, 0, 0, 0, 0, 0, 0, 0});
-        }
-    }
-    return out;
+    return archivebytes::chain(length, "Node", 2, [tag](std::vector<std::uint8_t>& out, std::uint32_t next) {
+        putString(out, "child0");
+        out.push_back(tag);
+        put32(out, next);
+        putString(out, "count");
+        out.push_back(3); // int64 1
+        out.insert(out.end(), {1, 0, 0, 0, 0, 0, 0, 0});
+    });
 }
 
 // Where chain() puts the index of the first node's child: magic and version, count, "Node", its count,

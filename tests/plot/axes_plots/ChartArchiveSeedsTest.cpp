@@ -10,7 +10,7 @@
 #include "plot/graph/CPTTextLayer.h"
 #include "plot/graph/CPTXYPlotSpace.h"
 #include "tests/RenderChecks.h"
-#include "tests/plot/axes_plots/ArchiveBytes.h"
+#include "tests/platform/foundation/ArchiveBytes.h"
 
 #include <gtest/gtest.h>
 
@@ -72,19 +72,11 @@ using archivebytes::putString;
 
 // A chain of `length` layers, each holding the next as its shadow by reference.
 std::vector<std::uint8_t> deepChain(std::uint32_t length) {
-    std::vector<std::uint8_t> out = {'O', 'V', 'K', 'A', 2};
-    put32(out, length);
-    for (std::uint32_t k = 0; k < length; ++k) {
-        putString(out, "CPTLayer");
-        const bool last = k + 1 == length;
-        put32(out, last ? 0 : 1);
-        if (!last) {
-            putString(out, "CPTLayer.shadow");
-            out.push_back(11);
-            put32(out, k + 1);
-        }
-    }
-    return out;
+    return archivebytes::chain(length, "CPTLayer", 1, [](std::vector<std::uint8_t>& out, std::uint32_t next) {
+        putString(out, "CPTLayer.shadow");
+        out.push_back(11);
+        put32(out, next);
+    });
 }
 
 enum class Kind { Layer, PlotSpace, Theme };
@@ -140,9 +132,7 @@ TEST(ChartArchives, SoundOnesDecodeAndDamagedOnesAreRefused) {
         {"bit-flipped-plot-space", Kind::PlotSpace,
          [] {
              auto d = plotSpace();
-             const std::string_view key = "CPTXYPlotSpace.xScaleType";
-             const auto at = std::search(d.begin(), d.end(), key.begin(), key.end());
-             at[static_cast<std::ptrdiff_t>(key.size())] ^= 0xE0; // its tag becomes one no archive has
+             *archivebytes::entryTag(d, "CPTXYPlotSpace.xScaleType") ^= 0xE0; // a tag no archive has
              return d;
          },
          false, "not a readable archive"},
@@ -163,7 +153,6 @@ TEST(ChartArchives, SoundOnesDecodeAndDamagedOnesAreRefused) {
          "not a subclass of CPTGraph"},
         {"deep-chain", Kind::Layer, [] { return deepChain(100000); }, false, "unexpected class"},
     };
-    const std::filesystem::path seeds = std::filesystem::path("fuzz/corpus/chart_archive");
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const auto data = c.data();
@@ -172,10 +161,7 @@ TEST(ChartArchives, SoundOnesDecodeAndDamagedOnesAreRefused) {
         if (!c.decodes) {
             EXPECT_NE(error.find(c.error), std::string::npos) << error;
         }
-        if (renderChecks::updatingGoldens()) {
-            std::filesystem::create_directories(seeds);
-            std::ofstream((seeds / c.name).string(), std::ios::binary)
-                .write(reinterpret_cast<const char*>(data.data()), std::streamsize(data.size()));
-        }
+        if (renderChecks::updatingGoldens())
+            archivebytes::writeChartArchiveSeed(c.name, data);
     }
 }

@@ -36,7 +36,7 @@
 #include "platform/graphics/Screen.h"
 #include "tests/PlotGallery.h"
 #include "tests/RenderChecks.h"
-#include "tests/plot/axes_plots/ArchiveBytes.h"
+#include "tests/platform/foundation/ArchiveBytes.h"
 
 #include <gtest/gtest.h>
 
@@ -838,27 +838,19 @@ using archivebytes::putString;
 
 // A chain of `length` plain layers, each holding the next as its one sublayer by reference.
 std::vector<std::uint8_t> sublayerChain(std::uint32_t length) {
-    std::vector<std::uint8_t> out = {'O', 'V', 'K', 'A', 2};
-    put32(out, length);
-    for (std::uint32_t k = 0; k < length; ++k) {
-        putString(out, "CPTLayer");
-        const bool last = k + 1 == length;
-        put32(out, last ? 0 : 1);
-        if (!last) {
-            putString(out, "Layer.sublayers");
-            out.push_back(9); // an inline list
-            putString(out, "NSArray");
-            put32(out, 2);
-            putString(out, "NS.count");
-            out.push_back(3);
-            for (int b = 0; b < 8; ++b)
-                out.push_back(b == 0 ? 1 : 0);
-            putString(out, "NS.object.0");
-            out.push_back(11);
-            put32(out, k + 1);
-        }
-    }
-    return out;
+    return archivebytes::chain(length, "CPTLayer", 1, [](std::vector<std::uint8_t>& out, std::uint32_t next) {
+        putString(out, "Layer.sublayers");
+        out.push_back(9); // an inline list
+        putString(out, "NSArray");
+        put32(out, 2);
+        putString(out, "NS.count");
+        out.push_back(3);
+        for (int b = 0; b < 8; ++b)
+            out.push_back(b == 0 ? 1 : 0);
+        putString(out, "NS.object.0");
+        out.push_back(11);
+        put32(out, next);
+    });
 }
 
 int chainDepth(const CPTLayer& layer) {
@@ -894,10 +886,9 @@ TEST(ChartArchive, WholeChartSeeds) {
     cut.resize(cut.size() * 2 / 3);
     seeds.emplace_back("whole-chart-truncated", cut);
     auto flipped = whole;
-    const std::string_view key = "CPTBarPlot.barWidth";
-    const auto at = std::search(flipped.begin(), flipped.end(), key.begin(), key.end());
-    ASSERT_NE(at, flipped.end());
-    at[static_cast<std::ptrdiff_t>(key.size())] = 7; // the width's entry becomes a string
+    std::uint8_t* tag = archivebytes::entryTag(flipped, "CPTBarPlot.barWidth");
+    ASSERT_NE(tag, nullptr);
+    *tag = 7; // the width's entry becomes a string
     seeds.emplace_back("whole-chart-wrongly-typed-width", flipped);
     for (const CPTThemeClass& theme : CPTTheme::themeClasses()) {
         std::string name = "themed-graph-" + theme.name;
@@ -906,7 +897,6 @@ TEST(ChartArchive, WholeChartSeeds) {
         seeds.emplace_back(name, CPTArchivedLayer(*CPTTheme::themeNamed(theme.name)->newGraph()));
     }
     seeds.emplace_back("sublayer-chain-at-limit", sublayerChain(KeyedUnarchiver::kMaxObjectDepth));
-    const std::filesystem::path folder("fuzz/corpus/chart_archive");
     for (const auto& [name, data] : seeds) {
         SCOPED_TRACE(name);
         std::string error;
@@ -914,11 +904,8 @@ TEST(ChartArchive, WholeChartSeeds) {
         if (name != "sublayer-chain-at-limit") {
             EXPECT_EQ(CPTUnarchivedLayer(data, &error) != nullptr, sound) << error;
         }
-        if (renderChecks::updatingGoldens()) {
-            std::filesystem::create_directories(folder);
-            std::ofstream((folder / name).string(), std::ios::binary)
-                .write(reinterpret_cast<const char*>(data.data()), std::streamsize(data.size()));
-        }
+        if (renderChecks::updatingGoldens())
+            archivebytes::writeChartArchiveSeed(name, data);
     }
 }
 
