@@ -6,6 +6,7 @@
 
 #include "model/Model.h"
 #include "platform/foundation/Dispatch.h"
+#include "tests/import/SavingDelegate.h"
 #include "tests/model/StoreFixture.h"
 
 #include <cstdio>
@@ -15,27 +16,15 @@
 
 namespace {
 
-// Saves and resets every 100 rows and before each column, as the Workspaces screen does; can stop the
-// import by throwing before a given column.
-class ScreenDelegate final : public FileImporterDelegate {
+// Saves and resets as the Workspaces screen does; can stop the import by throwing before a given column.
+class ScreenDelegate final : public SavingDelegate {
   public:
-    explicit ScreenDelegate(Model& model) : model(model) {}
-    void importerDidCompleteLineNumber(FileImporter&, std::uint64_t, std::uint64_t) override { saveAndReset(); }
-    void importerWillAnalyzeColumnNamed(FileImporter&, const std::string&) override {
+    using SavingDelegate::SavingDelegate;
+    void importerWillAnalyzeColumnNamed(FileImporter& importer, const std::string& name) override {
         if (analysed++ == throwBefore)
             throw std::runtime_error("stopped");
-        saveAndReset();
+        SavingDelegate::importerWillAnalyzeColumnNamed(importer, name);
     }
-    void importerDidCompleteDocument(FileImporter&, const std::string&, const ImportError& e) override {
-        code = e.code;
-        model.saveContext();
-    }
-    void saveAndReset() {
-        model.saveContext();
-        model.managedObjectContext()->reset();
-    }
-    Model& model;
-    int code = 0;
     int analysed = 0;
     int throwBefore = -1;
 };

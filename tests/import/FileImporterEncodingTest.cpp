@@ -3,34 +3,13 @@
 #include "import/FileImporter.h"
 
 #include "model/Model.h"
+#include "tests/import/SavingDelegate.h"
 #include "tests/model/StoreFixture.h"
 
 namespace {
 
 using Strings = std::vector<std::string>;
 using Table = std::vector<Strings>;
-
-// Saves and resets where the Workspaces screen does, and keeps the completion code.
-class SavingDelegate final : public FileImporterDelegate {
-  public:
-    explicit SavingDelegate(Model& model) : model(model) {}
-    void importerDidStartDocument(FileImporter&, const std::string&) override {}
-    void importerDidCompleteLineNumber(FileImporter&, std::uint64_t, std::uint64_t) override {
-        saveAndReset();
-    }
-    void importerDidCompleteParsing(FileImporter&, const std::string&) override {}
-    void importerWillAnalyzeColumnNamed(FileImporter&, const std::string&) override { saveAndReset(); }
-    void importerDidCompleteDocument(FileImporter&, const std::string&, const ImportError& error) override {
-        code = error.code;
-        model.saveContext();
-    }
-    void saveAndReset() {
-        model.saveContext();
-        model.managedObjectContext()->reset();
-    }
-    Model& model;
-    int code = 0;
-};
 
 class FileImporterEncodingTest : public StoreTest {
   protected:

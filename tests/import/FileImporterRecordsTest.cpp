@@ -4,29 +4,12 @@
 #include "import/FileImporter.h"
 
 #include "model/Model.h"
+#include "tests/import/SavingDelegate.h"
 #include "tests/model/StoreFixture.h"
 
 #include <fstream>
 
 namespace {
-
-// Saves and resets every 100 rows and before each column's analysis, as the Workspaces screen does.
-class SavingDelegate final : public FileImporterDelegate {
-  public:
-    explicit SavingDelegate(Model& model) : model(model) {}
-    void importerDidCompleteLineNumber(FileImporter&, std::uint64_t, std::uint64_t) override { save(); }
-    void importerWillAnalyzeColumnNamed(FileImporter&, const std::string&) override { save(); }
-    void importerDidCompleteDocument(FileImporter&, const std::string&, const ImportError& e) override {
-        model.saveContext();
-        code = e.code;
-    }
-    void save() {
-        model.saveContext();
-        model.managedObjectContext()->reset();
-    }
-    Model& model;
-    int code = 0;
-};
 
 // Row r of the table (from 1): numbers, words with empty, quoted and accented texts, and a third
 // field that some lines leave out.

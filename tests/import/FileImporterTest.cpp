@@ -4,38 +4,37 @@
 
 #include "model/Model.h"
 #include "platform/foundation/Log.h"
+#include "tests/import/SavingDelegate.h"
 #include "tests/model/StoreFixture.h"
 
 #include <fstream>
 
 namespace {
 
-class Recorder final : public FileImporterDelegate {
+// Notes every callback and saves and resets as the Workspaces screen does.
+class Recorder final : public SavingDelegate {
   public:
-    explicit Recorder(Model& model) : model(model) {}
+    using SavingDelegate::SavingDelegate;
     void importerDidStartDocument(FileImporter&, const std::string& file) override {
         events.push_back("start " + fs::path(file).filename().string());
     }
-    void importerDidCompleteLineNumber(FileImporter&, std::uint64_t row, std::uint64_t consecutive) override {
+    void importerDidCompleteLineNumber(FileImporter& importer, std::uint64_t row,
+                                       std::uint64_t consecutive) override {
         events.push_back("row " + std::to_string(row) + " " + std::to_string(consecutive));
-        saveAndReset();
+        SavingDelegate::importerDidCompleteLineNumber(importer, row, consecutive);
     }
     void importerDidCompleteParsing(FileImporter&, const std::string& path) override {
         events.push_back("parsed " + fs::path(path).filename().string());
     }
-    void importerWillAnalyzeColumnNamed(FileImporter&, const std::string& name) override {
+    void importerWillAnalyzeColumnNamed(FileImporter& importer, const std::string& name) override {
         events.push_back("analyze " + name);
-        saveAndReset();
+        SavingDelegate::importerWillAnalyzeColumnNamed(importer, name);
     }
-    void importerDidCompleteDocument(FileImporter&, const std::string& file, const ImportError& e) override {
+    void importerDidCompleteDocument(FileImporter& importer, const std::string& file,
+                                     const ImportError& e) override {
         events.push_back("complete " + std::to_string(e.code));
         error = e;
-        model.saveContext();
-    }
-    // As the Workspaces screen does, so that no stored object may be kept across these callbacks.
-    void saveAndReset() {
-        model.saveContext();
-        model.managedObjectContext()->reset();
+        SavingDelegate::importerDidCompleteDocument(importer, file, e);
     }
     // Only the events that are not progress, which some tests count instead.
     std::vector<std::string> mainEvents() const {
@@ -46,7 +45,6 @@ class Recorder final : public FileImporterDelegate {
         return out;
     }
 
-    Model& model;
     std::vector<std::string> events;
     ImportError error;
 };

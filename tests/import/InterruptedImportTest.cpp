@@ -5,6 +5,7 @@
 
 #include "model/Model.h"
 #include "tests/SaveInterruption.h"
+#include "tests/import/SavingDelegate.h"
 #include "tests/model/StoreFixture.h"
 
 #include <fstream>
@@ -19,22 +20,6 @@ constexpr int kCols = 6;
 std::string text(int row, int col) {
     return "r" + std::to_string(row) + "c" + std::to_string(col);
 }
-
-// Saves and resets every 100 rows and before each column's analysis, as the Workspaces screen does.
-class SavingDelegate final : public FileImporterDelegate {
-  public:
-    explicit SavingDelegate(Model& model) : model(model) {}
-    void importerDidCompleteLineNumber(FileImporter&, std::uint64_t, std::uint64_t) override { save(); }
-    void importerWillAnalyzeColumnNamed(FileImporter&, const std::string&) override { save(); }
-    void importerDidCompleteDocument(FileImporter&, const std::string&, const ImportError&) override {
-        model.saveContext();
-    }
-    void save() {
-        model.saveContext();
-        model.managedObjectContext()->reset();
-    }
-    Model& model;
-};
 
 using InterruptedImportTest = StoreTest;
 
