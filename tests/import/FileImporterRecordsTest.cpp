@@ -35,26 +35,6 @@ std::string csvField(const std::string& f) {
     return out + "\"";
 }
 
-// Every row of a query, its values written out (NULL apart from every text).
-std::string dump(const std::string& file, const std::string& sql) {
-    sqlite3* db = nullptr;
-    sqlite3_open(file.c_str(), &db);
-    sqlite3_stmt* s = nullptr;
-    std::string out;
-    if (sqlite3_prepare_v2(db, sql.c_str(), -1, &s, nullptr) != SQLITE_OK)
-        out = std::string("cannot run: ") + sqlite3_errmsg(db);
-    while (s && sqlite3_step(s) == SQLITE_ROW) {
-        for (int c = 0; c < sqlite3_column_count(s); ++c) {
-            const auto* t = sqlite3_column_text(s, c);
-            out += t ? "'" + std::string(reinterpret_cast<const char*>(t)) + "'" : std::string("NULL");
-            out += c + 1 < sqlite3_column_count(s) ? "|" : "\n";
-        }
-    }
-    sqlite3_finalize(s);
-    sqlite3_close(db);
-    return out;
-}
-
 using FileImporterRecordsTest = StoreTest;
 
 TEST_F(FileImporterRecordsTest, RecordsWrittenWholeMeanWhatObjectsOneByOneMean) {
@@ -124,8 +104,8 @@ TEST_F(FileImporterRecordsTest, RecordsWrittenWholeMeanWhatObjectsOneByOneMean) 
         }
         for (const auto& q : queries) {
             SCOPED_TRACE(q);
-            const std::string expected = dump(oneByOne, q);
-            EXPECT_EQ(dump(imported, q), expected);
+            const auto expected = rawRows(oneByOne, q, "", true);
+            EXPECT_EQ(rawRows(imported, q, "", true), expected);
         }
         EXPECT_EQ(rawInt(imported, "SELECT count(*) FROM \"Cell\""), 3LL * c.rows);
         EXPECT_EQ(rawInt(imported, "SELECT count(*) FROM \"CellRecords\" WHERE \"first\" % 4096 <> 0"), 0);

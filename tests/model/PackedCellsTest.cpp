@@ -11,32 +11,6 @@
 
 namespace {
 
-// Every row of a query on a raw connection, each row its columns joined by "|" (null as "∅").
-std::vector<std::string> rawRows(const std::string& file, const std::string& sql) {
-    std::vector<std::string> out;
-    sqlite3* db = nullptr;
-    sqlite3_open(file.c_str(), &db);
-    sqlite3_stmt* s = nullptr;
-    if (sqlite3_prepare_v2(db, sql.c_str(), -1, &s, nullptr) != SQLITE_OK) {
-        ADD_FAILURE() << sqlite3_errmsg(db) << " in " << sql;
-        sqlite3_close(db);
-        return out;
-    }
-    while (sqlite3_step(s) == SQLITE_ROW) {
-        std::string row;
-        for (int i = 0; i < sqlite3_column_count(s); ++i) {
-            if (i)
-                row += "|";
-            auto* t = sqlite3_column_text(s, i);
-            row += t ? reinterpret_cast<const char*>(t) : "∅";
-        }
-        out.push_back(row);
-    }
-    sqlite3_finalize(s);
-    sqlite3_close(db);
-    return out;
-}
-
 std::string text(int row, int column) {
     return "r" + std::to_string(row) + "c" + std::to_string(column);
 }

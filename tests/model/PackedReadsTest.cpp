@@ -432,28 +432,6 @@ TEST_F(PackedReadsTest, ADamagedRecordIsNotReadAsTexts) {
 
 namespace {
 
-// The rows a query gives, one line each, read on a raw connection of the test's own.
-std::vector<std::string> rawLines(const std::string& file, const std::string& setup, const std::string& sql) {
-    std::vector<std::string> out;
-    sqlite3* db = nullptr;
-    EXPECT_EQ(sqlite3_open(file.c_str(), &db), SQLITE_OK);
-    EXPECT_EQ(sqlite3_exec(db, setup.c_str(), nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
-    sqlite3_stmt* s = nullptr;
-    EXPECT_EQ(sqlite3_prepare_v2(db, sql.c_str(), -1, &s, nullptr), SQLITE_OK)
-        << sqlite3_errmsg(db) << " in " << sql;
-    while (s && sqlite3_step(s) == SQLITE_ROW) {
-        std::string line;
-        for (int c = 0; c < sqlite3_column_count(s); ++c) {
-            const auto* t = sqlite3_column_text(s, c);
-            line += (c ? "|" : "") + (t ? std::string(reinterpret_cast<const char*>(t)) : std::string("∅"));
-        }
-        out.push_back(line);
-    }
-    sqlite3_finalize(s);
-    sqlite3_close(db);
-    return out;
-}
-
 // The plain copy of the cells every query of the workspace's cells is checked against.
 const std::string kPlainCopy =
     "CREATE TEMP TABLE plain AS SELECT \"id\", \"rowNum\", \"colNum\", \"data\" FROM \"Cell\"";
@@ -470,8 +448,8 @@ void expectCellsAsPlain(const std::string& file, const char* const (&predicates)
                 return std::string("SELECT \"id\", \"rowNum\", \"colNum\", \"data\" FROM ") + table +
                        " WHERE " + predicate + " ORDER BY " + order;
             };
-            const auto expected = rawLines(file, kPlainCopy, query("plain"));
-            EXPECT_EQ(rawLines(file, kPlainCopy, query("\"Cell\"")), expected);
+            const auto expected = rawRows(file, query("plain"), kPlainCopy);
+            EXPECT_EQ(rawRows(file, query("\"Cell\""), kPlainCopy), expected);
         }
     }
 }
@@ -537,10 +515,11 @@ TEST_F(PackedReadsTest, ReadsOfARangeOfColumnsGiveTheCellsOfThoseColumnsOnly) {
         got.push_back(std::to_string(*cell->rowNum()) + ":" + std::to_string(*cell->colNum()) + ":" +
                       cell->data());
     }
-    const auto plain = rawLines(
-        file, kPlainCopy,
+    const auto plain = rawRows(
+        file,
         "SELECT \"rowNum\" || ':' || \"colNum\" || ':' || ifnull(\"data\", '') FROM plain "
-        "WHERE \"rowNum\" BETWEEN 4094 AND 4097 AND \"colNum\" < 4 ORDER BY \"rowNum\", \"colNum\", \"id\"");
+        "WHERE \"rowNum\" BETWEEN 4094 AND 4097 AND \"colNum\" < 4 ORDER BY \"rowNum\", \"colNum\", \"id\"",
+        kPlainCopy);
     EXPECT_EQ(got, plain);
     EXPECT_EQ(alerts, 0);
 }

@@ -93,6 +93,35 @@ class StoreTest : public ::testing::Test {
     std::atomic<int> alerts{0};
 };
 
+// Every row of a query on a raw connection of the test's own (after `setup`, where given), each row
+// its values joined by "|", null as "∅"; with `quoted`, each value but null in single quotes, so that
+// no text reads as parts of others. A query that cannot run fails the test.
+inline std::vector<std::string> rawRows(const std::string& file, const std::string& sql,
+                                        const std::string& setup = "", bool quoted = false) {
+    std::vector<std::string> out;
+    sqlite3* db = nullptr;
+    EXPECT_EQ(sqlite3_open(file.c_str(), &db), SQLITE_OK) << file;
+    if (!setup.empty()) {
+        EXPECT_EQ(sqlite3_exec(db, setup.c_str(), nullptr, nullptr, nullptr), SQLITE_OK)
+            << sqlite3_errmsg(db) << " in " << setup;
+    }
+    sqlite3_stmt* s = nullptr;
+    if (sqlite3_prepare_v2(db, sql.c_str(), -1, &s, nullptr) != SQLITE_OK)
+        ADD_FAILURE() << sqlite3_errmsg(db) << " in " << sql;
+    while (s && sqlite3_step(s) == SQLITE_ROW) {
+        std::string row;
+        for (int c = 0; c < sqlite3_column_count(s); ++c) {
+            const auto* t = reinterpret_cast<const char*>(sqlite3_column_text(s, c));
+            row += c ? "|" : "";
+            row += !t ? std::string("∅") : quoted ? "'" + std::string(t) + "'" : std::string(t);
+        }
+        out.push_back(row);
+    }
+    sqlite3_finalize(s);
+    sqlite3_close(db);
+    return out;
+}
+
 // A workspace whose column k (named "v<k>") holds texts[k] from row 1 down ("" below its last text),
 // saved; its columns.
 inline std::vector<std::shared_ptr<Column>> workspaceOf(Model& m,
