@@ -4,6 +4,7 @@
 #pragma once
 
 #include "analysis/AnalysisScreens.h"
+#include "bench/BenchWorkspace.h"
 #include "bench/ScratchFolder.h"
 #include "model/Model.h"
 #include "platform/foundation/Locale.h"
@@ -31,28 +32,15 @@ inline std::string openSharedWorkspace(benchfiles::ScratchFolder& folder) {
 }
 
 // Fills the open workspace with columns of these names and `rows` rows, row r (from 1) holding
-// `row(r)`, saved every thousand rows, then each column's statistics and guessed type, as an import
-// leaves them.
+// `row(r)`, then each column's statistics and guessed type, as an import leaves them.
 inline void writeRows(Model& m, const std::vector<std::string>& names, int rows,
                       const std::function<std::vector<std::string>(int)>& row) {
-    m.setWritesWithoutSync(true);
-    m.addColumns(names);
-    auto cols = m.columns();
-    for (int r = 1; r <= rows; ++r) {
-        m.addRow(uint64_t(r), row(r), cols);
-        if (r % 1000 == 0) {
-            m.saveContext();
-            m.managedObjectContext()->reset();
-            cols = m.columns();
-        }
-    }
-    m.saveContext();
+    benchworkspace::writeRows(m, names, rows, [&row](int64_t r) { return row(int(r)); });
     for (const auto& c : m.columns()) {
         m.basicStatsForColumn(*c);
         c->setType(Model::guessTypeOfColumn(*c));
     }
     m.saveContext();
-    m.setWritesWithoutSync(false);
 }
 
 } // namespace benchscreens

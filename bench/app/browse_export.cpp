@@ -27,26 +27,13 @@ constexpr int kRuns = 5;
 
 void makeWorkspace(const std::string& file) {
     auto m = benchworkspace::openModel(file);
-    m->setWritesWithoutSync(true);
-    std::vector<std::string> names;
-    for (int c = 0; c < kCols; ++c)
-        names.push_back("Var" + std::to_string(c + 1));
-    m->addColumns(names);
-    auto columns = m->columns();
-    std::vector<std::string> data(kCols);
-    for (int r = 1; r <= kRows; ++r) {
+    benchworkspace::writeRows(*m, benchworkspace::numberedNames(kCols), kRows, [](int64_t r) {
+        std::vector<std::string> data(kCols);
         for (int c = 0; c < kCols; ++c)
             data[size_t(c)] = c % 5 == 4 ? (r % 7 ? "level " + std::to_string(r % 13) : "a, b")
                                          : std::to_string(r * (c + 3) % 9973) + "." + std::to_string(c);
-        m->addRow(uint64_t(r), data, columns);
-        if (r % 1000 == 0) {
-            m->saveContext();
-            m->managedObjectContext()->reset();
-            columns = m->columns();
-        }
-    }
-    m->saveContext();
-    m->setWritesWithoutSync(false);
+        return data;
+    });
 }
 
 // The sqlite3 shell's CSV output of the wide table, with the header line.

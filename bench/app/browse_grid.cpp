@@ -53,25 +53,12 @@ std::string cellText(int row, int col) {
 }
 
 void writeWorkspace(Model& m, int columns) {
-    m.setWritesWithoutSync(true);
-    std::vector<std::string> names;
-    for (int c = 0; c < columns; ++c)
-        names.push_back("Var" + std::to_string(c + 1));
-    m.addColumns(names);
-    auto cols = m.columns();
-    std::vector<std::string> data(static_cast<size_t>(columns));
-    for (int r = 1; r <= kRows; ++r) {
+    benchworkspace::writeRows(m, benchworkspace::numberedNames(columns), kRows, [columns](int64_t r) {
+        std::vector<std::string> data(static_cast<size_t>(columns));
         for (int c = 0; c < columns; ++c)
-            data[size_t(c)] = cellText(r, c);
-        m.addRow(uint64_t(r), data, cols);
-        if (r % 1000 == 0) {
-            m.saveContext();
-            m.managedObjectContext()->reset();
-            cols = m.columns();
-        }
-    }
-    m.saveContext();
-    m.setWritesWithoutSync(false);
+            data[size_t(c)] = cellText(int(r), c);
+        return data;
+    });
 }
 
 store::FetchRequest browseRequest(const std::optional<std::vector<int64_t>>& rows) {

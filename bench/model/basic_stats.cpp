@@ -34,24 +34,14 @@ using Maker = std::function<std::string(std::mt19937_64&, int column)>;
 
 void makeWorkspace(const std::string& file, int columns, const Maker& make) {
     auto m = openModel(file);
-    m->setWritesWithoutSync(true);
     m->setMetadataValue(".", "decimalSeparator");
-    std::vector<std::string> names;
-    for (int c = 0; c < columns; ++c)
-        names.push_back("Var" + std::to_string(c + 1));
-    m->addColumns(names);
-    auto cols = m->columns();
     std::mt19937_64 rng(5);
-    std::vector<std::string> data(static_cast<size_t>(columns));
-    for (int r = 1; r <= kRows; ++r) {
+    benchworkspace::writeRows(*m, benchworkspace::numberedNames(columns), kRows, [&](int64_t) {
+        std::vector<std::string> data(static_cast<size_t>(columns));
         for (int c = 0; c < columns; ++c)
-            data[static_cast<size_t>(c)] = make(rng, c);
-        m->addRow(static_cast<uint64_t>(r), data, cols);
-        if (r % 1000 == 0)
-            m->saveContext();
-    }
-    m->saveContext();
-    m->setWritesWithoutSync(false);
+            data[size_t(c)] = make(rng, c);
+        return data;
+    });
 }
 
 std::string number(std::mt19937_64& rng, int column) {

@@ -41,29 +41,16 @@ std::string cellText(int row, int col) {
 
 // The workspace, and the same texts by column in memory.
 std::vector<std::vector<std::string>> makeWorkspace(Model& m) {
-    m.setWritesWithoutSync(true);
     m.setMetadataValue(".", "decimalSeparator");
-    std::vector<std::string> names;
-    for (int c = 0; c < kCols; ++c)
-        names.push_back("Var" + std::to_string(c + 1));
-    m.addColumns(names);
-    auto columns = m.columns();
     std::vector<std::vector<std::string>> texts(kCols);
-    std::vector<std::string> data(kCols);
-    for (int r = 1; r <= kRows; ++r) {
+    benchworkspace::writeRows(m, benchworkspace::numberedNames(kCols), kRows, [&](int64_t r) {
+        std::vector<std::string> data(kCols);
         for (int c = 0; c < kCols; ++c) {
-            data[size_t(c)] = cellText(r, c);
+            data[size_t(c)] = cellText(int(r), c);
             texts[size_t(c)].push_back(data[size_t(c)]);
         }
-        m.addRow(uint64_t(r), data, columns);
-        if (r % 1000 == 0) {
-            m.saveContext();
-            m.managedObjectContext()->reset();
-            columns = m.columns();
-        }
-    }
-    m.saveContext();
-    m.setWritesWithoutSync(false);
+        return data;
+    });
     return texts;
 }
 

@@ -32,25 +32,15 @@ using benchworkspace::openModel;
 
 void makeWorkspace(const std::string& file) {
     auto m = openModel(file);
-    m->setWritesWithoutSync(true);
-    std::vector<std::string> names;
-    for (int c = 0; c < kCols; ++c)
-        names.push_back("Var" + std::to_string(c + 1));
-    m->addColumns(names);
-    auto columns = m->columns();
-    std::vector<std::string> data(kCols);
-    for (int r = 1; r <= kRows; ++r) {
-        for (int c = 0; c < kCols; ++c)
-            data[static_cast<size_t>(c)] = std::to_string(r * (c + 3) % 9973) + "." + std::to_string(c);
-        m->addRow(static_cast<uint64_t>(r), data, columns);
-        if (r % 100 == 0) {
-            m->saveContext();
-            m->managedObjectContext()->reset();
-            columns = m->columns();
-        }
-    }
-    m->saveContext();
-    m->setWritesWithoutSync(false);
+    benchworkspace::writeRows(
+        *m, benchworkspace::numberedNames(kCols), kRows,
+        [](int64_t r) {
+            std::vector<std::string> data(kCols);
+            for (int c = 0; c < kCols; ++c)
+                data[size_t(c)] = std::to_string(r * (c + 3) % 9973) + "." + std::to_string(c);
+            return data;
+        },
+        100);
 }
 
 } // namespace
