@@ -6,6 +6,7 @@
 // machine.
 #include "bench/BenchTiming.h"
 #include "bench/BenchWorkspace.h"
+#include "bench/RegressionWorkspace.h"
 #include "bench/ScratchFolder.h"
 #include "model/Model.h"
 #include "platform/foundation/Locale.h"
@@ -15,24 +16,16 @@
 #include <cstdio>
 #include <functional>
 #include <optional>
-#include <random>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace {
 
-constexpr int64_t kRows = 100000;
-constexpr int kRegressors = 10;
-constexpr int kRounds = 7;
-// Columns by number: 0 y, 1..10 x1..x10, 11 group, 12 answer.
-constexpr size_t kGroup = 11, kAnswer = 12;
+using namespace benchregression;
 
-std::string decimal(double v) {
-    char buffer[32];
-    std::snprintf(buffer, sizeof buffer, "%.2f", v);
-    return buffer;
-}
+constexpr int64_t kRows = 100000;
+constexpr int kRounds = 7;
 
 std::optional<double> parsed(std::string_view text) {
     double v = 0;
@@ -42,8 +35,6 @@ std::optional<double> parsed(std::string_view text) {
         return std::nullopt;
     return v;
 }
-
-using Texts = std::vector<std::vector<std::string>>; // by column, then row
 
 // The rows (0-based) where every one of the columns reads as a number, and those numbers by column.
 std::vector<std::vector<double>> numbersOfRows(const Texts& texts, const std::vector<size_t>& columns) {
@@ -100,46 +91,8 @@ int main() {
     const benchfiles::ScratchFolder folder("analyses-in-memory");
     const auto opened = benchworkspace::openModel(folder.file("Analyses.ov"));
     Model& m = *opened;
-    m.setWritesWithoutSync(true);
-    m.setMetadataValue(".", "decimalSeparator");
-    std::vector<std::string> names{"y"};
-    for (int j = 1; j <= kRegressors; ++j)
-        names.push_back("x" + std::to_string(j));
-    names.push_back("group");
-    names.push_back("answer");
-    m.addColumns(names);
-    auto columns = m.columns();
-    for (int c = 0; c <= kRegressors; ++c)
-        columns[size_t(c)]->setType(3);
-    columns[kGroup]->setType(1);
-    columns[kAnswer]->setType(2);
-    std::mt19937_64 random(42);
-    std::normal_distribution<double> normal(0, 1);
-    Texts texts(names.size());
-    std::vector<std::string> row(names.size());
-    for (int64_t r = 1; r <= kRows; ++r) {
-        double y = 5, eta = -0.5;
-        for (int j = 1; j <= kRegressors; ++j) {
-            const double x = 10 * normal(random) + j;
-            row[size_t(j)] = decimal(x);
-            y += 0.1 * j * x;
-            eta += (j % 2 ? 0.02 : -0.015) * x;
-        }
-        y += 3 * normal(random);
-        row[0] = r % 101 == 0 ? "" : decimal(y);
-        row[kGroup] = r % 2 ? "A" : "B";
-        row[kAnswer] = normal(random) < eta ? "yes" : "no";
-        m.addRow(uint64_t(r), row, columns);
-        for (size_t c = 0; c < row.size(); ++c)
-            texts[c].push_back(row[c]);
-        if (r % 1000 == 0) {
-            m.saveContext();
-            m.managedObjectContext()->reset();
-            columns = m.columns();
-        }
-    }
-    m.saveContext();
-    m.setWritesWithoutSync(false);
+    Texts texts;
+    writeWorkspace(m, kRows, &texts);
 
     // A background Model as the analysis screens use.
     Model bg;

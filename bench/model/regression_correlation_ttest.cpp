@@ -3,6 +3,7 @@
 // run; and the time and iterations of a logistic fit with the same regressors.
 #include "bench/BenchTiming.h"
 #include "bench/BenchWorkspace.h"
+#include "bench/RegressionWorkspace.h"
 #include "bench/ScratchFolder.h"
 #include "model/CellReading.h"
 #include "model/CellTexts.h"
@@ -17,14 +18,15 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
-#include <random>
 #include <string>
 #include <vector>
 
 namespace {
 
 constexpr int64_t kRows = 100000;
-constexpr int kRegressors = 10;
+using benchregression::kAnswer;
+using benchregression::kGroup;
+using benchregression::kRegressors;
 constexpr int kRounds = 5;
 
 // The baseline: each column's cells read and every text parsed by the Model's number reader.
@@ -37,12 +39,6 @@ size_t readAndParse(Model& m, const std::vector<int64_t>& columns) {
             numbers += reader.number(text).has_value();
     }
     return numbers;
-}
-
-std::string decimal(double v) {
-    char buffer[32];
-    std::snprintf(buffer, sizeof buffer, "%.2f", v);
-    return buffer;
 }
 
 // Median wall-clock seconds of kRounds runs.
@@ -60,37 +56,7 @@ int main() {
 
     const auto opened = benchworkspace::openModel(path);
     Model& m = *opened;
-    m.setMetadataValue(".", "decimalSeparator");
-    // Columns by num: 0 y, 1..10 x1..x10, 11 group, 12 answer.
-    std::vector<std::string> names{"y"};
-    for (int j = 1; j <= kRegressors; ++j)
-        names.push_back("x" + std::to_string(j));
-    names.push_back("group");
-    names.push_back("answer");
-    m.addColumns(names);
-    auto columns = m.columns();
-    for (int c = 0; c <= kRegressors; ++c)
-        columns[c]->setType(3);
-    columns[11]->setType(1);
-    columns[12]->setType(2);
-    std::mt19937_64 random(42);
-    std::normal_distribution<double> normal(0, 1);
-    std::vector<std::string> row(names.size());
-    for (int64_t r = 1; r <= kRows; ++r) {
-        double y = 5, eta = -0.5;
-        for (int j = 1; j <= kRegressors; ++j) {
-            const double x = 10 * normal(random) + j;
-            row[j] = decimal(x);
-            y += 0.1 * j * x;
-            eta += (j % 2 ? 0.02 : -0.015) * x;
-        }
-        y += 3 * normal(random);
-        row[0] = r % 101 == 0 ? "" : decimal(y);
-        row[11] = r % 2 ? "A" : "B";
-        row[12] = normal(random) < eta ? "yes" : "no";
-        m.addRow(static_cast<uint64_t>(r), row, columns);
-    }
-    m.saveContext();
+    benchregression::writeWorkspace(m, kRows);
 
     // A background Model as the analysis screens use.
     Model bg;
@@ -100,8 +66,8 @@ int main() {
     std::vector<std::shared_ptr<Column>> xs;
     for (int j = 1; j <= kRegressors; ++j)
         xs.push_back(bg.columnNumber(static_cast<uint64_t>(j)));
-    const auto rowsA = bg.rowsWhere(std::vector<WhereClauseObj>{{11, FilterEqual, "A", {}}});
-    const auto rowsB = bg.rowsWhere(std::vector<WhereClauseObj>{{11, FilterEqual, "B", {}}});
+    const auto rowsA = bg.rowsWhere(std::vector<WhereClauseObj>{{int64_t(kGroup), FilterEqual, "A", {}}});
+    const auto rowsB = bg.rowsWhere(std::vector<WhereClauseObj>{{int64_t(kGroup), FilterEqual, "B", {}}});
 
     std::vector<int64_t> regressionColumns;
     for (int c = 0; c <= kRegressors; ++c)
@@ -121,7 +87,7 @@ int main() {
     const FactorCodes levels{{"yes", 1}, {"no", 0}};
     RegressionResult logistic;
     const double logisticTime =
-        timed([&] { logistic = bg.ols(*bg.columnNumber(12), xs, std::nullopt, true, &levels); });
+        timed([&] { logistic = bg.ols(*bg.columnNumber(kAnswer), xs, std::nullopt, true, &levels); });
 
     std::printf("analysis computations over %lld rows, median of %d rounds (baselines: read + parse the same "
                 "columns through the Model's number reader, %zu numbers in the last):\n",
