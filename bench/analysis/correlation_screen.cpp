@@ -42,19 +42,13 @@ int main() {
     const std::string file = benchscreens::openSharedWorkspace(folder);
     Model& shared = Model::sharedModel();
     writeWorkspace(shared);
-    auto analysis = shared.addAnalysis("Correlation");
-    analysis->setType(3);
-    analysis->setLeft(shared.columns()[0].get());
-    analysis->setRight(shared.columns()[1].get());
-    shared.saveContext();
+    auto analysis = benchscreens::addAnalysisOfFirstTwo(shared, "Correlation", 3);
 
     host::HeadlessHost host({1024, 768}, ui::UserInterfaceIdiom::Pad);
     ui::Driver driver(host.window(), host);
     auto screen = std::make_shared<CorrelationViewController>();
     screen->setAnalysis(analysis);
-    auto nav = std::make_shared<ui::NavigationController>(screen);
-    host.window().setRootViewController(nav);
-    host.drain();
+    auto nav = benchscreens::showScreen(host, screen);
     bool shown = host.runUntil([&] { return screen->labelError().isHidden(); }, 120);
 
     auto alone = benchworkspace::openModel(file);

@@ -53,9 +53,7 @@ Figures measure(std::shared_ptr<Analysis> analysis, const std::function<void()>&
     ui::Driver driver(host.window(), host);
     auto screen = std::make_shared<HypothesisTestViewController>();
     screen->setAnalysis(analysis);
-    auto nav = std::make_shared<ui::NavigationController>(screen);
-    host.window().setRootViewController(nav);
-    host.drain();
+    auto nav = benchscreens::showScreen(host, screen);
     auto done = [&] {
         return !screen->dataTable().empty() &&
                screen->textViewResults().attributedText().plainText() != "Calculating...";

@@ -123,9 +123,7 @@ int main() {
         auto screen = std::make_shared<RegressionViewController>();
         screen->setAnalysis(analyses[i]);
         screen->setModel(&shared);
-        auto nav = std::make_shared<ui::NavigationController>(screen);
-        host.window().setRootViewController(nav);
-        host.drain();
+        auto nav = benchscreens::showScreen(host, screen);
         const Figures f = measure(host, driver, *screen, file, kinds[i].first);
         if (!f.shown) {
             std::printf("the %s screen did not show its result\n", i == 0 ? "linear" : "logistic");

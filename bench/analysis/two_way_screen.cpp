@@ -39,10 +39,7 @@ int main() {
     const std::string file = benchscreens::openSharedWorkspace(folder);
     Model& shared = Model::sharedModel();
     writeWorkspace(shared);
-    auto analysis = shared.addAnalysis("Two way table");
-    analysis->setType(1);
-    analysis->setLeft(shared.columns()[0].get());
-    analysis->setRight(shared.columns()[1].get());
+    auto analysis = benchscreens::addAnalysisOfFirstTwo(shared, "Two way table", 1);
     analysis->setTwoWayPercAgg(1);
     analysis->setTwoWayPercDisplay(1);
     shared.saveContext();
@@ -52,9 +49,7 @@ int main() {
     auto screen = std::make_shared<TwoWayTabController>();
     screen->setModel(&shared);
     screen->setAnalysis(analysis);
-    auto nav = std::make_shared<ui::NavigationController>(screen);
-    host.window().setRootViewController(nav);
-    host.drain();
+    auto nav = benchscreens::showScreen(host, screen);
     auto done = [&] { return !screen->labelChi().isHidden(); };
     bool shown = host.runUntil(done, 120);
 
