@@ -5,18 +5,11 @@
 #include "analysis/HypothesisTestViewController.h"
 #include "tests/analysis/AnalysisRoad.h"
 #include "tests/analysis/AnalysisScreenFixture.h"
+#include "tests/analysis/ReportReading.h"
 
 namespace hypothesisTest {
 
-// Ligatures as the letters they join.
-inline std::string unligatured(std::string text) {
-    const std::pair<const char*, const char*> ligatures[] = {
-        {"ﬃ", "ffi"}, {"ﬄ", "ffl"}, {"ﬁ", "fi"}, {"ﬂ", "fl"}, {"ﬀ", "ff"}};
-    for (auto [from, to] : ligatures)
-        for (size_t at = 0; (at = text.find(from, at)) != std::string::npos;)
-            text.replace(at, std::string(from).size(), to);
-    return text;
-}
+using reportReading::unligatured;
 
 // Runs of white space as one space, ligatures as their letters: table cells wrap their texts in a
 // report, and the report's font joins letters.

@@ -3,6 +3,7 @@
 // and page, and pictures of the screen and the report to look at.
 #include "tests/RenderChecks.h"
 #include "tests/analysis/HypothesisTestFixture.h"
+#include "tests/analysis/ReportReading.h"
 
 #include <cmath>
 
@@ -83,12 +84,7 @@ TEST_F(HypothesisTest, ReportsHoldTheTextOnOneLetterPageAtTheirBodySizes) {
     const std::string proportions = exportPDF("proportions.pdf");
     for (const std::string& pdf : {means, proportions}) {
         SCOPED_TRACE(pdf);
-        const auto info = renderChecks::pdfInfo(pdf);
-        ASSERT_TRUE(info.readable);
-        EXPECT_EQ(info.pages, 1);
-        EXPECT_EQ(info.pageSizes[0].width, 612);
-        EXPECT_EQ(info.pageSizes[0].height, 792);
-        EXPECT_TRUE(renderChecks::pdfImages(pdf).empty());
+        EXPECT_TRUE(reportReading::oneLetterPageOfVectors(pdf));
         const std::string text = squeezed(renderChecks::pdfText(pdf));
         for (const char* part : {"Hypothesis Statement", "Null hypothesis", "Alternative hypothesis",
                                  "Significance level to reject the null hypothesis: 0.05", "Test statistics",

@@ -1,6 +1,6 @@
 // Reading a screen's exported report back: CSV lines as a spreadsheet reads them, the PDF's text with
-// its ligatures undone and its blanks squeezed, its words with their boxes, and its first page as pixels
-// with the inks of a region of it.
+// its ligatures undone and its blanks squeezed, its words with their boxes, its page size and images, and
+// its first page as pixels with the inks of a region of it.
 #pragma once
 
 #include "tests/RenderChecks.h"
@@ -24,6 +24,22 @@ inline gfx::Image rasterize(const std::string& pdf, const std::string& name = "r
                              renderChecks::shellQuoted(prefix));
     auto image = gfx::Image::loadPNG(prefix + ".png");
     return image ? *image : gfx::Image();
+}
+
+// Whether the PDF is one US Letter page (612 x 792 points) drawn in vectors alone, without images; what
+// it is instead when not.
+inline ::testing::AssertionResult oneLetterPageOfVectors(const std::string& pdf) {
+    const auto info = renderChecks::pdfInfo(pdf);
+    if (!info.readable)
+        return ::testing::AssertionFailure() << pdf << " is not a readable PDF";
+    if (info.pages != 1 || info.pageSizes.size() != 1)
+        return ::testing::AssertionFailure() << info.pages << " pages";
+    if (info.pageSizes[0].width != 612 || info.pageSizes[0].height != 792)
+        return ::testing::AssertionFailure()
+               << "a page of " << info.pageSizes[0].width << " x " << info.pageSizes[0].height;
+    if (const auto images = renderChecks::pdfImages(pdf); !images.empty())
+        return ::testing::AssertionFailure() << images.size() << " images";
+    return ::testing::AssertionSuccess();
 }
 
 // What a region of a rasterized page is drawn in: its red pixels and its dark ones (red below half).
