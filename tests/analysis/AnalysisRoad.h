@@ -38,6 +38,7 @@
 #include "app/WheresViewController.h"
 #include "platform/ui/Control.h"
 #include "tests/RenderChecks.h"
+#include "tests/analysis/FilterEditor.h"
 
 #include <fstream>
 #include <iostream>
@@ -247,18 +248,7 @@ class AnalysisRoad : public WorkspacesTest {
 
     // Scrolls to and taps the first row showing `text` (a cell's text label or any label in it).
     bool tapRow(ui::TableView& table, const std::string& text) {
-        for (int section = 0; section < table.numberOfSections(); ++section)
-            for (int row = 0; row < table.numberOfRowsInSection(section); ++row) {
-                table.scrollToRowAtIndexPath({section, row}, ui::TableViewScrollPosition::Middle, false);
-                host->drain();
-                ui::TableViewCell* cell = table.cellForRowAtIndexPath({section, row});
-                if (cell && shows(*cell, text)) {
-                    driver->tap(cell);
-                    host->drain();
-                    return true;
-                }
-            }
-        return false;
+        return filterEditor::tapRow(*driver, *host, table, text);
     }
 
     // The column pop-over of a control (its tag is the position): taps each column by name; in the
@@ -325,47 +315,9 @@ class AnalysisRoad : public WorkspacesTest {
         AnalysisDetailViewController* screen = shownScreen();
         ASSERT_NE(screen, nullptr);
         ASSERT_NE(screen->buttonWhere(), nullptr);
-        driver->tap(button ? button : screen->buttonWhere());
-        host->drain();
-        auto* popover = dynamic_cast<ui::NavigationController*>(screen->presentedViewController());
-        ASSERT_NE(popover, nullptr);
-        ASSERT_NE(driver->tapText("+"), nullptr);
-        host->drain();
-        auto* picker = dynamic_cast<ColumnPickerViewController*>(popover->topViewController());
-        ASSERT_NE(picker, nullptr);
-        ASSERT_TRUE(tapRow(picker->tableView(), column)) << column << " cannot be filtered";
-        auto* editor = dynamic_cast<WhereColumnViewController*>(popover->topViewController());
-        ASSERT_NE(editor, nullptr);
-        ui::SegmentedControl& segments = editor->segmentOperator();
-        bool found = false;
-        for (size_t i = 0; i < segments.numberOfSegments() && !found; ++i)
-            if (segments.titleForSegmentAtIndex(i) == op) {
-                const ui::Rect r = segments.convertRectToView(segments.rectForSegment(i), nullptr);
-                driver->tapAt({r.midX(), r.midY()});
-                found = true;
-            }
-        ASSERT_TRUE(found) << "no operator " << op;
-        host->drain();
-        if (!levels.empty()) {
-            ASSERT_NE(driver->tapText("Choose levels..."), nullptr);
-            host->drain();
-            auto* list = dynamic_cast<ui::TableViewController*>(popover->topViewController());
-            ASSERT_NE(list, nullptr);
-            for (const auto& level : levels) {
-                ASSERT_TRUE(tapRow(list->tableView(), level)) << level;
-            }
-            ASSERT_NE(driver->tapText("Done"), nullptr);
-            host->drain();
-        } else {
-            auto& field = editor->fieldConstant();
-            driver->tap(&field);
-            driver->deleteBackward(int(field.text().size()));
-            driver->type(constant);
-            const ui::Rect headline = editor->viewHeadline().convertRectToView(editor->viewHeadline().bounds(), nullptr);
-            driver->tapAt({headline.maxX() - 5, headline.maxY() + 2});
-        }
-        ASSERT_NE(driver->tapText("Apply"), nullptr);
-        host->drain();
+        ASSERT_NO_FATAL_FAILURE(filterEditor::addFilter(*driver, *host, *screen,
+                                                        button ? *button : *screen->buttonWhere(), column, op,
+                                                        constant, levels));
         ASSERT_EQ(screen->presentedViewController(), nullptr);
     }
 
@@ -450,12 +402,5 @@ class AnalysisRoad : public WorkspacesTest {
     host::RecordingPrintService print;
 
   private:
-    static bool shows(ui::View& view, const std::string& text) {
-        if (!view.isHidden() && view.displayedText() == text)
-            return true;
-        for (const auto& sub : view.subviews())
-            if (shows(*sub, text))
-                return true;
-        return false;
-    }
+    static bool shows(ui::View& view, const std::string& text) { return filterEditor::shows(view, text); }
 };

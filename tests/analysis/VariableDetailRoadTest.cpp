@@ -203,25 +203,8 @@ TEST_F(VariableDetailRoad, NumbersOfYAgainstRWithAndWithoutAFilter) {
     }
 
     // The filter site = north, through the page's filter editor.
-    driver->tap(&page->buttonWhere());
-    host->drain();
-    auto* popover = dynamic_cast<ui::NavigationController*>(page->presentedViewController());
-    ASSERT_NE(popover, nullptr);
-    ASSERT_NE(driver->tapText("+"), nullptr);
-    host->drain();
-    auto* picker = dynamic_cast<ColumnPickerViewController*>(popover->topViewController());
-    ASSERT_NE(picker, nullptr);
-    ASSERT_TRUE(tapRow(picker->tableView(), "site"));
-    auto* editor = dynamic_cast<WhereColumnViewController*>(popover->topViewController());
-    ASSERT_NE(editor, nullptr);
-    auto& field = editor->fieldConstant();
-    driver->tap(&field);
-    driver->deleteBackward(int(field.text().size()));
-    driver->type("north");
-    const ui::Rect headline = editor->viewHeadline().convertRectToView(editor->viewHeadline().bounds(), nullptr);
-    driver->tapAt({headline.maxX() - 5, headline.maxY() + 2});
-    ASSERT_NE(driver->tapText("Apply"), nullptr);
-    host->drain();
+    ASSERT_NO_FATAL_FAILURE(
+        filterEditor::addFilter(*driver, *host, *page, page->buttonWhere(), "site", "", "north"));
     ASSERT_TRUE(waitForPage(*page));
     EXPECT_EQ(page->labelWhere().text(), "site = north");
     expectAgainstR(*page, kNorth);

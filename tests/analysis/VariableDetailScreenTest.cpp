@@ -10,6 +10,7 @@
 #include "plot/graph/CPTPlotAreaFrame.h"
 #include "plot/graph/CPTTextLayer.h"
 #include "tests/RenderChecks.h"
+#include "tests/analysis/FilterEditor.h"
 #include "tests/analysis/VariableDetailFixture.h"
 
 #include <algorithm>
@@ -408,34 +409,8 @@ TEST_F(VariableDetailTest, ChangeTypeThroughTheChooserStoresAndReruns) {
 TEST_F(VariableDetailTest, FilterThroughTheEditorRerunsOverFewerRows) {
     open({kNumbers, {"site", {"north", "south", "north", "south", "north"}}});
     show("x");
-    driver->tap(&page->buttonWhere());
-    host->drain();
-    auto* popover = dynamic_cast<ui::NavigationController*>(page->presentedViewController());
-    ASSERT_NE(popover, nullptr);
-    ASSERT_NE(driver->tapText("+"), nullptr);
-    host->drain();
-    auto* picker = dynamic_cast<ColumnPickerViewController*>(popover->topViewController());
-    ASSERT_NE(picker, nullptr);
-    bool tapped = false;
-    for (int i = 0; i < picker->tableView().numberOfRowsInSection(0) && !tapped; ++i) {
-        ui::TableViewCell* cell = picker->tableView().cellForRowAtIndexPath({0, i});
-        if (cell && cell->textLabel().text() == "site") {
-            driver->tap(cell);
-            tapped = true;
-        }
-    }
-    ASSERT_TRUE(tapped);
-    host->drain();
-    auto* editor = dynamic_cast<WhereColumnViewController*>(popover->topViewController());
-    ASSERT_NE(editor, nullptr);
-    auto& field = editor->fieldConstant();
-    driver->tap(&field);
-    driver->deleteBackward(int(field.text().size()));
-    driver->type("north");
-    const ui::Rect headline = editor->viewHeadline().convertRectToView(editor->viewHeadline().bounds(), nullptr);
-    driver->tapAt({headline.maxX() - 5, headline.maxY() + 2});
-    ASSERT_NE(driver->tapText("Apply"), nullptr);
-    host->drain();
+    ASSERT_NO_FATAL_FAILURE(
+        filterEditor::addFilter(*driver, *host, *page, page->buttonWhere(), "site", "", "north"));
     waitShown();
     EXPECT_EQ(page->presentedViewController(), nullptr);
     ASSERT_EQ(page->wheres()->size(), 1u);
