@@ -37,6 +37,7 @@
 #include "tests/PlotGallery.h"
 #include "tests/RenderChecks.h"
 #include "tests/platform/foundation/ArchiveBytes.h"
+#include "tests/platform/foundation/RefusedArchives.h"
 
 #include <gtest/gtest.h>
 
@@ -473,12 +474,7 @@ TEST(ChartArchive, MissingKeysTakeTheirDefaults) {
 }
 
 TEST(ChartArchive, WrongValuesFailTheDecodeWithAClearError) {
-    const struct {
-        const char* name;
-        const char* className;
-        std::function<void(KeyedArchiver&)> write;
-        const char* error; // a part of the message
-    } rows[] = {
+    const std::vector<refusedArchives::Case> rows = {
         {"a bar width that is text", "CPTBarPlot", [](KeyedArchiver& c) { c.encodeString("wide", "CPTBarPlot.barWidth"); },
          "CPTBarPlot.barWidth"},
         {"an unknown interpolation", "CPTScatterPlot",
@@ -523,12 +519,9 @@ TEST(ChartArchive, WrongValuesFailTheDecodeWithAClearError) {
          [](KeyedArchiver& c) { c.encodeValue(Value(Value::Array{Value(1.0)}), "CPTPlot.labelIndexRange"); },
          "CPTPlot.labelIndexRange"},
     };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.name);
-        std::string error;
-        EXPECT_EQ(CPTUnarchivedLayer(handMade(row.className, row.write), &error), nullptr);
-        EXPECT_NE(error.find(row.error), std::string::npos) << error;
-    }
+    refusedArchives::expectRefused(rows, [](const std::vector<std::uint8_t>& data, std::string* error) {
+        return CPTUnarchivedLayer(data, error);
+    });
 }
 
 TEST(ChartArchive, FormattersKeepTheirSettings) {

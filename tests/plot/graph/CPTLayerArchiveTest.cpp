@@ -2,6 +2,7 @@
 // back, decoding resets what it must (rendering flag, cached paths, layout flag, maximum size), a
 // style held twice decodes as one object, the graph link follows the archive, and damaged values fail.
 #include "GraphFixtures.h"
+#include "tests/platform/foundation/RefusedArchives.h"
 #include "plot/foundation/CPTArchiving.h"
 #include "plot/foundation/CPTColor.h"
 #include "plot/foundation/CPTFill.h"
@@ -203,13 +204,7 @@ TEST(CPTLayerArchiving, TheGraphLinkPointsAtTheDecodedGraph) {
 }
 
 TEST(CPTLayerArchiving, DamagedValuesFailTheDecode) {
-    struct Case {
-        const char* name;
-        const char* className;
-        std::function<void(KeyedArchiver&)> write;
-        const char* error;
-    };
-    const Case cases[] = {
+    const std::vector<refusedArchives::Case> cases = {
         {"a bound that is not finite", "CPTLayer",
          [](KeyedArchiver& c) { c.encodeDouble(NAN, "Layer.bounds.size.width"); }, "not a finite number"},
         {"an infinite padding", "CPTBorderedLayer",
@@ -223,12 +218,5 @@ TEST(CPTLayerArchiving, DamagedValuesFailTheDecode) {
          "not a string"},
         {"a layer of a class not known", "CPTWidgetLayer", [](KeyedArchiver&) {}, "unexpected class"},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        KeyedArchiver coder(c.className);
-        c.write(coder);
-        std::string error;
-        EXPECT_EQ(unarchive(coder.encodedData(), &error), nullptr);
-        EXPECT_NE(error.find(c.error), std::string::npos) << error;
-    }
+    refusedArchives::expectRefused(cases, unarchive);
 }

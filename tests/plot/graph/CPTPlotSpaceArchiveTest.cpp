@@ -2,6 +2,7 @@
 // range stays none, the older momentum key sets both flags, the drag state and categories start
 // anew, the graph link follows the archive, and damaged values fail the decode.
 #include "GraphFixtures.h"
+#include "tests/platform/foundation/RefusedArchives.h"
 #include "plot/graph/CPTXYPlotSpace.h"
 
 #include <gtest/gtest.h>
@@ -174,13 +175,7 @@ TEST(CPTPlotSpaceArchiving, TheGraphLinkFollowsTheArchive) {
 }
 
 TEST(CPTPlotSpaceArchiving, DamagedValuesFailTheDecode) {
-    struct Case {
-        const char* name;
-        const char* className;
-        std::function<void(KeyedArchiver&)> write;
-        const char* error;
-    };
-    const Case cases[] = {
+    const std::vector<refusedArchives::Case> cases = {
         {"an unknown scale type", "CPTXYPlotSpace", [](KeyedArchiver& c) { c.encodeInteger(17, "CPTXYPlotSpace.yScaleType"); },
          "is not a scale type"},
         {"categories that are not a dictionary", "CPTXYPlotSpace",
@@ -201,12 +196,5 @@ TEST(CPTPlotSpaceArchiving, DamagedValuesFailTheDecode) {
          [](KeyedArchiver& c) { c.encodeString("yes", "CPTPlotSpace.allowsUserInteraction"); }, "not a boolean"},
         {"a plot space of another class", "CPTPolarPlotSpace", [](KeyedArchiver&) {}, "unexpected class"},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        KeyedArchiver coder(c.className);
-        c.write(coder);
-        std::string error;
-        EXPECT_EQ(unarchive(coder.encodedData(), &error), nullptr);
-        EXPECT_NE(error.find(c.error), std::string::npos) << error;
-    }
+    refusedArchives::expectRefused(cases, unarchive);
 }
