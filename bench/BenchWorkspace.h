@@ -22,6 +22,15 @@ inline std::unique_ptr<Model> openModel(const std::string& file) {
     return model;
 }
 
+// A Model on the same file as `shared`, as the analysis screens' workers use: the same store
+// coordinator, a context of its own.
+inline std::unique_ptr<Model> backgroundModel(const Model& shared) {
+    auto model = std::make_unique<Model>();
+    model->setPersistentStoreCoordinator(shared.persistentStoreCoordinator());
+    model->setManagedObjectContext(std::make_shared<store::Context>(shared.persistentStoreCoordinator()));
+    return model;
+}
+
 // Var1, Var2, ... VarN, as a workspace names the columns of a file without a header line.
 inline std::vector<std::string> numberedNames(int n) {
     std::vector<std::string> names;

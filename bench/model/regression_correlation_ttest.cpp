@@ -59,9 +59,8 @@ int main() {
     benchregression::writeWorkspace(m, kRows);
 
     // A background Model as the analysis screens use.
-    Model bg;
-    bg.setPersistentStoreCoordinator(m.persistentStoreCoordinator());
-    bg.setManagedObjectContext(std::make_shared<store::Context>(m.persistentStoreCoordinator()));
+    const auto background = benchworkspace::backgroundModel(m);
+    Model& bg = *background;
     auto y = bg.columnNumber(0);
     std::vector<std::shared_ptr<Column>> xs;
     for (int j = 1; j <= kRegressors; ++j)

@@ -87,9 +87,8 @@ int main() {
     m.setWritesWithoutSync(false);
 
     // A background Model as the analysis screens use.
-    Model bg;
-    bg.setPersistentStoreCoordinator(m.persistentStoreCoordinator());
-    bg.setManagedObjectContext(std::make_shared<store::Context>(m.persistentStoreCoordinator()));
+    const auto background = benchworkspace::backgroundModel(m);
+    Model& bg = *background;
     auto x = bg.columnNumber(0), region = bg.columnNumber(1), product = bg.columnNumber(2);
 
     size_t parsed = 0;
