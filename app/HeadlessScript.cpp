@@ -15,17 +15,9 @@ namespace {
 // worker, all running at once, can only run when no other work holds a thread. The host drains the
 // main queue meanwhile, so a worker that waits for the main thread goes on.
 void waitForWorkers(ui::Host& host) {
-    const size_t threads = dispatch::threadCount();
-    auto running = std::make_shared<std::atomic<size_t>>(0);
-    auto release = std::make_shared<std::atomic<bool>>(false);
-    for (size_t i = 0; i < threads; ++i)
-        dispatch::globalQueue(dispatch::Priority::background).async([running, release, threads] {
-            ++*running;
-            while (!*release && *running < threads)
-                std::this_thread::yield();
-        });
-    host.runUntil([&] { return running->load() == threads; }, 600);
-    *release = true;
+    dispatch::waitForIdleWorkers(
+        [&host](const std::function<bool()>& predicate, double timeout) { return host.runUntil(predicate, timeout); },
+        600, dispatch::Priority::background);
 }
 
 std::string trimmed(const std::string& text) {

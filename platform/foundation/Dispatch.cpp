@@ -500,4 +500,20 @@ void apply(std::size_t count, const std::function<void(std::size_t)>& body) {
 
 std::size_t threadCount() { return pool().size(); }
 
+bool waitForIdleWorkers(const std::function<bool(const std::function<bool()>&, double)>& pump,
+                        double timeoutSeconds, Priority priority) {
+    const std::size_t threads = threadCount();
+    auto running = std::make_shared<std::atomic<std::size_t>>(0);
+    auto release = std::make_shared<std::atomic<bool>>(false);
+    for (std::size_t i = 0; i < threads; ++i)
+        globalQueue(priority).async([running, release, threads] {
+            ++*running;
+            while (!*release && *running < threads)
+                std::this_thread::yield();
+        });
+    const bool idle = pump([&] { return running->load() == threads; }, timeoutSeconds);
+    *release = true;
+    return idle;
+}
+
 } // namespace dispatch

@@ -106,4 +106,12 @@ void apply(std::size_t count, const std::function<void(std::size_t)>& body);
 // Number of worker threads behind the global queues.
 std::size_t threadCount();
 
+// Waits until every worker of the global queues is free at one moment, so every task started on them
+// before has ended: one waiting block per worker, all running at once, can only run when nothing else
+// holds a thread. `pump` drains the main queue meanwhile until its predicate holds or the time passes
+// (a host's runUntil, or runUntil above), so a task that waits for the main thread goes on. False when
+// the workers were not all taken within the time.
+bool waitForIdleWorkers(const std::function<bool(const std::function<bool()>&, double)>& pump,
+                        double timeoutSeconds, Priority priority = Priority::high);
+
 } // namespace dispatch

@@ -485,19 +485,29 @@ void Layer::planSelf(const AffineTransform& ctm, const Rect& clip, bool mayHide,
         planSublayer(subCtm, inner, *sub, mayHide, mayCover, plan);
 }
 
+std::optional<AffineTransform> Layer::placementInSuperlayer() const {
+    if (hidden_)
+        return std::nullopt;
+    AffineTransform t =
+        about(anchorIn(presentationBounds(), presentationAnchorPoint()), presentationTransform(), presentationPosition());
+    if (!t.isInvertible())
+        return std::nullopt;
+    return t;
+}
+
+bool Layer::confinedToBounds() const {
+    return masksToBounds_ && !(shadowOpacity_ > 0);
+}
+
 // Follows renderSublayer.
 void Layer::planSublayer(const AffineTransform& ctm, const Rect& clip, const Layer& sub, bool mayHide,
                          bool mayCover, HiddenBackgrounds& plan) const {
-    if (sub.hidden_)
+    const auto t = sub.placementInSuperlayer();
+    if (!t)
         return;
-    Rect b = sub.presentationBounds();
-    AffineTransform t = about(anchorIn(b, sub.presentationAnchorPoint()), sub.presentationTransform(),
-                              sub.presentationPosition());
-    if (!t.isInvertible())
-        return;
-    AffineTransform subCtm = t.concat(ctm);
-    const bool confined = sub.masksToBounds_ && !(sub.shadowOpacity_ > 0);
-    if (confined) {
+    const Rect b = sub.presentationBounds();
+    AffineTransform subCtm = t->concat(ctm);
+    if (sub.confinedToBounds()) {
         auto inverse = subCtm.inverted();
         Rect userClip = inverse ? inverse->apply(clip) : clip.standardized();
         if (!userClip.intersects(b))
@@ -520,19 +530,14 @@ void Layer::renderInContext(gfx::Context& ctx) {
 }
 
 void Layer::renderSublayer(gfx::Context& ctx, Layer& sub, const HiddenBackgrounds* hidden) {
-    if (sub.hidden_)
-        return;
-    Rect b = sub.presentationBounds();
-    AffineTransform t = about(anchorIn(b, sub.presentationAnchorPoint()), sub.presentationTransform(),
-                              sub.presentationPosition());
-    if (!t.isInvertible())
+    const auto t = sub.placementInSuperlayer();
+    if (!t)
         return;
     ctx.saveGState();
-    ctx.concatCTM(t);
+    ctx.concatCTM(*t);
     // A layer that clips all it draws to its bounds (and casts no shadow beyond them) draws nothing when
     // its bounds lie outside the clip, as the content of a scroll view far from its visible part does.
-    const bool confined = sub.masksToBounds_ && !(sub.shadowOpacity_ > 0);
-    if (!confined || ctx.clipBoundingBox().intersects(b)) {
+    if (!sub.confinedToBounds() || ctx.clipBoundingBox().intersects(sub.presentationBounds())) {
         if (sub.rendersOwnSubtree())
             sub.renderSubtreeInContext(ctx);
         else

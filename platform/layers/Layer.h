@@ -185,6 +185,10 @@ class Layer : public std::enable_shared_from_this<Layer> {
     HiddenBackgrounds planBackgrounds(const gfx::Context& ctx) const;
     void planSelf(const AffineTransform& ctm, const Rect& clip, bool mayHide, bool mayCover,
                   HiddenBackgrounds& plan) const;
+    // Where this layer is drawn in its superlayer's space; nothing when hidden or squashed flat.
+    std::optional<AffineTransform> placementInSuperlayer() const;
+    // Clips all it draws to its bounds and casts no shadow beyond them.
+    bool confinedToBounds() const;
     void planSublayer(const AffineTransform& ctm, const Rect& clip, const Layer& sub, bool mayHide,
                       bool mayCover, HiddenBackgrounds& plan) const;
     void renderSublayer(gfx::Context& ctx, Layer& sub, const HiddenBackgrounds* hidden);
