@@ -1,5 +1,6 @@
 // The two-way table screen's layout, run, texts, grid, compact table, chart and exports.
 #include "analysis/TwoWayTabController.h"
+#include "platform/foundation/DisplayFormatters.h"
 
 #include "analysis/FitScreenParts.h"
 #include "analysis/QVPDFWriter.h"
@@ -86,19 +87,10 @@ std::string countText(int64_t count) {
     return std::to_string(count);
 }
 
-// Whole percentages in the user's locale: one formatter, made again only when the locale changes (the
-// grid asks for one a cell, the chart's percent axis for its labels at every display).
+// Whole percentages in the user's locale (the grid asks for one a cell, the chart's percent axis for
+// its labels at every display).
 std::shared_ptr<foundation::NumberFormatter> percentFormatter() {
-    thread_local std::string locale;
-    thread_local std::shared_ptr<foundation::NumberFormatter> formatter;
-    const std::string current = foundation::currentLocale();
-    if (!formatter || locale != current) {
-        formatter = std::make_shared<foundation::NumberFormatter>(foundation::NumberFormatter::Style::Percent, current);
-        formatter->setMinimumFractionDigits(0);
-        formatter->setMaximumFractionDigits(0);
-        locale = current;
-    }
-    return formatter;
+    return foundation::display::wholePercentFormatter();
 }
 
 template <class T> T at(const std::vector<T>& values, size_t i) {

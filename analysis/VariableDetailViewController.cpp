@@ -70,18 +70,9 @@ std::string countText(int64_t n) {
     return formatter.format(static_cast<double>(n));
 }
 
-// One formatter for the current locale, made again only when the locale changes: a table of levels asks
-// for two percents a row.
+// A table of levels asks for two percents a row.
 std::string percentText(double fraction) {
-    thread_local std::string locale;
-    thread_local std::unique_ptr<foundation::NumberFormatter> formatter;
-    const std::string current = foundation::currentLocale();
-    if (!formatter || locale != current) {
-        formatter = std::make_unique<foundation::NumberFormatter>(foundation::NumberFormatter::Style::Percent, current);
-        formatter->setMaximumFractionDigits(0);
-        locale = current;
-    }
-    return formatter->format(fraction);
+    return foundation::display::wholePercentFormatter()->format(fraction);
 }
 
 double valueAt(const std::vector<double>& values, uint64_t i) {

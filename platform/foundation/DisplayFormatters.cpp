@@ -65,4 +65,17 @@ std::string date(double seconds, DateFormatter::Style dateStyle, DateFormatter::
     return found->second.format(seconds);
 }
 
+std::shared_ptr<NumberFormatter> wholePercentFormatter() {
+    thread_local std::string locale;
+    thread_local std::shared_ptr<NumberFormatter> formatter;
+    const std::string current = currentLocale();
+    if (!formatter || locale != current) {
+        formatter = std::make_shared<NumberFormatter>(NumberFormatter::Style::Percent, current);
+        formatter->setMinimumFractionDigits(0);
+        formatter->setMaximumFractionDigits(0);
+        locale = current;
+    }
+    return formatter;
+}
+
 } // namespace foundation::display

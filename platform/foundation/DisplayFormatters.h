@@ -5,7 +5,9 @@
 #pragma once
 
 #include "platform/foundation/DateFormatter.h"
+#include "platform/foundation/NumberFormatter.h"
 
+#include <memory>
 #include <string>
 
 namespace foundation::display {
@@ -18,5 +20,9 @@ std::string scientific(double value, int maxDigits);
 
 // The instant `seconds` after 1970 in the given date and time styles.
 std::string date(double seconds, DateFormatter::Style dateStyle, DateFormatter::Style timeStyle);
+
+// Whole percentages ("25%") in the current locale: this thread's one formatter, made again when the
+// locale changes (an axis may keep it as its label formatter).
+std::shared_ptr<NumberFormatter> wholePercentFormatter();
 
 } // namespace foundation::display
