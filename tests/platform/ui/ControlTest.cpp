@@ -1,7 +1,8 @@
 // Buttons and segmented controls keep their titles' laid-out text between drawings: every change of a
-// title, of the segments, of the font or of the size shows at the next drawing.
+// title, of a state, of its colour, of the segments, of the font or of the size shows at the next drawing.
 #include "platform/ui/Control.h"
 
+#include "platform/graphics/Output.h"
 #include "platform/graphics/Recorder.h"
 
 #include <gtest/gtest.h>
@@ -12,10 +13,11 @@
 
 namespace {
 
-// The texts a view draws, in order, and the width of the widest.
+// The texts a view draws, in order, the width of the widest and where the last one is.
 struct Drawn {
     std::vector<std::string> texts;
     double widest = 0;
+    gfx::Rect box = gfx::Rect::null();
 };
 
 Drawn draw(ui::View& view) {
@@ -26,8 +28,24 @@ Drawn draw(ui::View& view) {
         if (r.op == gfx::Recorder::Op::Text && r.text) {
             out.texts.push_back(r.text->text());
             out.widest = std::max(out.widest, r.deviceRect.width());
+            out.box = r.deviceRect;
         }
     return out;
+}
+
+// The colour a control's title is drawn in: red or blue, from its pixels.
+std::string inkOf(ui::View& view) {
+    gfx::BitmapContext bitmap(int(view.bounds().width()), int(view.bounds().height()));
+    view.drawRect(bitmap.context(), view.bounds());
+    const gfx::Image image = bitmap.image();
+    int red = 0, blue = 0;
+    for (int y = 0; y < image.pixelHeight(); ++y)
+        for (int x = 0; x < image.pixelWidth(); ++x) {
+            const gfx::Color c = image.pixel(x, y);
+            red += c.alpha > 0.5 && c.red > 0.5 && c.blue < 0.5;
+            blue += c.alpha > 0.5 && c.blue > 0.5 && c.red < 0.5;
+        }
+    return red > 0 && blue == 0 ? "red" : blue > 0 && red == 0 ? "blue" : "mixed";
 }
 
 TEST(Controls, ButtonDrawsEveryChangeOfTitleFontAndSize) {
@@ -35,7 +53,7 @@ TEST(Controls, ButtonDrawsEveryChangeOfTitleFontAndSize) {
     button.setTitle("Choose Variable...");
     const Drawn first = draw(button);
     EXPECT_EQ(first.texts, std::vector<std::string>{"Choose Variable..."});
-    EXPECT_EQ(draw(button).widest, first.widest);
+    EXPECT_EQ(draw(button).box, first.box);
     button.setTitle("Weight");
     EXPECT_EQ(draw(button).texts, std::vector<std::string>{"Weight"});
     button.setTitle("Choose Variable...");
@@ -52,6 +70,31 @@ TEST(Controls, ButtonDrawsEveryChangeOfTitleFontAndSize) {
     button.setTitle("Pressed", ui::StateHighlighted);
     button.setHighlighted(true);
     EXPECT_EQ(draw(button).texts, std::vector<std::string>{"Pressed"});
+}
+
+TEST(Controls, ButtonDrawsEachStatesTitleInItsColour) {
+    ui::Button button(ui::Rect{0, 0, 200, 30});
+    button.setTitle("New Analysis");
+    button.setTitle("Disabled", ui::StateDisabled);
+    button.setTitleColor(gfx::Color{1, 0, 0, 1});
+    button.setTitleColor(gfx::Color{0, 0, 1, 1}, ui::StateDisabled);
+    EXPECT_EQ(draw(button).texts, std::vector<std::string>{"New Analysis"});
+    EXPECT_EQ(inkOf(button), "red");
+    button.setEnabled(false);
+    EXPECT_EQ(draw(button).texts, std::vector<std::string>{"Disabled"});
+    EXPECT_EQ(inkOf(button), "blue");
+    button.setEnabled(true);
+    EXPECT_EQ(inkOf(button), "red");
+    // The same title in another colour: disabled with the normal title.
+    button.setTitle(std::nullopt, ui::StateDisabled);
+    button.setEnabled(false);
+    EXPECT_EQ(draw(button).texts, std::vector<std::string>{"New Analysis"});
+    EXPECT_EQ(inkOf(button), "blue");
+    button.setEnabled(true);
+    EXPECT_EQ(inkOf(button), "red");
+    const Drawn normal = draw(button);
+    button.titleLabel().setFont(gfx::Font::boldSystem(24));
+    EXPECT_GT(draw(button).box.height(), normal.box.height());
 }
 
 TEST(Controls, SegmentedControlDrawsEveryChangeOfItsSegments) {
