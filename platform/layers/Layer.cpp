@@ -456,8 +456,7 @@ void Layer::planSelf(const AffineTransform& ctm, const Rect& clip, bool mayHide,
     if (mask_)
         mayCover = false;
     Rect b = presentationBounds();
-    double radius =
-        std::min(animatedDouble("cornerRadius", cornerRadius_), std::min(b.width(), b.height()) / 2);
+    double radius = cornerRadiusWithin(b);
     const bool upright = keepsRectsUpright(ctm);
     if (auto bg = animatedColor("backgroundColor", backgroundColor_); bg && bg->alpha > 0) {
         Rect area = ctm.apply(b).intersection(clip);
@@ -477,10 +476,8 @@ void Layer::planSelf(const AffineTransform& ctm, const Rect& clip, bool mayHide,
             mayCover = false;
     }
     AffineTransform subCtm = ctm;
-    if (!sublayerTransform_.isIdentity()) {
-        Point a = anchorIn(b, anchorPoint_);
-        subCtm = about(a, sublayerTransform_, a).concat(ctm);
-    }
+    if (auto t = sublayerTransformWithin(b))
+        subCtm = t->concat(ctm);
     for (const Ptr& sub : sublayers_)
         planSublayer(subCtm, inner, *sub, mayHide, mayCover, plan);
 }
@@ -493,6 +490,17 @@ std::optional<AffineTransform> Layer::placementInSuperlayer() const {
     if (!t.isInvertible())
         return std::nullopt;
     return t;
+}
+
+double Layer::cornerRadiusWithin(const Rect& b) const {
+    return std::min(animatedDouble("cornerRadius", cornerRadius_), std::min(b.width(), b.height()) / 2);
+}
+
+std::optional<AffineTransform> Layer::sublayerTransformWithin(const Rect& b) const {
+    if (sublayerTransform_.isIdentity())
+        return std::nullopt;
+    const Point a = anchorIn(b, anchorPoint_);
+    return about(a, sublayerTransform_, a);
 }
 
 bool Layer::confinedToBounds() const {
@@ -551,8 +559,7 @@ void Layer::renderSelf(gfx::Context& ctx, const HiddenBackgrounds* hidden) {
     if (hidden_ || opacity <= 0)
         return;
     Rect b = presentationBounds();
-    double radius =
-        std::min(animatedDouble("cornerRadius", cornerRadius_), std::min(b.width(), b.height()) / 2);
+    double radius = cornerRadiusWithin(b);
     auto addShape = [&](const Rect& r, double rad) {
         if (rad > 0)
             ctx.addRoundedRect(r, rad, rad);
@@ -608,10 +615,8 @@ void Layer::renderSelf(gfx::Context& ctx, const HiddenBackgrounds* hidden) {
     ctx.restoreGState();
     if (!sublayers_.empty()) {
         ctx.saveGState();
-        if (!sublayerTransform_.isIdentity()) {
-            Point a = anchorIn(b, anchorPoint_);
-            ctx.concatCTM(about(a, sublayerTransform_, a));
-        }
+        if (auto t = sublayerTransformWithin(b))
+            ctx.concatCTM(*t);
         std::vector<Ptr> subs = sublayers_;
         for (const Ptr& sub : subs)
             renderSublayer(ctx, *sub, hidden);

@@ -187,6 +187,10 @@ class Layer : public std::enable_shared_from_this<Layer> {
                   HiddenBackgrounds& plan) const;
     // Where this layer is drawn in its superlayer's space; nothing when hidden or squashed flat.
     std::optional<AffineTransform> placementInSuperlayer() const;
+    // The corner radius as drawn within bounds `b` (at most half its shorter side).
+    double cornerRadiusWithin(const Rect& b) const;
+    // The transform its sublayers are drawn under within bounds `b`; nothing when it is the identity.
+    std::optional<AffineTransform> sublayerTransformWithin(const Rect& b) const;
     // Clips all it draws to its bounds and casts no shadow beyond them.
     bool confinedToBounds() const;
     void planSublayer(const AffineTransform& ctm, const Rect& clip, const Layer& sub, bool mayHide,
